@@ -1,0 +1,317 @@
+#include "app/flash_main.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QProgressBar>
+#include <QStorageInfo>
+#include <QTimer>
+#include <QTreeView>
+
+#include "app/startup.h"
+#include "app/station.h"
+#include "app/timer_tick.h"
+#include "app/ui_fonts.h"
+#include "app/wrap_button.h"
+#include "board/jobs.h"
+#include "bootload/flash_start.h"
+#include "app/flash_ini.h"
+#include "platform/runtime_fault.h"
+
+namespace {
+
+template <typename W>
+W* place(QWidget* parent, const char* name, int x, int y, int w, int h, const QFont& font)
+{
+    auto* widget = new W(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(x, y, w, h);
+    widget->setFont(font);
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const char* name, int x, int y, int w, int h, const char* text,
+              const QFont& font = ui::sansFont(8.25))
+{
+    auto* l = place<QLabel>(parent, name, x, y, w, h, font);
+    l->setText(QString::fromLatin1(text));
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+} // namespace
+
+FlashMain::FlashMain(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("FLASH_MAIN"));
+    setWindowTitle(QStringLiteral("Flash AUXPAD Board V2.0"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setFixedSize(570, 385);
+    setFont(ui::sansFont(12));
+    build();
+    timer1_ = new QTimer(this);
+    timer1_->setObjectName(QStringLiteral("Timer1"));
+    timer1_->setInterval(500);
+    connect(timer1_, &QTimer::timeout, this, [this] { run(auxpad::Timer1_Timer); });
+    timer1_->start();
+}
+
+void FlashMain::build()
+{
+    label(this, "Label12", 8, 8, 25, 13, "COM");
+    comPortNum_ = label(this, "ComPortNum", 32, 8, 9, 17, "1");
+    label13_ = label(this, "Label13", 40, 8, 57, 13, "Opening...");
+    label(this, "Label11", 96, 16, 193, 29, "Step 1: Select flash files", ui::sansFont(12));
+    label(this, "Label1", 192, 48, 89, 17, "InitDisk file name");
+    label(this, "Label2", 192, 136, 97, 17, "InitData file name");
+    buildFileSelection();
+
+    disp1_ = label(this, "DISP1", 16, 224, 313, 117, "Flash DSP Progress Report", ui::sansFont(13.5, true));
+    disp1_->setWordWrap(true);
+    disp1_->setToolTip(QStringLiteral("Progress report and instruction for FLASH"));
+    QPalette blue = disp1_->palette();
+    blue.setColor(QPalette::WindowText, Qt::blue);
+    blue.setColor(QPalette::Window, palette().color(QPalette::Window));
+    disp1_->setPalette(blue);
+    disp1_->setAutoFillBackground(true);
+
+    auto* flash = place<WrapButton>(this, "BOOTLOAD_DSP", 336, 304, 73, 76, ui::sansFont(9.75, true));
+    flash->setText(QStringLiteral("Step 2: Flash AUXPAD"));
+    flash->setToolTip(QStringLiteral("Press me to start flashing"));
+    connect(flash, &QPushButton::clicked, this, [this] { run(auxpad::BOOTLOAD_DSP_Click); });
+
+    prgLoad_ = place<QProgressBar>(this, "PrgLoad", 16, 352, 313, 25, ui::sansFont(8.25));
+    prgLoad_->setRange(0, 100);
+    prgLoad_->setValue(0);
+    prgLoad_->setTextVisible(false);
+    prgLoad_->hide();
+
+    auto* line = place<QFrame>(this, "Line1", 416, 0, 1, 345, ui::sansFont(8.25));
+    line->setFrameShape(QFrame::VLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+
+    label(this, "Label3", 424, 0, 137, 17, "AUXPAD Board Product Info");
+    struct Box {
+        const char* label;
+        const char* heading;
+        int top;
+        int labelWidth;
+        const char* name;
+        const char* placeholder;
+        int maxLength;
+        const char* tip;
+    };
+    static constexpr Box boxes[6] = {
+        {"Label4", "Hardware Version", 24, 97, "Text1", "1234", 4, "Must be 4 characters"},
+        {"Label5", "MCUSW Version", 72, 97, "Text2", "123456789ab", 11, "Must be 11 characters"},
+        {"Label6", "DSPSW Version", 120, 97, "Text3", "123456789ab", 11, "Must be 11 characters"},
+        {"Label7", "Serial Number", 168, 97, "Text4", "123456789", 9, "Must be 9 characters"},
+        {"Label8", "Code", 216, 97, "Text5", "1234567", 7, "Must be 7 characters"},
+        {"Label9", "Manufacture DDMMYY", 264, 121, "Text6", "123456", 6, "Must be 6 characters"},
+    };
+    for (int i = 0; i < 6; ++i) {
+        const Box& b = boxes[i];
+        label(this, b.label, 432, b.top, b.labelWidth, 17, b.heading);
+        auto* edit = place<QLineEdit>(this, b.name, 432, b.top + 16, 105, 19, ui::sansFont(8.25));
+        edit->setMaxLength(b.maxLength);
+        edit->setText(QString::fromLatin1(b.placeholder));
+        edit->setToolTip(QString::fromLatin1(b.tip));
+        texts_[i] = edit;
+    }
+
+    auto* defaults = place<QPushButton>(this, "Command1", 432, 304, 97, 25, ui::sansFont(8.25, true));
+    defaults->setText(QStringLiteral("Default Setting"));
+    defaults->setToolTip(QStringLiteral("Set to default value as in flash.ini"));
+    connect(defaults, &QPushButton::clicked, this, [this] { run(auxpad::Command1_Click); });
+
+    auto* prodInfo = place<WrapButton>(this, "Prod_info", 416, 336, 153, 41, ui::sansFont(9.75, true));
+    prodInfo->setText(QStringLiteral("Step 3: Write AUXPAD Product Info"));
+    prodInfo->setToolTip(
+        QStringLiteral("Press me when you have reset the phone and checked the above product info"));
+    connect(prodInfo, &QPushButton::clicked, this, [this] { run(auxpad::Prod_info_Click); });
+
+    // Keyboard focus order: Dir1, BOOTLOAD_DSP, File1, Drive1, File2, Text1..Text6,
+    // Prod_info, Command1.
+    QWidget* order[] = {dir1_, flash, files_[0], drive1_, files_[1], texts_[0], texts_[1], texts_[2],
+                        texts_[3], texts_[4], texts_[5], prodInfo, defaults};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    for (auto* l : findChildren<QLabel*>())
+        l->setFocusPolicy(Qt::NoFocus);
+}
+
+void FlashMain::buildFileSelection()
+{
+    const QString cwd = QDir::currentPath();
+
+    drive1_ = place<QComboBox>(this, "Drive1", 16, 48, 153, 21, ui::sansFont(8.25));
+    drive1_->setToolTip(QStringLiteral("Select drive for initdisk and initdata files"));
+    QStringList roots{QDir::rootPath()};
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (volume.isValid() && volume.isReady() && volume.device().startsWith("/dev/")
+            && !roots.contains(volume.rootPath()))
+            roots << volume.rootPath();
+    }
+    drive1_->addItems(roots);
+    drive1_->setCurrentText(QStorageInfo(cwd).rootPath());
+    connect(drive1_, &QComboBox::currentTextChanged, this, [this] { Drive1_Change(); });
+
+    dirModel_ = new QFileSystemModel(this);
+    dirModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    dirModel_->setRootPath(QDir::rootPath());
+    dir1_ = place<QTreeView>(this, "Dir1", 16, 72, 153, 141, ui::sansFont(8.25));
+    dir1_->setToolTip(QStringLiteral("Select path for initdisk and initdata files"));
+    dir1_->setModel(dirModel_);
+    dir1_->setHeaderHidden(true);
+    for (int c = 1; c < dirModel_->columnCount(); ++c)
+        dir1_->hideColumn(c);
+
+    const char* names[2] = {"File1", "File2"};
+    const char* tips[2] = {"Select initdisk file", "Select initdata file"};
+    const int tops[2] = {64, 152};
+    for (int i = 0; i < 2; ++i) {
+        fileModels_[i] = new QFileSystemModel(this);
+        fileModels_[i]->setFilter(QDir::Files | QDir::NoDotAndDotDot);
+        files_[i] = place<QListView>(this, names[i], 176, tops[i], 169, 58, ui::sansFont(8.25));
+        files_[i]->setToolTip(QString::fromLatin1(tips[i]));
+        files_[i]->setModel(fileModels_[i]);
+    }
+    setDir1Path(cwd);
+    connect(dir1_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& index) {
+        const QString path = dirModel_->filePath(index);
+        if (!path.isEmpty() && path != dir1Path_)
+            setDir1Path(path);
+    });
+}
+
+void FlashMain::setDir1Path(const QString& path)
+{
+    if (path == dir1Path_)
+        return;
+    dir1Path_ = path;
+    const QModelIndex index = dirModel_->index(path);
+    dir1_->setCurrentIndex(index);
+    dir1_->scrollTo(index);
+    Dir1_Change();
+}
+
+void FlashMain::Drive1_Change()
+{
+    setDir1Path(drive1_->currentText());
+}
+
+void FlashMain::Dir1_Change()
+{
+    QDir::setCurrent(dir1Path_);
+    for (int i = 0; i < 2; ++i) {
+        files_[i]->setRootIndex(fileModels_[i]->setRootPath(dir1Path_));
+        files_[i]->clearSelection();
+    }
+}
+
+void FlashMain::attach(auxpad::Station& station, FaultSink onFault)
+{
+    station_ = &station;
+    onFault_ = std::move(onFault);
+}
+
+void FlashMain::run(void (*handler)(auxpad::Station&))
+{
+    if (!station_)
+        return;
+    try {
+        handler(*station_);
+    } catch (const platform::RuntimeFault& fault) {
+        onFault_(fault.what());
+    }
+}
+
+void FlashMain::closeEvent(QCloseEvent* event)
+{
+    if (station_)
+        auxpad::Form_QueryUnload(*station_);
+    event->accept();
+}
+
+void FlashMain::setComPortNum(const std::string& caption)
+{
+    comPortNum_->setText(QString::fromStdString(caption));
+}
+
+void FlashMain::setLabel13(const std::string& caption)
+{
+    label13_->setText(QString::fromStdString(caption));
+}
+
+std::string FlashMain::disp1() const
+{
+    return disp1_->text().toStdString();
+}
+
+void FlashMain::setDisp1(const std::string& caption)
+{
+    disp1_->setText(QString::fromStdString(caption));
+}
+
+void FlashMain::repaintDisp1()
+{
+    disp1_->repaint();
+}
+
+std::string FlashMain::text(int box) const
+{
+    return texts_.at(box - 1)->text().toStdString();
+}
+
+void FlashMain::setText(int box, const std::string& text)
+{
+    texts_.at(box - 1)->setText(QString::fromStdString(text));
+}
+
+void FlashMain::setPrgLoadVisible(bool visible)
+{
+    prgLoad_->setVisible(visible);
+}
+
+bool FlashMain::prgLoadVisible() const
+{
+    return prgLoad_->isVisible();
+}
+
+void FlashMain::setPrgLoadValue(float value)
+{
+    prgValue_ = value;
+    prgLoad_->setValue(static_cast<int>(value + 0.5f));
+}
+
+float FlashMain::prgLoadValue() const
+{
+    return prgValue_;
+}
+
+std::string FlashMain::dir1Path() const
+{
+    return QDir::toNativeSeparators(dir1Path_).toStdString();
+}
+
+std::string FlashMain::selectedFile(int list) const
+{
+    const QListView* view = files_.at(list - 1);
+    const QModelIndexList picked = view->selectionModel()->selectedIndexes();
+    if (picked.isEmpty())
+        return {};
+    return fileModels_.at(list - 1)->fileName(picked.first()).toStdString();
+}
+
+void FlashMain::setMousePointer(int)
+{
+    // The custom pointer has no image of its own, so the pointer stays as it is.
+}

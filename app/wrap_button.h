@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QPushButton>
+
+// A push button whose caption wraps onto several lines, as the tall step buttons need;
+// text() stays the whole caption for accessibility.
+class WrapButton : public QPushButton {
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};

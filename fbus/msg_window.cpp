@@ -1,0 +1,127 @@
+#include "fbus/msg_window.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+
+#include "app/station.h"
+#include "app/ui_fonts.h"
+#include "app/wrap_button.h"
+#include "fbus/msg_commands.h"
+#include "platform/runtime_fault.h"
+
+MsgWin::MsgWin(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("MSG_WIN"));
+    setWindowTitle(QStringLiteral("MSG window"));
+    setFixedSize(561, 220);
+    move(14, 439);
+    setFont(ui::sansFont(8.25));
+
+    msgDisp_ = new QPlainTextEdit(this);
+    msgDisp_->setObjectName(QStringLiteral("MSG_DISP"));
+    msgDisp_->setGeometry(8, 0, 493, 192);
+    msgDisp_->setFont(ui::arialFont(8.25));
+    msgDisp_->setReadOnly(true);
+    msgDisp_->setToolTip(QStringLiteral("Display Fbus message from and to AUXPAD"));
+
+    auto* label = new QLabel(QStringLiteral("MSG INPUT"), this);
+    label->setObjectName(QStringLiteral("Label1"));
+    label->setGeometry(16, 200, 73, 17);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    msgInput_ = new QPlainTextEdit(this);
+    msgInput_->setObjectName(QStringLiteral("msg_input"));
+    msgInput_->setGeometry(88, 192, 409, 25);
+    msgInput_->setFont(ui::arialFont(8.25));
+    msgInput_->setToolTip(QStringLiteral("In Hex and follow Fbus message protocol:Start with data3(subfunction) and "
+                                         "end before data L-2(index number)"));
+
+    auto* send = new QPushButton(QStringLiteral("SEND"), this);
+    send->setObjectName(QStringLiteral("BT_SEND_MSG"));
+    send->setGeometry(504, 192, 57, 25);
+    send->setToolTip(QStringLiteral("Send the left fbus message to AUXPAD"));
+    connect(send, &QPushButton::clicked, this, &MsgWin::BT_SEND_MSG_Click);
+
+    auto* print = new WrapButton(QStringLiteral("PRINT MSG window"), this);
+    print->setObjectName(QStringLiteral("PRT_MSG"));
+    print->setGeometry(504, 16, 57, 49);
+    print->setToolTip(QStringLiteral("Print this MSG window"));
+    connect(print, &QPushButton::clicked, this, &MsgWin::PRT_MSG_Click);
+
+    clrDisp_ = new QCheckBox(QStringLiteral("Clear"), this);
+    clrDisp_->setObjectName(QStringLiteral("Clr_Disp"));
+    clrDisp_->setGeometry(512, 88, 61, 41);
+    clrDisp_->setToolTip(QStringLiteral("Clear the MSG window"));
+    connect(clrDisp_, &QCheckBox::clicked, this, &MsgWin::Clr_Disp_Click);
+}
+
+void MsgWin::attach(auxpad::Station& station, FaultSink onFault)
+{
+    station_ = &station;
+    onFault_ = std::move(onFault);
+}
+
+bool MsgWin::isVisible() const
+{
+    return QWidget::isVisible();
+}
+
+void MsgWin::show()
+{
+    QWidget::show();
+}
+
+void MsgWin::unload()
+{
+    close();
+}
+
+void MsgWin::appendLog(const std::string& text)
+{
+    QTextCursor end(msgDisp_->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(QString::fromStdString(text));
+    msgDisp_->verticalScrollBar()->setValue(msgDisp_->verticalScrollBar()->maximum());
+}
+
+void MsgWin::BT_SEND_MSG_Click()
+{
+    if (!station_)
+        return;
+    try {
+        auxpad::BT_SEND_MSG_Click(*station_, msgInput_->toPlainText().toStdString());
+    } catch (const platform::RuntimeFault& fault) {
+        onFault_(fault.what());
+    }
+}
+
+void MsgWin::PRT_MSG_Click()
+{
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (printer.isNull()) {
+        if (station_)
+            auxpad::MSG_BOX(*station_, "No printer is installed, so the MSG window was not printed.",
+                            platform::Icon::Warning);
+        return;
+    }
+    QPrinter output(printer);
+    const QPixmap image = grab();
+    QPainter painter(&output);
+    const QRect page = painter.viewport();
+    QSize size = image.size();
+    size.scale(page.size(), Qt::KeepAspectRatio);
+    painter.drawPixmap(QRect(page.topLeft(), size), image);
+}
+
+void MsgWin::Clr_Disp_Click()
+{
+    msgDisp_->clear();
+    clrDisp_->setChecked(false);
+}
