@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -124,6 +125,10 @@ struct Box {
     platform::Icon icon;
     bool operator==(const Box&) const = default;
 };
+inline void PrintTo(const Box& box, std::ostream* os)
+{
+    *os << '"' << box.text << "\" icon " << static_cast<int>(box.icon);
+}
 
 class FakeDialogs final : public platform::Dialogs {
 public:
