@@ -1,0 +1,91 @@
+#include "shell/port_map_file.h"
+
+#include "core/port_map_text.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace auxsim {
+namespace {
+
+std::string readText(const std::filesystem::path &file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Written beside the file and renamed over it, so the tool never reads a
+// half-written map.
+void writeText(const std::filesystem::path &file, const std::string &text)
+{
+    std::filesystem::path tmp = file;
+    tmp += ".tmp" + std::to_string(::getpid());
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out.flush())
+            throw std::runtime_error("cannot write " + tmp.string());
+    }
+    std::error_code ec;
+    std::filesystem::rename(tmp, file, ec);
+    if (ec) {
+        std::filesystem::remove(tmp, ec);
+        throw std::runtime_error("cannot replace " + file.string());
+    }
+}
+
+} // namespace
+
+std::filesystem::path PortMapEntry::defaultFile()
+{
+    std::filesystem::path base;
+    if (const char *xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+        base = xdg;
+    else if (const char *home = std::getenv("HOME"); home && *home)
+        base = std::filesystem::path(home) / ".config";
+    else
+        base = ".config";
+    return base / "auxpad-flash" / "ports.conf";
+}
+
+PortMapEntry::PortMapEntry(std::filesystem::path file, int comNumber, std::string devicePath)
+    : file_(std::move(file)), key_("COM" + std::to_string(comNumber)), value_(std::move(devicePath))
+{
+    std::error_code ec;
+    std::filesystem::create_directories(file_.parent_path(), ec);
+    if (ec)
+        throw std::runtime_error("cannot create " + file_.parent_path().string() + ": " + ec.message());
+    const PortMapEdit edit = setPortLine(readText(file_), key_, value_);
+    writeText(file_, edit.text);
+    previousLine_ = edit.previousLine;
+}
+
+PortMapEntry::~PortMapEntry()
+{
+    try {
+        restore();
+    } catch (...) {
+        // Nothing sensible is left to do while unwinding.
+    }
+}
+
+std::string PortMapEntry::restore()
+{
+    if (restored_)
+        return {};
+    restored_ = true;
+    const auto text = restorePortLine(readText(file_), key_, value_, previousLine_);
+    if (!text)
+        return key_ + " in " + file_.string() + " no longer points here; left as it is";
+    writeText(file_, *text);
+    return previousLine_ ? "restored " + *previousLine_ + " in " + file_.string()
+                         : "removed " + key_ + " from " + file_.string();
+}
+
+} // namespace auxsim

@@ -1,0 +1,203 @@
+#include "core/board_model.h"
+#include "core/message_names.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace auxsim {
+namespace {
+
+using testing::hx;
+
+Frame fromTool(const Bytes &wire)
+{
+    const DecodedFrame decoded = decodeFrame(wire, fbus::kBoardAddr, fbus::kToolAddr);
+    EXPECT_EQ(decoded.verdict, FrameVerdict::Ok) << toHex(wire);
+    return decoded.frame;
+}
+
+Frame toolRequest(std::uint8_t id, const Bytes &params = {}, std::uint8_t seq = 0x60)
+{
+    ServiceMessage m;
+    m.id = id;
+    m.params = params;
+    m.seq = seq;
+    return Frame{fbus::kBoardAddr, fbus::kToolAddr, fbus::kTypeService, serviceData(m)};
+}
+
+// The board's frame as the tool receives it, checked on the way.
+Bytes boardWire(const std::optional<OutFrame> &out)
+{
+    EXPECT_TRUE(out);
+    if (!out)
+        return {};
+    EXPECT_EQ(decodeFrame(out->bytes, fbus::kToolAddr, fbus::kBoardAddr).verdict, FrameVerdict::Ok);
+    return out->bytes;
+}
+
+std::string text(const Bytes &wire, std::size_t from, std::size_t count)
+{
+    return std::string(wire.begin() + static_cast<std::ptrdiff_t>(from),
+                       wire.begin() + static_cast<std::ptrdiff_t>(from + count));
+}
+
+// The tool's write payload for 1234 / 123456789ab / 123456789ab / 123456789 /
+// 1234567 / 150603, without its message id.
+const Bytes kWrittenRecord = hx("04 31 32 33 34 0B 31 32 33 34 35 36 37 38 39 61 62 0B 31 32 33 34 35 36 37 38 39 61 "
+                                "62 09 31 32 33 34 35 36 37 38 39 07 31 32 33 34 35 36 37 04 30 36 30 33 02 31 35");
+
+TEST(BoardAnswers, SelfTestIsAcknowledgedThenAnswered)
+{
+    BoardModel board{BoardConfig{}};
+    const BoardReaction r = board.handle(fromTool(hx("1E 28 00 00 00 07 42 D2 00 47 02 01 60 00 3E BB")));
+    EXPECT_EQ(boardWire(r.ack), hx("1E 00 28 7F 00 02 00 00 36 7D"));
+    const Bytes answer = boardWire(r.answer);
+    ASSERT_EQ(answer.size(), frameSize(13));
+    EXPECT_EQ(answer[9], msgid::kSelfTestResp);
+    EXPECT_EQ(answer[10], 1);                          // status
+    EXPECT_EQ(text(answer, 12, 5), "\3\3\3\3\3");      // five result codes
+    EXPECT_EQ(answer[8], 0);                            // first transaction number
+    EXPECT_EQ(answer[18], 0x60);                        // first sequence byte
+    EXPECT_TRUE(r.answer->isMessage);
+}
+
+TEST(BoardAnswers, SelfTestReportsTheConfiguredResult)
+{
+    BoardConfig config;
+    config.selfTestStatus = 0;
+    config.selfTestCodes = {3, 0, 3, 7, 0};
+    BoardModel board{config};
+    const Bytes answer = boardWire(board.handle(toolRequest(msgid::kSelfTestReq, {0x02})).answer);
+    EXPECT_EQ(answer[10], 0);
+    EXPECT_EQ(Bytes(answer.begin() + 12, answer.begin() + 17), hx("03 00 03 07 00"));
+}
+
+TEST(BoardAnswers, ProductInfoReadCarriesTheRecordAtItsOffsets)
+{
+    BoardConfig config;
+    config.prodInfoStatus = 4;
+    BoardModel board{config};
+    const Bytes answer = boardWire(board.handle(toolRequest(msgid::kProdInfoReq)).answer);
+    EXPECT_EQ(answer[9], msgid::kProdInfoResp);
+    EXPECT_EQ(answer[10], 4);
+    EXPECT_EQ(Bytes(answer.begin() + 11, answer.begin() + 66), Bytes(config.record.begin(), config.record.end()));
+    // The default record, field by field where the tool takes it apart.
+    EXPECT_EQ(text(answer, 12, 4), "0102");
+    EXPECT_EQ(text(answer, 17, 11), "MCU01.02.03");
+    EXPECT_EQ(text(answer, 29, 11), "DSP04.05.06");
+    EXPECT_EQ(text(answer, 41, 9), "SN0000001");
+    EXPECT_EQ(text(answer, 51, 7), "CODE001");
+    EXPECT_EQ(text(answer, 59, 4), "0603");
+    EXPECT_EQ(text(answer, 64, 2), "15");
+}
+
+TEST(BoardAnswers, ProductInfoWriteIsStoredAndReadBack)
+{
+    BoardModel board{BoardConfig{}};
+    Bytes payload = kWrittenRecord;
+    const BoardReaction r = board.handle(toolRequest(msgid::kProdInfoWriteReq, payload));
+    EXPECT_TRUE(r.recordStored);
+    EXPECT_EQ(Bytes(board.record().begin(), board.record().end()), kWrittenRecord);
+    const Bytes answer = boardWire(r.answer);
+    EXPECT_EQ(answer[9], msgid::kProdInfoWriteResp);
+    EXPECT_EQ(answer[10], 1);
+
+    const Bytes read = boardWire(board.handle(toolRequest(msgid::kProdInfoReq)).answer);
+    EXPECT_EQ(text(read, 17, 11), "123456789ab");
+    EXPECT_EQ(text(read, 64, 2) + text(read, 59, 4), "150603");
+}
+
+TEST(BoardAnswers, ProductInfoWriteKeepsTheRecordWhenRefusedOrMalformed)
+{
+    const BoardConfig defaults;
+    const Bytes original(defaults.record.begin(), defaults.record.end());
+
+    BoardConfig refusing;
+    refusing.prodWriteStatus = 2;
+    BoardModel board{refusing};
+    BoardReaction r = board.handle(toolRequest(msgid::kProdInfoWriteReq, kWrittenRecord));
+    EXPECT_FALSE(r.recordStored);
+    EXPECT_EQ(boardWire(r.answer)[10], 2);
+
+    BoardModel plain{defaults};
+    Bytes shortRecord(kWrittenRecord.begin(), kWrittenRecord.end() - 1);
+    Bytes wrongLength = kWrittenRecord;
+    wrongLength[47] = 5; // the MMYY length byte
+    for (const Bytes &bad : {shortRecord, wrongLength}) {
+        r = plain.handle(toolRequest(msgid::kProdInfoWriteReq, bad));
+        EXPECT_FALSE(r.recordStored);
+        EXPECT_EQ(boardWire(r.answer)[10], 0);
+        EXPECT_FALSE(r.notes.empty());
+    }
+    EXPECT_EQ(Bytes(plain.record().begin(), plain.record().end()), original);
+    EXPECT_EQ(Bytes(board.record().begin(), board.record().end()), original);
+}
+
+TEST(BoardAcks, RegistrationReplyIsAcknowledgedWithItsSequenceBits)
+{
+    BoardModel board{BoardConfig{}};
+    const BoardReaction r = board.handle(fromTool(hx("1E 28 00 D0 00 03 05 01 41 00 5A FA")));
+    Bytes expected = hx("1E 00 28 7F 00 02 D0 01");
+    appendChecksum(expected);
+    EXPECT_EQ(boardWire(r.ack), expected);
+    EXPECT_FALSE(r.answer);
+}
+
+TEST(BoardAcks, AcknowledgementsAreNeverAcknowledged)
+{
+    BoardModel board{BoardConfig{}};
+    const BoardReaction r = board.handle(fromTool(hx("1E 28 00 7F 00 02 00 00 1E 55")));
+    EXPECT_FALSE(r.ack);
+    EXPECT_FALSE(r.answer);
+}
+
+TEST(BoardAcks, UnknownRequestIsAcknowledgedButNotAnswered)
+{
+    BoardModel board{BoardConfig{}};
+    const BoardReaction r = board.handle(toolRequest(0x2D, {}, 0x43));
+    EXPECT_EQ(boardWire(r.ack)[7], 3);
+    EXPECT_FALSE(r.answer);
+}
+
+TEST(BoardOwnFrames, RegistrationAndIndicationsFollowTheBoardsSeries)
+{
+    BoardModel board{BoardConfig{}};
+    Bytes reg = hx("1E 00 28 D0 00 03 05 01 60");
+    appendChecksum(reg);
+    EXPECT_EQ(board.registration().bytes, reg);
+
+    const OutFrame powerUp = board.serviceMessage(msgid::kPowerUpInd, {});
+    Bytes expected = hx("1E 00 28 00 00 06 42 D2 00 06 01 41");
+    appendChecksum(expected);
+    EXPECT_EQ(powerUp.bytes, expected);
+    EXPECT_EQ(powerUp.seqBits, 1);
+    EXPECT_EQ(powerUp.label, "_POWER_UP_IND");
+}
+
+TEST(BoardOwnFrames, TransactionNumberWrapsAfter127)
+{
+    BoardModel board{BoardConfig{}};
+    std::uint8_t last = 0;
+    for (int i = 0; i < 129; ++i)
+        last = board.serviceMessage(0x02, {}).bytes[8];
+    EXPECT_EQ(last, 0); // the 129th message carries 128 & 0x7F
+    EXPECT_EQ(board.serviceMessage(0x02, {}).bytes[8], 1);
+}
+
+TEST(ProductRecord, BuildsFromTheSixItemsOrExplainsWhyNot)
+{
+    std::string error;
+    const auto record = parseProdInfoText("1234,123456789ab,123456789ab,123456789,1234567,150603", &error);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(Bytes(record->begin(), record->end()), kWrittenRecord);
+    EXPECT_TRUE(isWellFormedRecord(kWrittenRecord));
+    EXPECT_EQ(describeRecord(*record).date, "150603");
+
+    EXPECT_FALSE(parseProdInfoText("123,123456789ab,123456789ab,123456789,1234567,150603", &error));
+    EXPECT_NE(error.find("4, 11, 11"), std::string::npos);
+    EXPECT_FALSE(parseProdInfoText("1234,123456789ab,123456789ab,123456789,1234567", &error));
+    EXPECT_FALSE(parseProdInfoText("1234,123456789ab,123456789ab,123456789,1234567,150603,x", &error));
+}
+
+} // namespace
+} // namespace auxsim
