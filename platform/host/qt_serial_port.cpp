@@ -67,7 +67,10 @@ bool QtSerialPort::isOpen() const
 
 void QtSerialPort::checkAlive()
 {
-    if (!port_.isOpen() || port_.error() == QSerialPort::ResourceError)
+    // A line that was hung up or unplugged fails every read from then on.
+    const auto error = port_.error();
+    if (!port_.isOpen() || error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+        || error == QSerialPort::WriteError)
         throw RuntimeFault("The serial port " + deviceName() + " is gone: "
                            + port_.errorString().toStdString());
 }

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "tests/e2e/live_station.h"
+#include "tests/e2e/sim_process.h"
+
+// A station and the simulated board on a pseudo-terminal mapped as COM7, each in a
+// fresh folder.
+class SimE2E : public ::testing::Test {
+protected:
+    void startBoard(const QStringList& simOptions, const std::string& ini = "COMport=\"7\"\r\nShow=\"Yes\"\r\n")
+    {
+        ASSERT_TRUE(dir_.isValid());
+        QDir(dir_.path()).mkpath("config");
+        QDir(dir_.path()).mkpath("station");
+        sim_ = std::make_unique<SimProcess>(dir_.filePath("config"), 7, simOptions);
+        qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
+        write("station/flash.ini", ini);
+        live_ = std::make_unique<LiveStation>();
+        live_->start(path("station"));
+    }
+    void TearDown() override
+    {
+        live_.reset(); // the tool lets go of the line before the board goes
+        sim_.reset();
+    }
+
+    std::string path(const QString& name) const { return dir_.filePath(name).toStdString(); }
+    void write(const QString& name, const std::string& content)
+    {
+        QFile f(dir_.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content.data(), static_cast<qint64>(content.size()));
+    }
+    QByteArray read(const QString& name) const
+    {
+        QFile f(dir_.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<SimProcess> sim_;
+    std::unique_ptr<LiveStation> live_;
+};

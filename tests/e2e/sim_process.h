@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <string>
+
+// auxpad-sim as a separate process, mapped as a COM port of the tool through the port
+// map in `configDir`.
+class SimProcess {
+public:
+    SimProcess(const QString& configDir, int com, const QStringList& options);
+    ~SimProcess();
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    const QString& devicePath() const { return device_; }
+    void command(const std::string& line);
+    // The simulator's counters, written afresh on request.
+    std::map<std::string, long> stats();
+    // Waits for the simulator to exit on its own (hang-up options).
+    bool waitForExit(int timeoutMs);
+    std::string log(); // what it has written on standard error so far
+
+private:
+    QProcess process_;
+    QString device_;
+    QString statsFile_;
+    QString logFile_;
+};
+
+// Options every end-to-end run passes to the simulator: AUXPAD_E2E_PACE=115200 paces the
+// line as on hardware.
+QStringList paceOptions();

@@ -1,0 +1,96 @@
+// The built auxpad-flash, started as an operator starts it, against a line the test
+// plays the board on.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "tests/e2e/pty_line.h"
+
+namespace {
+
+std::string hexOf(const std::vector<std::uint8_t>& bytes)
+{
+    std::string out;
+    char b[4];
+    for (const auto v : bytes) {
+        std::snprintf(b, sizeof b, "%02X ", v);
+        out += b;
+    }
+    return out;
+}
+
+class ToolProcess : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        QDir(dir_.path()).mkpath("config/auxpad-flash");
+        QDir(dir_.path()).mkpath("station");
+        writeFile("config/auxpad-flash/ports.conf", "COM1=/dev/null-port\nCOM7=" + line_.devicePath() + "\n");
+        writeFile("station/flash.ini", "COMport=\"7\"\r\nShow=\"Yes\"\r\n");
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        tool_.setProcessEnvironment(env);
+        tool_.setWorkingDirectory(dir_.filePath("station"));
+        tool_.setProcessChannelMode(QProcess::ForwardedChannels);
+        tool_.start(QStringLiteral(AUXPAD_FLASH_EXE), {});
+        ASSERT_TRUE(tool_.waitForStarted(5000));
+        ASSERT_TRUE(waitUntilPortOpen(10000)) << "auxpad-flash never opened " << line_.devicePath();
+    }
+    void TearDown() override
+    {
+        tool_.terminate();
+        if (!tool_.waitForFinished(5000))
+            tool_.kill();
+    }
+
+    void writeFile(const QString& name, const std::string& content)
+    {
+        QFile f(dir_.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content.data(), static_cast<qint64>(content.size()));
+    }
+
+    // The tool holds the line once one of its descriptors leads to the device.
+    bool waitUntilPortOpen(int timeoutMs)
+    {
+        QElapsedTimer t;
+        t.start();
+        const QString fds = QString("/proc/%1/fd").arg(tool_.processId());
+        while (t.elapsed() < timeoutMs) {
+            for (const QFileInfo& fd : QDir(fds).entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+                if (fd.symLinkTarget() == QString::fromStdString(line_.devicePath()))
+                    return true;
+            }
+            QThread::msleep(20);
+        }
+        return false;
+    }
+
+    QTemporaryDir dir_;
+    PtyLine line_;
+    QProcess tool_;
+};
+
+TEST_F(ToolProcess, AnswersRegistrationAndAcknowledgesBoardMessagesWithinOneSecond)
+{
+    QElapsedTimer t;
+    t.start();
+    line_.write(frameFromBoard(0xD0, {0x05, 0x01, 0x60}));
+    EXPECT_EQ(hexOf(line_.read(12, 1000)), "1E 28 00 D0 00 03 05 01 41 00 5A FA ");
+    EXPECT_LT(t.elapsed(), 1000);
+
+    t.restart();
+    line_.write(frameFromBoard(0x00, {0x42, 0xD2, 0x00, 0x02, 0x01, 0x43}));
+    EXPECT_EQ(hexOf(line_.read(10, 1000)), "1E 28 00 7F 00 02 00 03 1E 56 ");
+    EXPECT_LT(t.elapsed(), 1000);
+}
+
+} // namespace
