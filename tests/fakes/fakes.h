@@ -159,7 +159,12 @@ public:
     void setComPortNum(const std::string& c) override { comPortNum = c; }
     void setLabel13(const std::string& c) override { label13 = c; }
     std::string disp1() const override { return disp1Text; }
-    void setDisp1(const std::string& c) override { disp1Text = c; }
+    std::vector<std::string> captions; // every caption DISP1 was given, in order
+    void setDisp1(const std::string& c) override
+    {
+        disp1Text = c;
+        captions.push_back(c);
+    }
     void repaintDisp1() override { repaints.push_back(disp1Text); }
     std::string text(int box) const override { return texts[box - 1]; }
     void setText(int box, const std::string& t) override { texts[box - 1] = t; }

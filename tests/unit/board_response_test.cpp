@@ -193,6 +193,10 @@ TEST_F(Response, TestInfoAnswersAreReportedInTheTrafficLog)
     EXPECT_NE(b.msg.log.find("\nTest info read\nResult: PASS!\nDate: 010203\nNo : 042"), std::string::npos) << b.msg.log;
     b.receive(boardMessage(0x6D, {0}));
     EXPECT_NE(b.msg.log.find("\nTestInfo write FAILED"), std::string::npos);
+    b.receive(boardMessage(0x6C, {2}));
+    EXPECT_NE(b.msg.log.find("\nTestInfo read FAILED"), std::string::npos);
+    b.receive(boardMessage(0x6D, {1, 0, 'O', 'K', '!', '!', '!', '3', '1', '1', '2', '9', '9', '-', '0', '0', '7'}));
+    EXPECT_NE(b.msg.log.find("\nTest info write\nResult: OK!!!\nDate: 311299\nNo : 007"), std::string::npos);
     EXPECT_TRUE(b.dialogs.boxes.empty());
 }
 

@@ -182,6 +182,7 @@ TEST_F(FlashJob, ClickChecksSelectionsAndLineCounts)
 {
     b.main.selected[0] = b.main.selected[1] = "";
     BOOTLOAD_DSP_Click(b.st);
+    EXPECT_EQ(b.main.captions.front(), "Flash Starting...");
     EXPECT_EQ(b.dialogs.boxes, (std::vector<Box>{{"Please select an InitDisk file! ", Icon::Critical}}));
     EXPECT_EQ(b.main.disp1Text, "Please select an InitDisk file! ");
 

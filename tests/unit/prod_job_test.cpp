@@ -186,6 +186,23 @@ TEST_F(ProdJob, BoxesAreCheckedInOrderBeforeAnythingIsSent)
     }
 }
 
+TEST_F(ProdJob, EachBoxOfTheWrongLengthIsNamedInItsOwnWords)
+{
+    const char* names[6] = {"Hardware Version! ", "MCUSW Version! ", "DSPSW Version! ",
+                            "Serial Number! ",    "Code! ",          "Manufacture DDMMYY! "};
+    for (int box = 0; box < 6; ++box) {
+        fakes::Bench fresh;
+        for (int i = 0; i < 6; ++i)
+            fresh.main.texts[i] = b.main.texts[i];
+        fresh.main.texts[box] += "x";
+        fresh.st.SELF_TEST_REPLY = 7;
+        fresh.st.JOB_MODE = 6;
+        fresh.tick();
+        ASSERT_EQ(fresh.dialogs.boxes.size(), 1u);
+        EXPECT_EQ(fresh.dialogs.boxes[0].text, std::string("Please Check AUXPAD ") + names[box]);
+    }
+}
+
 TEST_F(ProdJob, LettersAndLatin1PunctuationPassTheCheck)
 {
     b.main.texts[1] = "V1.2-\xC3\xA9t\xC3\xA9!#X";
