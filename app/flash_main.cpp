@@ -1,19 +1,18 @@
 #include "app/flash_main.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QDir>
-#include <QFileSystemModel>
 #include <QFrame>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QProgressBar>
-#include <QStorageInfo>
 #include <QTimer>
-#include <QTreeView>
 
+#include <algorithm>
+
+#include "app/dir_tree.h"
+#include "app/drive_list.h"
+#include "app/flash_ini.h"
 #include "app/startup.h"
 #include "app/station.h"
 #include "app/timer_tick.h"
@@ -21,7 +20,6 @@
 #include "app/wrap_button.h"
 #include "board/jobs.h"
 #include "bootload/flash_start.h"
-#include "app/flash_ini.h"
 #include "platform/runtime_fault.h"
 
 namespace {
@@ -40,14 +38,16 @@ QLabel* label(QWidget* parent, const char* name, int x, int y, int w, int h, con
               const QFont& font = ui::sansFont(8.25))
 {
     auto* l = place<QLabel>(parent, name, x, y, w, h, font);
+    l->setTextFormat(Qt::PlainText);
     l->setText(QString::fromLatin1(text));
+    l->setFont(ui::fitted(font, l->text(), w));
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
 }
 
 } // namespace
 
-FlashMain::FlashMain(QWidget* parent) : QWidget(parent)
+FlashMain::FlashMain(QWidget* parent, DriveList::VolumeSource volumes) : QWidget(parent)
 {
     setObjectName(QStringLiteral("FLASH_MAIN"));
     setWindowTitle(QStringLiteral("Flash AUXPAD Board V2.0"));
@@ -55,15 +55,16 @@ FlashMain::FlashMain(QWidget* parent) : QWidget(parent)
                    | Qt::WindowCloseButtonHint);
     setFixedSize(570, 385);
     setFont(ui::sansFont(12));
-    build();
+    build(std::move(volumes));
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(500);
     connect(timer1_, &QTimer::timeout, this, [this] { run(auxpad::Timer1_Timer); });
     timer1_->start();
+    dir1_->setFocus();
 }
 
-void FlashMain::build()
+void FlashMain::build(DriveList::VolumeSource volumes)
 {
     label(this, "Label12", 8, 8, 25, 13, "COM");
     comPortNum_ = label(this, "ComPortNum", 32, 8, 9, 17, "1");
@@ -71,7 +72,7 @@ void FlashMain::build()
     label(this, "Label11", 96, 16, 193, 29, "Step 1: Select flash files", ui::sansFont(12));
     label(this, "Label1", 192, 48, 89, 17, "InitDisk file name");
     label(this, "Label2", 192, 136, 97, 17, "InitData file name");
-    buildFileSelection();
+    buildFileSelection(std::move(volumes));
 
     disp1_ = label(this, "DISP1", 16, 224, 313, 117, "Flash DSP Progress Report", ui::sansFont(13.5, true));
     disp1_->setWordWrap(true);
@@ -148,75 +149,6 @@ void FlashMain::build()
         l->setFocusPolicy(Qt::NoFocus);
 }
 
-void FlashMain::buildFileSelection()
-{
-    const QString cwd = QDir::currentPath();
-
-    drive1_ = place<QComboBox>(this, "Drive1", 16, 48, 153, 21, ui::sansFont(8.25));
-    drive1_->setToolTip(QStringLiteral("Select drive for initdisk and initdata files"));
-    QStringList roots{QDir::rootPath()};
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && volume.isReady() && volume.device().startsWith("/dev/")
-            && !roots.contains(volume.rootPath()))
-            roots << volume.rootPath();
-    }
-    drive1_->addItems(roots);
-    drive1_->setCurrentText(QStorageInfo(cwd).rootPath());
-    connect(drive1_, &QComboBox::currentTextChanged, this, [this] { Drive1_Change(); });
-
-    dirModel_ = new QFileSystemModel(this);
-    dirModel_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    dirModel_->setRootPath(QDir::rootPath());
-    dir1_ = place<QTreeView>(this, "Dir1", 16, 72, 153, 141, ui::sansFont(8.25));
-    dir1_->setToolTip(QStringLiteral("Select path for initdisk and initdata files"));
-    dir1_->setModel(dirModel_);
-    dir1_->setHeaderHidden(true);
-    for (int c = 1; c < dirModel_->columnCount(); ++c)
-        dir1_->hideColumn(c);
-
-    const char* names[2] = {"File1", "File2"};
-    const char* tips[2] = {"Select initdisk file", "Select initdata file"};
-    const int tops[2] = {64, 152};
-    for (int i = 0; i < 2; ++i) {
-        fileModels_[i] = new QFileSystemModel(this);
-        fileModels_[i]->setFilter(QDir::Files | QDir::NoDotAndDotDot);
-        files_[i] = place<QListView>(this, names[i], 176, tops[i], 169, 58, ui::sansFont(8.25));
-        files_[i]->setToolTip(QString::fromLatin1(tips[i]));
-        files_[i]->setModel(fileModels_[i]);
-    }
-    setDir1Path(cwd);
-    connect(dir1_->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& index) {
-        const QString path = dirModel_->filePath(index);
-        if (!path.isEmpty() && path != dir1Path_)
-            setDir1Path(path);
-    });
-}
-
-void FlashMain::setDir1Path(const QString& path)
-{
-    if (path == dir1Path_)
-        return;
-    dir1Path_ = path;
-    const QModelIndex index = dirModel_->index(path);
-    dir1_->setCurrentIndex(index);
-    dir1_->scrollTo(index);
-    Dir1_Change();
-}
-
-void FlashMain::Drive1_Change()
-{
-    setDir1Path(drive1_->currentText());
-}
-
-void FlashMain::Dir1_Change()
-{
-    QDir::setCurrent(dir1Path_);
-    for (int i = 0; i < 2; ++i) {
-        files_[i]->setRootIndex(fileModels_[i]->setRootPath(dir1Path_));
-        files_[i]->clearSelection();
-    }
-}
-
 void FlashMain::attach(auxpad::Station& station, FaultSink onFault)
 {
     station_ = &station;
@@ -289,26 +221,12 @@ bool FlashMain::prgLoadVisible() const
 void FlashMain::setPrgLoadValue(float value)
 {
     prgValue_ = value;
-    prgLoad_->setValue(static_cast<int>(value + 0.5f));
+    prgLoad_->setValue(std::clamp(static_cast<int>(value + 0.5f), 0, 100));
 }
 
 float FlashMain::prgLoadValue() const
 {
     return prgValue_;
-}
-
-std::string FlashMain::dir1Path() const
-{
-    return QDir::toNativeSeparators(dir1Path_).toStdString();
-}
-
-std::string FlashMain::selectedFile(int list) const
-{
-    const QListView* view = files_.at(list - 1);
-    const QModelIndexList picked = view->selectionModel()->selectedIndexes();
-    if (picked.isEmpty())
-        return {};
-    return fileModels_.at(list - 1)->fileName(picked.first()).toStdString();
 }
 
 void FlashMain::setMousePointer(int)

@@ -2,21 +2,23 @@
 
 #include <QWidget>
 
+#include <QHash>
+
 #include <array>
 #include <functional>
 #include <string>
 
+#include "app/drive_list.h"
 #include "platform/windows.h"
 
-class QComboBox;
-class QFileSystemModel;
+class DirFiles;
+class DirTree;
 class QLabel;
 class QLineEdit;
 class QListView;
 class QProgressBar;
 class QPushButton;
 class QTimer;
-class QTreeView;
 
 namespace auxpad {
 struct Station;
@@ -28,7 +30,8 @@ class FlashMain final : public QWidget, public platform::MainWindowView {
 public:
     using FaultSink = std::function<void(const std::string& message)>;
 
-    explicit FlashMain(QWidget* parent = nullptr);
+    // `volumes` replaces the machine's mounted volumes as the drives that Drive1 offers.
+    explicit FlashMain(QWidget* parent = nullptr, DriveList::VolumeSource volumes = {});
 
     // Connects the window's events to a station; until then they do nothing.
     void attach(auxpad::Station& station, FaultSink onFault);
@@ -54,12 +57,17 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void build();
-    void buildFileSelection();
+    void build(DriveList::VolumeSource volumes);
     void run(void (*handler)(auxpad::Station&));
+
+    // Drive and folder selection.
+    void buildFileSelection(DriveList::VolumeSource volumes);
     void Drive1_Change();
     void Dir1_Change();
-    void setDir1Path(const QString& path);
+    // Moves Dir1 to `path` when the folder can be entered; false (after telling the
+    // operator) when it cannot, with everything left as it was.
+    bool openFolder(const QString& path);
+    void complain(const QString& text);
 
     auxpad::Station* station_ = nullptr;
     FaultSink onFault_;
@@ -70,11 +78,12 @@ private:
     QProgressBar* prgLoad_ = nullptr;
     float prgValue_ = 0;
     std::array<QLineEdit*, 6> texts_{};
-    QComboBox* drive1_ = nullptr;
-    QTreeView* dir1_ = nullptr;
-    QFileSystemModel* dirModel_ = nullptr;
+    DriveList* drive1_ = nullptr;
+    DirTree* dir1_ = nullptr;
     QString dir1Path_;
+    QString shownDrive_;
+    QHash<QString, QString> lastFolder_; // per drive root: where Dir1 was last on it
     std::array<QListView*, 2> files_{};
-    std::array<QFileSystemModel*, 2> fileModels_{};
+    DirFiles* filesModel_ = nullptr; // both lists show the same folder
     QTimer* timer1_ = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "app/ui_fonts.h"
 
+#include <QFontMetricsF>
+
 namespace ui {
 
 QFont sansFont(double pointSize, bool bold)
@@ -11,6 +13,18 @@ QFont sansFont(double pointSize, bool bold)
     font.setPointSizeF(pointSize);
     font.setBold(bold);
     return font;
+}
+
+QFont fitted(const QFont& font, const QString& text, int width)
+{
+    constexpr double kMostSqueeze = 0.5; // pixels per letter; more would show
+    const double over = QFontMetricsF(font).horizontalAdvance(text) - width;
+    if (over <= 0 || text.isEmpty() || over > kMostSqueeze * text.size())
+        return font;
+    QFont closer = font;
+    // A little extra so that rounding on the way to the screen cannot undo the fit.
+    closer.setLetterSpacing(QFont::AbsoluteSpacing, -(over + 0.5) / text.size());
+    return closer;
 }
 
 QFont arialFont(double pointSize)

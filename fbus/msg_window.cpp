@@ -14,6 +14,7 @@
 #include "app/ui_fonts.h"
 #include "app/wrap_button.h"
 #include "fbus/msg_commands.h"
+#include "platform/host/qt_dialogs.h"
 #include "platform/runtime_fault.h"
 
 MsgWin::MsgWin(QWidget* parent) : QWidget(parent, Qt::Window)
@@ -29,17 +30,26 @@ MsgWin::MsgWin(QWidget* parent) : QWidget(parent, Qt::Window)
     msgDisp_->setGeometry(8, 0, 493, 192);
     msgDisp_->setFont(ui::arialFont(8.25));
     msgDisp_->setReadOnly(true);
+    // The log grows a byte at a time for the whole run: no undo history behind it, and
+    // keyboard selection so that it can still be copied from.
+    msgDisp_->setUndoRedoEnabled(false);
+    msgDisp_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    msgDisp_->setTabChangesFocus(true);
     msgDisp_->setToolTip(QStringLiteral("Display Fbus message from and to AUXPAD"));
 
     auto* label = new QLabel(QStringLiteral("MSG INPUT"), this);
     label->setObjectName(QStringLiteral("Label1"));
     label->setGeometry(16, 200, 73, 17);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(ui::fitted(font(), label->text(), label->width()));
 
     msgInput_ = new QPlainTextEdit(this);
     msgInput_->setObjectName(QStringLiteral("msg_input"));
     msgInput_->setGeometry(88, 192, 409, 25);
     msgInput_->setFont(ui::arialFont(8.25));
+    msgInput_->setTabChangesFocus(true);
+    msgInput_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     msgInput_->setToolTip(QStringLiteral("In Hex and follow Fbus message protocol:Start with data3(subfunction) and "
                                          "end before data L-2(index number)"));
 
@@ -60,6 +70,8 @@ MsgWin::MsgWin(QWidget* parent) : QWidget(parent, Qt::Window)
     clrDisp_->setGeometry(512, 88, 61, 41);
     clrDisp_->setToolTip(QStringLiteral("Clear the MSG window"));
     connect(clrDisp_, &QCheckBox::clicked, this, &MsgWin::Clr_Disp_Click);
+
+    msgInput_->setFocus();
 }
 
 void MsgWin::attach(auxpad::Station& station, FaultSink onFault)
@@ -106,18 +118,35 @@ void MsgWin::PRT_MSG_Click()
 {
     const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
     if (printer.isNull()) {
-        if (station_)
-            auxpad::MSG_BOX(*station_, "No printer is installed, so the MSG window was not printed.",
-                            platform::Icon::Warning);
+        tell(QStringLiteral("No printer is installed, so the MSG window was not printed.\n\n"
+                            "Install a printer and make it the default one, then press PRINT MSG window again."));
         return;
     }
-    QPrinter output(printer);
+    QPrinter output(printer, QPrinter::HighResolution);
+    output.setDocName(windowTitle());
+    QPainter painter;
+    if (!painter.begin(&output)) {
+        tell(QStringLiteral("The printer %1 did not take the job, so the MSG window was not printed.")
+                 .arg(printer.printerName()));
+        return;
+    }
+    // The window at the size it has on a 96 dpi screen, shrunk only if the page is smaller.
     const QPixmap image = grab();
-    QPainter painter(&output);
-    const QRect page = painter.viewport();
-    QSize size = image.size();
-    size.scale(page.size(), Qt::KeepAspectRatio);
-    painter.drawPixmap(QRect(page.topLeft(), size), image);
+    QSizeF size = image.deviceIndependentSize() * (output.resolution() / 96.0);
+    const QSizeF page = painter.viewport().size();
+    if (size.width() > page.width() || size.height() > page.height())
+        size.scale(page, Qt::KeepAspectRatio);
+    painter.drawPixmap(QRectF(QPointF(0, 0), size), image, QRectF(image.rect()));
+}
+
+void MsgWin::tell(const QString& text)
+{
+    if (station_) {
+        auxpad::MSG_BOX(*station_, text.toStdString(), platform::Icon::Warning);
+    } else {
+        platform::QtDialogs dialogs;
+        dialogs.messageBox(text.toStdString(), platform::Icon::Warning);
+    }
 }
 
 void MsgWin::Clr_Disp_Click()

@@ -33,6 +33,9 @@ public:
     void Clr_Disp_Click();
 
 private:
+    // A message box with the tool's title, holding the station's ticks back while open.
+    void tell(const QString& text);
+
     auxpad::Station* station_ = nullptr;
     FaultSink onFault_;
     QPlainTextEdit* msgDisp_ = nullptr;

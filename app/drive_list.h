@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QComboBox>
+#include <QStringList>
+
+#include <functional>
+
+// Drive1: the drives the operator can pick the download files from. On Windows these are
+// the drive letters; elsewhere the file system root and every mounted disk volume, each
+// shown by the folder it is mounted on.
+class DriveList final : public QComboBox {
+    Q_OBJECT
+public:
+    using VolumeSource = std::function<QStringList()>;
+
+    explicit DriveList(QWidget* parent = nullptr);
+
+    // Where the list of volumes comes from (the mounted volumes unless replaced); the list
+    // is read again now and each time the operator opens it.
+    void setVolumeSource(VolumeSource source);
+    void refresh();
+
+    // Root folder of the chosen drive ("" when none is chosen).
+    QString currentRoot() const;
+    // The listed drive that holds `path` (the longest root it lies under), or "".
+    QString volumeOf(const QString& path) const;
+    // Shows `root` as the chosen drive without raising the operator's change.
+    void showRoot(const QString& root);
+
+    // The volumes mounted on this machine, as the default source reads them.
+    static QStringList mountedRoots();
+
+    void showPopup() override;
+
+private:
+    VolumeSource source_;
+};
