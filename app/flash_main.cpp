@@ -175,7 +175,13 @@ void FlashMain::closeEvent(QCloseEvent* event)
 
 void FlashMain::setComPortNum(const std::string& caption)
 {
+    // The laid-out box holds one digit; a longer port number widens it and moves
+    // "Opened" along, so COM10 never reads as COM1.
+    constexpr int laidOutWidth = 9; // Label13 starts on the last pixel of this box
     comPortNum_->setText(QString::fromStdString(caption));
+    const int width = std::max(laidOutWidth, comPortNum_->fontMetrics().horizontalAdvance(comPortNum_->text()));
+    comPortNum_->resize(width, comPortNum_->height());
+    label13_->move(comPortNum_->x() + width - 1, label13_->y());
 }
 
 void FlashMain::setLabel13(const std::string& caption)

@@ -12,7 +12,8 @@ namespace {
 std::vector<std::uint8_t> selfTest(std::uint8_t status, std::vector<std::uint8_t> codes)
 {
     std::vector<std::uint8_t> params = {status, 0x05};
-    params.insert(params.end(), codes.begin(), codes.end());
+    for (const auto c : codes)
+        params.push_back(c);
     return boardMessage(0x6F, params);
 }
 
@@ -23,7 +24,8 @@ std::vector<std::uint8_t> record(const std::string& hw, const std::string& mcu, 
     std::vector<std::uint8_t> r;
     for (const std::string* f : {&hw, &mcu, &dsp, &serial, &code, &mmyy, &dd}) {
         r.push_back(static_cast<std::uint8_t>(f->size()));
-        r.insert(r.end(), f->begin(), f->end());
+        for (const char c : *f)
+            r.push_back(static_cast<std::uint8_t>(c));
     }
     return r;
 }
@@ -31,7 +33,8 @@ std::vector<std::uint8_t> record(const std::string& hw, const std::string& mcu, 
 std::vector<std::uint8_t> prodInfo(std::uint8_t status, const std::vector<std::uint8_t>& rec)
 {
     std::vector<std::uint8_t> params = {status};
-    params.insert(params.end(), rec.begin(), rec.end());
+    for (const auto b : rec)
+        params.push_back(b);
     return boardMessage(0x70, params);
 }
 

@@ -1,3 +1,4 @@
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -71,6 +72,23 @@ TEST(MainButtons, ClosingTheMainWindowTakesTheMessageWindowAlong)
     lw.msg.show();
     lw.main.close();
     EXPECT_FALSE(lw.msg.isVisible());
+}
+
+} // namespace
+
+namespace {
+
+TEST(PortCaption, TwoDigitPortsAreShownWholeBesideOpened)
+{
+    LiveWindows lw;
+    auto* port = lw.mainCtl<QLabel>("ComPortNum");
+    auto* opened = lw.mainCtl<QLabel>("Label13");
+    lw.main.setComPortNum("3");
+    EXPECT_EQ(port->width(), 9);
+    EXPECT_EQ(opened->x(), 40);
+    lw.main.setComPortNum("12");
+    EXPECT_GE(port->width(), port->fontMetrics().horizontalAdvance("12"));
+    EXPECT_GE(opened->x(), port->x() + port->width() - 1);
 }
 
 } // namespace
