@@ -18,7 +18,6 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("auxpad-flash"));
-    QApplication::setApplicationDisplayName(platform::kAppTitle);
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral(
