@@ -1,8 +1,32 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test.
+# Installs what is missing, builds, and runs every test: from the gcc build (build/), then
+# again from the clang build under AddressSanitizer and UndefinedBehaviorSanitizer
+# (build-asan/), where any report fails the run, also one from a program a test starts
+# (the simulator, the tool); last, every fuzz target for 20 s from its seeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 tools/build.sh
 export QT_QPA_PLATFORM=offscreen
 (cd build && ctest --output-on-failure --timeout 600)
+
+tools/build-asan.sh
+reports=$(mktemp -d)
+trap 'rm -rf "$reports"' EXIT
+status=0
+(
+  cd build-asan
+  export ASAN_OPTIONS="log_path=$reports/asan:detect_leaks=1"
+  export UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1"
+  ctest --output-on-failure --timeout 900
+) || status=1
+if [ -n "$(ls -A "$reports")" ]; then
+  for f in "$reports"/*; do
+    echo "== $f" && cat "$f"
+  done
+  echo "Sanitizer reports above."
+  status=1
+fi
+
+tools/fuzz.sh 20 || status=1
+exit $status

@@ -72,11 +72,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         out.insert(out.end(), tx.begin(), tx.end());
         i += 2 + len;
     }
-    // Let everything that is queued leave the line.
-    for (int k = 0; k < 1000; ++k) {
-        const auto wake = engine.nextWakeup();
-        if (!wake)
-            break;
+    // Let everything that is queued leave the line. On a paced line every byte is a
+    // wake-up of its own, so the bound is on simulated time, not on wake-ups: a board
+    // left alone must fall quiet within a minute.
+    const TimeUs quietBy = now + 60 * 1000 * kUsPerMs;
+    while (const auto wake = engine.nextWakeup()) {
+        check(*wake <= quietBy);
         now = std::max(now, *wake);
         engine.advance(now);
         const Bytes tx = engine.takeTx(now);
