@@ -57,6 +57,7 @@ void QtSerialPort::open()
 
 void QtSerialPort::close()
 {
+    unsent_.clear();
     port_.close();
 }
 
@@ -91,13 +92,21 @@ std::vector<std::uint8_t> QtSerialPort::readAll()
 
 void QtSerialPort::write(const std::uint8_t* bytes, std::size_t count)
 {
-    port_.write(reinterpret_cast<const char*>(bytes), static_cast<qint64>(count));
+    // Bytes come one at a time; QSerialPort gets them as one write per frame or block.
+    unsent_.insert(unsent_.end(), bytes, bytes + count);
 }
 
 void QtSerialPort::flush()
 {
     // QSerialPort only writes from its buffer when the event loop runs; downloads and
-    // frames sent from inside a handler must leave now.
+    // frames sent from inside a handler must leave now. Its own flush hands the line
+    // what it takes at once, without first polling whether it would; the rest, if any,
+    // is waited out.
+    if (!unsent_.empty()) {
+        port_.write(reinterpret_cast<const char*>(unsent_.data()), static_cast<qint64>(unsent_.size()));
+        unsent_.clear();
+    }
+    port_.flush();
     QElapsedTimer stalled;
     stalled.start();
     while (port_.bytesToWrite() > 0) {

@@ -31,6 +31,7 @@ private:
     void checkAlive();
 
     QSerialPort port_;
+    std::vector<std::uint8_t> unsent_; // written bytes not yet handed to QSerialPort
     int number_ = 0;
     std::string device_;
 };
