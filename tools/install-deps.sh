@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need, when missing.
+# Installs the Debian packages that building, running and testing need, when missing,
+# and any further packages named as arguments.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-liberation
   procps
+  "$@"
 )
 
 missing=()

@@ -6,17 +6,7 @@
 #   tools/perf-figures.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
-missing=()
-for p in xvfb x11-utils; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=()
-  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-  "${sudo[@]}" apt-get update
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+tools/install-deps.sh xvfb x11-utils
 
 # -O2: GCC 12 at -O3 warns falsely about vector inserts.
 cmake -S . -B build-perf -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DAUXPAD_BENCH=ON >/dev/null
