@@ -10,31 +10,6 @@
 
 namespace figures {
 
-SimBoard::SimBoard(int com, const QStringList& options)
-{
-    process_.setProcessChannelMode(QProcess::SeparateChannels);
-    process_.setStandardErrorFile(QProcess::nullDevice());
-    process_.start(QStringLiteral(AUXPAD_SIM_EXE), QStringList{"--com", QString::number(com), "--quiet"} + options);
-    if (!process_.waitForStarted(5000))
-        throw std::runtime_error("auxpad-sim did not start");
-    QElapsedTimer t;
-    t.start();
-    while (!process_.canReadLine() && t.elapsed() < 5000)
-        process_.waitForReadyRead(100);
-    device_ = QString::fromUtf8(process_.readLine()).trimmed().toStdString();
-    if (device_.empty())
-        throw std::runtime_error("auxpad-sim printed no device");
-}
-
-SimBoard::~SimBoard()
-{
-    process_.write("quit\n");
-    process_.waitForBytesWritten(1000);
-    if (!process_.waitForFinished(3000))
-        process_.kill();
-    process_.waitForFinished(3000);
-}
-
 std::vector<std::uint8_t> CountingPort::readAll()
 {
     auto bytes = real.readAll();

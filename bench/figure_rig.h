@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QProcess>
 #include <QStringList>
 
 #include <cstdint>
@@ -12,6 +11,7 @@
 #include "platform/host/disk_text_files.h"
 #include "platform/host/qt_serial_port.h"
 #include "platform/host/tick_clock.h"
+#include "tests/e2e/sim_process.h"
 #include "tests/fakes/fakes.h"
 
 // What the end-to-end figures are measured with: the simulated board as a process, the
@@ -19,19 +19,14 @@
 // window that only keeps what it is given.
 namespace figures {
 
-// auxpad-sim mapped as COM `com` through the port map of $XDG_CONFIG_HOME, which the
-// caller has set; no traffic log and no stats file, so the board answers at full speed.
-class SimBoard {
+// The simulated board as a process, quiet, mapped through the port map of the
+// XDG_CONFIG_HOME the figures run in (tools/perf-figures.sh sets one).
+class SimBoard : public SimProcess {
 public:
-    SimBoard(int com, const QStringList& options);
-    ~SimBoard();
-    SimBoard(const SimBoard&) = delete;
-    SimBoard& operator=(const SimBoard&) = delete;
-    const std::string& device() const { return device_; }
-
-private:
-    QProcess process_;
-    std::string device_;
+    SimBoard(int com, const QStringList& options)
+        : SimProcess(qEnvironmentVariable("XDG_CONFIG_HOME"), com, QStringList{"--quiet"} + options, false)
+    {
+    }
 };
 
 // The real port, counting what crosses it, so the wire time is that of the bytes the

@@ -111,7 +111,7 @@ void pacedDownload(ShownWindow& window)
     double lineBytes = static_cast<double>(blocks.size()); // one 0x90 each
     for (const Block& b : blocks)
         lineBytes += static_cast<double>(b.size());
-    const double floor = lineBytes * 10 / kBitsPerSecond / referenceLoopSeconds(board.device(), blocks);
+    const double floor = lineBytes * 10 / kBitsPerSecond / referenceLoopSeconds(board.devicePath().toStdString(), blocks);
     row("The same blocks from the reference loop below, same paced simulator", fmt("%.3f of the wire limit", cut3(floor)), "",
         true);
 }
@@ -131,7 +131,7 @@ void unpacedDownload(ShownWindow& window)
     for (int r = 0; r < kRounds; ++r) {
         double referenceSeconds = 0, logicSeconds = 0, shownSeconds = 0;
         for (int d = 0; d < downloads; ++d) {
-            referenceSeconds += referenceLoopSeconds(board.device(), blocks);
+            referenceSeconds += referenceLoopSeconds(board.devicePath().toStdString(), blocks);
             logicSeconds += downloadSeconds(plain, plain.selected, kUnpacedCom, "unpaced.txt", lines);
             shownSeconds += downloadSeconds(window, window.selected, kUnpacedCom, "unpaced.txt", lines);
         }

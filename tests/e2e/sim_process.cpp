@@ -8,7 +8,7 @@
 
 #include <stdexcept>
 
-SimProcess::SimProcess(const QString& configDir, int com, const QStringList& options)
+SimProcess::SimProcess(const QString& configDir, int com, const QStringList& options, bool counting)
 {
     statsFile_ = QDir(configDir).filePath(QString("sim-stats-%1.txt").arg(com));
     logFile_ = QDir(configDir).filePath(QString("sim-log-%1.txt").arg(com));
@@ -18,7 +18,9 @@ SimProcess::SimProcess(const QString& configDir, int com, const QStringList& opt
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", configDir);
     process_.setProcessEnvironment(env);
-    QStringList args = {"--com", QString::number(com), "--stats", statsFile_};
+    QStringList args = {"--com", QString::number(com)};
+    if (counting)
+        args << "--stats" << statsFile_;
     process_.start(QStringLiteral(AUXPAD_SIM_EXE), args + options + paceOptions());
     if (!process_.waitForStarted(5000))
         throw std::runtime_error("auxpad-sim did not start");

@@ -11,14 +11,16 @@
 // map in `configDir`.
 class SimProcess {
 public:
-    SimProcess(const QString& configDir, int com, const QStringList& options);
+    // Without `counting`, the simulator keeps no stats file: rewriting it on every block
+    // would slow the board that a measurement times.
+    SimProcess(const QString& configDir, int com, const QStringList& options, bool counting = true);
     ~SimProcess();
     SimProcess(const SimProcess&) = delete;
     SimProcess& operator=(const SimProcess&) = delete;
 
     const QString& devicePath() const { return device_; }
     void command(const std::string& line);
-    // The simulator's counters, written afresh on request.
+    // The simulator's counters, written afresh on request (only when counting).
     std::map<std::string, long> stats();
     // Waits for the simulator to exit on its own (hang-up options).
     bool waitForExit(int timeoutMs);
