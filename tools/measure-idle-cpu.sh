@@ -9,16 +9,7 @@ cd "$(dirname "$0")/.."
 build=$(cd "${1:-build}" && pwd)
 seconds=${2:-10}
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$work/config" "$work/station" "$work/runtime"
-chmod 700 "$work/runtime"
+source tools/scratch.sh
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen
 
 "$build/auxpad-sim" --com 5 --quiet >"$work/sim.out" 2>/dev/null &

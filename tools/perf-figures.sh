@@ -13,16 +13,7 @@ cmake -S . -B build-perf -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-
 cmake --build build-perf -j"$(nproc)" --target auxpad-flash auxpad-sim flash_figures auxpad_core_bench >/dev/null
 perf=$(pwd)/build-perf
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-mkdir -p "$work/config" "$work/station" "$work/runtime"
-chmod 700 "$work/runtime"
+source tools/scratch.sh
 export XDG_RUNTIME_DIR="$work/runtime"
 
 echo "| Figure | Measured | Goal | Met |"

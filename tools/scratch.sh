@@ -1,0 +1,12 @@
+# Sourced by the measurement scripts: a scratch folder with config, station and runtime
+# folders, and the background processes started into `pids`, all cleared away on exit.
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  for p in "${pids[@]}"; do wait "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -p "$work/config" "$work/station" "$work/runtime"
+chmod 700 "$work/runtime"
