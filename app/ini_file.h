@@ -1,7 +1,6 @@
 #pragma once
 
 #include <memory>
-#include <string>
 
 #include "platform/text_files.h"
 
@@ -9,10 +8,8 @@ namespace auxpad {
 
 struct Station;
 
-// Opens `path` for reading or throws RuntimeFault naming it and the reason.
-std::unique_ptr<platform::TextFile> openOrFault(Station& st, const std::string& path);
-
-// flash.ini at iniPath().
+// flash.ini at iniPath(), open for reading; a file that cannot be opened is a
+// RuntimeFault naming it and the reason.
 std::unique_ptr<platform::TextFile> openIni(Station& st);
 
 } // namespace auxpad
