@@ -1,45 +1,66 @@
 #include "bench/figure_rig.h"
 
-#include <QElapsedTimer>
-#include <QTimer>
+#include <QCoreApplication>
 
-#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <stdexcept>
 
 namespace figures {
 
-std::vector<std::uint8_t> CountingPort::readAll()
+ToolRig::ToolRig(int com, bool withWindow)
+    : runner(auxpad::resolvePort("COM" + std::to_string(com)), files, "flash.ini")
 {
-    auto bytes = real.readAll();
-    received += static_cast<std::int64_t>(bytes.size());
-    return bytes;
+    if (const QString why = runner.open(); !why.isEmpty())
+        throw std::runtime_error(why.toStdString());
+    if (withWindow) {
+        window = std::make_unique<StationWindow>();
+        window->attach(runner, traffic);
+        window->show();
+    }
+    QObject::connect(&runner, &auxpad::BoardRunner::effect, &runner, [this](const auxpad::Effect& effect) {
+        if (const auto* caption = std::get_if<auxpad::CaptionShown>(&effect)) {
+            if (firstCaption_ == 0 && caption->text.starts_with("Downloading"))
+                firstCaption_ = secondsNow();
+            if (caption->text.ends_with("\nEnd"))
+                end_ = secondsNow();
+            if (caption->text.ends_with("\nError!"))
+                failed_ = true;
+        }
+        if (std::holds_alternative<auxpad::BoxShown>(effect))
+            runner.boxClosed();
+    });
 }
 
-void CountingPort::write(const std::uint8_t* bytes, std::size_t count)
+ToolRig::~ToolRig()
 {
-    sent += static_cast<std::int64_t>(count);
-    real.write(bytes, count);
+    runner.close();
 }
 
-ShownWindow::ShownWindow()
+void ToolRig::startInitDisk(const std::string& file)
 {
-    window.timer1()->stop(); // no station is attached to take its ticks
-    window.show();
+    firstCaption_ = end_ = 0;
+    failed_ = false;
+    runner.command([&](auxpad::StationEngine& e, auxpad::Millis now) { e.startFlashJob({file, file}, now); });
+    const double deadline = secondsNow() + 10;
+    while (!runner.engine().downloading()) {
+        if (secondsNow() > deadline)
+            throw std::runtime_error("the flash job did not reach its InitDisk download: " + runner.engine().caption());
+        // The board answers within milliseconds; then the next tick takes the next step.
+        for (const double until = secondsNow() + 0.03; secondsNow() < until;)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        runner.command([](auxpad::StationEngine& e, auxpad::Millis now) { e.tick(now); });
+    }
 }
 
-ToolStation::ToolStation(platform::MainWindowView& view, int com)
-    : st({port, clock, files, view, msg, dialogs})
+double ToolRig::initDiskSeconds(const std::string& file)
 {
-    msg.visible = false;
-    port.setPortNumber(com);
-    port.open();
-}
-
-ToolStation::~ToolStation()
-{
-    port.close();
+    startInitDisk(file);
+    while (runner.engine().downloading())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (failed_ || end_ == 0)
+        throw std::runtime_error("the download of " + file + " failed");
+    return end_ - firstCaption_;
 }
 
 std::int64_t writeDownloadFile(const std::string& path, std::int64_t lines)

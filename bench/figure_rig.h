@@ -6,17 +6,13 @@
 #include <memory>
 #include <string>
 
-#include "app/flash_main.h"
-#include "app/station.h"
-#include "platform/host/disk_text_files.h"
-#include "platform/host/qt_serial_port.h"
-#include "platform/host/tick_clock.h"
+#include "runner/board_runner.h"
 #include "tests/e2e/sim_process.h"
-#include "tests/fakes/fakes.h"
+#include "ui/station_window.h"
+#include "ui/traffic_window.h"
 
-// What the end-to-end figures are measured with: the simulated board as a process, the
-// tool's logic on its real serial port class, and either its real main window or a
-// window that only keeps what it is given.
+// What the end-to-end figures are measured with: the simulated board as a process, and
+// the station's runner on its line, with or without its real main window.
 namespace figures {
 
 // The simulated board as a process, quiet, mapped through the port map of the
@@ -29,86 +25,28 @@ public:
     }
 };
 
-// The real port, counting what crosses it, so the wire time is that of the bytes the
-// tool really sent and received.
-class CountingPort final : public platform::SerialPort {
+// The station on COM `com`, its main window shown (off screen) or none at all.
+class ToolRig {
 public:
-    platform::QtSerialPort real;
-    std::int64_t sent = 0;
-    std::int64_t received = 0;
+    ToolRig(int com, bool withWindow);
+    ~ToolRig();
 
-    void setPortNumber(int number) override { real.setPortNumber(number); }
-    void open() override { real.open(); }
-    void close() override { real.close(); }
-    bool isOpen() const override { return real.isOpen(); }
-    std::int16_t bytesWaiting() override { return real.bytesWaiting(); }
-    std::vector<std::uint8_t> readAll() override;
-    void write(const std::uint8_t* bytes, std::size_t count) override;
-    void flush() override { real.flush(); }
-    bool waitForData(int milliseconds) override { return real.waitForData(milliseconds); }
-};
+    // Starts the flash job on `file` (as both files) and hurries it to its InitDisk
+    // download with ticks of its own; returns the seconds from the first block's caption
+    // to the last block's acknowledgement. Throws when the download fails.
+    double initDiskSeconds(const std::string& file);
+    // Starts the job and returns once the first block is on the line.
+    void startInitDisk(const std::string& file);
 
-// A main window that keeps only the latest of each value: the logic's cost without any
-// drawing.
-class PlainView final : public platform::MainWindowView {
-public:
-    std::string selected[2];
-    void setComPortNum(const std::string&) override {}
-    void setLabel13(const std::string&) override {}
-    std::string disp1() const override { return disp1_; }
-    void setDisp1(const std::string& caption) override { disp1_ = caption; }
-    void repaintDisp1() override {}
-    std::string text(int) const override { return {}; }
-    void setText(int, const std::string&) override {}
-    void setPrgLoadVisible(bool visible) override { visible_ = visible; }
-    bool prgLoadVisible() const override { return visible_; }
-    void setPrgLoadValue(float value) override { value_ = value; }
-    float prgLoadValue() const override { return value_; }
-    std::string dir1Path() const override { return "."; }
-    std::string selectedFile(int list) const override { return selected[list - 1]; }
-    void setMousePointer(int) override {}
+    auxpad::DiskFiles files;
+    auxpad::BoardRunner runner;
+    std::unique_ptr<StationWindow> window;
+    TrafficWindow traffic;
 
 private:
-    std::string disp1_;
-    bool visible_ = false;
-    float value_ = 0;
-};
-
-// FlashMain shown (off screen), DISP1 repainted as the downloads ask. Only the file
-// lists are answered here, since picking a file in them takes a mouse.
-class ShownWindow final : public platform::MainWindowView {
-public:
-    ShownWindow();
-    FlashMain window;
-    std::string selected[2];
-    void setComPortNum(const std::string& c) override { window.setComPortNum(c); }
-    void setLabel13(const std::string& c) override { window.setLabel13(c); }
-    std::string disp1() const override { return window.disp1(); }
-    void setDisp1(const std::string& c) override { window.setDisp1(c); }
-    void repaintDisp1() override { window.repaintDisp1(); }
-    std::string text(int box) const override { return window.text(box); }
-    void setText(int box, const std::string& t) override { window.setText(box, t); }
-    void setPrgLoadVisible(bool v) override { window.setPrgLoadVisible(v); }
-    bool prgLoadVisible() const override { return window.prgLoadVisible(); }
-    void setPrgLoadValue(float v) override { window.setPrgLoadValue(v); }
-    float prgLoadValue() const override { return window.prgLoadValue(); }
-    std::string dir1Path() const override { return "."; }
-    std::string selectedFile(int list) const override { return selected[list - 1]; }
-    void setMousePointer(int code) override { window.setMousePointer(code); }
-};
-
-// A station on COM `com` with the given window; the download files are read from the
-// working directory.
-struct ToolStation {
-    ToolStation(platform::MainWindowView& view, int com);
-    ~ToolStation();
-
-    CountingPort port;
-    platform::TickClock clock;
-    platform::DiskTextFiles files;
-    fakes::FakeMsgWin msg;
-    fakes::FakeDialogs dialogs;
-    auxpad::Station st;
+    double firstCaption_ = 0;
+    double end_ = 0;
+    bool failed_ = false;
 };
 
 // Writes a download file of `lines` lines of 32 bytes; returns its size in bytes.

@@ -2,7 +2,7 @@
 
 namespace auxpad {
 
-const std::array<ProdField, 6> PROD_FIELDS = {{
+const std::array<ProductField, 6> kProductFields = {{
     {"Hardware Version! ", 4},
     {"MCUSW Version! ", 11},
     {"DSPSW Version! ", 11},
@@ -14,20 +14,21 @@ const std::array<ProdField, 6> PROD_FIELDS = {{
 namespace {
 
 // Where each field's characters start in the record (its length byte is just before).
-constexpr std::size_t kHardware = 1, kMcu = 6, kDsp = 18, kSerial = 30, kCode = 40, kMonthYear = 48, kDay = 53;
-constexpr std::size_t kStarts[5] = {kHardware, kMcu, kDsp, kSerial, kCode};
+constexpr std::array<std::size_t, 5> kStarts = {1, 6, 18, 30, 40};
+constexpr std::size_t kMonthYear = 48;
+constexpr std::size_t kDay = 53;
 
 } // namespace
 
-std::array<std::uint8_t, PROD_RECORD_SIZE> encodeProdRecord(const std::array<std::string, 6>& boxes)
+ProductRecord encodeProductRecord(const ProductInfo& info)
 {
-    std::array<std::uint8_t, PROD_RECORD_SIZE> record{};
-    for (std::size_t f = 0; f < 5; ++f) {
-        record[kStarts[f] - 1] = static_cast<std::uint8_t>(PROD_FIELDS[f].length);
-        for (std::size_t i = 0; i < PROD_FIELDS[f].length; ++i)
-            record[kStarts[f] + i] = static_cast<std::uint8_t>(boxes[f].at(i));
+    ProductRecord record{};
+    for (std::size_t f = 0; f < kStarts.size(); ++f) {
+        record[kStarts[f] - 1] = static_cast<std::uint8_t>(kProductFields[f].length);
+        for (std::size_t i = 0; i < kProductFields[f].length; ++i)
+            record[kStarts[f] + i] = static_cast<std::uint8_t>(info[f].at(i));
     }
-    const std::string& date = boxes[5];
+    const std::string& date = info[5];
     record[kMonthYear - 1] = 4;
     for (std::size_t i = 0; i < 4; ++i)
         record[kMonthYear + i] = static_cast<std::uint8_t>(date.at(2 + i));
@@ -37,14 +38,16 @@ std::array<std::uint8_t, PROD_RECORD_SIZE> encodeProdRecord(const std::array<std
     return record;
 }
 
-std::array<std::string, 6> decodeProdRecord(const std::uint8_t* record)
+ProductInfo decodeProductRecord(std::span<const std::uint8_t, kProductRecordSize> record)
 {
-    std::array<std::string, 6> boxes;
-    for (std::size_t f = 0; f < 5; ++f)
-        boxes[f].assign(reinterpret_cast<const char*>(record + kStarts[f]), PROD_FIELDS[f].length);
-    boxes[5] = std::string(reinterpret_cast<const char*>(record + kDay), 2)
-        + std::string(reinterpret_cast<const char*>(record + kMonthYear), 4);
-    return boxes;
+    auto text = [&](std::size_t start, std::size_t length) {
+        return std::string(reinterpret_cast<const char*>(record.data() + start), length);
+    };
+    ProductInfo info;
+    for (std::size_t f = 0; f < kStarts.size(); ++f)
+        info[f] = text(kStarts[f], kProductFields[f].length);
+    info[5] = text(kDay, 2) + text(kMonthYear, 4);
+    return info;
 }
 
 } // namespace auxpad

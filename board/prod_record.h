@@ -2,26 +2,30 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 namespace auxpad {
 
-// The product-information record as it travels on the wire: seven length-prefixed
-// fields, 55 bytes; the manufacture date DDMMYY goes as MMYY first, DD last.
-constexpr std::size_t PROD_RECORD_SIZE = 55;
+// The six product-information texts, in the order of the six boxes: hardware version,
+// MCU and DSP software versions, serial number, code, manufacture date DDMMYY.
+using ProductInfo = std::array<std::string, 6>;
 
-struct ProdField {
-    const char* checkText; // ends the "Please Check AUXPAD " message; names the box
-    std::size_t length;
+struct ProductField {
+    const char* label;  // names the box in the "Please Check AUXPAD " message
+    std::size_t length; // characters the board stores
 };
+extern const std::array<ProductField, 6> kProductFields;
 
-// Text1 to Text6, in record order.
-extern const std::array<ProdField, 6> PROD_FIELDS;
+// The record as it travels on the wire: seven length-prefixed fields, 55 bytes; the
+// date DDMMYY goes as MMYY first, DD last.
+inline constexpr std::size_t kProductRecordSize = 55;
+using ProductRecord = std::array<std::uint8_t, kProductRecordSize>;
 
-// From the six box texts as 8-bit characters, each of its field's length.
-std::array<std::uint8_t, PROD_RECORD_SIZE> encodeProdRecord(const std::array<std::string, 6>& boxes);
+// From six Latin-1 texts, each exactly its field's length.
+ProductRecord encodeProductRecord(const ProductInfo& info);
 
-// The six box texts (8-bit characters) from a record, reading fixed positions only.
-std::array<std::string, 6> decodeProdRecord(const std::uint8_t* record);
+// The six Latin-1 texts from a record, reading fixed positions only.
+ProductInfo decodeProductRecord(std::span<const std::uint8_t, kProductRecordSize> record);
 
 } // namespace auxpad

@@ -1,23 +1,30 @@
 #pragma once
 
-#include <string>
+#include <string_view>
+
+#include "fbus/frame.h"
 
 namespace auxpad {
 
-struct Station;
+// The bootloader's one message and one reply: a block 80 12 00 LEN, LEN data bytes (even,
+// at most 194), and the two XOR bytes; the bootloader answers each with 0x90.
+inline constexpr std::uint8_t kBootAck = 0x90;
+inline constexpr std::size_t kBootMaxData = 194; // header, data and checksum fit 201 bytes
+inline constexpr int kBootAckTimeoutMs = 5000;
+inline constexpr int kLinesPerBlock = 6;
 
-constexpr int BOOT_MAX_DATA = 194; // 4 header bytes + data + 2 checksum bytes fit 201
-constexpr int BOOT_ACK_TIMEOUT_MS = 5000;
-constexpr unsigned char BOOT_ACK = 0x90;
+struct BootBlock {
+    enum class Verdict {
+        Ok,         // `bytes` is the block to send
+        Empty,      // no data at all: nothing to send, and it counts as delivered
+        BadText,    // a character that is neither a hex digit nor a separator
+        BadLength,  // an odd number of data bytes, or more than a block carries
+    };
+    Verdict verdict = Verdict::Ok;
+    Bytes bytes;
+};
 
-// Turns up to six download lines (each preceded by a blank) into a bootloader block,
-// sends it and awaits its acknowledgement. True when acknowledged or empty.
-bool SEND_BOOT_BLOCK(Station& st, const std::string& blockText);
-
-// Reads the port without the event loop until 0x90 arrives (true) or 5000 ms have
-// passed (false). Everything read is consumed.
-bool WAIT_BOOT_ACK(Station& st);
-
-void SET_FLASH_OK(Station& st, bool ok);
+// The block for the text of up to six download lines (each preceded by a blank).
+BootBlock buildBootBlock(std::string_view lines);
 
 } // namespace auxpad

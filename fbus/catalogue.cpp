@@ -63,7 +63,7 @@ constexpr std::array<std::string_view, 39> kRequests = {
 
 } // namespace
 
-std::string MSG_NAME(std::uint8_t id)
+std::string messageName(std::uint8_t id)
 {
     if (id >= 0x01 && id <= kIndications.size())
         return std::string(kIndications[id - 1]);

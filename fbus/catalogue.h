@@ -6,6 +6,6 @@
 namespace auxpad {
 
 // Name of a service message id, or "" for an id outside the catalogue.
-std::string MSG_NAME(std::uint8_t id);
+std::string messageName(std::uint8_t id);
 
 } // namespace auxpad

@@ -1,18 +1,21 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <string>
+#include <string_view>
+
+#include "fbus/frame.h"
 
 namespace auxpad {
 
-struct Station;
+// Hexadecimal byte values separated by blanks, commas, CR or LF, as the operator types a
+// message and as the download files hold their data. A run of digits keeps its last two;
+// case does not matter.
+struct HexParse {
+    bool badCharacter = false; // something else stood in the text; nothing counts then
+    std::size_t count = 0;     // values in the text
+    Bytes bytes;               // the first `limit` of them
+};
 
-// Parses hexadecimal byte values separated by blanks, commas, CR or LF into `out` and
-// returns how many values the text holds. A run of digits keeps its last two. Lower-cases
-// `text`. On any other character "Data Error" goes to DISP1 and the result is 0. Values
-// beyond `capacity` are counted but never stored, so a result above `capacity` means the
-// text does not fit.
-std::int32_t HEX_TO_BYTES(Station& st, std::string& text, std::uint8_t* out, std::size_t capacity);
+HexParse parseHex(std::string_view text, std::size_t limit);
 
 } // namespace auxpad

@@ -2,131 +2,107 @@
 
 #include <string>
 
-#include "app/station.h"
-#include "fbus/frame_handler.h"
-#include "fbus/traffic_log.h"
-
 namespace auxpad {
 
 namespace {
-
-enum RxState : std::int32_t {
-    RX_IDLE = 0,
-    RX_RECEIVER = 1,
-    RX_SENDER = 2,
-    RX_TYPE = 3,
-    RX_LEN_HIGH = 4,
-    RX_LEN_LOW = 5,
-    RX_BODY = 6,
-};
-
-void store(Station& st, std::uint8_t b)
-{
-    st.FBUS_RX[st.FBUS_RX_POS] = b;
-    st.FBUS_RX_POS = static_cast<std::int16_t>(st.FBUS_RX_POS + 1);
-    st.LINK.RxCount = 2;
+constexpr int kDropAfterTicks = 2;
 }
 
-void headerError(Station& st, const char* message)
+void FrameReceiver::store(std::uint8_t b)
 {
-    st.FBUS_RX_STATE = RX_IDLE;
-    MSG_LOG(st, std::string("\n") + message);
+    buffer_[pos_++] = b;
+    ticksLeft_ = kDropAfterTicks;
 }
 
-void onByte(Station& st, std::uint8_t b)
+void FrameReceiver::headerError(const char* message)
 {
-    std::string text = st.FBUS_RX_STATE == RX_IDLE ? "\n<" : "";
+    state_ = State::Idle;
+    out_.logTraffic(std::string("\n") + message);
+}
+
+std::span<const std::uint8_t> FrameReceiver::push(std::uint8_t b)
+{
+    std::string text = state_ == State::Idle ? "\n<" : "";
     appendHexByte(text, b);
-    MSG_LOG(st, text);
+    out_.logTraffic(text);
 
-    switch (st.FBUS_RX_STATE) {
-    case RX_IDLE:
-        // Any byte but the start byte is stray, 0x5E included: treating it as the start
-        // of some other kind of frame would leave the receiver deaf until a restart.
-        if (b == FRAME_START) {
-            st.FBUS_RX_STATE = RX_RECEIVER;
-            st.FBUS_RX[0] = b;
-            st.FBUS_RX_POS = 1;
-            st.LINK.RxCount = 2;
-            st.LINK.RxXorEven = b;
+    switch (state_) {
+    case State::Idle:
+        // Any byte but the start byte is stray, 0x5E included: taking it for the start of
+        // some other kind of frame would leave the receiver deaf until a restart.
+        if (b == kFrameStart) {
+            state_ = State::ReceiverAddress;
+            buffer_[0] = b;
+            pos_ = 1;
+            ticksLeft_ = kDropAfterTicks;
+            xorEven_ = b;
         }
         break;
-    case RX_RECEIVER:
-        if (b != ADDR_TOOL)
-            return headerError(st, "FBUS receiver error!");
-        st.FBUS_RX_STATE = RX_SENDER;
-        store(st, b);
-        st.LINK.RxXorOdd = b;
+    case State::ReceiverAddress:
+        if (b != kToolAddress) {
+            headerError("FBUS receiver error!");
+            break;
+        }
+        state_ = State::SenderAddress;
+        store(b);
+        xorOdd_ = b;
         break;
-    case RX_SENDER:
-        if (b != ADDR_BOARD)
-            return headerError(st, "FBUS sender error!");
-        st.FBUS_RX_STATE = RX_TYPE;
-        store(st, b);
-        st.LINK.RxXorEven ^= b;
+    case State::SenderAddress:
+        if (b != kBoardAddress) {
+            headerError("FBUS sender error!");
+            break;
+        }
+        state_ = State::Type;
+        store(b);
+        xorEven_ ^= b;
         break;
-    case RX_TYPE:
-        st.FBUS_RX_STATE = RX_LEN_HIGH;
-        store(st, b);
-        st.LINK.RxXorOdd ^= b;
+    case State::Type:
+        state_ = State::LengthHigh;
+        store(b);
+        xorOdd_ ^= b;
         break;
-    case RX_LEN_HIGH:
-        if (b != 0x00)
-            return headerError(st, "FBUS length MSB error!");
-        st.FBUS_RX_STATE = RX_LEN_LOW;
-        store(st, b);
-        st.LINK.RxXorEven ^= b;
+    case State::LengthHigh:
+        if (b != 0x00) {
+            headerError("FBUS length MSB error!");
+            break;
+        }
+        state_ = State::LengthLow;
+        store(b);
+        xorEven_ ^= b;
         break;
-    case RX_LEN_LOW:
-        if (b > MAX_RX_DATA_LENGTH)
-            return headerError(st, "FBUS length error!"); // would not fit FBUS_RX
-        st.FBUS_RX_STATE = RX_BODY;
-        store(st, b);
-        st.FBUS_RX_LEN = static_cast<std::uint8_t>(b + 8 + (b & 1));
-        st.LINK.RxXorOdd ^= b;
-        st.LINK.RxParity = 0;
+    case State::LengthLow:
+        if (b > kMaxReceivedLength) {
+            headerError("FBUS length error!"); // would not fit the buffer
+            break;
+        }
+        state_ = State::Body;
+        store(b);
+        frameSize_ = b + 8u + (b & 1u);
+        xorOdd_ ^= b;
+        oddNext_ = false;
         break;
-    case RX_BODY:
-        st.FBUS_RX[st.FBUS_RX_POS] = b;
-        st.FBUS_RX_POS = static_cast<std::int16_t>(st.FBUS_RX_POS + 1);
-        if (st.LINK.RxParity == 0) {
-            st.LINK.RxXorEven ^= b;
-            st.LINK.RxParity = 1;
+    case State::Body:
+        buffer_[pos_++] = b;
+        (oddNext_ ? xorOdd_ : xorEven_) ^= b;
+        oddNext_ = !oddNext_;
+        if (pos_ == frameSize_) {
+            state_ = State::Idle;
+            if (xorEven_ == 0 && xorOdd_ == 0)
+                return {buffer_.data(), frameSize_};
         } else {
-            st.LINK.RxXorOdd ^= b;
-            st.LINK.RxParity = 0;
+            ticksLeft_ = kDropAfterTicks;
         }
-        if (st.FBUS_RX_POS == st.FBUS_RX_LEN) {
-            st.FBUS_RX_STATE = RX_IDLE;
-            if (st.LINK.RxXorEven == 0 && st.LINK.RxXorOdd == 0)
-                FBUS_FRAME_IN(st);
-        } else {
-            st.LINK.RxCount = 2;
-        }
-        break;
-    default:
-        st.FBUS_RX_STATE = RX_IDLE;
         break;
     }
+    return {};
 }
 
-void onTick(Station& st)
+void FrameReceiver::tick()
 {
-    if (st.FBUS_RX_STATE < RX_RECEIVER || st.FBUS_RX_STATE > RX_BODY)
+    if (state_ == State::Idle)
         return;
-    st.LINK.RxCount = static_cast<std::int16_t>(st.LINK.RxCount - 1);
-    if (st.LINK.RxCount == 0)
-        st.FBUS_RX_STATE = RX_IDLE; // a frame that stopped half-way is forgotten silently
-}
-
-} // namespace
-
-void FBUS_RECEIVE(Station& st, std::int32_t code, std::uint8_t b)
-{
-    if (code == RX_BYTE)
-        onByte(st, b);
-    else if (code == RX_TICK)
-        onTick(st);
+    if (--ticksLeft_ == 0)
+        state_ = State::Idle; // a frame that stopped half-way is forgotten silently
 }
 
 } // namespace auxpad

@@ -1,40 +1,23 @@
-// The InitDisk and InitData downloads over arbitrary file contents. Input: one set-up
-// byte (bit 0: InitData instead of InitDisk; bits 1-3: the block the bootloader leaves
-// unanswered, 0 for none), one byte added to InitDisk's counted lines as a signed
-// number (the file changed since it was counted), then the file.
+// A whole flash job over arbitrary download file contents, the simulated board
+// answering every block. Input: one set-up byte (bit 0: the content is the InitData
+// file, else the InitDisk file), then the file.
 
-#include "bootload/downloads.h"
-#include "bootload/file_lines.h"
 #include "fuzz/fuzz_support.h"
-#include "tests/unit/boot_board.h"
+#include "tests/support/station_bench.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::Input in(data, size);
-    const std::uint8_t setup = in.byte();
-    const auto drift = static_cast<std::int8_t>(in.byte());
-    fakes::Bench b;
-    BootBoard boot(b);
-    b.files.files["download.txt"] = in.rest();
-    const std::size_t silent = (setup >> 1) & 7;
-    if (silent)
-        boot.silentBlocks.insert(silent);
-
-    if (setup & 1) {
-        b.main.selected[1] = "download.txt";
-        auxpad::FLASH_DSP(b.st);
-    } else {
-        b.main.selected[0] = "download.txt";
-        std::string reason;
-        fuzz::require(auxpad::countLines(b.st, "download.txt", b.st.DISK_LINES, reason), "file counted");
-        b.st.DISK_LINES += drift;
-        auxpad::INIT_DISK(b.st);
-    }
-    for (const auto& block : boot.blocks)
-        fuzz::requireWellFormedBlock(block);
-    fuzz::require(b.port.written.empty(), "nothing written but whole blocks");
-    fuzz::require(b.files.openNow == 0, "download file closed on every path");
-    fuzz::require(!b.main.prgVisible, "progress bar hidden at the end");
-    fuzz::require(!b.st.FLASH_OK || silent == 0 || boot.blocks.size() < silent, "no success past an unanswered block");
+    const bool initData = in.byte() & 1;
+    // The other file is one that goes through, so that the job reaches the fuzzed one.
+    StationBench b;
+    b.files.files["/station/flash.ini"] = "Format=\"20\"\r\n";
+    b.files.files["/station/disk.txt"] = initData ? downloadText(6, 2) : in.rest();
+    b.files.files["/station/data.txt"] = initData ? in.rest() : std::string(10000, '\r');
+    b.flash();
+    b.runUntil([&] { return b.engine.jobMode() == auxpad::JobMode::Idle; }, 60000);
+    fuzz::require(b.engine.jobMode() == auxpad::JobMode::Idle, "the job ends");
+    fuzz::require(b.bars.empty() || !b.bar().visible, "the bar is hidden at the end");
+    fuzz::requireWholeFrames(*b.board());
     return 0;
 }

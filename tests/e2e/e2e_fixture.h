@@ -8,14 +8,14 @@
 
 #include <memory>
 
-#include "tests/e2e/live_station.h"
+#include "tests/e2e/live_board.h"
 #include "tests/e2e/sim_process.h"
 
 // A station and the simulated board on a pseudo-terminal mapped as COM7, each in a
 // fresh folder.
 class SimE2E : public ::testing::Test {
 protected:
-    void startBoard(const QStringList& simOptions, const std::string& ini = "COMport=\"7\"\r\nShow=\"Yes\"\r\n")
+    void startBoard(const QStringList& simOptions, const std::string& ini = "COMport=\"7\"\r\n")
     {
         ASSERT_TRUE(dir_.isValid());
         QDir(dir_.path()).mkpath("config");
@@ -23,8 +23,8 @@ protected:
         sim_ = std::make_unique<SimProcess>(dir_.filePath("config"), 7, simOptions);
         qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
         write("station/flash.ini", ini);
-        live_ = std::make_unique<LiveStation>();
-        live_->start(path("station"));
+        live_ = std::make_unique<LiveBoard>("COM7", path("station/flash.ini"));
+        ASSERT_EQ(live_->runner.open(), QString());
     }
     void TearDown() override
     {
@@ -47,5 +47,5 @@ protected:
 
     QTemporaryDir dir_;
     std::unique_ptr<SimProcess> sim_;
-    std::unique_ptr<LiveStation> live_;
+    std::unique_ptr<LiveBoard> live_;
 };

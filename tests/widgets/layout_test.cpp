@@ -176,8 +176,8 @@ TEST(Layout, MainWindowIsAFixedDialogLikeWindowWithBlueStatusAndHiddenProgress)
     auto* disp1 = lw.mainCtl<QLabel>("DISP1");
     EXPECT_EQ(disp1->palette().color(QPalette::WindowText), QColor(Qt::blue));
     EXPECT_EQ(disp1->palette().color(QPalette::Window), lw.main.palette().color(QPalette::Window));
-    lw.main.setDisp1("Line one\nLine two");
-    EXPECT_EQ(lw.main.disp1(), "Line one\nLine two");
+    lw.main.apply(auxpad::CaptionShown{"Line one\nLine two"});
+    EXPECT_EQ(disp1->text(), "Line one\nLine two");
     EXPECT_EQ(disp1->textFormat(), Qt::PlainText);
 
     auto* bar = lw.mainCtl<QProgressBar>("PrgLoad");

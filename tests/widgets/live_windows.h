@@ -1,16 +1,18 @@
 #pragma once
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 
 #include <ostream>
 #include <string>
-#include <vector>
 
-#include "app/flash_main.h"
-#include "app/startup.h"
-#include "fbus/msg_window.h"
-#include "tests/fakes/fakes.h"
+#include "runner/board_runner.h"
+#include "tests/support/station_bench.h"
+#include "ui/station_window.h"
+#include "ui/traffic_window.h"
 
 inline void PrintTo(const QString& text, std::ostream* os)
 {
@@ -21,17 +23,15 @@ inline void PrintTo(const QStringList& texts, std::ostream* os)
     *os << '{' << texts.join(", ").toStdString() << '}';
 }
 
-// The two real windows on a station whose port, clock, files and message boxes are fakes.
+// The two real windows on a runner whose line is not open (what it writes goes nowhere)
+// and whose flash.ini is held in memory.
 struct LiveWindows {
     explicit LiveWindows(DriveList::VolumeSource volumes = {}) : main(nullptr, std::move(volumes))
     {
         files.files["/station/flash.ini"] = "COMport=\"1\"\r\n";
-        st.START_DIR = "/station";
-        auxpad::INIT_GLOBALS(st);
-        // Ticks would run the sequencer behind a test's back.
-        main.timer1()->stop();
-        main.attach(st, [this](const std::string& m) { faults.push_back(m); });
-        msg.attach(st, [this](const std::string& m) { faults.push_back(m); });
+        main.attach(runner, msg);
+        msg.attach(runner);
+        QObject::connect(&main, &StationWindow::stopped, [this](const QString& m) { stops << m; });
     }
 
     template <typename W = QWidget>
@@ -45,13 +45,29 @@ struct LiveWindows {
     W* mainCtl(const char* name) { return on<W>(main, name); }
     template <typename W = QWidget>
     W* msgCtl(const char* name) { return on<W>(msg, name); }
+    QString disp1() { return mainCtl<QLabel>("DISP1")->text(); }
 
-    fakes::FakeClock clock;
-    fakes::FakePort port{clock};
-    fakes::FakeFiles files;
-    fakes::FakeDialogs dialogs;
-    FlashMain main;
-    MsgWin msg;
-    auxpad::Station st{{port, clock, files, main, msg, dialogs}};
-    std::vector<std::string> faults;
+    MemoryFiles files;
+    auxpad::BoardRunner runner{{"COM1", ""}, files, "/station/flash.ini"};
+    StationWindow main;
+    TrafficWindow msg;
+    QStringList stops;
 };
+
+// The box the application shows now, if any.
+inline QMessageBox* openBox()
+{
+    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+}
+
+// Closes the open box with OK and returns its text ("" when none was open).
+inline QString closeBox()
+{
+    QMessageBox* box = openBox();
+    if (!box)
+        return {};
+    const QString text = box->text();
+    box->button(QMessageBox::Ok)->click();
+    QApplication::processEvents();
+    return text;
+}

@@ -15,20 +15,18 @@ TEST(ProductBoxes, TypingStopsAtEachBoxsLengthButShorterTextsStayPossible)
     text1->setFocus();
     text1->end(false);
     QTest::keyClicks(text1, "5");
-    EXPECT_EQ(lw.main.text(1), "1234");
-
+    EXPECT_EQ(text1->text(), "1234");
     text1->selectAll();
     QTest::keyClicks(text1, "abc");
-    EXPECT_EQ(lw.main.text(1), "abc");
-    QTest::keyClicks(text1, "de");
-    EXPECT_EQ(lw.main.text(1), "abcd");
+    EXPECT_EQ(text1->text(), "abc");
+    EXPECT_EQ(lw.runner.engine().productBoxes()[0], "abc") << "what the operator types is what a write sends";
 
     const int lengths[6] = {4, 11, 11, 9, 7, 6};
     for (int box = 1; box <= 6; ++box) {
         auto* edit = lw.mainCtl<QLineEdit>(("Text" + std::to_string(box)).c_str());
         edit->selectAll();
         QTest::keyClicks(edit, "ABCDEFGHIJKLMNOP");
-        EXPECT_EQ(lw.main.text(box), std::string("ABCDEFGHIJKLMNOP").substr(0, lengths[box - 1])) << box;
+        EXPECT_EQ(edit->text(), QString("ABCDEFGHIJKLMNOP").left(lengths[box - 1])) << box;
     }
 }
 
@@ -41,28 +39,32 @@ TEST(ProductBoxes, DefaultSettingFillsAllSixBoxesFromFlashIni)
     QTest::mouseClick(lw.mainCtl("Command1"), Qt::LeftButton);
     const char* expected[6] = {"0102", "MCU 1.00.07", "DSP 2.10.00", " 12345678", "0571234", "310299"};
     for (int box = 1; box <= 6; ++box)
-        EXPECT_EQ(lw.main.text(box), expected[box - 1]);
-    EXPECT_TRUE(lw.dialogs.boxes.empty());
-    EXPECT_EQ(lw.files.opened.back(), "/station/flash.ini");
+        EXPECT_EQ(lw.mainCtl<QLineEdit>(("Text" + std::to_string(box)).c_str())->text(), expected[box - 1]);
+    EXPECT_EQ(openBox(), nullptr);
 }
 
-TEST(ProductBoxes, AFlashIniThatHasGoneAwayIsReportedAsAFault)
+TEST(ProductBoxes, AFlashIniThatHasGoneAwayStopsTheStation)
 {
     LiveWindows lw;
     lw.files.files.clear();
     QTest::mouseClick(lw.mainCtl("Command1"), Qt::LeftButton);
-    EXPECT_EQ(lw.faults.size(), 1u);
-    EXPECT_EQ(lw.main.text(1), "1234");
+    ASSERT_EQ(lw.stops.size(), 1);
+    EXPECT_TRUE(lw.stops[0].startsWith("Cannot read /station/flash.ini"));
+    EXPECT_EQ(lw.mainCtl<QLineEdit>("Text1")->text(), "1234");
 }
 
-TEST(MainButtons, FlashWithoutFilesAsksForTheInitDiskFile)
+TEST(MainButtons, FlashWithoutFilesAsksForTheInitDiskFileInABoxThatHoldsTheStation)
 {
     LiveWindows lw;
+    lw.main.show();
     QTest::mouseClick(lw.mainCtl("BOOTLOAD_DSP"), Qt::LeftButton);
-    ASSERT_EQ(lw.dialogs.boxes.size(), 1u);
-    EXPECT_EQ(lw.dialogs.boxes[0].text, "Please select an InitDisk file! ");
-    EXPECT_EQ(lw.main.disp1(), "Please select an InitDisk file! ");
-    EXPECT_TRUE(lw.faults.empty());
+    ASSERT_NE(openBox(), nullptr);
+    EXPECT_EQ(openBox()->windowTitle(), "Flash AUXPAD");
+    EXPECT_EQ(openBox()->icon(), QMessageBox::Critical);
+    EXPECT_FALSE(lw.runner.engine().acceptsInput()) << "the station waits for the box";
+    EXPECT_EQ(closeBox(), "Please select an InitDisk file! ");
+    EXPECT_EQ(lw.disp1(), "Please select an InitDisk file! ");
+    EXPECT_TRUE(lw.runner.engine().acceptsInput());
 }
 
 TEST(MainButtons, ClosingTheMainWindowTakesTheMessageWindowAlong)
@@ -74,19 +76,16 @@ TEST(MainButtons, ClosingTheMainWindowTakesTheMessageWindowAlong)
     EXPECT_FALSE(lw.msg.isVisible());
 }
 
-} // namespace
-
-namespace {
-
 TEST(PortCaption, TwoDigitPortsAreShownWholeBesideOpened)
 {
     LiveWindows lw;
     auto* port = lw.mainCtl<QLabel>("ComPortNum");
     auto* opened = lw.mainCtl<QLabel>("Label13");
-    lw.main.setComPortNum("3");
+    lw.main.showPortOpened("3");
     EXPECT_EQ(port->width(), 9);
     EXPECT_EQ(opened->x(), 40);
-    lw.main.setComPortNum("12");
+    EXPECT_EQ(opened->text(), "Opened");
+    lw.main.showPortOpened("12");
     EXPECT_GE(port->width(), port->fontMetrics().horizontalAdvance("12"));
     EXPECT_GE(opened->x(), port->x() + port->width() - 1);
 }

@@ -20,11 +20,9 @@ TEST(Screenshots, BothWindowsAreSavedForReview)
     EXPECT_TRUE(lw.main.grab().save(dir + "/flash_main.png"));
     EXPECT_TRUE(lw.msg.grab().save(dir + "/msg_win.png"));
 
-    lw.main.setComPortNum("3");
-    lw.main.setLabel13("Opened");
-    lw.main.setDisp1("Flashing InitData file ...\nPlease wait!\n57 % 00:41");
-    lw.main.setPrgLoadVisible(true);
-    lw.main.setPrgLoadValue(57);
+    lw.main.showPortOpened("3");
+    lw.main.apply(auxpad::CaptionShown{"Downloading 57% of file\ninitdata.txt\nElapsed Time: 00:Min41Sec"});
+    lw.main.apply(auxpad::ProgressShown{true, 57});
     lw.msg.appendLog("\n>1E 28 00 00 00 07 42 D2 00 47 02 01 60 00 3E BB       _TEST_SELF_TEST_REQ"
                      "\n<1E 00 28 7F 00 02 00 00 36 7D             ACK MSG");
     QTest::qWait(50);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace auxpad {
+
+// Splits a byte stream into lines by the tool's rule: a line ends at CR or at CR LF; a
+// lone LF is an ordinary character of the line. The last line may lack its end; an empty
+// stream has no lines. Reads in chunks, so a file of any size costs one chunk of memory.
+class LineReader {
+public:
+    // `read` fills up to `capacity` bytes and returns how many it gave; 0 means the end.
+    using ReadFn = std::function<std::size_t(char* buffer, std::size_t capacity)>;
+
+    explicit LineReader(ReadFn read);
+
+    bool atEnd();
+    bool next(std::string& line);
+
+private:
+    bool fill();
+
+    ReadFn read_;
+    std::string buffer_;
+    std::size_t pos_ = 0;
+    bool eof_ = false;
+};
+
+} // namespace auxpad

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QObject>
+#include <QSerialPort>
+#include <QTimer>
+
+#include "engine/station_engine.h"
+#include "runner/port_map.h"
+
+namespace auxpad {
+
+// The station's millisecond tick counter.
+Millis tickCount();
+
+// One board's engine on its serial line, driven by events only: received bytes as they
+// come, a 500 ms timer, and a single-shot timer for the engine's next deadline. What the
+// engine puts out leaves at once: bytes to the port, effects to whoever listens. The
+// window, the commands and the line window all run their boards through this.
+class BoardRunner final : public QObject {
+    Q_OBJECT
+public:
+    using Clock = Millis (*)();
+    BoardRunner(PortName port, TextFiles& files, std::string iniPath, QObject* parent = nullptr,
+                Clock clock = tickCount);
+    ~BoardRunner() override;
+
+    // Opens the line and starts the ticks; "" or why the port cannot be used.
+    QString open();
+    void close();
+    bool isOpen() const { return line_.isOpen(); }
+    const PortName& port() const { return port_; }
+
+    // Hands the engine an input, then sends out what came of it.
+    template <typename Input>
+    void command(Input&& input)
+    {
+        input(engine_, clock_());
+        pushOutputs();
+    }
+    // The operator has closed the box the engine showed last.
+    void boxClosed();
+
+    const StationEngine& engine() const { return engine_; }
+
+signals:
+    void effect(const auxpad::Effect& effect);
+    // The line was hung up or unplugged; the runner has stopped.
+    void lineLost(const QString& message);
+
+private:
+    void received();
+    void tick();
+    void deadline();
+    void drained();
+    void failed(QSerialPort::SerialPortError error);
+    void write(const Bytes& bytes);
+    void pushOutputs();
+
+    PortName port_;
+    Clock clock_;
+    StationEngine engine_;
+    QSerialPort line_;
+    QTimer ticks_;
+    QTimer deadline_;
+    Millis armedFor_ = 0;
+    bool pushing_ = false;  // inside pushOutputs: a box closed by a listener waits for it
+    int closedBoxes_ = 0;
+};
+
+} // namespace auxpad

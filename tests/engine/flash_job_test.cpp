@@ -1,0 +1,180 @@
+// The flash job from the click to its result, against the simulated board.
+#include <gtest/gtest.h>
+
+#include "tests/support/station_bench.h"
+
+using namespace auxpad;
+
+namespace {
+
+const char kNoAnswer[] = "ERROR01: Fail to communicate with AUXPAD board! Reset the phone! or Check the cable "
+                         "connection! or Check the AUXPAD Board !";
+
+auxsim::EngineConfig board(void (*change)(auxsim::EngineConfig&) = nullptr)
+{
+    auxsim::EngineConfig config;
+    if (change)
+        change(config);
+    return config;
+}
+
+struct FlashJob : ::testing::Test {
+    explicit FlashJob(auxsim::EngineConfig config = board()) : b(config) {}
+    StationBench b;
+    Bytes disk, data;
+
+    void SetUp() override
+    {
+        b.files.files["/station/flash.ini"] = "COMport=\"1\"\r\nFormat=\"30\"\r\nHardware=\"9999\"\r\n";
+        b.files.files["/station/disk.txt"] = downloadText(24, 32, &disk, 1);
+        b.files.files["/station/data.txt"] = downloadText(36, 32, &data, 2);
+    }
+    void toFormatWait()
+    {
+        b.flash();
+        b.tick(3);
+        ASSERT_EQ(b.engine.jobMode(), JobMode::FlashFormatWait);
+    }
+};
+
+TEST_F(FlashJob, RunsFromTheClickToSuccess)
+{
+    b.flash();
+    EXPECT_EQ(b.captions[0], "Flash Starting...");
+    EXPECT_EQ(b.captions[1], "Checking File:disk.txt");
+    EXPECT_EQ(b.captions[2], "Checking file:data.txt");
+    EXPECT_EQ(b.captions[3], "Testing AUXPAD board...");
+    EXPECT_EQ(b.caption(), "AUXPAD board is Ready!");
+    EXPECT_EQ(b.engine.jobMode(), JobMode::FlashReadInfo) << "the self-test answer moved the job on";
+    b.tick();
+    EXPECT_EQ(b.caption(), "Reading AUXPAD board Product info...");
+    EXPECT_EQ(b.engine.productBoxes()[1], "MCU01.02.03");
+    b.tick();
+    EXPECT_EQ(b.engine.jobMode(), JobMode::FlashInitDisk);
+    EXPECT_EQ(b.engine.productBoxes()[0], "0102") << "the defaults were not loaded";
+
+    b.tick(); // the InitDisk download
+    EXPECT_EQ(b.image, disk);
+    EXPECT_EQ(b.caption(), "\nFormat AUXPAD in progress...\nPlease wait for AUXPAD getting ready!");
+    const Millis formatStart = b.now;
+    b.tick(30); // 15 s
+    EXPECT_EQ(b.caption(), "Format AUXPAD in progress...");
+    EXPECT_NEAR(b.bar().value, 50, 1);
+    b.runUntil([&] { return b.engine.jobMode() == JobMode::Idle; }, 40000);
+    EXPECT_GT(b.now - formatStart, 30000) << "the first tick after the format time";
+    EXPECT_LE(b.now - formatStart, 30500);
+    Bytes both = disk;
+    both.insert(both.end(), data.begin(), data.end());
+    EXPECT_EQ(b.image, both);
+    EXPECT_EQ(b.caption(), "Flash AUXPAD Successfully!\nPlease Reset the phone!");
+    EXPECT_FALSE(b.bar().visible);
+    EXPECT_TRUE(b.boxes.empty());
+}
+
+TEST_F(FlashJob, StartsOnlyWithBothFilesPickedReadableAndInOrder)
+{
+    b.flash("", "");
+    EXPECT_EQ(b.boxes.back().text, "Please select an InitDisk file! ");
+    EXPECT_EQ(b.boxes.back().icon, Icon::Critical);
+    EXPECT_EQ(b.caption(), "Please select an InitDisk file! ");
+    b.flash("/station/disk.txt", "");
+    EXPECT_EQ(b.boxes.back().text, "Please select an InitData file! ");
+
+    b.flash("/station/gone.txt", "/station/data.txt");
+    EXPECT_EQ(b.caption(), "Cannot read gone.txt: No such file or directory");
+
+    b.files.files["/station/long.txt"] = downloadText(37);
+    b.flash("/station/long.txt", "/station/data.txt");
+    EXPECT_EQ(b.boxes.back().text, "Wrong Initdisk and Initdata file!");
+    EXPECT_EQ(b.boxes.back().icon, Icon::None);
+    EXPECT_EQ(b.caption(), "Wrong Initdisk and Initdata file!");
+    EXPECT_TRUE(b.written.empty()) << "nothing was sent to the board";
+
+    b.flash("/station/data.txt", "/station/data.txt");
+    EXPECT_EQ(b.engine.jobMode(), JobMode::FlashReadInfo) << "equal line counts pass";
+}
+
+struct SilentBoard : FlashJob {
+    SilentBoard() : FlashJob(board([](auxsim::EngineConfig& c) { c.silent = true; })) {}
+};
+
+TEST_F(SilentBoard, IsReportedAfterTwentyTicksUnlessItPoweredUpSinceTheLastTime)
+{
+    b.flash();
+    std::vector<int> bar;
+    for (int i = 0; i < 19; ++i) {
+        b.tick();
+        bar.push_back(static_cast<int>(b.bar().value));
+    }
+    EXPECT_EQ(bar.front(), 5);
+    EXPECT_EQ(bar.back(), 95);
+    EXPECT_TRUE(b.boxes.empty());
+    b.tick();
+    ASSERT_EQ(b.boxes.size(), 1u);
+    EXPECT_EQ(b.boxes[0].text, kNoAnswer);
+    EXPECT_EQ(b.boxes[0].icon, Icon::Critical);
+    EXPECT_EQ(b.caption(), kNoAnswer);
+    EXPECT_EQ(b.engine.jobMode(), JobMode::Idle);
+    EXPECT_FALSE(b.bar().visible);
+
+    // A power-up since the last time (even before the job) counts as an answer, once;
+    // the product information then does not come, and the defaults stand in.
+    b.fromBoard(boardMessage(0x06, {}));
+    b.flash();
+    b.tick(21);
+    EXPECT_EQ(b.engine.jobMode(), JobMode::FlashAwaitInfo);
+    b.tick(10);
+    EXPECT_EQ(b.engine.productBoxes()[0], "9999");
+    EXPECT_EQ(b.engine.jobMode(), JobMode::FlashInitDisk);
+    b.flash();
+    b.tick(20);
+    EXPECT_EQ(b.boxes.back().text, kNoAnswer);
+}
+
+struct BoardWithoutProductInfo : FlashJob {
+    BoardWithoutProductInfo() : FlashJob(board([](auxsim::EngineConfig& c) { c.board.prodInfoStatus = 0; })) {}
+};
+
+TEST_F(BoardWithoutProductInfo, LeavesTheBoxesAndGoesOnWithoutTheDefaults)
+{
+    b.flash();
+    b.tick(2);
+    EXPECT_EQ(b.engine.productBoxes()[0], "1234");
+    EXPECT_EQ(b.engine.jobMode(), JobMode::FlashInitDisk);
+}
+
+struct BoardThatStopsAnswering : FlashJob {
+    BoardThatStopsAnswering() : FlashJob(board([](auxsim::EngineConfig& c) { c.bootNoAckAfter = 5; })) {}
+};
+
+TEST_F(BoardThatStopsAnswering, FailsInitDataWithItsOwnCaption)
+{
+    toFormatWait();
+    b.runUntil([&] { return b.engine.jobMode() == JobMode::Idle; }, 40000);
+    EXPECT_EQ(b.boxes.back().text, "ERROR07: FLASH AUXPAD_DSP failure! ");
+    EXPECT_EQ(b.caption(), "Flash AUXPAD Fail!\nPlease Reset the phone and Flash again!");
+}
+
+TEST_F(BoardThatStopsAnswering, FailsInitDiskBeforeTheFormatWait)
+{
+    b.files.files["/station/disk.txt"] = downloadText(36);
+    b.flash();
+    b.tick(3);
+    b.runUntil([&] { return b.engine.jobMode() == JobMode::Idle; }, 10000);
+    EXPECT_EQ(b.boxes.back().text, "ERROR07: FLASH AUXPAD_DSP failure! ");
+    EXPECT_EQ(b.caption(), "\n Flash AUXPAD Fail\nPlease Flash Again or reset the phone!");
+    EXPECT_EQ(b.engine.jobMode(), JobMode::Idle);
+    EXPECT_FALSE(b.bar().visible);
+}
+
+TEST_F(FlashJob, StepThreeMeanwhileIsRefusedAndStepTwoStartsAgain)
+{
+    toFormatWait();
+    b.writeInfo(b.engine.productBoxes());
+    EXPECT_EQ(b.caption(), "AUXPAD is not ready!");
+    EXPECT_EQ(b.engine.jobMode(), JobMode::FlashFormatWait);
+    b.flash();
+    EXPECT_EQ(b.engine.jobMode(), JobMode::FlashReadInfo) << "the job starts again from the board check";
+}
+
+} // namespace

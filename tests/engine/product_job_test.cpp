@@ -1,0 +1,209 @@
+// The product-information job: the board check, the six boxes checked and written, the
+// board's answer or the watchdog; and what the self-test answer means to each job.
+#include <gtest/gtest.h>
+
+#include "tests/support/station_bench.h"
+
+using namespace auxpad;
+
+namespace {
+
+const ProductInfo kValid = {"1234", "123456789ab", "123456789ab", "123456789", "1234567", "150603"};
+const char kNoAnswer[] = "ERROR01: Fail to communicate with AUXPAD board! Reset the phone! or Write or Flash again! ";
+
+// The station with the test playing a board that acknowledges what it is sent.
+struct Station {
+    StationBench b{std::nullopt};
+
+    // The board acknowledges the request on the line, then says `message`.
+    void answer(const Bytes& message)
+    {
+        Bytes both = boardFrame(kAckType, {0x00, 0x00});
+        both.insert(both.end(), message.begin(), message.end());
+        b.fromBoard(both);
+    }
+    void selfTest(Bytes params) { answer(boardMessage(0x6F, params)); }
+    Bytes lastRequest() { return requestsIn(b.written).back(); }
+    bool wrote() { return lastRequest()[0] == 0x46; }
+};
+
+struct ProductJob : ::testing::Test, Station {};
+
+TEST_F(ProductJob, WritesTheSixBoxesAsTheRecordOnceTheBoardHasPassedItsSelfTest)
+{
+    b.writeInfo(kValid);
+    EXPECT_EQ(b.caption(), "Testing AUXPAD board...");
+    EXPECT_EQ(hexOf(lastRequest()), "47 02 ");
+    selfTest({1, 5, 3, 3, 3, 3, 3});
+    b.tick();
+    EXPECT_EQ(hexOf(lastRequest()),
+              "46 04 31 32 33 34 0B 31 32 33 34 35 36 37 38 39 61 62 0B 31 32 33 34 35 36 37 38 39 61 62 09 31 32 33 "
+              "34 35 36 37 38 39 07 31 32 33 34 35 36 37 04 30 36 30 33 02 31 35 ");
+    EXPECT_EQ(b.caption(), "Writing AUXPAD product info...");
+    EXPECT_EQ(b.engine.jobMode(), JobMode::Idle) << "another write may start before the answer";
+    answer(boardMessage(0x6E, {1}));
+    EXPECT_EQ(b.caption(), "Writing AUXPAD product info...\nAUXPAD Product Info written OK!");
+    EXPECT_FALSE(b.bar().visible);
+
+    b.writeInfo(kValid);
+    selfTest({1, 5, 3, 3, 3, 3, 3});
+    b.tick();
+    answer(boardMessage(0x6E, {0}));
+    EXPECT_EQ(b.caption(), "Writing AUXPAD product info...\nProdInfo write FAILED\nPlease Write or Flash Again!");
+    EXPECT_TRUE(b.boxes.empty());
+}
+
+TEST_F(ProductJob, WhatTheSelfTestAnswerMeansToEachJob)
+{
+    struct Case {
+        Bytes params;          // of the self-test answer
+        const char* caption;   // DISP1 after the answer, in the product-information job
+        const char* box;       // the box it shows there, if any
+        bool writes;
+    };
+    const Case cases[] = {
+        {{1, 5, 3, 3, 3, 3, 3}, "AUXPAD board is Ready!", nullptr, true},
+        {{1, 5, 3, 0, 3, 0, 3}, "Testing AUXPAD board...", nullptr, true},
+        {{1, 5, 0, 3, 0, 3, 0}, "SelfTest Result: DSP/NAND/AIC FAILED ", "ERROR03: AUXPAD DSP/NAND/AIC FAILED! ", false},
+        {{1, 5, 3, 3, 0, 3, 0}, "SelfTest Result: Radio FAILED ", "ERROR04: AUXPAD Radio FAILED! ", true},
+        {{1, 5, 3, 3, 3, 3, 0}, "SelfTest Result: USB FAILED ", "ERROR05: AUXPAD USB FAILED! ", true},
+        {{0, 5, 3, 3, 3, 3, 3}, "Testing AUXPAD board...", "ERROR02: AUXPAD SelfTest Failed!", false},
+        {{0}, "Testing AUXPAD board...", "ERROR02: AUXPAD SelfTest Failed!", false}, // too short for codes
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(hexOf(c.params));
+        Station job;
+        job.b.writeInfo(kValid);
+        job.selfTest(c.params);
+        EXPECT_EQ(job.b.caption(), c.caption);
+        ASSERT_EQ(job.b.boxes.size(), c.box ? 1u : 0u);
+        if (c.box) {
+            EXPECT_EQ(job.b.boxes[0].text, c.box);
+            EXPECT_EQ(job.b.boxes[0].icon, Icon::Warning);
+        }
+        job.b.tick();
+        EXPECT_EQ(job.wrote(), c.writes);
+        if (!c.writes) {
+            EXPECT_EQ(job.b.boxes.back().text, kNoAnswer);
+        }
+
+        // The flash job goes on after any answer, and shows nothing but the ready text.
+        Station flash;
+        flash.b.files.files["/station/d.txt"] = downloadText(6);
+        flash.b.flash("/station/d.txt", "/station/d.txt");
+        flash.selfTest(c.params);
+        EXPECT_EQ(flash.b.engine.jobMode(), JobMode::FlashReadInfo);
+        EXPECT_TRUE(flash.b.boxes.empty());
+    }
+}
+
+TEST_F(ProductJob, AnAnswerTooShortToReadIsNoAnswer)
+{
+    b.writeInfo(kValid);
+    selfTest({1, 5, 3}); // passed, but its result codes are missing
+    EXPECT_NE(b.traffic.find("\nMessage too short to read: ignored"), std::string::npos);
+    b.tick(20);
+    EXPECT_EQ(b.boxes.back().text, kNoAnswer);
+    EXPECT_EQ(b.caption(), kNoAnswer);
+}
+
+TEST_F(ProductJob, BoxesAreCheckedInOrderAndNothingIsSentForTheFirstWrongOne)
+{
+    struct Case {
+        ProductInfo boxes;
+        const char* box;
+        const char* caption;
+    };
+    const Case cases[] = {
+        {{"123", "123456789ab", "123456789ab", "123456789", "1234567", "150603"},
+         "Please Check AUXPAD Hardware Version! ",
+         "Please Check AUXPAD Hardware Version! \nAUXPAD Product Info not written"},
+        {{"1234", "123456789ab", "123456789ab", "12345678", "123456", "150603"},
+         "Please Check AUXPAD Serial Number! ",
+         "Please Check AUXPAD Serial Number! \nAUXPAD Product Info not written"},
+        {{"1234", "123456789ab", "123456789ab", "123456789", "1234567", "123456"},
+         "ERROR15: Invalid Manufacture DDMMYY! Please Check!",
+         "ERROR15: Invalid Manufacture DDMMYY! \nAUXPAD Product Info not written"},
+        {{"1234", "123456789ab", "123456789ab", "12345678\u20ac", "1234567", "310299"},
+         "Serial Number holds a character that the board cannot store (only Latin-1 characters fit). ",
+         "Serial Number holds a character that the board cannot store (only Latin-1 characters fit). \n"
+         "AUXPAD Product Info not written"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.box);
+        Station job;
+        job.b.writeInfo(c.boxes);
+        job.selfTest({1, 5, 3, 3, 3, 3, 3});
+        job.b.tick();
+        ASSERT_EQ(job.b.boxes.size(), 1u);
+        EXPECT_EQ(job.b.boxes[0].text, c.box);
+        EXPECT_EQ(job.b.boxes[0].icon, Icon::None);
+        EXPECT_EQ(job.b.caption(), c.caption);
+        EXPECT_FALSE(job.wrote());
+    }
+}
+
+TEST_F(ProductJob, AnUnansweredWriteFailsAtTheFirstTickPastEightSeconds)
+{
+    b.writeInfo(kValid);
+    selfTest({1, 5, 3, 3, 3, 3, 3});
+    b.tick();
+    const Millis sent = b.now;
+    std::vector<int> bar;
+    while (b.boxes.empty() && b.now - sent < 12000) {
+        b.tick();
+        bar.push_back(static_cast<int>(b.bar().value));
+    }
+    EXPECT_EQ(b.now - sent, 8500);
+    EXPECT_EQ(bar.front(), 5);
+    EXPECT_EQ(bar[bar.size() - 2], 80);
+    ASSERT_EQ(b.boxes.size(), 1u);
+    EXPECT_EQ(b.boxes[0].text, "ProdInfo written FAILED! Please Write or Flash Again!");
+    EXPECT_EQ(b.caption(), "ProdInfo written FAILED\nPlease Write or Flash Again!");
+    EXPECT_FALSE(b.bar().visible);
+
+    // A power-up meanwhile ends the wait silently.
+    b.writeInfo(kValid);
+    selfTest({1, 5, 3, 3, 3, 3, 3});
+    b.tick();
+    answer(boardMessage(0x06, {}));
+    b.tick(20);
+    EXPECT_EQ(b.boxes.size(), 1u);
+}
+
+TEST_F(ProductJob, TheBoardsProductInformationFillsTheBoxesByPosition)
+{
+    b.fromBoard(boardMessage(0x70, {1, 4, '0', '1', '0', '2', 11, '0', '1', '0', '2', '0', '3', '0', '4', '0', '5', 'X',
+                                    11, 'D', 'S', 'P', '0', '4', '.', '0', '5', '.', '0', '6', 9, 'S', 'N', '0', '0', '0',
+                                    '0', '0', '0', '1', 7, 'C', 'O', 'D', 'E', '0', '0', '1', 4, '0', '6', '0', '3', 2,
+                                    '1', '5'}));
+    EXPECT_EQ(b.engine.productBoxes(),
+              (ProductInfo{"0102", "0102030405X", "DSP04.05.06", "SN0000001", "CODE001", "150603"}));
+}
+
+TEST_F(ProductJob, DefaultsComeFromFlashIniInFileOrderUpToTheFirstFaultyEntry)
+{
+    b.files.files["/station/flash.ini"] = "Code=\"7654321\"\r\nHardware=\"0102\" Code=\"1\"\r\nMCUSW=\"MCU\"\r\n"
+                                         "Serial=\"SN0000001\"\r\n";
+    b.engine.loadDefaults(b.now);
+    b.settle();
+    EXPECT_EQ(b.engine.productBoxes()[4], "7654321");
+    EXPECT_EQ(b.engine.productBoxes()[0], "0102") << "a line with two keys is the first key's";
+    ASSERT_EQ(b.boxes.size(), 1u);
+    EXPECT_EQ(b.boxes[0].text, "ERROR09: MCUSW Version error in flash.ini! ");
+    EXPECT_EQ(b.engine.productBoxes()[3], "123456789") << "reading stopped at the faulty entry";
+
+    b.files.files["/station/flash.ini"] = "Manufacture=\"320199\"\r\n";
+    b.engine.loadDefaults(b.now);
+    b.settle();
+    EXPECT_EQ(b.boxes.back().text, "ERROR14: Invalid Manufacture DDMMYY in flash.ini! ");
+    EXPECT_EQ(b.engine.productBoxes()[5], "320199") << "the box shows the faulty date";
+
+    b.files.files.clear();
+    b.engine.loadDefaults(b.now);
+    b.settle();
+    EXPECT_EQ(b.fault, "Cannot read /station/flash.ini: No such file or directory");
+    EXPECT_FALSE(b.engine.acceptsInput());
+}
+
+} // namespace

@@ -1,0 +1,135 @@
+// The real main window flashing the simulated board at the speed of a real cable: the
+// window goes on handling its events throughout, and the operator's clicks meanwhile
+// start nothing.
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QListView>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/sim_process.h"
+#include "tests/widgets/live_windows.h"
+
+namespace {
+
+// When each event of one kind reached a widget.
+struct EventTimes : QObject {
+    EventTimes(QObject* watched, QEvent::Type type) : type_(type) { watched->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == type_)
+            times.push_back(clock.elapsed());
+        return false;
+    }
+    // The longest stretch without such an event between `from` and `to` (ms).
+    qint64 longestGap(qint64 from, qint64 to) const
+    {
+        qint64 last = from, gap = 0;
+        for (const qint64 t : times) {
+            if (t < from || t > to)
+                continue;
+            gap = std::max(gap, t - last);
+            last = t;
+        }
+        return std::max(gap, to - last);
+    }
+    QEvent::Type type_;
+    QElapsedTimer clock;
+    std::vector<qint64> times;
+};
+
+void pick(QListView* list, const QString& name)
+{
+    auto* model = list->model();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->rowCount(list->rootIndex()) >= 2; }, 5000));
+    for (int r = 0; r < model->rowCount(list->rootIndex()); ++r) {
+        const QModelIndex index = model->index(r, 0, list->rootIndex());
+        if (index.data().toString() == name)
+            list->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+TEST(LiveDownload, TheWindowStaysLiveAndIgnoresClicksWhileTheBoardIsFlashed)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("config") && QDir(dir.path()).mkpath("station"));
+    const QString station = dir.filePath("station");
+    for (const auto& [name, lines] : {std::pair{"initdisk.txt", 600}, std::pair{"initdata.txt", 600}}) {
+        QFile f(station + "/" + name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray::fromStdString(downloadText(lines)));
+    }
+    SimProcess sim(dir.filePath("config"), 7, {"--quiet", "--baud-pace", "115200"}, false);
+    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+
+    const QString startCwd = QDir::currentPath();
+    QDir::setCurrent(station); // where the file lists start
+    auxpad::DiskFiles files;
+    auxpad::BoardRunner runner(auxpad::resolvePort("COM7"), files, (station + "/flash.ini").toStdString());
+    ASSERT_EQ(runner.open(), QString());
+    StationWindow window;
+    TrafficWindow traffic;
+    window.attach(runner, traffic);
+    QDir::setCurrent(startCwd);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    pick(window.findChild<QListView*>("File1"), "initdisk.txt");
+    pick(window.findChild<QListView*>("File2"), "initdata.txt");
+
+    auto* disp1 = window.findChild<QLabel*>("DISP1");
+    QStringList captions;
+    QObject::connect(&runner, &auxpad::BoardRunner::effect, [&](const auxpad::Effect& e) {
+        if (const auto* c = std::get_if<auxpad::CaptionShown>(&e))
+            captions << QString::fromStdString(c->text);
+    });
+    EventTimes paints(disp1, QEvent::Paint);
+    QTimer probe; // a timer of the test's own, due every 10 ms
+    EventTimes handled(&probe, QEvent::Timer);
+    paints.clock.start();
+    handled.clock = paints.clock;
+    probe.start(10);
+
+    QTest::mouseClick(window.findChild<QWidget*>("BOOTLOAD_DSP"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return runner.engine().downloading(); }, 15000)) << disp1->text().toStdString();
+    const qint64 started = paints.clock.elapsed();
+    const qsizetype captionsBefore = captions.size();
+    std::vector<int> shown; // the percentage DISP1 showed, as the test saw it
+    const QRegularExpression percent(QStringLiteral("^Downloading (\\d+)%"));
+    bool clicked = false;
+    while (runner.engine().downloading() && paints.clock.elapsed() - started < 30000) {
+        QTest::qWait(20);
+        if (const auto m = percent.match(disp1->text()); m.hasMatch())
+            shown.push_back(m.captured(1).toInt());
+        if (!clicked && !shown.empty() && shown.back() >= 30) {
+            QTest::mouseClick(window.findChild<QWidget*>("BOOTLOAD_DSP"), Qt::LeftButton);
+            QTest::mouseClick(window.findChild<QWidget*>("Prod_info"), Qt::LeftButton);
+            clicked = true;
+        }
+    }
+    const qint64 ended = paints.clock.elapsed();
+    ASSERT_FALSE(runner.engine().downloading());
+    EXPECT_GT(ended - started, 1000) << "paced, 600 lines take over a second and a half";
+    EXPECT_TRUE(clicked);
+
+    std::printf("download %lld ms: longest gap %lld ms between timer events, %lld ms between paints of DISP1\n",
+                ended - started, handled.longestGap(started, ended), paints.longestGap(started, ended));
+    EXPECT_LE(handled.longestGap(started, ended), 100);
+    EXPECT_LE(paints.longestGap(started, ended), 100);
+    ASSERT_GE(shown.size(), 10u);
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+    EXPECT_LE(shown.front(), 10);
+    EXPECT_GE(shown.back(), 90);
+
+    // The clicks did not restart the job or report it busy: the download ran on to its
+    // end and the job went on to the format wait.
+    const QStringList during = captions.mid(captionsBefore);
+    EXPECT_FALSE(during.contains("Flash Starting...") || during.contains("AUXPAD is not ready!"));
+    EXPECT_EQ(runner.engine().jobMode(), auxpad::JobMode::FlashFormatWait);
+    EXPECT_EQ(disp1->text(), "\nFormat AUXPAD in progress...\nPlease wait for AUXPAD getting ready!");
+    runner.close();
+}
+
+} // namespace
