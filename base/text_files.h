@@ -21,6 +21,10 @@ public:
     virtual std::unique_ptr<TextFile> open(const std::string& path, std::string& reason) = 0;
 };
 
+// Counts the lines of a file by the rule above; false, with the reason, when it cannot
+// be read.
+bool countLines(TextFiles& files, const std::string& path, int& lines, std::string& reason);
+
 // Text files on disk, read in chunks so that a file of any size costs one chunk.
 class DiskFiles final : public TextFiles {
 public:

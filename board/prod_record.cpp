@@ -1,5 +1,8 @@
 #include "board/prod_record.h"
 
+#include "base/latin1.h"
+#include "board/flash_ini.h"
+
 namespace auxpad {
 
 const std::array<ProductField, 6> kProductFields = {{
@@ -19,6 +22,35 @@ constexpr std::size_t kMonthYear = 48;
 constexpr std::size_t kDay = 53;
 
 } // namespace
+
+std::optional<ProductInfoProblem> checkProductInfo(const ProductInfo& utf8)
+{
+    using Kind = ProductInfoProblem::Kind;
+    for (std::size_t b = 0; b < utf8.size(); ++b) {
+        if (utf8Length(utf8[b]) != kProductFields[b].length)
+            return ProductInfoProblem{Kind::Length, b, std::string("Please Check AUXPAD ") + kProductFields[b].label};
+    }
+    // The date is checked by its characters; one that is not Latin-1 is caught below.
+    if (!isManufactureDate(utf8ToLatin1(utf8[5]).value_or(utf8[5])))
+        return ProductInfoProblem{Kind::Date, 5, "ERROR15: Invalid Manufacture DDMMYY! "};
+    for (std::size_t b = 0; b < utf8.size(); ++b) {
+        if (!utf8ToLatin1(utf8[b])) {
+            const std::string label = kProductFields[b].label;
+            return ProductInfoProblem{Kind::NotLatin1, b,
+                                      label.substr(0, label.find('!'))
+                                          + " holds a character that the board cannot store (only Latin-1 characters fit). "};
+        }
+    }
+    return std::nullopt;
+}
+
+ProductInfo toLatin1(const ProductInfo& utf8)
+{
+    ProductInfo out;
+    for (std::size_t b = 0; b < utf8.size(); ++b)
+        out[b] = utf8ToLatin1(utf8[b]).value_or(utf8[b]);
+    return out;
+}
 
 ProductRecord encodeProductRecord(const ProductInfo& info)
 {

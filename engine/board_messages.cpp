@@ -1,5 +1,8 @@
 // What the board's service messages mean to the station: its power-up, its self-test,
 // and its answers about the product information.
+#include <algorithm>
+#include <utility>
+
 #include "base/latin1.h"
 #include "engine/station_engine.h"
 #include "engine/texts.h"
@@ -83,7 +86,9 @@ void StationEngine::powerUp()
     ++powerUps_;
     hideBar();
     setBarValue(0);
-    productWritePending_ = false;
+    // A write still awaited ends without its answer: whether it took, nobody knows.
+    if (std::exchange(productWritePending_, false) && openJob_ == JobKind::ProductInfo)
+        endJob(JobOutcome::Failed);
 }
 
 void StationEngine::productInfoWritten(std::span<const std::uint8_t> frame)
@@ -96,6 +101,8 @@ void StationEngine::productInfoWritten(std::span<const std::uint8_t> frame)
         appendLine(std::string(text::kInfoRefused) + '\n' + text::kWriteOrFlashAgainPlease);
     productWritePending_ = false;
     hideBar();
+    if (openJob_ == JobKind::ProductInfo)
+        endJob(frame[kStatus] == 1 ? JobOutcome::Passed : JobOutcome::Failed);
 }
 
 void StationEngine::selfTestAnswered(std::span<const std::uint8_t> frame)
@@ -107,20 +114,22 @@ void StationEngine::selfTestAnswered(std::span<const std::uint8_t> frame)
     if (frame[kStatus] == 1 && !reaches(frame, kLastResultCode))
         return;
     selfTestReplied_ = true;
+    selfTestPassed_ = frame[kStatus] == 1 && std::all_of(frame.begin() + 12, frame.begin() + kLastResultCode + 1,
+                                                        [](std::uint8_t code) { return code == kPassed; });
     reportSelfTest(frame);
     if (mode_ == JobMode::FlashBoardCheck) {
         ticksLeft_ = 1;
         mode_ = JobMode::FlashReadInfo;
     }
-    if (mode_ == JobMode::ProductBoardCheck)
+    if (mode_ == JobMode::ProductBoardCheck || mode_ == JobMode::SelfTestCheck)
         ticksLeft_ = 1;
     hideBar();
 }
 
-// Only the product-information job shows what failed; the flash job goes on regardless.
 void StationEngine::reportSelfTest(std::span<const std::uint8_t> frame)
 {
-    const bool writing = mode_ == JobMode::ProductBoardCheck;
+    // The jobs that end on the answer show what failed; the flash job goes on regardless.
+    const bool writing = mode_ == JobMode::ProductBoardCheck || mode_ == JobMode::SelfTestCheck;
     if (frame[kStatus] != 1) {
         if (writing) {
             box(text::kSelfTestFailed, Icon::Warning);
@@ -128,10 +137,7 @@ void StationEngine::reportSelfTest(std::span<const std::uint8_t> frame)
         }
         return;
     }
-    bool allPassed = true;
-    for (std::size_t offset = 12; offset <= kLastResultCode; ++offset)
-        allPassed = allPassed && frame[offset] == kPassed;
-    if (allPassed) {
+    if (*selfTestPassed_) {
         setCaption(text::kBoardReady);
         return;
     }
@@ -160,6 +166,7 @@ void StationEngine::productInfoRead(std::span<const std::uint8_t> frame)
         const ProductInfo info = decodeProductRecord(frame.subspan(kRecord).first<kProductRecordSize>());
         for (std::size_t b = 0; b < info.size(); ++b)
             setProductBox(static_cast<int>(b), latin1ToUtf8(info[b]));
+        boardInfoRead_ = true;
     }
     productReadDone_ = true;
     ticksLeft_ = 0;

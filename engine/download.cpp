@@ -39,7 +39,7 @@ void StationEngine::startDownload(DownloadKind kind, Millis now)
     if (!initDisk) {
         // The InitData file is counted afresh: it may have changed since the click.
         setCaption(text::kCheckingDataFile + name, true);
-        if (!countLines(path, dataLines_, reason)) {
+        if (!countLines(files_, path, dataLines_, reason)) {
             box(cannotRead(name, reason), Icon::Critical);
             hideBar();
             flashOk_ = false;

@@ -45,6 +45,22 @@ struct StationFault {
     std::string message;
 };
 
-using Effect = std::variant<CaptionShown, ProgressShown, BoxShown, TrafficLogged, ProductBoxSet, StationFault>;
+// The operator's jobs, as they begin and end.
+enum class JobKind { Flash, ProductInfo, SelfTest };
+enum class JobOutcome { Passed, Failed, Replaced };
+
+struct JobStarted {
+    JobKind kind = JobKind::Flash;
+};
+
+// Comes after the job's last caption and box. A job the operator starts anew while it
+// runs ends as Replaced.
+struct JobEnded {
+    JobKind kind = JobKind::Flash;
+    JobOutcome outcome = JobOutcome::Failed;
+};
+
+using Effect = std::variant<CaptionShown, ProgressShown, BoxShown, TrafficLogged, ProductBoxSet, StationFault, JobStarted,
+                            JobEnded>;
 
 } // namespace auxpad

@@ -5,18 +5,6 @@
 
 namespace auxpad {
 
-bool StationEngine::countLines(const std::string& path, int& lines, std::string& reason)
-{
-    const auto file = files_.open(path, reason);
-    if (!file)
-        return false;
-    lines = 0;
-    std::string line;
-    while (file->readLine(line))
-        ++lines;
-    return true;
-}
-
 void StationEngine::startFlashJob(const FlashFiles& files, Millis)
 {
     if (!acceptsInput())
@@ -37,7 +25,7 @@ void StationEngine::startFlashJob(const FlashFiles& files, Millis)
         const std::string name = fileName(*path);
         setCaption(checking + name, true);
         std::string reason;
-        if (!countLines(*path, *lines, reason)) {
+        if (!countLines(files_, *path, *lines, reason)) {
             setCaption(cannotRead(name, reason));
             return;
         }
@@ -49,6 +37,8 @@ void StationEngine::startFlashJob(const FlashFiles& files, Millis)
     }
     jobFiles_ = files;
     // A job under way is replaced.
+    beginJob(JobKind::Flash);
+    defaultsUsed_ = boardInfoRead_ = false;
     boardTest();
     mode_ = JobMode::FlashBoardCheck;
     selfTestReplied_ = false;

@@ -24,43 +24,26 @@ void StationEngine::applyDefaults()
         box(*defaults.value.error, Icon::None);
 }
 
-bool StationEngine::checkProductBoxes()
-{
-    for (std::size_t b = 0; b < boxes_.size(); ++b) {
-        if (utf8Length(boxes_[b]) != kProductFields[b].length) {
-            boxThenCaption(std::string(text::kPleaseCheckAuxpad) + kProductFields[b].label, Icon::None);
-            return false;
-        }
-    }
-    return true;
-}
-
 void StationEngine::writeProductInfo(Millis now)
 {
-    if (!checkProductBoxes()) {
-        appendLine(text::kInfoNotWritten);
-        return;
-    }
-    // The date is checked by its characters; a box that is not Latin-1 is caught below.
-    const std::string& date = boxes_[5];
-    if (!isManufactureDate(utf8ToLatin1(date).value_or(date))) {
-        box(std::string(text::kBadDate) + text::kPleaseCheck, Icon::None);
-        setCaption(std::string(text::kBadDate) + '\n' + text::kInfoNotWritten);
-        return;
-    }
-    ProductInfo latin1;
-    for (std::size_t b = 0; b < boxes_.size(); ++b) {
-        const auto bytes = utf8ToLatin1(boxes_[b]);
-        if (!bytes) {
-            const std::string label = kProductFields[b].label;
-            const std::string why = label.substr(0, label.find('!')) + text::kNotOneByte;
-            box(why, Icon::None);
-            setCaption(why + '\n' + text::kInfoNotWritten);
-            return;
+    if (const auto problem = checkProductInfo(boxes_)) {
+        switch (problem->kind) {
+        case ProductInfoProblem::Kind::Length:
+            boxThenCaption(problem->text, Icon::None);
+            appendLine(text::kInfoNotWritten);
+            break;
+        case ProductInfoProblem::Kind::Date:
+            box(problem->text + text::kPleaseCheck, Icon::None);
+            setCaption(problem->text + '\n' + text::kInfoNotWritten);
+            break;
+        case ProductInfoProblem::Kind::NotLatin1:
+            box(problem->text, Icon::None);
+            setCaption(problem->text + '\n' + text::kInfoNotWritten);
+            break;
         }
-        latin1[b] = *bytes;
+        return;
     }
-    const ProductRecord record = encodeProductRecord(latin1);
+    const ProductRecord record = encodeProductRecord(toLatin1(boxes_));
     Bytes payload(1 + record.size(), kWriteRequest);
     std::copy(record.begin(), record.end(), payload.begin() + 1);
     setCaption(text::kWritingInfo);

@@ -8,13 +8,22 @@
 namespace auxpad {
 
 namespace {
+
 constexpr int kBoardCheckTicks = 20;
 constexpr int kReadInfoTicks = 10;
 constexpr std::uint8_t kSelfTestRequest = 0x47;
+
+std::string noAnswerCheckCable()
+{
+    return std::string(text::kNoAnswer) + text::kResetPhone + text::kOr + text::kCheckCable + text::kOr
+        + text::kCheckBoard;
+}
+
 } // namespace
 
 void StationEngine::boardTest()
 {
+    selfTestPassed_.reset();
     setCaption(text::kTesting);
     link_.sender().request({kSelfTestRequest, 0x02});
     ticksLeft_ = kBoardCheckTicks;
@@ -46,6 +55,9 @@ void StationEngine::step(Millis now)
         break;
     case JobMode::ProductBoardCheck:
         boardCheckThenWrite(now);
+        break;
+    case JobMode::SelfTestCheck:
+        selfTestResult();
         break;
     case JobMode::Idle:
         break;
@@ -83,12 +95,11 @@ void StationEngine::boardCheckOfFlashJob()
         powerUpsSeen_ = powerUps_;
         return;
     }
-    boxThenCaption(std::string(text::kNoAnswer) + text::kResetPhone + text::kOr + text::kCheckCable + text::kOr
-                       + text::kCheckBoard,
-                   Icon::Critical);
+    boxThenCaption(noAnswerCheckCable(), Icon::Critical);
     mode_ = JobMode::Idle;
     hideBar();
     setBarValue(0);
+    endJob(JobOutcome::Failed);
 }
 
 void StationEngine::awaitProductInfo()
@@ -96,8 +107,10 @@ void StationEngine::awaitProductInfo()
     showBar(static_cast<float>(100 - ticksLeft_ * 100 / kReadInfoTicks));
     if (ticksLeft_ != 0)
         return;
-    if (!productReadDone_)
+    if (!productReadDone_) {
+        defaultsUsed_ = true;
         applyDefaults();
+    }
     mode_ = JobMode::FlashInitDisk;
     hideBar();
 }
@@ -108,6 +121,7 @@ void StationEngine::afterInitDisk(Millis now)
         hideBar();
         setCaption(std::string("\n") + text::kInitDiskFailed + '\n' + text::kFlashAgainOrReset);
         mode_ = JobMode::Idle;
+        endJob(JobOutcome::Failed);
         return;
     }
     setCaption(std::string("\n") + text::kFormatting + '\n' + text::kWaitGettingReady);
@@ -140,6 +154,7 @@ void StationEngine::afterInitData()
     else
         setCaption(std::string(text::kFlashFailed) + '\n' + text::kResetAndFlashAgain);
     mode_ = JobMode::Idle;
+    endJob(flashOk_ ? JobOutcome::Passed : JobOutcome::Failed);
 }
 
 void StationEngine::boardCheckThenWrite(Millis now)
@@ -149,14 +164,32 @@ void StationEngine::boardCheckThenWrite(Millis now)
         return;
     if (selfTestReplied_) {
         writeProductInfo(now);
+        if (!productWritePending_)
+            endJob(JobOutcome::Failed); // the boxes did not pass their checks
     } else {
         boxThenCaption(std::string(text::kNoAnswer) + text::kResetPhone + text::kOr + text::kWriteOrFlashAgain,
                        Icon::Critical);
         setBarValue(0);
         hideBar();
+        endJob(JobOutcome::Failed);
     }
     mode_ = JobMode::Idle;
     selfTestReplied_ = false;
+}
+
+// The self-test job passes on an answer that reports every part of the board passed.
+void StationEngine::selfTestResult()
+{
+    setBarValue(static_cast<float>(100 - ticksLeft_ * 100 / kBoardCheckTicks));
+    if (ticksLeft_ != 0)
+        return;
+    if (!selfTestPassed_) {
+        boxThenCaption(noAnswerCheckCable(), Icon::Critical);
+        setBarValue(0);
+        hideBar();
+    }
+    mode_ = JobMode::Idle;
+    endJob(selfTestPassed_.value_or(false) ? JobOutcome::Passed : JobOutcome::Failed);
 }
 
 // An unanswered product-information write is declared failed after a little over 8 s:
@@ -175,6 +208,8 @@ void StationEngine::writeWatchdog(Millis now)
     setBarValue(0);
     box(std::string(text::kInfoUnansweredBox) + text::kWriteOrFlashAgainPlease, Icon::None);
     setCaption(std::string(text::kInfoUnanswered) + '\n' + text::kWriteOrFlashAgainPlease);
+    if (openJob_ == JobKind::ProductInfo)
+        endJob(JobOutcome::Failed);
 }
 
 } // namespace auxpad

@@ -1,5 +1,7 @@
 #include "engine/station_engine.h"
 
+#include <utility>
+
 #include "base/latin1.h"
 #include "engine/download.h"
 #include "engine/texts.h"
@@ -73,6 +75,63 @@ void StationEngine::fault(std::string message)
     halted_ = true;
     download_.reset();
     out_.post(StationFault{std::move(message)});
+    endJob(JobOutcome::Failed);
+}
+
+void StationEngine::beginJob(JobKind kind)
+{
+    endJob(JobOutcome::Replaced);
+    openJob_ = kind;
+    out_.post(JobStarted{kind});
+}
+
+void StationEngine::endJob(JobOutcome outcome)
+{
+    if (openJob_)
+        out_.post(JobEnded{*std::exchange(openJob_, std::nullopt), outcome});
+}
+
+Phase StationEngine::phase() const
+{
+    if (download_)
+        return download_->kind == DownloadKind::InitDisk ? Phase::InitDisk : Phase::InitData;
+    switch (mode_) {
+    case JobMode::FlashBoardCheck:
+    case JobMode::ProductBoardCheck:
+    case JobMode::SelfTestCheck:
+        return Phase::BoardCheck;
+    case JobMode::FlashReadInfo:
+    case JobMode::FlashAwaitInfo:
+        return Phase::ReadingInfo;
+    case JobMode::FlashInitDisk:
+        return Phase::InitDisk;
+    case JobMode::FlashFormatWait:
+        return Phase::FormatWait;
+    case JobMode::Idle:
+        break;
+    }
+    return productWritePending_ ? Phase::WritingInfo : Phase::Idle;
+}
+
+const char* phaseName(Phase phase)
+{
+    switch (phase) {
+    case Phase::BoardCheck:
+        return "self-test";
+    case Phase::ReadingInfo:
+        return "product info";
+    case Phase::InitDisk:
+        return "InitDisk";
+    case Phase::FormatWait:
+        return "format wait";
+    case Phase::InitData:
+        return "InitData";
+    case Phase::WritingInfo:
+        return "writing product info";
+    case Phase::Idle:
+        break;
+    }
+    return "done";
 }
 
 // ---- the line and the clock -------------------------------------------------------
@@ -162,9 +221,24 @@ void StationEngine::startProductJob(const ProductInfo& boxes, Millis)
         setCaption(text::kNotReady);
         return;
     }
+    beginJob(JobKind::ProductInfo);
     boardTest();
     mode_ = JobMode::ProductBoardCheck;
     selfTestReplied_ = false;
+    pump();
+}
+
+void StationEngine::startSelfTestJob(Millis)
+{
+    if (!acceptsInput())
+        return;
+    if (mode_ != JobMode::Idle) {
+        setCaption(text::kNotReady);
+        return;
+    }
+    beginJob(JobKind::SelfTest);
+    boardTest();
+    mode_ = JobMode::SelfTestCheck;
     pump();
 }
 

@@ -44,6 +44,7 @@ public:
     // The operator. While a download runs or a box is open, these do nothing.
     void startFlashJob(const FlashFiles& files, Millis now);
     void startProductJob(const ProductInfo& boxes, Millis now);
+    void startSelfTestJob(Millis now);
     void loadDefaults(Millis now);
     void sendMessage(std::string_view hex, Millis now);
     // The operator typed in one of the six boxes (0 to 5); the text is UTF-8.
@@ -54,6 +55,12 @@ public:
     std::optional<Millis> nextDeadline() const;
 
     JobMode jobMode() const { return mode_; }
+    Phase phase() const;
+    // The flash job found the board silent about its product information and took the
+    // defaults of flash.ini instead.
+    bool defaultsUsed() const { return defaultsUsed_; }
+    // The flash job has the board's own product information in the boxes.
+    bool boardInfoRead() const { return boardInfoRead_; }
     bool downloading() const { return download_ != nullptr; }
     bool acceptsInput() const;
     const FbusLink& link() const { return link_; }
@@ -79,6 +86,8 @@ private:
     void boxThenCaption(const std::string& text, Icon icon);
     void setProductBox(int box, std::string text);
     void fault(std::string message);
+    void beginJob(JobKind kind);
+    void endJob(JobOutcome outcome);
     bool waiting() const { return out_.boxesOutstanding() > 0; }
 
     // Bytes from the line, a batch at a time; a box stops the batch where it opened.
@@ -107,16 +116,15 @@ private:
     void formatWait(Millis now);
     void afterInitData();
     void boardCheckThenWrite(Millis now);
+    void selfTestResult();
     void writeWatchdog(Millis now);
 
     // Product information (product_info.cpp).
     void applyDefaults();
-    bool checkProductBoxes();
     void writeProductInfo(Millis now);
     void readProductInfo();
 
     // Downloads (download.cpp).
-    bool countLines(const std::string& path, int& lines, std::string& reason);
     void startDownload(DownloadKind kind, Millis now);
     void continueDownload(Millis now);
     BlockOutcome sendBlock(Millis now);
@@ -138,9 +146,12 @@ private:
     JobMode mode_ = JobMode::Idle;
     int ticksLeft_ = 0;
     bool selfTestReplied_ = false; // a self-test answer came that lets a write go ahead
+    std::optional<bool> selfTestPassed_; // whether the last answer was a full pass
     int powerUps_ = 0;
     int powerUpsSeen_ = 0;         // power-ups the flash job has taken as an answer
     bool productReadDone_ = false;
+    bool defaultsUsed_ = false;
+    bool boardInfoRead_ = false;
     bool productWritePending_ = false;
     Millis productWriteStart_ = 0;
     Millis formatWaitMs_ = 20000;
@@ -150,6 +161,7 @@ private:
     int dataLines_ = 0;
     FlashFiles jobFiles_;
     std::unique_ptr<Download> download_;
+    std::optional<JobKind> openJob_;
 
     bool watchdogDeferred_ = false; // a tick's write watchdog waits for its boxes
     Bytes heldRest_;                // the rest of a batch a box stopped

@@ -50,9 +50,6 @@ inline constexpr char kInfoUnanswered[] = "ProdInfo written FAILED";
 inline constexpr char kInfoUnansweredBox[] = "ProdInfo written FAILED! ";
 inline constexpr char kWriteOrFlashAgainPlease[] = "Please Write or Flash Again!";
 inline constexpr char kInfoNotWritten[] = "AUXPAD Product Info not written";
-inline constexpr char kPleaseCheckAuxpad[] = "Please Check AUXPAD ";
-inline constexpr char kBadDate[] = "ERROR15: Invalid Manufacture DDMMYY! ";
 inline constexpr char kPleaseCheck[] = "Please Check!";
-inline constexpr char kNotOneByte[] = " holds a character that the board cannot store (only Latin-1 characters fit). ";
 
 } // namespace auxpad::text

@@ -132,6 +132,7 @@ void BoardRunner::pushOutputs()
         engine_.boxClosed(clock_());
     }
     pushing_ = false;
+    emit settled();
     // A download moves its deadline with every block; the timer is only moved when the
     // deadline comes sooner, and when it fires early it is simply set again.
     const auto due = engine_.nextDeadline();

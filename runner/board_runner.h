@@ -44,6 +44,8 @@ public:
 
 signals:
     void effect(const auxpad::Effect& effect);
+    // The effects of one input have all been given.
+    void settled();
     // The line was hung up or unplugged; the runner has stopped.
     void lineLost(const QString& message);
 

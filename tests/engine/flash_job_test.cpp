@@ -69,6 +69,8 @@ TEST_F(FlashJob, RunsFromTheClickToSuccess)
     EXPECT_EQ(b.caption(), "Flash AUXPAD Successfully!\nPlease Reset the phone!");
     EXPECT_FALSE(b.bar().visible);
     EXPECT_TRUE(b.boxes.empty());
+    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Passed});
+    EXPECT_TRUE(b.engine.boardInfoRead());
 }
 
 TEST_F(FlashJob, StartsOnlyWithBothFilesPickedReadableAndInOrder)
@@ -116,6 +118,7 @@ TEST_F(SilentBoard, IsReportedAfterTwentyTicksUnlessItPoweredUpSinceTheLastTime)
     EXPECT_EQ(b.caption(), kNoAnswer);
     EXPECT_EQ(b.engine.jobMode(), JobMode::Idle);
     EXPECT_FALSE(b.bar().visible);
+    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
 
     // A power-up since the last time (even before the job) counts as an answer, once;
     // the product information then does not come, and the defaults stand in.
@@ -126,6 +129,7 @@ TEST_F(SilentBoard, IsReportedAfterTwentyTicksUnlessItPoweredUpSinceTheLastTime)
     b.tick(10);
     EXPECT_EQ(b.engine.productBoxes()[0], "9999");
     EXPECT_EQ(b.engine.jobMode(), JobMode::FlashInitDisk);
+    EXPECT_TRUE(b.engine.defaultsUsed());
     b.flash();
     b.tick(20);
     EXPECT_EQ(b.boxes.back().text, kNoAnswer);
@@ -153,6 +157,7 @@ TEST_F(BoardThatStopsAnswering, FailsInitDataWithItsOwnCaption)
     b.runUntil([&] { return b.engine.jobMode() == JobMode::Idle; }, 40000);
     EXPECT_EQ(b.boxes.back().text, "ERROR07: FLASH AUXPAD_DSP failure! ");
     EXPECT_EQ(b.caption(), "Flash AUXPAD Fail!\nPlease Reset the phone and Flash again!");
+    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
 }
 
 TEST_F(BoardThatStopsAnswering, FailsInitDiskBeforeTheFormatWait)
@@ -175,6 +180,7 @@ TEST_F(FlashJob, StepThreeMeanwhileIsRefusedAndStepTwoStartsAgain)
     EXPECT_EQ(b.engine.jobMode(), JobMode::FlashFormatWait);
     b.flash();
     EXPECT_EQ(b.engine.jobMode(), JobMode::FlashReadInfo) << "the job starts again from the board check";
+    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Replaced});
 }
 
 } // namespace

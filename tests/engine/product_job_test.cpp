@@ -41,9 +41,11 @@ TEST_F(ProductJob, WritesTheSixBoxesAsTheRecordOnceTheBoardHasPassedItsSelfTest)
               "34 35 36 37 38 39 07 31 32 33 34 35 36 37 04 30 36 30 33 02 31 35 ");
     EXPECT_EQ(b.caption(), "Writing AUXPAD product info...");
     EXPECT_EQ(b.engine.jobMode(), JobMode::Idle) << "another write may start before the answer";
+    EXPECT_TRUE(b.outcomes.empty()) << "the job ends with the board's answer";
     answer(boardMessage(0x6E, {1}));
     EXPECT_EQ(b.caption(), "Writing AUXPAD product info...\nAUXPAD Product Info written OK!");
     EXPECT_FALSE(b.bar().visible);
+    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Passed});
 
     b.writeInfo(kValid);
     selfTest({1, 5, 3, 3, 3, 3, 3});
@@ -51,6 +53,7 @@ TEST_F(ProductJob, WritesTheSixBoxesAsTheRecordOnceTheBoardHasPassedItsSelfTest)
     answer(boardMessage(0x6E, {0}));
     EXPECT_EQ(b.caption(), "Writing AUXPAD product info...\nProdInfo write FAILED\nPlease Write or Flash Again!");
     EXPECT_TRUE(b.boxes.empty());
+    EXPECT_EQ(b.outcomes.back(), JobOutcome::Failed);
 }
 
 TEST_F(ProductJob, WhatTheSelfTestAnswerMeansToEachJob)
@@ -60,15 +63,16 @@ TEST_F(ProductJob, WhatTheSelfTestAnswerMeansToEachJob)
         const char* caption;   // DISP1 after the answer, in the product-information job
         const char* box;       // the box it shows there, if any
         bool writes;
+        bool passes;           // the self-test job
     };
     const Case cases[] = {
-        {{1, 5, 3, 3, 3, 3, 3}, "AUXPAD board is Ready!", nullptr, true},
-        {{1, 5, 3, 0, 3, 0, 3}, "Testing AUXPAD board...", nullptr, true},
-        {{1, 5, 0, 3, 0, 3, 0}, "SelfTest Result: DSP/NAND/AIC FAILED ", "ERROR03: AUXPAD DSP/NAND/AIC FAILED! ", false},
-        {{1, 5, 3, 3, 0, 3, 0}, "SelfTest Result: Radio FAILED ", "ERROR04: AUXPAD Radio FAILED! ", true},
-        {{1, 5, 3, 3, 3, 3, 0}, "SelfTest Result: USB FAILED ", "ERROR05: AUXPAD USB FAILED! ", true},
-        {{0, 5, 3, 3, 3, 3, 3}, "Testing AUXPAD board...", "ERROR02: AUXPAD SelfTest Failed!", false},
-        {{0}, "Testing AUXPAD board...", "ERROR02: AUXPAD SelfTest Failed!", false}, // too short for codes
+        {{1, 5, 3, 3, 3, 3, 3}, "AUXPAD board is Ready!", nullptr, true, true},
+        {{1, 5, 3, 0, 3, 0, 3}, "Testing AUXPAD board...", nullptr, true, false},
+        {{1, 5, 0, 3, 0, 3, 0}, "SelfTest Result: DSP/NAND/AIC FAILED ", "ERROR03: AUXPAD DSP/NAND/AIC FAILED! ", false, false},
+        {{1, 5, 3, 3, 0, 3, 0}, "SelfTest Result: Radio FAILED ", "ERROR04: AUXPAD Radio FAILED! ", true, false},
+        {{1, 5, 3, 3, 3, 3, 0}, "SelfTest Result: USB FAILED ", "ERROR05: AUXPAD USB FAILED! ", true, false},
+        {{0, 5, 3, 3, 3, 3, 3}, "Testing AUXPAD board...", "ERROR02: AUXPAD SelfTest Failed!", false, false},
+        {{0}, "Testing AUXPAD board...", "ERROR02: AUXPAD SelfTest Failed!", false, false}, // too short for codes
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(hexOf(c.params));
@@ -86,6 +90,15 @@ TEST_F(ProductJob, WhatTheSelfTestAnswerMeansToEachJob)
         if (!c.writes) {
             EXPECT_EQ(job.b.boxes.back().text, kNoAnswer);
         }
+
+        // The self-test job shows what the product-information job shows, and passes on a
+        // full pass only.
+        Station test;
+        test.b.engine.startSelfTestJob(0);
+        test.selfTest(c.params);
+        test.b.tick();
+        EXPECT_EQ(test.b.boxes.size(), c.box ? 1u : 0u);
+        EXPECT_EQ(test.b.outcomes, std::vector{c.passes ? JobOutcome::Passed : JobOutcome::Failed});
 
         // The flash job goes on after any answer, and shows nothing but the ready text.
         Station flash;
@@ -105,6 +118,13 @@ TEST_F(ProductJob, AnAnswerTooShortToReadIsNoAnswer)
     b.tick(20);
     EXPECT_EQ(b.boxes.back().text, kNoAnswer);
     EXPECT_EQ(b.caption(), kNoAnswer);
+
+    // A self-test job without an answer points at the cable.
+    b.engine.startSelfTestJob(b.now);
+    b.tick(20);
+    EXPECT_EQ(b.boxes.back().text, "ERROR01: Fail to communicate with AUXPAD board! Reset the phone! or Check the cable "
+                                   "connection! or Check the AUXPAD Board !");
+    EXPECT_EQ(b.outcomes.back(), JobOutcome::Failed);
 }
 
 TEST_F(ProductJob, BoxesAreCheckedInOrderAndNothingIsSentForTheFirstWrongOne)
@@ -161,14 +181,17 @@ TEST_F(ProductJob, AnUnansweredWriteFailsAtTheFirstTickPastEightSeconds)
     EXPECT_EQ(b.boxes[0].text, "ProdInfo written FAILED! Please Write or Flash Again!");
     EXPECT_EQ(b.caption(), "ProdInfo written FAILED\nPlease Write or Flash Again!");
     EXPECT_FALSE(b.bar().visible);
+    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
 
     // A power-up meanwhile ends the wait silently.
     b.writeInfo(kValid);
     selfTest({1, 5, 3, 3, 3, 3, 3});
     b.tick();
+    EXPECT_EQ(b.engine.phase(), Phase::WritingInfo);
     answer(boardMessage(0x06, {}));
     b.tick(20);
     EXPECT_EQ(b.boxes.size(), 1u);
+    EXPECT_EQ(b.outcomes.size(), 2u) << "whether it took, nobody knows";
 }
 
 TEST_F(ProductJob, TheBoardsProductInformationFillsTheBoxesByPosition)

@@ -13,6 +13,7 @@ struct Recorder {
     std::vector<std::string> captions;
     std::vector<auxpad::ProgressShown> bars;
     std::optional<std::string> fault;
+    std::vector<auxpad::JobOutcome> outcomes; // of every job that ended, in order
 
     // Records one effect; true when it is a box, which the caller then closes or not.
     bool record(const auxpad::Effect& effect)
@@ -27,6 +28,8 @@ struct Recorder {
             fault = f->message;
         else if (const auto* b = std::get_if<auxpad::BoxShown>(&effect))
             boxes.push_back(*b);
+        else if (const auto* ended = std::get_if<auxpad::JobEnded>(&effect))
+            outcomes.push_back(ended->outcome);
         return std::holds_alternative<auxpad::BoxShown>(effect);
     }
     bool logHas(const std::string& text) const { return traffic.find(text) != std::string::npos; }

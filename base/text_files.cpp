@@ -29,6 +29,18 @@ private:
 
 } // namespace
 
+bool countLines(TextFiles& files, const std::string& path, int& lines, std::string& reason)
+{
+    const auto file = files.open(path, reason);
+    if (!file)
+        return false;
+    lines = 0;
+    std::string line;
+    while (file->readLine(line))
+        ++lines;
+    return true;
+}
+
 std::unique_ptr<TextFile> DiskFiles::open(const std::string& path, std::string& reason)
 {
     struct stat info {};
