@@ -60,7 +60,31 @@ read -r median worst < <(printf '%s\n' "${times[@]:1}" | sort -n | awk '{ v[NR] 
 met=$([ "$median" -lt 500 ] && echo yes || echo "**no**")
 echo "| Start-up to the main window shown (auxpad-flash under Xvfb, polled with xwininfo; median of 5 after one warm-up) | **$median ms** (slowest $worst ms, first start ${times[0]} ms) | < 500 ms | $met |"
 
+# Many boards: one board, then eight at once, each on its own simulator paced like a
+# cable, flashing the demo files; the same files and settings for both.
+printf 'Format="20"\r\n' >"$work/station/flash.ini"
+cp demo/initdisk.txt demo/initdata.txt "$work/station/"
+for n in 1 2 3 4 5 6 7 8; do
+  XDG_CONFIG_HOME="$work/config" "$perf/auxpad-sim" --com $((60 + n)) --quiet --baud-pace 115200 >"$work/sim$n.out" 2>/dev/null &
+  pids+=($!)
+  for _ in $(seq 100); do [ -s "$work/sim$n.out" ] && break; sleep 0.05; done
+done
+flash_boards() {
+  local ports=()
+  for n in $(seq "$1"); do ports+=(--port "COM$((60 + n))"); done
+  (cd "$work/station" && XDG_CONFIG_HOME="$work/config" TIMEFORMAT='%3R %3U %3S' \
+    bash -c "time '$perf/auxpad-flash' flash --disk initdisk.txt --data initdata.txt ${ports[*]} >/dev/null" 2>&1 | tail -n 1)
+}
+read -r one_wall _ _ < <(flash_boards 1)
+read -r eight_wall eight_user eight_sys < <(flash_boards 8)
+ratio=$(awk -v a="$eight_wall" -v b="$one_wall" 'BEGIN { printf "%.3f", a / b }')
+cpu=$(awk -v u="$eight_user" -v s="$eight_sys" -v w="$eight_wall" 'BEGIN { printf "%.2f", (u + s) / w * 100 }')
+met=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.1) ? "yes" : "**no**" }')
+echo "| Eight boards flashed at once by \`auxpad-flash flash\` (demo files, 300 and 600 lines, format wait 20 s), each on an \`auxpad-sim --baud-pace 115200\`, against one board alone | **$eight_wall s** against $one_wall s: **$ratio** of one board's time | ≤ 1.1 | $met |"
+met=$(awk -v c="$cpu" 'BEGIN { print (c < 10) ? "yes" : "**no**" }')
+echo "| CPU of that eight-board run, on average over its whole time | **$cpu %** of a core | < 10 % | $met |"
+
 echo
-echo "Logic hot paths (Google Benchmark, build-perf/bench/auxpad_core_bench):"
+echo "Engine hot paths (Google Benchmark, build-perf/bench/auxpad_core_bench):"
 echo
 "$perf/bench/auxpad_core_bench" --benchmark_min_time=0.2 2>/dev/null | sed -n '/^---/,$p' | sed 's/^/    /'

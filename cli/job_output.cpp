@@ -1,0 +1,207 @@
+#include "cli/job_output.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cmath>
+#include <cstdio>
+
+namespace cli {
+
+namespace {
+
+using auxpad::BoardJob;
+using auxpad::JobReport;
+
+// A multi-line caption on one line.
+std::string oneLine(const QString& text)
+{
+    QStringList lines = text.split('\n', Qt::SkipEmptyParts);
+    return lines.join(" / ").toStdString();
+}
+
+std::string clock(double seconds)
+{
+    const long s = std::lround(seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02ld:%02ld", s / 60, s % 60);
+    return text;
+}
+
+std::string padded(std::string text, std::size_t width)
+{
+    if (text.size() < width)
+        text.resize(width, ' ');
+    return text;
+}
+
+} // namespace
+
+JobOutput::JobOutput(Style style, const std::vector<BoardJob*>& jobs)
+    : style_(style), jobs_(jobs), lastProgressEvent_(jobs.size(), -1000000)
+{
+    for (const BoardJob* job : jobs_)
+        portWidth_ = std::max(portWidth_, job->report().port.name.size());
+    clock_.start();
+    redraw_.setInterval(100); // a terminal line redrawn ten times a second is plenty
+    connect(&redraw_, &QTimer::timeout, this, [this] {
+        if (dirty_)
+            redraw();
+    });
+    if (style_ == Style::Live)
+        redraw_.start();
+}
+
+void JobOutput::print(const std::string& text, std::FILE* to)
+{
+    std::fwrite(text.data(), 1, text.size(), to);
+    std::fflush(to);
+}
+
+void JobOutput::json(const BoardJob& job, const char* event,
+                     std::initializer_list<std::pair<const char*, QJsonValue>> fields)
+{
+    QJsonObject object{{"event", event}, {"port", QString::fromStdString(job.report().port.name)}};
+    for (const auto& [key, value] : fields)
+        object.insert(QLatin1String(key), value);
+    print(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + '\n');
+}
+
+std::string JobOutput::liveLine(const BoardJob& job) const
+{
+    const JobReport& r = job.report();
+    std::string line = padded(r.port.name, portWidth_ + 2);
+    if (r.result == JobReport::Result::Running) {
+        char percent[16];
+        std::snprintf(percent, sizeof percent, "%3ld%%", std::lround(job.percent()));
+        line += padded(auxpad::phaseName(job.phase()), 22) + percent + "  " + clock(job.seconds());
+    } else {
+        std::string result = auxpad::resultName(r.result);
+        if (!r.failure().empty())
+            result += ": " + oneLine(QString::fromStdString(r.failure()));
+        line += padded(result.substr(0, 60), 62) + clock(r.seconds);
+    }
+    return line;
+}
+
+void JobOutput::redraw()
+{
+    std::string text;
+    if (drawn_)
+        text += "\x1b[" + std::to_string(jobs_.size()) + "A"; // back to the first board's line
+    for (const BoardJob* job : jobs_)
+        text += "\r\x1b[2K" + liveLine(*job) + '\n';
+    print(text);
+    drawn_ = true;
+    dirty_ = false;
+}
+
+void JobOutput::started(const BoardJob& job)
+{
+    switch (style_) {
+    case Style::Live:
+        dirty_ = true;
+        break;
+    case Style::Lines:
+        print(job.report().port.name + ": " + auxpad::jobName(job.report().kind) + " started on "
+              + job.report().port.device + '\n');
+        break;
+    case Style::Json:
+        json(job, "start", {{"device", QString::fromStdString(job.report().port.device)},
+                            {"job", auxpad::jobName(job.report().kind)}});
+        break;
+    }
+}
+
+void JobOutput::phaseChanged(const BoardJob& job)
+{
+    switch (style_) {
+    case Style::Live:
+        dirty_ = true;
+        break;
+    case Style::Lines:
+        if (job.phase() != auxpad::Phase::Idle)
+            print(job.report().port.name + ": " + auxpad::phaseName(job.phase()) + '\n');
+        break;
+    case Style::Json:
+        json(job, "phase", {{"phase", auxpad::phaseName(job.phase())}, {"seconds", std::round(job.seconds() * 10) / 10}});
+        break;
+    }
+}
+
+void JobOutput::progressed(const BoardJob& job)
+{
+    if (style_ == Style::Live) {
+        dirty_ = true;
+        return;
+    }
+    if (style_ != Style::Json)
+        return;
+    // The percentage at most twice a second a board.
+    const auto index = static_cast<std::size_t>(std::find(jobs_.begin(), jobs_.end(), &job) - jobs_.begin());
+    if (clock_.elapsed() - lastProgressEvent_[index] < 500)
+        return;
+    lastProgressEvent_[index] = clock_.elapsed();
+    json(job, "progress", {{"phase", auxpad::phaseName(job.phase())},
+                           {"percent", static_cast<double>(std::lround(job.percent()))},
+                           {"seconds", std::round(job.seconds() * 10) / 10}});
+}
+
+void JobOutput::told(const BoardJob& job, const QString& text)
+{
+    // The download's caption changes with every block, and the format wait's with every
+    // tick; the percentage tells those.
+    if (style_ == Style::Live || text.startsWith("Downloading") || text == "Format AUXPAD in progress...")
+        return;
+    if (style_ == Style::Lines) {
+        // A box says again what the caption said before it, or the other way round.
+        const std::string line = job.report().port.name + ": " + oneLine(text) + '\n';
+        std::string& last = lastLine_[job.report().port.name];
+        if (line != last)
+            print(line);
+        last = line;
+    } else
+        json(job, "text", {{"text", text}});
+}
+
+void JobOutput::finished(const BoardJob& job)
+{
+    const JobReport& r = job.report();
+    switch (style_) {
+    case Style::Live:
+        dirty_ = true;
+        break;
+    case Style::Lines:
+        print(r.port.name + ": " + auxpad::resultName(r.result) + '\n');
+        break;
+    case Style::Json:
+        json(job, "result", {{"ok", r.result == JobReport::Result::Passed},
+                             {"result", auxpad::resultName(r.result)},
+                             {"job", auxpad::jobName(r.kind)},
+                             {"device", QString::fromStdString(r.port.device)},
+                             {"caption", QString::fromStdString(r.caption)},
+                             {"message", QString::fromStdString(r.message)},
+                             {"serial", QString::fromStdString(r.serial)},
+                             {"defaults", r.defaultsUsed},
+                             {"seconds", std::round(r.seconds * 10) / 10}});
+        break;
+    }
+}
+
+void JobOutput::summary()
+{
+    redraw_.stop();
+    if (style_ == Style::Live)
+        redraw();
+    std::FILE* to = style_ == Style::Json ? stderr : stdout; // JSON Lines stay JSON
+    std::string table = '\n' + padded("port", portWidth_ + 2) + padded("serial", 12) + padded("result", 13)
+        + padded("failure", 50) + "time\n";
+    for (const BoardJob* job : jobs_) {
+        const JobReport& r = job->report();
+        table += padded(r.port.name, portWidth_ + 2) + padded(r.serial, 12) + padded(auxpad::resultName(r.result), 13)
+            + padded(oneLine(QString::fromStdString(r.failure())).substr(0, 48), 50) + clock(r.seconds) + '\n';
+    }
+    print(table, to);
+}
+
+} // namespace cli

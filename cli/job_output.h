@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QJsonValue>
+#include <QTimer>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "runner/board_job.h"
+
+namespace cli {
+
+// What the commands print while their boards run and when they are done: on a
+// terminal one line per board, redrawn in place; otherwise one line per phase and per
+// message, each starting with the port; with --json, JSON Lines. Then the summary.
+class JobOutput final : public QObject {
+    Q_OBJECT
+public:
+    enum class Style { Live, Lines, Json };
+    JobOutput(Style style, const std::vector<auxpad::BoardJob*>& jobs);
+
+    void started(const auxpad::BoardJob& job);
+    void phaseChanged(const auxpad::BoardJob& job);
+    void progressed(const auxpad::BoardJob& job);
+    void told(const auxpad::BoardJob& job, const QString& text);
+    void finished(const auxpad::BoardJob& job);
+    // The table at the end: port, serial number, result, what failed, time.
+    void summary();
+
+private:
+    void print(const std::string& text, std::FILE* to = stdout);
+    void json(const auxpad::BoardJob& job, const char* event, std::initializer_list<std::pair<const char*, QJsonValue>> fields);
+    std::string liveLine(const auxpad::BoardJob& job) const;
+    void redraw();
+
+    Style style_;
+    std::vector<auxpad::BoardJob*> jobs_;
+    std::size_t portWidth_ = 4;
+    QTimer redraw_;
+    bool drawn_ = false;
+    bool dirty_ = false;
+    std::vector<qint64> lastProgressEvent_; // per board, for --json
+    std::map<std::string, std::string> lastLine_; // per board, for lines
+    QElapsedTimer clock_;
+};
+
+} // namespace cli

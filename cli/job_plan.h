@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QStringList>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/station_engine.h"
+
+namespace cli {
+
+// What a command is to do, every input checked: the job, the boards, the files.
+struct JobPlan {
+    auxpad::JobKind job = auxpad::JobKind::Flash;
+    std::vector<std::string> ports; // as given: COMn or a device path
+    auxpad::FlashFiles files;
+    std::string iniPath;
+    std::map<std::string, auxpad::ProductInfo> values; // per port, for prodinfo (UTF-8)
+    bool json = false;
+};
+
+// The plan for `auxpad-flash flash|prodinfo|selftest ...`, or the one-line reason it
+// cannot start. Help and version are printed here; `exitNow` then says so.
+struct ParsedPlan {
+    std::optional<JobPlan> plan;
+    std::string error;
+    std::optional<int> exitNow;
+};
+ParsedPlan parseJobCommand(const QStringList& arguments);
+
+// The per-board values of prodinfo from a CSV whose header is
+// port,hardware,mcusw,dspsw,serial,code,manufacture; fields may be double-quoted, and
+// blanks count as characters. `error` says what is wrong, naming the line.
+struct ValuesTable {
+    std::map<std::string, auxpad::ProductInfo> rows;
+    std::string error;
+};
+ValuesTable readValuesCsv(const std::string& text);
+
+} // namespace cli

@@ -1,0 +1,118 @@
+#include "cli/run_jobs.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "cli/job_output.h"
+#include "cli/job_plan.h"
+
+namespace cli {
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kCannotStart = 2;
+constexpr int kInterrupted = 130;
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
+}
+
+int cannotStart(const QStringList& arguments, const std::string& why)
+{
+    std::fprintf(stderr, "%s %s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
+                 arguments.value(1).toLocal8Bit().constData(), why.c_str());
+    return kCannotStart;
+}
+
+} // namespace
+
+int runJobCommand(const QStringList& arguments)
+{
+    const ParsedPlan parsed = parseJobCommand(arguments);
+    if (parsed.exitNow)
+        return *parsed.exitNow;
+    if (!parsed.plan)
+        return cannotStart(arguments, parsed.error);
+    const JobPlan& plan = *parsed.plan;
+
+    // Every port is opened before a byte goes to any board: one that cannot be had stops
+    // them all.
+    auxpad::DiskFiles files;
+    std::vector<std::unique_ptr<auxpad::BoardJob>> owned;
+    std::vector<auxpad::BoardJob*> jobs;
+    for (const std::string& port : plan.ports) {
+        owned.push_back(std::make_unique<auxpad::BoardJob>(auxpad::resolvePort(port), files, plan.iniPath));
+        jobs.push_back(owned.back().get());
+        if (const QString why = jobs.back()->open(); !why.isEmpty()) {
+            for (auxpad::BoardJob* job : jobs)
+                job->close();
+            return cannotStart(arguments, why.toStdString());
+        }
+    }
+
+    // SIGINT and SIGTERM end the run cleanly, through the event loop.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return cannotStart(arguments, "no socket pair for the signals");
+    QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
+    bool interrupted = false;
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
+        char byte;
+        [[maybe_unused]] const auto n = ::read(signalPipe[0], &byte, 1);
+        interrupted = true;
+        for (auxpad::BoardJob* job : jobs)
+            job->interrupt();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+
+    const auto style = plan.json ? JobOutput::Style::Json
+        : ::isatty(STDOUT_FILENO)  ? JobOutput::Style::Live
+                                   : JobOutput::Style::Lines;
+    JobOutput output(style, jobs);
+    std::size_t running = jobs.size();
+    for (auxpad::BoardJob* job : jobs) {
+        QObject::connect(job, &auxpad::BoardJob::phaseChanged, &output, [&, job] { output.phaseChanged(*job); });
+        QObject::connect(job, &auxpad::BoardJob::progressed, &output, [&, job] { output.progressed(*job); });
+        QObject::connect(job, &auxpad::BoardJob::told, &output,
+                         [&, job](const QString& text) { output.told(*job, text); });
+        QObject::connect(job, &auxpad::BoardJob::finished, &output, [&, job] {
+            output.finished(*job);
+            job->close();
+            if (--running == 0)
+                QCoreApplication::exit(0);
+        });
+    }
+    for (auxpad::BoardJob* job : jobs) {
+        output.started(*job);
+        auxpad::BoardJob::Request request{plan.job, plan.files, {}};
+        if (plan.values.count(job->report().port.name))
+            request.values = plan.values.at(job->report().port.name);
+        job->start(request);
+    }
+    if (running > 0)
+        QCoreApplication::exec();
+    output.summary();
+
+    if (interrupted)
+        return kInterrupted;
+    for (const auxpad::BoardJob* job : jobs)
+        if (job->report().result != auxpad::JobReport::Result::Passed)
+            return kFailed;
+    return 0;
+}
+
+} // namespace cli

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QStringList>
+
+namespace cli {
+
+// `auxpad-flash flash|prodinfo|selftest ...`: every board at once in one event loop,
+// without a display. Returns the exit status: 0 every board passed, 1 one or more
+// failed, 2 the command could not start (nothing was sent), 130 interrupted.
+int runJobCommand(const QStringList& arguments);
+
+} // namespace cli
