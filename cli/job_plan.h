@@ -18,6 +18,7 @@ struct JobPlan {
     auxpad::FlashFiles files;
     std::string iniPath;
     std::map<std::string, auxpad::ProductInfo> values; // per port, for prodinfo (UTF-8)
+    QString records;                                   // the records' URL
     bool json = false;
 };
 

@@ -11,6 +11,7 @@
 
 #include "cli/job_output.h"
 #include "cli/job_plan.h"
+#include "records/record_store.h"
 
 namespace cli {
 
@@ -46,13 +47,23 @@ int runJobCommand(const QStringList& arguments)
         return cannotStart(arguments, parsed.error);
     const JobPlan& plan = *parsed.plan;
 
+    // A store that cannot keep the records is said at once and again at the end; the
+    // boards are flashed all the same.
+    auxpad::RecordStore store;
+    std::string storeProblem = store.open(plan.records).toStdString();
+    if (storeProblem.empty())
+        store.closeLeftovers();
+    else
+        std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(), storeProblem.c_str());
+
     // Every port is opened before a byte goes to any board: one that cannot be had stops
     // them all.
     auxpad::DiskFiles files;
     std::vector<std::unique_ptr<auxpad::BoardJob>> owned;
     std::vector<auxpad::BoardJob*> jobs;
     for (const std::string& port : plan.ports) {
-        owned.push_back(std::make_unique<auxpad::BoardJob>(auxpad::resolvePort(port), files, plan.iniPath));
+        owned.push_back(std::make_unique<auxpad::BoardJob>(auxpad::resolvePort(port), files, plan.iniPath,
+                                                           storeProblem.empty() ? &store : nullptr));
         jobs.push_back(owned.back().get());
         if (const QString why = jobs.back()->open(); !why.isEmpty()) {
             for (auxpad::BoardJob* job : jobs)
@@ -107,12 +118,19 @@ int runJobCommand(const QStringList& arguments)
         QCoreApplication::exec();
     output.summary();
 
+    for (const auxpad::BoardJob* job : jobs) {
+        if (storeProblem.empty() && job->records().storeFailed())
+            storeProblem = store.lastError().toStdString();
+    }
+    if (!storeProblem.empty())
+        std::fprintf(stderr, "%s: these boards are not on record: %s\n",
+                     QCoreApplication::applicationName().toLocal8Bit().constData(), storeProblem.c_str());
     if (interrupted)
         return kInterrupted;
     for (const auxpad::BoardJob* job : jobs)
         if (job->report().result != auxpad::JobReport::Result::Passed)
             return kFailed;
-    return 0;
+    return storeProblem.empty() ? 0 : kFailed;
 }
 
 } // namespace cli

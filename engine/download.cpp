@@ -127,6 +127,7 @@ StationEngine::BlockOutcome StationEngine::sendBlock(Millis now)
         break;
     }
     out_.write(block.bytes);
+    ++download_->blocksSent;
     download_->awaitingAck = true;
     download_->drained = false;
     download_->ackWaitStart = now; // and again once the port has taken the block
@@ -198,6 +199,8 @@ void StationEngine::endDownload(Millis now)
     if (d.totalLines <= 0 && d.lineNumber > 0)
         flashOk_ = false; // without a line count there is no telling the whole file went
     const DownloadKind kind = d.kind;
+    (kind == DownloadKind::InitDisk ? flashStats_.initDisk : flashStats_.initData) = {true, d.blocksSent,
+                                                                                       tickDiff(now, d.start)};
     download_.reset(); // closes the file
     finishDownload(kind, now);
 }

@@ -21,6 +21,7 @@ struct StationEngine::Download {
     int totalLines = 0;
     Millis start = 0;
     int lineNumber = 0;
+    int blocksSent = 0;
     int linesInBlock = 0;
     std::string blockText;
     Millis elapsed = 0;     // up to the acknowledgement of the previous block

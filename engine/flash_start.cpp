@@ -39,6 +39,7 @@ void StationEngine::startFlashJob(const FlashFiles& files, Millis)
     // A job under way is replaced.
     beginJob(JobKind::Flash);
     defaultsUsed_ = boardInfoRead_ = false;
+    flashStats_ = {};
     boardTest();
     mode_ = JobMode::FlashBoardCheck;
     selfTestReplied_ = false;

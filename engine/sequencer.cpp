@@ -131,6 +131,7 @@ void StationEngine::afterInitDisk(Millis now)
         return fault(seconds.fault);
     formatWaitMs_ = roundHalfEven(seconds.value) * 1000;
     formatStart_ = now;
+    flashStats_.formatWait = formatWaitMs_;
     showBar(0);
 }
 

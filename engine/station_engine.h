@@ -22,6 +22,18 @@ struct FlashFiles {
     std::string initData;
 };
 
+// What a flash job's downloads came to, for its record.
+struct DownloadStats {
+    bool ran = false;
+    int blocks = 0;    // sent to the bootloader
+    Millis millis = 0; // from the download's start to its end
+};
+struct FlashStats {
+    DownloadStats initDisk;
+    DownloadStats initData;
+    std::optional<Millis> formatWait; // once the board was given its format time
+};
+
 // One board's station without any I/O of its own: bytes from the line with the time
 // they came, the 500 ms tick and the operator's commands go in; bytes for the line,
 // effects for the operator and the time of its next deadline come out. Files (flash.ini
@@ -61,6 +73,9 @@ public:
     bool defaultsUsed() const { return defaultsUsed_; }
     // The flash job has the board's own product information in the boxes.
     bool boardInfoRead() const { return boardInfoRead_; }
+    // The flash job under way, or the last one.
+    const FlashFiles& flashFiles() const { return jobFiles_; }
+    const FlashStats& flashStats() const { return flashStats_; }
     bool downloading() const { return download_ != nullptr; }
     bool acceptsInput() const;
     const FbusLink& link() const { return link_; }
@@ -160,6 +175,7 @@ private:
     int diskLines_ = 0;
     int dataLines_ = 0;
     FlashFiles jobFiles_;
+    FlashStats flashStats_;
     std::unique_ptr<Download> download_;
     std::optional<JobKind> openJob_;
 

@@ -39,8 +39,8 @@ const char* jobName(JobKind kind)
     return "flash";
 }
 
-BoardJob::BoardJob(PortName port, TextFiles& files, std::string iniPath, QObject* parent)
-    : QObject(parent), runner_(port, files, std::move(iniPath))
+BoardJob::BoardJob(PortName port, TextFiles& files, std::string iniPath, RecordStore* store, QObject* parent)
+    : QObject(parent), runner_(port, files, std::move(iniPath)), records_(runner_, store)
 {
     report_.port = std::move(port);
     connect(&runner_, &BoardRunner::effect, this, &BoardJob::take);
@@ -90,6 +90,7 @@ void BoardJob::interrupt()
 {
     if (!running())
         return;
+    records_.interrupt();
     runner_.close();
     finish(JobReport::Result::Interrupted);
 }

@@ -4,6 +4,7 @@
 #include <QObject>
 
 #include "runner/board_runner.h"
+#include "runner/record_keeper.h"
 
 namespace auxpad {
 
@@ -40,7 +41,9 @@ public:
         ProductInfo values; // the product-information job's, UTF-8
     };
 
-    BoardJob(PortName port, TextFiles& files, std::string iniPath, QObject* parent = nullptr);
+    // With a store, every job is kept on record.
+    BoardJob(PortName port, TextFiles& files, std::string iniPath, RecordStore* store = nullptr,
+             QObject* parent = nullptr);
 
     QString open() { return runner_.open(); }
     void close() { runner_.close(); }
@@ -54,6 +57,7 @@ public:
     float percent() const { return percent_; }
     double seconds() const;
     BoardRunner& runner() { return runner_; }
+    const RecordKeeper& records() const { return records_; }
 
 signals:
     void phaseChanged();
@@ -67,6 +71,7 @@ private:
     void finish(JobReport::Result result);
 
     BoardRunner runner_;
+    RecordKeeper records_;
     JobReport report_;
     bool started_ = false;
     bool engineStarted_ = false; // the engine took the job on

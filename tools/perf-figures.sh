@@ -10,7 +10,7 @@ tools/install-deps.sh xvfb x11-utils
 
 # -O2: GCC 12 at -O3 warns falsely about vector inserts.
 cmake -S . -B build-perf -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DAUXPAD_BENCH=ON >/dev/null
-cmake --build build-perf -j"$(nproc)" --target auxpad-flash auxpad-sim flash_figures auxpad_core_bench >/dev/null
+cmake --build build-perf -j"$(nproc)" --target auxpad-flash auxpad-sim flash_figures records_figures auxpad_core_bench >/dev/null
 perf=$(pwd)/build-perf
 
 source tools/scratch.sh
@@ -83,6 +83,19 @@ met=$(awk -v r="$ratio" 'BEGIN { print (r <= 1.1) ? "yes" : "**no**" }')
 echo "| Eight boards flashed at once by \`auxpad-flash flash\` (demo files, 300 and 600 lines, format wait 20 s), each on an \`auxpad-sim --baud-pace 115200\`, against one board alone | **$eight_wall s** against $one_wall s: **$ratio** of one board's time | ≤ 1.1 | $met |"
 met=$(awk -v c="$cpu" 'BEGIN { print (c < 10) ? "yes" : "**no**" }')
 echo "| CPU of that eight-board run, on average over its whole time | **$cpu %** of a core | < 10 % | $met |"
+
+# The records: writing them, and a report over 100,000 of them.
+mkdir -p "$work/records"
+"$perf/bench/records_figures" "$work/records"
+report() {
+  TIMEFORMAT='%3R'
+  { time "$perf/auxpad-flash" report --db "sqlite:$work/records/big.sqlite" "$@" >/dev/null; } 2>&1 | tail -n 1
+}
+for how in "--csv" ""; do
+  seconds=$(report $how)
+  met=$(awk -v s="$seconds" 'BEGIN { print (s < 1) ? "yes" : "**no**" }')
+  echo "| \`auxpad-flash report ${how:-(the table)}\` over 100,000 records of a SQLite store, the whole command | **$seconds s** | < 1 s | $met |"
+done
 
 echo
 echo "Engine hot paths (Google Benchmark, build-perf/bench/auxpad_core_bench):"

@@ -8,5 +8,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-mkdir -p "$work/config" "$work/station" "$work/runtime"
+mkdir -p "$work/config" "$work/station" "$work/runtime" "$work/data"
+# The runs' records stay in the scratch folder, away from the station's own.
+export XDG_DATA_HOME="$work/data"
 chmod 700 "$work/runtime"

@@ -4,9 +4,12 @@
 #include <QDir>
 #include <QMessageBox>
 
+#include <utility>
+
 #include "base/numbers.h"
 #include "board/flash_ini.h"
 #include "runner/board_runner.h"
+#include "runner/record_keeper.h"
 #include "ui/message_box.h"
 #include "ui/station_window.h"
 #include "ui/traffic_window.h"
@@ -24,7 +27,7 @@ int startupFault(const QString& message)
 
 } // namespace
 
-int runStation()
+int runStation(const QString& records)
 {
     StationWindow window; // its folder list starts at the working directory
     TrafficWindow traffic;
@@ -39,9 +42,24 @@ int runStation()
     // Every later reading of flash.ini is from the start-up folder, wherever the file
     // lists go.
     const std::string iniPath = auxpad::iniPathIn(startDir);
+    const QString recordsUrl = auxpad::RecordStore::chooseUrl(records);
+    if (const QString why = auxpad::RecordStore::checkUrl(recordsUrl); !why.isEmpty())
+        return startupFault("--db: " + why);
     auxpad::BoardRunner runner(port, files, iniPath);
     if (const QString why = runner.open(); !why.isEmpty())
         return startupFault(why);
+    // A store that cannot keep the records is said once; the board is flashed all the same.
+    auxpad::RecordStore store;
+    const QString storeProblem = store.open(recordsUrl);
+    if (storeProblem.isEmpty())
+        store.closeLeftovers();
+    auxpad::RecordKeeper keeper(runner, storeProblem.isEmpty() ? &store : nullptr);
+    bool warned = false;
+    auto warn = [&](const QString& why) {
+        if (!std::exchange(warned, true))
+            openBox(&window, "The jobs of this station are not on record: " + why, auxpad::Icon::Warning);
+    };
+    QObject::connect(&keeper, &auxpad::RecordKeeper::failed, &window, warn);
     window.showPortOpened(QString::fromLatin1(com.value.data(), static_cast<qsizetype>(com.value.size())));
     window.attach(runner, traffic);
     traffic.attach(runner);
@@ -63,7 +81,10 @@ int runStation()
         });
     });
     window.show();
+    if (!storeProblem.isEmpty())
+        warn(storeProblem);
     const int loop = QApplication::exec();
+    keeper.interrupt(); // a job the window closed on did not end
     runner.close();
     return exitCode != 0 ? exitCode : loop;
 }

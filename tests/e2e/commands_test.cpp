@@ -58,6 +58,7 @@ protected:
         auto* tool = new QProcess;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
+        env.insert("XDG_DATA_HOME", dir_.filePath("data"));
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         env.remove("QT_QPA_PLATFORM");

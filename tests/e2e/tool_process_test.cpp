@@ -36,6 +36,7 @@ protected:
         writeFile("station/flash.ini", "COMport=\"7\"\r\nShow=\"Yes\"\r\n");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
+        env.insert("XDG_DATA_HOME", dir_.filePath("data"));
         env.insert("QT_QPA_PLATFORM", "offscreen");
         tool_.setProcessEnvironment(env);
         tool_.setWorkingDirectory(dir_.filePath("station"));

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace auxpad {
+
+// One board job as the records keep it. Times are UTC, ISO 8601 with milliseconds.
+struct JobRecord {
+    struct File {
+        QString path;
+        qint64 size = -1;
+        QString sha256;
+        std::optional<int> blocks;      // sent, once its download ran
+        std::optional<double> seconds;
+    };
+
+    std::int64_t id = 0;
+    QString started;
+    QString finished;
+    QString station; // the host's name
+    QString port;
+    QString device;
+    QString job;     // flash, prodinfo, selftest
+    QString result;  // running, passed, failed, interrupted
+    QString caption; // the status text at the end
+    QString message; // the last box shown, or why the line was lost
+    // What the board reported, or what was written to it.
+    QString serial, hardware, mcusw, dspsw, code, manufacture;
+    bool defaultsUsed = false;
+    std::optional<File> disk;
+    std::optional<File> data;
+    std::optional<double> formatWaitSeconds;
+    std::optional<double> seconds; // from start to finish
+    QString toolVersion;
+    qint64 pid = 0; // the process that wrote it, so that a later start can tell a left-over
+
+    // The record of a job that ends now with `result`: the time and how long it took.
+    void end(const QString& result);
+};
+
+// UTC now, as the records write it.
+QString recordTime();
+
+} // namespace auxpad

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <vector>
+
+#include "records/job_record.h"
+
+namespace auxpad {
+
+// Which records `report` lists; empty fields let everything through.
+struct RecordFilter {
+    QString since; // a date or an ISO 8601 time: records started then or later
+    QString port;
+    QString serial;
+};
+
+// The records of board jobs, through Qt SQL: a SQLite file at the station, or one
+// PostgreSQL database for a whole line. One schema, with a version table and the
+// migrations that bring an older store up to date.
+class RecordStore {
+public:
+    RecordStore();
+    ~RecordStore();
+    RecordStore(const RecordStore&) = delete;
+    RecordStore& operator=(const RecordStore&) = delete;
+
+    // Where records go: the --db option, else $AUXPAD_FLASH_DB, else
+    // sqlite:$XDG_DATA_HOME/auxpad-flash/records.sqlite.
+    static QString chooseUrl(const QString& option);
+    // Whether a URL is one this store takes ("" when it is); what is wrong otherwise.
+    static QString checkUrl(const QString& url);
+
+    // "" once the store is open and its schema current; otherwise why not.
+    QString open(const QString& url);
+    bool isOpen() const { return db_.isOpen(); }
+    const QString& url() const { return url_; }
+    QString lastError() const { return lastError_; }
+
+    // A job that starts: its record is written at once, as running; `record.id` is set.
+    bool begin(JobRecord& record);
+    // The same record, as the job ended.
+    bool finish(const JobRecord& record);
+    // Records this station's processes left running when they died are interrupted now.
+    int closeLeftovers();
+
+    // The records that pass the filter, oldest first, one at a time; false when they
+    // cannot be read (lastError says why).
+    bool visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each);
+    std::vector<JobRecord> find(const RecordFilter& filter);
+
+    static constexpr int kSchemaVersion = 2;
+
+private:
+    bool migrate();
+    bool fail(const QString& what, const QString& why);
+
+    QSqlDatabase db_;
+    QString connection_;
+    QString url_;
+    QString lastError_;
+    bool postgres_ = false;
+};
+
+} // namespace auxpad
