@@ -11,6 +11,7 @@
 #include "base/latin1.h"
 #include "board/flash_ini.h"
 #include "records/record_store.h"
+#include "runner/start_checks.h"
 
 namespace cli {
 
@@ -50,22 +51,6 @@ std::optional<std::string> readFile(const std::string& path, std::string& reason
 ParsedPlan fail(std::string why)
 {
     return {std::nullopt, std::move(why), std::nullopt};
-}
-
-// The flash job's files: both there, both readable, the InitDisk file no longer.
-std::string checkDownloads(const auxpad::FlashFiles& files)
-{
-    auxpad::DiskFiles disk;
-    int lines[2] = {};
-    const std::string* paths[2] = {&files.initDisk, &files.initData};
-    for (int i = 0; i < 2; ++i) {
-        std::string reason;
-        if (!auxpad::countLines(disk, *paths[i], lines[i], reason))
-            return "cannot read " + *paths[i] + ": " + reason;
-    }
-    if (lines[0] > lines[1])
-        return "the InitDisk file has more lines than the InitData file (Wrong Initdisk and Initdata file!)";
-    return {};
 }
 
 // The ini's product defaults, as six values; "" set `error` when they are not all there
@@ -164,21 +149,19 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
     // The self-test reads no settings.
     plan.iniPath = command->job == JobKind::SelfTest ? "flash.ini" : parser.value(ini).toStdString();
     const auxpad::FlashIni settings(files, plan.iniPath);
-    if (command->job != JobKind::SelfTest) {
-        if (const auto format = settings.formatSeconds(); !format.fault.empty())
-            return fail(format.fault);
+    if (command->job == JobKind::Flash) {
+        // Defaults stand in for a board that keeps its product information to itself;
+        // faulty ones are found now rather than in the middle of a line of boards.
+        if (std::string why = auxpad::checkIni(plan.iniPath); !why.empty())
+            return fail(why);
     }
 
     if (command->job == JobKind::Flash) {
         if (!parser.isSet(disk) || !parser.isSet(data))
             return fail("flash needs both --disk FILE and --data FILE");
         plan.files = {parser.value(disk).toStdString(), parser.value(data).toStdString()};
-        if (std::string why = checkDownloads(plan.files); !why.empty())
+        if (std::string why = auxpad::checkFlashFiles(plan.files); !why.empty())
             return fail(why);
-        // Defaults stand in for a board that keeps its product information to itself;
-        // faulty ones are found now rather than in the middle of a line of boards.
-        if (const auto defaults = settings.productDefaults(); defaults.value.error)
-            return fail(settings.path() + ": " + *defaults.value.error);
     }
 
     if (command->job == JobKind::ProductInfo) {

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include "auxpad_version.h"
 #include "runner/board_job.h"
 
 namespace auxpad {
@@ -80,7 +81,7 @@ void RecordKeeper::begin(JobKind kind)
     record_.device = QString::fromStdString(runner_.port().device);
     record_.job = QString::fromLatin1(jobName(kind));
     record_.result = "running";
-    record_.toolVersion = QCoreApplication::applicationVersion();
+    record_.toolVersion = QStringLiteral(AUXPAD_VERSION);
     record_.pid = ::getpid();
     if (kind == JobKind::Flash) {
         record_.disk = fileRecord(engine.flashFiles().initDisk);

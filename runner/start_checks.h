@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+#include "engine/station_engine.h"
+
+namespace auxpad {
+
+// What the fronts that run boards without an operator check before a byte goes to any
+// board; each returns "" or a one-line reason.
+
+// Both download files are there and readable, and the InitDisk file is no longer.
+std::string checkFlashFiles(const FlashFiles& files);
+
+// flash.ini can be read, and its product defaults (which stand in for a board that
+// keeps its own to itself) have no faulty entry.
+std::string checkIni(const std::string& path);
+
+} // namespace auxpad

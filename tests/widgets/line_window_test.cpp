@@ -1,0 +1,121 @@
+// The line window on three simulated boards: "Flash all", one board failing, that row
+// flashed again alone while the others run, every run on record.
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "records/record_store.h"
+#include "tests/e2e/sim_process.h"
+#include "tests/widgets/live_windows.h"
+#include "ui/board_row.h"
+#include "ui/line_window.h"
+
+namespace {
+
+QString resultOf(BoardRow* row)
+{
+    return row->findChild<QLabel*>("result")->text();
+}
+
+TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("config"));
+    auto file = [&](const QString& name, const std::string& text) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.data(), static_cast<qint64>(text.size()));
+        return dir.filePath(name).toStdString();
+    };
+    auxpad::Bytes image;
+    const auxpad::FlashFiles files{file("disk.txt", downloadText(24, 32, &image, 1)),
+                                   file("data.txt", downloadText(48, 32, &image, 2))};
+    const std::string ini = file("flash.ini", "Format=\"20\"\r\n");
+    std::vector<std::unique_ptr<SimProcess>> sims;
+    for (int i = 0; i < 3; ++i) {
+        QStringList options{"--quiet", "--image-out", dir.filePath(QString("image%1.bin").arg(i))};
+        if (i == 2)
+            options << "--boot-no-ack-after" << "2";
+        sims.push_back(std::make_unique<SimProcess>(dir.filePath("config"), 51 + i, options));
+    }
+    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+    auxpad::RecordStore store;
+    ASSERT_EQ(store.open("sqlite:" + dir.filePath("records.sqlite")), "");
+    auxpad::DiskFiles disk;
+    std::vector<std::unique_ptr<auxpad::BoardJob>> owned;
+    std::vector<auxpad::BoardJob*> jobs;
+    for (int i = 0; i < 3; ++i) {
+        owned.push_back(std::make_unique<auxpad::BoardJob>(auxpad::resolvePort(QString("COM%1").arg(51 + i).toStdString()),
+                                                           disk, ini, &store));
+        jobs.push_back(owned.back().get());
+        ASSERT_EQ(jobs.back()->open(), "");
+    }
+
+    LineWindow window(jobs, files);
+    EXPECT_EQ(window.windowTitle(), "Flash AUXPAD line");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QString shots = QStringLiteral(AUXPAD_SCREENSHOT_DIR);
+    QDir().mkpath(shots);
+    EXPECT_TRUE(window.grab().save(shots + "/line_before.png"));
+
+    // The window answers throughout: a timer of the test's own, and its paints.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 last = 0, gap = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        gap = std::max(gap, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    probe.start(10);
+
+    QTest::mouseClick(window.findChild<QWidget*>("flashAll"), Qt::LeftButton);
+    const auto rows = window.rows();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return resultOf(rows[2]) == "FAIL"; }, 15000));
+    EXPECT_TRUE(rows[2]->findChild<QLabel*>("message")->text().startsWith("ERROR07")) << "the message is in its row";
+    EXPECT_EQ(openBox(), nullptr) << "and in no box that would hold the others up";
+    EXPECT_TRUE(rows[0]->job().running());
+    EXPECT_TRUE(window.grab().save(shots + "/line_during.png"));
+
+    // The failed board, swapped, is flashed alone from the keyboard while the others run.
+    rows[0]->setFocus();
+    QTest::keyClick(rows[0], Qt::Key_Down);
+    QTest::keyClick(rows[1], Qt::Key_Down);
+    ASSERT_TRUE(rows[2]->hasFocus());
+    QTest::keyClick(rows[2], Qt::Key_Return);
+    EXPECT_TRUE(rows[2]->job().running());
+    EXPECT_EQ(resultOf(rows[2]), "");
+
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        return std::none_of(rows.begin(), rows.end(), [](BoardRow* r) { return r->job().running(); });
+    }, 40000));
+    EXPECT_LE(gap, 100);
+    EXPECT_EQ(resultOf(rows[0]), "PASS");
+    EXPECT_EQ(resultOf(rows[1]), "PASS");
+    EXPECT_EQ(resultOf(rows[2]), "FAIL");
+    EXPECT_EQ(rows[0]->findChild<QLabel*>("serial")->text(), "SN0000001");
+    for (int i = 0; i < 2; ++i) {
+        QFile received(dir.filePath(QString("image%1.bin").arg(i)));
+        ASSERT_TRUE(received.open(QIODevice::ReadOnly));
+        EXPECT_EQ(received.readAll(), QByteArray(reinterpret_cast<const char*>(image.data()),
+                                                 static_cast<qsizetype>(image.size())));
+    }
+    EXPECT_TRUE(rows[0]->log().contains("_TEST_SELF_TEST_RESP")) << "each row keeps its traffic log";
+    EXPECT_TRUE(window.grab().save(shots + "/line_after.png"));
+
+    const auto records = store.find({});
+    ASSERT_EQ(records.size(), 4u) << store.lastError().toStdString();
+    std::map<QString, std::vector<QString>> results;
+    for (const auto& r : records)
+        results[r.port].push_back(r.result);
+    EXPECT_EQ(results["COM51"], std::vector<QString>{"passed"});
+    EXPECT_EQ(results["COM52"], std::vector<QString>{"passed"});
+    EXPECT_EQ(results["COM53"], (std::vector<QString>{"failed", "failed"}));
+}
+
+} // namespace

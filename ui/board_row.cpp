@@ -1,0 +1,195 @@
+#include "ui/board_row.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <cmath>
+
+#include "ui/ui_fonts.h"
+
+namespace {
+
+QLabel* cell(QWidget* parent, QHBoxLayout* layout, const QString& name, int width, const QString& text = {})
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    if (width > 0)
+        label->setFixedWidth(width);
+    layout->addWidget(label);
+    return label;
+}
+
+QString clock(double seconds)
+{
+    const long s = std::lround(seconds);
+    return QStringLiteral("%1:%2").arg(s / 60, 2, 10, QChar('0')).arg(s % 60, 2, 10, QChar('0'));
+}
+
+} // namespace
+
+BoardRow::BoardRow(auxpad::BoardJob& job, QWidget* parent) : QFrame(parent), job_(job)
+{
+    const auxpad::PortName& port = job_.report().port;
+    setObjectName(QString::fromStdString(port.name));
+    setFrameShape(QFrame::StyledPanel);
+    setFocusPolicy(Qt::StrongFocus);
+    setAutoFillBackground(true);
+    auto* layout = new QHBoxLayout(this);
+    QFont bold = font();
+    bold.setBold(true);
+    cell(this, layout, "port", 70, QString::fromStdString(port.name))->setFont(bold);
+    cell(this, layout, "device", 110, QString::fromStdString(port.device));
+    serial_ = cell(this, layout, "serial", 90);
+    phase_ = cell(this, layout, "phase", 140, QStringLiteral("ready"));
+    bar_ = new QProgressBar(this);
+    bar_->setObjectName("bar");
+    bar_->setRange(0, 100);
+    bar_->setTextVisible(false);
+    bar_->setFixedWidth(140);
+    layout->addWidget(bar_);
+    percent_ = cell(this, layout, "percent", 40);
+    elapsed_ = cell(this, layout, "elapsed", 50);
+    result_ = cell(this, layout, "result", 80);
+    result_->setAlignment(Qt::AlignCenter);
+    QFont large = bold;
+    large.setPointSizeF(font().pointSizeF() * 1.6);
+    result_->setFont(large);
+    result_->setAutoFillBackground(true);
+    message_ = cell(this, layout, "message", 0);
+    message_->setWordWrap(true);
+    message_->setMinimumWidth(260);
+    layout->addWidget(message_, 1);
+    flash_ = new QPushButton(QStringLiteral("Flash"), this);
+    flash_->setObjectName("flash");
+    flash_->setFocusPolicy(Qt::NoFocus); // the row has the focus; Enter presses this
+    layout->addWidget(flash_);
+    connect(flash_, &QPushButton::clicked, this, &BoardRow::flashRequested);
+
+    log_ = new QPlainTextEdit;
+    log_->setParent(this, Qt::Window);
+    log_->setObjectName("log");
+    log_->setWindowTitle(QString::fromStdString(port.shown()) + QStringLiteral(" traffic"));
+    log_->setReadOnly(true);
+    log_->setUndoRedoEnabled(false);
+    log_->setFont(ui::arialFont(8.25));
+    log_->resize(560, 220);
+
+    connect(&job_, &auxpad::BoardJob::phaseChanged, this, &BoardRow::showPhase);
+    connect(&job_, &auxpad::BoardJob::progressed, this, &BoardRow::showPhase);
+    connect(&job_, &auxpad::BoardJob::finished, this, &BoardRow::showResult);
+    connect(&job_.runner(), &auxpad::BoardRunner::effect, this, &BoardRow::take);
+}
+
+void BoardRow::flash(const auxpad::FlashFiles& files)
+{
+    if (job_.running())
+        return;
+    result_->clear();
+    result_->setPalette(palette());
+    message_->clear();
+    serial_->clear();
+    flash_->setEnabled(false);
+    job_.start({auxpad::JobKind::Flash, files, {}});
+    showPhase();
+}
+
+void BoardRow::tick()
+{
+    if (job_.running())
+        elapsed_->setText(clock(job_.seconds()));
+}
+
+QString BoardRow::log() const
+{
+    return log_->toPlainText();
+}
+
+void BoardRow::take(const auxpad::Effect& effect)
+{
+    if (const auto* text = std::get_if<auxpad::TrafficLogged>(&effect)) {
+        QTextCursor end(log_->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(QString::fromStdString(text->text));
+        log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
+    } else if (const auto* box = std::get_if<auxpad::BoxShown>(&effect)) {
+        message_->setText(QString::fromStdString(box->text));
+        log_->appendPlainText(QString::fromStdString(box->text));
+    } else if (const auto* info = std::get_if<auxpad::ProductBoxSet>(&effect); info && info->box == 3) {
+        serial_->setText(QString::fromStdString(info->text));
+    }
+}
+
+void BoardRow::showPhase()
+{
+    if (!job_.running())
+        return;
+    phase_->setText(QString::fromLatin1(auxpad::phaseName(job_.phase())));
+    bar_->setValue(static_cast<int>(std::lround(job_.percent())));
+    percent_->setText(QStringLiteral("%1%").arg(std::lround(job_.percent())));
+    elapsed_->setText(clock(job_.seconds()));
+}
+
+void BoardRow::showResult()
+{
+    const auxpad::JobReport& r = job_.report();
+    const bool passed = r.result == auxpad::JobReport::Result::Passed;
+    phase_->setText(QString::fromLatin1(auxpad::resultName(r.result)));
+    serial_->setText(QString::fromStdString(r.serial));
+    elapsed_->setText(clock(r.seconds));
+    if (passed) {
+        bar_->setValue(100);
+        percent_->setText(QStringLiteral("100%"));
+    }
+    result_->setText(passed ? QStringLiteral("PASS") : QStringLiteral("FAIL"));
+    QPalette colours = result_->palette();
+    colours.setColor(QPalette::Window, passed ? QColor(0, 160, 60) : QColor(200, 30, 30));
+    colours.setColor(QPalette::WindowText, Qt::white);
+    result_->setPalette(colours);
+    message_->setText(QString::fromStdString(r.failure()).replace('\n', ' ').trimmed());
+    flash_->setEnabled(true);
+}
+
+void BoardRow::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up:
+        emit moveRequested(-1);
+        break;
+    case Qt::Key_Down:
+        emit moveRequested(1);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (flash_->isEnabled())
+            emit flashRequested();
+        break;
+    default:
+        QFrame::keyPressEvent(event);
+    }
+}
+
+void BoardRow::mouseDoubleClickEvent(QMouseEvent*)
+{
+    log_->show();
+    log_->raise();
+}
+
+void BoardRow::focusInEvent(QFocusEvent* event)
+{
+    QPalette selected = palette();
+    selected.setColor(QPalette::Window, QColor(204, 228, 255)); // the row the keys act on
+    setPalette(selected);
+    QFrame::focusInEvent(event);
+}
+
+void BoardRow::focusOutEvent(QFocusEvent* event)
+{
+    setPalette(QPalette());
+    QFrame::focusOutEvent(event);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QFrame>
+
+#include "runner/board_job.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+
+// One board of the line window: its port and device, the serial number once known, the
+// phase with bar, percentage and elapsed time, and the result, a large PASS or FAIL with
+// what failed. The board's messages show here, never in a box that would hold the
+// others up. A double-click opens the board's traffic log.
+class BoardRow final : public QFrame {
+    Q_OBJECT
+public:
+    BoardRow(auxpad::BoardJob& job, QWidget* parent = nullptr);
+
+    auxpad::BoardJob& job() { return job_; }
+    // Flashes this board with `files`, unless it is busy.
+    void flash(const auxpad::FlashFiles& files);
+    // The elapsed time of a board under way, once a second.
+    void tick();
+    QString log() const;
+
+signals:
+    void flashRequested();
+    void moveRequested(int step); // the arrow keys: to the row above or below
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void showPhase();
+    void showResult();
+    void take(const auxpad::Effect& effect);
+
+    auxpad::BoardJob& job_;
+    QLabel* serial_ = nullptr;
+    QLabel* phase_ = nullptr;
+    QProgressBar* bar_ = nullptr;
+    QLabel* percent_ = nullptr;
+    QLabel* elapsed_ = nullptr;
+    QLabel* result_ = nullptr;
+    QLabel* message_ = nullptr;
+    QPushButton* flash_ = nullptr;
+    QPlainTextEdit* log_ = nullptr; // a window of its own, shown on a double-click
+};

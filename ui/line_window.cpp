@@ -1,0 +1,121 @@
+#include "ui/line_window.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "runner/start_checks.h"
+#include "ui/board_row.h"
+
+LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad::FlashFiles& files, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+{
+    setObjectName("LINE");
+    setWindowTitle(QStringLiteral("Flash AUXPAD line"));
+    auto* layout = new QVBoxLayout(this);
+
+    auto* grid = new QGridLayout;
+    disk_ = filePicker("disk", QStringLiteral("InitDisk file"), files.initDisk, grid, 0);
+    data_ = filePicker("data", QStringLiteral("InitData file"), files.initData, grid, 1);
+    auto* all = new QPushButton(QStringLiteral("Flash all"), this);
+    all->setObjectName("flashAll");
+    QFont bold = all->font();
+    bold.setBold(true);
+    all->setFont(bold);
+    grid->addWidget(all, 0, 3, 2, 1);
+    connect(all, &QPushButton::clicked, this, &LineWindow::flashAll);
+    layout->addLayout(grid);
+    problem_ = new QLabel(this);
+    problem_->setObjectName("problem");
+    QPalette red = problem_->palette();
+    red.setColor(QPalette::WindowText, QColor(200, 30, 30));
+    problem_->setPalette(red);
+    layout->addWidget(problem_);
+
+    auto* list = new QWidget;
+    auto* rowsLayout = new QVBoxLayout(list);
+    rowsLayout->setSpacing(2);
+    for (auxpad::BoardJob* job : jobs) {
+        auto* row = new BoardRow(*job, list);
+        rowsLayout->addWidget(row);
+        rows_.push_back(row);
+        connect(row, &BoardRow::flashRequested, this, [this, row] { flash(*row); });
+        connect(row, &BoardRow::moveRequested, this, [this, row](int step) {
+            const auto at = std::find(rows_.begin(), rows_.end(), row) - rows_.begin();
+            const auto to = std::clamp<std::ptrdiff_t>(at + step, 0, static_cast<std::ptrdiff_t>(rows_.size()) - 1);
+            rows_[static_cast<std::size_t>(to)]->setFocus();
+        });
+    }
+    rowsLayout->addStretch();
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(list);
+    scroll->setWidgetResizable(true);
+    layout->addWidget(scroll, 1);
+    resize(1180, 170 + 46 * static_cast<int>(std::min<std::size_t>(rows_.size(), 12)));
+    if (!rows_.empty())
+        rows_.front()->setFocus();
+
+    clock_.setInterval(1000);
+    connect(&clock_, &QTimer::timeout, this, [this] {
+        for (BoardRow* row : rows_)
+            row->tick();
+    });
+    clock_.start();
+}
+
+QLineEdit* LineWindow::filePicker(const char* name, const QString& label, const std::string& path, QGridLayout* grid,
+                                  int row)
+{
+    grid->addWidget(new QLabel(label, this), row, 0);
+    auto* edit = new QLineEdit(QString::fromStdString(path), this);
+    edit->setObjectName(name);
+    grid->addWidget(edit, row, 1);
+    auto* browse = new QPushButton(QStringLiteral("Choose..."), this);
+    grid->addWidget(browse, row, 2);
+    connect(browse, &QPushButton::clicked, this, [this, edit, label] {
+        const QString chosen = QFileDialog::getOpenFileName(this, label, edit->text());
+        if (!chosen.isEmpty())
+            edit->setText(chosen);
+    });
+    return edit;
+}
+
+auxpad::FlashFiles LineWindow::files() const
+{
+    return {disk_->text().toStdString(), data_->text().toStdString()};
+}
+
+QString LineWindow::problem() const
+{
+    return QString::fromStdString(auxpad::checkFlashFiles(files()));
+}
+
+void LineWindow::flash(BoardRow& row)
+{
+    // A file that cannot be read stops every board's flash before it starts, and is said
+    // above the rows rather than in a box that would hold the other boards up.
+    problem_->setText(problem());
+    if (problem_->text().isEmpty())
+        row.flash(files());
+}
+
+void LineWindow::flashAll()
+{
+    problem_->setText(problem());
+    if (!problem_->text().isEmpty())
+        return;
+    for (BoardRow* row : rows_)
+        row->flash(files());
+}
+
+void LineWindow::closeEvent(QCloseEvent* event)
+{
+    for (BoardRow* row : rows_)
+        row->job().interrupt();
+    event->accept();
+}

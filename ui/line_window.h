@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+#include "runner/board_job.h"
+
+class BoardRow;
+class QLabel;
+class QLineEdit;
+
+// The line window: every board of a bench in a row of its own, the two download files
+// above them, "Flash all", and a "Flash" for each row, so that a board swapped after a
+// run is flashed alone while the others run.
+class LineWindow final : public QWidget {
+    Q_OBJECT
+public:
+    // The jobs stay the caller's; the window shows them and starts them.
+    LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad::FlashFiles& files, QWidget* parent = nullptr);
+
+    std::vector<BoardRow*> rows() const { return rows_; }
+    void flashAll();
+    void flash(BoardRow& row);
+    // What stops a flash before it starts (a file that cannot be read), "" when nothing.
+    QString problem() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    auxpad::FlashFiles files() const;
+    QLineEdit* filePicker(const char* name, const QString& label, const std::string& path, class QGridLayout* grid, int row);
+
+    QLineEdit* disk_ = nullptr;
+    QLineEdit* data_ = nullptr;
+    QLabel* problem_ = nullptr;
+    std::vector<BoardRow*> rows_;
+    QTimer clock_;
+};
