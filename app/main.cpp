@@ -67,8 +67,7 @@ bool onlyAsksAbout(int argc, char** argv)
 int main(int argc, char** argv)
 {
     const QString command = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    if (kJobCommands.contains(command) || command == QLatin1String("report")
-        || (command != QLatin1String("line") && onlyAsksAbout(argc, argv))) {
+    if (kJobCommands.contains(command) || command == QLatin1String("report") || onlyAsksAbout(argc, argv)) {
         // The commands need no display.
         QCoreApplication app(argc, argv);
         name(app);
@@ -76,6 +75,8 @@ int main(int argc, char** argv)
             return cli::runReport(QCoreApplication::arguments());
         if (kJobCommands.contains(command))
             return cli::runJobCommand(QCoreApplication::arguments());
+        if (command == QLatin1String("line"))
+            return ui::runLine(QCoreApplication::arguments());
         WindowOptions options;
         options.parser.process(app); // prints and exits
         return 0;

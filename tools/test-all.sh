@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and runs every test: from the gcc build (build/), then
 # again from the clang build under AddressSanitizer and UndefinedBehaviorSanitizer
 # (build-asan/), where any report fails the run, also one from a program a test starts
-# (the simulator, the tool); last, every fuzz target for 20 s from its seeds.
+# (the simulator, the tool); then every fuzz target for 20 s from its seeds; last, the
+# Debian package installed into a fresh Debian 12 root and run there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -29,4 +30,12 @@ if [ -n "$(ls -A "$reports")" ]; then
 fi
 
 tools/fuzz.sh 20 || status=1
+
+# The package, built from build/, installed into a fresh Debian 12 root and run there.
+# That takes root; elsewhere it is left to tools/package-test.sh by hand.
+if [ "$(id -u)" -eq 0 ]; then
+  tools/package-test.sh build || status=1
+else
+  echo "The package test needs root; run sudo tools/package-test.sh."
+fi
 exit $status

@@ -19,6 +19,11 @@ namespace {
 
 int cannotStart(const QString& why)
 {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        // Only asked for help, without a display.
+        std::fprintf(stderr, "auxpad-flash line: %s\n", why.toLocal8Bit().constData());
+        return 2;
+    }
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Flash AUXPAD line"), why, QMessageBox::Ok);
     box.exec();
     return 2;

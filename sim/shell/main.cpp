@@ -3,11 +3,13 @@
 
 #include <QCoreApplication>
 
+#include "auxpad_version.h"
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("auxpad-sim");
-    QCoreApplication::setApplicationVersion("1.0");
+    QCoreApplication::setApplicationVersion(AUXPAD_VERSION);
     const auto options = auxsim::parseOptions(QCoreApplication::arguments());
     if (!options)
         return 2;
