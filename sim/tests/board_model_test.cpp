@@ -9,13 +9,6 @@ namespace {
 
 using testing::hx;
 
-Frame fromTool(const Bytes &wire)
-{
-    const DecodedFrame decoded = decodeFrame(wire, fbus::kBoardAddr, fbus::kToolAddr);
-    EXPECT_EQ(decoded.verdict, FrameVerdict::Ok) << toHex(wire);
-    return decoded.frame;
-}
-
 Frame toolRequest(std::uint8_t id, const Bytes &params = {}, std::uint8_t seq = 0x60)
 {
     ServiceMessage m;
@@ -45,51 +38,6 @@ std::string text(const Bytes &wire, std::size_t from, std::size_t count)
 // 1234567 / 150603, without its message id.
 const Bytes kWrittenRecord = hx("04 31 32 33 34 0B 31 32 33 34 35 36 37 38 39 61 62 0B 31 32 33 34 35 36 37 38 39 61 "
                                 "62 09 31 32 33 34 35 36 37 38 39 07 31 32 33 34 35 36 37 04 30 36 30 33 02 31 35");
-
-TEST(BoardAnswers, SelfTestIsAcknowledgedThenAnswered)
-{
-    BoardModel board{BoardConfig{}};
-    const BoardReaction r = board.handle(fromTool(hx("1E 28 00 00 00 07 42 D2 00 47 02 01 60 00 3E BB")));
-    EXPECT_EQ(boardWire(r.ack), hx("1E 00 28 7F 00 02 00 00 36 7D"));
-    const Bytes answer = boardWire(r.answer);
-    ASSERT_EQ(answer.size(), frameSize(13));
-    EXPECT_EQ(answer[9], msgid::kSelfTestResp);
-    EXPECT_EQ(answer[10], 1);                          // status
-    EXPECT_EQ(text(answer, 12, 5), "\3\3\3\3\3");      // five result codes
-    EXPECT_EQ(answer[8], 0);                            // first transaction number
-    EXPECT_EQ(answer[18], 0x60);                        // first sequence byte
-    EXPECT_TRUE(r.answer->isMessage);
-}
-
-TEST(BoardAnswers, SelfTestReportsTheConfiguredResult)
-{
-    BoardConfig config;
-    config.selfTestStatus = 0;
-    config.selfTestCodes = {3, 0, 3, 7, 0};
-    BoardModel board{config};
-    const Bytes answer = boardWire(board.handle(toolRequest(msgid::kSelfTestReq, {0x02})).answer);
-    EXPECT_EQ(answer[10], 0);
-    EXPECT_EQ(Bytes(answer.begin() + 12, answer.begin() + 17), hx("03 00 03 07 00"));
-}
-
-TEST(BoardAnswers, ProductInfoReadCarriesTheRecordAtItsOffsets)
-{
-    BoardConfig config;
-    config.prodInfoStatus = 4;
-    BoardModel board{config};
-    const Bytes answer = boardWire(board.handle(toolRequest(msgid::kProdInfoReq)).answer);
-    EXPECT_EQ(answer[9], msgid::kProdInfoResp);
-    EXPECT_EQ(answer[10], 4);
-    EXPECT_EQ(Bytes(answer.begin() + 11, answer.begin() + 66), Bytes(config.record.begin(), config.record.end()));
-    // The default record, field by field where the tool takes it apart.
-    EXPECT_EQ(text(answer, 12, 4), "0102");
-    EXPECT_EQ(text(answer, 17, 11), "MCU01.02.03");
-    EXPECT_EQ(text(answer, 29, 11), "DSP04.05.06");
-    EXPECT_EQ(text(answer, 41, 9), "SN0000001");
-    EXPECT_EQ(text(answer, 51, 7), "CODE001");
-    EXPECT_EQ(text(answer, 59, 4), "0603");
-    EXPECT_EQ(text(answer, 64, 2), "15");
-}
 
 TEST(BoardAnswers, ProductInfoWriteIsStoredAndReadBack)
 {
@@ -131,47 +79,6 @@ TEST(BoardAnswers, ProductInfoWriteKeepsTheRecordWhenRefusedOrMalformed)
     }
     EXPECT_EQ(Bytes(plain.record().begin(), plain.record().end()), original);
     EXPECT_EQ(Bytes(board.record().begin(), board.record().end()), original);
-}
-
-TEST(BoardAcks, RegistrationReplyIsAcknowledgedWithItsSequenceBits)
-{
-    BoardModel board{BoardConfig{}};
-    const BoardReaction r = board.handle(fromTool(hx("1E 28 00 D0 00 03 05 01 41 00 5A FA")));
-    Bytes expected = hx("1E 00 28 7F 00 02 D0 01");
-    appendChecksum(expected);
-    EXPECT_EQ(boardWire(r.ack), expected);
-    EXPECT_FALSE(r.answer);
-}
-
-TEST(BoardAcks, AcknowledgementsAreNeverAcknowledged)
-{
-    BoardModel board{BoardConfig{}};
-    const BoardReaction r = board.handle(fromTool(hx("1E 28 00 7F 00 02 00 00 1E 55")));
-    EXPECT_FALSE(r.ack);
-    EXPECT_FALSE(r.answer);
-}
-
-TEST(BoardAcks, UnknownRequestIsAcknowledgedButNotAnswered)
-{
-    BoardModel board{BoardConfig{}};
-    const BoardReaction r = board.handle(toolRequest(0x2D, {}, 0x43));
-    EXPECT_EQ(boardWire(r.ack)[7], 3);
-    EXPECT_FALSE(r.answer);
-}
-
-TEST(BoardOwnFrames, RegistrationAndIndicationsFollowTheBoardsSeries)
-{
-    BoardModel board{BoardConfig{}};
-    Bytes reg = hx("1E 00 28 D0 00 03 05 01 60");
-    appendChecksum(reg);
-    EXPECT_EQ(board.registration().bytes, reg);
-
-    const OutFrame powerUp = board.serviceMessage(msgid::kPowerUpInd, {});
-    Bytes expected = hx("1E 00 28 00 00 06 42 D2 00 06 01 41");
-    appendChecksum(expected);
-    EXPECT_EQ(powerUp.bytes, expected);
-    EXPECT_EQ(powerUp.seqBits, 1);
-    EXPECT_EQ(powerUp.label, "_POWER_UP_IND");
 }
 
 TEST(BoardOwnFrames, TransactionNumberWrapsAfter127)

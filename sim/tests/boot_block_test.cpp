@@ -10,17 +10,6 @@ namespace {
 using testing::bootBlock;
 using testing::hx;
 
-TEST(BlockChecker, AcceptsAGoodBlockAndGivesItsData)
-{
-    const CheckedBlock good = checkBlock(hx("80 12 00 02 01 02 81 12"));
-    EXPECT_EQ(good.verdict, BlockVerdict::Ok);
-    EXPECT_EQ(good.data, hx("01 02"));
-    EXPECT_EQ(bootBlock(hx("01 02")), hx("80 12 00 02 01 02 81 12"));
-
-    const Bytes full(194, 0xA5);
-    EXPECT_EQ(checkBlock(bootBlock(full)).data, full);
-}
-
 TEST(BlockChecker, RejectsBadBlocks)
 {
     Bytes badSum = hx("80 12 00 02 01 02 81 12");
@@ -60,43 +49,6 @@ std::vector<RxEvent::Kind> kinds(const Fed &fed)
 }
 
 using K = RxEvent::Kind;
-
-TEST(LineReceiver, SortsBytesByTheirFirstByte)
-{
-    LineReceiver rx;
-    Bytes stream = hx("55");
-    const Bytes frame = hx("1E 28 00 7F 00 02 00 00 1E 55");
-    stream.insert(stream.end(), frame.begin(), frame.end());
-    const Bytes blk = bootBlock(hx("1E 80 90 00"));
-    stream.insert(stream.end(), blk.begin(), blk.end());
-    const Fed fed = feedAll(rx, stream);
-    ASSERT_EQ(kinds(fed), (std::vector<K>{K::Stray, K::Frame, K::Block}));
-    EXPECT_EQ(fed.events[1].raw, frame);
-    EXPECT_EQ(fed.events[2].blockData, hx("1E 80 90 00")); // start bytes inside data do not restart
-    EXPECT_TRUE(rx.idle());
-}
-
-TEST(LineReceiver, RefusesBadUnitsAndCarriesOn)
-{
-    LineReceiver rx;
-    Bytes badFrame = hx("1E 28 00 7F 00 02 00 00 1E 54");
-    Bytes badBlock = hx("80 12 00 03 01 02 03 AA BB"); // LEN + 6 bytes
-    Bytes stream = badFrame;
-    stream.insert(stream.end(), badBlock.begin(), badBlock.end());
-    stream.push_back(0x1E);
-    stream.push_back(0x28);
-    stream.push_back(0x00);
-    stream.push_back(0x00);
-    stream.push_back(0x00);
-    stream.push_back(0xC1); // longer than any frame the tool can send
-    const Bytes good = hx("80 12 00 02 01 02 81 12");
-    stream.insert(stream.end(), good.begin(), good.end());
-    const Fed fed = feedAll(rx, stream);
-    ASSERT_EQ(kinds(fed), (std::vector<K>{K::BadFrame, K::BadBlock, K::BadFrame, K::Block}));
-    EXPECT_EQ(fed.events[0].problem, "bad checksum");
-    EXPECT_EQ(fed.events[1].problem, "odd length");
-    EXPECT_EQ(fed.events[2].problem, "length over 192");
-}
 
 TEST(LineReceiver, AHeaderBreakingByteIsLookedAtAgain)
 {

@@ -144,22 +144,6 @@ TEST_F(Folders, OpeningASubFolderListsItsFilesWhileFlashIniStaysWhereTheToolStar
     EXPECT_EQ(lw->main.folder(), path("vol1"));
 }
 
-TEST_F(Folders, ChangingDriveMovesToThatDrivesLastFolder)
-{
-    doubleClick(path("vol1/sub"));
-    waitForFiles({"c.txt", "d.dat"});
-
-    QTest::keyClick(drive1, Qt::Key_Down);
-    waitForFiles({"e.txt"});
-    EXPECT_EQ(drive1->currentText(), path("vol2"));
-    EXPECT_EQ(lw->main.folder(), path("vol2"));
-
-    QTest::keyClick(drive1, Qt::Key_Up);
-    waitForFiles({"c.txt", "d.dat"});
-    EXPECT_EQ(lw->main.folder(), path("vol1/sub"));
-    EXPECT_EQ(openBox(), nullptr);
-}
-
 TEST_F(Folders, ADriveOrFolderThatCannotBeReadIsReportedAndChangesNothing)
 {
     pick(lists[0], "a.txt");

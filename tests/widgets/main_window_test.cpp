@@ -30,19 +30,6 @@ TEST(ProductBoxes, TypingStopsAtEachBoxsLengthButShorterTextsStayPossible)
     }
 }
 
-TEST(ProductBoxes, DefaultSettingFillsAllSixBoxesFromFlashIni)
-{
-    LiveWindows lw;
-    lw.files.files["/station/flash.ini"] = "COMport=\"1\"\r\nHardware=\"0102\"\r\nMCUSW=\"MCU 1.00.07\"\r\n"
-                                           "DSPSW=\"DSP 2.10.00\"\r\nSerial=\" 12345678\"\r\nCode=\"0571234\"\r\n"
-                                           "Manufacture=\"310299\"\r\n";
-    QTest::mouseClick(lw.mainCtl("Command1"), Qt::LeftButton);
-    const char* expected[6] = {"0102", "MCU 1.00.07", "DSP 2.10.00", " 12345678", "0571234", "310299"};
-    for (int box = 1; box <= 6; ++box)
-        EXPECT_EQ(lw.mainCtl<QLineEdit>(("Text" + std::to_string(box)).c_str())->text(), expected[box - 1]);
-    EXPECT_EQ(openBox(), nullptr);
-}
-
 TEST(ProductBoxes, AFlashIniThatHasGoneAwayStopsTheStation)
 {
     LiveWindows lw;
