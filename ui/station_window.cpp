@@ -59,7 +59,7 @@ StationWindow::StationWindow(QWidget* parent, DriveList::VolumeSource volumes) :
     build(std::move(volumes));
     statusFrame_ = new QTimer(this);
     statusFrame_->setSingleShot(true);
-    statusFrame_->setInterval(16);
+    statusFrame_->setInterval(40);
     connect(statusFrame_, &QTimer::timeout, this, [this] {
         if (pendingCaption_ || pendingBar_)
             showStatusSoon();
