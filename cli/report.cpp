@@ -13,11 +13,25 @@ namespace {
 
 using auxpad::JobRecord;
 
-// The columns, in order, and how each is read off a record.
+using Longest = std::map<QString, double>;
+
+// The columns, in order: how each is read off a record, and how wide the table needs
+// it, from the longest values the store has.
 struct Column {
     const char* name;
     QString (*value)(const JobRecord&);
+    qsizetype (*width)(const Longest&) = nullptr; // the stored text's, when not given
 };
+
+qsizetype digits(double value)
+{
+    return QString::number(static_cast<qlonglong>(value)).size();
+}
+
+qsizetype decimals(double value)
+{
+    return QString::number(value, 'f', 3).size();
+}
 
 QString fileField(const std::optional<JobRecord::File>& file, QString JobRecord::File::*field)
 {
@@ -57,18 +71,25 @@ const Column kColumns[] = {
          if (!(r.disk && r.disk->blocks) && !(r.data && r.data->blocks))
              return QString();
          return QString::number((r.disk ? r.disk->blocks.value_or(0) : 0) + (r.data ? r.data->blocks.value_or(0) : 0));
-     }},
-    {"seconds", [](const JobRecord& r) { return number(r.seconds); }},
+     },
+     [](const Longest& m) { return digits(m.at("disk_blocks") + m.at("data_blocks")); }},
+    {"seconds", [](const JobRecord& r) { return number(r.seconds); }, [](const Longest& m) { return decimals(m.at("seconds")); }},
+    // The table ends here; CSV goes on with the rest.
     {"device", [](const JobRecord& r) { return r.device; }},
     {"message", [](const JobRecord& r) { return r.message; }},
-    {"defaults_used", [](const JobRecord& r) { return QString(r.defaultsUsed ? "1" : "0"); }},
-    {"disk_size", [](const JobRecord& r) { return r.disk ? QString::number(r.disk->size) : QString(); }},
-    {"disk_blocks", [](const JobRecord& r) { return count(r.disk); }},
-    {"disk_seconds", [](const JobRecord& r) { return number(r.disk ? r.disk->seconds : std::nullopt); }},
-    {"data_size", [](const JobRecord& r) { return r.data ? QString::number(r.data->size) : QString(); }},
-    {"data_blocks", [](const JobRecord& r) { return count(r.data); }},
-    {"data_seconds", [](const JobRecord& r) { return number(r.data ? r.data->seconds : std::nullopt); }},
-    {"format_wait_seconds", [](const JobRecord& r) { return number(r.formatWaitSeconds); }},
+    {"defaults_used", [](const JobRecord& r) { return QString(r.defaultsUsed ? "1" : "0"); }, [](const Longest&) { return qsizetype(1); }},
+    {"disk_size", [](const JobRecord& r) { return r.disk ? QString::number(r.disk->size) : QString(); },
+     [](const Longest& m) { return digits(m.at("disk_size")); }},
+    {"disk_blocks", [](const JobRecord& r) { return count(r.disk); }, [](const Longest& m) { return digits(m.at("disk_blocks")); }},
+    {"disk_seconds", [](const JobRecord& r) { return number(r.disk ? r.disk->seconds : std::nullopt); },
+     [](const Longest& m) { return decimals(m.at("disk_seconds")); }},
+    {"data_size", [](const JobRecord& r) { return r.data ? QString::number(r.data->size) : QString(); },
+     [](const Longest& m) { return digits(m.at("data_size")); }},
+    {"data_blocks", [](const JobRecord& r) { return count(r.data); }, [](const Longest& m) { return digits(m.at("data_blocks")); }},
+    {"data_seconds", [](const JobRecord& r) { return number(r.data ? r.data->seconds : std::nullopt); },
+     [](const Longest& m) { return decimals(m.at("data_seconds")); }},
+    {"format_wait_seconds", [](const JobRecord& r) { return number(r.formatWaitSeconds); },
+     [](const Longest& m) { return decimals(m.at("format_wait_seconds")); }},
     {"tool_version", [](const JobRecord& r) { return r.toolVersion; }},
 };
 
@@ -164,30 +185,36 @@ int runReport(const QStringList& arguments)
         });
         return read ? 0 : cannot(store.lastError());
     }
-    // The table: every column as wide as its widest value, which takes a first look at
-    // every record; a line break in a value shows as \n, so that each record stays on
-    // one line.
+    // The table: every column as wide as its widest value, which the store tells at
+    // once; a line break in a value shows as \n, so that each record stays on one line.
     auto shown = [](QString value) { return value.contains('\n') ? value.replace('\n', "\\n") : value; };
-    std::vector<qsizetype> widths;
-    for (const QString& name : header)
-        widths.push_back(name.size());
-    if (!store.visit(filter, [&](const JobRecord& r) {
-            for (std::size_t i = 0; i < widths.size(); ++i)
-                widths[i] = std::max(widths[i], shown(kColumns[i].value(r)).size());
-        }))
+    const Longest longest = store.longest(filter);
+    if (!store.lastError().isEmpty())
         return cannot(store.lastError());
+    // The table has the columns up to the job's seconds: what a person at a terminal
+    // looks for; the CSV has them all.
+    std::vector<qsizetype> widths;
+    for (const Column& c : kColumns) {
+        widths.push_back(std::max<qsizetype>(qstrlen(c.name), c.width ? c.width(longest)
+                                                                        : static_cast<qsizetype>(longest.at(c.name))));
+        if (qstrcmp(c.name, "seconds") == 0)
+            break;
+    }
     QString text;
     auto line = [&](auto&& field) {
         text.clear();
         for (std::size_t i = 0; i < widths.size(); ++i) {
-            text += field(i);
-            text.resize(i + 1 < widths.size() ? text.size() + widths[i] + 2 - field(i).size() : text.size(), ' ');
+            const QString value = field(i);
+            text += value;
+            if (i + 1 < widths.size())
+                text.resize(text.size() + std::max<qsizetype>(widths[i] + 2 - value.size(), 1), ' ');
         }
         while (text.endsWith(' '))
             text.chop(1);
-        out.add(text + '\n');
+        text += '\n';
+        out.add(text);
     };
-    line([&](std::size_t i) { return header[static_cast<qsizetype>(i)]; });
+    line([&](std::size_t i) { return QString::fromLatin1(kColumns[i].name); });
     return store.visit(filter, [&](const JobRecord& r) { line([&](std::size_t i) { return shown(kColumns[i].value(r)); }); })
         ? 0
         : cannot(store.lastError());

@@ -355,27 +355,76 @@ int RecordStore::closeLeftovers()
     return closed;
 }
 
-bool RecordStore::visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each)
+namespace {
+
+// The filter's conditions, and their values bound.
+QString whereOf(const RecordFilter& filter)
 {
-    if (!isOpen())
-        return fail("read", "they are not open");
-    QString sql = QStringLiteral("SELECT %1 FROM board_jobs WHERE 1 = 1").arg(kColumns);
+    QString where = " WHERE 1 = 1";
     if (!filter.since.isEmpty())
-        sql += " AND started >= :since";
+        where += " AND started >= :since";
     if (!filter.port.isEmpty())
-        sql += " AND port = :port";
+        where += " AND port = :port";
     if (!filter.serial.isEmpty())
-        sql += " AND serial = :serial";
-    sql += " ORDER BY started, id";
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    q.prepare(sql);
+        where += " AND serial = :serial";
+    return where;
+}
+
+void bindFilter(QSqlQuery& q, const RecordFilter& filter)
+{
     if (!filter.since.isEmpty())
         q.bindValue(":since", filter.since);
     if (!filter.port.isEmpty())
         q.bindValue(":port", filter.port);
     if (!filter.serial.isEmpty())
         q.bindValue(":serial", filter.serial);
+}
+
+constexpr const char* kTextColumns[] = {"started", "finished", "station", "port", "job", "result", "caption", "serial",
+                                        "hardware", "mcusw", "dspsw", "code", "manufacture", "disk_file", "disk_sha256",
+                                        "data_file", "data_sha256"};
+constexpr const char* kNumberColumns[] = {"disk_blocks", "data_blocks", "seconds"};
+
+} // namespace
+
+std::map<QString, double> RecordStore::longest(const RecordFilter& filter)
+{
+    std::map<QString, double> out;
+    if (!isOpen())
+        return out;
+    const QString lineFeed = postgres_ ? "chr(10)" : "char(10)";
+    QStringList parts;
+    for (const QString c : kTextColumns) {
+        // Only the texts the station writes can hold a line break.
+        const bool multiLine = c == "caption";
+        parts << (multiLine ? QStringLiteral("MAX(LENGTH(REPLACE(%1, %2, '\\n')))").arg(c, lineFeed)
+                            : QStringLiteral("MAX(LENGTH(%1))").arg(c));
+    }
+    for (const char* c : kNumberColumns)
+        parts << QStringLiteral("MAX(%1)").arg(c);
+    QSqlQuery q(db_);
+    q.prepare("SELECT " + parts.join(", ") + " FROM board_jobs" + whereOf(filter));
+    bindFilter(q, filter);
+    if (!q.exec() || !q.next()) {
+        fail("read", q.lastError().text());
+        return out;
+    }
+    int i = 0;
+    for (const char* c : kTextColumns)
+        out[c] = q.value(i++).toDouble();
+    for (const char* c : kNumberColumns)
+        out[c] = q.value(i++).toDouble();
+    return out;
+}
+
+bool RecordStore::visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each)
+{
+    if (!isOpen())
+        return fail("read", "they are not open");
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT %1 FROM board_jobs").arg(kColumns) + whereOf(filter) + " ORDER BY started, id");
+    bindFilter(q, filter);
     if (!q.exec())
         return fail("read", q.lastError().text());
     JobRecord record;

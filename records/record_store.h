@@ -3,6 +3,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <map>
 #include <vector>
 
 #include "records/job_record.h"
@@ -49,6 +50,10 @@ public:
     // cannot be read (lastError says why).
     bool visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each);
     std::vector<JobRecord> find(const RecordFilter& filter);
+    // For the columns a report's table shows, the longest text among the records that
+    // pass the filter (a line break counted as the two characters \n) or the largest
+    // number; one quick query where reading every record twice would be slow.
+    std::map<QString, double> longest(const RecordFilter& filter);
 
     static constexpr int kSchemaVersion = 2;
 
