@@ -128,7 +128,8 @@ TEST(LiveDownload, TheWindowStaysLiveAndIgnoresClicksWhileTheBoardIsFlashed)
     const QStringList during = captions.mid(captionsBefore);
     EXPECT_FALSE(during.contains("Flash Starting...") || during.contains("AUXPAD is not ready!"));
     EXPECT_EQ(runner.engine().jobMode(), auxpad::JobMode::FlashFormatWait);
-    EXPECT_EQ(disp1->text(), "\nFormat AUXPAD in progress...\nPlease wait for AUXPAD getting ready!");
+    const QString formatting = "\nFormat AUXPAD in progress...\nPlease wait for AUXPAD getting ready!";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return disp1->text() == formatting; }, 200)) << "within a frame";
     runner.close();
 }
 
