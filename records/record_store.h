@@ -30,6 +30,8 @@ public:
     // Where records go: the --db option, else $AUXPAD_FLASH_DB, else
     // sqlite:$XDG_DATA_HOME/auxpad-flash/records.sqlite.
     static QString chooseUrl(const QString& option);
+    // What --db says of itself, wherever it is taken.
+    static const QString kOptionHelp;
     // Whether a URL is one this store takes ("" when it is); what is wrong otherwise.
     static QString checkUrl(const QString& url);
 
