@@ -24,4 +24,5 @@ done
 echo "Simulated board on $(head -n 1 "$sim_out") as COM9; it logs its traffic here."
 echo "What it receives during flashing is written to $run/received-image.bin."
 
-(cd "$run" && ../../build/auxpad-flash)
+echo "The demo's records go to $run/records.sqlite: build/auxpad-flash report --db sqlite:$run/records.sqlite"
+(cd "$run" && ../../build/auxpad-flash --db "sqlite:$PWD/records.sqlite")
