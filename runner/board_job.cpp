@@ -68,6 +68,13 @@ void BoardJob::start(const Request& request)
     phase_ = Phase::Idle;
     percent_ = 0;
     clock_.start();
+    // A job after a lost line starts on the line found afresh, or fails saying why not.
+    if (const QString why = runner_.reopen(); !why.isEmpty()) {
+        report_.message = why.toStdString();
+        emit told(why);
+        finish(JobReport::Result::Failed);
+        return;
+    }
     runner_.command([&](StationEngine& e, Millis now) {
         switch (request.kind) {
         case JobKind::Flash:

@@ -21,7 +21,8 @@ Millis tickCount()
 }
 
 BoardRunner::BoardRunner(PortName port, TextFiles& files, std::string iniPath, QObject* parent, Clock clock)
-    : QObject(parent), port_(std::move(port)), clock_(clock), engine_(files, std::move(iniPath))
+    : QObject(parent), port_(std::move(port)), clock_(clock), files_(files), iniPath_(std::move(iniPath)),
+      engine_(std::make_unique<StationEngine>(files_, iniPath_))
 {
     ticks_.setInterval(kTickMs);
     ticks_.setObjectName(QStringLiteral("Timer1"));
@@ -44,6 +45,18 @@ QString BoardRunner::open()
     return why;
 }
 
+QString BoardRunner::reopen()
+{
+    if (line_.isOpen())
+        return {};
+    if (PortName again = resolvePort(port_.name); !again.device.empty())
+        port_ = std::move(again);
+    QString why = open();
+    if (why.isEmpty())
+        engine_ = std::make_unique<StationEngine>(files_, iniPath_);
+    return why;
+}
+
 void BoardRunner::close()
 {
     ticks_.stop();
@@ -55,26 +68,26 @@ void BoardRunner::received()
 {
     const QByteArray bytes = line_.readAll();
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-    engine_.received({data, static_cast<std::size_t>(bytes.size())}, clock_());
+    engine_->received({data, static_cast<std::size_t>(bytes.size())}, clock_());
     pushOutputs();
 }
 
 void BoardRunner::tick()
 {
-    engine_.tick(clock_());
+    engine_->tick(clock_());
     pushOutputs();
 }
 
 void BoardRunner::deadline()
 {
-    engine_.deadlinePassed(clock_());
+    engine_->deadlinePassed(clock_());
     pushOutputs();
 }
 
 void BoardRunner::drained()
 {
     if (line_.bytesToWrite() == 0)
-        engine_.lineDrained(clock_());
+        engine_->lineDrained(clock_());
 }
 
 void BoardRunner::failed(QSerialPort::SerialPortError error)
@@ -94,7 +107,7 @@ void BoardRunner::boxClosed()
         ++closedBoxes_;
         return;
     }
-    engine_.boxClosed(clock_());
+    engine_->boxClosed(clock_());
     pushOutputs();
 }
 
@@ -120,22 +133,22 @@ void BoardRunner::pushOutputs()
 {
     pushing_ = true;
     for (;;) {
-        const Bytes bytes = engine_.takeBytes();
+        const Bytes bytes = engine_->takeBytes();
         if (!bytes.empty() && line_.isOpen())
             write(bytes);
-        const std::vector<Effect> effects = engine_.takeEffects();
+        const std::vector<Effect> effects = engine_->takeEffects();
         for (const Effect& e : effects)
             emit effect(e);
         if (closedBoxes_ == 0)
             break;
         --closedBoxes_;
-        engine_.boxClosed(clock_());
+        engine_->boxClosed(clock_());
     }
     pushing_ = false;
     emit settled();
     // A download moves its deadline with every block; the timer is only moved when the
     // deadline comes sooner, and when it fires early it is simply set again.
-    const auto due = engine_.nextDeadline();
+    const auto due = engine_->nextDeadline();
     if (!due) {
         deadline_.stop();
     } else if (!deadline_.isActive() || tickDiff(*due, armedFor_) < 0) {

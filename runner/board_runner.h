@@ -4,6 +4,8 @@
 #include <QSerialPort>
 #include <QTimer>
 
+#include <memory>
+
 #include "engine/station_engine.h"
 #include "runner/port_map.h"
 
@@ -26,6 +28,10 @@ public:
 
     // Opens the line and starts the ticks; "" or why the port cannot be used.
     QString open();
+    // Opens a closed line again for the next board on it: the port is looked up afresh (a
+    // board swapped on a USB adapter may come back as another device) and a fresh engine
+    // takes it, since nothing of the last board's exchange holds for the new one.
+    QString reopen();
     void close();
     bool isOpen() const { return line_.isOpen(); }
     const PortName& port() const { return port_; }
@@ -34,13 +40,13 @@ public:
     template <typename Input>
     void command(Input&& input)
     {
-        input(engine_, clock_());
+        input(*engine_, clock_());
         pushOutputs();
     }
     // The operator has closed the box the engine showed last.
     void boxClosed();
 
-    const StationEngine& engine() const { return engine_; }
+    const StationEngine& engine() const { return *engine_; }
 
 signals:
     void effect(const auxpad::Effect& effect);
@@ -60,7 +66,9 @@ private:
 
     PortName port_;
     Clock clock_;
-    StationEngine engine_;
+    TextFiles& files_;
+    std::string iniPath_;
+    std::unique_ptr<StationEngine> engine_;
     QSerialPort line_;
     QTimer ticks_;
     QTimer deadline_;

@@ -72,7 +72,8 @@ std::map<std::string, long> SimProcess::stats()
 
 bool SimProcess::waitForExit(int timeoutMs)
 {
-    return process_.waitForFinished(timeoutMs);
+    // Qt says false for a process whose end the event loop has already seen.
+    return process_.state() == QProcess::NotRunning || process_.waitForFinished(timeoutMs);
 }
 
 std::string SimProcess::log()
