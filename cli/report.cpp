@@ -112,23 +112,26 @@ void print(const QString& text)
     print(text.toUtf8());
 }
 
-// Standard output a large piece at a time.
+// Standard output a large piece at a time, through one buffer kept for the whole report:
+// a buffer this size given back and taken anew is mapped afresh, page by page, each time.
 class Output {
 public:
+    Output() { buffer_.reserve(kFlushAt + 4096); }
     ~Output() { flush(); }
     void add(const QString& text)
     {
         buffer_ += text.toUtf8();
-        if (buffer_.size() > 1 << 18)
+        if (buffer_.size() > kFlushAt)
             flush();
     }
     void flush()
     {
         print(buffer_);
-        buffer_.clear();
+        buffer_.resize(0);
     }
 
 private:
+    static constexpr qsizetype kFlushAt = 1 << 18;
     QByteArray buffer_;
 };
 
