@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "records/record_store.h"
@@ -93,13 +94,18 @@ const Column kColumns[] = {
     {"tool_version", [](const JobRecord& r) { return r.toolVersion; }},
 };
 
-QString csvField(const QString& value)
+void addCsvField(QString& line, const QString& value)
 {
-    if (!value.contains(',') && !value.contains('"') && !value.contains('\n') && !value.contains('\r'))
-        return value;
+    const bool plain = std::none_of(value.cbegin(), value.cend(), [](QChar c) {
+        return c == u',' || c == u'"' || c == u'\n' || c == u'\r';
+    });
+    if (plain) {
+        line += value;
+        return;
+    }
     QString quoted = value;
     quoted.replace('"', "\"\"");
-    return '"' + quoted + '"';
+    line += '"' + quoted + '"';
 }
 
 void print(const QByteArray& bytes)
@@ -178,12 +184,16 @@ int runReport(const QStringList& arguments)
     Output out;
     if (parser.isSet(csv)) {
         out.add(header.join(',') + "\r\n");
+        QString line;
         const bool read = store.visit(filter, [&](const JobRecord& r) {
-            QString line;
-            for (const Column& c : kColumns)
-                line += csvField(c.value(r)) + ',';
-            line.back() = '\r';
-            out.add(line + '\n');
+            line.resize(0); // keeps its room from one record to the next
+            for (const Column& c : kColumns) {
+                addCsvField(line, c.value(r));
+                line += u',';
+            }
+            line.back() = u'\r';
+            line += u'\n';
+            out.add(line);
         });
         return read ? 0 : cannot(store.lastError());
     }
@@ -204,7 +214,7 @@ int runReport(const QStringList& arguments)
     }
     QString text;
     auto line = [&](auto&& field) {
-        text.clear();
+        text.resize(0); // keeps its room from one line to the next
         for (std::size_t i = 0; i < widths.size(); ++i) {
             const QString value = field(i);
             text += value;
