@@ -31,6 +31,7 @@ std::string cannotRead(const std::string& name, const std::string& reason)
 
 void StationEngine::startDownload(DownloadKind kind, Millis now)
 {
+    flashOk_ = false; // until this download's last block is acknowledged
     const bool initDisk = kind == DownloadKind::InitDisk;
     const std::string& path = initDisk ? jobFiles_.initDisk : jobFiles_.initData;
     const std::string name = fileName(path);
@@ -42,7 +43,6 @@ void StationEngine::startDownload(DownloadKind kind, Millis now)
         if (!countLines(files_, path, dataLines_, reason)) {
             box(cannotRead(name, reason), Icon::Critical);
             hideBar();
-            flashOk_ = false;
             afterInitData();
             return;
         }
@@ -52,7 +52,6 @@ void StationEngine::startDownload(DownloadKind kind, Millis now)
     auto file = files_.open(path, reason);
     if (!file) {
         box(cannotRead(name, reason), Icon::Critical);
-        flashOk_ = false;
         finishDownload(kind, now);
         return;
     }
@@ -190,7 +189,6 @@ void StationEngine::downloadFailed()
 {
     box(text::kDownloadFailed, Icon::Critical);
     appendLine(text::kErrorMark);
-    flashOk_ = false;
 }
 
 void StationEngine::endDownload(Millis now)

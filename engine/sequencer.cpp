@@ -47,7 +47,6 @@ void StationEngine::step(Millis now)
         awaitProductInfo();
         break;
     case JobMode::FlashInitDisk:
-        flashOk_ = false;
         startDownload(DownloadKind::InitDisk, now);
         break;
     case JobMode::FlashFormatWait:
@@ -89,7 +88,6 @@ void StationEngine::boardCheckOfFlashJob()
         return;
     if (powerUpsSeen_ != powerUps_) {
         // A board that powered up since the last time is taken as answering.
-        ticksLeft_ = 1;
         mode_ = JobMode::FlashReadInfo;
         hideBar();
         powerUpsSeen_ = powerUps_;
@@ -144,7 +142,6 @@ void StationEngine::formatWait(Millis now)
     if (elapsed <= formatWaitMs_)
         return;
     hideBar();
-    flashOk_ = false;
     startDownload(DownloadKind::InitData, now);
 }
 

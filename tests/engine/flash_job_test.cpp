@@ -160,6 +160,20 @@ TEST_F(BoardThatStopsAnswering, FailsInitDataWithItsOwnCaption)
     EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
 }
 
+// InitDisk's four blocks and all but the last of InitData's six: the bar is full when
+// the last one goes, so only its missing acknowledgement tells.
+struct BoardThatMissesTheLastBlock : FlashJob {
+    BoardThatMissesTheLastBlock() : FlashJob(board([](auxsim::EngineConfig& c) { c.bootNoAckAfter = 9; })) {}
+};
+
+TEST_F(BoardThatMissesTheLastBlock, FailsTheJobThoughTheBarIsFull)
+{
+    toFormatWait();
+    b.runUntil([&] { return b.engine.jobMode() == JobMode::Idle; }, 40000);
+    EXPECT_EQ(b.boxes.back().text, "ERROR07: FLASH AUXPAD_DSP failure! ");
+    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
+}
+
 TEST_F(BoardThatStopsAnswering, FailsInitDiskBeforeTheFormatWait)
 {
     b.files.files["/station/disk.txt"] = downloadText(36);
