@@ -58,6 +58,10 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_EQ(window.windowTitle(), "Flash AUXPAD line");
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QRect diskEdit = window.findChild<QLineEdit*>("disk")->geometry();
+    const QRect dataEdit = window.findChild<QLineEdit*>("data")->geometry();
+    EXPECT_FALSE(diskEdit.intersects(dataEdit) || diskEdit.intersects(window.findChild<QWidget*>("flashAll")->geometry()))
+        << "the files and Flash all each have their place";
     const QString shots = QStringLiteral(AUXPAD_SCREENSHOT_DIR);
     QDir().mkpath(shots);
     EXPECT_TRUE(window.grab().save(shots + "/line_before.png"));

@@ -54,6 +54,15 @@ TEST(MainButtons, FlashWithoutFilesAsksForTheInitDiskFileInABoxThatHoldsTheStati
     EXPECT_TRUE(lw.runner.engine().acceptsInput());
 }
 
+TEST(MainButtons, StepThreeStartsTheProductJobWithTheSelfTest)
+{
+    LiveWindows lw;
+    lw.main.show();
+    QTest::mouseClick(lw.mainCtl("Prod_info"), Qt::LeftButton);
+    EXPECT_EQ(lw.runner.engine().jobMode(), auxpad::JobMode::ProductBoardCheck);
+    EXPECT_EQ(lw.disp1(), "Testing AUXPAD board...");
+}
+
 TEST(MainButtons, ClosingTheMainWindowTakesTheMessageWindowAlong)
 {
     LiveWindows lw;
