@@ -218,8 +218,7 @@ int runReport(const QStringList& arguments)
         for (std::size_t i = 0; i < widths.size(); ++i) {
             const QString value = field(i);
             text += value;
-            if (i + 1 < widths.size())
-                text.resize(text.size() + std::max<qsizetype>(widths[i] + 2 - value.size(), 1), ' ');
+            text.resize(text.size() + std::max<qsizetype>(widths[i] + 2 - value.size(), 1), ' ');
         }
         while (text.endsWith(' '))
             text.chop(1);
