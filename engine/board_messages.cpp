@@ -117,10 +117,8 @@ void StationEngine::selfTestAnswered(std::span<const std::uint8_t> frame)
     selfTestPassed_ = frame[kStatus] == 1 && std::all_of(frame.begin() + 12, frame.begin() + kLastResultCode + 1,
                                                         [](std::uint8_t code) { return code == kPassed; });
     reportSelfTest(frame);
-    if (mode_ == JobMode::FlashBoardCheck) {
-        ticksLeft_ = 1;
+    if (mode_ == JobMode::FlashBoardCheck)
         mode_ = JobMode::FlashReadInfo;
-    }
     if (mode_ == JobMode::ProductBoardCheck || mode_ == JobMode::SelfTestCheck)
         ticksLeft_ = 1;
     hideBar();

@@ -203,8 +203,7 @@ void StationEngine::resumeAfterBoxes(Millis now)
     for (Bytes* held : {&heldRest_, &heldNew_}) {
         if (halted_ || waiting())
             return;
-        const Bytes batch = std::move(*held);
-        held->clear();
+        const Bytes batch = std::exchange(*held, Bytes{});
         receiveBatch(batch);
         pump();
     }
