@@ -73,6 +73,18 @@ TEST_F(FlashJob, RunsFromTheClickToSuccess)
     EXPECT_TRUE(b.engine.boardInfoRead());
 }
 
+TEST_F(FlashJob, AFlashIniGoneBeforeTheFormatWaitStopsTheStationAndFailsTheJob)
+{
+    b.flash();
+    b.files.files.erase("/station/flash.ini");
+    b.tick(3);
+    EXPECT_EQ(b.fault, "Cannot read /station/flash.ini: No such file or directory");
+    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
+    b.written.clear();
+    b.tick(80);
+    EXPECT_TRUE(b.written.empty()) << "a stopped station sends nothing more";
+}
+
 TEST_F(FlashJob, StartsOnlyWithBothFilesPickedReadableAndInOrder)
 {
     b.flash("", "");
@@ -182,6 +194,7 @@ TEST_F(BoardThatStopsAnswering, FailsInitDiskBeforeTheFormatWait)
     b.runUntil([&] { return b.engine.jobMode() == JobMode::Idle; }, 10000);
     EXPECT_EQ(b.boxes.back().text, "ERROR07: FLASH AUXPAD_DSP failure! ");
     EXPECT_EQ(b.caption(), "\n Flash AUXPAD Fail\nPlease Flash Again or reset the phone!");
+    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
     EXPECT_EQ(b.engine.jobMode(), JobMode::Idle);
     EXPECT_FALSE(b.bar().visible);
 }

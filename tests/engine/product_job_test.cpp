@@ -89,6 +89,7 @@ TEST_F(ProductJob, WhatTheSelfTestAnswerMeansToEachJob)
         EXPECT_EQ(job.wrote(), c.writes);
         if (!c.writes) {
             EXPECT_EQ(job.b.boxes.back().text, kNoAnswer);
+            EXPECT_EQ(job.b.outcomes, std::vector{JobOutcome::Failed});
         }
 
         // The self-test job shows what the product-information job shows, and passes on a
@@ -160,6 +161,7 @@ TEST_F(ProductJob, BoxesAreCheckedInOrderAndNothingIsSentForTheFirstWrongOne)
         EXPECT_EQ(job.b.boxes[0].icon, Icon::None);
         EXPECT_EQ(job.b.caption(), c.caption);
         EXPECT_FALSE(job.wrote());
+        EXPECT_EQ(job.b.outcomes, std::vector{JobOutcome::Failed});
     }
 }
 

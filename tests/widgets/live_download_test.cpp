@@ -94,6 +94,8 @@ TEST(LiveDownload, TheWindowStaysLiveAndIgnoresClicksWhileTheBoardIsFlashed)
 
     QTest::mouseClick(window.findChild<QWidget*>("BOOTLOAD_DSP"), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return runner.engine().downloading(); }, 15000)) << disp1->text().toStdString();
+    EXPECT_EQ(runner.engine().flashFiles().initDisk, (station + "/initdisk.txt").toStdString());
+    EXPECT_EQ(runner.engine().flashFiles().initData, (station + "/initdata.txt").toStdString());
     const qint64 started = paints.clock.elapsed();
     const qsizetype captionsBefore = captions.size();
     std::vector<int> shown; // the percentage DISP1 showed, as the test saw it
