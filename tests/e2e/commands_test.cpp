@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
@@ -112,6 +113,12 @@ TEST_F(Commands, EightBoardsAreFlashedAtOnceAndOneThatHangsUpFailsAlone)
         }
     }
     EXPECT_EQ(sims_[0]->stats()["blocks_ok"], 10 + 20) << "both files, six lines a block";
+    std::vector<double> waited; // the format wait's percentage, as COM21's events told it
+    for (const QJsonObject& e : r.events)
+        if (e["event"] == "progress" && e["port"] == "COM21" && e["phase"] == "format wait")
+            waited.push_back(e["percent"].toDouble());
+    EXPECT_GE(waited.size(), 10u) << "twice a second through twenty seconds";
+    EXPECT_TRUE(std::is_sorted(waited.begin(), waited.end()));
     EXPECT_TRUE(r.errors.contains("COM24")) << "the summary names the failed board";
 }
 
@@ -172,14 +179,17 @@ TEST_F(Commands, SelfTestPassesOrFailsPerBoardAndAnInterruptEndsEveryJob)
     EXPECT_TRUE(r.results["COM21"]["ok"].toBool());
     EXPECT_EQ(r.results["COM22"]["message"].toString(), "ERROR04: AUXPAD Radio FAILED! ");
 
-    QProcess* tool = start(QStringList{"flash", "--disk", "disk.txt", "--data", "data.txt", "--json"} + ports());
-    ASSERT_TRUE(tool->waitForReadyRead(10000));
-    while (!tool->readAll().contains("format wait") && tool->waitForReadyRead(10000)) {
-    }
+    // Off a terminal and without --json: a plain line a phase change, then the summary.
+    std::unique_ptr<QProcess> tool(start(QStringList{"flash", "--disk", "disk.txt", "--data", "data.txt"} + ports()));
+    QByteArray out;
+    while (!out.contains("COM21: format wait") && tool->waitForReadyRead(10000))
+        out += tool->readAllStandardOutput();
     ::kill(static_cast<pid_t>(tool->processId()), SIGINT);
-    const Outcome stopped = finish(tool);
-    EXPECT_EQ(stopped.exitCode, 130);
-    EXPECT_EQ(stopped.errors.count("interrupted"), 2) << stopped.errors.toStdString();
+    ASSERT_TRUE(tool->waitForFinished(30000));
+    out += tool->readAllStandardOutput();
+    EXPECT_EQ(tool->exitCode(), 130);
+    EXPECT_EQ(out.count("interrupted"), 2 * 2) << "a line and a summary row for each board:\n" << out.toStdString();
+    EXPECT_FALSE(out.contains('{')) << "no JSON unasked";
 }
 
 } // namespace
