@@ -2,6 +2,7 @@
 #include "core/sim_engine.h"
 #include "test_support.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace auxsim {
@@ -112,6 +113,13 @@ TEST(EngineBoot, FaultOptionsStopAcksOrHangUp)
     EXPECT_EQ(quiet.send(bootBlock(hx("01 02")), 0), hx("90"));
     EXPECT_TRUE(quiet.send(bootBlock(hx("03 04")), 1 * kMs).empty());
     EXPECT_EQ(quiet.sink.image, hx("01 02 03 04"));
+    // The log tells each block, and why the second went unanswered.
+    auto logged = [&](const std::string& text) {
+        return std::count_if(quiet.sink.logs.begin(), quiet.sink.logs.end(),
+                             [&](const std::string& line) { return line.find(text) != std::string::npos; });
+    };
+    EXPECT_EQ(logged("ok (2 bytes)"), 2);
+    EXPECT_EQ(logged("ok (2 bytes), not acknowledged (--boot-no-ack-after 1)"), 1);
 
     config.bootNoAckAfter.reset();
     config.hangupAfterBlock = 2;
