@@ -66,6 +66,14 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     QDir().mkpath(shots);
     EXPECT_TRUE(window.grab().save(shots + "/line_before.png"));
 
+    // A file gone: said above the rows, and no board starts.
+    auto* diskFile = window.findChild<QLineEdit*>("disk");
+    diskFile->setText(dir.filePath("gone.txt"));
+    QTest::mouseClick(window.findChild<QWidget*>("flashAll"), Qt::LeftButton);
+    EXPECT_TRUE(window.findChild<QLabel*>("problem")->text().contains("gone.txt"));
+    EXPECT_FALSE(jobs[0]->running() || jobs[1]->running() || jobs[2]->running());
+    diskFile->setText(QString::fromStdString(files.initDisk));
+
     // The window answers throughout: a timer of the test's own, and its paints.
     QElapsedTimer clock;
     clock.start();
