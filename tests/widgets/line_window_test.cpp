@@ -108,7 +108,7 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     ASSERT_TRUE(QTest::qWaitFor([&] {
         return std::none_of(rows.begin(), rows.end(), [](BoardRow* r) { return r->job().running(); });
     }, 40000));
-    EXPECT_LE(gap, 100);
+    EXPECT_LE(gap, kLongestEventGapMs);
     EXPECT_EQ(resultOf(rows[0]), "PASS");
     EXPECT_EQ(resultOf(rows[1]), "PASS");
     EXPECT_EQ(resultOf(rows[2]), "PASS");
