@@ -155,6 +155,18 @@ TEST_F(Records, AThreeBoardFlashIsOnRecordWithItsFiles)
         }
         EXPECT_EQ(report(store, {"--port", rows[1].at("port")}).size(), 1u);
         EXPECT_EQ(report(store, {"--since", "2999-01-01"}).size(), 0u);
+
+        // The table: a header and a line a board, each column where its header is, and
+        // the caption's line break shown as \n.
+        auto tool = start({"report", "--db", store});
+        EXPECT_EQ(finish(*tool), 0);
+        const QStringList lines = QString::fromUtf8(tool->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 4);
+        EXPECT_TRUE(lines[0].startsWith("started "));
+        for (const QString& line : lines.mid(1)) {
+            EXPECT_EQ(line.indexOf(" SN0000001 ") + 1, lines[0].indexOf(" serial ") + 1) << line.toStdString();
+            EXPECT_TRUE(line.contains("Flash AUXPAD Successfully!\\nPlease Reset the phone!"));
+        }
     }
 }
 
