@@ -10,17 +10,25 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "tests/e2e/pty_line.h"
+#include <poll.h>
+
+#include "shell/pty_line.h"
+#include "tests/support/station_bench.h"
 
 namespace {
 
-std::string hexOf(const std::vector<std::uint8_t>& bytes)
+// What the tool writes, until `count` bytes have come or the time is up.
+auxpad::Bytes readFor(auxsim::PtyLine& line, std::size_t count, int timeoutMs)
 {
-    std::string out;
-    char b[4];
-    for (const auto v : bytes) {
-        std::snprintf(b, sizeof b, "%02X ", v);
-        out += b;
+    QElapsedTimer t;
+    t.start();
+    auxpad::Bytes out;
+    for (qint64 left = timeoutMs; out.size() < count && left > 0; left = timeoutMs - t.elapsed()) {
+        pollfd p{line.masterFd(), POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left)) > 0) {
+            const auxpad::Bytes got = line.read();
+            out.insert(out.end(), got.begin(), got.end());
+        }
     }
     return out;
 }
@@ -32,7 +40,7 @@ protected:
         ASSERT_TRUE(dir_.isValid());
         QDir(dir_.path()).mkpath("config/auxpad-flash");
         QDir(dir_.path()).mkpath("station");
-        writeFile("config/auxpad-flash/ports.conf", "COM1=/dev/null-port\nCOM7=" + line_.devicePath() + "\n");
+        writeFile("config/auxpad-flash/ports.conf", "COM1=/dev/null-port\nCOM7=" + line_.slavePath() + "\n");
         writeFile("station/flash.ini", "COMport=\"7\"\r\nShow=\"Yes\"\r\n");
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
@@ -43,7 +51,7 @@ protected:
         tool_.setProcessChannelMode(QProcess::ForwardedChannels);
         tool_.start(QStringLiteral(AUXPAD_FLASH_EXE), {});
         ASSERT_TRUE(tool_.waitForStarted(5000));
-        ASSERT_TRUE(waitUntilPortOpen(10000)) << "auxpad-flash never opened " << line_.devicePath();
+        ASSERT_TRUE(waitUntilPortOpen(10000)) << "auxpad-flash never opened " << line_.slavePath();
     }
     void TearDown() override
     {
@@ -67,7 +75,7 @@ protected:
         const QString fds = QString("/proc/%1/fd").arg(tool_.processId());
         while (t.elapsed() < timeoutMs) {
             for (const QFileInfo& fd : QDir(fds).entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
-                if (fd.symLinkTarget() == QString::fromStdString(line_.devicePath()))
+                if (fd.symLinkTarget() == QString::fromStdString(line_.slavePath()))
                     return true;
             }
             QThread::msleep(20);
@@ -76,7 +84,7 @@ protected:
     }
 
     QTemporaryDir dir_;
-    PtyLine line_;
+    auxsim::PtyLine line_;
     QProcess tool_;
 };
 
@@ -84,13 +92,15 @@ TEST_F(ToolProcess, AnswersRegistrationAndAcknowledgesBoardMessagesWithinOneSeco
 {
     QElapsedTimer t;
     t.start();
-    line_.write(frameFromBoard(0xD0, {0x05, 0x01, 0x60}));
-    EXPECT_EQ(hexOf(line_.read(12, 1000)), "1E 28 00 D0 00 03 05 01 41 00 5A FA ");
+    auxpad::Bytes registration = boardFrame(0xD0, {0x05, 0x01, 0x60});
+    line_.write(registration);
+    EXPECT_EQ(hexOf(readFor(line_, 12, 1000)), "1E 28 00 D0 00 03 05 01 41 00 5A FA ");
     EXPECT_LT(t.elapsed(), 1000);
 
     t.restart();
-    line_.write(frameFromBoard(0x00, {0x42, 0xD2, 0x00, 0x02, 0x01, 0x43}));
-    EXPECT_EQ(hexOf(line_.read(10, 1000)), "1E 28 00 7F 00 02 00 03 1E 56 ");
+    auxpad::Bytes message = boardFrame(0x00, {0x42, 0xD2, 0x00, 0x02, 0x01, 0x43});
+    line_.write(message);
+    EXPECT_EQ(hexOf(readFor(line_, 10, 1000)), "1E 28 00 7F 00 02 00 03 1E 56 ");
     EXPECT_LT(t.elapsed(), 1000);
 }
 
