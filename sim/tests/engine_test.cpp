@@ -2,13 +2,11 @@
 #include "core/sim_engine.h"
 #include "test_support.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace auxsim {
 namespace {
 
-using testing::bootBlock;
 using testing::hx;
 
 const Bytes kToolSelfTest = hx("1E 28 00 00 00 07 42 D2 00 47 02 01 60 00 3E BB");
@@ -103,31 +101,6 @@ TEST(EnginePacing, ActsOnlyWhenTheLastByteWouldHaveArrived)
     EXPECT_EQ(rig.step(last + 87), hx("1E"));
     EXPECT_EQ(rig.engine.nextWakeup(), last + 2 * 87);
     EXPECT_EQ(rig.step(last + 10 * 87), hx("00 28 7F 00 02 00 00 36 7D"));
-}
-
-TEST(EngineBoot, FaultOptionsStopAcksOrHangUp)
-{
-    EngineConfig config;
-    config.bootNoAckAfter = 1;
-    Rig quiet(config);
-    EXPECT_EQ(quiet.send(bootBlock(hx("01 02")), 0), hx("90"));
-    EXPECT_TRUE(quiet.send(bootBlock(hx("03 04")), 1 * kMs).empty());
-    EXPECT_EQ(quiet.sink.image, hx("01 02 03 04"));
-    // The log tells each block, and why the second went unanswered.
-    auto logged = [&](const std::string& text) {
-        return std::count_if(quiet.sink.logs.begin(), quiet.sink.logs.end(),
-                             [&](const std::string& line) { return line.find(text) != std::string::npos; });
-    };
-    EXPECT_EQ(logged("ok (2 bytes)"), 2);
-    EXPECT_EQ(logged("ok (2 bytes), not acknowledged (--boot-no-ack-after 1)"), 1);
-
-    config.bootNoAckAfter.reset();
-    config.hangupAfterBlock = 2;
-    Rig hang(config);
-    EXPECT_EQ(hang.send(bootBlock(hx("01 02")), 0), hx("90"));
-    EXPECT_FALSE(hang.engine.hangupRequested());
-    EXPECT_TRUE(hang.send(bootBlock(hx("03 04")), 1 * kMs).empty());
-    EXPECT_TRUE(hang.engine.hangupRequested());
 }
 
 TEST(EngineReceive, CountsStrayBytesBadFramesAndHalfFrames)

@@ -23,6 +23,13 @@ struct Station {
         b.fromBoard(both);
     }
     void selfTest(Bytes params) { answer(boardMessage(0x6F, params)); }
+    // The job with `boxes`, past a board's passed self-test to the tick that writes.
+    void write(const ProductInfo& boxes)
+    {
+        b.writeInfo(boxes);
+        selfTest({1, 5, 3, 3, 3, 3, 3});
+        b.tick();
+    }
     Bytes lastRequest() { return requestsIn(b.written).back(); }
     bool wrote() { return lastRequest()[0] == 0x46; }
 };
@@ -47,9 +54,7 @@ TEST_F(ProductJob, WritesTheSixBoxesAsTheRecordOnceTheBoardHasPassedItsSelfTest)
     EXPECT_FALSE(b.bar().visible);
     EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Passed});
 
-    b.writeInfo(kValid);
-    selfTest({1, 5, 3, 3, 3, 3, 3});
-    b.tick();
+    write(kValid);
     answer(boardMessage(0x6E, {0}));
     EXPECT_EQ(b.caption(), "Writing AUXPAD product info...\nProdInfo write FAILED\nPlease Write or Flash Again!");
     EXPECT_TRUE(b.boxes.empty());
@@ -153,9 +158,7 @@ TEST_F(ProductJob, BoxesAreCheckedInOrderAndNothingIsSentForTheFirstWrongOne)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.box);
         Station job;
-        job.b.writeInfo(c.boxes);
-        job.selfTest({1, 5, 3, 3, 3, 3, 3});
-        job.b.tick();
+        job.write(c.boxes);
         ASSERT_EQ(job.b.boxes.size(), 1u);
         EXPECT_EQ(job.b.boxes[0].text, c.box);
         EXPECT_EQ(job.b.boxes[0].icon, Icon::None);
@@ -167,9 +170,7 @@ TEST_F(ProductJob, BoxesAreCheckedInOrderAndNothingIsSentForTheFirstWrongOne)
 
 TEST_F(ProductJob, AnUnansweredWriteFailsAtTheFirstTickPastEightSeconds)
 {
-    b.writeInfo(kValid);
-    selfTest({1, 5, 3, 3, 3, 3, 3});
-    b.tick();
+    write(kValid);
     const Millis sent = b.now;
     std::vector<int> bar;
     while (b.boxes.empty() && b.now - sent < 12000) {
@@ -186,9 +187,7 @@ TEST_F(ProductJob, AnUnansweredWriteFailsAtTheFirstTickPastEightSeconds)
     EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
 
     // A power-up meanwhile ends the wait silently.
-    b.writeInfo(kValid);
-    selfTest({1, 5, 3, 3, 3, 3, 3});
-    b.tick();
+    write(kValid);
     EXPECT_EQ(b.engine.phase(), Phase::WritingInfo);
     answer(boardMessage(0x06, {}));
     b.tick(20);
