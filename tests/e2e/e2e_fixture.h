@@ -39,11 +39,6 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(content.data(), static_cast<qint64>(content.size()));
     }
-    QByteArray read(const QString& name) const
-    {
-        QFile f(dir_.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 
     QTemporaryDir dir_;
     std::unique_ptr<SimProcess> sim_;

@@ -4,22 +4,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
-namespace {
-auxpad::Millis skipped = 0;
-}
-
-auxpad::Millis LiveBoard::clock()
-{
-    return auxpad::tickAdd(auxpad::tickCount(), skipped);
-}
-
-void LiveBoard::skip(auxpad::Millis ms)
-{
-    skipped = auxpad::tickAdd(skipped, ms);
-}
-
 LiveBoard::LiveBoard(const std::string& port, const std::string& iniPath)
-    : runner(auxpad::resolvePort(port), files, iniPath, nullptr, &LiveBoard::clock)
+    : runner(auxpad::resolvePort(port), files, iniPath)
 {
     QObject::connect(&runner, &auxpad::BoardRunner::effect, &runner, [this](const auxpad::Effect& effect) {
         if (record(effect))

@@ -7,13 +7,10 @@
 #include "tests/support/recorder.h"
 
 // The station's runner on a real serial line, its boxes closed at once and everything
-// it shows recorded; the clock can skip ahead (the format wait) without waiting.
+// it shows recorded.
 class LiveBoard : public Recorder {
 public:
     LiveBoard(const std::string& port, const std::string& iniPath);
-
-    static auxpad::Millis clock();
-    static void skip(auxpad::Millis ms);
 
     auxpad::DiskFiles files;
     auxpad::BoardRunner runner;
