@@ -1,22 +1,15 @@
-// The FBUS link of the station against the simulated board over a pseudo-terminal.
+// The station's runner against the simulated board over a pseudo-terminal: the FBUS link
+// through garbage and corruption, and a download timed by the runner's deadline timer.
 #include <QElapsedTimer>
 
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/station_bench.h"
 
 namespace {
 
-using auxpad::Millis;
-using auxpad::StationEngine;
+using SimLine = SimE2E;
 
-class SimLink : public SimE2E {
-protected:
-    void send(const std::string& hex)
-    {
-        live_->command([&](StationEngine& e, Millis now) { e.sendMessage(hex, now); });
-    }
-};
-
-TEST_F(SimLink, RegistrationIsAnsweredAndTheBoardAcknowledgesTheReply)
+TEST_F(SimLine, RegistrationIsAnsweredAndTheBoardAcknowledgesTheReply)
 {
     startBoard({});
     sim_->command("register");
@@ -27,7 +20,7 @@ TEST_F(SimLink, RegistrationIsAnsweredAndTheBoardAcknowledgesTheReply)
     EXPECT_EQ(live_->engine().link().sender().nextSequence(), 0x42);
 }
 
-TEST_F(SimLink, BoardMessagesAreAcknowledgedAfterGarbageAndDroppedHalfFrames)
+TEST_F(SimLine, BoardMessagesAreAcknowledgedAfterGarbageAndDroppedHalfFrames)
 {
     startBoard({});
     sim_->command("raw 55 AA 5E 90 1E 00 1E"); // stray bytes and a broken header
@@ -44,21 +37,7 @@ TEST_F(SimLink, BoardMessagesAreAcknowledgedAfterGarbageAndDroppedHalfFrames)
     ASSERT_TRUE(live_->runUntil([&] { return sim_->stats()["acks_rx"] >= 2; }, 5000)) << sim_->log();
 }
 
-TEST_F(SimLink, UnacknowledgedRequestTimesOutAndTheNextOneGoesOut)
-{
-    startBoard({"--no-ack"});
-    send("47 02");
-    send("48");
-    QElapsedTimer t;
-    t.start();
-    ASSERT_TRUE(live_->runUntil([&] { return live_->logHas("\nWait UI ACK timeout"); }, 3000));
-    EXPECT_GE(t.elapsed(), 450);
-    EXPECT_LE(t.elapsed(), 1600);
-    EXPECT_TRUE(live_->runUntil([&] { return live_->logHas("_TEST_PROD_INFO_REQ"); }, 2000));
-    EXPECT_TRUE(live_->logHas("_TEST_SELF_TEST_RESP")) << "the board still answered";
-}
-
-TEST_F(SimLink, EveryGoodMessageIsAcknowledgedThroughGarbageAndCorruption)
+TEST_F(SimLine, EveryGoodMessageIsAcknowledgedThroughGarbageAndCorruption)
 {
     startBoard({"--garbage-rate", "5", "--corrupt-rate", "2", "--seed", "11", "--quiet", "--burst-ack-wait", "300"});
     sim_->command("burst 1000");
@@ -83,6 +62,25 @@ TEST_F(SimLink, EveryGoodMessageIsAcknowledgedThroughGarbageAndCorruption)
     EXPECT_GT(s["garbage_bursts"], 0);
     EXPECT_GT(s["corrupt_unacked"], 0);
     EXPECT_TRUE(live_->lost.empty());
+}
+
+TEST_F(SimLine, BoardThatStopsAcknowledgingEndsTheDownloadAfterFiveSeconds)
+{
+    startBoard({"--boot-no-ack-after", "3"}, "COMport=\"7\"\r\nFormat=\"20\"\r\n");
+    write("station/initdisk.txt", downloadText(120));
+    write("station/initdata.txt", downloadText(240));
+    const auxpad::FlashFiles files{path("station/initdisk.txt"), path("station/initdata.txt")};
+    live_->command([&](auxpad::StationEngine& e, auxpad::Millis now) { e.startFlashJob(files, now); });
+    ASSERT_TRUE(live_->runUntil([&] { return live_->engine().downloading(); }, 30000));
+    QElapsedTimer download;
+    download.start();
+    ASSERT_TRUE(live_->runUntil([&] { return live_->engine().jobMode() == auxpad::JobMode::Idle; }, 30000));
+    EXPECT_GE(download.elapsed(), 4900);
+    EXPECT_LE(download.elapsed(), 8000);
+    ASSERT_EQ(live_->boxes.size(), 1u);
+    EXPECT_EQ(live_->boxes[0].text, "ERROR07: FLASH AUXPAD_DSP failure! ");
+    EXPECT_EQ(live_->engine().caption(), "\n Flash AUXPAD Fail\nPlease Flash Again or reset the phone!");
+    EXPECT_EQ(sim_->stats()["blocks_ok"], 4) << "no block after the unanswered fourth";
 }
 
 } // namespace
