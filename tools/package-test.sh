@@ -11,8 +11,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ "$(id -u)" -eq 0 ] || { echo "tools/package-test.sh needs root: debootstrap, chroot and mounts" >&2; exit 2; }
-mirror=${AUXPAD_MIRROR:-$(sed -n 's/^URIs: *\(http[^ ]*debian\)$/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)}
-mirror=${mirror:-http://deb.debian.org/debian}
+# The mirror this machine's apt uses (deb822 sources or the classic list); without one,
+# debootstrap picks its own.
+apt_mirror() {
+  { sed -n 's/^URIs: *\([^ ]*\/debian\/\{0,1\}\)$/\1/p' /etc/apt/sources.list.d/*.sources
+    sed -n 's/^deb \(\[[^]]*\] \)\{0,1\}\([^ ]*\/debian\/\{0,1\}\) .*/\2/p' /etc/apt/sources.list /etc/apt/sources.list.d/*.list
+  } 2>/dev/null | head -n 1
+}
+mirror=${AUXPAD_MIRROR:-$(apt_mirror)}
 tools/install-deps.sh debootstrap
 deb=$(tools/package.sh "$@" | tail -n 1)
 
@@ -23,8 +29,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "== a fresh Debian 12 root from $mirror"
-debootstrap --variant=minbase bookworm "$root" "$mirror" >"$root.log" 2>&1 || { cat "$root.log"; exit 1; }
+echo "== a fresh Debian 12 root from ${mirror:-debootstrap's default mirror}"
+debootstrap --variant=minbase bookworm "$root" ${mirror:+"$mirror"} >"$root.log" 2>&1 || { cat "$root.log"; exit 1; }
 rm -f "$root.log"
 mount -t proc proc "$root/proc"
 mount --bind /dev "$root/dev"
