@@ -16,10 +16,10 @@ public:
 
     explicit LineReader(ReadFn read);
 
-    bool atEnd();
     bool next(std::string& line);
 
 private:
+    bool atEnd();
     bool fill();
 
     ReadFn read_;

@@ -18,7 +18,6 @@ public:
     // Where the list of volumes comes from (the mounted volumes unless replaced); the list
     // is read again now and each time the operator opens it.
     void setVolumeSource(VolumeSource source);
-    void refresh();
 
     // Root folder of the chosen drive ("" when none is chosen).
     QString currentRoot() const;
@@ -27,11 +26,12 @@ public:
     // Shows `root` as the chosen drive without raising the operator's change.
     void showRoot(const QString& root);
 
-    // The volumes mounted on this machine, as the default source reads them.
-    static QStringList mountedRoots();
-
     void showPopup() override;
 
 private:
+    void refresh();
+    // The volumes mounted on this machine, as the default source reads them.
+    static QStringList mountedRoots();
+
     VolumeSource source_;
 };
