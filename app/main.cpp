@@ -6,16 +6,16 @@
 
 #include "auxpad_version.h"
 #include "cli/report.h"
-#include "records/record_store.h"
 #include "cli/run_jobs.h"
+#include "records/record_store.h"
 #include "ui/line_start.h"
 #include "ui/station_start.h"
 
 namespace {
 
-const QStringList kJobCommands = {"flash", "prodinfo", "selftest"};
+const QStringList kCommands = {"flash", "prodinfo", "selftest", "report"};
 
-void name(QCoreApplication&)
+void name()
 {
     QCoreApplication::setApplicationName(QStringLiteral("auxpad-flash"));
     QCoreApplication::setApplicationVersion(QStringLiteral(AUXPAD_VERSION));
@@ -60,36 +60,73 @@ bool onlyAsksAbout(int argc, char** argv)
     return false;
 }
 
+int wrongUse(const QString& why)
+{
+    std::fprintf(stderr, "auxpad-flash: %s; see auxpad-flash --help\n", why.toLocal8Bit().constData());
+    return 2;
+}
+
+// A window needs somewhere to be shown; without it Qt would abort.
+bool haveDisplay()
+{
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (!qEnvironmentVariableIsEmpty(variable))
+            return true;
+    return false;
+}
+
+int noDisplay()
+{
+    std::fputs("auxpad-flash: there is no display for the window (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+               "the commands flash, prodinfo, selftest and report need none\n",
+               stderr);
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const QString command = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
-    if (kJobCommands.contains(command) || command == QLatin1String("report") || onlyAsksAbout(argc, argv)) {
-        // The commands need no display.
+    name();
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const QString command = arguments.value(1);
+
+    // What is asked for is settled before any window system is touched: the commands never
+    // need a display, and neither does a mistyped command line.
+    if (kCommands.contains(command) || onlyAsksAbout(argc, argv)) {
         QCoreApplication app(argc, argv);
-        name(app);
         if (command == QLatin1String("report"))
             return cli::runReport(QCoreApplication::arguments());
-        if (kJobCommands.contains(command))
+        if (kCommands.contains(command))
             return cli::runJobCommand(QCoreApplication::arguments());
-        if (command == QLatin1String("line"))
-            return ui::runLine(QCoreApplication::arguments());
+        if (command == QLatin1String("line")) {
+            const auto line = ui::parseLine(arguments);
+            return line ? 0 : line.error();
+        }
         WindowOptions options;
         options.parser.process(app); // prints and exits
         return 0;
     }
 
-    QApplication app(argc, argv);
-    name(app);
-    if (command == QLatin1String("line"))
-        return ui::runLine(QApplication::arguments());
-    WindowOptions options;
-    options.parser.process(app);
-    if (!options.parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "auxpad-flash: unknown command %s; see auxpad-flash --help\n",
-                     options.parser.positionalArguments().first().toLocal8Bit().constData());
-        return 2;
+    if (command == QLatin1String("line")) {
+        const auto line = ui::parseLine(arguments);
+        if (!line)
+            return line.error();
+        if (!haveDisplay())
+            return noDisplay();
+        QApplication app(argc, argv);
+        return ui::runLine(*line);
     }
+
+    WindowOptions options;
+    if (!options.parser.parse(arguments))
+        return wrongUse(options.parser.errorText());
+    if (!options.parser.positionalArguments().isEmpty())
+        return wrongUse("unknown command " + options.parser.positionalArguments().first());
+    if (!haveDisplay())
+        return noDisplay();
+    QApplication app(argc, argv);
     return ui::runStation(options.parser.value(options.db));
 }

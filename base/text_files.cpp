@@ -1,59 +1,64 @@
+#include "base/text_files.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 
-#include "base/line_reader.h"
-#include "base/text_files.h"
+#include "base/sha256.h"
 
 namespace auxpad {
 
-namespace {
-
-class DiskFile final : public TextFile {
-public:
-    explicit DiskFile(std::FILE* f)
-        : file_(f), lines_([this](char* buffer, std::size_t capacity) { return std::fread(buffer, 1, capacity, file_); })
-    {
-    }
-    ~DiskFile() override { std::fclose(file_); }
-    DiskFile(const DiskFile&) = delete;
-    DiskFile& operator=(const DiskFile&) = delete;
-
-    bool readLine(std::string& line) override { return lines_.next(line); }
-
-private:
-    std::FILE* file_;
-    LineReader lines_;
-};
-
-} // namespace
-
-bool countLines(TextFiles& files, const std::string& path, int& lines, std::string& reason)
+TextFile::TextFile(LineReader::ReadFn read)
+    : read_(std::move(read)), lines_([this](char* buffer, std::size_t capacity) {
+          const std::size_t got = read_(buffer, capacity);
+          if (hash_) {
+              hash_->add(buffer, got);
+              size_ += static_cast<long long>(got);
+          }
+          return got;
+      })
 {
-    const auto file = files.open(path, reason);
-    if (!file)
-        return false;
-    lines = 0;
-    std::string line;
-    while (file->readLine(line))
-        ++lines;
-    return true;
 }
 
-std::unique_ptr<TextFile> DiskFiles::open(const std::string& path, std::string& reason)
+TextFile::~TextFile() = default;
+
+void TextFile::keepDigest()
+{
+    hash_ = std::make_unique<Sha256>();
+    size_ = 0;
+}
+
+FileDigest TextFile::digest()
+{
+    return hash_ ? FileDigest{size_, hash_->hex()} : FileDigest{};
+}
+
+Expected<FileFacts> examineFile(TextFiles& files, const std::string& path)
+{
+    auto file = files.open(path);
+    if (!file)
+        return unexpected(file.error());
+    (*file)->keepDigest();
+    FileFacts facts;
+    std::string line;
+    while ((*file)->readLine(line))
+        ++facts.lines;
+    facts.digest = (*file)->digest();
+    return facts;
+}
+
+Expected<std::unique_ptr<TextFile>> DiskFiles::open(const std::string& path)
 {
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        reason = "it is a folder, not a file";
-        return nullptr;
-    }
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return unexpected(std::string("it is a folder, not a file"));
     std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        reason = std::strerror(errno);
-        return nullptr;
-    }
-    return std::make_unique<DiskFile>(f);
+    if (!f)
+        return unexpected(std::string(std::strerror(errno)));
+    std::shared_ptr<std::FILE> held(f, std::fclose);
+    return std::make_unique<TextFile>(
+        [held](char* buffer, std::size_t capacity) { return std::fread(buffer, 1, capacity, held.get()); });
 }
 
 } // namespace auxpad

@@ -11,8 +11,8 @@ namespace figures {
 ToolRig::ToolRig(int com, bool withWindow)
     : runner(auxpad::resolvePort("COM" + std::to_string(com)), files, "flash.ini")
 {
-    if (const QString why = runner.open(); !why.isEmpty())
-        throw std::runtime_error(why.toStdString());
+    if (const auto opened = runner.open(); !opened)
+        throw std::runtime_error(opened.error().toStdString());
     if (withWindow) {
         window = std::make_unique<StationWindow>();
         window->attach(runner, traffic);

@@ -81,8 +81,8 @@ Pair alternate(ToolRig& tool, const SimBoard& board, const std::string& file, in
         tool.runner.close(); // the reference loop takes the line alone
         reference.push_back(referenceLoopSeconds(board.devicePath().toStdString(), blocks));
         ratio.push_back(reference.back() / station.back());
-        if (const QString why = tool.runner.open(); !why.isEmpty())
-            throw std::runtime_error(why.toStdString());
+        if (const auto opened = tool.runner.open(); !opened)
+            throw std::runtime_error(opened.error().toStdString());
     }
     return {median(reference), median(station), median(ratio)};
 }

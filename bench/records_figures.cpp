@@ -38,12 +38,14 @@ bool writeJob(auxpad::RecordStore& store, int n)
     auxpad::JobRecord r = aJob(n);
     if (!store.begin(r))
         return false;
-    r.end("passed");
+    r.finished = auxpad::recordTime();
+    r.result = "passed";
+    r.seconds = 0.001;
     r.caption = "Flash AUXPAD Successfully!\nPlease Reset the phone!";
     r.serial = QString("SN%1").arg(n, 7, 10, QChar('0'));
     r.disk->blocks = 50;
     r.data->blocks = 100;
-    return store.finish(r);
+    return store.finish(r).has_value();
 }
 
 void row(const char* figure, const QString& measured, const char* goal, bool met)
@@ -62,8 +64,8 @@ int main(int argc, char** argv)
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     auxpad::RecordStore store;
-    if (const QString why = store.open("sqlite:" + folder + "/small.sqlite"); !why.isEmpty()) {
-        std::fprintf(stderr, "records_figures: %s\n", why.toLocal8Bit().constData());
+    if (const auto opened = store.open("sqlite:" + folder + "/small.sqlite"); !opened) {
+        std::fprintf(stderr, "records_figures: %s\n", opened.error().toLocal8Bit().constData());
         return 1;
     }
     QElapsedTimer t;
@@ -82,7 +84,7 @@ int main(int argc, char** argv)
     // The large store, filled in one go; the report over it is timed by the script.
     {
         auxpad::RecordStore big;
-        if (!big.open("sqlite:" + folder + "/big.sqlite").isEmpty())
+        if (!big.open("sqlite:" + folder + "/big.sqlite"))
             return 1;
     }
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fill");

@@ -6,21 +6,6 @@ namespace auxpad {
 
 namespace {
 
-struct DefaultKey {
-    const char* key;
-    std::size_t length;
-    const char* lengthMessage;
-};
-
-// Tested in this order; a line acts as the first key it contains. The index is the box.
-constexpr std::array<DefaultKey, 6> kDefaults = {{
-    {"Hardware", 4, "ERROR08: Hardware Version error in flash.ini! "},
-    {"MCUSW", 11, "ERROR09: MCUSW Version error in flash.ini! "},
-    {"DSPSW", 11, "ERROR10: DSPSW Version error in flash.ini! "},
-    {"Serial", 9, "ERROR11: Serial Number error in flash.ini! "},
-    {"Code", 7, "ERROR12: Code error in flash.ini! "},
-    {"Manufacture", 6, "ERROR13: Manufacture DDMMYY error in flash.ini! "},
-}};
 constexpr const char* kDateMessage = "ERROR14: Invalid Manufacture DDMMYY in flash.ini! ";
 
 bool contains(const std::string& line, const char* key)
@@ -48,83 +33,86 @@ bool inRange(const std::string& digits, int low, int high)
 
 } // namespace
 
-std::unique_ptr<TextFile> FlashIni::open(std::string& fault) const
+Expected<std::unique_ptr<TextFile>> FlashIni::open() const
 {
-    std::string reason;
-    auto file = files_->open(path_, reason);
+    auto file = files_->open(path_);
     if (!file)
-        fault = "Cannot read " + path_ + ": " + reason;
+        return unexpected("Cannot read " + path_ + ": " + file.error());
     return file;
 }
 
-FlashIni::Reading<std::string> FlashIni::comPort(const std::string& where) const
+Expected<std::string> FlashIni::comPort(const std::string& where) const
 {
-    std::string reason;
-    const auto file = files_->open(path_, reason);
+    const auto file = files_->open(path_);
     if (!file)
-        return {{}, "Cannot open flash.ini in " + where + ": " + reason + "\n\nThe tool reads its COM port from this file."};
+        return unexpected("Cannot open flash.ini in " + where + ": " + file.error()
+                          + "\n\nThe tool reads its COM port from this file.");
     std::string line;
-    while (file->readLine(line)) {
+    while ((*file)->readLine(line)) {
         if (!contains(line, "COMport"))
             continue;
         if (auto value = quotedValue(line))
-            return {*value, {}};
-        return {{}, "The COMport line of flash.ini in " + where
-                        + " needs the port number between two double quotes, for example COMport=\"1\"."};
+            return *value;
+        return unexpected("The COMport line of flash.ini in " + where
+                          + " needs the port number between two double quotes, for example COMport=\"1\".");
     }
-    return {{}, "flash.ini in " + where
-                    + " has no COMport line, so the tool does not know which serial port leads to the board."};
+    return unexpected("flash.ini in " + where
+                      + " has no COMport line, so the tool does not know which serial port leads to the board.");
 }
 
-FlashIni::Reading<bool> FlashIni::showTrafficWindow() const
+Expected<bool> FlashIni::showTrafficWindow() const
 {
-    Reading<bool> out;
-    const auto file = open(out.fault);
+    const auto file = open();
+    if (!file)
+        return unexpected(file.error());
     std::string line;
-    while (file && file->readLine(line)) {
-        if (contains(line, "Show") && (contains(line, "Yes") || contains(line, "YES") || contains(line, "yes"))) {
-            out.value = true;
-            break;
-        }
+    while ((*file)->readLine(line)) {
+        if (contains(line, "Show") && (contains(line, "Yes") || contains(line, "YES") || contains(line, "yes")))
+            return true;
     }
-    return out;
+    return false;
 }
 
-FlashIni::Reading<double> FlashIni::formatSeconds() const
+Expected<double> FlashIni::formatSeconds() const
 {
-    Reading<double> out{30, {}};
-    const auto file = open(out.fault);
+    const auto file = open();
+    if (!file)
+        return unexpected(file.error());
     std::string line;
-    while (file && file->readLine(line)) {
+    while ((*file)->readLine(line)) {
         if (!contains(line, "Format"))
             continue;
         const double v = lenientNumber(quotedValue(line).value_or(""));
         if (v >= 20 && v < 60)
-            out.value = v;
+            return v;
         break;
     }
-    return out;
+    return 30.0;
 }
 
-FlashIni::Reading<FlashIni::Defaults> FlashIni::productDefaults() const
+Expected<FlashIni::Defaults> FlashIni::productDefaults() const
 {
-    Reading<Defaults> out;
-    const auto file = open(out.fault);
+    const auto file = open();
+    if (!file)
+        return unexpected(file.error());
+    Defaults out;
     std::string line;
-    while (file && file->readLine(line)) {
-        std::size_t box = 0;
-        while (box < kDefaults.size() && !contains(line, kDefaults[box].key))
-            ++box;
-        if (box == kDefaults.size())
+    // Tested in field order; a line acts as the first key it contains.
+    while ((*file)->readLine(line)) {
+        std::size_t f = 0;
+        while (f < kProductFieldRules.size() && !contains(line, kProductFieldRules[f].iniKey))
+            ++f;
+        if (f == kProductFieldRules.size())
             continue;
         const auto value = quotedValue(line);
-        if (!value || value->size() != kDefaults[box].length) {
-            out.value.error = kDefaults[box].lengthMessage;
+        if (!value || value->size() != kProductFieldRules[f].length) {
+            out.error = kProductFieldRules[f].iniError;
             break;
         }
-        out.value.boxes.emplace_back(static_cast<int>(box), *value);
-        if (box == 5 && !isManufactureDate(*value)) {
-            out.value.error = kDateMessage; // the box keeps the faulty date
+        const auto field = static_cast<ProductField>(f);
+        out.fields.emplace_back(field, *value);
+        if (field == ProductField::Manufacture && !isManufactureDate(*value)) {
+            out.error = kDateMessage; // the field keeps the faulty date
             break;
         }
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/text_files.h"
+#include "board/prod_record.h"
 
 namespace auxpad {
 
@@ -18,31 +19,26 @@ public:
 
     const std::string& path() const { return path_; }
 
-    // Each reading either gives its value or, when the file cannot be read, a fault.
-    template <typename T>
-    struct Reading {
-        T value{};
-        std::string fault;
-    };
+    // Each reading gives its value, or why the file cannot be read.
 
-    // The COMport value as written (it is also the caption); the fault names the file's
+    // The COMport value as written (it is also the caption); a failure names the file's
     // folder `where` and says what is wrong.
-    Reading<std::string> comPort(const std::string& where) const;
+    Expected<std::string> comPort(const std::string& where) const;
     // Whether a "Show" line also holds "Yes", "YES" or "yes".
-    Reading<bool> showTrafficWindow() const;
+    Expected<bool> showTrafficWindow() const;
     // Format wait in seconds: the first "Format" value when 20 <= v < 60, else 30.
-    Reading<double> formatSeconds() const;
+    Expected<double> formatSeconds() const;
 
-    // The product-information defaults in file order: each entry sets its box (0 to 5,
-    // Latin-1 text) until the first faulty one, whose message ends the reading.
+    // The product-information defaults in file order: each entry sets its field (Latin-1
+    // text) until the first faulty one, whose message ends the reading.
     struct Defaults {
-        std::vector<std::pair<int, std::string>> boxes;
+        std::vector<std::pair<ProductField, std::string>> fields;
         std::optional<std::string> error;
     };
-    Reading<Defaults> productDefaults() const;
+    Expected<Defaults> productDefaults() const;
 
 private:
-    std::unique_ptr<TextFile> open(std::string& fault) const;
+    Expected<std::unique_ptr<TextFile>> open() const;
 
     TextFiles* files_;
     std::string path_;

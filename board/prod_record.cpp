@@ -5,13 +5,13 @@
 
 namespace auxpad {
 
-const std::array<ProductField, 6> kProductFields = {{
-    {"Hardware Version! ", 4},
-    {"MCUSW Version! ", 11},
-    {"DSPSW Version! ", 11},
-    {"Serial Number! ", 9},
-    {"Code! ", 7},
-    {"Manufacture DDMMYY! ", 6},
+const std::array<ProductFieldRule, kProductFieldCount> kProductFieldRules = {{
+    {"Hardware Version! ", 4, "1234", "Hardware", "ERROR08: Hardware Version error in flash.ini! "},
+    {"MCUSW Version! ", 11, "123456789ab", "MCUSW", "ERROR09: MCUSW Version error in flash.ini! "},
+    {"DSPSW Version! ", 11, "123456789ab", "DSPSW", "ERROR10: DSPSW Version error in flash.ini! "},
+    {"Serial Number! ", 9, "123456789", "Serial", "ERROR11: Serial Number error in flash.ini! "},
+    {"Code! ", 7, "1234567", "Code", "ERROR12: Code error in flash.ini! "},
+    {"Manufacture DDMMYY! ", 6, "123456", "Manufacture", "ERROR13: Manufacture DDMMYY error in flash.ini! "},
 }};
 
 namespace {
@@ -23,20 +23,20 @@ constexpr std::size_t kDay = 53;
 
 } // namespace
 
-std::optional<ProductInfoProblem> checkProductInfo(const ProductInfo& utf8)
+std::optional<ProductFieldProblem> checkProductFields(const ProductFields& utf8)
 {
-    using Kind = ProductInfoProblem::Kind;
+    using Kind = ProductFieldProblem::Kind;
     for (std::size_t b = 0; b < utf8.size(); ++b) {
-        if (utf8Length(utf8[b]) != kProductFields[b].length)
-            return ProductInfoProblem{Kind::Length, b, std::string("Please Check AUXPAD ") + kProductFields[b].label};
+        if (utf8Length(utf8[b]) != kProductFieldRules[b].length)
+            return ProductFieldProblem{Kind::Length, b, std::string("Please Check AUXPAD ") + kProductFieldRules[b].label};
     }
     // The date is checked by its characters; one that is not Latin-1 is caught below.
-    if (!isManufactureDate(utf8ToLatin1(utf8[5]).value_or(utf8[5])))
-        return ProductInfoProblem{Kind::Date, 5, "ERROR15: Invalid Manufacture DDMMYY! "};
+    if (!isManufactureDate(utf8ToLatin1(utf8[at(ProductField::Manufacture)]).value_or(utf8[at(ProductField::Manufacture)])))
+        return ProductFieldProblem{Kind::Date, at(ProductField::Manufacture), "ERROR15: Invalid Manufacture DDMMYY! "};
     for (std::size_t b = 0; b < utf8.size(); ++b) {
         if (!utf8ToLatin1(utf8[b])) {
-            const std::string label = kProductFields[b].label;
-            return ProductInfoProblem{Kind::NotLatin1, b,
+            const std::string label = kProductFieldRules[b].label;
+            return ProductFieldProblem{Kind::NotLatin1, b,
                                       label.substr(0, label.find('!'))
                                           + " holds a character that the board cannot store (only Latin-1 characters fit). "};
         }
@@ -44,23 +44,23 @@ std::optional<ProductInfoProblem> checkProductInfo(const ProductInfo& utf8)
     return std::nullopt;
 }
 
-ProductInfo toLatin1(const ProductInfo& utf8)
+ProductFields toLatin1(const ProductFields& utf8)
 {
-    ProductInfo out;
+    ProductFields out;
     for (std::size_t b = 0; b < utf8.size(); ++b)
         out[b] = utf8ToLatin1(utf8[b]).value_or(utf8[b]);
     return out;
 }
 
-ProductRecord encodeProductRecord(const ProductInfo& info)
+ProductRecord encodeProductRecord(const ProductFields& info)
 {
     ProductRecord record{};
     for (std::size_t f = 0; f < kStarts.size(); ++f) {
-        record[kStarts[f] - 1] = static_cast<std::uint8_t>(kProductFields[f].length);
-        for (std::size_t i = 0; i < kProductFields[f].length; ++i)
+        record[kStarts[f] - 1] = static_cast<std::uint8_t>(kProductFieldRules[f].length);
+        for (std::size_t i = 0; i < kProductFieldRules[f].length; ++i)
             record[kStarts[f] + i] = static_cast<std::uint8_t>(info[f].at(i));
     }
-    const std::string& date = info[5];
+    const std::string& date = info[at(ProductField::Manufacture)];
     record[kMonthYear - 1] = 4;
     for (std::size_t i = 0; i < 4; ++i)
         record[kMonthYear + i] = static_cast<std::uint8_t>(date.at(2 + i));
@@ -70,15 +70,15 @@ ProductRecord encodeProductRecord(const ProductInfo& info)
     return record;
 }
 
-ProductInfo decodeProductRecord(std::span<const std::uint8_t, kProductRecordSize> record)
+ProductFields decodeProductRecord(std::span<const std::uint8_t, kProductRecordSize> record)
 {
     auto text = [&](std::size_t start, std::size_t length) {
         return std::string(reinterpret_cast<const char*>(record.data() + start), length);
     };
-    ProductInfo info;
+    ProductFields info;
     for (std::size_t f = 0; f < kStarts.size(); ++f)
-        info[f] = text(kStarts[f], kProductFields[f].length);
-    info[5] = text(kDay, 2) + text(kMonthYear, 4);
+        info[f] = text(kStarts[f], kProductFieldRules[f].length);
+    info[at(ProductField::Manufacture)] = text(kDay, 2) + text(kMonthYear, 4);
     return info;
 }
 

@@ -8,15 +8,28 @@
 
 namespace auxpad {
 
-// The six product-information texts, in the order of the six boxes: hardware version,
-// MCU and DSP software versions, serial number, code, manufacture date DDMMYY.
-using ProductInfo = std::array<std::string, 6>;
+// The six product-information fields, in the order of the record and of the window's
+// text boxes.
+enum class ProductField { Hardware, Mcusw, Dspsw, Serial, Code, Manufacture };
+inline constexpr std::size_t kProductFieldCount = 6;
 
-struct ProductField {
-    const char* label;  // names the box in the "Please Check AUXPAD " message
-    std::size_t length; // characters the board stores
+// Their texts, indexed by ProductField.
+using ProductFields = std::array<std::string, kProductFieldCount>;
+
+constexpr std::size_t at(ProductField field)
+{
+    return static_cast<std::size_t>(field);
+}
+
+// What each field is, in ProductField order.
+struct ProductFieldRule {
+    const char* label;       // names it in the "Please Check AUXPAD " message
+    std::size_t length;      // characters the board stores
+    const char* placeholder; // what a fresh window shows
+    const char* iniKey;      // its default's key in flash.ini
+    const char* iniError;    // the message for a default of the wrong length
 };
-extern const std::array<ProductField, 6> kProductFields;
+extern const std::array<ProductFieldRule, kProductFieldCount> kProductFieldRules;
 
 // The record as it travels on the wire: seven length-prefixed fields, 55 bytes; the
 // date DDMMYY goes as MMYY first, DD last.
@@ -25,21 +38,21 @@ using ProductRecord = std::array<std::uint8_t, kProductRecordSize>;
 
 // The first thing wrong with six texts (UTF-8) as a record, in the order the station
 // checks them: every box's length, then the date, then every box's characters.
-struct ProductInfoProblem {
+struct ProductFieldProblem {
     enum class Kind { Length, Date, NotLatin1 };
     Kind kind;
-    std::size_t box;
+    std::size_t field;
     std::string text; // what the operator is told: "Please Check AUXPAD Code! ", ...
 };
-std::optional<ProductInfoProblem> checkProductInfo(const ProductInfo& utf8);
+std::optional<ProductFieldProblem> checkProductFields(const ProductFields& utf8);
 
-// The six texts as Latin-1, once checkProductInfo has found nothing wrong.
-ProductInfo toLatin1(const ProductInfo& utf8);
+// The six texts as Latin-1, once checkProductFields has found nothing wrong.
+ProductFields toLatin1(const ProductFields& utf8);
 
 // From six Latin-1 texts, each exactly its field's length.
-ProductRecord encodeProductRecord(const ProductInfo& info);
+ProductRecord encodeProductRecord(const ProductFields& info);
 
 // The six Latin-1 texts from a record, reading fixed positions only.
-ProductInfo decodeProductRecord(std::span<const std::uint8_t, kProductRecordSize> record);
+ProductFields decodeProductRecord(std::span<const std::uint8_t, kProductRecordSize> record);
 
 } // namespace auxpad

@@ -11,21 +11,13 @@ namespace cli {
 namespace {
 
 using auxpad::BoardJob;
-using auxpad::JobReport;
+using auxpad::JobSummary;
 
 // A multi-line caption on one line.
 std::string oneLine(const QString& text)
 {
     QStringList lines = text.split('\n', Qt::SkipEmptyParts);
     return lines.join(" / ").toStdString();
-}
-
-std::string clock(double seconds)
-{
-    const long s = std::lround(seconds);
-    char text[32];
-    std::snprintf(text, sizeof text, "%02ld:%02ld", s / 60, s % 60);
-    return text;
 }
 
 std::string padded(std::string text, std::size_t width)
@@ -41,7 +33,7 @@ JobOutput::JobOutput(Style style, const std::vector<BoardJob*>& jobs)
     : style_(style), jobs_(jobs), lastProgressEvent_(jobs.size(), -1000000)
 {
     for (const BoardJob* job : jobs_)
-        portWidth_ = std::max(portWidth_, job->report().port.name.size());
+        portWidth_ = std::max(portWidth_, job->port().name.size());
     clock_.start();
     redraw_.setInterval(100); // a terminal line redrawn ten times a second is plenty
     connect(&redraw_, &QTimer::timeout, this, [this] {
@@ -61,7 +53,7 @@ void JobOutput::print(const std::string& text, std::FILE* to)
 void JobOutput::json(const BoardJob& job, const char* event,
                      std::initializer_list<std::pair<const char*, QJsonValue>> fields)
 {
-    QJsonObject object{{"event", event}, {"port", QString::fromStdString(job.report().port.name)}};
+    QJsonObject object{{"event", event}, {"port", QString::fromStdString(job.port().name)}};
     for (const auto& [key, value] : fields)
         object.insert(QLatin1String(key), value);
     print(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + '\n');
@@ -69,17 +61,17 @@ void JobOutput::json(const BoardJob& job, const char* event,
 
 std::string JobOutput::liveLine(const BoardJob& job) const
 {
-    const JobReport& r = job.report();
-    std::string line = padded(r.port.name, portWidth_ + 2);
-    if (r.result == JobReport::Result::Running) {
+    const JobSummary& r = job.summary();
+    std::string line = padded(job.port().name, portWidth_ + 2);
+    if (job.running()) {
         char percent[16];
         std::snprintf(percent, sizeof percent, "%3ld%%", std::lround(job.percent()));
-        line += padded(auxpad::phaseName(job.phase()), 22) + percent + "  " + clock(job.seconds());
+        line += padded(auxpad::phaseName(job.phase()), 22) + percent + "  " + auxpad::elapsedText(job.seconds());
     } else {
-        std::string result = auxpad::resultName(r.result);
+        std::string result = auxpad::outcomeName(r.outcome);
         if (!r.failure().empty())
             result += ": " + oneLine(QString::fromStdString(r.failure()));
-        line += padded(result.substr(0, 60), 62) + clock(r.seconds);
+        line += padded(result.substr(0, 60), 62) + auxpad::elapsedText(r.seconds);
     }
     return line;
 }
@@ -103,12 +95,11 @@ void JobOutput::started(const BoardJob& job)
         dirty_ = true;
         break;
     case Style::Lines:
-        print(job.report().port.name + ": " + auxpad::jobName(job.report().kind) + " started on "
-              + job.report().port.device + '\n');
+        print(job.port().name + ": " + auxpad::jobName(job.summary().kind) + " started on " + job.port().device + '\n');
         break;
     case Style::Json:
-        json(job, "start", {{"device", QString::fromStdString(job.report().port.device)},
-                            {"job", auxpad::jobName(job.report().kind)}});
+        json(job, "start", {{"device", QString::fromStdString(job.port().device)},
+                            {"job", auxpad::jobName(job.summary().kind)}});
         break;
     }
 }
@@ -121,7 +112,7 @@ void JobOutput::phaseChanged(const BoardJob& job)
         break;
     case Style::Lines:
         if (job.phase() != auxpad::Phase::Idle)
-            print(job.report().port.name + ": " + auxpad::phaseName(job.phase()) + '\n');
+            print(job.port().name + ": " + auxpad::phaseName(job.phase()) + '\n');
         break;
     case Style::Json:
         json(job, "phase", {{"phase", auxpad::phaseName(job.phase())}, {"seconds", std::round(job.seconds() * 10) / 10}});
@@ -149,14 +140,12 @@ void JobOutput::progressed(const BoardJob& job)
 
 void JobOutput::told(const BoardJob& job, const QString& text)
 {
-    // The download's caption changes with every block, and the format wait's with every
-    // tick; the percentage tells those.
-    if (style_ == Style::Live || text.startsWith("Downloading") || text == "Format AUXPAD in progress...")
+    if (style_ == Style::Live)
         return;
     if (style_ == Style::Lines) {
         // A box says again what the caption said before it, or the other way round.
-        const std::string line = job.report().port.name + ": " + oneLine(text) + '\n';
-        std::string& last = lastLine_[job.report().port.name];
+        const std::string line = job.port().name + ": " + oneLine(text) + '\n';
+        std::string& last = lastLine_[job.port().name];
         if (line != last)
             print(line);
         last = line;
@@ -166,23 +155,23 @@ void JobOutput::told(const BoardJob& job, const QString& text)
 
 void JobOutput::finished(const BoardJob& job)
 {
-    const JobReport& r = job.report();
+    const JobSummary& r = job.summary();
     switch (style_) {
     case Style::Live:
         dirty_ = true;
         break;
     case Style::Lines:
-        print(r.port.name + ": " + auxpad::resultName(r.result) + '\n');
+        print(job.port().name + ": " + auxpad::outcomeName(r.outcome) + '\n');
         break;
     case Style::Json:
-        json(job, "result", {{"ok", r.result == JobReport::Result::Passed},
-                             {"result", auxpad::resultName(r.result)},
+        json(job, "result", {{"ok", r.passed()},
+                             {"result", auxpad::outcomeName(r.outcome)},
                              {"job", auxpad::jobName(r.kind)},
-                             {"device", QString::fromStdString(r.port.device)},
+                             {"device", QString::fromStdString(job.port().device)},
                              {"caption", QString::fromStdString(r.caption)},
                              {"message", QString::fromStdString(r.message)},
                              {"serial", QString::fromStdString(r.serial)},
-                             {"defaults", r.defaultsUsed},
+                             {"defaults", r.fieldsFrom == auxpad::FieldSource::Defaults},
                              {"seconds", std::round(r.seconds * 10) / 10}});
         break;
     }
@@ -197,9 +186,9 @@ void JobOutput::summary()
     std::string table = '\n' + padded("port", portWidth_ + 2) + padded("serial", 12) + padded("result", 13)
         + padded("failure", 50) + "time\n";
     for (const BoardJob* job : jobs_) {
-        const JobReport& r = job->report();
-        table += padded(r.port.name, portWidth_ + 2) + padded(r.serial, 12) + padded(auxpad::resultName(r.result), 13)
-            + padded(oneLine(QString::fromStdString(r.failure())).substr(0, 48), 50) + clock(r.seconds) + '\n';
+        const JobSummary& r = job->summary();
+        table += padded(job->port().name, portWidth_ + 2) + padded(r.serial, 12) + padded(auxpad::outcomeName(r.outcome), 13)
+            + padded(oneLine(QString::fromStdString(r.failure())).substr(0, 48), 50) + auxpad::elapsedText(r.seconds) + '\n';
     }
     print(table, to);
 }

@@ -11,6 +11,7 @@
 #include "base/latin1.h"
 #include "board/flash_ini.h"
 #include "records/record_store.h"
+#include "runner/bench_options.h"
 #include "runner/start_checks.h"
 
 namespace cli {
@@ -36,13 +37,11 @@ constexpr Command kCommands[] = {
      "Asks the board on each PORT for its self-test, all at once; a board passes when every part passed."},
 };
 
-std::optional<std::string> readFile(const std::string& path, std::string& reason)
+auxpad::Expected<std::string> readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        reason = "cannot read " + path;
-        return std::nullopt;
-    }
+    if (!in)
+        return auxpad::unexpected("cannot read " + path);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -53,30 +52,24 @@ ParsedPlan fail(std::string why)
     return {std::nullopt, std::move(why), std::nullopt};
 }
 
-// The ini's product defaults, as six values; "" set `error` when they are not all there
-// or one is faulty.
-std::optional<auxpad::ProductInfo> iniDefaults(const auxpad::FlashIni& ini, std::string& error)
+// The ini's product defaults, as six values, or why they will not do: they are not all
+// there, or one is faulty.
+auxpad::Expected<auxpad::ProductFields> iniDefaults(const auxpad::FlashIni& ini)
 {
     const auto defaults = ini.productDefaults();
-    if (!defaults.fault.empty()) {
-        error = defaults.fault;
-        return std::nullopt;
+    if (!defaults)
+        return auxpad::unexpected(defaults.error());
+    if (defaults->error)
+        return auxpad::unexpected(ini.path() + ": " + *defaults->error);
+    auxpad::ProductFields values;
+    std::set<auxpad::ProductField> given;
+    for (const auto& [field, value] : defaults->fields) {
+        values[auxpad::at(field)] = auxpad::latin1ToUtf8(value);
+        given.insert(field);
     }
-    if (defaults.value.error) {
-        error = ini.path() + ": " + *defaults.value.error;
-        return std::nullopt;
-    }
-    auxpad::ProductInfo values;
-    std::set<int> given;
-    for (const auto& [box, value] : defaults.value.boxes) {
-        values[static_cast<std::size_t>(box)] = auxpad::latin1ToUtf8(value);
-        given.insert(box);
-    }
-    if (given.size() != values.size()) {
-        error = ini.path() + " does not give all six product-information defaults "
-                             "(Hardware, MCUSW, DSPSW, Serial, Code, Manufacture)";
-        return std::nullopt;
-    }
+    if (given.size() != values.size())
+        return auxpad::unexpected(ini.path() + " does not give all six product-information defaults "
+                                               "(Hardware, MCUSW, DSPSW, Serial, Code, Manufacture)");
     return values;
 }
 
@@ -94,36 +87,27 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(command->description));
-    const QCommandLineOption help({"h", "help"}, "Displays this help.");
-    const QCommandLineOption port("port", "A board's port: COMn (ports.conf) or a device path; once per board.", "PORT");
-    const QCommandLineOption disk("disk", "The InitDisk file.", "FILE");
-    const QCommandLineOption data("data", "The InitData file.", "FILE");
-    const QCommandLineOption ini("ini", "The station's settings (default: flash.ini here).", "FILE", "flash.ini");
+    const auxpad::BenchOptions o;
     const QCommandLineOption values("values", "port,hardware,mcusw,dspsw,serial,code,manufacture per board.", "FILE.csv");
-    const QCommandLineOption json("json", "JSON Lines on standard output: progress, then one result per board.");
-    const QCommandLineOption db("db", auxpad::RecordStore::kOptionHelp, "URL");
-    parser.addOption(help);
-    parser.addOption(port);
+    parser.addOption(o.help);
+    parser.addOption(o.port);
     if (command->job == JobKind::Flash) {
-        parser.addOption(disk);
-        parser.addOption(data);
+        parser.addOption(o.disk);
+        parser.addOption(o.data);
     }
     if (command->job == JobKind::ProductInfo)
         parser.addOption(values);
     if (command->job != JobKind::SelfTest)
-        parser.addOption(ini);
-    parser.addOption(json);
-    parser.addOption(db);
+        parser.addOption(o.ini);
+    parser.addOption(o.json);
+    parser.addOption(o.db);
 
     QStringList args = arguments;
     args.removeAt(1);
     if (!parser.parse(args))
         return fail(parser.errorText().toStdString());
-    if (parser.isSet(help)) {
-        QString text = parser.helpText();
-        text.replace(QCoreApplication::applicationName() + " [options]",
-                     QCoreApplication::applicationName() + ' ' + name + " [options]");
-        std::fputs(text.toLocal8Bit().constData(), stdout);
+    if (parser.isSet(o.help)) {
+        auxpad::printHelp(parser, name);
         return {std::nullopt, {}, 0};
     }
     if (!parser.positionalArguments().isEmpty())
@@ -131,44 +115,39 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
 
     JobPlan plan;
     plan.job = command->job;
-    plan.json = parser.isSet(json);
-    plan.records = auxpad::RecordStore::chooseUrl(parser.value(db));
+    plan.json = parser.isSet(o.json);
+    plan.records = auxpad::RecordStore::chooseUrl(parser.value(o.db));
     if (const QString why = auxpad::RecordStore::checkUrl(plan.records); !why.isEmpty())
         return fail("--db: " + why.toStdString());
-    for (const QString& p : parser.values(port)) {
-        const std::string portName = p.toStdString();
-        if (std::find(plan.ports.begin(), plan.ports.end(), portName) != plan.ports.end())
-            return fail(portName + " is given twice");
-        plan.ports.push_back(portName);
-    }
-    if (plan.ports.empty())
-        return fail("which boards? Give --port PORT once per board");
+    auto ports = auxpad::givenPorts(parser, o);
+    if (!ports)
+        return fail(ports.error());
+    plan.ports = std::move(*ports);
 
     auxpad::DiskFiles files;
     // The self-test reads no settings.
-    plan.iniPath = command->job == JobKind::SelfTest ? "flash.ini" : parser.value(ini).toStdString();
+    plan.iniPath = command->job == JobKind::SelfTest ? "flash.ini" : parser.value(o.ini).toStdString();
     const auxpad::FlashIni settings(files, plan.iniPath);
     if (command->job == JobKind::Flash) {
         // Defaults stand in for a board that keeps its product information to itself;
         // faulty ones are found now rather than in the middle of a line of boards.
-        if (std::string why = auxpad::checkIni(plan.iniPath); !why.empty())
-            return fail(why);
+        if (const auto ini = auxpad::checkIni(plan.iniPath); !ini)
+            return fail(ini.error());
     }
 
     if (command->job == JobKind::Flash) {
-        if (!parser.isSet(disk) || !parser.isSet(data))
+        if (!parser.isSet(o.disk) || !parser.isSet(o.data))
             return fail("flash needs both --disk FILE and --data FILE");
-        plan.files = {parser.value(disk).toStdString(), parser.value(data).toStdString()};
-        if (std::string why = auxpad::checkFlashFiles(plan.files); !why.empty())
-            return fail(why);
+        plan.files = {parser.value(o.disk).toStdString(), parser.value(o.data).toStdString()};
+        if (const auto files = auxpad::checkFlashFiles(plan.files); !files)
+            return fail(files.error());
     }
 
     if (command->job == JobKind::ProductInfo) {
         if (parser.isSet(values)) {
-            std::string reason;
-            const auto text = readFile(parser.value(values).toStdString(), reason);
+            const auto text = readFile(parser.value(values).toStdString());
             if (!text)
-                return fail(reason);
+                return fail(text.error());
             ValuesTable table = readValuesCsv(*text);
             if (!table.error.empty())
                 return fail(parser.value(values).toStdString() + ": " + table.error);
@@ -178,16 +157,15 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
                 plan.values[p] = table.rows[p];
             }
         } else if (plan.ports.size() == 1) {
-            std::string error;
-            const auto defaults = iniDefaults(settings, error);
+            const auto defaults = iniDefaults(settings);
             if (!defaults)
-                return fail(error);
+                return fail(defaults.error());
             plan.values[plan.ports[0]] = *defaults;
         } else {
             return fail("prodinfo for several boards takes their values from --values FILE.csv");
         }
         for (const auto& [p, v] : plan.values) {
-            if (const auto problem = auxpad::checkProductInfo(v))
+            if (const auto problem = auxpad::checkProductFields(v))
                 return fail(p + ": " + problem->text);
         }
     }

@@ -17,7 +17,7 @@ struct JobPlan {
     std::vector<std::string> ports; // as given: COMn or a device path
     auxpad::FlashFiles files;
     std::string iniPath;
-    std::map<std::string, auxpad::ProductInfo> values; // per port, for prodinfo (UTF-8)
+    std::map<std::string, auxpad::ProductFields> values; // per port, for prodinfo (UTF-8)
     QString records;                                   // the records' URL
     bool json = false;
 };
@@ -35,7 +35,7 @@ ParsedPlan parseJobCommand(const QStringList& arguments);
 // port,hardware,mcusw,dspsw,serial,code,manufacture; fields may be double-quoted, and
 // blanks count as characters. `error` says what is wrong, naming the line.
 struct ValuesTable {
-    std::map<std::string, auxpad::ProductInfo> rows;
+    std::map<std::string, auxpad::ProductFields> rows;
     std::string error;
 };
 ValuesTable readValuesCsv(const std::string& text);

@@ -173,8 +173,8 @@ int runReport(const QStringList& arguments)
         return cannot("unexpected argument " + parser.positionalArguments().first());
 
     auxpad::RecordStore store;
-    if (const QString why = store.open(auxpad::RecordStore::chooseUrl(parser.value(db))); !why.isEmpty())
-        return cannot(why);
+    if (const auto opened = store.open(auxpad::RecordStore::chooseUrl(parser.value(db))); !opened)
+        return cannot(opened.error());
     store.closeLeftovers();
     const auxpad::RecordFilter filter{parser.value(since), parser.value(port), parser.value(serial)};
 
@@ -185,7 +185,7 @@ int runReport(const QStringList& arguments)
     if (parser.isSet(csv)) {
         out.add(header.join(',') + "\r\n");
         QString line;
-        const bool read = store.visit(filter, [&](const JobRecord& r) {
+        const auto read = store.visit(filter, [&](const JobRecord& r) {
             line.resize(0); // keeps its room from one record to the next
             for (const Column& c : kColumns) {
                 addCsvField(line, c.value(r));
@@ -195,14 +195,15 @@ int runReport(const QStringList& arguments)
             line += u'\n';
             out.add(line);
         });
-        return read ? 0 : cannot(store.lastError());
+        return read ? 0 : cannot(read.error());
     }
     // The table: every column as wide as its widest value, which the store tells at
     // once; a line break in a value shows as \n, so that each record stays on one line.
     auto shown = [](QString value) { return value.contains('\n') ? value.replace('\n', "\\n") : value; };
-    const Longest longest = store.longest(filter);
-    if (!store.lastError().isEmpty())
-        return cannot(store.lastError());
+    const auto found = store.longest(filter);
+    if (!found)
+        return cannot(found.error());
+    const Longest& longest = *found;
     // The table has the columns up to the job's seconds: what a person at a terminal
     // looks for; the CSV has them all.
     std::vector<qsizetype> widths;
@@ -226,9 +227,9 @@ int runReport(const QStringList& arguments)
         out.add(text);
     };
     line([&](std::size_t i) { return QString::fromLatin1(kColumns[i].name); });
-    return store.visit(filter, [&](const JobRecord& r) { line([&](std::size_t i) { return shown(kColumns[i].value(r)); }); })
-        ? 0
-        : cannot(store.lastError());
+    const auto read
+        = store.visit(filter, [&](const JobRecord& r) { line([&](std::size_t i) { return shown(kColumns[i].value(r)); }); });
+    return read ? 0 : cannot(read.error());
 }
 
 } // namespace cli

@@ -11,7 +11,7 @@
 
 #include "cli/job_output.h"
 #include "cli/job_plan.h"
-#include "records/record_store.h"
+#include "runner/bench.h"
 
 namespace cli {
 
@@ -49,27 +49,24 @@ int runJobCommand(const QStringList& arguments)
 
     // A store that cannot keep the records is said at once and again at the end; the
     // boards are flashed all the same.
-    auxpad::RecordStore store;
-    std::string storeProblem = store.open(plan.records).toStdString();
-    if (storeProblem.empty())
-        store.closeLeftovers();
-    else
-        std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(), storeProblem.c_str());
-
+    auxpad::DiskFiles files;
+    auxpad::Bench bench(files, plan.iniPath);
+    QObject::connect(&bench, &auxpad::Bench::recordsFailed, [](const QString& why) {
+        std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
+                     why.toLocal8Bit().constData());
+    });
+    bench.openRecords(plan.records);
     // Every port is opened before a byte goes to any board: one that cannot be had stops
     // them all.
-    auxpad::DiskFiles files;
+    for (const std::string& port : plan.ports) {
+        if (const auto opened = bench.addPort(auxpad::resolvePort(port)); !opened)
+            return cannotStart(arguments, opened.error().toStdString());
+    }
     std::vector<std::unique_ptr<auxpad::BoardJob>> owned;
     std::vector<auxpad::BoardJob*> jobs;
-    for (const std::string& port : plan.ports) {
-        owned.push_back(std::make_unique<auxpad::BoardJob>(auxpad::resolvePort(port), files, plan.iniPath,
-                                                           storeProblem.empty() ? &store : nullptr));
+    for (std::size_t i = 0; i < bench.size(); ++i) {
+        owned.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(i)));
         jobs.push_back(owned.back().get());
-        if (const QString why = jobs.back()->open(); !why.isEmpty()) {
-            for (auxpad::BoardJob* job : jobs)
-                job->close();
-            return cannotStart(arguments, why.toStdString());
-        }
     }
 
     // SIGINT and SIGTERM end the run cleanly, through the event loop.
@@ -110,27 +107,23 @@ int runJobCommand(const QStringList& arguments)
     for (auxpad::BoardJob* job : jobs) {
         output.started(*job);
         auxpad::BoardJob::Request request{plan.job, plan.files, {}};
-        if (plan.values.count(job->report().port.name))
-            request.values = plan.values.at(job->report().port.name);
+        if (plan.values.count(job->port().name))
+            request.values = plan.values.at(job->port().name);
         job->start(request);
     }
     if (running > 0)
         QCoreApplication::exec();
     output.summary();
 
-    for (const auxpad::BoardJob* job : jobs) {
-        if (storeProblem.empty() && job->records().storeFailed())
-            storeProblem = store.lastError().toStdString();
-    }
-    if (!storeProblem.empty())
+    if (const auto& problem = bench.recordsProblem())
         std::fprintf(stderr, "%s: these boards are not on record: %s\n",
-                     QCoreApplication::applicationName().toLocal8Bit().constData(), storeProblem.c_str());
+                     QCoreApplication::applicationName().toLocal8Bit().constData(), problem->toLocal8Bit().constData());
     if (interrupted)
         return kInterrupted;
     for (const auxpad::BoardJob* job : jobs)
-        if (job->report().result != auxpad::JobReport::Result::Passed)
+        if (!job->summary().passed())
             return kFailed;
-    return storeProblem.empty() ? 0 : kFailed;
+    return bench.recordsProblem() ? kFailed : 0;
 }
 
 } // namespace cli

@@ -61,7 +61,7 @@ ValuesTable readValuesCsv(const std::string& text)
         const std::string& port = (*fields)[0];
         if (table.rows.count(port))
             return {{}, where + port + " has a second line"};
-        auxpad::ProductInfo& values = table.rows[port];
+        auxpad::ProductFields& values = table.rows[port];
         std::copy(fields->begin() + 1, fields->end(), values.begin());
     }
     if (start == 0)

@@ -42,6 +42,13 @@ std::string chars(std::span<const std::uint8_t> frame, std::size_t first, std::s
     return latin1ToUtf8(std::string(reinterpret_cast<const char*>(frame.data() + first), last - first + 1));
 }
 
+// The product-information job, once its write is on its way.
+bool writingJob(const JobState& job)
+{
+    const auto* product = std::get_if<ProductJob>(&job);
+    return product && product->stage == ProductJob::Stage::Writing;
+}
+
 } // namespace
 
 // Whether the frame's data reaches `offset`; a shorter one is logged and ignored.
@@ -83,11 +90,11 @@ void StationEngine::boardMessage(std::span<const std::uint8_t> frame)
 
 void StationEngine::powerUp()
 {
-    ++powerUps_;
-    hideBar();
-    setBarValue(0);
+    unseenPowerUp_ = true;
+    view_.hideBar();
+    view_.setBarValue(0);
     // A write still awaited ends without its answer: whether it took, nobody knows.
-    if (std::exchange(productWritePending_, false) && openJob_ == JobKind::ProductInfo)
+    if (std::exchange(pendingWrite_, std::nullopt) && writingJob(job_))
         endJob(JobOutcome::Failed);
 }
 
@@ -95,14 +102,17 @@ void StationEngine::productInfoWritten(std::span<const std::uint8_t> frame)
 {
     if (!reaches(frame, kStatus))
         return;
-    if (frame[kStatus] == 1)
-        appendLine(text::kInfoWritten);
+    const bool written = frame[kStatus] == 1;
+    if (written)
+        view_.appendLine(text::kInfoWritten);
     else
-        appendLine(std::string(text::kInfoRefused) + '\n' + text::kWriteOrFlashAgainPlease);
-    productWritePending_ = false;
-    hideBar();
-    if (openJob_ == JobKind::ProductInfo)
-        endJob(frame[kStatus] == 1 ? JobOutcome::Passed : JobOutcome::Failed);
+        view_.appendLine(std::string(text::kInfoRefused) + '\n' + text::kWriteOrFlashAgainPlease);
+    const auto write = std::exchange(pendingWrite_, std::nullopt);
+    view_.hideBar();
+    if (written && write)
+        out_.post(SerialKnown{write->serial});
+    if (writingJob(job_))
+        endJob(written ? JobOutcome::Passed : JobOutcome::Failed);
 }
 
 void StationEngine::selfTestAnswered(std::span<const std::uint8_t> frame)
@@ -113,62 +123,72 @@ void StationEngine::selfTestAnswered(std::span<const std::uint8_t> frame)
     // result codes to be read at all.
     if (frame[kStatus] == 1 && !reaches(frame, kLastResultCode))
         return;
-    selfTestReplied_ = true;
-    selfTestPassed_ = frame[kStatus] == 1 && std::all_of(frame.begin() + 12, frame.begin() + kLastResultCode + 1,
-                                                        [](std::uint8_t code) { return code == kPassed; });
-    reportSelfTest(frame);
-    if (mode_ == JobMode::FlashBoardCheck)
-        mode_ = JobMode::FlashReadInfo;
-    if (mode_ == JobMode::ProductBoardCheck || mode_ == JobMode::SelfTestCheck)
+    const bool passed = frame[kStatus] == 1
+        && std::all_of(frame.begin() + 12, frame.begin() + kLastResultCode + 1,
+                       [](std::uint8_t code) { return code == kPassed; });
+    const bool mayWrite = reportSelfTest(frame, passed);
+    if (auto* flash = std::get_if<FlashJob>(&job_); flash && flash->stage == FlashJob::Stage::SelfTest) {
+        flash->stage = FlashJob::Stage::ReadInfo;
+    } else if (auto* product = std::get_if<ProductJob>(&job_);
+               product && product->stage == ProductJob::Stage::SelfTest) {
+        product->mayWrite = mayWrite;
         ticksLeft_ = 1;
-    hideBar();
+    } else if (auto* selfTest = std::get_if<SelfTestJob>(&job_)) {
+        selfTest->passed = passed;
+        ticksLeft_ = 1;
+    }
+    view_.hideBar();
 }
 
-void StationEngine::reportSelfTest(std::span<const std::uint8_t> frame)
+// Whether the answer lets a product-information write go ahead.
+bool StationEngine::reportSelfTest(std::span<const std::uint8_t> frame, bool passed)
 {
     // The jobs that end on the answer show what failed; the flash job goes on regardless.
-    const bool writing = mode_ == JobMode::ProductBoardCheck || mode_ == JobMode::SelfTestCheck;
+    const auto* product = std::get_if<ProductJob>(&job_);
+    const bool ending = (product && product->stage == ProductJob::Stage::SelfTest)
+        || std::holds_alternative<SelfTestJob>(job_);
     if (frame[kStatus] != 1) {
-        if (writing) {
-            box(text::kSelfTestFailed, Icon::Warning);
-            selfTestReplied_ = false;
-        }
-        return;
+        if (ending)
+            view_.box(text::kSelfTestFailed, Icon::Warning);
+        return false;
     }
-    if (*selfTestPassed_) {
-        setCaption(text::kBoardReady);
-        return;
+    if (passed) {
+        view_.setCaption(text::kBoardReady);
+        return true;
     }
     std::string report = text::kSelfTestResult;
     for (const SelfTestPart& part : kSelfTestParts) {
         if (frame[part.offset] == kPassed)
             continue;
         report += part.failure;
-        if (writing) {
-            setCaption(report);
-            box(part.box, Icon::Warning);
-            if (part.stopsWrite)
-                selfTestReplied_ = false;
-            return;
+        if (ending) {
+            view_.setCaption(report);
+            view_.box(part.box, Icon::Warning);
+            return !part.stopsWrite;
         }
     }
+    return true;
 }
 
 void StationEngine::productInfoRead(std::span<const std::uint8_t> frame)
 {
     if (!reaches(frame, kStatus))
         return;
+    auto* flash = std::get_if<FlashJob>(&job_);
     if (frame[kStatus] == 1) {
         if (!reaches(frame, kRecord + kProductRecordSize - 1))
             return; // counts as no answer
-        const ProductInfo info = decodeProductRecord(frame.subspan(kRecord).first<kProductRecordSize>());
-        for (std::size_t b = 0; b < info.size(); ++b)
-            setProductBox(static_cast<int>(b), latin1ToUtf8(info[b]));
-        boardInfoRead_ = true;
+        const ProductFields info = decodeProductRecord(frame.subspan(kRecord).first<kProductRecordSize>());
+        for (std::size_t f = 0; f < info.size(); ++f)
+            setField(static_cast<ProductField>(f), latin1ToUtf8(info[f]));
+        out_.post(SerialKnown{fields_[at(ProductField::Serial)]});
+        if (flash)
+            flash->fieldsFrom = FieldSource::Board;
     }
-    productReadDone_ = true;
+    if (flash)
+        flash->infoAnswered = true;
     ticksLeft_ = 0;
-    hideBar();
+    view_.hideBar();
 }
 
 // The board's test-info answers go to the traffic log, where the operator who asked for

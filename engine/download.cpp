@@ -1,10 +1,9 @@
-// The two downloads through the bootloader: blocks of six lines, each sent and awaited
-// in turn, with the progress shown before each.
 #include "engine/download.h"
 
 #include <algorithm>
 
 #include "bootload/boot_block.h"
+#include "bootload/progress_text.h"
 #include "engine/texts.h"
 
 namespace auxpad {
@@ -29,96 +28,69 @@ std::string cannotRead(const std::string& name, const std::string& reason)
     return "Cannot read " + name + ": " + reason;
 }
 
-void StationEngine::startDownload(DownloadKind kind, Millis now)
+Download::Download(DownloadKind kind, std::unique_ptr<TextFile> file, std::string name, int totalLines, Millis now,
+                   OperatorView& view, Outbox& out)
+    : kind_(kind), file_(std::move(file)), name_(std::move(name)), totalLines_(totalLines), start_(now), view_(view),
+      out_(out)
 {
-    flashOk_ = false; // until this download's last block is acknowledged
-    const bool initDisk = kind == DownloadKind::InitDisk;
-    const std::string& path = initDisk ? jobFiles_.initDisk : jobFiles_.initData;
-    const std::string name = fileName(path);
-    int totalLines = diskLines_;
-    std::string reason;
-    if (!initDisk) {
-        // The InitData file is counted afresh: it may have changed since the click.
-        setCaption(text::kCheckingDataFile + name, true);
-        if (!countLines(files_, path, dataLines_, reason)) {
-            box(cannotRead(name, reason), Icon::Critical);
-            hideBar();
-            afterInitData();
-            return;
-        }
-        totalLines = dataLines_;
-    }
-    showBar(0);
-    auto file = files_.open(path, reason);
-    if (!file) {
-        box(cannotRead(name, reason), Icon::Critical);
-        finishDownload(kind, now);
-        return;
-    }
-    download_ = std::make_unique<Download>(kind, std::move(file), name, totalLines, now);
-    continueDownload(now);
 }
 
-void StationEngine::continueDownload(Millis now)
+void Download::sendOn(Millis now)
 {
-    Download& d = *download_;
-    const bool initDisk = d.kind == DownloadKind::InitDisk;
+    const bool initDisk = kind_ == DownloadKind::InitDisk;
     std::string line;
-    while (d.file->readLine(line)) {
-        ++d.lineNumber;
-        d.blockText += ' ';
-        d.blockText += line;
-        if (++d.linesInBlock < kLinesPerBlock)
+    while (file_->readLine(line)) {
+        ++lineNumber_;
+        blockText_ += ' ';
+        blockText_ += line;
+        if (++linesInBlock_ < kLinesPerBlock)
             continue;
         // A file that grew since it was counted, or was empty then, holds the bar at 100.
-        const float percent = d.totalLines > 0 ? static_cast<float>(d.lineNumber) * 100.0f / static_cast<float>(d.totalLines)
-                                               : 100.0f;
-        setBarValue(std::min(percent, 100.0f));
-        setCaption(progressText(initDisk ? kInitDiskFull : kInitDataFull, barValue_, d.name, d.elapsed));
+        const float percent = totalLines_ > 0 ? static_cast<float>(lineNumber_) * 100.0f / static_cast<float>(totalLines_)
+                                              : 100.0f;
+        view_.setBarValue(std::min(percent, 100.0f));
+        view_.showProgress(progressText(initDisk ? kInitDiskFull : kInitDataFull, view_.bar().value, name_, elapsed_));
         switch (sendBlock(now)) {
         case BlockOutcome::AwaitingAck:
             return;
         case BlockOutcome::Failed:
-            downloadFailed();
-            return endDownload(now);
+            return fail();
         case BlockOutcome::Delivered:
-            d.blockText.clear();
-            d.linesInBlock = 0;
-            d.elapsed = tickDiff(now, d.start);
+            nextBlock(now);
             break;
         }
     }
-    if (d.linesInBlock == 0) {
-        appendLine(text::kEnd);
-        flashOk_ = true;
-        return endDownload(now);
-    }
+    if (linesInBlock_ == 0)
+        return end(true);
     // The last 1 to 5 lines: the bar stays where the last full block put it.
-    setCaption(progressText(initDisk ? kInitDiskLast : kInitDataFull, barValue_, d.name, d.elapsed));
-    d.lastBlock = true;
+    view_.showProgress(progressText(initDisk ? kInitDiskLast : kInitDataFull, view_.bar().value, name_, elapsed_));
+    lastBlock_ = true;
     switch (sendBlock(now)) {
     case BlockOutcome::AwaitingAck:
         return;
     case BlockOutcome::Failed:
-        downloadFailed();
-        break;
+        return fail();
     case BlockOutcome::Delivered:
-        appendLine(text::kEnd);
-        flashOk_ = true;
-        break;
+        return end(true);
     }
-    endDownload(now);
 }
 
-StationEngine::BlockOutcome StationEngine::sendBlock(Millis now)
+void Download::nextBlock(Millis now)
 {
-    const BootBlock block = buildBootBlock(download_->blockText);
+    blockText_.clear();
+    linesInBlock_ = 0;
+    elapsed_ = tickDiff(now, start_);
+}
+
+Download::BlockOutcome Download::sendBlock(Millis now)
+{
+    const BootBlock block = buildBootBlock(blockText_);
     switch (block.verdict) {
     case BootBlock::Verdict::BadText:
-        setCaption(text::kDataError);
+        view_.setCaption(text::kDataError);
         [[fallthrough]];
     case BootBlock::Verdict::BadLength:
-        box(text::kWrongFormat, Icon::Critical);
+        view_.box(text::kWrongFormat, Icon::Critical);
         return BlockOutcome::Failed;
     case BootBlock::Verdict::Empty:
         return BlockOutcome::Delivered;
@@ -126,92 +98,72 @@ StationEngine::BlockOutcome StationEngine::sendBlock(Millis now)
         break;
     }
     out_.write(block.bytes);
-    ++download_->blocksSent;
-    download_->awaitingAck = true;
-    download_->drained = false;
-    download_->ackWaitStart = now; // and again once the port has taken the block
+    ++blocksSent_;
+    awaitingAck_ = true;
+    drained_ = false;
+    ackWaitStart_ = now; // and again once the port has taken the block
     return BlockOutcome::AwaitingAck;
 }
 
-void StationEngine::bootloaderBytes(std::span<const std::uint8_t> bytes, Millis now)
+void Download::bootloaderBytes(std::span<const std::uint8_t> bytes, Millis now)
 {
-    Download& d = *download_;
-    if (!d.awaitingAck)
+    if (!awaitingAck_)
         return;
-    if (tickDiff(now, d.ackWaitStart) > kBootAckTimeoutMs) {
-        deadlinePassed(now);
-        return;
-    }
+    if (tickDiff(now, ackWaitStart_) > kBootAckTimeoutMs)
+        return deadlinePassed(now);
     // Whatever else came with the acknowledgement is dropped, as the bootloader's own.
     if (std::find(bytes.begin(), bytes.end(), kBootAck) == bytes.end())
         return;
-    d.awaitingAck = false;
-    if (d.lastBlock) {
-        appendLine(text::kEnd);
-        flashOk_ = true;
-        endDownload(now);
-    } else {
-        d.blockText.clear();
-        d.linesInBlock = 0;
-        d.elapsed = tickDiff(now, d.start);
-        continueDownload(now);
-    }
-    if (!download_)
-        afterTickWork(now);
+    awaitingAck_ = false;
+    if (lastBlock_)
+        return end(true);
+    nextBlock(now);
+    sendOn(now);
 }
 
-void StationEngine::deadlinePassed(Millis now)
+void Download::deadlinePassed(Millis now)
 {
-    if (!download_ || !download_->awaitingAck || tickDiff(now, download_->ackWaitStart) <= kBootAckTimeoutMs)
+    if (!awaitingAck_ || tickDiff(now, ackWaitStart_) <= kBootAckTimeoutMs)
         return;
-    download_->awaitingAck = false;
-    downloadFailed();
-    endDownload(now);
-    afterTickWork(now);
+    awaitingAck_ = false;
+    fail();
 }
 
-void StationEngine::lineDrained(Millis now)
+void Download::lineDrained(Millis now)
 {
-    if (download_ && download_->awaitingAck && !download_->drained) {
-        download_->drained = true;
-        download_->ackWaitStart = now;
+    if (awaitingAck_ && !drained_) {
+        drained_ = true;
+        ackWaitStart_ = now;
     }
 }
 
-std::optional<Millis> StationEngine::nextDeadline() const
+std::optional<Millis> Download::deadline() const
 {
-    if (download_ && download_->awaitingAck)
-        return tickAdd(download_->ackWaitStart, kBootAckTimeoutMs + 1);
+    if (awaitingAck_)
+        return tickAdd(ackWaitStart_, kBootAckTimeoutMs + 1);
     return std::nullopt;
 }
 
-void StationEngine::downloadFailed()
+void Download::fail()
 {
-    box(text::kDownloadFailed, Icon::Critical);
-    appendLine(text::kErrorMark);
+    view_.box(text::kDownloadFailed, Icon::Critical);
+    view_.appendLine(text::kErrorMark);
+    end(false);
 }
 
-void StationEngine::endDownload(Millis now)
+void Download::end(bool allAcknowledged)
 {
-    const Download& d = *download_;
-    if (d.totalLines <= 0 && d.lineNumber > 0)
-        flashOk_ = false; // without a line count there is no telling the whole file went
-    const DownloadKind kind = d.kind;
-    (kind == DownloadKind::InitDisk ? flashStats_.initDisk : flashStats_.initData) = {true, d.blocksSent,
-                                                                                       tickDiff(now, d.start)};
-    download_.reset(); // closes the file
-    finishDownload(kind, now);
+    if (allAcknowledged)
+        view_.appendLine(text::kEnd);
+    acknowledged_ = allAcknowledged;
+    ended_ = true;
+    file_.reset(); // closes the file
 }
 
-void StationEngine::finishDownload(DownloadKind kind, Millis now)
+bool Download::delivered() const
 {
-    if (barValue_ < 99)
-        flashOk_ = false;
-    hideBar();
-    if (kind == DownloadKind::InitDisk)
-        afterInitDisk(now);
-    else
-        afterInitData();
+    // Without a line count there is no telling the whole file went.
+    return ended_ && acknowledged_ && !(totalLines_ <= 0 && lineNumber_ > 0);
 }
 
 } // namespace auxpad

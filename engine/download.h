@@ -1,34 +1,70 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 
-#include "engine/station_engine.h"
+#include "base/text_files.h"
+#include "base/ticks.h"
+#include "engine/operator_view.h"
 
 namespace auxpad {
 
-// A download under way: the file is read line by line as the blocks go, so only one
-// block's text is ever held.
-struct StationEngine::Download {
-    Download(DownloadKind k, std::unique_ptr<TextFile> f, std::string n, int total, Millis now)
-        : kind(k), file(std::move(f)), name(std::move(n)), totalLines(total), start(now)
-    {
-    }
+enum class DownloadKind { InitDisk, InitData };
 
-    DownloadKind kind;
-    std::unique_ptr<TextFile> file;
-    std::string name; // as the operator picked it, without its folder
-    int totalLines = 0;
-    Millis start = 0;
-    int lineNumber = 0;
-    int blocksSent = 0;
-    int linesInBlock = 0;
-    std::string blockText;
-    Millis elapsed = 0;     // up to the acknowledgement of the previous block
-    bool lastBlock = false; // the block on the line is the partial one at the end
-    bool awaitingAck = false;
-    bool drained = false;   // the block has been handed to the port
-    Millis ackWaitStart = 0;
+// One download through the bootloader: blocks of six lines, each sent and its 0x90
+// awaited in turn, with the progress shown before each. The file is read line by line as
+// the blocks go, so only one block's text is ever held. It ends delivered, when every
+// block of the whole file was acknowledged, or failed.
+class Download {
+public:
+    Download(DownloadKind kind, std::unique_ptr<TextFile> file, std::string name, int totalLines, Millis now,
+             OperatorView& view, Outbox& out);
+
+    // Sends blocks until one is on the line awaiting its acknowledgement, or the end.
+    void sendOn(Millis now);
+    // Bytes from the line: all of them the bootloader's while a download runs.
+    void bootloaderBytes(std::span<const std::uint8_t> bytes, Millis now);
+    void deadlinePassed(Millis now);
+    // The port has taken every byte: the wait for the acknowledgement starts now.
+    void lineDrained(Millis now);
+    // When deadlinePassed is due, while a block awaits its acknowledgement.
+    std::optional<Millis> deadline() const;
+
+    bool ended() const { return ended_; }
+    // Every block of the whole file acknowledged; once ended.
+    bool delivered() const;
+    DownloadKind kind() const { return kind_; }
+    int blocksSent() const { return blocksSent_; }
+    Millis started() const { return start_; }
+
+private:
+    enum class BlockOutcome { AwaitingAck, Delivered, Failed };
+    BlockOutcome sendBlock(Millis now);
+    void fail();
+    void end(bool allAcknowledged);
+    void nextBlock(Millis now);
+
+    DownloadKind kind_;
+    std::unique_ptr<TextFile> file_;
+    std::string name_; // as the operator picked it, without its folder
+    int totalLines_ = 0;
+    Millis start_ = 0;
+    OperatorView& view_;
+    Outbox& out_;
+
+    int lineNumber_ = 0;
+    int blocksSent_ = 0;
+    int linesInBlock_ = 0;
+    std::string blockText_;
+    Millis elapsed_ = 0;     // up to the acknowledgement of the previous block
+    bool lastBlock_ = false; // the block on the line is the partial one at the end
+    bool awaitingAck_ = false;
+    bool drained_ = false;   // the block has been handed to the port
+    Millis ackWaitStart_ = 0;
+    bool ended_ = false;
+    bool acknowledged_ = false; // every block sent was acknowledged, to the file's end
 };
 
 // The name of a file without its folder.

@@ -3,17 +3,24 @@
 #include <string>
 #include <variant>
 
+#include "engine/job_mode.h"
+#include "engine/job_summary.h"
+
 namespace auxpad {
 
 enum class Icon { None, Critical, Warning };
 
 // What a station shows its operator, as the engine hands it to a front. Texts are UTF-8.
 
-// The status text (DISP1). `paintNow`: the engine is about to work through a file
-// before it returns, and the text should be on the screen meanwhile.
+// The status text (DISP1). News is worth telling where nobody watches the window;
+// progress changes with every block or tick and is told by the percentage as well.
+// `paintNow`: the engine is about to work through a file before it returns, and the
+// text should be on the screen meanwhile.
+enum class CaptionKind { News, Progress };
 struct CaptionShown {
     std::string text;
     bool paintNow = false;
+    CaptionKind kind = CaptionKind::News;
 };
 
 // The progress bar (PrgLoad), 0 to 100.
@@ -34,10 +41,15 @@ struct TrafficLogged {
     std::string text;
 };
 
-// One of the six product-information boxes (0 to 5) takes a new text.
-struct ProductBoxSet {
-    int box = 0;
+// One of the six product fields (the window's Text1 to Text6) takes a new text.
+struct ProductFieldSet {
+    ProductField field = ProductField::Hardware;
     std::string text;
+};
+
+// The board's own serial number is known: read from it, or written to it.
+struct SerialKnown {
+    std::string serial;
 };
 
 // The station cannot go on (flash.ini can no longer be read); the engine stops.
@@ -45,22 +57,27 @@ struct StationFault {
     std::string message;
 };
 
-// The operator's jobs, as they begin and end.
-enum class JobKind { Flash, ProductInfo, SelfTest };
-enum class JobOutcome { Passed, Failed, Replaced };
+// What the job under way is doing changed; the bar after it belongs to the new phase.
+struct PhaseShown {
+    Phase phase = Phase::Idle;
+};
 
+// A job begins; its summary holds what is known at the start (the flash job's files).
 struct JobStarted {
-    JobKind kind = JobKind::Flash;
+    JobSummary summary;
 };
 
-// Comes after the job's last caption and box. A job the operator starts anew while it
-// runs ends as Replaced.
+// A job ended: after its last caption and box.
 struct JobEnded {
-    JobKind kind = JobKind::Flash;
-    JobOutcome outcome = JobOutcome::Failed;
+    JobSummary summary;
 };
 
-using Effect = std::variant<CaptionShown, ProgressShown, BoxShown, TrafficLogged, ProductBoxSet, StationFault, JobStarted,
-                            JobEnded>;
+// A job asked for did not begin (a file missing, the station busy): nothing was sent.
+struct JobRefused {
+    JobSummary summary;
+};
+
+using Effect = std::variant<CaptionShown, ProgressShown, BoxShown, TrafficLogged, ProductFieldSet, SerialKnown,
+                            StationFault, PhaseShown, JobStarted, JobEnded, JobRefused>;
 
 } // namespace auxpad

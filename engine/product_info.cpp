@@ -1,4 +1,4 @@
-// The six product-information boxes: loaded from flash.ini, checked, written to the
+// The six product fields: loaded from flash.ini, checked, written to the
 // board, and asked of it.
 #include <algorithm>
 
@@ -16,49 +16,49 @@ constexpr std::uint8_t kReadRequest = 0x48;
 void StationEngine::applyDefaults()
 {
     const auto defaults = ini_.productDefaults();
-    if (!defaults.fault.empty())
-        return fault(defaults.fault);
-    for (const auto& [index, value] : defaults.value.boxes)
-        setProductBox(index, latin1ToUtf8(value)); // flash.ini is 8-bit text
-    if (defaults.value.error)
-        box(*defaults.value.error, Icon::None);
+    if (!defaults)
+        return fault(defaults.error());
+    for (const auto& [field, value] : defaults->fields)
+        setField(field, latin1ToUtf8(value)); // flash.ini is 8-bit text
+    if (defaults->error)
+        view_.box(*defaults->error, Icon::None);
 }
 
-void StationEngine::writeProductInfo(Millis now)
+bool StationEngine::writeProductInfo(Millis now)
 {
-    if (const auto problem = checkProductInfo(boxes_)) {
+    if (const auto problem = checkProductFields(fields_)) {
         switch (problem->kind) {
-        case ProductInfoProblem::Kind::Length:
-            boxThenCaption(problem->text, Icon::None);
-            appendLine(text::kInfoNotWritten);
+        case ProductFieldProblem::Kind::Length:
+            view_.boxThenCaption(problem->text, Icon::None);
+            view_.appendLine(text::kInfoNotWritten);
             break;
-        case ProductInfoProblem::Kind::Date:
-            box(problem->text + text::kPleaseCheck, Icon::None);
-            setCaption(problem->text + '\n' + text::kInfoNotWritten);
+        case ProductFieldProblem::Kind::Date:
+            view_.box(problem->text + text::kPleaseCheck, Icon::None);
+            view_.setCaption(problem->text + '\n' + text::kInfoNotWritten);
             break;
-        case ProductInfoProblem::Kind::NotLatin1:
-            box(problem->text, Icon::None);
-            setCaption(problem->text + '\n' + text::kInfoNotWritten);
+        case ProductFieldProblem::Kind::NotLatin1:
+            view_.box(problem->text, Icon::None);
+            view_.setCaption(problem->text + '\n' + text::kInfoNotWritten);
             break;
         }
-        return;
+        return false;
     }
-    const ProductRecord record = encodeProductRecord(toLatin1(boxes_));
+    const ProductRecord record = encodeProductRecord(toLatin1(fields_));
     Bytes payload(1 + record.size(), kWriteRequest);
     std::copy(record.begin(), record.end(), payload.begin() + 1);
-    setCaption(text::kWritingInfo);
+    view_.setCaption(text::kWritingInfo);
     link_.sender().request(payload);
-    productWritePending_ = true;
-    productWriteStart_ = now;
-    showBar(0);
+    pendingWrite_ = PendingWrite{now, fields_[at(ProductField::Serial)]};
+    view_.showBar(0);
+    return true;
 }
 
-void StationEngine::readProductInfo()
+void StationEngine::readProductInfo(FlashJob& job)
 {
-    setCaption(text::kReadingInfo);
-    productReadDone_ = false;
+    view_.setCaption(text::kReadingInfo);
+    job.infoAnswered = false;
     link_.sender().request({kReadRequest});
-    showBar(0);
+    view_.showBar(0);
 }
 
 } // namespace auxpad

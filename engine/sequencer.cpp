@@ -9,7 +9,7 @@ namespace auxpad {
 
 namespace {
 
-constexpr int kBoardCheckTicks = 20;
+constexpr int kSelfTestTicks = 20;
 constexpr int kReadInfoTicks = 10;
 constexpr std::uint8_t kSelfTestRequest = 0x47;
 
@@ -19,194 +19,189 @@ std::string noAnswerCheckCable()
         + text::kCheckBoard;
 }
 
+float countdownShare(int ticksLeft, int ticks)
+{
+    return static_cast<float>(100 - ticksLeft * 100 / ticks);
+}
+
 } // namespace
 
-void StationEngine::boardTest()
+void StationEngine::sendSelfTest()
 {
-    selfTestPassed_.reset();
-    setCaption(text::kTesting);
+    view_.setCaption(text::kTesting);
     link_.sender().request({kSelfTestRequest, 0x02});
-    ticksLeft_ = kBoardCheckTicks;
-    showBar(0);
+    ticksLeft_ = kSelfTestTicks;
+    view_.showBar(0);
 }
 
 void StationEngine::step(Millis now)
 {
     if (ticksLeft_ != 0)
         --ticksLeft_;
-    switch (mode_) {
-    case JobMode::FlashBoardCheck:
-        boardCheckOfFlashJob();
-        break;
-    case JobMode::FlashReadInfo:
-        mode_ = JobMode::FlashAwaitInfo;
-        ticksLeft_ = kReadInfoTicks;
-        readProductInfo();
-        break;
-    case JobMode::FlashAwaitInfo:
-        awaitProductInfo();
-        break;
-    case JobMode::FlashInitDisk:
-        startDownload(DownloadKind::InitDisk, now);
-        break;
-    case JobMode::FlashFormatWait:
-        formatWait(now);
-        break;
-    case JobMode::ProductBoardCheck:
-        boardCheckThenWrite(now);
-        break;
-    case JobMode::SelfTestCheck:
-        selfTestResult();
-        break;
-    case JobMode::Idle:
-        break;
+    if (auto* flash = std::get_if<FlashJob>(&job_)) {
+        switch (flash->stage) {
+        case FlashJob::Stage::SelfTest:
+            flashSelfTest(*flash);
+            break;
+        case FlashJob::Stage::ReadInfo:
+            flash->stage = FlashJob::Stage::AwaitInfo;
+            ticksLeft_ = kReadInfoTicks;
+            readProductInfo(*flash);
+            break;
+        case FlashJob::Stage::AwaitInfo:
+            awaitProductInfo(*flash);
+            break;
+        case FlashJob::Stage::InitDisk:
+            startDownload(*flash, DownloadKind::InitDisk, now);
+            break;
+        case FlashJob::Stage::FormatWait:
+            formatWait(*flash, now);
+            break;
+        case FlashJob::Stage::InitData:
+            break;
+        }
+    } else if (auto* product = std::get_if<ProductJob>(&job_); product && product->stage == ProductJob::Stage::SelfTest) {
+        productSelfTest(*product, now);
+    } else if (const auto* selfTest = std::get_if<SelfTestJob>(&job_)) {
+        selfTestResult(*selfTest);
     }
 }
 
-// The write watchdog ends every tick; behind a box it runs once the box is closed.
-void StationEngine::finishTick(Millis now)
+// The write watchdog ends every tick; behind a box it runs once the box is closed. Then
+// the sender has its turn.
+void StationEngine::endOfTick(Millis now)
 {
     if (halted_)
         return;
-    if (waiting())
+    if (out_.boxesOutstanding() > 0)
         watchdogDeferred_ = true;
     else
         writeWatchdog(now);
-}
-
-// What is left of the tick that started a download, once the download has ended.
-void StationEngine::afterTickWork(Millis now)
-{
-    finishTick(now);
     pump();
 }
 
-void StationEngine::boardCheckOfFlashJob()
+void StationEngine::flashSelfTest(FlashJob& job)
 {
-    showBar(static_cast<float>(100 - ticksLeft_ * 100 / kBoardCheckTicks));
+    view_.showBar(countdownShare(ticksLeft_, kSelfTestTicks));
     if (ticksLeft_ != 0)
         return;
-    if (powerUpsSeen_ != powerUps_) {
+    if (unseenPowerUp_) {
         // A board that powered up since the last time is taken as answering.
-        mode_ = JobMode::FlashReadInfo;
-        hideBar();
-        powerUpsSeen_ = powerUps_;
+        job.stage = FlashJob::Stage::ReadInfo;
+        view_.hideBar();
+        unseenPowerUp_ = false;
         return;
     }
-    boxThenCaption(noAnswerCheckCable(), Icon::Critical);
-    mode_ = JobMode::Idle;
-    hideBar();
-    setBarValue(0);
+    view_.boxThenCaption(noAnswerCheckCable(), Icon::Critical);
+    view_.hideBar();
+    view_.setBarValue(0);
     endJob(JobOutcome::Failed);
 }
 
-void StationEngine::awaitProductInfo()
+void StationEngine::awaitProductInfo(FlashJob& job)
 {
-    showBar(static_cast<float>(100 - ticksLeft_ * 100 / kReadInfoTicks));
+    view_.showBar(countdownShare(ticksLeft_, kReadInfoTicks));
     if (ticksLeft_ != 0)
         return;
-    if (!productReadDone_) {
-        defaultsUsed_ = true;
+    if (!job.infoAnswered) {
         applyDefaults();
+        if (halted_)
+            return; // and the job with it
+        job.fieldsFrom = FieldSource::Defaults;
     }
-    mode_ = JobMode::FlashInitDisk;
-    hideBar();
+    job.stage = FlashJob::Stage::InitDisk;
+    view_.hideBar();
 }
 
-void StationEngine::afterInitDisk(Millis now)
+void StationEngine::afterInitDisk(FlashJob& job, bool whole, Millis now)
 {
-    if (!flashOk_) {
-        hideBar();
-        setCaption(std::string("\n") + text::kInitDiskFailed + '\n' + text::kFlashAgainOrReset);
-        mode_ = JobMode::Idle;
-        endJob(JobOutcome::Failed);
-        return;
+    if (!whole) {
+        view_.hideBar();
+        view_.setCaption(std::string("\n") + text::kInitDiskFailed + '\n' + text::kFlashAgainOrReset);
+        return endJob(JobOutcome::Failed);
     }
-    setCaption(std::string("\n") + text::kFormatting + '\n' + text::kWaitGettingReady);
-    mode_ = JobMode::FlashFormatWait;
+    view_.setCaption(std::string("\n") + text::kFormatting + '\n' + text::kWaitGettingReady);
+    job.stage = FlashJob::Stage::FormatWait;
     const auto seconds = ini_.formatSeconds();
-    if (!seconds.fault.empty())
-        return fault(seconds.fault);
-    formatWaitMs_ = roundHalfEven(seconds.value) * 1000;
-    formatStart_ = now;
-    flashStats_.formatWait = formatWaitMs_;
-    showBar(0);
+    if (!seconds)
+        return fault(seconds.error());
+    job.formatWait = roundHalfEven(*seconds) * 1000;
+    job.formatStart = now;
+    view_.showBar(0);
 }
 
-void StationEngine::formatWait(Millis now)
+void StationEngine::formatWait(FlashJob& job, Millis now)
 {
-    setCaption(text::kFormatting);
-    const Millis elapsed = tickDiff(now, formatStart_);
-    const double share = static_cast<double>((elapsed % 60000) * 100) / formatWaitMs_;
-    showBar(static_cast<float>(std::clamp(share, 0.0, 100.0)));
-    if (elapsed <= formatWaitMs_)
+    view_.showProgress(text::kFormatting);
+    const Millis elapsed = tickDiff(now, job.formatStart);
+    const double share = static_cast<double>((elapsed % 60000) * 100) / *job.formatWait;
+    view_.showBar(static_cast<float>(std::clamp(share, 0.0, 100.0)));
+    if (elapsed <= *job.formatWait)
         return;
-    hideBar();
-    startDownload(DownloadKind::InitData, now);
+    view_.hideBar();
+    startDownload(job, DownloadKind::InitData, now);
 }
 
-void StationEngine::afterInitData()
+void StationEngine::afterInitData(bool whole)
 {
-    if (flashOk_)
-        setCaption(std::string(text::kFlashed) + '\n' + text::kPleaseReset);
+    if (whole)
+        view_.setCaption(std::string(text::kFlashed) + '\n' + text::kPleaseReset);
     else
-        setCaption(std::string(text::kFlashFailed) + '\n' + text::kResetAndFlashAgain);
-    mode_ = JobMode::Idle;
-    endJob(flashOk_ ? JobOutcome::Passed : JobOutcome::Failed);
+        view_.setCaption(std::string(text::kFlashFailed) + '\n' + text::kResetAndFlashAgain);
+    endJob(whole ? JobOutcome::Passed : JobOutcome::Failed);
 }
 
-void StationEngine::boardCheckThenWrite(Millis now)
+void StationEngine::productSelfTest(ProductJob& job, Millis now)
 {
-    setBarValue(static_cast<float>(100 - ticksLeft_ * 100 / kBoardCheckTicks));
+    view_.setBarValue(countdownShare(ticksLeft_, kSelfTestTicks));
     if (ticksLeft_ != 0)
         return;
-    if (selfTestReplied_) {
-        writeProductInfo(now);
-        if (!productWritePending_)
-            endJob(JobOutcome::Failed); // the boxes did not pass their checks
-    } else {
-        boxThenCaption(std::string(text::kNoAnswer) + text::kResetPhone + text::kOr + text::kWriteOrFlashAgain,
-                       Icon::Critical);
-        setBarValue(0);
-        hideBar();
-        endJob(JobOutcome::Failed);
+    if (job.mayWrite) {
+        job.values = fields_;
+        job.stage = ProductJob::Stage::Writing;
+        if (!writeProductInfo(now))
+            endJob(JobOutcome::Failed); // the fields did not pass their checks
+        return;
     }
-    mode_ = JobMode::Idle;
-    selfTestReplied_ = false;
+    view_.boxThenCaption(std::string(text::kNoAnswer) + text::kResetPhone + text::kOr + text::kWriteOrFlashAgain,
+                         Icon::Critical);
+    view_.setBarValue(0);
+    view_.hideBar();
+    endJob(JobOutcome::Failed);
 }
 
 // The self-test job passes on an answer that reports every part of the board passed.
-void StationEngine::selfTestResult()
+void StationEngine::selfTestResult(const SelfTestJob& job)
 {
-    setBarValue(static_cast<float>(100 - ticksLeft_ * 100 / kBoardCheckTicks));
+    view_.setBarValue(countdownShare(ticksLeft_, kSelfTestTicks));
     if (ticksLeft_ != 0)
         return;
-    if (!selfTestPassed_) {
-        boxThenCaption(noAnswerCheckCable(), Icon::Critical);
-        setBarValue(0);
-        hideBar();
+    const bool passed = job.passed.value_or(false);
+    if (!job.passed) {
+        view_.boxThenCaption(noAnswerCheckCable(), Icon::Critical);
+        view_.setBarValue(0);
+        view_.hideBar();
     }
-    mode_ = JobMode::Idle;
-    endJob(selfTestPassed_.value_or(false) ? JobOutcome::Passed : JobOutcome::Failed);
+    endJob(passed ? JobOutcome::Passed : JobOutcome::Failed);
 }
 
 // An unanswered product-information write is declared failed after a little over 8 s:
 // the bar climbs one step per 100 ms and the first tick that shows more than 80 ends it.
 void StationEngine::writeWatchdog(Millis now)
 {
-    if (!productWritePending_)
+    if (!pendingWrite_)
         return;
-    const Millis d = tickDiff(now, productWriteStart_) % 60000;
+    const Millis d = tickDiff(now, pendingWrite_->sentAt) % 60000;
     const int value = roundHalfEven(d / 100.0) % 100;
-    setBarValue(static_cast<float>(std::max(value, 0)));
+    view_.setBarValue(static_cast<float>(std::max(value, 0)));
     if (value <= 80)
         return;
-    productWritePending_ = false;
-    hideBar();
-    setBarValue(0);
-    box(std::string(text::kInfoUnansweredBox) + text::kWriteOrFlashAgainPlease, Icon::None);
-    setCaption(std::string(text::kInfoUnanswered) + '\n' + text::kWriteOrFlashAgainPlease);
-    if (openJob_ == JobKind::ProductInfo)
+    pendingWrite_.reset();
+    view_.hideBar();
+    view_.setBarValue(0);
+    view_.box(std::string(text::kInfoUnansweredBox) + text::kWriteOrFlashAgainPlease, Icon::None);
+    view_.setCaption(std::string(text::kInfoUnanswered) + '\n' + text::kWriteOrFlashAgainPlease);
+    if (const auto* product = std::get_if<ProductJob>(&job_); product && product->stage == ProductJob::Stage::Writing)
         endJob(JobOutcome::Failed);
 }
 

@@ -1,122 +1,80 @@
 #include "engine/station_engine.h"
 
+#include <cmath>
+#include <cstdio>
 #include <utility>
 
-#include "base/latin1.h"
-#include "engine/download.h"
 #include "engine/texts.h"
 #include "fbus/hex_text.h"
 
 namespace auxpad {
 
-StationEngine::StationEngine(TextFiles& files, std::string iniPath)
-    : files_(files), ini_(files, std::move(iniPath)), link_(*this)
+namespace {
+
+template <typename... F>
+struct Overloaded : F... {
+    using F::operator()...;
+};
+template <typename... F>
+Overloaded(F...) -> Overloaded<F...>;
+
+const JobBasis* basisOf(const JobState& job)
 {
+    return std::visit(Overloaded{[](const std::monostate&) -> const JobBasis* { return nullptr; },
+                                 [](const JobBasis& basis) -> const JobBasis* { return &basis; }},
+                      job);
 }
 
-StationEngine::~StationEngine() = default;
+} // namespace
 
-bool StationEngine::acceptsInput() const
+std::string JobSummary::failure() const
 {
-    return !halted_ && !download_ && !waiting();
+    if (passed())
+        return {};
+    return message.empty() ? caption : message;
 }
 
-// ---- the view ---------------------------------------------------------------------
-
-void StationEngine::setCaption(std::string text, bool paintNow)
+std::string elapsedText(double seconds)
 {
-    caption_ = std::move(text);
-    out_.post(CaptionShown{caption_, paintNow});
+    const long s = std::lround(seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02ld:%02ld", s / 60, s % 60);
+    return text;
 }
 
-void StationEngine::appendLine(const std::string& line)
+const char* jobName(JobKind kind)
 {
-    setCaption(caption_ + '\n' + line);
-}
-
-void StationEngine::showBar(float value)
-{
-    barVisible_ = true;
-    barValue_ = value;
-    out_.post(ProgressShown{barVisible_, barValue_});
-}
-
-void StationEngine::hideBar()
-{
-    barVisible_ = false;
-    out_.post(ProgressShown{barVisible_, barValue_});
-}
-
-void StationEngine::setBarValue(float value)
-{
-    barValue_ = value;
-    out_.post(ProgressShown{barVisible_, barValue_});
-}
-
-void StationEngine::box(std::string text, Icon icon)
-{
-    out_.post(BoxShown{std::move(text), icon});
-}
-
-void StationEngine::boxThenCaption(const std::string& text, Icon icon)
-{
-    box(text, icon);
-    setCaption(text);
-}
-
-void StationEngine::setProductBox(int box, std::string text)
-{
-    boxes_[static_cast<std::size_t>(box)] = text;
-    out_.post(ProductBoxSet{box, std::move(text)});
-}
-
-void StationEngine::fault(std::string message)
-{
-    halted_ = true;
-    download_.reset();
-    out_.post(StationFault{std::move(message)});
-    endJob(JobOutcome::Failed);
-}
-
-void StationEngine::beginJob(JobKind kind)
-{
-    endJob(JobOutcome::Replaced);
-    openJob_ = kind;
-    out_.post(JobStarted{kind});
-}
-
-void StationEngine::endJob(JobOutcome outcome)
-{
-    if (openJob_)
-        out_.post(JobEnded{*std::exchange(openJob_, std::nullopt), outcome});
-}
-
-Phase StationEngine::phase() const
-{
-    if (download_)
-        return download_->kind == DownloadKind::InitDisk ? Phase::InitDisk : Phase::InitData;
-    switch (mode_) {
-    case JobMode::FlashBoardCheck:
-    case JobMode::ProductBoardCheck:
-    case JobMode::SelfTestCheck:
-        return Phase::BoardCheck;
-    case JobMode::FlashReadInfo:
-    case JobMode::FlashAwaitInfo:
-        return Phase::ReadingInfo;
-    case JobMode::FlashInitDisk:
-        return Phase::InitDisk;
-    case JobMode::FlashFormatWait:
-        return Phase::FormatWait;
-    case JobMode::Idle:
+    switch (kind) {
+    case JobKind::ProductInfo:
+        return "prodinfo";
+    case JobKind::SelfTest:
+        return "selftest";
+    case JobKind::Flash:
         break;
     }
-    return productWritePending_ ? Phase::WritingInfo : Phase::Idle;
+    return "flash";
+}
+
+const char* outcomeName(JobOutcome outcome)
+{
+    switch (outcome) {
+    case JobOutcome::Running:
+        return "running";
+    case JobOutcome::Passed:
+        return "passed";
+    case JobOutcome::Interrupted:
+        return "interrupted";
+    case JobOutcome::Failed:
+    case JobOutcome::Lost:
+        break;
+    }
+    return "failed";
 }
 
 const char* phaseName(Phase phase)
 {
     switch (phase) {
-    case Phase::BoardCheck:
+    case Phase::SelfTest:
         return "self-test";
     case Phase::ReadingInfo:
         return "product info";
@@ -134,23 +92,190 @@ const char* phaseName(Phase phase)
     return "done";
 }
 
+StationEngine::StationEngine(TextFiles& files, std::string iniPath)
+    : files_(files), ini_(files, std::move(iniPath)), link_(*this), view_(out_, [this] { showPhase(); })
+{
+    for (std::size_t f = 0; f < fields_.size(); ++f)
+        fields_[f] = kProductFieldRules[f].placeholder;
+}
+
+StationEngine::~StationEngine() = default;
+
+bool StationEngine::acceptsInput() const
+{
+    return !halted_ && !download() && out_.boxesOutstanding() == 0;
+}
+
+Download* StationEngine::download() const
+{
+    const auto* flash = std::get_if<FlashJob>(&job_);
+    return flash ? flash->download.get() : nullptr;
+}
+
+// ---- jobs -------------------------------------------------------------------------
+
+JobMode StationEngine::jobMode() const
+{
+    return std::visit(Overloaded{[](const std::monostate&) { return JobMode::Idle; },
+                                 [](const FlashJob& job) {
+                                     switch (job.stage) {
+                                     case FlashJob::Stage::SelfTest:
+                                         return JobMode::FlashSelfTest;
+                                     case FlashJob::Stage::ReadInfo:
+                                         return JobMode::FlashReadInfo;
+                                     case FlashJob::Stage::AwaitInfo:
+                                         return JobMode::FlashAwaitInfo;
+                                     case FlashJob::Stage::InitDisk:
+                                         return JobMode::FlashInitDisk;
+                                     case FlashJob::Stage::FormatWait:
+                                     case FlashJob::Stage::InitData:
+                                         break;
+                                     }
+                                     return JobMode::FlashFormatWait;
+                                 },
+                                 [](const ProductJob& job) {
+                                     // Once the write is sent, another job may start.
+                                     return job.stage == ProductJob::Stage::SelfTest ? JobMode::ProductSelfTest
+                                                                                     : JobMode::Idle;
+                                 },
+                                 [](const SelfTestJob&) { return JobMode::SelfTest; }},
+                      job_);
+}
+
+bool StationEngine::sequencerIdle() const
+{
+    return jobMode() == JobMode::Idle;
+}
+
+Phase StationEngine::phase() const
+{
+    if (const Download* d = download())
+        return d->kind() == DownloadKind::InitDisk ? Phase::InitDisk : Phase::InitData;
+    switch (jobMode()) {
+    case JobMode::FlashSelfTest:
+    case JobMode::ProductSelfTest:
+    case JobMode::SelfTest:
+        return Phase::SelfTest;
+    case JobMode::FlashReadInfo:
+    case JobMode::FlashAwaitInfo:
+        return Phase::ReadingInfo;
+    case JobMode::FlashInitDisk:
+        return Phase::InitDisk;
+    case JobMode::FlashFormatWait:
+        return std::get<FlashJob>(job_).stage == FlashJob::Stage::InitData ? Phase::InitData : Phase::FormatWait;
+    case JobMode::Idle:
+        break;
+    }
+    return pendingWrite_ ? Phase::WritingInfo : Phase::Idle;
+}
+
+void StationEngine::showPhase()
+{
+    if (const Phase now = phase(); now != shownPhase_) {
+        shownPhase_ = now;
+        out_.post(PhaseShown{now});
+    }
+}
+
+template <typename Job>
+Job& StationEngine::beginJob(Job job)
+{
+    endJob(JobOutcome::Interrupted); // a job under way is replaced
+    job.startedAt = now_;
+    job.boxesBefore = view_.boxCount();
+    job_ = std::move(job);
+    out_.post(JobStarted{summary(JobOutcome::Running)});
+    return std::get<Job>(job_);
+}
+
+void StationEngine::endJob(JobOutcome outcome, std::optional<std::string> why)
+{
+    if (std::holds_alternative<std::monostate>(job_))
+        return;
+    JobSummary done = summary(outcome);
+    if (why)
+        done.message = std::move(*why);
+    job_ = std::monostate{};
+    showPhase();
+    out_.post(JobEnded{std::move(done)});
+}
+
+void StationEngine::refuse(JobKind kind, std::string why)
+{
+    JobSummary refused;
+    refused.kind = kind;
+    refused.outcome = JobOutcome::Failed;
+    refused.caption = view_.caption();
+    refused.message = std::move(why);
+    out_.post(JobRefused{std::move(refused)});
+}
+
+JobSummary StationEngine::summary(JobOutcome outcome) const
+{
+    JobSummary s;
+    s.outcome = outcome;
+    s.caption = view_.caption();
+    std::visit(Overloaded{[](const std::monostate&) {},
+                          [&](const FlashJob& job) {
+                              s.kind = JobKind::Flash;
+                              s.initDisk = job.initDisk;
+                              s.initData = job.initData;
+                              s.formatWait = job.formatWait;
+                              s.fieldsFrom = job.fieldsFrom;
+                              if (job.fieldsFrom != FieldSource::None)
+                                  s.fields = fields_;
+                          },
+                          [&](const ProductJob& job) {
+                              s.kind = JobKind::ProductInfo;
+                              s.fields = job.values;
+                              s.fieldsFrom = outcome == JobOutcome::Passed ? FieldSource::Written : FieldSource::NotWritten;
+                          },
+                          [&](const SelfTestJob&) { s.kind = JobKind::SelfTest; }},
+               job_);
+    if (s.fieldsFrom == FieldSource::Board || s.fieldsFrom == FieldSource::Written)
+        s.serial = s.fields[at(ProductField::Serial)];
+    if (const JobBasis* basis = basisOf(job_)) {
+        s.seconds = static_cast<double>(tickDiff(now_, basis->startedAt)) / 1000;
+        if (view_.boxCount() > basis->boxesBefore)
+            s.message = view_.lastBox();
+    }
+    return s;
+}
+
+template FlashJob& StationEngine::beginJob(FlashJob);
+
+void StationEngine::setField(ProductField field, std::string text)
+{
+    fields_[at(field)] = text;
+    out_.post(ProductFieldSet{field, std::move(text)});
+}
+
+void StationEngine::fault(std::string message)
+{
+    halted_ = true;
+    out_.post(StationFault{message});
+    endJob(JobOutcome::Failed, std::move(message));
+}
+
 // ---- the line and the clock -------------------------------------------------------
 
 void StationEngine::received(std::span<const std::uint8_t> bytes, Millis now)
 {
+    now_ = now;
     if (halted_)
         return;
-    if (download_) {
+    if (Download* d = download()) {
         // During a download every byte is the bootloader's.
-        bootloaderBytes(bytes, now);
-        return;
-    }
-    if (waiting()) {
+        d->bootloaderBytes(bytes, now);
+        followDownload(now);
+    } else if (out_.boxesOutstanding() > 0) {
         heldNew_.insert(heldNew_.end(), bytes.begin(), bytes.end());
         return;
+    } else {
+        receiveBatch(bytes);
+        pump();
     }
-    receiveBatch(bytes);
-    pump();
+    showPhase();
 }
 
 void StationEngine::receiveBatch(std::span<const std::uint8_t> bytes)
@@ -158,7 +283,7 @@ void StationEngine::receiveBatch(std::span<const std::uint8_t> bytes)
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (const auto frame = link_.receive(bytes[i]); !frame.empty())
             boardMessage(frame);
-        if (waiting()) {
+        if (out_.boxesOutstanding() > 0) {
             heldRest_.assign(bytes.begin() + static_cast<std::ptrdiff_t>(i + 1), bytes.end());
             return;
         }
@@ -167,27 +292,53 @@ void StationEngine::receiveBatch(std::span<const std::uint8_t> bytes)
 
 void StationEngine::pump()
 {
-    if (!halted_ && !download_ && !waiting())
+    if (acceptsInput())
         link_.sender().pump();
 }
 
 void StationEngine::tick(Millis now)
 {
+    now_ = now;
     // A tick that falls during a download or while a box is open is not made up.
     if (!acceptsInput())
         return;
     link_.tick();
     step(now);
-    if (!download_)
-        finishTick(now);
-    pump();
+    if (!download())
+        endOfTick(now);
+    showPhase();
+}
+
+void StationEngine::deadlinePassed(Millis now)
+{
+    now_ = now;
+    if (Download* d = download()) {
+        d->deadlinePassed(now);
+        followDownload(now);
+        showPhase();
+    }
+}
+
+void StationEngine::lineDrained(Millis now)
+{
+    now_ = now;
+    if (Download* d = download())
+        d->lineDrained(now);
+}
+
+std::optional<Millis> StationEngine::nextDeadline() const
+{
+    const Download* d = download();
+    return d ? d->deadline() : std::nullopt;
 }
 
 void StationEngine::boxClosed(Millis now)
 {
+    now_ = now;
     out_.boxClosed();
-    if (!waiting())
+    if (out_.boxesOutstanding() == 0)
         resumeAfterBoxes(now);
+    showPhase();
 }
 
 void StationEngine::resumeAfterBoxes(Millis now)
@@ -195,13 +346,13 @@ void StationEngine::resumeAfterBoxes(Millis now)
     if (watchdogDeferred_) {
         watchdogDeferred_ = false;
         writeWatchdog(now);
-        if (waiting())
+        if (out_.boxesOutstanding() > 0)
             return;
     }
     // First the rest of the batch a box stopped, then what came meanwhile, as a batch of
     // its own; the sender has its turn after each.
     for (Bytes* held : {&heldRest_, &heldNew_}) {
-        if (halted_ || waiting())
+        if (halted_ || out_.boxesOutstanding() > 0)
             return;
         const Bytes batch = std::exchange(*held, Bytes{});
         receiveBatch(batch);
@@ -209,66 +360,82 @@ void StationEngine::resumeAfterBoxes(Millis now)
     }
 }
 
+void StationEngine::lineLost(std::string why, Millis now)
+{
+    now_ = now;
+    halted_ = true;
+    endJob(JobOutcome::Lost, std::move(why));
+}
+
+void StationEngine::interrupt(Millis now)
+{
+    now_ = now;
+    endJob(JobOutcome::Interrupted);
+}
+
 // ---- the operator -----------------------------------------------------------------
 
-void StationEngine::startProductJob(const ProductInfo& boxes, Millis)
+void StationEngine::startProductJob(const ProductFields& fields, Millis now)
 {
+    now_ = now;
     if (!acceptsInput())
-        return;
-    boxes_ = boxes;
-    if (mode_ != JobMode::Idle) {
-        setCaption(text::kNotReady);
-        return;
+        return refuse(JobKind::ProductInfo, halted_ ? text::kStationStopped : text::kStationBusy);
+    fields_ = fields;
+    if (!sequencerIdle()) {
+        view_.setCaption(text::kNotReady);
+        return refuse(JobKind::ProductInfo);
     }
-    beginJob(JobKind::ProductInfo);
-    boardTest();
-    mode_ = JobMode::ProductBoardCheck;
-    selfTestReplied_ = false;
+    ProductJob job;
+    job.values = fields;
+    beginJob(std::move(job));
+    sendSelfTest();
     pump();
+    showPhase();
 }
 
-void StationEngine::startSelfTestJob(Millis)
+void StationEngine::startSelfTestJob(Millis now)
 {
+    now_ = now;
     if (!acceptsInput())
-        return;
-    if (mode_ != JobMode::Idle) {
-        setCaption(text::kNotReady);
-        return;
+        return refuse(JobKind::SelfTest, halted_ ? text::kStationStopped : text::kStationBusy);
+    if (!sequencerIdle()) {
+        view_.setCaption(text::kNotReady);
+        return refuse(JobKind::SelfTest);
     }
-    beginJob(JobKind::SelfTest);
-    boardTest();
-    mode_ = JobMode::SelfTestCheck;
+    beginJob(SelfTestJob{});
+    sendSelfTest();
     pump();
+    showPhase();
 }
 
-void StationEngine::loadDefaults(Millis)
+void StationEngine::loadDefaults(Millis now)
 {
-    if (!acceptsInput())
-        return;
-    applyDefaults();
+    now_ = now;
+    if (acceptsInput())
+        applyDefaults();
 }
 
-void StationEngine::sendMessage(std::string_view hex, Millis)
+void StationEngine::sendMessage(std::string_view hex, Millis now)
 {
+    now_ = now;
     if (!acceptsInput())
         return;
     const HexParse parse = parseHex(hex, kMaxRequestPayload);
     if (parse.count > kMaxRequestPayload) {
         // Too long for one frame: nothing is sent rather than a cut-down message.
-        setCaption(text::kDataError);
+        view_.setCaption(text::kDataError);
         return;
     }
     // A bad character still sends the empty request; "Data Error" tells the operator why.
     if (parse.badCharacter)
-        setCaption(text::kDataError);
+        view_.setCaption(text::kDataError);
     link_.sender().request(parse.bytes);
     pump();
 }
 
-void StationEngine::editProductBox(int box, std::string text)
+void StationEngine::editProductField(ProductField field, std::string text)
 {
-    if (box >= 0 && box < static_cast<int>(boxes_.size()))
-        boxes_[static_cast<std::size_t>(box)] = std::move(text);
+    fields_[at(field)] = std::move(text);
 }
 
 } // namespace auxpad

@@ -5,7 +5,7 @@
 
 namespace auxpad::text {
 
-// Board check and jobs
+// The self-test and the jobs
 inline constexpr char kTesting[] = "Testing AUXPAD board...";
 inline constexpr char kNotReady[] = "AUXPAD is not ready!";
 inline constexpr char kBoardReady[] = "AUXPAD board is Ready!";
@@ -51,5 +51,9 @@ inline constexpr char kInfoUnansweredBox[] = "ProdInfo written FAILED! ";
 inline constexpr char kWriteOrFlashAgainPlease[] = "Please Write or Flash Again!";
 inline constexpr char kInfoNotWritten[] = "AUXPAD Product Info not written";
 inline constexpr char kPleaseCheck[] = "Please Check!";
+
+// A job refused before it began, for the fronts that run boards with nobody watching
+inline constexpr char kStationBusy[] = "The station is busy: a download runs or a message is open";
+inline constexpr char kStationStopped[] = "The station has stopped";
 
 } // namespace auxpad::text

@@ -9,13 +9,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryFiles files;
     files.files["flash.ini"] = std::string(reinterpret_cast<const char*>(data), size);
     const auxpad::FlashIni ini(files, "flash.ini");
-    ini.comPort(".");
-    ini.showTrafficWindow();
-    const double format = ini.formatSeconds().value;
+    (void)ini.comPort(".");
+    (void)ini.showTrafficWindow();
+    const double format = ini.formatSeconds().value();
     fuzz::require(format == 30 || (format >= 20 && format < 60), "format time 30 or within 20 to under 60");
-    constexpr std::size_t kLengths[] = {4, 11, 11, 9, 7, 6};
-    for (const auto& [box, value] : ini.productDefaults().value.boxes)
-        fuzz::require(value.size() == kLengths[box], "a default fills its box exactly");
+    const auto defaults = ini.productDefaults();
+    for (const auto& [field, value] : defaults->fields)
+        fuzz::require(value.size() == auxpad::kProductFieldRules[auxpad::at(field)].length,
+                      "a default fills its field exactly");
     auxpad::isManufactureDate(files.files["flash.ini"]);
     return 0;
 }

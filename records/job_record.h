@@ -37,9 +37,6 @@ struct JobRecord {
     std::optional<double> seconds; // from start to finish
     QString toolVersion;
     qint64 pid = 0; // the process that wrote it, so that a later start can tell a left-over
-
-    // The record of a job that ends now with `result`: the time and how long it took.
-    void end(const QString& result);
 };
 
 // UTC now, as the records write it.

@@ -6,6 +6,7 @@
 #include <map>
 #include <vector>
 
+#include "base/expected.h"
 #include "records/job_record.h"
 
 namespace auxpad {
@@ -35,38 +36,34 @@ public:
     // Whether a URL is one this store takes ("" when it is); what is wrong otherwise.
     static QString checkUrl(const QString& url);
 
-    // "" once the store is open and its schema current; otherwise why not.
-    QString open(const QString& url);
+    // Opens the store and brings its schema up to date, or says why it cannot.
+    Expected<void, QString> open(const QString& url);
     bool isOpen() const { return db_.isOpen(); }
-    const QString& url() const { return url_; }
-    QString lastError() const { return lastError_; }
 
     // A job that starts: its record is written at once, as running; `record.id` is set.
-    bool begin(JobRecord& record);
+    Expected<void, QString> begin(JobRecord& record);
     // The same record, as the job ended.
-    bool finish(const JobRecord& record);
+    Expected<void, QString> finish(const JobRecord& record);
     // Records this station's processes left running when they died are interrupted now.
     int closeLeftovers();
 
-    // The records that pass the filter, oldest first, one at a time; false when they
-    // cannot be read (lastError says why).
-    bool visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each);
+    // The records that pass the filter, oldest first, one at a time.
+    Expected<void, QString> visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each);
     std::vector<JobRecord> find(const RecordFilter& filter);
     // For the columns a report's table shows, the longest text among the records that
     // pass the filter (a line break counted as the two characters \n) or the largest
     // number; one quick query where reading every record twice would be slow.
-    std::map<QString, double> longest(const RecordFilter& filter);
+    Expected<std::map<QString, double>, QString> longest(const RecordFilter& filter);
 
     static constexpr int kSchemaVersion = 2;
 
 private:
-    bool migrate();
-    bool fail(const QString& what, const QString& why);
+    Expected<void, QString> migrate();
+    Unexpected<QString> fail(const QString& what, const QString& why) const;
 
     QSqlDatabase db_;
     QString connection_;
     QString url_;
-    QString lastError_;
     bool postgres_ = false;
 };
 

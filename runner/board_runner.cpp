@@ -37,24 +37,24 @@ BoardRunner::BoardRunner(PortName port, TextFiles& files, std::string iniPath, Q
 
 BoardRunner::~BoardRunner() = default;
 
-QString BoardRunner::open()
+Expected<void, QString> BoardRunner::open()
 {
-    QString why = openSerialLine(line_, port_);
-    if (why.isEmpty())
+    auto opened = openSerialLine(line_, port_);
+    if (opened)
         ticks_.start();
-    return why;
+    return opened;
 }
 
-QString BoardRunner::reopen()
+Expected<void, QString> BoardRunner::reopen()
 {
     if (line_.isOpen())
         return {};
     if (PortName again = resolvePort(port_.name); !again.device.empty())
         port_ = std::move(again);
-    QString why = open();
-    if (why.isEmpty())
+    auto opened = open();
+    if (opened)
         engine_ = std::make_unique<StationEngine>(files_, iniPath_);
-    return why;
+    return opened;
 }
 
 void BoardRunner::close()
@@ -96,9 +96,11 @@ void BoardRunner::failed(QSerialPort::SerialPortError error)
     // that does not answer, which the engine's own time-outs report.
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError && error != QSerialPort::WriteError)
         return;
-    const QString why = line_.errorString();
+    const QString why = QStringLiteral("The serial port %1 is gone: %2")
+                            .arg(QString::fromStdString(port_.shown()), line_.errorString());
     close();
-    emit lineLost(QStringLiteral("The serial port %1 is gone: %2").arg(QString::fromStdString(port_.shown()), why));
+    command([&](StationEngine& e, Millis now) { e.lineLost(why.toStdString(), now); });
+    emit lineLost(why);
 }
 
 void BoardRunner::boxClosed()

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/station_engine.h"
+#include "base/expected.h"
 #include "runner/port_map.h"
 
 namespace auxpad {
@@ -26,12 +27,12 @@ public:
                 Clock clock = tickCount);
     ~BoardRunner() override;
 
-    // Opens the line and starts the ticks; "" or why the port cannot be used.
-    QString open();
+    // Opens the line and starts the ticks, or says why the port cannot be used.
+    Expected<void, QString> open();
     // Opens a closed line again for the next board on it: the port is looked up afresh (a
     // board swapped on a USB adapter may come back as another device) and a fresh engine
     // takes it, since nothing of the last board's exchange holds for the new one.
-    QString reopen();
+    Expected<void, QString> reopen();
     void close();
     bool isOpen() const { return line_.isOpen(); }
     const PortName& port() const { return port_; }
@@ -52,7 +53,8 @@ signals:
     void effect(const auxpad::Effect& effect);
     // The effects of one input have all been given.
     void settled();
-    // The line was hung up or unplugged; the runner has stopped.
+    // The line was hung up or unplugged; the runner has stopped, and the engine has been
+    // told (the job under way ended as lost).
     void lineLost(const QString& message);
 
 private:

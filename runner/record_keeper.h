@@ -8,32 +8,27 @@
 namespace auxpad {
 
 // Keeps the record of every job one board's engine runs: written as the job starts,
-// completed as it ends, each in a transaction of its own. A store that cannot take a
-// record is said once; the jobs go on regardless.
+// completed as it ends, each in a transaction of its own, from the engine's summary of
+// the job. A store that cannot take a record is said; the jobs go on regardless.
 class RecordKeeper final : public QObject {
     Q_OBJECT
 public:
     // Without a store, nothing is kept.
     RecordKeeper(BoardRunner& runner, RecordStore* store, QObject* parent = nullptr);
 
-    // The job under way, if any, ends as interrupted: the window closes, the command stops.
-    void interrupt();
-    bool storeFailed() const { return storeFailed_; }
-
 signals:
-    void failed(const QString& why); // the first time the store does not take a record
+    void failed(const QString& why); // the store did not take a record
 
 private:
     void take(const Effect& effect);
-    void begin(JobKind kind);
-    void end(const QString& result);
-    void write(bool ok);
+    void begin(const JobSummary& job);
+    void end(const JobSummary& job);
+    void write(const Expected<void, QString>& written);
 
     BoardRunner& runner_;
     RecordStore* store_;
     JobRecord record_;
     bool open_ = false;
-    bool storeFailed_ = false;
 };
 
 } // namespace auxpad

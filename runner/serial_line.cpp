@@ -7,6 +7,11 @@
 
 namespace auxpad {
 
+namespace {
+
+// Cuts a USB serial adapter's latency timer, so that each block's reply comes back at
+// once rather than after the adapter's timer; lines without such a timer refuse, which
+// is no fault.
 void askForLowLatency(int fd)
 {
     serial_struct settings{};
@@ -16,21 +21,23 @@ void askForLowLatency(int fd)
     ::ioctl(fd, TIOCSSERIAL, &settings);
 }
 
-QString openSerialLine(QSerialPort& line, const PortName& port)
+} // namespace
+
+Expected<void, QString> openSerialLine(QSerialPort& line, const PortName& port)
 {
     const QString shown = QString::fromStdString(port.shown());
     if (port.device.empty())
-        return shown + QStringLiteral(" is not a serial port of this machine.");
+        return unexpected(shown + QStringLiteral(" is not a serial port of this machine."));
     line.setPortName(QString::fromStdString(port.device));
     if (!line.open(QIODevice::ReadWrite)) {
         const QString reason = line.errorString();
         switch (line.error()) {
         case QSerialPort::DeviceNotFoundError:
-            return shown + QStringLiteral(" is not a serial port of this machine: ") + reason;
+            return unexpected(shown + QStringLiteral(" is not a serial port of this machine: ") + reason);
         case QSerialPort::PermissionError:
-            return shown + QStringLiteral(" is held by another program, or this user may not open it: ") + reason;
+            return unexpected(shown + QStringLiteral(" is held by another program, or this user may not open it: ") + reason);
         default:
-            return shown + QStringLiteral(" cannot be opened: ") + reason;
+            return unexpected(shown + QStringLiteral(" cannot be opened: ") + reason);
         }
     }
     const bool settingsOk = line.setBaudRate(QSerialPort::Baud115200) && line.setDataBits(QSerialPort::Data8)
@@ -39,7 +46,7 @@ QString openSerialLine(QSerialPort& line, const PortName& port)
     if (!settingsOk) {
         const QString reason = line.errorString();
         line.close();
-        return shown + QStringLiteral(" does not take 115200 bit/s, 8N1: ") + reason;
+        return unexpected(shown + QStringLiteral(" does not take 115200 bit/s, 8N1: ") + reason);
     }
     // Pseudo-terminals have no modem lines; that is no fault.
     line.setDataTerminalReady(true);

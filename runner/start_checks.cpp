@@ -1,36 +1,37 @@
 #include "runner/start_checks.h"
 
 #include "board/flash_ini.h"
+#include "engine/texts.h"
 
 namespace auxpad {
 
-std::string checkFlashFiles(const FlashFiles& files)
+Expected<void> checkFlashFiles(const FlashFiles& files)
 {
     DiskFiles disk;
     int lines[2] = {};
     const std::string* paths[2] = {&files.initDisk, &files.initData};
     const char* names[2] = {"InitDisk", "InitData"};
     for (int i = 0; i < 2; ++i) {
-        std::string reason;
         if (paths[i]->empty())
-            return std::string("no ") + names[i] + " file is chosen";
-        if (!countLines(disk, *paths[i], lines[i], reason))
-            return "cannot read " + *paths[i] + ": " + reason;
+            return unexpected(std::string("no ") + names[i] + " file is chosen");
+        const auto facts = examineFile(disk, *paths[i]);
+        if (!facts)
+            return unexpected("cannot read " + *paths[i] + ": " + facts.error());
+        lines[i] = facts->lines;
     }
     if (lines[0] > lines[1])
-        return "the InitDisk file has more lines than the InitData file (Wrong Initdisk and Initdata file!)";
+        return unexpected(std::string("the InitDisk file has more lines than the InitData file (") + text::kWrongFiles + ")");
     return {};
 }
 
-std::string checkIni(const std::string& path)
+Expected<void> checkIni(const std::string& path)
 {
     DiskFiles files;
-    const FlashIni ini(files, path);
-    const auto defaults = ini.productDefaults();
-    if (!defaults.fault.empty())
-        return defaults.fault;
-    if (defaults.value.error)
-        return path + ": " + *defaults.value.error;
+    const auto defaults = FlashIni(files, path).productDefaults();
+    if (!defaults)
+        return unexpected(defaults.error());
+    if (defaults->error)
+        return unexpected(path + ": " + *defaults->error);
     return {};
 }
 

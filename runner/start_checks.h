@@ -7,13 +7,13 @@
 namespace auxpad {
 
 // What the fronts that run boards without an operator check before a byte goes to any
-// board; each returns "" or a one-line reason.
+// board; each says why not in one line.
 
 // Both download files are there and readable, and the InitDisk file is no longer.
-std::string checkFlashFiles(const FlashFiles& files);
+Expected<void> checkFlashFiles(const FlashFiles& files);
 
 // flash.ini can be read, and its product defaults (which stand in for a board that
 // keeps its own to itself) have no faulty entry.
-std::string checkIni(const std::string& path);
+Expected<void> checkIni(const std::string& path);
 
 } // namespace auxpad

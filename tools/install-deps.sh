@@ -7,6 +7,7 @@ packages=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libqt6sql6-psql
   postgresql
+  libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-liberation

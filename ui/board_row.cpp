@@ -27,15 +27,14 @@ QLabel* cell(QWidget* parent, QHBoxLayout* layout, const QString& name, int widt
 
 QString clock(double seconds)
 {
-    const long s = std::lround(seconds);
-    return QStringLiteral("%1:%2").arg(s / 60, 2, 10, QChar('0')).arg(s % 60, 2, 10, QChar('0'));
+    return QString::fromStdString(auxpad::elapsedText(seconds));
 }
 
 } // namespace
 
 BoardRow::BoardRow(auxpad::BoardJob& job, QWidget* parent) : QFrame(parent), job_(job)
 {
-    const auxpad::PortName& port = job_.report().port;
+    const auxpad::PortName& port = job_.port();
     setObjectName(QString::fromStdString(port.name));
     setFrameShape(QFrame::StyledPanel);
     setFocusPolicy(Qt::StrongFocus);
@@ -120,8 +119,8 @@ void BoardRow::take(const auxpad::Effect& effect)
     } else if (const auto* box = std::get_if<auxpad::BoxShown>(&effect)) {
         message_->setText(QString::fromStdString(box->text));
         log_->appendPlainText(QString::fromStdString(box->text));
-    } else if (const auto* info = std::get_if<auxpad::ProductBoxSet>(&effect); info && info->box == 3) {
-        serial_->setText(QString::fromStdString(info->text));
+    } else if (const auto* serial = std::get_if<auxpad::SerialKnown>(&effect)) {
+        serial_->setText(QString::fromStdString(serial->serial));
     }
 }
 
@@ -137,9 +136,9 @@ void BoardRow::showPhase()
 
 void BoardRow::showResult()
 {
-    const auxpad::JobReport& r = job_.report();
-    const bool passed = r.result == auxpad::JobReport::Result::Passed;
-    phase_->setText(QString::fromLatin1(auxpad::resultName(r.result)));
+    const auxpad::JobSummary& r = job_.summary();
+    const bool passed = r.passed();
+    phase_->setText(QString::fromLatin1(auxpad::outcomeName(r.outcome)));
     serial_->setText(QString::fromStdString(r.serial));
     elapsed_->setText(clock(r.seconds));
     if (passed) {

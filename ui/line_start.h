@@ -2,11 +2,27 @@
 
 #include <QStringList>
 
+#include "base/expected.h"
+#include "engine/station_engine.h"
+
 namespace ui {
 
+// What `auxpad-flash line` was asked for, before anything is checked.
+struct LineOptions {
+    std::vector<std::string> ports;
+    auxpad::FlashFiles files;
+    bool filesGiven = false;
+    std::string iniPath;
+    QString db;
+};
+
 // `auxpad-flash line --port PORT [--port PORT]... [--disk FILE] [--data FILE] [--ini FILE]
-// [--db URL]`: the line window for a bench of boards. A port or file that cannot be had
-// is told in a box and the window does not open. Returns the exit status.
-int runLine(const QStringList& arguments);
+// [--db URL]`, read without a display: the options, or the exit status once the help is
+// printed or what is wrong is said on standard error.
+auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments);
+
+// The line window for a bench of boards. A port or file that cannot be had is told in a
+// box and the window does not open. Returns the exit status.
+int runLine(const LineOptions& options);
 
 } // namespace ui

@@ -92,7 +92,8 @@ auxpad::FlashFiles LineWindow::files() const
 
 QString LineWindow::problem() const
 {
-    return QString::fromStdString(auxpad::checkFlashFiles(files()));
+    const auto checked = auxpad::checkFlashFiles(files());
+    return checked ? QString() : QString::fromStdString(checked.error());
 }
 
 void LineWindow::flash(BoardRow& row)

@@ -4,12 +4,9 @@
 #include <QDir>
 #include <QMessageBox>
 
-#include <utility>
-
 #include "base/numbers.h"
 #include "board/flash_ini.h"
-#include "runner/board_runner.h"
-#include "runner/record_keeper.h"
+#include "runner/bench.h"
 #include "ui/message_box.h"
 #include "ui/station_window.h"
 #include "ui/traffic_window.h"
@@ -35,9 +32,9 @@ int runStation(const QString& records)
     const std::string startDir = window.folder().toStdString();
 
     const auto com = auxpad::FlashIni(files, "flash.ini").comPort(QDir::toNativeSeparators(window.folder()).toStdString());
-    if (!com.fault.empty())
-        return startupFault(QString::fromStdString(com.fault));
-    const int number = auxpad::roundHalfEven(auxpad::lenientNumber(com.value));
+    if (!com)
+        return startupFault(QString::fromStdString(com.error()));
+    const int number = auxpad::roundHalfEven(auxpad::lenientNumber(*com));
     const auxpad::PortName port{"COM" + std::to_string(number), auxpad::deviceForPort(number, auxpad::configDir())};
     // Every later reading of flash.ini is from the start-up folder, wherever the file
     // lists go.
@@ -45,29 +42,20 @@ int runStation(const QString& records)
     const QString recordsUrl = auxpad::RecordStore::chooseUrl(records);
     if (const QString why = auxpad::RecordStore::checkUrl(recordsUrl); !why.isEmpty())
         return startupFault("--db: " + why);
-    auxpad::BoardRunner runner(port, files, iniPath);
-    if (const QString why = runner.open(); !why.isEmpty())
-        return startupFault(why);
     // A store that cannot keep the records is said once; the board is flashed all the same.
-    auxpad::RecordStore store;
-    const QString storeProblem = store.open(recordsUrl);
-    if (storeProblem.isEmpty())
-        store.closeLeftovers();
-    auxpad::RecordKeeper keeper(runner, storeProblem.isEmpty() ? &store : nullptr);
-    bool warned = false;
-    auto warn = [&](const QString& why) {
-        if (!std::exchange(warned, true))
-            openBox(&window, "The jobs of this station are not on record: " + why, auxpad::Icon::Warning);
-    };
-    QObject::connect(&keeper, &auxpad::RecordKeeper::failed, &window, warn);
-    window.showPortOpened(QString::fromLatin1(com.value.data(), static_cast<qsizetype>(com.value.size())));
+    auxpad::Bench bench(files, iniPath);
+    bench.openRecords(recordsUrl);
+    if (const auto opened = bench.addPort(port); !opened)
+        return startupFault(opened.error());
+    auxpad::BoardRunner& runner = bench.runner(0);
+    window.showPortOpened(QString::fromLatin1(com->data(), static_cast<qsizetype>(com->size())));
     window.attach(runner, traffic);
     traffic.attach(runner);
 
     const auto show = auxpad::FlashIni(files, iniPath).showTrafficWindow();
-    if (!show.fault.empty())
-        return startupFault(QString::fromStdString(show.fault));
-    if (show.value)
+    if (!show)
+        return startupFault(QString::fromStdString(show.error()));
+    if (*show)
         traffic.show();
 
     int exitCode = 0;
@@ -81,11 +69,16 @@ int runStation(const QString& records)
         });
     });
     window.show();
-    if (!storeProblem.isEmpty())
-        warn(storeProblem);
+    auto warn = [&](const QString& why) {
+        openBox(&window, "The jobs of this station are not on record: " + why, auxpad::Icon::Warning);
+    };
+    if (const auto& problem = bench.recordsProblem())
+        warn(*problem);
+    QObject::connect(&bench, &auxpad::Bench::recordsFailed, &window, warn);
     const int loop = QApplication::exec();
-    keeper.interrupt(); // a job the window closed on did not end
-    runner.close();
+    // A job the window closed on did not end.
+    runner.command([](auxpad::StationEngine& e, auxpad::Millis now) { e.interrupt(now); });
+    bench.close();
     return exitCode != 0 ? exitCode : loop;
 }
 

@@ -109,28 +109,26 @@ void StationWindow::build(DriveList::VolumeSource volumes)
         int top;
         int labelWidth;
         const char* name;
-        const char* placeholder;
-        int maxLength;
-        const char* tip;
     };
-    static constexpr Box boxes[6] = {
-        {"Label4", "Hardware Version", 24, 97, "Text1", "1234", 4, "Must be 4 characters"},
-        {"Label5", "MCUSW Version", 72, 97, "Text2", "123456789ab", 11, "Must be 11 characters"},
-        {"Label6", "DSPSW Version", 120, 97, "Text3", "123456789ab", 11, "Must be 11 characters"},
-        {"Label7", "Serial Number", 168, 97, "Text4", "123456789", 9, "Must be 9 characters"},
-        {"Label8", "Code", 216, 97, "Text5", "1234567", 7, "Must be 7 characters"},
-        {"Label9", "Manufacture DDMMYY", 264, 121, "Text6", "123456", 6, "Must be 6 characters"},
+    // In the order of the product fields.
+    static constexpr Box boxes[auxpad::kProductFieldCount] = {
+        {"Label4", "Hardware Version", 24, 97, "Text1"}, {"Label5", "MCUSW Version", 72, 97, "Text2"},
+        {"Label6", "DSPSW Version", 120, 97, "Text3"},   {"Label7", "Serial Number", 168, 97, "Text4"},
+        {"Label8", "Code", 216, 97, "Text5"},            {"Label9", "Manufacture DDMMYY", 264, 121, "Text6"},
     };
-    for (int i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < auxpad::kProductFieldCount; ++i) {
         const Box& b = boxes[i];
+        const auxpad::ProductFieldRule& rule = auxpad::kProductFieldRules[i];
         label(this, b.label, 432, b.top, b.labelWidth, 17, b.heading);
         auto* edit = place<QLineEdit>(this, b.name, 432, b.top + 16, 105, 19, ui::sansFont(8.25));
-        edit->setMaxLength(b.maxLength);
-        edit->setText(QString::fromLatin1(b.placeholder));
-        edit->setToolTip(QString::fromLatin1(b.tip));
-        connect(edit, &QLineEdit::textEdited, this, [this, i](const QString& text) {
+        edit->setMaxLength(static_cast<int>(rule.length));
+        edit->setText(QString::fromLatin1(rule.placeholder));
+        edit->setToolTip(QStringLiteral("Must be %1 characters").arg(rule.length));
+        const auto field = static_cast<auxpad::ProductField>(i);
+        connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& text) {
             if (runner_)
-                runner_->command([&](auxpad::StationEngine& e, auxpad::Millis) { e.editProductBox(i, text.toStdString()); });
+                runner_->command(
+                    [&](auxpad::StationEngine& e, auxpad::Millis) { e.editProductField(field, text.toStdString()); });
         });
         texts_[i] = edit;
     }
@@ -184,10 +182,10 @@ void StationWindow::startProductInfo()
 {
     if (!runner_)
         return;
-    auxpad::ProductInfo boxes;
-    for (std::size_t i = 0; i < boxes.size(); ++i)
-        boxes[i] = texts_[i]->text().toStdString();
-    runner_->command([&](StationEngine& e, Millis now) { e.startProductJob(boxes, now); });
+    auxpad::ProductFields fields;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        fields[i] = texts_[i]->text().toStdString();
+    runner_->command([&](StationEngine& e, Millis now) { e.startProductJob(fields, now); });
 }
 
 void StationWindow::loadDefaults()
@@ -237,8 +235,8 @@ void StationWindow::apply(const auxpad::Effect& effect)
         // The log holds only what came while its window was shown.
         if (traffic_ && traffic_->isVisible())
             traffic_->appendLog(QString::fromStdString(log->text));
-    } else if (const auto* text = std::get_if<auxpad::ProductBoxSet>(&effect)) {
-        texts_.at(static_cast<std::size_t>(text->box))->setText(QString::fromStdString(text->text));
+    } else if (const auto* text = std::get_if<auxpad::ProductFieldSet>(&effect)) {
+        texts_.at(auxpad::at(text->field))->setText(QString::fromStdString(text->text));
     } else if (const auto* fault = std::get_if<auxpad::StationFault>(&effect)) {
         emit stopped(QString::fromStdString(fault->message));
     }

@@ -17,7 +17,7 @@ struct Download : ::testing::Test {
         b.files.files["/station/flash.ini"] = "Format=\"20\"\r\n";
         b.files.files["/station/data.txt"] = downloadText(60);
     }
-    // Through the board check and the product-information read, to the tick that starts
+    // Through the self-test and the product-information read, to the tick that starts
     // the InitDisk download, and that tick; what is written since is the first block.
     void startInitDisk(const std::string& disk)
     {
@@ -153,7 +153,7 @@ TEST_F(Download, WhileItRunsTheBoardsBytesAreTheBootloadersAndTheOperatorIsNotHe
     b.traffic.clear();
     b.fromBoard(boardMessage(0x06, {})); // not an FBUS message now
     b.tick(2);
-    b.engine.startProductJob(b.engine.productBoxes(), b.now);
+    b.engine.startProductJob(b.engine.productFields(), b.now);
     b.engine.sendMessage("47 02", b.now);
     b.flash();
     b.settle();

@@ -17,15 +17,15 @@ struct Ini : ::testing::Test {
 TEST_F(Ini, ComPortIsTheFirstComPortLinesQuotedTextAndEveryFaultIsNamed)
 {
     set("Show=\"Yes\"\r\nCOMport=\" 2\"\r\nCOMport=\"3\"\r\n");
-    EXPECT_EQ(ini.comPort("/st").value, " 2");
+    EXPECT_EQ(ini.comPort("/st").value(), " 2");
     set("comport=\"3\"\r\n");
-    EXPECT_EQ(ini.comPort("/st").fault,
+    EXPECT_EQ(ini.comPort("/st").error(),
               "flash.ini in /st has no COMport line, so the tool does not know which serial port leads to the board.");
     set("COMport=\"3\r\n");
-    EXPECT_EQ(ini.comPort("/st").fault, "The COMport line of flash.ini in /st needs the port number between two double "
+    EXPECT_EQ(ini.comPort("/st").error(), "The COMport line of flash.ini in /st needs the port number between two double "
                                         "quotes, for example COMport=\"1\".");
     files.files.clear();
-    EXPECT_EQ(ini.comPort("/st").fault, "Cannot open flash.ini in /st: No such file or directory\n\nThe tool reads "
+    EXPECT_EQ(ini.comPort("/st").error(), "Cannot open flash.ini in /st: No such file or directory\n\nThe tool reads "
                                         "its COM port from this file.");
 }
 
@@ -34,13 +34,13 @@ TEST_F(Ini, ShowAndFormatAreFoundAnywhereInTheirLines)
     for (const auto& [text, shown] : {std::pair{"Show=\"YES\"", true}, {"x Show it: Yes please", true},
                                       {"Show=\"yES\"", false}, {"Show=\"No\"\r\nShow=\"yes\"", true}, {"", false}}) {
         set(text);
-        EXPECT_EQ(ini.showTrafficWindow().value, shown) << text;
+        EXPECT_EQ(ini.showTrafficWindow().value(), shown) << text;
     }
     for (const auto& [text, seconds] : {std::pair{"Format=\"20\"", 20.0}, {"Format=\"59.5\"", 59.5}, {"Format=\"60\"", 30.0},
                                         {"Format=\"19\"", 30.0}, {"Format=45", 30.0}, {"", 30.0},
                                         {"Format=\"25\"\r\nFormat=\"40\"", 25.0}}) {
         set(text);
-        EXPECT_EQ(ini.formatSeconds().value, seconds) << text;
+        EXPECT_EQ(ini.formatSeconds().value(), seconds) << text;
     }
 }
 
@@ -60,7 +60,7 @@ TEST(IniPath, NeverDoublesTheSeparator)
     EXPECT_EQ(iniPathIn("/"), "/flash.ini");
 }
 
-TEST(Lines, EndAtCrOrCrLfWhileALoneLfStaysInTheLine)
+TEST(Lines, EndAtCrOrCrLfWhileALoneLfStaysInTheLineAndTheWholeFileIsHashed)
 {
     MemoryFiles files;
     std::string big(70000, 'a'); // the CR LF straddles the reader's 64 KiB chunks
@@ -69,9 +69,9 @@ TEST(Lines, EndAtCrOrCrLfWhileALoneLfStaysInTheLine)
     files.files["f"] = "a\r\nb\rc\nd\r\r\nlast";
     files.files["big"] = big;
     auto lines = [&](const char* name) {
-        std::string reason, line;
+        std::string line;
         std::vector<std::string> out;
-        for (auto file = files.open(name, reason); file->readLine(line);)
+        for (auto file = std::move(*files.open(name)); file->readLine(line);)
             out.push_back(line);
         return out;
     };
@@ -80,6 +80,16 @@ TEST(Lines, EndAtCrOrCrLfWhileALoneLfStaysInTheLine)
     ASSERT_EQ(parts.size(), 2u);
     EXPECT_EQ(parts[0].size(), 65535u);
     EXPECT_EQ(parts[1].size(), 70000u - 65537u);
+
+    files.files["abc"] = "abc";
+    const auto abc = examineFile(files, "abc");
+    ASSERT_TRUE(abc);
+    EXPECT_EQ(abc->lines, 1);
+    EXPECT_EQ(abc->digest.size, 3);
+    EXPECT_EQ(abc->digest.sha256, "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    const auto whole = examineFile(files, "big");
+    EXPECT_EQ(whole->digest.size, 70000) << "every chunk counts";
+    EXPECT_EQ(examineFile(files, "none").error(), "No such file or directory");
 }
 
 } // namespace

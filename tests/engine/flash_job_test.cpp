@@ -48,10 +48,10 @@ TEST_F(FlashJob, RunsFromTheClickToSuccess)
     EXPECT_EQ(b.engine.jobMode(), JobMode::FlashReadInfo) << "the self-test answer moved the job on";
     b.tick();
     EXPECT_EQ(b.caption(), "Reading AUXPAD board Product info...");
-    EXPECT_EQ(b.engine.productBoxes()[1], "MCU01.02.03");
+    EXPECT_EQ(b.engine.productFields()[1], "MCU01.02.03");
     b.tick();
     EXPECT_EQ(b.engine.jobMode(), JobMode::FlashInitDisk);
-    EXPECT_EQ(b.engine.productBoxes()[0], "0102") << "the defaults were not loaded";
+    EXPECT_EQ(b.engine.productFields()[0], "0102") << "the defaults were not loaded";
 
     b.tick(); // the InitDisk download
     EXPECT_EQ(b.image, disk);
@@ -70,7 +70,23 @@ TEST_F(FlashJob, RunsFromTheClickToSuccess)
     EXPECT_FALSE(b.bar().visible);
     EXPECT_TRUE(b.boxes.empty());
     EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Passed});
-    EXPECT_TRUE(b.engine.boardInfoRead());
+
+    // What the fronts and the records learn of the job, from its summary alone.
+    const JobSummary& done = b.ended.back();
+    EXPECT_EQ(done.kind, JobKind::Flash);
+    EXPECT_EQ(done.caption, b.caption());
+    EXPECT_EQ(done.fieldsFrom, FieldSource::Board);
+    EXPECT_EQ(done.serial, "SN0000001");
+    EXPECT_EQ(done.fields[at(ProductField::Mcusw)], "MCU01.02.03");
+    ASSERT_TRUE(done.initDisk && done.initData);
+    EXPECT_EQ(done.initDisk->path, "/station/disk.txt");
+    EXPECT_EQ(done.initDisk->blocks, 4);
+    EXPECT_EQ(done.initData->blocks, 6);
+    EXPECT_EQ(done.initDisk->digest.size, static_cast<long long>(b.files.files["/station/disk.txt"].size()));
+    EXPECT_EQ(done.initData->digest.sha256.size(), 64u);
+    EXPECT_NE(done.initData->digest.sha256, done.initDisk->digest.sha256);
+    EXPECT_EQ(done.formatWait, 30000);
+    EXPECT_NEAR(done.seconds, b.now / 1000.0, 0.5);
 }
 
 TEST_F(FlashJob, AFlashIniGoneBeforeTheFormatWaitStopsTheStationAndFailsTheJob)
@@ -139,10 +155,11 @@ TEST_F(SilentBoard, IsReportedAfterTwentyTicksUnlessItPoweredUpSinceTheLastTime)
     b.tick(21);
     EXPECT_EQ(b.engine.jobMode(), JobMode::FlashAwaitInfo);
     b.tick(10);
-    EXPECT_EQ(b.engine.productBoxes()[0], "9999");
+    EXPECT_EQ(b.engine.productFields()[0], "9999");
     EXPECT_EQ(b.engine.jobMode(), JobMode::FlashInitDisk);
-    EXPECT_TRUE(b.engine.defaultsUsed());
     b.flash();
+    EXPECT_EQ(b.ended.back().fieldsFrom, FieldSource::Defaults);
+    EXPECT_EQ(b.ended.back().serial, "") << "the defaults' serial is not the board's";
     b.tick(20);
     EXPECT_EQ(b.boxes.back().text, kNoAnswer);
 }
@@ -155,7 +172,7 @@ TEST_F(BoardWithoutProductInfo, LeavesTheBoxesAndGoesOnWithoutTheDefaults)
 {
     b.flash();
     b.tick(2);
-    EXPECT_EQ(b.engine.productBoxes()[0], "1234");
+    EXPECT_EQ(b.engine.productFields()[0], "1234");
     EXPECT_EQ(b.engine.jobMode(), JobMode::FlashInitDisk);
 }
 
@@ -192,12 +209,12 @@ TEST_F(BoardThatStopsAnswering, FailsInitDiskBeforeTheFormatWait)
 TEST_F(FlashJob, StepThreeMeanwhileIsRefusedAndStepTwoStartsAgain)
 {
     toFormatWait();
-    b.writeInfo(b.engine.productBoxes());
+    b.writeInfo(b.engine.productFields());
     EXPECT_EQ(b.caption(), "AUXPAD is not ready!");
     EXPECT_EQ(b.engine.jobMode(), JobMode::FlashFormatWait);
     b.flash();
-    EXPECT_EQ(b.engine.jobMode(), JobMode::FlashReadInfo) << "the job starts again from the board check";
-    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Replaced});
+    EXPECT_EQ(b.engine.jobMode(), JobMode::FlashReadInfo) << "the job starts again from the self-test";
+    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Interrupted});
 }
 
 } // namespace

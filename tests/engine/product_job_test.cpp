@@ -1,4 +1,4 @@
-// The product-information job: the board check, the six boxes checked and written, the
+// The product-information job: the self-test, the six fields checked and written, the
 // board's answer or the watchdog; and what the self-test answer means to each job.
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@ using namespace auxpad;
 
 namespace {
 
-const ProductInfo kValid = {"1234", "123456789ab", "123456789ab", "123456789", "1234567", "150603"};
+const ProductFields kValid = {"1234", "123456789ab", "123456789ab", "123456789", "1234567", "150603"};
 const char kNoAnswer[] = "ERROR01: Fail to communicate with AUXPAD board! Reset the phone! or Write or Flash again! ";
 
 // The station with the test playing a board that acknowledges what it is sent.
@@ -24,7 +24,7 @@ struct Station {
     }
     void selfTest(Bytes params) { answer(boardMessage(0x6F, params)); }
     // The job with `boxes`, past a board's passed self-test to the tick that writes.
-    void write(const ProductInfo& boxes)
+    void write(const ProductFields& boxes)
     {
         b.writeInfo(boxes);
         selfTest({1, 5, 3, 3, 3, 3, 3});
@@ -136,7 +136,7 @@ TEST_F(ProductJob, AnAnswerTooShortToReadIsNoAnswer)
 TEST_F(ProductJob, BoxesAreCheckedInOrderAndNothingIsSentForTheFirstWrongOne)
 {
     struct Case {
-        ProductInfo boxes;
+        ProductFields boxes;
         const char* box;
         const char* caption;
     };
@@ -201,8 +201,8 @@ TEST_F(ProductJob, TheBoardsProductInformationFillsTheBoxesByPosition)
                                     11, 'D', 'S', 'P', '0', '4', '.', '0', '5', '.', '0', '6', 9, 'S', 'N', '0', '0', '0',
                                     '0', '0', '0', '1', 7, 'C', 'O', 'D', 'E', '0', '0', '1', 4, '0', '6', '0', '3', 2,
                                     '1', '5'}));
-    EXPECT_EQ(b.engine.productBoxes(),
-              (ProductInfo{"0102", "0102030405X", "DSP04.05.06", "SN0000001", "CODE001", "150603"}));
+    EXPECT_EQ(b.engine.productFields(),
+              (ProductFields{"0102", "0102030405X", "DSP04.05.06", "SN0000001", "CODE001", "150603"}));
 }
 
 TEST_F(ProductJob, DefaultsComeFromFlashIniInFileOrderUpToTheFirstFaultyEntry)
@@ -211,17 +211,17 @@ TEST_F(ProductJob, DefaultsComeFromFlashIniInFileOrderUpToTheFirstFaultyEntry)
                                          "Serial=\"SN0000001\"\r\n";
     b.engine.loadDefaults(b.now);
     b.settle();
-    EXPECT_EQ(b.engine.productBoxes()[4], "7654321");
-    EXPECT_EQ(b.engine.productBoxes()[0], "0102") << "a line with two keys is the first key's";
+    EXPECT_EQ(b.engine.productFields()[4], "7654321");
+    EXPECT_EQ(b.engine.productFields()[0], "0102") << "a line with two keys is the first key's";
     ASSERT_EQ(b.boxes.size(), 1u);
     EXPECT_EQ(b.boxes[0].text, "ERROR09: MCUSW Version error in flash.ini! ");
-    EXPECT_EQ(b.engine.productBoxes()[3], "123456789") << "reading stopped at the faulty entry";
+    EXPECT_EQ(b.engine.productFields()[3], "123456789") << "reading stopped at the faulty entry";
 
     b.files.files["/station/flash.ini"] = "Manufacture=\"320199\"\r\n";
     b.engine.loadDefaults(b.now);
     b.settle();
     EXPECT_EQ(b.boxes.back().text, "ERROR14: Invalid Manufacture DDMMYY in flash.ini! ");
-    EXPECT_EQ(b.engine.productBoxes()[5], "320199") << "the box shows the faulty date";
+    EXPECT_EQ(b.engine.productFields()[5], "320199") << "the box shows the faulty date";
 
     b.files.files.clear();
     b.engine.loadDefaults(b.now);

@@ -14,6 +14,7 @@ struct Recorder {
     std::vector<auxpad::ProgressShown> bars;
     std::optional<std::string> fault;
     std::vector<auxpad::JobOutcome> outcomes; // of every job that ended, in order
+    std::vector<auxpad::JobSummary> ended;    // their summaries
 
     // Records one effect; true when it is a box, which the caller then closes or not.
     bool record(const auxpad::Effect& effect)
@@ -28,8 +29,10 @@ struct Recorder {
             fault = f->message;
         else if (const auto* b = std::get_if<auxpad::BoxShown>(&effect))
             boxes.push_back(*b);
-        else if (const auto* ended = std::get_if<auxpad::JobEnded>(&effect))
-            outcomes.push_back(ended->outcome);
+        else if (const auto* end = std::get_if<auxpad::JobEnded>(&effect)) {
+            outcomes.push_back(end->summary.outcome);
+            ended.push_back(end->summary);
+        }
         return std::holds_alternative<auxpad::BoxShown>(effect);
     }
     bool logHas(const std::string& text) const { return traffic.find(text) != std::string::npos; }

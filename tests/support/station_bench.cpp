@@ -3,42 +3,23 @@
 #include <cstdio>
 #include <cstring>
 
-#include "base/line_reader.h"
 #include "core/fbus_frame.h"
 
 using namespace auxpad;
 
-namespace {
-
-class MemoryFile final : public TextFile {
-public:
-    explicit MemoryFile(std::string text)
-        : text_(std::move(text)), lines_([this](char* buffer, std::size_t capacity) {
-              const std::size_t n = std::min(capacity, text_.size() - pos_);
-              std::memcpy(buffer, text_.data() + pos_, n);
-              pos_ += n;
-              return n;
-          })
-    {
-    }
-    bool readLine(std::string& line) override { return lines_.next(line); }
-
-private:
-    std::string text_;
-    std::size_t pos_ = 0;
-    LineReader lines_;
-};
-
-} // namespace
-
-std::unique_ptr<TextFile> MemoryFiles::open(const std::string& path, std::string& reason)
+Expected<std::unique_ptr<TextFile>> MemoryFiles::open(const std::string& path)
 {
     const auto it = files.find(path);
-    if (it == files.end()) {
-        reason = "No such file or directory";
-        return nullptr;
-    }
-    return std::make_unique<MemoryFile>(it->second);
+    if (it == files.end())
+        return unexpected(std::string("No such file or directory"));
+    // The file's text as it is now: a later change is a new file.
+    auto text = std::make_shared<const std::string>(it->second);
+    return std::make_unique<TextFile>([text, pos = std::size_t{0}](char* buffer, std::size_t capacity) mutable {
+        const std::size_t n = std::min(capacity, text->size() - pos);
+        std::memcpy(buffer, text->data() + pos, n);
+        pos += n;
+        return n;
+    });
 }
 
 StationBench::StationBench(std::optional<auxsim::EngineConfig> board)
@@ -146,7 +127,7 @@ void StationBench::flash(const std::string& disk, const std::string& data)
     settle();
 }
 
-void StationBench::writeInfo(const ProductInfo& boxes)
+void StationBench::writeInfo(const ProductFields& boxes)
 {
     engine.startProductJob(boxes, now);
     settle();

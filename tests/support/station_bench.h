@@ -15,7 +15,7 @@
 class MemoryFiles final : public auxpad::TextFiles {
 public:
     std::map<std::string, std::string> files;
-    std::unique_ptr<auxpad::TextFile> open(const std::string& path, std::string& reason) override;
+    auxpad::Expected<std::unique_ptr<auxpad::TextFile>> open(const std::string& path) override;
 };
 
 // A StationEngine on a clock advanced by hand, with everything it puts out recorded.
@@ -55,7 +55,7 @@ public:
 
     // Starting the operator's jobs with the files and boxes a test has set up.
     void flash(const std::string& disk = "/station/disk.txt", const std::string& data = "/station/data.txt");
-    void writeInfo(const auxpad::ProductInfo& boxes);
+    void writeInfo(const auxpad::ProductFields& boxes);
 
 private:
     void log(auxsim::TimeUs, const std::string&) override {}

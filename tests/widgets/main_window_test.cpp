@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(ProductBoxes, TypingStopsAtEachBoxsLengthButShorterTextsStayPossible)
+TEST(ProductFields, TypingStopsAtEachFieldsLengthButShorterTextsStayPossible)
 {
     LiveWindows lw;
     auto* text1 = lw.mainCtl<QLineEdit>("Text1");
@@ -19,7 +19,7 @@ TEST(ProductBoxes, TypingStopsAtEachBoxsLengthButShorterTextsStayPossible)
     text1->selectAll();
     QTest::keyClicks(text1, "abc");
     EXPECT_EQ(text1->text(), "abc");
-    EXPECT_EQ(lw.runner.engine().productBoxes()[0], "abc") << "what the operator types is what a write sends";
+    EXPECT_EQ(lw.runner.engine().productFields()[0], "abc") << "what the operator types is what a write sends";
 
     const int lengths[6] = {4, 11, 11, 9, 7, 6};
     for (int box = 1; box <= 6; ++box) {
@@ -30,7 +30,7 @@ TEST(ProductBoxes, TypingStopsAtEachBoxsLengthButShorterTextsStayPossible)
     }
 }
 
-TEST(ProductBoxes, AFlashIniThatHasGoneAwayStopsTheStation)
+TEST(ProductFields, AFlashIniThatHasGoneAwayStopsTheStation)
 {
     LiveWindows lw;
     lw.files.files.clear();
@@ -59,7 +59,7 @@ TEST(MainButtons, StepThreeStartsTheProductJobWithTheSelfTest)
     LiveWindows lw;
     lw.main.show();
     QTest::mouseClick(lw.mainCtl("Prod_info"), Qt::LeftButton);
-    EXPECT_EQ(lw.runner.engine().jobMode(), auxpad::JobMode::ProductBoardCheck);
+    EXPECT_EQ(lw.runner.engine().jobMode(), auxpad::JobMode::ProductSelfTest);
     EXPECT_EQ(lw.disp1(), "Testing AUXPAD board...");
 }
 

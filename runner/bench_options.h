@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QCommandLineParser>
+
+#include <string>
+#include <vector>
+
+#include "base/expected.h"
+
+namespace auxpad {
+
+// The options that the commands and the line window take alike, said the same way.
+struct BenchOptions {
+    QCommandLineOption help{{"h", "help"}, "Displays this help."};
+    QCommandLineOption port{"port", "A board's port: COMn (ports.conf) or a device path; once per board.", "PORT"};
+    QCommandLineOption disk{"disk", "The InitDisk file.", "FILE"};
+    QCommandLineOption data{"data", "The InitData file.", "FILE"};
+    QCommandLineOption ini{"ini", "The station's settings (default: flash.ini here).", "FILE", "flash.ini"};
+    QCommandLineOption db;
+    QCommandLineOption json{"json", "JSON Lines on standard output: progress, then one result per board."};
+
+    BenchOptions();
+};
+
+// The ports given, each once, or why they will not do.
+Expected<std::vector<std::string>> givenPorts(const QCommandLineParser& parser, const BenchOptions& options);
+
+// The parser's help for `auxpad-flash COMMAND`, on standard output.
+void printHelp(const QCommandLineParser& parser, const QString& command);
+
+} // namespace auxpad
