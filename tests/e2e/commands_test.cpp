@@ -122,7 +122,7 @@ TEST_F(Commands, EightBoardsAreFlashedAtOnceAndOneThatHangsUpFailsAlone)
     EXPECT_TRUE(r.errors.contains("COM24")) << "the summary names the failed board";
 }
 
-TEST_F(Commands, NothingIsSentWhenOneBoardOrFileCannotBeHad)
+TEST_F(Commands, NothingIsSentWhenOneBoardOrFileOrTheCommandLineCannotBeHad)
 {
     boards({{"--quiet"}, {"--quiet"}});
     const QStringList flash = {"flash", "--disk", "disk.txt", "--data", "data.txt"};
@@ -137,6 +137,12 @@ TEST_F(Commands, NothingIsSentWhenOneBoardOrFileCannotBeHad)
         {QStringList{"prodinfo"} + ports(), "--values"},
         {QStringList{"selftest"}, "--port"},
         {QStringList{"flash", "--bogus"} + ports(), "bogus"},
+        // Mistyped command lines are read before anything needs a display.
+        {QStringList{"flsh"}, "unknown command flsh"},
+        {QStringList{"--bogus"}, "bogus"},
+        {QStringList{"line", "--bogus"}, "bogus"},
+        {QStringList{}, "no display"},
+        {QStringList{"line"} + ports(), "no display"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());

@@ -9,6 +9,25 @@ namespace {
 
 using SimLine = SimE2E;
 
+TEST(Runner, EveryListenerSeesTheEffectsInOrderWhenAnEarlierOneClosesABoxAtOnce)
+{
+    MemoryFiles files;
+    auxpad::BoardRunner runner({"COM9", ""}, files, "/station/flash.ini"); // never opened: no line is needed
+    std::vector<std::string> seen;
+    QObject::connect(&runner, &auxpad::BoardRunner::effect, [&](const auxpad::Effect& e) {
+        if (std::holds_alternative<auxpad::BoxShown>(e))
+            runner.boxClosed(); // as a front without an operator does
+    });
+    QObject::connect(&runner, &auxpad::BoardRunner::effect, [&](const auxpad::Effect& e) {
+        if (std::holds_alternative<auxpad::BoxShown>(e))
+            seen.push_back("box");
+        else if (std::holds_alternative<auxpad::JobRefused>(e))
+            seen.push_back("refused");
+    });
+    runner.command([](auxpad::StationEngine& e, auxpad::Millis now) { e.startFlashJob({}, now); });
+    EXPECT_EQ(seen, (std::vector<std::string>{"box", "refused"}));
+}
+
 TEST_F(SimLine, RegistrationIsAnsweredAndTheBoardAcknowledgesTheReply)
 {
     startBoard({});
