@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "auxpad_version.h"
+#include "cli/records_sync.h"
 #include "cli/report.h"
 #include "cli/run_jobs.h"
 #include "records/record_store.h"
@@ -13,7 +14,7 @@
 
 namespace {
 
-const QStringList kCommands = {"flash", "prodinfo", "selftest", "report"};
+const QStringList kCommands = {"flash", "prodinfo", "selftest", "report", "records"};
 
 void name()
 {
@@ -39,6 +40,7 @@ struct WindowOptions {
             "  prodinfo  write each board's product information\n"
             "  selftest  run each board's self-test\n"
             "  report    list the records of board jobs\n"
+            "  records   records sync: deliver what this station holds for the line's database\n"
             "  line      a window for a bench of boards, a row for each"));
         parser.addHelpOption();
         parser.addVersionOption();
@@ -99,6 +101,8 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         if (command == QLatin1String("report"))
             return cli::runReport(QCoreApplication::arguments());
+        if (command == QLatin1String("records"))
+            return cli::runRecords(QCoreApplication::arguments());
         if (kCommands.contains(command))
             return cli::runJobCommand(QCoreApplication::arguments());
         if (command == QLatin1String("line")) {

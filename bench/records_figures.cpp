@@ -12,6 +12,8 @@
 
 #include <cstdio>
 
+#include <QUuid>
+
 #include "records/record_store.h"
 
 namespace {
@@ -27,6 +29,7 @@ auxpad::JobRecord aJob(int n)
     r.result = "running";
     r.toolVersion = "bench";
     r.pid = 1;
+    r.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
     r.disk = auxpad::JobRecord::File{"initdisk.txt", 19800, QString(64, 'a'), std::nullopt, std::nullopt};
     r.data = auxpad::JobRecord::File{"initdata.txt", 39600, QString(64, 'b'), std::nullopt, std::nullopt};
     return r;
@@ -36,8 +39,9 @@ auxpad::JobRecord aJob(int n)
 bool writeJob(auxpad::RecordStore& store, int n)
 {
     auxpad::JobRecord r = aJob(n);
-    if (!store.begin(r))
+    if (!store.save(r))
         return false;
+    r.revision = 2;
     r.finished = auxpad::recordTime();
     r.result = "passed";
     r.seconds = 0.001;
@@ -45,7 +49,7 @@ bool writeJob(auxpad::RecordStore& store, int n)
     r.serial = QString("SN%1").arg(n, 7, 10, QChar('0'));
     r.disk->blocks = 50;
     r.data->blocks = 100;
-    return store.finish(r).has_value();
+    return store.save(r).has_value();
 }
 
 void row(const char* figure, const QString& measured, const char* goal, bool met)

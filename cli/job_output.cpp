@@ -177,7 +177,7 @@ void JobOutput::finished(const BoardJob& job)
     }
 }
 
-void JobOutput::summary()
+void JobOutput::summary(const QString& lineDb, int held)
 {
     redraw_.stop();
     if (style_ == Style::Live)
@@ -190,7 +190,22 @@ void JobOutput::summary()
         table += padded(job->port().name, portWidth_ + 2) + padded(r.serial, 12) + padded(auxpad::outcomeName(r.outcome), 13)
             + padded(oneLine(QString::fromStdString(r.failure())).substr(0, 48), 50) + auxpad::elapsedText(r.seconds) + '\n';
     }
+    if (!lineDb.isEmpty()) {
+        table += held == 0 ? "every record is in " + lineDb.toStdString() + '\n'
+                           : std::to_string(held) + " records are held for " + lineDb.toStdString()
+                    + ": they go there when it answers (auxpad-flash records sync)\n";
+    }
     print(table, to);
+    if (style_ == Style::Json) {
+        int counts[3] = {};
+        for (const BoardJob* job : jobs_)
+            ++counts[job->summary().passed() ? 0 : job->summary().outcome == auxpad::JobOutcome::Interrupted ? 2 : 1];
+        QJsonObject object{{"event", "summary"}, {"boards", static_cast<int>(jobs_.size())}, {"passed", counts[0]},
+                           {"failed", counts[1]}, {"interrupted", counts[2]}, {"held", held}};
+        if (!lineDb.isEmpty())
+            object.insert("db", lineDb);
+        print(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + '\n');
+    }
 }
 
 } // namespace cli

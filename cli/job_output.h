@@ -26,8 +26,9 @@ public:
     void progressed(const auxpad::BoardJob& job);
     void told(const auxpad::BoardJob& job, const QString& text);
     void finished(const auxpad::BoardJob& job);
-    // The table at the end: port, serial number, result, what failed, time.
-    void summary();
+    // The table at the end: port, serial number, result, what failed, time; then how
+    // many records are held for the line database `lineDb` ("" for none).
+    void summary(const QString& lineDb, int held);
 
 private:
     void print(const std::string& text, std::FILE* to = stdout);

@@ -116,8 +116,8 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
     JobPlan plan;
     plan.job = command->job;
     plan.json = parser.isSet(o.json);
-    plan.records = auxpad::RecordStore::chooseUrl(parser.value(o.db));
-    if (const QString why = auxpad::RecordStore::checkUrl(plan.records); !why.isEmpty())
+    plan.lineDb = auxpad::RecordStore::lineUrl(parser.value(o.db));
+    if (const QString why = auxpad::RecordStore::checkUrl(plan.lineDb); !plan.lineDb.isEmpty() && !why.isEmpty())
         return fail("--db: " + why.toStdString());
     auto ports = auxpad::givenPorts(parser, o);
     if (!ports)

@@ -18,7 +18,7 @@ struct JobPlan {
     auxpad::FlashFiles files;
     std::string iniPath;
     std::map<std::string, auxpad::ProductFields> values; // per port, for prodinfo (UTF-8)
-    QString records;                                   // the records' URL
+    QString lineDb;                                    // the line database's URL, "" for none
     bool json = false;
 };
 

@@ -2,10 +2,12 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cstdio>
 
+#include "cli/records_sync.h"
 #include "records/record_store.h"
 
 namespace cli {
@@ -92,6 +94,7 @@ const Column kColumns[] = {
     {"format_wait_seconds", [](const JobRecord& r) { return number(r.formatWaitSeconds); },
      [](const Longest& m) { return decimals(m.at("format_wait_seconds")); }},
     {"tool_version", [](const JobRecord& r) { return r.toolVersion; }},
+    {"job_uuid", [](const JobRecord& r) { return r.uuid; }},
 };
 
 void addCsvField(QString& line, const QString& value)
@@ -172,10 +175,28 @@ int runReport(const QStringList& arguments)
     if (!parser.positionalArguments().isEmpty())
         return cannot("unexpected argument " + parser.positionalArguments().first());
 
+    // What this station holds for the line database goes there before it is read.
+    const QString lineUrl = auxpad::RecordStore::lineUrl(parser.value(db));
+    SyncOutcome sync;
+    if (!lineUrl.isEmpty())
+        sync = syncJournal(lineUrl);
+    else if (auxpad::RecordStore journal; journal.open(auxpad::RecordStore::journalUrl()))
+        journal.closeLeftovers();
+    // Said after the report, where it is seen.
+    const auto noteHeld = qScopeGuard([&] {
+        if (sync.count.held == 0)
+            return;
+        QString note = QStringLiteral("%1 records of this station are held for %2 and not in this report yet")
+                           .arg(sync.count.held)
+                           .arg(auxpad::RecordStore::shownUrl(lineUrl));
+        if (!sync.problem.isEmpty())
+            note += ": " + sync.problem;
+        std::fprintf(stderr, "auxpad-flash report: %s\n", note.toLocal8Bit().constData());
+    });
+
     auxpad::RecordStore store;
     if (const auto opened = store.open(auxpad::RecordStore::chooseUrl(parser.value(db))); !opened)
         return cannot(opened.error());
-    store.closeLeftovers();
     const auxpad::RecordFilter filter{parser.value(since), parser.value(port), parser.value(serial)};
 
     QStringList header;

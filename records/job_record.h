@@ -18,7 +18,9 @@ struct JobRecord {
         std::optional<double> seconds;
     };
 
-    std::int64_t id = 0;
+    std::int64_t id = 0; // the row's, in the store it was read from
+    QString uuid;        // the job's own, made at its start: the same in every store
+    int revision = 1;    // each later state of the record counts one up
     QString started;
     QString finished;
     QString station; // the host's name
@@ -37,6 +39,9 @@ struct JobRecord {
     std::optional<double> seconds; // from start to finish
     QString toolVersion;
     qint64 pid = 0; // the process that wrote it, so that a later start can tell a left-over
+    // In the station's journal: the line database the record is held for until it is
+    // delivered there (as RecordStore::shownUrl names it), or "" for none.
+    QString lineDb;
 };
 
 // UTC now, as the records write it.

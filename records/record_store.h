@@ -18,9 +18,11 @@ struct RecordFilter {
     QString serial;
 };
 
-// The records of board jobs, through Qt SQL: a SQLite file at the station, or one
-// PostgreSQL database for a whole line. One schema, with a version table and the
-// migrations that bring an older store up to date.
+// The records of board jobs, through Qt SQL, in a SQLite file or a PostgreSQL database:
+// the station's journal, where every record is written first, or a line's database,
+// which journals feed. One schema, with a version table and the migrations that bring an
+// older store up to date. A record is keyed by its job's uuid, so writing it again, or an
+// earlier state of it after a later one, leaves one row with its latest state.
 class RecordStore {
 public:
     RecordStore();
@@ -28,24 +30,38 @@ public:
     RecordStore(const RecordStore&) = delete;
     RecordStore& operator=(const RecordStore&) = delete;
 
-    // Where records go: the --db option, else $AUXPAD_FLASH_DB, else
-    // sqlite:$XDG_DATA_HOME/auxpad-flash/records.sqlite.
+    // The station's journal: sqlite:$XDG_DATA_HOME/auxpad-flash/records.sqlite.
+    static QString journalUrl();
+    // The line's database: the --db option, else $AUXPAD_FLASH_DB; "" when neither names
+    // one other than the journal.
+    static QString lineUrl(const QString& option);
+    // What a report reads: the line's database when one is named, else the journal.
     static QString chooseUrl(const QString& option);
     // What --db says of itself, wherever it is taken.
     static const QString kOptionHelp;
     // Whether a URL is one this store takes ("" when it is); what is wrong otherwise.
     static QString checkUrl(const QString& url);
+    // A database as every message and record names it: postgresql://user@host:port/db,
+    // never with its password; sqlite: with the file's full path.
+    static QString shownUrl(const QString& url);
 
     // Opens the store and brings its schema up to date, or says why it cannot.
     Expected<void, QString> open(const QString& url);
+    void close();
     bool isOpen() const { return db_.isOpen(); }
 
-    // A job that starts: its record is written at once, as running; `record.id` is set.
-    Expected<void, QString> begin(JobRecord& record);
-    // The same record, as the job ended.
-    Expected<void, QString> finish(const JobRecord& record);
+    // Writes a job's record, in a transaction of its own.
+    Expected<void, QString> save(const JobRecord& record);
+    // Writes several in one transaction: all of them or none.
+    Expected<void, QString> saveAll(const std::vector<JobRecord>& records);
     // Records this station's processes left running when they died are interrupted now.
     int closeLeftovers();
+
+    // In a journal: the records held for a line database (as shownUrl names it), their
+    // number, and the mark that each went there in the state it was delivered in.
+    Expected<int, QString> heldCount(const QString& lineDb);
+    Expected<std::vector<JobRecord>, QString> held(const QString& lineDb, int most);
+    Expected<void, QString> markDelivered(const std::vector<JobRecord>& records);
 
     // The records that pass the filter, oldest first, one at a time.
     Expected<void, QString> visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each);
@@ -55,7 +71,7 @@ public:
     // number; one quick query where reading every record twice would be slow.
     Expected<std::map<QString, double>, QString> longest(const RecordFilter& filter);
 
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
 private:
     Expected<void, QString> migrate();

@@ -12,19 +12,30 @@ Bench::~Bench()
     close();
 }
 
-void Bench::openRecords(const QString& url)
+Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString& journalUrl)
 {
-    if (const auto opened = store_.open(url); !opened)
-        return recordsLost(opened.error());
-    store_.closeLeftovers();
+    if (auto opened = journal_.open(journalUrl); !opened) {
+        recordsLost(opened.error());
+        return opened;
+    }
+    journal_.closeLeftovers();
+    if (!lineUrl.isEmpty()) {
+        lineDb_ = RecordStore::shownUrl(lineUrl);
+        courier_ = std::make_unique<Courier>(journalUrl, lineUrl);
+        connect(courier_.get(), &Courier::heldChanged, this, &Bench::heldChanged);
+        courier_->deliverSoon(); // what earlier runs left held
+    }
+    return {};
 }
 
 Expected<void, QString> Bench::addPort(const PortName& port)
 {
     auto board = std::make_unique<Board>();
     board->runner = std::make_unique<BoardRunner>(port, files_, iniPath_);
-    board->keeper = std::make_unique<RecordKeeper>(*board->runner, store_.isOpen() ? &store_ : nullptr);
+    board->keeper = std::make_unique<RecordKeeper>(*board->runner, journal_.isOpen() ? &journal_ : nullptr, lineDb_);
     connect(board->keeper.get(), &RecordKeeper::failed, this, &Bench::recordsLost);
+    if (courier_)
+        connect(board->keeper.get(), &RecordKeeper::saved, courier_.get(), &Courier::deliverSoon);
     auto opened = board->runner->open();
     boards_.push_back(std::move(board));
     if (!opened)
@@ -36,6 +47,12 @@ void Bench::close()
 {
     for (const auto& board : boards_)
         board->runner->close();
+}
+
+void Bench::settleDeliveries(int ms)
+{
+    if (courier_)
+        courier_->settle(ms);
 }
 
 void Bench::recordsLost(const QString& why)

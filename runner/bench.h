@@ -6,36 +6,47 @@
 #include <optional>
 #include <vector>
 
+#include "records/delivery.h"
 #include "runner/board_runner.h"
 #include "runner/record_keeper.h"
 
 namespace auxpad {
 
 // The boards a front runs, each on its own port, and the records they are kept on: the
-// station window's one board, a command's or the line window's many. The records come
-// first (and what a dead process of this station left running is closed), then every
-// port, before a byte goes to any board.
+// station window's one board, a command's or the line window's many. The station's
+// journal comes first (and what a dead process of this station left running is closed),
+// then every port, before a byte goes to any board. A line database, when one is named,
+// is fed from the journal as the records are written, and at the start with whatever
+// was held for it.
 class Bench final : public QObject {
     Q_OBJECT
 public:
     Bench(TextFiles& files, std::string iniPath, QObject* parent = nullptr);
     ~Bench() override;
 
-    // Keeps the jobs' records at `url`. A store that cannot be opened leaves the boards
-    // without records; recordsFailed says so.
-    void openRecords(const QString& url);
+    // Opens the journal at `journalUrl`, or says why the jobs cannot be put on record;
+    // `lineUrl` ("" for none) is the line's database it feeds.
+    Expected<void, QString> openRecords(const QString& lineUrl, const QString& journalUrl = RecordStore::journalUrl());
     // Adds a board's port and opens it; when it cannot be opened, every port is closed.
     Expected<void, QString> addPort(const PortName& port);
     void close();
 
     std::size_t size() const { return boards_.size(); }
     BoardRunner& runner(std::size_t i) { return *boards_[i]->runner; }
+    RecordKeeper& keeper(std::size_t i) { return *boards_[i]->keeper; }
     // Why the jobs are not on record, once they are not.
     const std::optional<QString>& recordsProblem() const { return recordsProblem_; }
+
+    // The line database, as messages name it ("" for none), and the records held for it.
+    const QString& lineDb() const { return lineDb_; }
+    int held() const { return courier_ ? courier_->held() : 0; }
+    // Gives what is held one more try, waiting for it at most `ms`.
+    void settleDeliveries(int ms);
 
 signals:
     // The records stopped being kept: said once, at the start or when a write failed.
     void recordsFailed(const QString& why);
+    void heldChanged(int held);
 
 private:
     struct Board {
@@ -46,7 +57,9 @@ private:
 
     TextFiles& files_;
     std::string iniPath_;
-    RecordStore store_;
+    RecordStore journal_;
+    QString lineDb_;
+    std::unique_ptr<Courier> courier_;
     std::vector<std::unique_ptr<Board>> boards_;
     std::optional<QString> recordsProblem_;
 };

@@ -4,9 +4,13 @@
 
 namespace auxpad {
 
-BoardJob::BoardJob(BoardRunner& runner, QObject* parent) : QObject(parent), runner_(runner)
+BoardJob::BoardJob(BoardRunner& runner, RecordKeeper& records, QObject* parent) : QObject(parent), runner_(runner)
 {
     connect(&runner_, &BoardRunner::effect, this, &BoardJob::take);
+    connect(&records, &RecordKeeper::settled, this, [this](const JobSummary& job) {
+        if (engineStarted_)
+            finish(job);
+    });
     connect(&runner_, &BoardRunner::lineLost, this, &BoardJob::told);
 }
 
@@ -84,8 +88,6 @@ void BoardJob::take(const Effect& effect)
         }
     } else if (std::holds_alternative<JobStarted>(effect)) {
         engineStarted_ = true;
-    } else if (const auto* ended = std::get_if<JobEnded>(&effect); ended && engineStarted_) {
-        finish(ended->summary);
     } else if (const auto* refused = std::get_if<JobRefused>(&effect); refused && !engineStarted_) {
         finish(refused->summary);
     }

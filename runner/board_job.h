@@ -4,13 +4,14 @@
 #include <QObject>
 
 #include "runner/board_runner.h"
+#include "runner/record_keeper.h"
 
 namespace auxpad {
 
 // One job on one board from its start to its end, with nobody to close the boxes: each
 // is told, then closed at once. The commands and the line window run their boards
 // through this, over the same engine and runner as the station window. What the job
-// came to is the engine's summary of it, read as the engine hands it over.
+// came to is the engine's summary of it as the records keep it.
 class BoardJob final : public QObject {
     Q_OBJECT
 public:
@@ -20,7 +21,7 @@ public:
         ProductFields values; // the product-information job's, UTF-8
     };
 
-    explicit BoardJob(BoardRunner& runner, QObject* parent = nullptr);
+    BoardJob(BoardRunner& runner, RecordKeeper& records, QObject* parent = nullptr);
 
     void close() { runner_.close(); }
     void start(const Request& request);

@@ -1,6 +1,7 @@
 #include "runner/record_keeper.h"
 
 #include <QSysInfo>
+#include <QUuid>
 
 #include <unistd.h>
 
@@ -47,8 +48,8 @@ void fill(JobRecord& record, const JobSummary& job)
 
 } // namespace
 
-RecordKeeper::RecordKeeper(BoardRunner& runner, RecordStore* store, QObject* parent)
-    : QObject(parent), runner_(runner), store_(store)
+RecordKeeper::RecordKeeper(BoardRunner& runner, RecordStore* journal, QString lineDb, QObject* parent)
+    : QObject(parent), runner_(runner), journal_(journal), lineDb_(std::move(lineDb))
 {
     connect(&runner_, &BoardRunner::effect, this, &RecordKeeper::take);
 }
@@ -63,36 +64,48 @@ void RecordKeeper::take(const Effect& effect)
 
 void RecordKeeper::begin(const JobSummary& job)
 {
-    if (!store_)
+    open_ = journal_ != nullptr;
+    if (!open_)
         return;
     record_ = {};
+    record_.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
     record_.started = recordTime();
     record_.station = QSysInfo::machineHostName();
     record_.port = QString::fromStdString(runner_.port().name);
     record_.device = QString::fromStdString(runner_.port().device);
     record_.toolVersion = QStringLiteral(AUXPAD_VERSION);
     record_.pid = ::getpid();
+    record_.lineDb = lineDb_;
     fill(record_, job);
-    open_ = true;
-    write(store_->begin(record_));
+    // A start that is not on record is told; the end, written whole, may still be.
+    (void)write();
 }
 
-void RecordKeeper::end(const JobSummary& job)
+void RecordKeeper::end(JobSummary job)
 {
-    if (!std::exchange(open_, false))
-        return;
-    fill(record_, job);
-    record_.finished = recordTime();
-    record_.seconds = job.seconds;
-    record_.caption = QString::fromStdString(job.caption);
-    record_.message = QString::fromStdString(job.message);
-    write(store_->finish(record_));
+    if (std::exchange(open_, false)) {
+        fill(record_, job);
+        record_.revision = 2;
+        record_.finished = recordTime();
+        record_.seconds = job.seconds;
+        record_.caption = QString::fromStdString(job.caption);
+        record_.message = QString::fromStdString(job.message);
+        if (const auto written = write(); !written) {
+            job.outcome = JobOutcome::Failed;
+            job.message = "This job is not on record: " + written.error().toStdString();
+        }
+    }
+    emit settled(job);
 }
 
-void RecordKeeper::write(const Expected<void, QString>& written)
+Expected<void, QString> RecordKeeper::write()
 {
-    if (!written)
+    auto written = journal_->save(record_);
+    if (written)
+        emit saved();
+    else
         emit failed(written.error());
+    return written;
 }
 
 } // namespace auxpad

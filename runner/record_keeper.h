@@ -7,26 +7,33 @@
 
 namespace auxpad {
 
-// Keeps the record of every job one board's engine runs: written as the job starts,
-// completed as it ends, each in a transaction of its own, from the engine's summary of
-// the job. A store that cannot take a record is said; the jobs go on regardless.
+// Keeps the record of every job one board's engine runs, in the station's journal:
+// written as the job starts, and again as it ends, each in a transaction of its own, from
+// the engine's summary of the job, and held there for the line's database if one is
+// named. A job whose end cannot be put on record has failed: nobody could trace the board.
 class RecordKeeper final : public QObject {
     Q_OBJECT
 public:
-    // Without a store, nothing is kept.
-    RecordKeeper(BoardRunner& runner, RecordStore* store, QObject* parent = nullptr);
+    // Without a journal, nothing is kept; `lineDb` names the line database (as
+    // RecordStore::shownUrl does), or is "" for none.
+    RecordKeeper(BoardRunner& runner, RecordStore* journal, QString lineDb, QObject* parent = nullptr);
 
 signals:
-    void failed(const QString& why); // the store did not take a record
+    void saved();                    // a record went into the journal
+    void failed(const QString& why); // the journal did not take a record
+    // The job as it is on record: the engine's summary, failed when its end could not
+    // be written.
+    void settled(const auxpad::JobSummary& job);
 
 private:
     void take(const Effect& effect);
     void begin(const JobSummary& job);
-    void end(const JobSummary& job);
-    void write(const Expected<void, QString>& written);
+    void end(JobSummary job);
+    Expected<void, QString> write();
 
     BoardRunner& runner_;
-    RecordStore* store_;
+    RecordStore* journal_;
+    QString lineDb_;
     JobRecord record_;
     bool open_ = false;
 };

@@ -68,13 +68,15 @@ int runLine(const LineOptions& options)
     }
     if (const auto ini = auxpad::checkIni(options.iniPath); !ini)
         return cannotStart(QString::fromStdString(ini.error()));
-    const QString recordsUrl = auxpad::RecordStore::chooseUrl(options.db);
-    if (const QString why = auxpad::RecordStore::checkUrl(recordsUrl); !why.isEmpty())
+    const QString lineUrl = auxpad::RecordStore::lineUrl(options.db);
+    if (const QString why = auxpad::RecordStore::checkUrl(lineUrl); !lineUrl.isEmpty() && !why.isEmpty())
         return cannotStart("--db: " + why);
 
+    // A bench puts every board on record, or starts none.
     auxpad::DiskFiles diskFiles;
     auxpad::Bench bench(diskFiles, options.iniPath);
-    bench.openRecords(recordsUrl);
+    if (const auto opened = bench.openRecords(lineUrl); !opened)
+        return cannotStart("The boards of this bench cannot be put on record: " + opened.error());
     for (const std::string& p : options.ports) {
         if (const auto opened = bench.addPort(auxpad::resolvePort(p)); !opened)
             return cannotStart(opened.error());
@@ -82,18 +84,18 @@ int runLine(const LineOptions& options)
     std::vector<std::unique_ptr<auxpad::BoardJob>> owned;
     std::vector<auxpad::BoardJob*> jobs;
     for (std::size_t i = 0; i < bench.size(); ++i) {
-        owned.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(i)));
+        owned.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(i), bench.keeper(i)));
         jobs.push_back(owned.back().get());
     }
 
     LineWindow window(jobs, options.files);
     window.show();
-    auto warn = [&](const QString& why) {
+    QObject::connect(&bench, &auxpad::Bench::recordsFailed, &window, [&](const QString& why) {
         openBox(&window, "The jobs of this bench are not on record: " + why, auxpad::Icon::Warning);
-    };
-    if (const auto& problem = bench.recordsProblem())
-        warn(*problem);
-    QObject::connect(&bench, &auxpad::Bench::recordsFailed, &window, warn);
+    });
+    window.showRecords(bench.lineDb(), bench.held());
+    QObject::connect(&bench, &auxpad::Bench::heldChanged, &window,
+                     [&](int held) { window.showRecords(bench.lineDb(), held); });
     const int status = QApplication::exec();
     bench.close();
     return status;

@@ -56,6 +56,10 @@ LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad:
     scroll->setWidget(list);
     scroll->setWidgetResizable(true);
     layout->addWidget(scroll, 1);
+    records_ = new QLabel(this);
+    records_->setObjectName("records");
+    records_->setTextFormat(Qt::PlainText);
+    layout->addWidget(records_);
     resize(1180, 170 + 46 * static_cast<int>(std::min<std::size_t>(rows_.size(), 12)));
     if (!rows_.empty())
         rows_.front()->setFocus();
@@ -94,6 +98,18 @@ QString LineWindow::problem() const
 {
     const auto checked = auxpad::checkFlashFiles(files());
     return checked ? QString() : QString::fromStdString(checked.error());
+}
+
+void LineWindow::showRecords(const QString& lineDb, int held)
+{
+    if (lineDb.isEmpty())
+        records_->setText(QStringLiteral("Records: this station's journal"));
+    else if (held == 0)
+        records_->setText(QStringLiteral("Records: every one is in %1").arg(lineDb));
+    else
+        records_->setText(QStringLiteral("Records: %1 held for %2, which has not answered; they go there when it does")
+                              .arg(held)
+                              .arg(lineDb));
 }
 
 void LineWindow::flash(BoardRow& row)

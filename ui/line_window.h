@@ -26,6 +26,9 @@ public:
     void flash(BoardRow& row);
     // What stops a flash before it starts (a file that cannot be read), "" when nothing.
     QString problem() const;
+    // Where the records go: the line database `lineDb` ("" for none), and how many of
+    // them wait for it in the station's journal.
+    void showRecords(const QString& lineDb, int held);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -37,6 +40,7 @@ private:
     QLineEdit* disk_ = nullptr;
     QLineEdit* data_ = nullptr;
     QLabel* problem_ = nullptr;
+    QLabel* records_ = nullptr;
     std::vector<BoardRow*> rows_;
     QTimer clock_;
 };

@@ -39,12 +39,12 @@ int runStation(const QString& records)
     // Every later reading of flash.ini is from the start-up folder, wherever the file
     // lists go.
     const std::string iniPath = auxpad::iniPathIn(startDir);
-    const QString recordsUrl = auxpad::RecordStore::chooseUrl(records);
-    if (const QString why = auxpad::RecordStore::checkUrl(recordsUrl); !why.isEmpty())
+    const QString lineUrl = auxpad::RecordStore::lineUrl(records);
+    if (const QString why = auxpad::RecordStore::checkUrl(lineUrl); !lineUrl.isEmpty() && !why.isEmpty())
         return startupFault("--db: " + why);
-    // A store that cannot keep the records is said once; the board is flashed all the same.
+    // Records that cannot be kept are said once; the board is flashed all the same.
     auxpad::Bench bench(files, iniPath);
-    bench.openRecords(recordsUrl);
+    (void)bench.openRecords(lineUrl);
     if (const auto opened = bench.addPort(port); !opened)
         return startupFault(opened.error());
     auxpad::BoardRunner& runner = bench.runner(0);

@@ -61,17 +61,29 @@ PgServer::PgServer()
     port_ = freePort();
     if (!run(bin_ + "initdb", {"-D", data_, "-U", "auxpad", "--auth=trust", "-E", "UTF8", "--no-sync"}))
         return;
+    start();
+}
+
+PgServer::~PgServer()
+{
+    stop();
+}
+
+bool PgServer::start()
+{
     started_ = run(bin_ + "pg_ctl", {"-D", data_, "-w", "-l", dir_.filePath("server.log"), "-o",
                                      QString("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off")
                                          .arg(port_)
                                          .arg(dir_.path()),
                                      "start"});
+    return started_;
 }
 
-PgServer::~PgServer()
+bool PgServer::stop()
 {
-    if (started_)
-        run(bin_ + "pg_ctl", {"-D", data_, "-w", "-m", "fast", "stop"});
+    if (started_ && run(bin_ + "pg_ctl", {"-D", data_, "-w", "-m", "fast", "stop"}))
+        started_ = false;
+    return !started_;
 }
 
 bool PgServer::run(const QString& program, const QStringList& arguments)

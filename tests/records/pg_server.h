@@ -20,6 +20,9 @@ public:
     // The same database, but every transaction on it read-only.
     void makeReadOnly(const QString& name);
     int port() const { return port_; }
+    // The server goes away and comes back, with everything it held.
+    bool stop();
+    bool start();
 
 private:
     bool run(const QString& program, const QStringList& arguments);

@@ -28,7 +28,8 @@ TEST(BoardRow, ShowsWhatTheBoardSaysAsItIsWithoutReadingItAsMarkup)
 {
     auxpad::DiskFiles files;
     auxpad::BoardRunner runner({"COM9", "/dev/ttyS8"}, files, "flash.ini");
-    auxpad::BoardJob job(runner);
+    auxpad::RecordKeeper records(runner, nullptr, {});
+    auxpad::BoardJob job(runner, records);
     BoardRow row(job);
     const QString serial = "<i>SN01</i>";
     emit runner.effect(auxpad::SerialKnown{serial.toStdString()});
@@ -62,13 +63,12 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
     auxpad::DiskFiles disk;
     auxpad::Bench bench(disk, ini);
-    bench.openRecords("sqlite:" + dir.filePath("records.sqlite"));
-    ASSERT_FALSE(bench.recordsProblem());
+    ASSERT_TRUE(bench.openRecords({}, "sqlite:" + dir.filePath("records.sqlite")));
     std::vector<std::unique_ptr<auxpad::BoardJob>> owned;
     std::vector<auxpad::BoardJob*> jobs;
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(bench.addPort(auxpad::resolvePort(QString("COM%1").arg(51 + i).toStdString())));
-        owned.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(bench.size() - 1)));
+        owned.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(bench.size() - 1), bench.keeper(bench.size() - 1)));
         jobs.push_back(owned.back().get());
     }
 

@@ -1,0 +1,70 @@
+#include "cli/records_sync.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+#include "runner/bench_options.h"
+
+namespace cli {
+
+SyncOutcome syncJournal(const QString& lineUrl)
+{
+    SyncOutcome outcome;
+    auxpad::RecordStore journal;
+    if (const auto opened = journal.open(auxpad::RecordStore::journalUrl()); !opened) {
+        outcome.problem = opened.error();
+        return outcome;
+    }
+    journal.closeLeftovers();
+    auxpad::RecordStore line;
+    if (const auto delivered = auxpad::deliverHeld(journal, line, lineUrl); delivered)
+        outcome.count = *delivered;
+    else
+        outcome.problem = delivered.error();
+    outcome.count.held = journal.heldCount(auxpad::RecordStore::shownUrl(lineUrl)).value_or(0);
+    return outcome;
+}
+
+int runRecords(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "sync: delivers the records this station's journal holds for the line's database, which did not answer when "
+        "they were written. Exits 0 when none is held any more, 1 when some still are.");
+    const auxpad::BenchOptions o;
+    parser.addOptions({o.help, o.db});
+    parser.addPositionalArgument("sync", "Deliver what is held.");
+    QStringList args = arguments;
+    args.removeAt(1);
+    auto cannot = [](const QString& why) {
+        std::fprintf(stderr, "auxpad-flash records: %s\n", why.toLocal8Bit().constData());
+        return 2;
+    };
+    if (!parser.parse(args))
+        return cannot(parser.errorText());
+    if (parser.isSet(o.help)) {
+        auxpad::printHelp(parser, "records");
+        return 0;
+    }
+    if (parser.positionalArguments() != QStringList{"sync"})
+        return cannot("what to do? auxpad-flash records sync [--db URL]");
+    const QString lineUrl = auxpad::RecordStore::lineUrl(parser.value(o.db));
+    if (lineUrl.isEmpty())
+        return cannot("which line database? Give --db URL or set AUXPAD_FLASH_DB");
+    if (const QString why = auxpad::RecordStore::checkUrl(lineUrl); !why.isEmpty())
+        return cannot("--db: " + why);
+
+    const SyncOutcome sync = syncJournal(lineUrl);
+    const QString shown = auxpad::RecordStore::shownUrl(lineUrl);
+    std::printf("%d records delivered to %s; %d still held\n", sync.count.delivered, shown.toLocal8Bit().constData(),
+                sync.count.held);
+    if (!sync.problem.isEmpty())
+        std::fprintf(stderr, "auxpad-flash records: %s\n", sync.problem.toLocal8Bit().constData());
+    if (sync.count.held > 0 || !sync.problem.isEmpty())
+        return 1;
+    return 0;
+}
+
+} // namespace cli

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QStringList>
+
+#include "records/delivery.h"
+
+namespace cli {
+
+// What delivering this station's held records to a line database came to: the counts,
+// and why some are still held, if they are.
+struct SyncOutcome {
+    auxpad::DeliveryCount count;
+    QString problem;
+};
+
+// Delivers what the station's journal holds for the line database at `lineUrl`, closing
+// first what a dead process of this station left running. Waits for the database.
+SyncOutcome syncJournal(const QString& lineUrl);
+
+// `auxpad-flash records sync [--db URL]`: says how many records went and how many are
+// still held; 0 when none is, 1 when some are, 2 when the command could not start.
+int runRecords(const QStringList& arguments);
+
+} // namespace cli
