@@ -77,6 +77,13 @@ OutFrame BoardModel::prodInfoWrite(const ServiceMessage &message, BoardReaction 
         reaction.notes.push_back("write refused with status " + toHex(status) + ": record not stored");
     } else {
         std::copy(message.params.begin(), message.params.end(), config_.record.begin());
+        if (config_.misstoreSerial) {
+            // A flash cell gone bad: the write is answered as done, the read shows otherwise.
+            // The serial's length byte, then its nine characters.
+            std::uint8_t& last = config_.record[prodrec::kLengthOffsets[3] + prodrec::kLengths[3]];
+            last = last == 'X' ? 'Y' : 'X';
+            reaction.notes.push_back("the serial number is stored wrongly (--misstore-serial)");
+        }
         reaction.recordStored = true;
         const ProdInfo info = describeRecord(config_.record);
         reaction.notes.push_back("stored product information: " + info.hardware + "," + info.mcuSw + ","

@@ -17,6 +17,7 @@ struct BoardConfig {
     std::array<std::uint8_t, 5> selfTestCodes = {3, 3, 3, 3, 3};
     std::uint8_t prodInfoStatus = 1;
     std::uint8_t prodWriteStatus = 1;
+    bool misstoreSerial = false; // stores every written serial with its last character changed
     ProdRecord record = *parseProdInfoText(kDefaultProdInfo, nullptr);
 };
 

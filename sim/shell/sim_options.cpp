@@ -114,6 +114,7 @@ void fill(const QCommandLineParser &p, ShellOptions &o)
         e.board.prodInfoStatus = static_cast<std::uint8_t>(toNumber(p, "prod-info-status", 255));
     if (p.isSet("prod-write-status"))
         e.board.prodWriteStatus = static_cast<std::uint8_t>(toNumber(p, "prod-write-status", 255));
+    e.board.misstoreSerial = p.isSet("misstore-serial");
     if (p.isSet("prod-info")) {
         std::string error;
         const auto record = parseProdInfoText(p.value("prod-info").toStdString(), &error);
@@ -160,6 +161,8 @@ std::optional<ShellOptions> parseOptions(const QStringList &arguments)
         {"prod-write-status", "Status byte of the product-information write answer (default 1); "
                               "any other value leaves the record unchanged. A malformed record is "
                               "never stored and is answered with status 0.", "n"},
+        {"misstore-serial", "Store every written serial number with its last character changed, and answer the "
+                            "write as done."},
         {"register", "Send a registration frame at start."},
         {"power-up", "Send a _POWER_UP_IND at start (after the registration, if both)."},
         {"start-delay", "Wait <ms> before the start-up frames (default 0).", "ms"},
