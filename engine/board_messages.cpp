@@ -107,12 +107,20 @@ void StationEngine::productInfoWritten(std::span<const std::uint8_t> frame)
         view_.appendLine(text::kInfoWritten);
     else
         view_.appendLine(std::string(text::kInfoRefused) + '\n' + text::kWriteOrFlashAgainPlease);
+    const bool ended = writingJob(job_);
+    auto* readingBack = ended && written && std::get<ProductJob>(job_).readBack ? &std::get<ProductJob>(job_) : nullptr;
+    if (readingBack) // before the bar goes, so that the job's phase moves straight on
+        readingBack->stage = ProductJob::Stage::ReadingBack;
     const auto write = std::exchange(pendingWrite_, std::nullopt);
     view_.hideBar();
     if (written && write)
         out_.post(SerialKnown{write->serial});
-    if (writingJob(job_))
+    if (readingBack) {
+        ticksLeft_ = kReadInfoTicks;
+        askProductInfo();
+    } else if (ended) {
         endJob(written ? JobOutcome::Passed : JobOutcome::Failed);
+    }
 }
 
 void StationEngine::selfTestAnswered(std::span<const std::uint8_t> frame)
@@ -175,6 +183,9 @@ void StationEngine::productInfoRead(std::span<const std::uint8_t> frame)
     if (!reaches(frame, kStatus))
         return;
     auto* flash = std::get_if<FlashJob>(&job_);
+    auto* product = std::get_if<ProductJob>(&job_);
+    if (product && product->stage != ProductJob::Stage::ReadingBack)
+        product = nullptr;
     if (frame[kStatus] == 1) {
         if (!reaches(frame, kRecord + kProductRecordSize - 1))
             return; // counts as no answer
@@ -184,6 +195,8 @@ void StationEngine::productInfoRead(std::span<const std::uint8_t> frame)
         out_.post(SerialKnown{fields_[at(ProductField::Serial)]});
         if (flash)
             flash->fieldsFrom = FieldSource::Board;
+        if (product)
+            product->readValues = fields_;
     }
     if (flash)
         flash->infoAnswered = true;

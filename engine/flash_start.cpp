@@ -23,10 +23,13 @@ void StationEngine::startFlashJob(const FlashFiles& files, Millis now)
     }
     // Each file is named while it is counted; one that cannot be read starts nothing.
     FlashJob job;
+    job.approvedDisk = files.initDiskSha256;
+    job.approvedData = files.initDataSha256;
     int lines[2] = {};
     DownloadFile* slots[2] = {&job.initDisk, &job.initData};
     const char* checking[2] = {text::kCheckingDiskFile, text::kCheckingDataFile};
     const std::string* paths[2] = {&files.initDisk, &files.initData};
+    const std::string* approved[2] = {&files.initDiskSha256, &files.initDataSha256};
     for (int i = 0; i < 2; ++i) {
         const std::string name = fileName(*paths[i]);
         view_.setCaption(checking[i] + name, true);
@@ -34,6 +37,10 @@ void StationEngine::startFlashJob(const FlashFiles& files, Millis now)
         if (!facts) {
             view_.setCaption(cannotRead(name, facts.error()));
             return refuse(JobKind::Flash);
+        }
+        if (const auto wrong = notApproved(*paths[i], facts->digest, *approved[i])) {
+            view_.setCaption(*wrong);
+            return refuse(JobKind::Flash, *wrong);
         }
         lines[i] = facts->lines;
         slots[i]->path = *paths[i];
@@ -56,17 +63,25 @@ void StationEngine::startDownload(FlashJob& job, DownloadKind kind, Millis now)
     const bool initDisk = kind == DownloadKind::InitDisk;
     job.stage = initDisk ? FlashJob::Stage::InitDisk : FlashJob::Stage::InitData;
     DownloadFile& file = initDisk ? job.initDisk : job.initData;
+    const std::string& approved = initDisk ? job.approvedDisk : job.approvedData;
     const std::string name = fileName(file.path);
     int totalLines = job.diskLines;
-    if (!initDisk) {
-        // The InitData file is counted afresh: it may have changed since the click.
-        view_.setCaption(text::kCheckingDataFile + name, true);
+    // The InitData file is counted afresh: it may have changed since the click. A file
+    // that must be the approved one is looked at again too, in silence for InitDisk.
+    if (!initDisk || !approved.empty()) {
+        if (!initDisk)
+            view_.setCaption(text::kCheckingDataFile + name, true);
         const auto facts = examineFile(files_, file.path);
         if (!facts) {
             view_.box(cannotRead(name, facts.error()), Icon::Critical);
             return endDownload(job, now);
         }
-        totalLines = facts->lines;
+        if (const auto wrong = notApproved(file.path, facts->digest, approved)) {
+            view_.box(*wrong, Icon::Critical);
+            return endDownload(job, now);
+        }
+        if (!initDisk)
+            totalLines = facts->lines;
         file.digest = facts->digest;
     }
     view_.showBar(0);
@@ -79,6 +94,15 @@ void StationEngine::startDownload(FlashJob& job, DownloadKind kind, Millis now)
     job.download->sendOn(now);
     if (job.download->ended())
         endDownload(job, now);
+}
+
+// Why the file at `path` is not the one approved by its SHA-256, if it is not.
+std::optional<std::string> StationEngine::notApproved(const std::string& path, const FileDigest& digest,
+                                                      const std::string& approved) const
+{
+    if (approved.empty() || digest.sha256 == approved)
+        return std::nullopt;
+    return fileName(path) + text::kNotApproved + digest.sha256;
 }
 
 // After the download took bytes or its deadline: once it has ended, the job goes on and

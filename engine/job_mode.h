@@ -14,11 +14,12 @@ enum class JobMode {
     FlashInitDisk,   // the InitDisk download, at the next tick
     FlashFormatWait, // the board formats its flash; then the InitData download
     ProductSelfTest, // self-test sent; then the product information is written
+    ProductReadBack, // the write taken: the product information is read back and compared
     SelfTest,        // self-test sent; its answer is the job's result
 };
 
 // What a job is doing, as a front reports it.
-enum class Phase { Idle, SelfTest, ReadingInfo, InitDisk, FormatWait, InitData, WritingInfo };
+enum class Phase { Idle, SelfTest, ReadingInfo, InitDisk, FormatWait, InitData, WritingInfo, ReadingBack };
 
 // "self-test", "InitDisk", ...
 const char* phaseName(Phase phase);

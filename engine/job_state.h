@@ -9,6 +9,9 @@
 
 namespace auxpad {
 
+// How long the product information is waited for, in ticks.
+inline constexpr int kReadInfoTicks = 10;
+
 // What every job keeps from its start.
 struct JobBasis {
     Millis startedAt = 0;
@@ -28,6 +31,7 @@ struct FlashJob : JobBasis {
     };
     Stage stage = Stage::SelfTest;
     DownloadFile initDisk, initData;
+    std::string approvedDisk, approvedData; // the SHA-256 each file must have, if any
     int diskLines = 0;
     std::unique_ptr<Download> download; // the one under way
     bool infoAnswered = false;          // the board answered the product-information read
@@ -36,12 +40,16 @@ struct FlashJob : JobBasis {
     std::optional<Millis> formatWait;
 };
 
-// The product-information job: the self-test, then the write, whose answer ends it.
+// The product-information job: the self-test, then the write, whose answer ends it, or
+// the read-back that follows a write answered as done.
 struct ProductJob : JobBasis {
-    enum class Stage { SelfTest, Writing };
+    enum class Stage { SelfTest, Writing, ReadingBack };
     Stage stage = Stage::SelfTest;
     bool mayWrite = false; // the last self-test answer lets the write go ahead
+    bool readBack = false;
     ProductFields values;  // what was written
+    std::optional<ProductFields> readValues; // what the board gave back, once it did
+    std::string difference;                  // what the read-back found changed
 };
 
 // The self-test job: the answer is the result.

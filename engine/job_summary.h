@@ -43,6 +43,7 @@ struct JobSummary {
     std::string serial;  // the board's own, once read from it or written to it
     std::optional<DownloadFile> initDisk, initData;
     std::optional<Millis> formatWait; // once the board was given its format time
+    std::string readBackDifference;   // a written field the board gave back otherwise
     double seconds = 0;
 
     bool passed() const { return outcome == JobOutcome::Passed; }

@@ -55,8 +55,13 @@ bool StationEngine::writeProductInfo(Millis now)
 
 void StationEngine::readProductInfo(FlashJob& job)
 {
-    view_.setCaption(text::kReadingInfo);
     job.infoAnswered = false;
+    askProductInfo();
+}
+
+void StationEngine::askProductInfo()
+{
+    view_.setCaption(text::kReadingInfo);
     link_.sender().request({kReadRequest});
     view_.showBar(0);
 }

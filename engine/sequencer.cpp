@@ -10,7 +10,6 @@ namespace auxpad {
 namespace {
 
 constexpr int kSelfTestTicks = 20;
-constexpr int kReadInfoTicks = 10;
 constexpr std::uint8_t kSelfTestRequest = 0x47;
 
 std::string noAnswerCheckCable()
@@ -60,8 +59,11 @@ void StationEngine::step(Millis now)
         case FlashJob::Stage::InitData:
             break;
         }
-    } else if (auto* product = std::get_if<ProductJob>(&job_); product && product->stage == ProductJob::Stage::SelfTest) {
-        productSelfTest(*product, now);
+    } else if (auto* product = std::get_if<ProductJob>(&job_)) {
+        if (product->stage == ProductJob::Stage::SelfTest)
+            productSelfTest(*product, now);
+        else if (product->stage == ProductJob::Stage::ReadingBack)
+            compareReadBack(*product);
     } else if (const auto* selfTest = std::get_if<SelfTestJob>(&job_)) {
         selfTestResult(*selfTest);
     }
@@ -168,6 +170,35 @@ void StationEngine::productSelfTest(ProductJob& job, Millis now)
     view_.setBarValue(0);
     view_.hideBar();
     endJob(JobOutcome::Failed);
+}
+
+// A write the board took passes once what it gives back is what was written.
+void StationEngine::compareReadBack(ProductJob& job)
+{
+    view_.showBar(countdownShare(ticksLeft_, kReadInfoTicks));
+    if (ticksLeft_ != 0)
+        return;
+    view_.hideBar();
+    if (!job.readValues) {
+        view_.appendLine(text::kReadBackUnanswered);
+        return endJob(JobOutcome::Failed, std::string(text::kReadBackUnanswered));
+    }
+    std::string differences;
+    for (std::size_t f = 0; f < job.values.size(); ++f) {
+        if (job.values[f] == (*job.readValues)[f])
+            continue;
+        const std::string label = kProductFieldRules[f].label;
+        differences += (differences.empty() ? "" : "; ") + label.substr(0, label.find('!')) + " written "
+            + job.values[f] + ", read " + (*job.readValues)[f];
+    }
+    if (differences.empty()) {
+        view_.appendLine(text::kReadBackMatches);
+        return endJob(JobOutcome::Passed);
+    }
+    job.difference = differences;
+    const std::string said = text::kReadBackDiffers + differences;
+    view_.setCaption(said);
+    endJob(JobOutcome::Failed, said);
 }
 
 // The self-test job passes on an answer that reports every part of the board passed.

@@ -86,6 +86,8 @@ const char* phaseName(Phase phase)
         return "InitData";
     case Phase::WritingInfo:
         return "writing product info";
+    case Phase::ReadingBack:
+        return "read-back";
     case Phase::Idle:
         break;
     }
@@ -134,9 +136,15 @@ JobMode StationEngine::jobMode() const
                                      return JobMode::FlashFormatWait;
                                  },
                                  [](const ProductJob& job) {
-                                     // Once the write is sent, another job may start.
-                                     return job.stage == ProductJob::Stage::SelfTest ? JobMode::ProductSelfTest
-                                                                                     : JobMode::Idle;
+                                     switch (job.stage) {
+                                     case ProductJob::Stage::SelfTest:
+                                         return JobMode::ProductSelfTest;
+                                     case ProductJob::Stage::ReadingBack:
+                                         return JobMode::ProductReadBack;
+                                     case ProductJob::Stage::Writing:
+                                         break;
+                                     }
+                                     return JobMode::Idle; // once the write is sent, another job may start
                                  },
                                  [](const SelfTestJob&) { return JobMode::SelfTest; }},
                       job_);
@@ -161,6 +169,8 @@ Phase StationEngine::phase() const
         return Phase::ReadingInfo;
     case JobMode::FlashInitDisk:
         return Phase::InitDisk;
+    case JobMode::ProductReadBack:
+        return Phase::ReadingBack;
     case JobMode::FlashFormatWait:
         return std::get<FlashJob>(job_).stage == FlashJob::Stage::InitData ? Phase::InitData : Phase::FormatWait;
     case JobMode::Idle:
@@ -229,10 +239,13 @@ JobSummary StationEngine::summary(JobOutcome outcome) const
                               s.kind = JobKind::ProductInfo;
                               s.fields = job.values;
                               s.fieldsFrom = outcome == JobOutcome::Passed ? FieldSource::Written : FieldSource::NotWritten;
+                              s.readBackDifference = job.difference;
+                              if (job.readValues) // what the board holds, whatever was written
+                                  s.serial = (*job.readValues)[at(ProductField::Serial)];
                           },
                           [&](const SelfTestJob&) { s.kind = JobKind::SelfTest; }},
                job_);
-    if (s.fieldsFrom == FieldSource::Board || s.fieldsFrom == FieldSource::Written)
+    if (s.serial.empty() && (s.fieldsFrom == FieldSource::Board || s.fieldsFrom == FieldSource::Written))
         s.serial = s.fields[at(ProductField::Serial)];
     if (const JobBasis* basis = basisOf(job_)) {
         s.seconds = static_cast<double>(tickDiff(now_, basis->startedAt)) / 1000;
@@ -375,7 +388,7 @@ void StationEngine::interrupt(Millis now)
 
 // ---- the operator -----------------------------------------------------------------
 
-void StationEngine::startProductJob(const ProductFields& fields, Millis now)
+void StationEngine::startProductJob(const ProductFields& fields, Millis now, ReadBack readBack)
 {
     now_ = now;
     if (!acceptsInput())
@@ -387,6 +400,7 @@ void StationEngine::startProductJob(const ProductFields& fields, Millis now)
     }
     ProductJob job;
     job.values = fields;
+    job.readBack = readBack == ReadBack::Yes;
     beginJob(std::move(job));
     sendSelfTest();
     pump();

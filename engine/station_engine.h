@@ -16,11 +16,17 @@
 
 namespace auxpad {
 
-// The two download files of a flash job, by full path.
+// The two download files of a flash job, by full path; with a SHA-256 (64 lower-case hex
+// digits), only that file is sent, as its download starts.
 struct FlashFiles {
     std::string initDisk;
     std::string initData;
+    std::string initDiskSha256 = {};
+    std::string initDataSha256 = {};
 };
+
+// Whether a product-information write is read back and compared before the job passes.
+enum class ReadBack { No, Yes };
 
 // One board's station without any I/O of its own: bytes from the line with the time
 // they came, the 500 ms tick and the operator's commands go in; bytes for the line,
@@ -54,7 +60,7 @@ public:
     // The operator. While a download runs or a box is open, a job is refused and the
     // rest do nothing.
     void startFlashJob(const FlashFiles& files, Millis now);
-    void startProductJob(const ProductFields& fields, Millis now);
+    void startProductJob(const ProductFields& fields, Millis now, ReadBack readBack = ReadBack::No);
     void startSelfTestJob(Millis now);
     void loadDefaults(Millis now);
     void sendMessage(std::string_view hex, Millis now);
@@ -122,6 +128,7 @@ private:
     void formatWait(FlashJob& job, Millis now);
     void afterInitData(bool whole);
     void productSelfTest(ProductJob& job, Millis now);
+    void compareReadBack(ProductJob& job);
     void selfTestResult(const SelfTestJob& job);
     void writeWatchdog(Millis now);
 
@@ -129,9 +136,12 @@ private:
     void applyDefaults();
     bool writeProductInfo(Millis now);
     void readProductInfo(FlashJob& job);
+    void askProductInfo();
 
     // Downloads (flash_start.cpp).
     void startDownload(FlashJob& job, DownloadKind kind, Millis now);
+    std::optional<std::string> notApproved(const std::string& path, const FileDigest& digest,
+                                           const std::string& approved) const;
     void followDownload(Millis now);
     void endDownload(FlashJob& job, Millis now);
 

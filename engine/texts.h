@@ -52,6 +52,12 @@ inline constexpr char kWriteOrFlashAgainPlease[] = "Please Write or Flash Again!
 inline constexpr char kInfoNotWritten[] = "AUXPAD Product Info not written";
 inline constexpr char kPleaseCheck[] = "Please Check!";
 
+// Approved download files, and the product information read back after a write
+inline constexpr char kNotApproved[] = " is not the approved file: its SHA-256 is ";
+inline constexpr char kReadBackDiffers[] = "AUXPAD Product Info read back differs: ";
+inline constexpr char kReadBackMatches[] = "AUXPAD Product Info read back OK";
+inline constexpr char kReadBackUnanswered[] = "AUXPAD Product Info not read back: the board did not give it";
+
 // A job refused before it began, for the fronts that run boards with nobody watching
 inline constexpr char kStationBusy[] = "The station is busy: a download runs or a message is open";
 inline constexpr char kStationStopped[] = "The station has stopped";

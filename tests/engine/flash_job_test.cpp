@@ -124,6 +124,24 @@ TEST_F(FlashJob, StartsOnlyWithBothFilesPickedReadableAndInOrder)
     EXPECT_EQ(b.engine.jobMode(), JobMode::FlashReadInfo) << "equal line counts pass";
 }
 
+TEST_F(FlashJob, SendsOnlyTheApprovedFilesEvenWhenOneIsSwappedAfterTheStart)
+{
+    const std::string diskSha = examineFile(b.files, "/station/disk.txt")->digest.sha256;
+    const std::string dataSha = examineFile(b.files, "/station/data.txt")->digest.sha256;
+    b.engine.startFlashJob({"/station/disk.txt", "/station/data.txt", diskSha, std::string(64, '0')}, b.now);
+    EXPECT_EQ(b.caption(), "data.txt is not the approved file: its SHA-256 is " + dataSha);
+    EXPECT_TRUE(b.written.empty());
+    ASSERT_EQ(b.outcomes.size(), 0u) << "refused, not begun";
+
+    b.engine.startFlashJob({"/station/disk.txt", "/station/data.txt", diskSha, dataSha}, b.now);
+    b.settle();
+    b.files.files["/station/data.txt"] = downloadText(36, 32, nullptr, 9); // swapped before its download
+    b.runUntil([&] { return !b.outcomes.empty(); }, 40000);
+    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
+    EXPECT_EQ(b.image, disk) << "InitDisk went; InitData did not";
+    EXPECT_TRUE(b.ended.back().message.starts_with("data.txt is not the approved file: its SHA-256 is "));
+}
+
 struct SilentBoard : FlashJob {
     SilentBoard() : FlashJob(board([](auxsim::EngineConfig& c) { c.silent = true; })) {}
 };

@@ -116,6 +116,39 @@ TEST_F(ProductJob, WhatTheSelfTestAnswerMeansToEachJob)
     }
 }
 
+TEST(ReadBack, PassesOnlyWhenTheBoardGivesBackWhatWasWrittenAndNamesWhatDiffers)
+{
+    struct Case {
+        bool misstore;
+        std::uint8_t readStatus;
+        JobOutcome outcome;
+        const char* message;
+        const char* serial;
+    };
+    const Case cases[] = {
+        {false, 1, JobOutcome::Passed, "", "123456789"},
+        {true, 1, JobOutcome::Failed,
+         "AUXPAD Product Info read back differs: Serial Number written 123456789, read 12345678X", "12345678X"},
+        {false, 0, JobOutcome::Failed, "AUXPAD Product Info not read back: the board did not give it", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        auxsim::EngineConfig config;
+        config.board.misstoreSerial = c.misstore;
+        config.board.prodInfoStatus = c.readStatus;
+        StationBench b(config);
+        b.engine.startProductJob(kValid, b.now, ReadBack::Yes);
+        ASSERT_TRUE(b.runUntil([&] { return !b.outcomes.empty(); }, 20000));
+        const JobSummary& done = b.ended.back();
+        EXPECT_EQ(done.outcome, c.outcome);
+        EXPECT_EQ(done.message, c.message);
+        EXPECT_EQ(done.serial, c.serial) << "the serial the board holds";
+        EXPECT_EQ(requestsIn(b.written).back(), Bytes{0x48}) << "the flash job's read request";
+        if (c.outcome == JobOutcome::Passed)
+            EXPECT_EQ(b.caption(), "Reading AUXPAD board Product info...\nAUXPAD Product Info read back OK");
+    }
+}
+
 TEST_F(ProductJob, AnAnswerTooShortToReadIsNoAnswer)
 {
     b.writeInfo(kValid);
