@@ -14,7 +14,7 @@
 
 namespace {
 
-const QStringList kCommands = {"flash", "prodinfo", "selftest", "report", "records"};
+const QStringList kCommands = {"run", "flash", "prodinfo", "selftest", "report", "records"};
 
 void name()
 {
@@ -36,6 +36,7 @@ struct WindowOptions {
             "(lines COMn=/dev/...), else COMn is /dev/ttyS<n-1>.\n"
             "\n"
             "Commands, for many boards at once and without a display (see auxpad-flash COMMAND --help):\n"
+            "  run       the whole bring-up of each board, as the line's --recipe says\n"
             "  flash     flash the DSP of each board\n"
             "  prodinfo  write each board's product information\n"
             "  selftest  run each board's self-test\n"

@@ -1,8 +1,11 @@
 #include "cli/job_output.h"
 
+#include "runner/bring_up.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -11,7 +14,6 @@ namespace cli {
 namespace {
 
 using auxpad::BoardJob;
-using auxpad::JobSummary;
 
 // A multi-line caption on one line.
 std::string oneLine(const QString& text)
@@ -28,6 +30,32 @@ std::string padded(std::string text, std::size_t width)
 }
 
 } // namespace
+
+std::string BoardResult::failure() const
+{
+    if (passed())
+        return {};
+    return message.empty() ? caption : message;
+}
+
+BoardResult BoardResult::of(const auxpad::JobSummary& job)
+{
+    return {auxpad::jobName(job.kind), job.outcome,  job.caption, job.message,
+            job.serial,                job.fieldsFrom == auxpad::FieldSource::Defaults, job.seconds, {}};
+}
+
+BoardResult BoardResult::of(const auxpad::BringUp& bringUp)
+{
+    const auxpad::BringUpResult& r = bringUp.result();
+    return {"run",
+            r.outcome,
+            r.last.caption,
+            r.message,
+            r.serial,
+            r.last.fieldsFrom == auxpad::FieldSource::Defaults,
+            r.seconds,
+            {{"serial_source", r.serialSource}, {"recipe", bringUp.recipe().name}}};
+}
 
 JobOutput::JobOutput(Style style, const std::vector<BoardJob*>& jobs)
     : style_(style), jobs_(jobs), lastProgressEvent_(jobs.size(), -1000000)
@@ -50,24 +78,23 @@ void JobOutput::print(const std::string& text, std::FILE* to)
     std::fflush(to);
 }
 
-void JobOutput::json(const BoardJob& job, const char* event,
-                     std::initializer_list<std::pair<const char*, QJsonValue>> fields)
+void JobOutput::json(const BoardJob& job, const char* event, QJsonObject fields)
 {
-    QJsonObject object{{"event", event}, {"port", QString::fromStdString(job.port().name)}};
-    for (const auto& [key, value] : fields)
-        object.insert(QLatin1String(key), value);
-    print(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + '\n');
+    fields.insert("event", event);
+    fields.insert("port", QString::fromStdString(job.port().name));
+    print(QJsonDocument(fields).toJson(QJsonDocument::Compact).toStdString() + '\n');
 }
 
 std::string JobOutput::liveLine(const BoardJob& job) const
 {
-    const JobSummary& r = job.summary();
     std::string line = padded(job.port().name, portWidth_ + 2);
-    if (job.running()) {
+    const auto done = results_.find(&job);
+    if (done == results_.end()) {
         char percent[16];
         std::snprintf(percent, sizeof percent, "%3ld%%", std::lround(job.percent()));
         line += padded(auxpad::phaseName(job.phase()), 22) + percent + "  " + auxpad::elapsedText(job.seconds());
     } else {
+        const BoardResult& r = done->second;
         std::string result = auxpad::outcomeName(r.outcome);
         if (!r.failure().empty())
             result += ": " + oneLine(QString::fromStdString(r.failure()));
@@ -153,9 +180,15 @@ void JobOutput::told(const BoardJob& job, const QString& text)
         json(job, "text", {{"text", text}});
 }
 
-void JobOutput::finished(const BoardJob& job)
+bool JobOutput::allPassed() const
 {
-    const JobSummary& r = job.summary();
+    return results_.size() == jobs_.size()
+        && std::all_of(results_.begin(), results_.end(), [](const auto& r) { return r.second.passed(); });
+}
+
+void JobOutput::finished(const BoardJob& job, const BoardResult& result)
+{
+    const BoardResult& r = results_[&job] = result;
     switch (style_) {
     case Style::Live:
         dirty_ = true;
@@ -163,17 +196,20 @@ void JobOutput::finished(const BoardJob& job)
     case Style::Lines:
         print(job.port().name + ": " + auxpad::outcomeName(r.outcome) + '\n');
         break;
-    case Style::Json:
-        json(job, "result", {{"ok", r.passed()},
-                             {"result", auxpad::outcomeName(r.outcome)},
-                             {"job", auxpad::jobName(r.kind)},
-                             {"device", QString::fromStdString(job.port().device)},
-                             {"caption", QString::fromStdString(r.caption)},
-                             {"message", QString::fromStdString(r.message)},
-                             {"serial", QString::fromStdString(r.serial)},
-                             {"defaults", r.fieldsFrom == auxpad::FieldSource::Defaults},
-                             {"seconds", std::round(r.seconds * 10) / 10}});
+    case Style::Json: {
+        QJsonObject fields = r.extra;
+        fields.insert("ok", r.passed());
+        fields.insert("result", auxpad::outcomeName(r.outcome));
+        fields.insert("job", r.job);
+        fields.insert("device", QString::fromStdString(job.port().device));
+        fields.insert("caption", QString::fromStdString(r.caption));
+        fields.insert("message", QString::fromStdString(r.message));
+        fields.insert("serial", QString::fromStdString(r.serial));
+        fields.insert("defaults", r.defaults);
+        fields.insert("seconds", std::round(r.seconds * 10) / 10);
+        json(job, "result", fields);
         break;
+    }
     }
 }
 
@@ -186,7 +222,7 @@ void JobOutput::summary(const QString& lineDb, int held)
     std::string table = '\n' + padded("port", portWidth_ + 2) + padded("serial", 12) + padded("result", 13)
         + padded("failure", 50) + "time\n";
     for (const BoardJob* job : jobs_) {
-        const JobSummary& r = job->summary();
+        const BoardResult& r = results_[job];
         table += padded(job->port().name, portWidth_ + 2) + padded(r.serial, 12) + padded(auxpad::outcomeName(r.outcome), 13)
             + padded(oneLine(QString::fromStdString(r.failure())).substr(0, 48), 50) + auxpad::elapsedText(r.seconds) + '\n';
     }
@@ -198,8 +234,10 @@ void JobOutput::summary(const QString& lineDb, int held)
     print(table, to);
     if (style_ == Style::Json) {
         int counts[3] = {};
-        for (const BoardJob* job : jobs_)
-            ++counts[job->summary().passed() ? 0 : job->summary().outcome == auxpad::JobOutcome::Interrupted ? 2 : 1];
+        for (const BoardJob* job : jobs_) {
+            const BoardResult& r = results_[job];
+            ++counts[r.passed() ? 0 : r.outcome == auxpad::JobOutcome::Interrupted ? 2 : 1];
+        }
         QJsonObject object{{"event", "summary"}, {"boards", static_cast<int>(jobs_.size())}, {"passed", counts[0]},
                            {"failed", counts[1]}, {"interrupted", counts[2]}, {"held", held}};
         if (!lineDb.isEmpty())

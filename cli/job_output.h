@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QTimer>
 
@@ -10,7 +11,28 @@
 
 #include "runner/board_job.h"
 
+namespace auxpad {
+class BringUp;
+}
+
 namespace cli {
+
+// What the commands say of one board at its end: its job, or its whole bring-up.
+struct BoardResult {
+    const char* job = "flash";
+    auxpad::JobOutcome outcome = auxpad::JobOutcome::Failed;
+    std::string caption;
+    std::string message;
+    std::string serial;
+    bool defaults = false;
+    double seconds = 0;
+    QJsonObject extra; // a bring-up's: serial_source, recipe
+
+    bool passed() const { return outcome == auxpad::JobOutcome::Passed; }
+    std::string failure() const;
+    static BoardResult of(const auxpad::JobSummary& job);
+    static BoardResult of(const auxpad::BringUp& bringUp);
+};
 
 // What the commands print while their boards run and when they are done: on a
 // terminal one line per board, redrawn in place; otherwise one line per phase and per
@@ -25,14 +47,16 @@ public:
     void phaseChanged(const auxpad::BoardJob& job);
     void progressed(const auxpad::BoardJob& job);
     void told(const auxpad::BoardJob& job, const QString& text);
-    void finished(const auxpad::BoardJob& job);
+    void finished(const auxpad::BoardJob& job, const BoardResult& result);
+    // Every board's end has been said, and each passed.
+    bool allPassed() const;
     // The table at the end: port, serial number, result, what failed, time; then how
     // many records are held for the line database `lineDb` ("" for none).
     void summary(const QString& lineDb, int held);
 
 private:
     void print(const std::string& text, std::FILE* to = stdout);
-    void json(const auxpad::BoardJob& job, const char* event, std::initializer_list<std::pair<const char*, QJsonValue>> fields);
+    void json(const auxpad::BoardJob& job, const char* event, QJsonObject fields);
     std::string liveLine(const auxpad::BoardJob& job) const;
     void redraw();
 
@@ -44,6 +68,7 @@ private:
     bool dirty_ = false;
     std::vector<qint64> lastProgressEvent_; // per board, for --json
     std::map<std::string, std::string> lastLine_; // per board, for lines
+    std::map<const auxpad::BoardJob*, BoardResult> results_;
     QElapsedTimer clock_;
 };
 

@@ -12,6 +12,7 @@
 #include "board/flash_ini.h"
 #include "records/record_store.h"
 #include "runner/bench_options.h"
+#include "runner/recipe.h"
 #include "runner/start_checks.h"
 
 namespace cli {
@@ -24,9 +25,16 @@ struct Command {
     const char* name;
     JobKind job;
     const char* description;
+    bool bringUp = false; // the whole bring-up of a line's recipe
 };
 
 constexpr Command kCommands[] = {
+    {"run", JobKind::Flash,
+     "Brings up the board on each PORT, all at once, as the line's recipe says: the flash job with the recipe's\n"
+     "files (each must have the recipe's SHA-256), then the product information with the recipe's values and a\n"
+     "serial number from the records (the board's own when it already passed with it, else the lowest free one of\n"
+     "the recipe's range), read back and compared. A board passes only when all of that holds.",
+     true},
     {"flash", JobKind::Flash,
      "Flashes the DSP of the board on each PORT, all at once: the self-test, the product information (or the\n"
      "defaults of the ini), InitDisk, the format wait and InitData, exactly as the station window does."},
@@ -89,16 +97,24 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
     parser.setApplicationDescription(QString::fromLatin1(command->description));
     const auxpad::BenchOptions o;
     const QCommandLineOption values("values", "port,hardware,mcusw,dspsw,serial,code,manufacture per board.", "FILE.csv");
+    const QCommandLineOption allowReuse("allow-reuse", "Write a serial number even when a passed record holds it "
+                                                       "already (a repair bench).");
     parser.addOption(o.help);
     parser.addOption(o.port);
-    if (command->job == JobKind::Flash) {
-        parser.addOption(o.disk);
-        parser.addOption(o.data);
+    if (command->bringUp) {
+        parser.addOption(o.recipe);
+    } else {
+        if (command->job == JobKind::Flash) {
+            parser.addOption(o.disk);
+            parser.addOption(o.data);
+        }
+        if (command->job == JobKind::ProductInfo) {
+            parser.addOption(values);
+            parser.addOption(allowReuse);
+        }
+        if (command->job != JobKind::SelfTest)
+            parser.addOption(o.ini);
     }
-    if (command->job == JobKind::ProductInfo)
-        parser.addOption(values);
-    if (command->job != JobKind::SelfTest)
-        parser.addOption(o.ini);
     parser.addOption(o.json);
     parser.addOption(o.db);
 
@@ -123,6 +139,20 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
     if (!ports)
         return fail(ports.error());
     plan.ports = std::move(*ports);
+
+    if (command->bringUp) {
+        if (!parser.isSet(o.recipe))
+            return fail("run needs the line's --recipe FILE");
+        auto recipe = auxpad::readRecipe(parser.value(o.recipe));
+        if (!recipe)
+            return fail(recipe.error().toStdString());
+        if (const auto files = auxpad::checkRecipeFiles(*recipe); !files)
+            return fail(files.error().toStdString());
+        plan.recipe = std::move(*recipe);
+        plan.files = plan.recipe->files;
+        plan.iniPath = auxpad::RecipeFiles::kIniPath;
+        return {std::move(plan), {}, std::nullopt};
+    }
 
     auxpad::DiskFiles files;
     // The self-test reads no settings.
@@ -164,10 +194,15 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
         } else {
             return fail("prodinfo for several boards takes their values from --values FILE.csv");
         }
+        std::map<std::string, std::string> portOf; // by serial
         for (const auto& [p, v] : plan.values) {
             if (const auto problem = auxpad::checkProductFields(v))
                 return fail(p + ": " + problem->text);
+            const std::string& serial = v[auxpad::at(auxpad::ProductField::Serial)];
+            if (const auto [at, fresh] = portOf.emplace(serial, p); !fresh)
+                return fail("the serial number " + serial + " is given to both " + at->second + " and " + p);
         }
+        plan.allowReuse = parser.isSet(allowReuse);
     }
     return {std::move(plan), {}, std::nullopt};
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/station_engine.h"
+#include "runner/recipe.h"
 
 namespace cli {
 
@@ -20,9 +21,11 @@ struct JobPlan {
     std::map<std::string, auxpad::ProductFields> values; // per port, for prodinfo (UTF-8)
     QString lineDb;                                    // the line database's URL, "" for none
     bool json = false;
+    std::optional<auxpad::Recipe> recipe;              // run: the whole bring-up of each board
+    bool allowReuse = false;                           // prodinfo: a serial a passed record holds
 };
 
-// The plan for `auxpad-flash flash|prodinfo|selftest ...`, or the one-line reason it
+// The plan for `auxpad-flash run|flash|prodinfo|selftest ...`, or the one-line reason it
 // cannot start. Help and version are printed here; `exitNow` then says so.
 struct ParsedPlan {
     std::optional<JobPlan> plan;

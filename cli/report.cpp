@@ -95,6 +95,10 @@ const Column kColumns[] = {
      [](const Longest& m) { return decimals(m.at("format_wait_seconds")); }},
     {"tool_version", [](const JobRecord& r) { return r.toolVersion; }},
     {"job_uuid", [](const JobRecord& r) { return r.uuid; }},
+    {"recipe", [](const JobRecord& r) { return r.recipe; }},
+    {"recipe_sha256", [](const JobRecord& r) { return r.recipeSha256; }},
+    {"serial_source", [](const JobRecord& r) { return r.serialSource; }},
+    {"readback", [](const JobRecord& r) { return r.readBack; }},
 };
 
 void addCsvField(QString& line, const QString& value)

@@ -12,6 +12,7 @@
 #include "cli/job_output.h"
 #include "cli/job_plan.h"
 #include "runner/bench.h"
+#include "runner/bring_up.h"
 
 namespace cli {
 
@@ -28,6 +29,20 @@ void onSignal(int)
 {
     const char byte = 1;
     [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
+}
+
+// Whether a passed record already holds `serial`: where serial numbers are handed out, or,
+// when that database does not answer, in this station's journal.
+auxpad::Expected<bool, QString> serialHeld(auxpad::RecordsThread::Stores& stores, const QString& serial)
+{
+    auto store = stores.serials();
+    auto held = store ? (*store)->serialPassed(serial) : auxpad::Expected<bool, QString>(auxpad::unexpected(store.error()));
+    if (!held && !stores.lineUrl.isEmpty()) {
+        stores.line.close();
+        if (const auto journal = stores.openJournal())
+            held = (*journal)->serialPassed(serial);
+    }
+    return held;
 }
 
 int cannotStart(const QStringList& arguments, const std::string& why)
@@ -50,7 +65,11 @@ int runJobCommand(const QStringList& arguments)
 
     // Without the station's journal no board could be put on record, and none is started.
     // A line database that does not answer stops nothing: its records wait in the journal.
-    auxpad::DiskFiles files;
+    auxpad::DiskFiles disk;
+    std::optional<auxpad::RecipeFiles> recipeFiles;
+    if (plan.recipe)
+        recipeFiles.emplace(*plan.recipe, disk);
+    auxpad::TextFiles& files = recipeFiles ? static_cast<auxpad::TextFiles&>(*recipeFiles) : disk;
     auxpad::Bench bench(files, plan.iniPath);
     if (const auto opened = bench.openRecords(plan.lineDb); !opened)
         return cannotStart(arguments, opened.error().toStdString());
@@ -65,10 +84,13 @@ int runJobCommand(const QStringList& arguments)
             return cannotStart(arguments, opened.error().toStdString());
     }
     std::vector<std::unique_ptr<auxpad::BoardJob>> owned;
+    std::vector<std::unique_ptr<auxpad::BringUp>> bringUps;
     std::vector<auxpad::BoardJob*> jobs;
     for (std::size_t i = 0; i < bench.size(); ++i) {
         owned.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(i), bench.keeper(i)));
         jobs.push_back(owned.back().get());
+        if (plan.recipe)
+            bringUps.push_back(std::make_unique<auxpad::BringUp>(*jobs.back(), bench.keeper(i), bench, *plan.recipe));
     }
 
     // SIGINT and SIGTERM end the run cleanly, through the event loop.
@@ -80,6 +102,8 @@ int runJobCommand(const QStringList& arguments)
         char byte;
         [[maybe_unused]] const auto n = ::read(signalPipe[0], &byte, 1);
         interrupted = true;
+        for (const auto& bringUp : bringUps)
+            bringUp->interrupt();
         for (auxpad::BoardJob* job : jobs)
             job->interrupt();
     });
@@ -94,24 +118,58 @@ int runJobCommand(const QStringList& arguments)
                                    : JobOutput::Style::Lines;
     JobOutput output(style, jobs);
     std::size_t running = jobs.size();
-    for (auxpad::BoardJob* job : jobs) {
+    auto boardDone = [&](auxpad::BoardJob* job, const BoardResult& result) {
+        output.finished(*job, result);
+        job->close();
+        if (--running == 0)
+            QCoreApplication::exit(0);
+    };
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        auxpad::BoardJob* job = jobs[i];
         QObject::connect(job, &auxpad::BoardJob::phaseChanged, &output, [&, job] { output.phaseChanged(*job); });
         QObject::connect(job, &auxpad::BoardJob::progressed, &output, [&, job] { output.progressed(*job); });
         QObject::connect(job, &auxpad::BoardJob::told, &output,
                          [&, job](const QString& text) { output.told(*job, text); });
-        QObject::connect(job, &auxpad::BoardJob::finished, &output, [&, job] {
-            output.finished(*job);
-            job->close();
-            if (--running == 0)
-                QCoreApplication::exit(0);
-        });
+        if (plan.recipe) {
+            auxpad::BringUp* bringUp = bringUps[i].get();
+            QObject::connect(bringUp, &auxpad::BringUp::finished, &output,
+                             [&, job, bringUp] { boardDone(job, BoardResult::of(*bringUp)); });
+        } else {
+            QObject::connect(job, &auxpad::BoardJob::finished, &output,
+                             [&, job] { boardDone(job, BoardResult::of(job->summary())); });
+        }
     }
-    for (auxpad::BoardJob* job : jobs) {
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        auxpad::BoardJob* job = jobs[i];
         output.started(*job);
+        if (plan.recipe) {
+            bringUps[i]->start();
+            continue;
+        }
         auxpad::BoardJob::Request request{plan.job, plan.files, {}};
         if (plan.values.count(job->port().name))
             request.values = plan.values.at(job->port().name);
-        job->start(request);
+        if (plan.job != auxpad::JobKind::ProductInfo || plan.allowReuse) {
+            job->start(request);
+            continue;
+        }
+        // A serial that a passed record holds already is not written again.
+        const QString serial = QString::fromStdString(request.values[auxpad::at(auxpad::ProductField::Serial)]);
+        bench.recordsThread()->run<auxpad::Expected<bool, QString>>(
+            [serial](auxpad::RecordsThread::Stores& stores) { return serialHeld(stores, serial); }, job,
+            [&, job, request, serial](const auxpad::Expected<bool, QString>& held) {
+                if (interrupted)
+                    return job->refuse(auxpad::JobKind::ProductInfo, "interrupted before it began", auxpad::JobOutcome::Interrupted);
+                if (!held)
+                    return job->refuse(auxpad::JobKind::ProductInfo,
+                                       "nothing was written: the records cannot tell whether the serial number "
+                                           + serial.toStdString() + " is on a board already: " + held.error().toStdString());
+                if (*held)
+                    return job->refuse(auxpad::JobKind::ProductInfo,
+                                       "nothing was written: the serial number " + serial.toStdString()
+                                           + " is on a board that passed already (--allow-reuse writes it anyway)");
+                job->start(request);
+            });
     }
     if (running > 0)
         QCoreApplication::exec();
@@ -122,10 +180,7 @@ int runJobCommand(const QStringList& arguments)
 
     if (interrupted)
         return kInterrupted;
-    for (const auxpad::BoardJob* job : jobs)
-        if (!job->summary().passed())
-            return kFailed;
-    return 0;
+    return output.allPassed() ? 0 : kFailed;
 }
 
 } // namespace cli

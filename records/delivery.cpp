@@ -38,62 +38,46 @@ Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& 
     return count;
 }
 
-// Lives on the courier's thread, with its own connections to both databases.
-class Courier::Worker final : public QObject {
-    Q_OBJECT
-public:
-    Worker(QString journalUrl, QString lineUrl) : journalUrl_(std::move(journalUrl)), lineUrl_(std::move(lineUrl)) {}
-
-    void deliver()
-    {
-        QString why;
-        if (!journal_) {
-            journal_ = std::make_unique<RecordStore>();
-            line_ = std::make_unique<RecordStore>();
-            if (const auto opened = journal_->open(journalUrl_); !opened)
-                why = opened.error();
-        }
-        if (why.isEmpty()) {
-            if (const auto done = deliverHeld(*journal_, *line_, lineUrl_); !done)
-                why = done.error();
-        }
-        const auto held = journal_->heldCount(RecordStore::shownUrl(lineUrl_));
-        emit tried(held.value_or(0), why);
-    }
-    // The connections go on the thread that made them.
-    void close()
-    {
-        line_.reset();
-        journal_.reset();
-    }
-
-signals:
-    void tried(int held, const QString& why);
-
-private:
-    QString journalUrl_;
-    QString lineUrl_;
-    std::unique_ptr<RecordStore> journal_;
-    std::unique_ptr<RecordStore> line_;
-};
-
-Courier::Courier(QString journalUrl, QString lineUrl, QObject* parent)
-    : QObject(parent), worker_(new Worker(std::move(journalUrl), std::move(lineUrl)))
+Expected<RecordStore*, QString> RecordsThread::Stores::openJournal()
 {
+    if (!journal.isOpen()) {
+        if (auto opened = journal.open(journalUrl); !opened)
+            return unexpected(opened.error());
+    }
+    return &journal;
+}
+
+Expected<RecordStore*, QString> RecordsThread::Stores::openLine()
+{
+    if (!line.isOpen()) {
+        if (auto opened = line.open(lineUrl); !opened)
+            return unexpected(opened.error());
+    }
+    return &line;
+}
+
+RecordsThread::RecordsThread(QString journalUrl, QString lineUrl, QObject* parent)
+    : QObject(parent), worker_(std::make_unique<QObject>()), stores_(std::make_unique<Stores>())
+{
+    stores_->journalUrl = std::move(journalUrl);
+    stores_->lineUrl = std::move(lineUrl);
     worker_->moveToThread(&thread_);
-    connect(worker_, &Worker::tried, this, &Courier::tried);
-    retry_.setSingleShot(true);
-    connect(&retry_, &QTimer::timeout, this, &Courier::start);
     thread_.start();
 }
 
-Courier::~Courier()
+RecordsThread::~RecordsThread()
 {
-    retry_.stop();
-    QMetaObject::invokeMethod(worker_, &Worker::close, Qt::BlockingQueuedConnection);
+    // The connections go on the thread that made them, after what is under way there.
+    QMetaObject::invokeMethod(worker_.get(), [this] { stores_.reset(); }, Qt::BlockingQueuedConnection);
     thread_.quit();
     thread_.wait();
-    delete worker_;
+}
+
+Courier::Courier(RecordsThread& thread, QString lineUrl, QObject* parent)
+    : QObject(parent), thread_(thread), lineUrl_(std::move(lineUrl))
+{
+    retry_.setSingleShot(true);
+    connect(&retry_, &QTimer::timeout, this, &Courier::start);
 }
 
 void Courier::deliverSoon()
@@ -109,17 +93,28 @@ void Courier::start()
     retry_.stop();
     busy_ = true;
     again_ = false;
-    QMetaObject::invokeMethod(worker_, &Worker::deliver, Qt::QueuedConnection);
+    using Outcome = std::pair<Expected<DeliveryCount, QString>, int>;
+    thread_.run<Outcome>(
+        [line = lineUrl_](RecordsThread::Stores& stores) -> Outcome {
+            const auto journal = stores.openJournal();
+            if (!journal)
+                return {unexpected(journal.error()), 0};
+            auto delivered = deliverHeld(**journal, stores.line, line);
+            if (!delivered)
+                stores.line.close(); // opened afresh at the next try
+            return {delivered, (*journal)->heldCount(RecordStore::shownUrl(line)).value_or(0)};
+        },
+        this, [this](const Outcome& outcome) { tried(outcome.first, outcome.second); });
 }
 
-void Courier::tried(int held, const QString& why)
+void Courier::tried(const Expected<DeliveryCount, QString>& outcome, int held)
 {
     busy_ = false;
     if (held != held_) {
         held_ = held;
         emit heldChanged(held_);
     }
-    if (why.isEmpty()) {
+    if (outcome) {
         pauseMs_ = 0;
         if (again_)
             return start();
@@ -127,7 +122,7 @@ void Courier::tried(int held, const QString& why)
         again_ = false; // the next try takes everything
         pauseMs_ = pauseMs_ == 0 ? kFirstPauseMs : std::min(pauseMs_ * 2, kLongestPauseMs);
         retry_.start(pauseMs_);
-        emit failed(why);
+        emit failed(outcome.error());
     }
     emit idle();
 }
@@ -146,5 +141,3 @@ void Courier::settle(int ms)
 }
 
 } // namespace auxpad
-
-#include "delivery.moc"

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
+
+#include <functional>
+#include <memory>
 
 #include "records/record_store.h"
 
@@ -19,17 +23,56 @@ struct DeliveryCount {
 // changes nothing there. Waits on the database: a command may call this, a window not.
 Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl);
 
-// The same for a front that must never wait: the deliveries run on a thread of their own
-// (Qt's SQL drivers wait on the network), one at a time, as soon as something is held; a
-// database that does not answer is tried again after a pause that grows to a minute.
-// The board logic stays on the event loop's thread.
+// The records' own thread, with connections of its own to the station's journal and the
+// line's database: whatever may wait on a database runs there (Qt's SQL drivers wait on
+// the network), so that the event loop's thread, with every board on it, never does.
+class RecordsThread final : public QObject {
+    Q_OBJECT
+public:
+    struct Stores {
+        QString journalUrl;
+        QString lineUrl; // "" for none
+        RecordStore journal;
+        RecordStore line;
+        Expected<RecordStore*, QString> openJournal();
+        Expected<RecordStore*, QString> openLine();
+        // Where serial numbers are handed out: the line database when one is named.
+        Expected<RecordStore*, QString> serials() { return lineUrl.isEmpty() ? openJournal() : openLine(); }
+    };
+
+    RecordsThread(QString journalUrl, QString lineUrl, QObject* parent = nullptr);
+    ~RecordsThread() override;
+
+    // Runs `task` on the records' thread; `done` then gets its result on this thread,
+    // unless `receiver` is gone by then.
+    template <typename Result>
+    void run(std::function<Result(Stores&)> task, QObject* receiver, std::function<void(const Result&)> done)
+    {
+        QMetaObject::invokeMethod(
+            worker_.get(),
+            [this, task = std::move(task), guard = QPointer<QObject>(receiver), done = std::move(done)] {
+                Result result = task(*stores_);
+                QMetaObject::invokeMethod(
+                    this, [guard, done, result] { if (guard) done(result); }, Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
+    }
+
+private:
+    QThread thread_;
+    std::unique_ptr<QObject> worker_; // lives on thread_
+    std::unique_ptr<Stores> stores_;  // used only there
+};
+
+// Feeds the line database from the journal on the records' thread: one delivery at a
+// time, as soon as something is held; a database that does not answer is tried again
+// after a pause that grows to a minute.
 class Courier final : public QObject {
     Q_OBJECT
 public:
-    Courier(QString journalUrl, QString lineUrl, QObject* parent = nullptr);
-    ~Courier() override;
+    Courier(RecordsThread& thread, QString lineUrl, QObject* parent = nullptr);
 
-    // Something new is held: it goes as soon as the thread is free.
+    // Something new is held: it goes as soon as the last delivery is over.
     void deliverSoon();
     // Tries once more now, and runs the event loop until that try (and any it calls for)
     // is over, or `ms` have passed.
@@ -42,12 +85,11 @@ signals:
     void idle();                     // no try is under way or called for
 
 private:
-    class Worker;
     void start();
-    void tried(int held, const QString& why);
+    void tried(const Expected<DeliveryCount, QString>& outcome, int held);
 
-    QThread thread_;
-    Worker* worker_;
+    RecordsThread& thread_;
+    QString lineUrl_;
     QTimer retry_;
     int pauseMs_ = 0;
     bool busy_ = false;

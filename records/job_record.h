@@ -42,6 +42,9 @@ struct JobRecord {
     // In the station's journal: the line database the record is held for until it is
     // delivered there (as RecordStore::shownUrl names it), or "" for none.
     QString lineDb;
+    // A job of a line's bring-up: the recipe's name and the SHA-256 of its file, where the
+    // serial number came from (allocated or kept), and what a read-back found changed.
+    QString recipe, recipeSha256, serialSource, readBack;
 };
 
 // UTC now, as the records write it.

@@ -57,6 +57,16 @@ const std::vector<std::vector<QString>> kMigrations = {
         "CREATE UNIQUE INDEX board_jobs_uuid ON board_jobs (job_uuid)",
         "CREATE INDEX board_jobs_held ON board_jobs (line_db) WHERE delivered < revision",
     },
+    // 4: a line's recipe and what it set, and the serial numbers the records hand out:
+    // each one once, kept as handed out even when it never reached a board
+    {
+        "ALTER TABLE board_jobs ADD COLUMN recipe TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN recipe_sha256 TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN serial_source TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN readback TEXT",
+        "CREATE TABLE serial_reservations (serial TEXT PRIMARY KEY, recipe TEXT, station TEXT NOT NULL, "
+        "port TEXT NOT NULL, reserved TEXT NOT NULL, state TEXT NOT NULL)",
+    },
 };
 
 QVariant orNull(const QString& text)
@@ -152,6 +162,10 @@ const Column kColumns[] = {
     Column{"revision", [](const JobRecord& r) { return QVariant(r.revision); },
            [](JobRecord& r, const QVariant& v) { r.revision = v.toInt(); }},
     TEXT_COLUMN("line_db", lineDb),
+    TEXT_COLUMN("recipe", recipe),
+    TEXT_COLUMN("recipe_sha256", recipeSha256),
+    TEXT_COLUMN("serial_source", serialSource),
+    TEXT_COLUMN("readback", readBack),
 };
 
 #undef TEXT_COLUMN
@@ -450,6 +464,88 @@ Expected<void, QString> RecordStore::markDelivered(const std::vector<JobRecord>&
     if (!db_.commit())
         return fail("written", db_.lastError().text());
     return {};
+}
+
+Expected<QString, QString> RecordStore::reserveSerial(const SerialRange& range, const QString& recipe,
+                                                     const QString& port)
+{
+    if (!isOpen())
+        return fail("written", "they are not open");
+    QSqlQuery q(db_);
+    // One allocation at a time on the whole store: another station or command waits.
+    if (!q.exec(postgres_ ? "BEGIN" : "BEGIN IMMEDIATE"))
+        return fail("written", q.lastError().text());
+    auto rollback = [&](const QString& why) -> Expected<QString, QString> {
+        QSqlQuery(db_).exec("ROLLBACK");
+        return fail("written", why);
+    };
+    if (postgres_ && !q.exec("SELECT pg_advisory_xact_lock(5523002)"))
+        return rollback(q.lastError().text());
+    // Every serial of the range any record or reservation holds; the ends share their
+    // width and prefix, so their text orders as their numbers do.
+    q.prepare("SELECT serial FROM serial_reservations WHERE serial BETWEEN ? AND ? UNION "
+              "SELECT serial FROM board_jobs WHERE serial BETWEEN ? AND ?");
+    for (int i = 0; i < 2; ++i) {
+        q.addBindValue(range.first());
+        q.addBindValue(range.last());
+    }
+    if (!q.exec())
+        return rollback(q.lastError().text());
+    std::vector<qint64> taken;
+    while (q.next()) {
+        if (const auto number = range.numberOf(q.value(0).toString()))
+            taken.push_back(*number);
+    }
+    const auto free = range.lowestFree(std::move(taken));
+    if (!free)
+        return rollback(QStringLiteral("every serial number of %1 to %2 is taken").arg(range.first(), range.last()));
+    QSqlQuery insert(db_);
+    insert.prepare("INSERT INTO serial_reservations (serial, recipe, station, port, reserved, state) "
+                   "VALUES (?, ?, ?, ?, ?, 'reserved')");
+    insert.addBindValue(*free);
+    insert.addBindValue(recipe);
+    insert.addBindValue(QSysInfo::machineHostName());
+    insert.addBindValue(port);
+    insert.addBindValue(recordTime());
+    if (!insert.exec())
+        return rollback(insert.lastError().text());
+    if (!q.exec("COMMIT"))
+        return rollback(q.lastError().text());
+    return *free;
+}
+
+Expected<void, QString> RecordStore::settleSerial(const QString& serial, const QString& state)
+{
+    if (!isOpen())
+        return fail("written", "they are not open");
+    QSqlQuery q(db_);
+    q.prepare("UPDATE serial_reservations SET state = ? WHERE serial = ?");
+    q.addBindValue(state);
+    q.addBindValue(serial);
+    if (!q.exec())
+        return fail("written", q.lastError().text());
+    return {};
+}
+
+Expected<bool, QString> RecordStore::serialPassed(const QString& serial, const QString& job, const QString& recipe)
+{
+    if (!isOpen())
+        return fail("read", "they are not open");
+    QString sql = "SELECT COUNT(*) FROM board_jobs WHERE serial = ? AND result = 'passed'";
+    if (!job.isEmpty())
+        sql += " AND job = ?";
+    if (!recipe.isEmpty())
+        sql += " AND recipe = ?";
+    QSqlQuery q(db_);
+    q.prepare(sql);
+    q.addBindValue(serial);
+    if (!job.isEmpty())
+        q.addBindValue(job);
+    if (!recipe.isEmpty())
+        q.addBindValue(recipe);
+    if (!q.exec() || !q.next())
+        return fail("read", q.lastError().text());
+    return q.value(0).toInt() > 0;
 }
 
 int RecordStore::closeLeftovers()

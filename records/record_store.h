@@ -8,6 +8,7 @@
 
 #include "base/expected.h"
 #include "records/job_record.h"
+#include "records/serial_range.h"
 
 namespace auxpad {
 
@@ -71,7 +72,16 @@ public:
     // number; one quick query where reading every record twice would be slow.
     Expected<std::map<QString, double>, QString> longest(const RecordFilter& filter);
 
-    static constexpr int kSchemaVersion = 3;
+    // Serial numbers, where the command's records are: the lowest of `range` that no
+    // record and no earlier reservation holds, reserved at once for `port` (another
+    // station or command waits meanwhile); the reservation's end, "written" or
+    // "not written"; and whether a passed record (of `job`, with `recipe`, when given)
+    // already holds a serial.
+    Expected<QString, QString> reserveSerial(const SerialRange& range, const QString& recipe, const QString& port);
+    Expected<void, QString> settleSerial(const QString& serial, const QString& state);
+    Expected<bool, QString> serialPassed(const QString& serial, const QString& job = {}, const QString& recipe = {});
+
+    static constexpr int kSchemaVersion = 4;
 
 private:
     Expected<void, QString> migrate();

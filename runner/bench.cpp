@@ -19,9 +19,10 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         return opened;
     }
     journal_.closeLeftovers();
+    thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl);
     if (!lineUrl.isEmpty()) {
         lineDb_ = RecordStore::shownUrl(lineUrl);
-        courier_ = std::make_unique<Courier>(journalUrl, lineUrl);
+        courier_ = std::make_unique<Courier>(*thread_, lineUrl);
         connect(courier_.get(), &Courier::heldChanged, this, &Bench::heldChanged);
         courier_->deliverSoon(); // what earlier runs left held
     }
@@ -53,6 +54,19 @@ void Bench::settleDeliveries(int ms)
 {
     if (courier_)
         courier_->settle(ms);
+}
+
+Expected<void, QString> Bench::keep(JobRecord& record)
+{
+    if (!journal_.isOpen())
+        return {};
+    record.lineDb = lineDb_;
+    auto saved = journal_.save(record);
+    if (!saved)
+        recordsLost(saved.error());
+    else if (courier_)
+        courier_->deliverSoon();
+    return saved;
 }
 
 void Bench::recordsLost(const QString& why)

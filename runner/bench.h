@@ -42,6 +42,10 @@ public:
     int held() const { return courier_ ? courier_->held() : 0; }
     // Gives what is held one more try, waiting for it at most `ms`.
     void settleDeliveries(int ms);
+    // The records' own thread, for what waits on a database (nullptr without records).
+    RecordsThread* recordsThread() { return thread_.get(); }
+    // Puts a record that no engine job keeps (a board's whole bring-up) in the journal.
+    Expected<void, QString> keep(JobRecord& record);
 
 signals:
     // The records stopped being kept: said once, at the start or when a write failed.
@@ -59,6 +63,7 @@ private:
     std::string iniPath_;
     RecordStore journal_;
     QString lineDb_;
+    std::unique_ptr<RecordsThread> thread_;
     std::unique_ptr<Courier> courier_;
     std::vector<std::unique_ptr<Board>> boards_;
     std::optional<QString> recordsProblem_;

@@ -16,6 +16,7 @@ struct BenchOptions {
     QCommandLineOption disk{"disk", "The InitDisk file.", "FILE"};
     QCommandLineOption data{"data", "The InitData file.", "FILE"};
     QCommandLineOption ini{"ini", "The station's settings (default: flash.ini here).", "FILE", "flash.ini"};
+    QCommandLineOption recipe{"recipe", "The line's recipe: approved files, values, serial numbers.", "FILE"};
     QCommandLineOption db;
     QCommandLineOption json{"json", "JSON Lines on standard output: progress, then one result per board."};
 

@@ -43,7 +43,7 @@ void BoardJob::start(const Request& request)
             e.startFlashJob(request.files, now);
             break;
         case JobKind::ProductInfo:
-            e.startProductJob(request.values, now);
+            e.startProductJob(request.values, now, request.readBack);
             break;
         case JobKind::SelfTest:
             e.startSelfTestJob(now);
@@ -63,6 +63,17 @@ void BoardJob::interrupt()
         interrupted.outcome = JobOutcome::Interrupted;
         finish(std::move(interrupted));
     }
+}
+
+void BoardJob::refuse(JobKind kind, std::string why, JobOutcome outcome)
+{
+    JobSummary refused;
+    refused.kind = kind;
+    refused.outcome = outcome;
+    refused.message = std::move(why);
+    running_ = true;
+    emit told(QString::fromStdString(refused.message));
+    finish(std::move(refused));
 }
 
 void BoardJob::take(const Effect& effect)

@@ -19,6 +19,7 @@ public:
         JobKind kind = JobKind::Flash;
         FlashFiles files;     // the flash job's
         ProductFields values; // the product-information job's, UTF-8
+        ReadBack readBack = ReadBack::No;
     };
 
     BoardJob(BoardRunner& runner, RecordKeeper& records, QObject* parent = nullptr);
@@ -27,6 +28,9 @@ public:
     void start(const Request& request);
     // Stops a job under way (the line is closed); it ends as interrupted.
     void interrupt();
+    // A job the front will not start on this board ends at once, saying why; nothing is
+    // sent to the board.
+    void refuse(JobKind kind, std::string why, JobOutcome outcome = JobOutcome::Failed);
 
     bool running() const { return running_; }
     const PortName& port() const { return runner_.port(); }

@@ -40,6 +40,7 @@ void fill(JobRecord& record, const JobSummary& job)
         for (std::size_t i = 0; i < job.fields.size(); ++i)
             *fields[i] = QString::fromStdString(job.fields[i]);
     }
+    record.readBack = QString::fromStdString(job.readBackDifference);
     record.disk = fileRecord(job.initDisk);
     record.data = fileRecord(job.initData);
     if (job.formatWait)
@@ -76,6 +77,9 @@ void RecordKeeper::begin(const JobSummary& job)
     record_.toolVersion = QStringLiteral(AUXPAD_VERSION);
     record_.pid = ::getpid();
     record_.lineDb = lineDb_;
+    record_.recipe = tags_.recipe;
+    record_.recipeSha256 = tags_.recipeSha256;
+    record_.serialSource = tags_.serialSource;
     fill(record_, job);
     // A start that is not on record is told; the end, written whole, may still be.
     (void)write();

@@ -7,6 +7,13 @@
 
 namespace auxpad {
 
+// What a bring-up adds to the records of its jobs.
+struct JobTags {
+    QString recipe;
+    QString recipeSha256;
+    QString serialSource; // "allocated" or "kept", once known
+};
+
 // Keeps the record of every job one board's engine runs, in the station's journal:
 // written as the job starts, and again as it ends, each in a transaction of its own, from
 // the engine's summary of the job, and held there for the line's database if one is
@@ -17,6 +24,9 @@ public:
     // Without a journal, nothing is kept; `lineDb` names the line database (as
     // RecordStore::shownUrl does), or is "" for none.
     RecordKeeper(BoardRunner& runner, RecordStore* journal, QString lineDb, QObject* parent = nullptr);
+
+    // The tags of the jobs that start from now on.
+    void tag(JobTags tags) { tags_ = std::move(tags); }
 
 signals:
     void saved();                    // a record went into the journal
@@ -34,6 +44,7 @@ private:
     BoardRunner& runner_;
     RecordStore* journal_;
     QString lineDb_;
+    JobTags tags_;
     JobRecord record_;
     bool open_ = false;
 };

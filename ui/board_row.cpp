@@ -32,7 +32,8 @@ QString clock(double seconds)
 
 } // namespace
 
-BoardRow::BoardRow(auxpad::BoardJob& job, QWidget* parent) : QFrame(parent), job_(job)
+BoardRow::BoardRow(auxpad::BoardJob& job, auxpad::BringUp* bringUp, QWidget* parent)
+    : QFrame(parent), job_(job), bringUp_(bringUp)
 {
     const auxpad::PortName& port = job_.port();
     setObjectName(QString::fromStdString(port.name));
@@ -81,20 +82,38 @@ BoardRow::BoardRow(auxpad::BoardJob& job, QWidget* parent) : QFrame(parent), job
 
     connect(&job_, &auxpad::BoardJob::phaseChanged, this, &BoardRow::showPhase);
     connect(&job_, &auxpad::BoardJob::progressed, this, &BoardRow::showPhase);
-    connect(&job_, &auxpad::BoardJob::finished, this, &BoardRow::showResult);
+    if (bringUp_)
+        connect(bringUp_, &auxpad::BringUp::finished, this, &BoardRow::showResult);
+    else
+        connect(&job_, &auxpad::BoardJob::finished, this, &BoardRow::showResult);
     connect(&job_.runner(), &auxpad::BoardRunner::effect, this, &BoardRow::take);
+}
+
+bool BoardRow::busy() const
+{
+    return bringUp_ ? bringUp_->running() : job_.running();
+}
+
+void BoardRow::interrupt()
+{
+    if (bringUp_)
+        bringUp_->interrupt();
+    job_.interrupt();
 }
 
 void BoardRow::flash(const auxpad::FlashFiles& files)
 {
-    if (job_.running())
+    if (busy())
         return;
     result_->clear();
     result_->setPalette(palette());
     message_->clear();
     serial_->clear();
     flash_->setEnabled(false);
-    job_.start({auxpad::JobKind::Flash, files, {}});
+    if (bringUp_)
+        bringUp_->start();
+    else
+        job_.start({auxpad::JobKind::Flash, files, {}});
     showPhase();
 }
 
@@ -136,11 +155,15 @@ void BoardRow::showPhase()
 
 void BoardRow::showResult()
 {
-    const auxpad::JobSummary& r = job_.summary();
-    const bool passed = r.passed();
-    phase_->setText(QString::fromLatin1(auxpad::outcomeName(r.outcome)));
-    serial_->setText(QString::fromStdString(r.serial));
-    elapsed_->setText(clock(r.seconds));
+    const auxpad::JobSummary& r = bringUp_ ? bringUp_->result().last : job_.summary();
+    const auxpad::JobOutcome outcome = bringUp_ ? bringUp_->result().outcome : r.outcome;
+    const bool passed = outcome == auxpad::JobOutcome::Passed;
+    std::string failure = r.failure();
+    if (bringUp_ && !passed && !bringUp_->result().message.empty())
+        failure = bringUp_->result().message;
+    phase_->setText(QString::fromLatin1(auxpad::outcomeName(outcome)));
+    serial_->setText(QString::fromStdString(bringUp_ ? bringUp_->result().serial : r.serial));
+    elapsed_->setText(clock(bringUp_ ? bringUp_->result().seconds : r.seconds));
     if (passed) {
         bar_->setValue(100);
         percent_->setText(QStringLiteral("100%"));
@@ -150,7 +173,7 @@ void BoardRow::showResult()
     colours.setColor(QPalette::Window, passed ? QColor(0, 160, 60) : QColor(200, 30, 30));
     colours.setColor(QPalette::WindowText, Qt::white);
     result_->setPalette(colours);
-    message_->setText(QString::fromStdString(r.failure()).replace('\n', ' ').trimmed());
+    message_->setText(QString::fromStdString(failure).replace('\n', ' ').trimmed());
     flash_->setEnabled(true);
 }
 

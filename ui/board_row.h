@@ -3,6 +3,7 @@
 #include <QFrame>
 
 #include "runner/board_job.h"
+#include "runner/bring_up.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -16,11 +17,15 @@ class QPushButton;
 class BoardRow final : public QFrame {
     Q_OBJECT
 public:
-    BoardRow(auxpad::BoardJob& job, QWidget* parent = nullptr);
+    // With a bring-up, the row runs it whole rather than the flash job alone.
+    BoardRow(auxpad::BoardJob& job, auxpad::BringUp* bringUp = nullptr, QWidget* parent = nullptr);
 
     auxpad::BoardJob& job() { return job_; }
-    // Flashes this board with `files`, unless it is busy.
+    // Flashes this board with `files` (or brings it up), unless it is busy.
     void flash(const auxpad::FlashFiles& files);
+    bool busy() const;
+    // Stops what runs on the board.
+    void interrupt();
     // The elapsed time of a board under way, once a second.
     void tick();
     QString log() const;
@@ -41,6 +46,7 @@ private:
     void take(const auxpad::Effect& effect);
 
     auxpad::BoardJob& job_;
+    auxpad::BringUp* bringUp_;
     QLabel* serial_ = nullptr;
     QLabel* phase_ = nullptr;
     QProgressBar* bar_ = nullptr;

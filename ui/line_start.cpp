@@ -9,6 +9,8 @@
 
 #include "runner/bench.h"
 #include "runner/bench_options.h"
+#include "runner/bring_up.h"
+#include "runner/recipe.h"
 #include "runner/start_checks.h"
 #include "ui/line_window.h"
 #include "ui/message_box.h"
@@ -32,7 +34,7 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
     parser.setApplicationDescription("Opens a window for a bench of boards: a row per port, \"Flash all\", and a Flash "
                                      "for each board.");
     const auxpad::BenchOptions o;
-    parser.addOptions({o.help, o.port, o.disk, o.data, o.ini, o.db});
+    parser.addOptions({o.help, o.port, o.disk, o.data, o.ini, o.recipe, o.db});
     auto wrong = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash line: %s\n", why.toLocal8Bit().constData());
         return auxpad::unexpected(2);
@@ -56,17 +58,27 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
     options.filesGiven = parser.isSet(o.disk) || parser.isSet(o.data);
     options.iniPath = parser.value(o.ini).toStdString();
     options.db = parser.value(o.db);
+    options.recipe = parser.value(o.recipe);
     return options;
 }
 
 int runLine(const LineOptions& options)
 {
     // The same checks as the commands', with the same messages.
-    if (options.filesGiven) {
+    std::optional<auxpad::Recipe> recipe;
+    if (!options.recipe.isEmpty()) {
+        auto read = auxpad::readRecipe(options.recipe);
+        if (!read)
+            return cannotStart(read.error());
+        if (const auto files = auxpad::checkRecipeFiles(*read); !files)
+            return cannotStart(files.error());
+        recipe = std::move(*read);
+    }
+    if (options.filesGiven && !recipe) {
         if (const auto checked = auxpad::checkFlashFiles(options.files); !checked)
             return cannotStart(QString::fromStdString(checked.error()));
     }
-    if (const auto ini = auxpad::checkIni(options.iniPath); !ini)
+    if (const auto ini = auxpad::checkIni(options.iniPath); !ini && !recipe)
         return cannotStart(QString::fromStdString(ini.error()));
     const QString lineUrl = auxpad::RecordStore::lineUrl(options.db);
     if (const QString why = auxpad::RecordStore::checkUrl(lineUrl); !lineUrl.isEmpty() && !why.isEmpty())
@@ -74,7 +86,11 @@ int runLine(const LineOptions& options)
 
     // A bench puts every board on record, or starts none.
     auxpad::DiskFiles diskFiles;
-    auxpad::Bench bench(diskFiles, options.iniPath);
+    std::optional<auxpad::RecipeFiles> recipeFiles;
+    if (recipe)
+        recipeFiles.emplace(*recipe, diskFiles);
+    auxpad::Bench bench(recipeFiles ? static_cast<auxpad::TextFiles&>(*recipeFiles) : diskFiles,
+                        recipe ? auxpad::RecipeFiles::kIniPath : options.iniPath);
     if (const auto opened = bench.openRecords(lineUrl); !opened)
         return cannotStart("The boards of this bench cannot be put on record: " + opened.error());
     for (const std::string& p : options.ports) {
@@ -82,13 +98,19 @@ int runLine(const LineOptions& options)
             return cannotStart(opened.error());
     }
     std::vector<std::unique_ptr<auxpad::BoardJob>> owned;
+    std::vector<std::unique_ptr<auxpad::BringUp>> ownedBringUps;
     std::vector<auxpad::BoardJob*> jobs;
+    std::vector<auxpad::BringUp*> bringUps;
     for (std::size_t i = 0; i < bench.size(); ++i) {
         owned.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(i), bench.keeper(i)));
         jobs.push_back(owned.back().get());
+        if (recipe) {
+            ownedBringUps.push_back(std::make_unique<auxpad::BringUp>(*jobs.back(), bench.keeper(i), bench, *recipe));
+            bringUps.push_back(ownedBringUps.back().get());
+        }
     }
 
-    LineWindow window(jobs, options.files);
+    LineWindow window(jobs, recipe ? recipe->files : options.files, recipe ? &*recipe : nullptr, bringUps);
     window.show();
     QObject::connect(&bench, &auxpad::Bench::recordsFailed, &window, [&](const QString& why) {
         openBox(&window, "The jobs of this bench are not on record: " + why, auxpad::Icon::Warning);

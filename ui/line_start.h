@@ -14,10 +14,11 @@ struct LineOptions {
     bool filesGiven = false;
     std::string iniPath;
     QString db;
+    QString recipe; // the line's recipe file: each row brings its board up whole
 };
 
 // `auxpad-flash line --port PORT [--port PORT]... [--disk FILE] [--data FILE] [--ini FILE]
-// [--db URL]`, read without a display: the options, or the exit status once the help is
+// [--recipe FILE] [--db URL]`, read without a display: the options, or the exit status once the help is
 // printed or what is wrong is said on standard error.
 auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments);
 

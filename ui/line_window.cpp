@@ -12,17 +12,28 @@
 #include "runner/start_checks.h"
 #include "ui/board_row.h"
 
-LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad::FlashFiles& files, QWidget* parent)
-    : QWidget(parent, Qt::Window)
+LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad::FlashFiles& files,
+                       const auxpad::Recipe* recipe, const std::vector<auxpad::BringUp*>& bringUps, QWidget* parent)
+    : QWidget(parent, Qt::Window), recipe_(recipe)
 {
     setObjectName("LINE");
     setWindowTitle(QStringLiteral("Flash AUXPAD line"));
     auto* layout = new QVBoxLayout(this);
+    if (recipe_) {
+        auto* name = new QLabel(QStringLiteral("Recipe: ") + recipe_->name, this);
+        name->setObjectName("recipe");
+        name->setTextFormat(Qt::PlainText);
+        QFont large = name->font();
+        large.setBold(true);
+        large.setPointSizeF(large.pointSizeF() * 1.3);
+        name->setFont(large);
+        layout->addWidget(name);
+    }
 
     auto* grid = new QGridLayout;
     disk_ = filePicker("disk", QStringLiteral("InitDisk file"), files.initDisk, grid, 0);
     data_ = filePicker("data", QStringLiteral("InitData file"), files.initData, grid, 1);
-    auto* all = new QPushButton(QStringLiteral("Flash all"), this);
+    auto* all = new QPushButton(recipe_ ? QStringLiteral("Run all") : QStringLiteral("Flash all"), this);
     all->setObjectName("flashAll");
     QFont bold = all->font();
     bold.setBold(true);
@@ -40,8 +51,8 @@ LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad:
     auto* list = new QWidget;
     auto* rowsLayout = new QVBoxLayout(list);
     rowsLayout->setSpacing(2);
-    for (auxpad::BoardJob* job : jobs) {
-        auto* row = new BoardRow(*job, list);
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        auto* row = new BoardRow(*jobs[i], i < bringUps.size() ? bringUps[i] : nullptr, list);
         rowsLayout->addWidget(row);
         rows_.push_back(row);
         connect(row, &BoardRow::flashRequested, this, [this, row] { flash(*row); });
@@ -81,6 +92,9 @@ QLineEdit* LineWindow::filePicker(const char* name, const QString& label, const 
     grid->addWidget(edit, row, 1);
     auto* browse = new QPushButton(QStringLiteral("Choose..."), this);
     grid->addWidget(browse, row, 2);
+    // A recipe's files are the approved ones, and no others.
+    edit->setReadOnly(recipe_ != nullptr);
+    browse->setEnabled(recipe_ == nullptr);
     connect(browse, &QPushButton::clicked, this, [this, edit, label] {
         const QString chosen = QFileDialog::getOpenFileName(this, label, edit->text());
         if (!chosen.isEmpty())
@@ -96,6 +110,10 @@ auxpad::FlashFiles LineWindow::files() const
 
 QString LineWindow::problem() const
 {
+    if (recipe_) {
+        const auto checked = auxpad::checkRecipeFiles(*recipe_);
+        return checked ? QString() : checked.error();
+    }
     const auto checked = auxpad::checkFlashFiles(files());
     return checked ? QString() : QString::fromStdString(checked.error());
 }
@@ -133,6 +151,6 @@ void LineWindow::flashAll()
 void LineWindow::closeEvent(QCloseEvent* event)
 {
     for (BoardRow* row : rows_)
-        row->job().interrupt();
+        row->interrupt();
     event->accept();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runner/board_job.h"
+#include "runner/bring_up.h"
 
 class BoardRow;
 class QLabel;
@@ -18,8 +19,11 @@ class QLineEdit;
 class LineWindow final : public QWidget {
     Q_OBJECT
 public:
-    // The jobs stay the caller's; the window shows them and starts them.
-    LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad::FlashFiles& files, QWidget* parent = nullptr);
+    // The jobs stay the caller's; the window shows them and starts them. With a recipe,
+    // each row brings its board up whole (`bringUps`, one per job) with the recipe's files.
+    LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad::FlashFiles& files,
+               const auxpad::Recipe* recipe = nullptr, const std::vector<auxpad::BringUp*>& bringUps = {},
+               QWidget* parent = nullptr);
 
     std::vector<BoardRow*> rows() const { return rows_; }
     void flashAll();
@@ -40,6 +44,7 @@ private:
     QLineEdit* disk_ = nullptr;
     QLineEdit* data_ = nullptr;
     QLabel* problem_ = nullptr;
+    const auxpad::Recipe* recipe_ = nullptr;
     QLabel* records_ = nullptr;
     std::vector<BoardRow*> rows_;
     QTimer clock_;

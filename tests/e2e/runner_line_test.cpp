@@ -2,12 +2,58 @@
 // through garbage and corruption, and a download timed by the runner's deadline timer.
 #include <QElapsedTimer>
 
+#include "runner/recipe.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/station_bench.h"
 
 namespace {
 
 using SimLine = SimE2E;
+
+TEST(Recipe, ValuesArePlainTextAndEveryRuleIsChecked)
+{
+    QTemporaryDir dir;
+    auto write = [&](const QString& name, const QByteArray& text) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+        return dir.filePath(name);
+    };
+    const QByteArray sha(64, 'a');
+    const QByteArray good = "[recipe]\nname=AUXPAD V2, line A; left\ninitdisk=sub/../disk.txt\ninitdisk_sha256=" + sha
+        + "\ninitdata=/abs/data.txt\ninitdata_sha256=" + sha.toUpper()
+        + "\nhardware=\"0102\"\nmcusw=MCU02,00.01\ndspsw=DSP02.00.07\ncode=0671234\nserials=SN0001000-SN0001999\n";
+    const auto recipe = auxpad::readRecipe(write("good.ini", good));
+    ASSERT_TRUE(recipe) << recipe.error().toStdString();
+    EXPECT_EQ(recipe->name, "AUXPAD V2, line A; left") << "commas and semicolons are text";
+    EXPECT_EQ(recipe->values[auxpad::at(auxpad::ProductField::Mcusw)], "MCU02,00.01");
+    EXPECT_EQ(recipe->files.initDisk, dir.filePath("disk.txt").toStdString()) << "beside the recipe";
+    EXPECT_EQ(recipe->files.initData, "/abs/data.txt");
+    EXPECT_EQ(recipe->files.initDataSha256, std::string(64, 'a'));
+    EXPECT_EQ(recipe->format, "30");
+    EXPECT_EQ(auxpad::productValues(*recipe, "SN0001005", QDate(2026, 12, 6))[auxpad::at(auxpad::ProductField::Manufacture)],
+              "061226") << "the day of the write";
+
+    const std::pair<QByteArray, QByteArray> broken[] = {
+        {"serials=SN0001000-SN0001999", "serials=SN0001000-SX0001999"},
+        {"serials=SN0001000-SN0001999", "serials=SN001000-SN001999"},
+        {"serials=SN0001000-SN0001999", "serials=SN0001999-SN0001000"},
+        {"hardware=\"0102\"", "hardware=010"},
+        {"code=0671234", "code=0671234\nmanufacture=320199"},
+        {"initdisk_sha256=" + sha, "initdisk_sha256=xyz"},
+        {"code=0671234", "code=0671234\nformat=soon"},
+        {"code=0671234", "code=0671234\ncolour=red"},
+        {"code=0671234\n", ""},
+    };
+    for (const auto& [from, to] : broken) {
+        QByteArray text = good;
+        text.replace(from, to);
+        const auto read = auxpad::readRecipe(write("broken.ini", text));
+        EXPECT_FALSE(read) << to.toStdString();
+        if (!read)
+            EXPECT_TRUE(read.error().startsWith("the recipe ")) << read.error().toStdString();
+    }
+}
 
 TEST(Runner, EveryListenerSeesTheEffectsInOrderWhenAnEarlierOneClosesABoxAtOnce)
 {

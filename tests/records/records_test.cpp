@@ -119,6 +119,25 @@ protected:
         }
         return rows;
     }
+    // A line's recipe for the test's download files, as station/recipe.ini.
+    void recipe(const QString& data = "data.txt")
+    {
+        write("station/recipe.ini",
+              ("[recipe]\nname=\"AUXPAD V2, line A\"\ninitdisk=disk.txt\ninitdisk_sha256=" + sha256("station/disk.txt")
+               + "\ninitdata=" + data + "\ninitdata_sha256=" + sha256("station/data.txt")
+               + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\ncode=0671234\n"
+                 "serials=SN0001000-SN0001999\n")
+                  .toStdString());
+    }
+    // The result events of a command, by port.
+    static std::map<QString, QJsonObject> resultEvents(const QByteArray& json)
+    {
+        std::map<QString, QJsonObject> out;
+        for (const QByteArray& line : json.split('\n'))
+            if (const QJsonObject e = QJsonDocument::fromJson(line).object(); e["event"] == "result")
+                out[e["port"].toString()] = e;
+        return out;
+    }
     // The station's journal, where the tools of this test keep their records first.
     QString journal() const { return "sqlite:" + dir_.filePath("data/auxpad-flash/records.sqlite"); }
     // The result events a command printed, by port.
@@ -408,6 +427,105 @@ TEST_F(Records, AServerStoppedMidRunLosesAndFalsifiesNothing)
     EXPECT_EQ(report(stores_[1]).size(), 4u);
 }
 
+TEST_F(Records, RunGivesEachBoardItsOwnSerialFromTheRecordsAndKeepsItOnARerun)
+{
+    recipe();
+    boards(8);
+    sims_[2]->command("quit");
+    sims_[2] = std::make_unique<SimProcess>(dir_.filePath("config"), 33, QStringList{"--quiet", "--misstore-serial"});
+    // Two runs at once against each store.
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int s = 0; s < 2; ++s)
+        for (int half = 0; half < 2; ++half)
+            runs.push_back(start(QStringList{"run", "--recipe", "recipe.ini", "--json", "--db", stores_[s]}
+                                 + ports(4 * s + 2 * half, 2)));
+    std::map<QString, QJsonObject> first;
+    for (auto& run : runs) {
+        finish(*run);
+        first.merge(resultEvents(run->readAllStandardOutput()));
+    }
+    ASSERT_EQ(first.size(), 8u);
+    EXPECT_FALSE(first["COM33"]["ok"].toBool()) << "the board that stores its serial wrongly";
+    EXPECT_EQ(first["COM33"]["message"].toString().left(38), "AUXPAD Product Info read back differs:");
+    for (int s = 0; s < 2; ++s) {
+        SCOPED_TRACE(stores_[s].toStdString());
+        std::set<QString> serials;
+        for (int i = 4 * s; i < 4 * s + 4; ++i) {
+            const QJsonObject r = first[QString("COM%1").arg(31 + i)];
+            if (i != 2) {
+                EXPECT_TRUE(r["ok"].toBool()) << r["message"].toString().toStdString();
+                serials.insert(r["serial"].toString());
+            }
+            EXPECT_EQ(r["serial_source"], "allocated");
+            EXPECT_EQ(r["recipe"], "AUXPAD V2, line A");
+            EXPECT_EQ(r["job"], "run");
+        }
+        EXPECT_EQ(serials.size(), s == 0 ? 3u : 4u) << "every serial distinct";
+        for (const QString& serial : serials)
+            EXPECT_TRUE(serial.startsWith("SN0001") && serial.size() == 9) << serial.toStdString();
+        const auto rows = report(stores_[s]);
+        int runs = 0;
+        for (const auto& row : rows) {
+            EXPECT_EQ(row.at("recipe"), "AUXPAD V2, line A");
+            if (row.at("job") == "run")
+                ++runs;
+            if (row.at("job") == "prodinfo" && row.at("port") == "COM33")
+                EXPECT_TRUE(row.at("result") == "failed" && row.at("readback").contains("Serial Number written"));
+            if (row.at("job") == "prodinfo" && row.at("result") == "passed")
+                EXPECT_TRUE(serials.count(row.at("serial")) && row.at("serial_source") == "allocated");
+        }
+        EXPECT_EQ(runs, 4);
+    }
+    // A board that passed keeps its serial; nothing new is spent on it.
+    auto again = start(QStringList{"run", "--recipe", "recipe.ini", "--json", "--db", stores_[1]} + ports(4, 1));
+    EXPECT_EQ(finish(*again), 0);
+    const QJsonObject kept = resultEvents(again->readAllStandardOutput())["COM35"];
+    EXPECT_EQ(kept["serial"], first["COM35"]["serial"]);
+    EXPECT_EQ(kept["serial_source"], "kept");
+}
+
+TEST_F(Records, NoSerialTwiceAndOnlyTheApprovedFiles)
+{
+    boards(3, {"--quiet", "--record-out", dir_.filePath("written.bin")});
+    auto nothingSent = [&] {
+        for (const auto& sim : sims_)
+            EXPECT_EQ(sim->stats()["frames_rx_good"] + sim->stats()["stray_bytes"], 0);
+    };
+    // A download file that is not the recipe's.
+    recipe();
+    write("station/data.txt", downloadText(120) + "6C\r\n");
+    auto tampered = start(QStringList{"run", "--recipe", "recipe.ini"} + ports(0, 3));
+    QString errors;
+    EXPECT_EQ(finish(*tampered, &errors), 2);
+    EXPECT_TRUE(errors.contains("is not the recipe's file")) << errors.toStdString();
+    // One serial for two ports.
+    write("station/values.csv", "port,hardware,mcusw,dspsw,serial,code,manufacture\n"
+                                "COM31,0102,MCU02.00.01,DSP02.00.07,SN0000777,0671234,061226\n"
+                                "COM32,0102,MCU02.00.01,DSP02.00.07,SN0000777,0671234,061226\n");
+    auto twice = start(QStringList{"prodinfo", "--values", "values.csv"} + ports(0, 2));
+    EXPECT_EQ(finish(*twice, &errors), 2);
+    EXPECT_TRUE(errors.contains("SN0000777 is given to both COM31 and COM32")) << errors.toStdString();
+    nothingSent();
+
+    // A serial a passed record holds is refused for that board alone; --allow-reuse writes it.
+    write("station/values.csv", "port,hardware,mcusw,dspsw,serial,code,manufacture\n"
+                                "COM31,0102,MCU02.00.01,DSP02.00.07,SN0000777,0671234,061226\n"
+                                "COM32,0102,MCU02.00.01,DSP02.00.07,SN0000778,0671234,061226\n"
+                                "COM33,0102,MCU02.00.01,DSP02.00.07,SN0000777,0671234,061226\n");
+    auto once = start(QStringList{"prodinfo", "--values", "values.csv", "--db", stores_[1]} + ports(0, 1));
+    EXPECT_EQ(finish(*once), 0);
+    auto reused = start(QStringList{"prodinfo", "--values", "values.csv", "--json", "--db", stores_[1]} + ports(1, 2));
+    EXPECT_EQ(finish(*reused), 1);
+    const auto results = resultEvents(reused->readAllStandardOutput());
+    EXPECT_TRUE(results.at("COM32")["ok"].toBool());
+    EXPECT_FALSE(results.at("COM33")["ok"].toBool());
+    EXPECT_TRUE(results.at("COM33")["message"].toString().contains("SN0000777 is on a board that passed already"));
+    EXPECT_EQ(sims_[2]->stats()["frames_rx_good"], 0) << "the board was not touched";
+    auto repair = start(QStringList{"prodinfo", "--values", "values.csv", "--allow-reuse", "--db", stores_[1]}
+                        + ports(2, 1));
+    EXPECT_EQ(finish(*repair), 0);
+}
+
 // Every record in the journal for `line` is there once, in the same state.
 void expectDeliveredAlike(const QString& journal, const QString& line)
 {
@@ -472,7 +590,7 @@ TEST_F(Records, SoakThroughFaultsAndServerRestarts)
         SimProcess hangingUp(dir_.filePath("config"), 38, {"--quiet", "--hangup-after-block", "2"});
         std::vector<std::unique_ptr<QProcess>> runs;
         runs.push_back(start(QStringList{"selftest", "--json", "--db", stores_[1]} + ports(0, 6)));
-        runs.push_back(start(QStringList{"prodinfo", "--json", "--db", stores_[1]} + ports(6, 1)));
+        runs.push_back(start(QStringList{"prodinfo", "--allow-reuse", "--json", "--db", stores_[1]} + ports(6, 1)));
         runs.push_back(start(QStringList{"flash", "--disk", "disk.txt", "--data", "data.txt", "--json", "--db", stores_[1]}
                              + ports(7, 1)));
         QThread::msleep(700);

@@ -2,6 +2,7 @@
 // hangs up, that board swapped and its row flashed again alone while the others run,
 // every run on record.
 #include <QAccessible>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,8 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "records/record_store.h"
 #include "runner/bench.h"
+#include "runner/recipe.h"
 #include "tests/e2e/sim_process.h"
 #include "tests/widgets/live_windows.h"
 #include "ui/board_row.h"
@@ -154,6 +158,63 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_EQ(results["COM51"], std::vector<QString>{"passed"});
     EXPECT_EQ(results["COM52"], std::vector<QString>{"passed"});
     EXPECT_EQ(results["COM53"], (std::vector<QString>{"failed", "passed"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST(LineWindow, WithARecipeEachRowBringsItsBoardUpWholeAndShowsTheSerialWritten)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("config"));
+    auto file = [&](const QString& name, const std::string& text) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.data(), static_cast<qint64>(text.size()));
+        return dir.filePath(name);
+    };
+    auto sha = [](const std::string& text) {
+        return QCryptographicHash::hash(QByteArray::fromStdString(text), QCryptographicHash::Sha256).toHex();
+    };
+    const std::string disk = downloadText(24), data = downloadText(48);
+    file("disk.txt", disk);
+    file("data.txt", data);
+    const QString recipeFile = file("recipe.ini", ("[recipe]\nname=Line B\ninitdisk=disk.txt\ninitdisk_sha256=" + sha(disk)
+                                                   + "\ninitdata=data.txt\ninitdata_sha256=" + sha(data)
+                                                   + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\n"
+                                                     "code=0671234\nmanufacture=061226\nserials=SN0002000-SN0002099\n")
+                                                      .toStdString());
+    const auto recipe = auxpad::readRecipe(recipeFile);
+    ASSERT_TRUE(recipe) << recipe.error().toStdString();
+    std::vector<std::unique_ptr<SimProcess>> sims;
+    for (int i = 0; i < 2; ++i)
+        sims.push_back(std::make_unique<SimProcess>(dir.filePath("config"), 56 + i, QStringList{"--quiet"}));
+    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+    auxpad::DiskFiles diskFiles;
+    auxpad::RecipeFiles recipeFiles(*recipe, diskFiles);
+    auxpad::Bench bench(recipeFiles, auxpad::RecipeFiles::kIniPath);
+    ASSERT_TRUE(bench.openRecords({}, "sqlite:" + dir.filePath("records.sqlite")));
+    std::vector<std::unique_ptr<auxpad::BoardJob>> jobs;
+    std::vector<std::unique_ptr<auxpad::BringUp>> bringUps;
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(bench.addPort(auxpad::resolvePort(QString("COM%1").arg(56 + i).toStdString())));
+        jobs.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(i), bench.keeper(i)));
+        bringUps.push_back(std::make_unique<auxpad::BringUp>(*jobs.back(), bench.keeper(i), bench, *recipe));
+    }
+    LineWindow window({jobs[0].get(), jobs[1].get()}, recipe->files, &*recipe, {bringUps[0].get(), bringUps[1].get()});
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.findChild<QLabel*>("recipe")->text(), "Recipe: Line B");
+    QTest::mouseClick(window.findChild<QWidget*>("flashAll"), Qt::LeftButton);
+    const auto rows = window.rows();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !resultOf(rows[0]).isEmpty() && !resultOf(rows[1]).isEmpty(); }, 60000));
+    std::set<QString> serials;
+    for (BoardRow* row : rows) {
+        EXPECT_EQ(resultOf(row), "PASS") << row->findChild<QLabel*>("message")->text().toStdString();
+        serials.insert(row->findChild<QLabel*>("serial")->text());
+    }
+    EXPECT_EQ(serials, (std::set<QString>{"SN0002000", "SN0002001"}));
 }
 
 } // namespace

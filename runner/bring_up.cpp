@@ -1,0 +1,186 @@
+#include "runner/bring_up.h"
+
+#include <QDate>
+#include <QSysInfo>
+#include <QUuid>
+
+#include <unistd.h>
+
+#include "auxpad_version.h"
+
+namespace auxpad {
+
+namespace {
+
+// Where a board's serial number comes from, decided on the records' thread.
+struct SerialChoice {
+    QString serial;
+    QString source;  // "kept" or "allocated"
+    QString problem; // why none could be had
+};
+
+} // namespace
+
+BringUp::BringUp(BoardJob& job, RecordKeeper& records, Bench& bench, const Recipe& recipe, QObject* parent)
+    : QObject(parent), job_(job), records_(records), bench_(bench), recipe_(recipe)
+{
+    connect(&job_, &BoardJob::finished, this, &BringUp::stepEnded);
+}
+
+void BringUp::start()
+{
+    if (running())
+        return;
+    result_ = {};
+    flash_ = {};
+    clock_.start();
+    record_ = {};
+    record_.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    record_.started = recordTime();
+    record_.station = QSysInfo::machineHostName();
+    record_.port = QString::fromStdString(job_.port().name);
+    record_.device = QString::fromStdString(job_.port().device);
+    record_.job = QStringLiteral("run");
+    record_.result = QString::fromLatin1(outcomeName(JobOutcome::Running));
+    record_.toolVersion = QStringLiteral(AUXPAD_VERSION);
+    record_.pid = ::getpid();
+    record_.recipe = recipe_.name;
+    record_.recipeSha256 = recipe_.sha256;
+    (void)bench_.keep(record_); // a start not on record is said; the end may still be
+
+    records_.tag({recipe_.name, recipe_.sha256, {}});
+    step_ = Step::Flash;
+    job_.start({JobKind::Flash, recipe_.files, {}});
+}
+
+void BringUp::interrupt()
+{
+    if (step_ == Step::Serial) // no job runs while the records choose the serial
+        return end(JobOutcome::Interrupted, flash_, "interrupted while its serial number was chosen");
+    job_.interrupt();
+}
+
+void BringUp::stepEnded()
+{
+    const JobSummary& done = job_.summary();
+    switch (step_) {
+    case Step::Flash:
+        flash_ = done;
+        if (!done.passed())
+            return end(done.outcome, done, done.failure());
+        return serialFor(done);
+    case Step::ProductInfo:
+        if (result_.serialSource == QLatin1String("allocated")) {
+            // The reservation's end, for whoever traces the serial later.
+            const QString serial = QString::fromStdString(done.fields[at(ProductField::Serial)]);
+            const QString state = done.passed() ? QStringLiteral("written") : QStringLiteral("not written");
+            bench_.recordsThread()->run<bool>(
+                [serial, state](RecordsThread::Stores& stores) {
+                    const auto store = stores.serials();
+                    return store && (*store)->settleSerial(serial, state).has_value();
+                },
+                this, [](const bool&) {});
+        }
+        return end(done.outcome, done, done.failure());
+    case Step::Serial:
+    case Step::Idle:
+        break;
+    }
+}
+
+void BringUp::serialFor(const JobSummary& flash)
+{
+    RecordsThread* thread = bench_.recordsThread();
+    if (!thread)
+        return end(JobOutcome::Failed, flash, "no serial number can be had without records");
+    step_ = Step::Serial;
+    const QString own = QString::fromStdString(flash.serial);
+    const bool inRange = !own.isEmpty() && recipe_.serials.contains(own);
+    thread->run<SerialChoice>(
+        [own, inRange, range = recipe_.serials, recipe = recipe_.name,
+         port = QString::fromStdString(job_.port().name)](RecordsThread::Stores& stores) -> SerialChoice {
+            if (inRange) {
+                // The board's own serial stays when a passed write already holds it: in the
+                // line database, or, when that does not answer, in this station's journal.
+                auto store = stores.serials();
+                Expected<bool, QString> passed = store ? (*store)->serialPassed(own, "prodinfo")
+                                                       : Expected<bool, QString>(unexpected(store.error()));
+                if (!passed && !stores.lineUrl.isEmpty()) {
+                    stores.line.close();
+                    if (const auto journal = stores.openJournal())
+                        passed = (*journal)->serialPassed(own, "prodinfo");
+                }
+                if (passed && *passed)
+                    return {own, "kept", {}};
+            }
+            const auto store = stores.serials();
+            if (!store)
+                return {{}, {}, store.error()};
+            const auto reserved = (*store)->reserveSerial(range, recipe, port);
+            if (!reserved) {
+                stores.line.close(); // opened afresh next time
+                return {{}, {}, reserved.error()};
+            }
+            return {*reserved, "allocated", {}};
+        },
+        this, [this](const SerialChoice& choice) {
+            if (step_ != Step::Serial)
+                return;
+            if (!choice.problem.isEmpty())
+                return end(JobOutcome::Failed, flash_,
+                           "no serial number could be reserved, so nothing was written: " + choice.problem.toStdString());
+            write(choice.serial, choice.source);
+        });
+}
+
+void BringUp::write(const QString& serial, const QString& source)
+{
+    result_.serialSource = source;
+    records_.tag({recipe_.name, recipe_.sha256, source});
+    step_ = Step::ProductInfo;
+    job_.start({JobKind::ProductInfo, {}, productValues(recipe_, serial, QDate::currentDate()), ReadBack::Yes});
+}
+
+void BringUp::end(JobOutcome outcome, const JobSummary& last, std::string message)
+{
+    step_ = Step::Idle;
+    records_.tag({});
+    result_.outcome = outcome;
+    result_.last = last;
+    result_.message = std::move(message);
+    result_.serial = !last.serial.empty() ? last.serial : flash_.serial;
+    result_.seconds = static_cast<double>(clock_.elapsed()) / 1000;
+
+    record_.revision = 2;
+    record_.finished = recordTime();
+    record_.result = QString::fromLatin1(outcomeName(outcome));
+    record_.caption = QString::fromStdString(last.caption);
+    record_.message = QString::fromStdString(result_.message);
+    record_.seconds = result_.seconds;
+    record_.serialSource = result_.serialSource;
+    record_.readBack = QString::fromStdString(last.readBackDifference);
+    if (last.kind == JobKind::ProductInfo) {
+        QString* fields[] = {&record_.hardware, &record_.mcusw, &record_.dspsw, &record_.serial, &record_.code,
+                             &record_.manufacture};
+        for (std::size_t i = 0; i < last.fields.size(); ++i)
+            *fields[i] = QString::fromStdString(last.fields[i]);
+    }
+    record_.serial = QString::fromStdString(result_.serial);
+    for (const auto& [file, from] : {std::pair{&record_.disk, &flash_.initDisk}, std::pair{&record_.data, &flash_.initData}}) {
+        if (!*from)
+            continue;
+        *file = JobRecord::File{QString::fromStdString((*from)->path), (*from)->digest.size,
+                                QString::fromStdString((*from)->digest.sha256)};
+        if ((*from)->ran) {
+            (*file)->blocks = (*from)->blocks;
+            (*file)->seconds = static_cast<double>((*from)->millis) / 1000;
+        }
+    }
+    if (const auto kept = bench_.keep(record_); !kept) {
+        result_.outcome = JobOutcome::Failed;
+        result_.message = "This bring-up is not on record: " + kept.error().toStdString();
+    }
+    emit finished();
+}
+
+} // namespace auxpad

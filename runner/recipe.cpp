@@ -1,0 +1,174 @@
+#include "runner/recipe.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstring>
+#include <map>
+
+#include "base/latin1.h"
+#include "base/numbers.h"
+
+namespace auxpad {
+
+namespace {
+
+constexpr const char* kKeys[] = {"name",     "initdisk", "initdisk_sha256", "initdata", "initdata_sha256", "format",
+                                 "hardware", "mcusw",    "dspsw",           "code",     "manufacture",     "serials"};
+
+// One INI value as plain text: a value in double quotes loses them (with \" and \\ inside
+// standing for " and \), any other is taken as it stands, trimmed.
+QString plainValue(QString value)
+{
+    value = value.trimmed();
+    if (value.size() < 2 || !value.startsWith('"') || !value.endsWith('"'))
+        return value;
+    QString out;
+    for (qsizetype i = 1; i + 1 < value.size(); ++i) {
+        if (value[i] == '\\' && i + 2 < value.size() && (value[i + 1] == '"' || value[i + 1] == '\\'))
+            ++i;
+        out += value[i];
+    }
+    return out;
+}
+
+bool isSha256(const QString& text)
+{
+    if (text.size() != 64)
+        return false;
+    for (const QChar c : text)
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    return true;
+}
+
+} // namespace
+
+Expected<Recipe, QString> readRecipe(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return unexpected(QStringLiteral("the recipe %1 cannot be read: %2").arg(path, file.errorString()));
+    auto wrong = [&](const QString& why) { return unexpected(QStringLiteral("the recipe %1: %2").arg(path, why)); };
+    std::map<QString, QString> values;
+    QString section;
+    int number = 0;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        ++number;
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
+            continue;
+        if (line.startsWith('[') && line.endsWith(']')) {
+            section = line.mid(1, line.size() - 2).trimmed();
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (equals <= 0)
+            return wrong(QStringLiteral("line %1 is neither a [section] nor key=value").arg(number));
+        if (section != QLatin1String("recipe"))
+            continue;
+        const QString key = line.left(equals).trimmed();
+        if (std::none_of(std::begin(kKeys), std::end(kKeys), [&](const char* k) { return key == QLatin1String(k); }))
+            return wrong(QStringLiteral("line %1: %2 is no key of a recipe").arg(number).arg(key));
+        values[key] = plainValue(line.mid(equals + 1));
+    }
+    for (const char* key : kKeys) {
+        if (!values.count(key) && std::strcmp(key, "manufacture") != 0 && std::strcmp(key, "format") != 0)
+            return wrong(QStringLiteral("[recipe] has no %1").arg(key));
+    }
+
+    Recipe recipe;
+    recipe.path = path;
+    recipe.name = values["name"];
+    if (recipe.name.isEmpty())
+        return wrong("the name is empty");
+    DiskFiles disk;
+    if (const auto facts = examineFile(disk, path.toStdString()))
+        recipe.sha256 = QString::fromStdString(facts->digest.sha256);
+    const QDir folder = QFileInfo(path).absoluteDir();
+    std::string* files[2][2] = {{&recipe.files.initDisk, &recipe.files.initDiskSha256},
+                                {&recipe.files.initData, &recipe.files.initDataSha256}};
+    const char* fileKeys[2] = {"initdisk", "initdata"};
+    for (int i = 0; i < 2; ++i) {
+        const QString key = fileKeys[i];
+        const QString sha = values[key + "_sha256"].toLower();
+        if (!isSha256(sha))
+            return wrong(QStringLiteral("%1_sha256 is not 64 hex digits").arg(key));
+        if (values[key].isEmpty())
+            return wrong(QStringLiteral("%1 names no file").arg(key));
+        *files[i][0] = QDir::cleanPath(folder.absoluteFilePath(values[key])).toStdString();
+        *files[i][1] = sha.toStdString();
+    }
+    recipe.format = values.count("format") ? values["format"].toStdString() : "30";
+    if (recipe.format.find_first_not_of(" 0123456789.") != std::string::npos || lenientNumber(recipe.format) == 0)
+        return wrong(QStringLiteral("format %1 is not a number of seconds").arg(QString::fromStdString(recipe.format)));
+
+    auto range = SerialRange::parse(values["serials"],
+                                    static_cast<int>(kProductFieldRules[at(ProductField::Serial)].length));
+    if (!range)
+        return wrong("serials " + range.error());
+    recipe.serials = *range;
+    recipe.manufactureGiven = values.count("manufacture") > 0;
+    const char* valueKeys[] = {"hardware", "mcusw", "dspsw", nullptr, "code", "manufacture"};
+    for (std::size_t f = 0; f < kProductFieldCount; ++f)
+        if (valueKeys[f] && values.count(valueKeys[f]))
+            recipe.values[f] = values[valueKeys[f]].toStdString();
+    // The six boxes' rules, with the range's first serial and, without a date, today's.
+    if (const auto problem = checkProductFields(productValues(recipe, recipe.serials.first(), QDate::currentDate()))) {
+        const char* key = valueKeys[problem->field] ? valueKeys[problem->field] : "serials";
+        return wrong(QStringLiteral("%1 %2: %3").arg(key, values[key], QString::fromStdString(problem->text).trimmed()));
+    }
+    return recipe;
+}
+
+Expected<void, QString> checkRecipeFiles(const Recipe& recipe)
+{
+    DiskFiles disk;
+    const std::pair<const std::string*, const std::string*> files[] = {
+        {&recipe.files.initDisk, &recipe.files.initDiskSha256}, {&recipe.files.initData, &recipe.files.initDataSha256}};
+    for (const auto& [file, sha] : files) {
+        const auto facts = examineFile(disk, *file);
+        if (!facts)
+            return unexpected(QStringLiteral("cannot read %1: %2").arg(QString::fromStdString(*file),
+                                                                       QString::fromStdString(facts.error())));
+        if (facts->digest.sha256 != *sha)
+            return unexpected(QStringLiteral("%1 is not the recipe's file: its SHA-256 is %2, the recipe's %3")
+                                  .arg(QString::fromStdString(*file), QString::fromStdString(facts->digest.sha256),
+                                       QString::fromStdString(*sha)));
+    }
+    return {};
+}
+
+ProductFields productValues(const Recipe& recipe, const QString& serial, const QDate& today)
+{
+    ProductFields values = recipe.values;
+    values[at(ProductField::Serial)] = serial.toStdString();
+    if (!recipe.manufactureGiven)
+        values[at(ProductField::Manufacture)] = today.toString("ddMMyy").toStdString();
+    return values;
+}
+
+RecipeFiles::RecipeFiles(const Recipe& recipe, TextFiles& files) : files_(files)
+{
+    // flash.ini is 8-bit text; the recipe's values passed the Latin-1 check.
+    ini_ = "Format=\"" + recipe.format + "\"\r\n";
+    const char* keys[] = {"Hardware", "MCUSW", "DSPSW", nullptr, "Code", "Manufacture"};
+    for (std::size_t f = 0; f < kProductFieldCount; ++f)
+        if (keys[f] && !recipe.values[f].empty())
+            ini_ += std::string(keys[f]) + "=\"" + utf8ToLatin1(recipe.values[f]).value_or("") + "\"\r\n";
+}
+
+Expected<std::unique_ptr<TextFile>> RecipeFiles::open(const std::string& path)
+{
+    if (path != kIniPath)
+        return files_.open(path);
+    return std::make_unique<TextFile>([text = ini_, pos = std::size_t{0}](char* buffer, std::size_t capacity) mutable {
+        const std::size_t n = std::min(capacity, text.size() - pos);
+        std::memcpy(buffer, text.data() + pos, n);
+        pos += n;
+        return n;
+    });
+}
+
+} // namespace auxpad

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include "engine/station_engine.h"
+#include "records/serial_range.h"
+
+namespace auxpad {
+
+// A production line's approved set-up, from its recipe file:
+//
+//   [recipe]
+//   name="AUXPAD V2, line A"
+//   initdisk=initdisk.txt
+//   initdisk_sha256=<64 hex digits>
+//   initdata=initdata.txt
+//   initdata_sha256=<64 hex digits>
+//   format=30
+//   hardware=0102
+//   mcusw=MCU02.00.01
+//   dspsw=DSP02.00.07
+//   code=0671234
+//   manufacture=061226          (optional: without it, the day of the write)
+//   serials=SN0001000-SN0001999
+struct Recipe {
+    QString path;
+    QString name;
+    QString sha256;       // of the recipe file itself, for the records
+    FlashFiles files;     // by full path, each with the SHA-256 it must have
+    std::string format;   // as flash.ini's Format: seconds, 20 to under 60, else 30
+    ProductFields values; // the write's fields, UTF-8; the serial is the board's
+    bool manufactureGiven = false;
+    SerialRange serials;
+};
+
+// The recipe at `path` with every rule checked, or the first rule it breaks, in one line.
+// It is INI as QSettings reads it, but each value is plain text, quoted or not: commas
+// and semicolons included.
+Expected<Recipe, QString> readRecipe(const QString& path);
+
+// Both download files are there and are the recipe's, by their SHA-256.
+Expected<void, QString> checkRecipeFiles(const Recipe& recipe);
+
+// What a board of the line is written: the recipe's values, its serial, and the recipe's
+// manufacture date or else `today`.
+ProductFields productValues(const Recipe& recipe, const QString& serial, const QDate& today);
+
+// The station's settings as the recipe makes them: the engine reads its format time and
+// its product defaults (a board that keeps its own to itself gets the recipe's) here.
+class RecipeFiles final : public TextFiles {
+public:
+    RecipeFiles(const Recipe& recipe, TextFiles& files);
+    static constexpr const char* kIniPath = "(recipe)/flash.ini";
+    Expected<std::unique_ptr<TextFile>> open(const std::string& path) override;
+
+private:
+    std::string ini_;
+    TextFiles& files_;
+};
+
+} // namespace auxpad
