@@ -2,6 +2,7 @@
 
 #include "core/fbus_frame.h"
 #include "core/hex_text.h"
+#include "core/prod_record.h"
 
 #include <charconv>
 
@@ -84,6 +85,19 @@ ParsedCommand parseCommand(std::string_view line)
         return noArgs(SimCommand::Kind::Quit);
     if (word == "burst")
         return parseBurst(args);
+    if (word == "detach")
+        return noArgs(SimCommand::Kind::Detach);
+    if (word == "attach") {
+        command.kind = SimCommand::Kind::Attach;
+        if (!args.empty()) {
+            std::string error;
+            const auto record = parseProdInfoText(args, &error);
+            if (!record)
+                return fail("attach: " + error);
+            command.bytes.assign(record->begin(), record->end());
+        }
+        return ok(command);
+    }
     if (word == "send" || word == "raw") {
         auto bytes = parseHexBytes(args);
         if (!bytes || bytes->empty())
@@ -107,6 +121,10 @@ const char *commandHelp()
            "  raw <hex>           send the bytes exactly as given\n"
            "  burst <N> [<id>]    send N service messages (default id 02), each awaiting\n"
            "                      the tool's acknowledgement for up to 1000 ms\n"
+           "  attach [HW,MCU,DSP,SERIAL,CODE,DDMMYY]\n"
+           "                      a board arrives: its power-up indication, then its answers\n"
+           "                      with that product information (default as at start)\n"
+           "  detach              the board is gone: nothing answers, nothing is counted\n"
            "  stats               write the stats file and print the counters\n"
            "  help                this list\n"
            "  quit                restore the port map and exit\n";

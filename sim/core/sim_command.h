@@ -10,9 +10,9 @@ namespace auxsim {
 
 // A command typed on standard input, one per line.
 struct SimCommand {
-    enum class Kind { Register, PowerUp, Send, Raw, Burst, Stats, Help, Quit };
+    enum class Kind { Register, PowerUp, Send, Raw, Burst, Attach, Detach, Stats, Help, Quit };
     Kind kind = Kind::Help;
-    Bytes bytes;            // Send: message id and params; Raw: the bytes
+    Bytes bytes;            // Send: message id and params; Raw: the bytes; Attach: a product record, if given
     unsigned count = 0;     // Burst
     std::uint8_t id = 0x02; // Burst
 };

@@ -20,13 +20,14 @@ std::string seqText(std::uint8_t seqBits) { return "seq " + std::to_string(seqBi
 
 SimEngine::SimEngine(const EngineConfig &config, EngineSink &sink)
     : config_(config), sink_(sink), board_(config.board), faults_(config.faults),
-      pacer_(config.byteTime), tx_(config.byteTime), tracker_(config.burstAckWait)
+      pacer_(config.byteTime), tx_(config.byteTime), tracker_(config.burstAckWait), present_(!config.detached)
 {
 }
 
 void SimEngine::received(std::span<const std::uint8_t> bytes, TimeUs now)
 {
-    if (!hangup_)
+    // Without a board, what the tool sends falls on nothing.
+    if (!hangup_ && present_)
         pacer_.push(bytes, now);
 }
 
@@ -36,6 +37,8 @@ void SimEngine::advance(TimeUs now)
         return;
     if (!started_ && now >= config_.startDelay) {
         started_ = true;
+        if (!present_)
+            return;
         if (config_.registerAtStart)
             sendFrame(board_.registration(), now);
         if (config_.powerUpAtStart)
@@ -123,6 +126,12 @@ void SimEngine::execute(const SimCommand &command, TimeUs now)
     case SimCommand::Kind::Raw:
         sendPlain(command.bytes, "raw", now);
         break;
+    case SimCommand::Kind::Attach:
+        attach(command, now);
+        break;
+    case SimCommand::Kind::Detach:
+        detach();
+        break;
     case SimCommand::Kind::Burst:
         if (burst_) {
             sink_.notice("a burst is already running");
@@ -137,6 +146,31 @@ void SimEngine::execute(const SimCommand &command, TimeUs now)
     default:
         break;
     }
+}
+
+void SimEngine::attach(const SimCommand &command, TimeUs now)
+{
+    detach(); // whatever the last board left on the line goes with it
+    BoardConfig board = config_.board;
+    if (command.bytes.size() == board.record.size())
+        std::copy(command.bytes.begin(), command.bytes.end(), board.record.begin());
+    board_ = BoardModel(board);
+    blockNo_ = 0;
+    present_ = true;
+    sink_.boardAttached();
+    log(now, "a board is attached");
+    sendFrame(board_.serviceMessage(msgid::kPowerUpInd, {}), now);
+}
+
+void SimEngine::detach()
+{
+    present_ = false;
+    pacer_ = ArrivalPacer(config_.byteTime);
+    receiver_ = LineReceiver();
+    tx_ = TxScheduler(config_.byteTime);
+    tracker_ = AckTracker(config_.burstAckWait);
+    awaiting_.clear();
+    burst_.reset();
 }
 
 void SimEngine::handleEvent(const RxEvent &event, TimeUs at)

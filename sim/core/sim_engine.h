@@ -30,6 +30,7 @@ struct EngineConfig {
     bool powerUpAtStart = false;
     TimeUs startDelay = 0;
     TimeUs burstAckWait = AckTracker::kDefaultWait; // how long a message waits for the tool's ack
+    bool detached = false;  // no board on the line until one is attached
 };
 
 // Where the engine's results go; the shell writes them to files and stderr.
@@ -40,6 +41,7 @@ public:
     virtual void notice(const std::string &line) = 0;         // always shown
     virtual void imageData(std::span<const std::uint8_t> data) = 0;
     virtual void recordStored(const ProdRecord &record) = 0;
+    virtual void boardAttached() {} // a new board: what the last one left (its image) starts afresh
 };
 
 // The whole simulated board without any I/O: bytes and time go in, bytes to
@@ -80,6 +82,8 @@ private:
     void sendPlain(Bytes bytes, std::string label, TimeUs due);
     void settle(const AckTracker::Outcome &outcome, TimeUs now);
     void burstNext(TimeUs now);
+    void attach(const SimCommand &command, TimeUs now);
+    void detach();
     void log(TimeUs at, const std::string &line) { sink_.log(at, line); }
 
     EngineConfig config_;
@@ -97,6 +101,7 @@ private:
     std::uint64_t blockNo_ = 0;
     bool started_ = false;
     bool hangup_ = false;
+    bool present_ = true; // a board is on the line
 };
 
 } // namespace auxsim

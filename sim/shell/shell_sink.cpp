@@ -55,6 +55,15 @@ ShellSink::~ShellSink()
         ::close(imageFd_);
 }
 
+void ShellSink::boardAttached()
+{
+    // The image is the attached board's: it starts afresh for each one.
+    if (imageFd_ >= 0 && ::ftruncate(imageFd_, 0) != 0)
+        notice("cannot empty " + imageOut_ + ": " + std::strerror(errno));
+    if (imageFd_ >= 0)
+        ::lseek(imageFd_, 0, SEEK_SET);
+}
+
 void ShellSink::log(TimeUs at, const std::string &line)
 {
     if (quiet_)

@@ -21,6 +21,7 @@ public:
     void notice(const std::string &line) override;
     void imageData(std::span<const std::uint8_t> data) override;
     void recordStored(const ProdRecord &record) override;
+    void boardAttached() override;
 
     // Writes the stats file when the counters differ from the last write.
     void statsChanged(const SimStats &stats);

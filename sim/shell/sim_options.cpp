@@ -115,6 +115,7 @@ void fill(const QCommandLineParser &p, ShellOptions &o)
     if (p.isSet("prod-write-status"))
         e.board.prodWriteStatus = static_cast<std::uint8_t>(toNumber(p, "prod-write-status", 255));
     e.board.misstoreSerial = p.isSet("misstore-serial");
+    e.detached = p.isSet("detached");
     if (p.isSet("prod-info")) {
         std::string error;
         const auto record = parseProdInfoText(p.value("prod-info").toStdString(), &error);
@@ -163,6 +164,7 @@ std::optional<ShellOptions> parseOptions(const QStringList &arguments)
                               "never stored and is answered with status 0.", "n"},
         {"misstore-serial", "Store every written serial number with its last character changed, and answer the "
                             "write as done."},
+        {"detached", "No board at the start: the line is open but nothing answers until the command attach."},
         {"register", "Send a registration frame at start."},
         {"power-up", "Send a _POWER_UP_IND at start (after the registration, if both)."},
         {"start-delay", "Wait <ms> before the start-up frames (default 0).", "ms"},

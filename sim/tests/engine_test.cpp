@@ -107,15 +107,18 @@ TEST(EngineReceive, CountsStrayBytesBadFramesAndHalfFrames)
 {
     Rig rig;
     Bytes bad = kToolSelfTest;
-    bad[10] ^= 0x04;
+    bad[10] ^= 0x04; // an even byte
+    Bytes badOdd = kToolSelfTest;
+    badOdd[9] ^= 0x04;
     EXPECT_TRUE(rig.send(hx("55 AA"), 0).empty());
     EXPECT_TRUE(rig.send(bad, 1 * kMs).empty());
+    EXPECT_TRUE(rig.send(badOdd, 1 * kMs + 500).empty());
     rig.send(hx("1E 28 00 00"), 2 * kMs);
     EXPECT_EQ(rig.engine.nextWakeup(), 1002 * kMs);
     rig.step(1002 * kMs);
     const SimStats &s = rig.engine.stats();
     EXPECT_EQ(s.stray_bytes, 2u);
-    EXPECT_EQ(s.frames_rx_bad, 2u);
+    EXPECT_EQ(s.frames_rx_bad, 3u);
     EXPECT_EQ(s.frames_rx_good, 0u);
 }
 
