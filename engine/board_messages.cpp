@@ -91,11 +91,12 @@ void StationEngine::boardMessage(std::span<const std::uint8_t> frame)
 void StationEngine::powerUp()
 {
     unseenPowerUp_ = true;
+    out_.post(BoardHeard{BoardHeard::Kind::PoweredUp});
     view_.hideBar();
     view_.setBarValue(0);
     // A write still awaited ends without its answer: whether it took, nobody knows.
     if (std::exchange(pendingWrite_, std::nullopt) && writingJob(job_))
-        endJob(JobOutcome::Failed);
+        endJob(JobOutcome::Failed, FailureCause::NoAnswer);
 }
 
 void StationEngine::productInfoWritten(std::span<const std::uint8_t> frame)
@@ -119,7 +120,8 @@ void StationEngine::productInfoWritten(std::span<const std::uint8_t> frame)
         ticksLeft_ = kReadInfoTicks;
         askProductInfo();
     } else if (ended) {
-        endJob(written ? JobOutcome::Passed : JobOutcome::Failed);
+        endJob(written ? JobOutcome::Passed : JobOutcome::Failed,
+               written ? FailureCause::None : FailureCause::BoardFailed);
     }
 }
 
@@ -134,12 +136,14 @@ void StationEngine::selfTestAnswered(std::span<const std::uint8_t> frame)
     const bool passed = frame[kStatus] == 1
         && std::all_of(frame.begin() + 12, frame.begin() + kLastResultCode + 1,
                        [](std::uint8_t code) { return code == kPassed; });
+    out_.post(BoardHeard{BoardHeard::Kind::Answered});
     const bool mayWrite = reportSelfTest(frame, passed);
     if (auto* flash = std::get_if<FlashJob>(&job_); flash && flash->stage == FlashJob::Stage::SelfTest) {
         flash->stage = FlashJob::Stage::ReadInfo;
     } else if (auto* product = std::get_if<ProductJob>(&job_);
                product && product->stage == ProductJob::Stage::SelfTest) {
         product->mayWrite = mayWrite;
+        product->answered = true;
         ticksLeft_ = 1;
     } else if (auto* selfTest = std::get_if<SelfTestJob>(&job_)) {
         selfTest->passed = passed;

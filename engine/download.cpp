@@ -126,6 +126,7 @@ void Download::deadlinePassed(Millis now)
     if (!awaitingAck_ || tickDiff(now, ackWaitStart_) <= kBootAckTimeoutMs)
         return;
     awaitingAck_ = false;
+    unacknowledged_ = true;
     fail();
 }
 

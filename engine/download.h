@@ -7,6 +7,7 @@
 
 #include "base/text_files.h"
 #include "base/ticks.h"
+#include "engine/job_summary.h"
 #include "engine/operator_view.h"
 
 namespace auxpad {
@@ -35,6 +36,8 @@ public:
     bool ended() const { return ended_; }
     // Every block of the whole file acknowledged; once ended.
     bool delivered() const;
+    // Why it was not: a block not acknowledged, or a file that will not do.
+    FailureCause failure() const { return unacknowledged_ ? FailureCause::NoAcknowledgement : FailureCause::Refused; }
     DownloadKind kind() const { return kind_; }
     int blocksSent() const { return blocksSent_; }
     Millis started() const { return start_; }
@@ -65,6 +68,7 @@ private:
     Millis ackWaitStart_ = 0;
     bool ended_ = false;
     bool acknowledged_ = false; // every block sent was acknowledged, to the file's end
+    bool unacknowledged_ = false; // a block's acknowledgement did not come in time
 };
 
 // The name of a file without its folder.

@@ -52,6 +52,12 @@ struct SerialKnown {
     std::string serial;
 };
 
+// The board showed it is there: it powered up, or it answered a self-test.
+struct BoardHeard {
+    enum class Kind { PoweredUp, Answered };
+    Kind kind = Kind::Answered;
+};
+
 // The station cannot go on (flash.ini can no longer be read); the engine stops.
 struct StationFault {
     std::string message;
@@ -67,6 +73,12 @@ struct JobStarted {
     JobSummary summary;
 };
 
+// A flash job asked to hold has read the board (or taken the defaults) and waits before
+// its first download, until it is let go on or stopped.
+struct JobHeld {
+    JobSummary summary;
+};
+
 // A job ended: after its last caption and box.
 struct JobEnded {
     JobSummary summary;
@@ -78,6 +90,6 @@ struct JobRefused {
 };
 
 using Effect = std::variant<CaptionShown, ProgressShown, BoxShown, TrafficLogged, ProductFieldSet, SerialKnown,
-                            StationFault, PhaseShown, JobStarted, JobEnded, JobRefused>;
+                            BoardHeard, StationFault, PhaseShown, JobStarted, JobHeld, JobEnded, JobRefused>;
 
 } // namespace auxpad

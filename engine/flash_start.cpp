@@ -6,7 +6,7 @@
 
 namespace auxpad {
 
-void StationEngine::startFlashJob(const FlashFiles& files, Millis now)
+void StationEngine::startFlashJob(const FlashFiles& files, Millis now, Hold hold)
 {
     now_ = now;
     if (!acceptsInput())
@@ -52,6 +52,7 @@ void StationEngine::startFlashJob(const FlashFiles& files, Millis now)
         return refuse(JobKind::Flash, text::kWrongFiles);
     }
     job.diskLines = lines[0];
+    job.hold = hold == Hold::BeforeDownload;
     beginJob(std::move(job)); // a job under way is replaced
     sendSelfTest();
     pump();
@@ -116,25 +117,24 @@ void StationEngine::followDownload(Millis now)
     endOfTick(now);
 }
 
-void StationEngine::endDownload(FlashJob& job, Millis now)
+void StationEngine::endDownload(FlashJob& job, Millis now, FailureCause failure)
 {
     const bool initDisk = job.stage == FlashJob::Stage::InitDisk;
-    bool whole = false;
     if (job.download) {
         DownloadFile& file = initDisk ? job.initDisk : job.initData;
-        whole = job.download->delivered();
+        failure = job.download->delivered() ? FailureCause::None : job.download->failure();
         file.ran = true;
         file.blocks = job.download->blocksSent();
         file.millis = tickDiff(now, job.download->started());
         job.download.reset();
     }
-    if (view_.bar().value < 99)
-        whole = false;
+    if (view_.bar().value < 99 && failure == FailureCause::None)
+        failure = FailureCause::Refused; // the file is not what was counted
     view_.hideBar();
     if (initDisk)
-        afterInitDisk(job, whole, now);
+        afterInitDisk(job, failure, now);
     else
-        afterInitData(whole);
+        afterInitData(failure);
 }
 
 } // namespace auxpad

@@ -16,6 +16,27 @@ enum class JobKind { Flash, ProductInfo, SelfTest };
 // interrupted, as does a front that stops it; lost is the line gone under it.
 enum class JobOutcome { Running, Passed, Failed, Interrupted, Lost };
 
+// Why a job did not pass, for a front that tries a board again: a board that did not
+// answer, or whose line went, may do better at a second try; one that failed or was
+// refused will not.
+enum class FailureCause {
+    None,
+    NoAnswer,          // the board did not answer: its self-test, a write, a read
+    NoAcknowledgement, // the bootloader did not acknowledge a block in time
+    LineLost,          // the line went
+    BoardFailed,       // the board answered that something failed: its self-test, a write
+    Refused,           // what was asked will not do: a file not approved or unreadable, fields that break a rule
+    Mismatch,          // the board gave back other than was written
+    Station,           // the station stopped: flash.ini is gone
+    Interrupted,       // replaced by a new job, or stopped by a front
+};
+
+// Whether a second try might cure it.
+constexpr bool curable(FailureCause cause)
+{
+    return cause == FailureCause::NoAnswer || cause == FailureCause::NoAcknowledgement || cause == FailureCause::LineLost;
+}
+
 // Where a job's six product fields came from: read from the board, the defaults of
 // flash.ini standing in for a board that kept them to itself, or the values written
 // (NotWritten: those the job set out to write, when the write did not take).
@@ -36,6 +57,7 @@ struct DownloadFile {
 struct JobSummary {
     JobKind kind = JobKind::Flash;
     JobOutcome outcome = JobOutcome::Running;
+    FailureCause cause = FailureCause::None;
     std::string caption; // the status text (DISP1) at the end
     std::string message; // the last box of the job, the station's fault, or why the line went
     ProductFields fields;

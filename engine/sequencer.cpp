@@ -56,6 +56,7 @@ void StationEngine::step(Millis now)
         case FlashJob::Stage::FormatWait:
             formatWait(*flash, now);
             break;
+        case FlashJob::Stage::Held:
         case FlashJob::Stage::InitData:
             break;
         }
@@ -97,7 +98,7 @@ void StationEngine::flashSelfTest(FlashJob& job)
     view_.boxThenCaption(noAnswerCheckCable(), Icon::Critical);
     view_.hideBar();
     view_.setBarValue(0);
-    endJob(JobOutcome::Failed);
+    endJob(JobOutcome::Failed, FailureCause::NoAnswer);
 }
 
 void StationEngine::awaitProductInfo(FlashJob& job)
@@ -111,16 +112,18 @@ void StationEngine::awaitProductInfo(FlashJob& job)
             return; // and the job with it
         job.fieldsFrom = FieldSource::Defaults;
     }
-    job.stage = FlashJob::Stage::InitDisk;
+    job.stage = job.hold ? FlashJob::Stage::Held : FlashJob::Stage::InitDisk;
     view_.hideBar();
+    if (job.hold)
+        out_.post(JobHeld{summary(JobOutcome::Running)});
 }
 
-void StationEngine::afterInitDisk(FlashJob& job, bool whole, Millis now)
+void StationEngine::afterInitDisk(FlashJob& job, FailureCause failure, Millis now)
 {
-    if (!whole) {
+    if (failure != FailureCause::None) {
         view_.hideBar();
         view_.setCaption(std::string("\n") + text::kInitDiskFailed + '\n' + text::kFlashAgainOrReset);
-        return endJob(JobOutcome::Failed);
+        return endJob(JobOutcome::Failed, failure);
     }
     view_.setCaption(std::string("\n") + text::kFormatting + '\n' + text::kWaitGettingReady);
     job.stage = FlashJob::Stage::FormatWait;
@@ -144,13 +147,14 @@ void StationEngine::formatWait(FlashJob& job, Millis now)
     startDownload(job, DownloadKind::InitData, now);
 }
 
-void StationEngine::afterInitData(bool whole)
+void StationEngine::afterInitData(FailureCause failure)
 {
+    const bool whole = failure == FailureCause::None;
     if (whole)
         view_.setCaption(std::string(text::kFlashed) + '\n' + text::kPleaseReset);
     else
         view_.setCaption(std::string(text::kFlashFailed) + '\n' + text::kResetAndFlashAgain);
-    endJob(whole ? JobOutcome::Passed : JobOutcome::Failed);
+    endJob(whole ? JobOutcome::Passed : JobOutcome::Failed, failure);
 }
 
 void StationEngine::productSelfTest(ProductJob& job, Millis now)
@@ -162,14 +166,14 @@ void StationEngine::productSelfTest(ProductJob& job, Millis now)
         job.values = fields_;
         job.stage = ProductJob::Stage::Writing;
         if (!writeProductInfo(now))
-            endJob(JobOutcome::Failed); // the fields did not pass their checks
+            endJob(JobOutcome::Failed, FailureCause::Refused); // the fields did not pass their checks
         return;
     }
     view_.boxThenCaption(std::string(text::kNoAnswer) + text::kResetPhone + text::kOr + text::kWriteOrFlashAgain,
                          Icon::Critical);
     view_.setBarValue(0);
     view_.hideBar();
-    endJob(JobOutcome::Failed);
+    endJob(JobOutcome::Failed, job.answered ? FailureCause::BoardFailed : FailureCause::NoAnswer);
 }
 
 // A write the board took passes once what it gives back is what was written.
@@ -181,7 +185,7 @@ void StationEngine::compareReadBack(ProductJob& job)
     view_.hideBar();
     if (!job.readValues) {
         view_.appendLine(text::kReadBackUnanswered);
-        return endJob(JobOutcome::Failed, std::string(text::kReadBackUnanswered));
+        return endJob(JobOutcome::Failed, FailureCause::NoAnswer, std::string(text::kReadBackUnanswered));
     }
     std::string differences;
     for (std::size_t f = 0; f < job.values.size(); ++f) {
@@ -198,7 +202,7 @@ void StationEngine::compareReadBack(ProductJob& job)
     job.difference = differences;
     const std::string said = text::kReadBackDiffers + differences;
     view_.setCaption(said);
-    endJob(JobOutcome::Failed, said);
+    endJob(JobOutcome::Failed, FailureCause::Mismatch, said);
 }
 
 // The self-test job passes on an answer that reports every part of the board passed.
@@ -213,7 +217,8 @@ void StationEngine::selfTestResult(const SelfTestJob& job)
         view_.setBarValue(0);
         view_.hideBar();
     }
-    endJob(passed ? JobOutcome::Passed : JobOutcome::Failed);
+    endJob(passed ? JobOutcome::Passed : JobOutcome::Failed,
+           passed ? FailureCause::None : job.passed ? FailureCause::BoardFailed : FailureCause::NoAnswer);
 }
 
 // An unanswered product-information write is declared failed after a little over 8 s:
@@ -233,7 +238,7 @@ void StationEngine::writeWatchdog(Millis now)
     view_.box(std::string(text::kInfoUnansweredBox) + text::kWriteOrFlashAgainPlease, Icon::None);
     view_.setCaption(std::string(text::kInfoUnanswered) + '\n' + text::kWriteOrFlashAgainPlease);
     if (const auto* product = std::get_if<ProductJob>(&job_); product && product->stage == ProductJob::Stage::Writing)
-        endJob(JobOutcome::Failed);
+        endJob(JobOutcome::Failed, FailureCause::NoAnswer);
 }
 
 } // namespace auxpad

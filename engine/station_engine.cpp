@@ -126,6 +126,7 @@ JobMode StationEngine::jobMode() const
                                      case FlashJob::Stage::ReadInfo:
                                          return JobMode::FlashReadInfo;
                                      case FlashJob::Stage::AwaitInfo:
+                                     case FlashJob::Stage::Held:
                                          return JobMode::FlashAwaitInfo;
                                      case FlashJob::Stage::InitDisk:
                                          return JobMode::FlashInitDisk;
@@ -190,7 +191,7 @@ void StationEngine::showPhase()
 template <typename Job>
 Job& StationEngine::beginJob(Job job)
 {
-    endJob(JobOutcome::Interrupted); // a job under way is replaced
+    endJob(JobOutcome::Interrupted, FailureCause::Interrupted); // a job under way is replaced
     job.startedAt = now_;
     job.boxesBefore = view_.boxCount();
     job_ = std::move(job);
@@ -198,11 +199,12 @@ Job& StationEngine::beginJob(Job job)
     return std::get<Job>(job_);
 }
 
-void StationEngine::endJob(JobOutcome outcome, std::optional<std::string> why)
+void StationEngine::endJob(JobOutcome outcome, FailureCause cause, std::optional<std::string> why)
 {
     if (std::holds_alternative<std::monostate>(job_))
         return;
     JobSummary done = summary(outcome);
+    done.cause = cause;
     if (why)
         done.message = std::move(*why);
     job_ = std::monostate{};
@@ -215,6 +217,7 @@ void StationEngine::refuse(JobKind kind, std::string why)
     JobSummary refused;
     refused.kind = kind;
     refused.outcome = JobOutcome::Failed;
+    refused.cause = FailureCause::Refused;
     refused.caption = view_.caption();
     refused.message = std::move(why);
     out_.post(JobRefused{std::move(refused)});
@@ -267,7 +270,7 @@ void StationEngine::fault(std::string message)
 {
     halted_ = true;
     out_.post(StationFault{message});
-    endJob(JobOutcome::Failed, std::move(message));
+    endJob(JobOutcome::Failed, FailureCause::Station, std::move(message));
 }
 
 // ---- the line and the clock -------------------------------------------------------
@@ -377,13 +380,30 @@ void StationEngine::lineLost(std::string why, Millis now)
 {
     now_ = now;
     halted_ = true;
-    endJob(JobOutcome::Lost, std::move(why));
+    endJob(JobOutcome::Lost, FailureCause::LineLost, std::move(why));
 }
 
-void StationEngine::interrupt(Millis now)
+void StationEngine::interrupt(Millis now, std::string why)
 {
     now_ = now;
-    endJob(JobOutcome::Interrupted);
+    endJob(JobOutcome::Interrupted, FailureCause::Interrupted,
+           why.empty() ? std::nullopt : std::optional<std::string>(std::move(why)));
+}
+
+void StationEngine::release(Millis now)
+{
+    now_ = now;
+    if (auto* flash = std::get_if<FlashJob>(&job_); flash && flash->stage == FlashJob::Stage::Held)
+        flash->stage = FlashJob::Stage::InitDisk; // at the next tick
+}
+
+void StationEngine::probeBoard(Millis now)
+{
+    now_ = now;
+    if (!acceptsInput() || !std::holds_alternative<std::monostate>(job_))
+        return;
+    link_.sender().request({0x47, 0x02});
+    pump();
 }
 
 // ---- the operator -----------------------------------------------------------------

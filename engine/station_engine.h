@@ -28,6 +28,9 @@ struct FlashFiles {
 // Whether a product-information write is read back and compared before the job passes.
 enum class ReadBack { No, Yes };
 
+// Whether a flash job waits, once it has read the board, to be let go on to its downloads.
+enum class Hold { No, BeforeDownload };
+
 // One board's station without any I/O of its own: bytes from the line with the time
 // they came, the 500 ms tick and the operator's commands go in; bytes for the line,
 // effects for the operator and the time of its next deadline come out. Files (flash.ini
@@ -54,12 +57,18 @@ public:
     // The line is gone (hung up, unplugged): the job under way is lost, and the station
     // stops.
     void lineLost(std::string why, Millis now);
-    // A front stops the job under way: its window closes, or the command is interrupted.
-    void interrupt(Millis now);
+    // A front stops the job under way: its window closes, the command is interrupted, or
+    // (saying why) the board need not go on.
+    void interrupt(Millis now, std::string why = {});
+    // A held flash job goes on to its downloads.
+    void release(Millis now);
+    // Asks whether a board is there (a self-test request, outside any job); its answer
+    // comes as BoardHeard.
+    void probeBoard(Millis now);
 
     // The operator. While a download runs or a box is open, a job is refused and the
     // rest do nothing.
-    void startFlashJob(const FlashFiles& files, Millis now);
+    void startFlashJob(const FlashFiles& files, Millis now, Hold hold = Hold::No);
     void startProductJob(const ProductFields& fields, Millis now, ReadBack readBack = ReadBack::No);
     void startSelfTestJob(Millis now);
     void loadDefaults(Millis now);
@@ -93,7 +102,7 @@ private:
     // Jobs begin, end and are summed up here.
     template <typename Job>
     Job& beginJob(Job job);
-    void endJob(JobOutcome outcome, std::optional<std::string> why = std::nullopt);
+    void endJob(JobOutcome outcome, FailureCause cause = FailureCause::None, std::optional<std::string> why = std::nullopt);
     void refuse(JobKind kind, std::string why = {});
     JobSummary summary(JobOutcome outcome) const;
     bool sequencerIdle() const;
@@ -124,9 +133,9 @@ private:
     void sendSelfTest();
     void flashSelfTest(FlashJob& job);
     void awaitProductInfo(FlashJob& job);
-    void afterInitDisk(FlashJob& job, bool whole, Millis now);
+    void afterInitDisk(FlashJob& job, FailureCause failure, Millis now);
     void formatWait(FlashJob& job, Millis now);
-    void afterInitData(bool whole);
+    void afterInitData(FailureCause failure);
     void productSelfTest(ProductJob& job, Millis now);
     void compareReadBack(ProductJob& job);
     void selfTestResult(const SelfTestJob& job);
@@ -143,7 +152,7 @@ private:
     std::optional<std::string> notApproved(const std::string& path, const FileDigest& digest,
                                            const std::string& approved) const;
     void followDownload(Millis now);
-    void endDownload(FlashJob& job, Millis now);
+    void endDownload(FlashJob& job, Millis now, FailureCause failure = FailureCause::Refused);
 
     TextFiles& files_;
     FlashIni ini_;
