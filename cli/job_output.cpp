@@ -54,11 +54,12 @@ BoardResult BoardResult::of(const auxpad::BringUp& bringUp)
             r.serial,
             r.last.fieldsFrom == auxpad::FieldSource::Defaults,
             r.seconds,
-            {{"serial_source", r.serialSource}, {"recipe", bringUp.recipe().name}}};
+            {{"serial_source", r.serialSource}, {"recipe", bringUp.recipe().name}, {"tries", r.tries}},
+            r.alreadyPassed};
 }
 
-JobOutput::JobOutput(Style style, const std::vector<BoardJob*>& jobs)
-    : style_(style), jobs_(jobs), lastProgressEvent_(jobs.size(), -1000000)
+JobOutput::JobOutput(Style style, const std::vector<BoardJob*>& jobs, bool watching)
+    : style_(style), jobs_(jobs), lastProgressEvent_(jobs.size(), -1000000), watching_(watching)
 {
     for (const BoardJob* job : jobs_)
         portWidth_ = std::max(portWidth_, job->port().name.size());
@@ -95,7 +96,7 @@ std::string JobOutput::liveLine(const BoardJob& job) const
         line += padded(auxpad::phaseName(job.phase()), 22) + percent + "  " + auxpad::elapsedText(job.seconds());
     } else {
         const BoardResult& r = done->second;
-        std::string result = auxpad::outcomeName(r.outcome);
+        std::string result = r.word();
         if (!r.failure().empty())
             result += ": " + oneLine(QString::fromStdString(r.failure()));
         line += padded(result.substr(0, 60), 62) + auxpad::elapsedText(r.seconds);
@@ -127,6 +128,38 @@ void JobOutput::started(const BoardJob& job)
     case Style::Json:
         json(job, "start", {{"device", QString::fromStdString(job.port().device)},
                             {"job", auxpad::jobName(job.summary().kind)}});
+        break;
+    }
+}
+
+void JobOutput::arrived(const BoardJob& job)
+{
+    results_.erase(&job);
+    switch (style_) {
+    case Style::Live:
+        dirty_ = true;
+        break;
+    case Style::Lines:
+        print(job.port().name + ": a board arrived\n");
+        break;
+    case Style::Json:
+        json(job, "arrived", {});
+        break;
+    }
+}
+
+void JobOutput::left(const BoardJob& job)
+{
+    results_.erase(&job);
+    switch (style_) {
+    case Style::Live:
+        dirty_ = true;
+        break;
+    case Style::Lines:
+        print(job.port().name + ": the board left\n");
+        break;
+    case Style::Json:
+        json(job, "left", {});
         break;
     }
 }
@@ -189,17 +222,18 @@ bool JobOutput::allPassed() const
 void JobOutput::finished(const BoardJob& job, const BoardResult& result)
 {
     const BoardResult& r = results_[&job] = result;
+    ++tally_[&job][r.passed() ? 0 : r.outcome == auxpad::JobOutcome::Interrupted ? 2 : 1];
     switch (style_) {
     case Style::Live:
         dirty_ = true;
         break;
     case Style::Lines:
-        print(job.port().name + ": " + auxpad::outcomeName(r.outcome) + '\n');
+        print(job.port().name + ": " + r.word() + '\n');
         break;
     case Style::Json: {
         QJsonObject fields = r.extra;
         fields.insert("ok", r.passed());
-        fields.insert("result", auxpad::outcomeName(r.outcome));
+        fields.insert("result", r.word());
         fields.insert("job", r.job);
         fields.insert("device", QString::fromStdString(job.port().device));
         fields.insert("caption", QString::fromStdString(r.caption));
@@ -219,12 +253,30 @@ void JobOutput::summary(const QString& lineDb, int held)
     if (style_ == Style::Live)
         redraw();
     std::FILE* to = style_ == Style::Json ? stderr : stdout; // JSON Lines stay JSON
-    std::string table = '\n' + padded("port", portWidth_ + 2) + padded("serial", 12) + padded("result", 13)
-        + padded("failure", 50) + "time\n";
-    for (const BoardJob* job : jobs_) {
-        const BoardResult& r = results_[job];
-        table += padded(job->port().name, portWidth_ + 2) + padded(r.serial, 12) + padded(auxpad::outcomeName(r.outcome), 13)
-            + padded(oneLine(QString::fromStdString(r.failure())).substr(0, 48), 50) + auxpad::elapsedText(r.seconds) + '\n';
+    std::array<int, 3> all{};
+    for (const BoardJob* job : jobs_)
+        for (std::size_t i = 0; i < all.size(); ++i)
+            all[i] += tally_[job][i];
+    std::string table;
+    if (watching_) {
+        // A slot has seen many boards: how many passed and failed, per slot and in all.
+        auto countLine = [&](const std::string& name, const std::array<int, 3>& n) {
+            return padded(name, portWidth_ + 2) + padded(std::to_string(n[0]), 8) + padded(std::to_string(n[1]), 8)
+                + std::to_string(n[2]) + '\n';
+        };
+        table = '\n' + padded("slot", portWidth_ + 2) + padded("passed", 8) + padded("failed", 8) + "interrupted\n";
+        for (const BoardJob* job : jobs_)
+            table += countLine(job->port().name, tally_[job]);
+        table += countLine("all", all);
+    } else {
+        table = '\n' + padded("port", portWidth_ + 2) + padded("serial", 12) + padded("result", 13) + padded("failure", 50)
+            + "time\n";
+        for (const BoardJob* job : jobs_) {
+            const BoardResult& r = results_[job];
+            table += padded(job->port().name, portWidth_ + 2) + padded(r.serial, 12) + padded(r.word(), 13)
+                + padded(oneLine(QString::fromStdString(r.failure())).substr(0, 48), 50) + auxpad::elapsedText(r.seconds)
+                + '\n';
+        }
     }
     if (!lineDb.isEmpty()) {
         table += held == 0 ? "every record is in " + lineDb.toStdString() + '\n'
@@ -233,15 +285,17 @@ void JobOutput::summary(const QString& lineDb, int held)
     }
     print(table, to);
     if (style_ == Style::Json) {
-        int counts[3] = {};
-        for (const BoardJob* job : jobs_) {
-            const BoardResult& r = results_[job];
-            ++counts[r.passed() ? 0 : r.outcome == auxpad::JobOutcome::Interrupted ? 2 : 1];
-        }
-        QJsonObject object{{"event", "summary"}, {"boards", static_cast<int>(jobs_.size())}, {"passed", counts[0]},
-                           {"failed", counts[1]}, {"interrupted", counts[2]}, {"held", held}};
+        QJsonObject object{{"event", "summary"}, {"boards", all[0] + all[1] + all[2]}, {"passed", all[0]},
+                           {"failed", all[1]}, {"interrupted", all[2]}, {"held", held}};
         if (!lineDb.isEmpty())
             object.insert("db", lineDb);
+        if (watching_) {
+            QJsonObject perSlot;
+            for (const BoardJob* job : jobs_)
+                perSlot.insert(QString::fromStdString(job->port().name),
+                             QJsonObject{{"passed", tally_[job][0]}, {"failed", tally_[job][1]}, {"interrupted", tally_[job][2]}});
+            object.insert("slots", perSlot);
+        }
         print(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + '\n');
     }
 }

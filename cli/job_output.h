@@ -5,6 +5,7 @@
 #include <QJsonValue>
 #include <QTimer>
 
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,9 +27,11 @@ struct BoardResult {
     std::string serial;
     bool defaults = false;
     double seconds = 0;
-    QJsonObject extra; // a bring-up's: serial_source, recipe
+    QJsonObject extra; // a bring-up's: serial_source, recipe, tries
+    bool alreadyPassed = false;
 
-    bool passed() const { return outcome == auxpad::JobOutcome::Passed; }
+    bool passed() const { return outcome == auxpad::JobOutcome::Passed || alreadyPassed; }
+    const char* word() const { return alreadyPassed ? "already-passed" : auxpad::outcomeName(outcome); }
     std::string failure() const;
     static BoardResult of(const auxpad::JobSummary& job);
     static BoardResult of(const auxpad::BringUp& bringUp);
@@ -41,9 +44,12 @@ class JobOutput final : public QObject {
     Q_OBJECT
 public:
     enum class Style { Live, Lines, Json };
-    JobOutput(Style style, const std::vector<auxpad::BoardJob*>& jobs);
+    // Watching, each port is a slot whose boards come and go: the summary counts them.
+    JobOutput(Style style, const std::vector<auxpad::BoardJob*>& jobs, bool watching = false);
 
     void started(const auxpad::BoardJob& job);
+    void arrived(const auxpad::BoardJob& job);
+    void left(const auxpad::BoardJob& job);
     void phaseChanged(const auxpad::BoardJob& job);
     void progressed(const auxpad::BoardJob& job);
     void told(const auxpad::BoardJob& job, const QString& text);
@@ -68,7 +74,9 @@ private:
     bool dirty_ = false;
     std::vector<qint64> lastProgressEvent_; // per board, for --json
     std::map<std::string, std::string> lastLine_; // per board, for lines
-    std::map<const auxpad::BoardJob*, BoardResult> results_;
+    std::map<const auxpad::BoardJob*, BoardResult> results_;   // the last of each board
+    std::map<const auxpad::BoardJob*, std::array<int, 3>> tally_; // passed, failed, interrupted
+    bool watching_ = false;
     QElapsedTimer clock_;
 };
 

@@ -97,12 +97,19 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
     parser.setApplicationDescription(QString::fromLatin1(command->description));
     const auxpad::BenchOptions o;
     const QCommandLineOption values("values", "port,hardware,mcusw,dspsw,serial,code,manufacture per board.", "FILE.csv");
+    const QCommandLineOption watch("watch", "Keep every port open and bring each board up as it arrives, until "
+                                            "SIGINT or SIGTERM; a board shows its result until it leaves.");
+    const QCommandLineOption again("again", "With --watch, bring up a board again although a passed bring-up of this "
+                                            "recipe holds its serial.");
+    const QCommandLineOption retry("retry", "Bring a board up again, up to N times, when it failed for a reason a "
+                                            "second try may cure (no answer, a lost acknowledgement, a hang-up).",
+                                   "N");
     const QCommandLineOption allowReuse("allow-reuse", "Write a serial number even when a passed record holds it "
                                                        "already (a repair bench).");
     parser.addOption(o.help);
     parser.addOption(o.port);
     if (command->bringUp) {
-        parser.addOption(o.recipe);
+        parser.addOptions({o.recipe, watch, again, retry});
     } else {
         if (command->job == JobKind::Flash) {
             parser.addOption(o.disk);
@@ -150,6 +157,17 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
             return fail(files.error().toStdString());
         plan.recipe = std::move(*recipe);
         plan.files = plan.recipe->files;
+        plan.watch = parser.isSet(watch);
+        plan.rules.skipPassed = plan.watch && !parser.isSet(again);
+        if (parser.isSet(again) && !plan.watch)
+            return fail("--again is for --watch, whose boards are not brought up twice");
+        if (parser.isSet(retry)) {
+            bool number = false;
+            const int retries = parser.value(retry).toInt(&number);
+            if (!number || retries < 0 || retries > 10)
+                return fail("--retry takes a number of tries from 0 to 10");
+            plan.rules.tries = 1 + retries;
+        }
         plan.iniPath = auxpad::RecipeFiles::kIniPath;
         return {std::move(plan), {}, std::nullopt};
     }

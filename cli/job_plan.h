@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/station_engine.h"
+#include "runner/bring_up.h"
 #include "runner/recipe.h"
 
 namespace cli {
@@ -22,6 +23,8 @@ struct JobPlan {
     QString lineDb;                                    // the line database's URL, "" for none
     bool json = false;
     std::optional<auxpad::Recipe> recipe;              // run: the whole bring-up of each board
+    bool watch = false;                                // run: slots that start each board as it arrives
+    auxpad::BringUpRules rules;                        // run: tries, and whether a passed board is skipped
     bool allowReuse = false;                           // prodinfo: a serial a passed record holds
 };
 

@@ -13,6 +13,7 @@
 #include "cli/job_plan.h"
 #include "runner/bench.h"
 #include "runner/bring_up.h"
+#include "runner/slot.h"
 
 namespace cli {
 
@@ -29,20 +30,6 @@ void onSignal(int)
 {
     const char byte = 1;
     [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
-}
-
-// Whether a passed record already holds `serial`: where serial numbers are handed out, or,
-// when that database does not answer, in this station's journal.
-auxpad::Expected<bool, QString> serialHeld(auxpad::RecordsThread::Stores& stores, const QString& serial)
-{
-    auto store = stores.serials();
-    auto held = store ? (*store)->serialPassed(serial) : auxpad::Expected<bool, QString>(auxpad::unexpected(store.error()));
-    if (!held && !stores.lineUrl.isEmpty()) {
-        stores.line.close();
-        if (const auto journal = stores.openJournal())
-            held = (*journal)->serialPassed(serial);
-    }
-    return held;
 }
 
 int cannotStart(const QStringList& arguments, const std::string& why)
@@ -90,7 +77,8 @@ int runJobCommand(const QStringList& arguments)
         owned.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(i), bench.keeper(i)));
         jobs.push_back(owned.back().get());
         if (plan.recipe)
-            bringUps.push_back(std::make_unique<auxpad::BringUp>(*jobs.back(), bench.keeper(i), bench, *plan.recipe));
+            bringUps.push_back(
+                std::make_unique<auxpad::BringUp>(*jobs.back(), bench.keeper(i), bench, *plan.recipe, plan.rules));
     }
 
     // SIGINT and SIGTERM end the run cleanly, through the event loop.
@@ -98,14 +86,19 @@ int runJobCommand(const QStringList& arguments)
         return cannotStart(arguments, "no socket pair for the signals");
     QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
     bool interrupted = false;
+    std::vector<std::unique_ptr<auxpad::Slot>> watchers;
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
         char byte;
         [[maybe_unused]] const auto n = ::read(signalPipe[0], &byte, 1);
         interrupted = true;
+        for (const auto& slot : watchers)
+            slot->stop();
         for (const auto& bringUp : bringUps)
             bringUp->interrupt();
         for (auxpad::BoardJob* job : jobs)
             job->interrupt();
+        if (plan.watch)
+            QCoreApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = onSignal;
@@ -116,7 +109,7 @@ int runJobCommand(const QStringList& arguments)
     const auto style = plan.json ? JobOutput::Style::Json
         : ::isatty(STDOUT_FILENO)  ? JobOutput::Style::Live
                                    : JobOutput::Style::Lines;
-    JobOutput output(style, jobs);
+    JobOutput output(style, jobs, plan.watch);
     std::size_t running = jobs.size();
     auto boardDone = [&](auxpad::BoardJob* job, const BoardResult& result) {
         output.finished(*job, result);
@@ -130,7 +123,15 @@ int runJobCommand(const QStringList& arguments)
         QObject::connect(job, &auxpad::BoardJob::progressed, &output, [&, job] { output.progressed(*job); });
         QObject::connect(job, &auxpad::BoardJob::told, &output,
                          [&, job](const QString& text) { output.told(*job, text); });
-        if (plan.recipe) {
+        if (plan.watch) {
+            // A slot says when a board comes and goes, and each board's result; it never ends.
+            watchers.push_back(std::make_unique<auxpad::Slot>(bench.runner(i), *job, *bringUps[i]));
+            auxpad::Slot* slot = watchers.back().get();
+            QObject::connect(slot, &auxpad::Slot::arrived, &output, [&, job] { output.arrived(*job); });
+            QObject::connect(slot, &auxpad::Slot::left, &output, [&, job] { output.left(*job); });
+            QObject::connect(slot, &auxpad::Slot::finished, &output,
+                             [&, job, slot] { output.finished(*job, BoardResult::of(slot->bringUp())); });
+        } else if (plan.recipe) {
             auxpad::BringUp* bringUp = bringUps[i].get();
             QObject::connect(bringUp, &auxpad::BringUp::finished, &output,
                              [&, job, bringUp] { boardDone(job, BoardResult::of(*bringUp)); });
@@ -142,6 +143,10 @@ int runJobCommand(const QStringList& arguments)
     for (std::size_t i = 0; i < jobs.size(); ++i) {
         auxpad::BoardJob* job = jobs[i];
         output.started(*job);
+        if (plan.watch) {
+            watchers[i]->start();
+            continue;
+        }
         if (plan.recipe) {
             bringUps[i]->start();
             continue;
@@ -156,7 +161,7 @@ int runJobCommand(const QStringList& arguments)
         // A serial that a passed record holds already is not written again.
         const QString serial = QString::fromStdString(request.values[auxpad::at(auxpad::ProductField::Serial)]);
         bench.recordsThread()->run<auxpad::Expected<bool, QString>>(
-            [serial](auxpad::RecordsThread::Stores& stores) { return serialHeld(stores, serial); }, job,
+            [serial](auxpad::RecordsThread::Stores& stores) { return auxpad::serialPassed(stores, serial); }, job,
             [&, job, request, serial](const auxpad::Expected<bool, QString>& held) {
                 if (interrupted)
                     return job->refuse(auxpad::JobKind::ProductInfo, "interrupted before it began", auxpad::JobOutcome::Interrupted);
@@ -173,6 +178,7 @@ int runJobCommand(const QStringList& arguments)
     }
     if (running > 0)
         QCoreApplication::exec();
+    bench.close(); // every port, before the summary
     // The last records get their chance to reach the line database; what does not stays
     // held in the journal for the next run, and the summary says how many.
     bench.settleDeliveries(kLastDeliveryMs);

@@ -1,5 +1,6 @@
 #include "records/delivery.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 
 namespace auxpad {
@@ -129,15 +130,23 @@ void Courier::tried(const Expected<DeliveryCount, QString>& outcome, int held)
 
 void Courier::settle(int ms)
 {
-    if (!busy_)
-        start(); // one last try now, which also counts what is held
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
-    connect(this, &Courier::idle, &loop, &QEventLoop::quit);
-    limit.start(ms);
-    loop.exec();
+    QElapsedTimer waited;
+    waited.start();
+    auto waitForIdle = [&] {
+        QEventLoop loop;
+        QTimer limit;
+        limit.setSingleShot(true);
+        connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        connect(this, &Courier::idle, &loop, &QEventLoop::quit);
+        limit.start(std::max<qint64>(0, ms - waited.elapsed()));
+        loop.exec();
+    };
+    // A try under way may have counted before the last record was written: one more
+    // follows it, whatever it came to, and its count is the one that stands.
+    if (busy_)
+        waitForIdle();
+    start();
+    waitForIdle();
 }
 
 } // namespace auxpad

@@ -74,8 +74,8 @@ public:
 
     // Something new is held: it goes as soon as the last delivery is over.
     void deliverSoon();
-    // Tries once more now, and runs the event loop until that try (and any it calls for)
-    // is over, or `ms` have passed.
+    // Tries once more, after the try under way if there is one, and runs the event loop
+    // until it is over (and any it calls for), or `ms` have passed.
     void settle(int ms);
     int held() const { return held_; }
 

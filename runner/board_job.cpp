@@ -40,7 +40,7 @@ void BoardJob::start(const Request& request)
     runner_.command([&](StationEngine& e, Millis now) {
         switch (request.kind) {
         case JobKind::Flash:
-            e.startFlashJob(request.files, now);
+            e.startFlashJob(request.files, now, request.hold);
             break;
         case JobKind::ProductInfo:
             e.startProductJob(request.values, now, request.readBack);
@@ -65,6 +65,16 @@ void BoardJob::interrupt()
     }
 }
 
+void BoardJob::release()
+{
+    runner_.command([](StationEngine& e, Millis now) { e.release(now); });
+}
+
+void BoardJob::stop(std::string why)
+{
+    runner_.command([&](StationEngine& e, Millis now) { e.interrupt(now, why); });
+}
+
 void BoardJob::refuse(JobKind kind, std::string why, JobOutcome outcome)
 {
     JobSummary refused;
@@ -79,7 +89,7 @@ void BoardJob::refuse(JobKind kind, std::string why, JobOutcome outcome)
 void BoardJob::take(const Effect& effect)
 {
     if (const auto* caption = std::get_if<CaptionShown>(&effect)) {
-        if (caption->kind == CaptionKind::News)
+        if (caption->kind == CaptionKind::News && running_)
             emit told(QString::fromStdString(caption->text));
     } else if (const auto* bar = std::get_if<ProgressShown>(&effect)) {
         if (running_ && bar->visible && std::lround(bar->value) != std::lround(percent_)) {
@@ -87,7 +97,8 @@ void BoardJob::take(const Effect& effect)
             emit progressed();
         }
     } else if (const auto* box = std::get_if<BoxShown>(&effect)) {
-        emit told(QString::fromStdString(box->text));
+        if (running_)
+            emit told(QString::fromStdString(box->text));
         runner_.boxClosed();
     } else if (const auto* fault = std::get_if<StationFault>(&effect)) {
         emit told(QString::fromStdString(fault->message));
@@ -97,6 +108,10 @@ void BoardJob::take(const Effect& effect)
             percent_ = 0;
             emit phaseChanged();
         }
+    } else if (const auto* heardOf = std::get_if<BoardHeard>(&effect)) {
+        emit heard(heardOf->kind);
+    } else if (const auto* hold = std::get_if<JobHeld>(&effect); hold && running_) {
+        emit held(hold->summary);
     } else if (std::holds_alternative<JobStarted>(effect)) {
         engineStarted_ = true;
     } else if (const auto* refused = std::get_if<JobRefused>(&effect); refused && !engineStarted_) {

@@ -20,6 +20,7 @@ public:
         FlashFiles files;     // the flash job's
         ProductFields values; // the product-information job's, UTF-8
         ReadBack readBack = ReadBack::No;
+        Hold hold = Hold::No; // the flash job's
     };
 
     BoardJob(BoardRunner& runner, RecordKeeper& records, QObject* parent = nullptr);
@@ -31,6 +32,9 @@ public:
     // A job the front will not start on this board ends at once, saying why; nothing is
     // sent to the board.
     void refuse(JobKind kind, std::string why, JobOutcome outcome = JobOutcome::Failed);
+    // A held flash job goes on to its downloads, or stops there, saying why.
+    void release();
+    void stop(std::string why);
 
     bool running() const { return running_; }
     const PortName& port() const { return runner_.port(); }
@@ -44,7 +48,9 @@ public:
 signals:
     void phaseChanged();
     void progressed();                  // the percentage moved
-    void told(const QString& text);     // news: a caption, a box, a fault, as the window would show it
+    void told(const QString& text);     // news of the job: a caption, a box, a fault, as the window would show it
+    void held(const auxpad::JobSummary& job); // a flash job asked to hold has read the board
+    void heard(auxpad::BoardHeard::Kind kind); // the board showed it is there, in or out of a job
     void finished();
 
 private:

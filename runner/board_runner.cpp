@@ -133,18 +133,28 @@ void BoardRunner::write(const Bytes& bytes)
 
 void BoardRunner::pushOutputs()
 {
+    // An input given by a listener while the outputs go out (a job started when the board
+    // is heard) leaves its outputs to this loop, after what came before them.
+    if (pushing_) {
+        again_ = true;
+        return;
+    }
     pushing_ = true;
     for (;;) {
+        again_ = false;
         const Bytes bytes = engine_->takeBytes();
         if (!bytes.empty() && line_.isOpen())
             write(bytes);
         const std::vector<Effect> effects = engine_->takeEffects();
         for (const Effect& e : effects)
             emit effect(e);
-        if (closedBoxes_ == 0)
+        if (closedBoxes_ > 0) {
+            --closedBoxes_;
+            engine_->boxClosed(clock_());
+            continue;
+        }
+        if (!again_)
             break;
-        --closedBoxes_;
-        engine_->boxClosed(clock_());
     }
     pushing_ = false;
     emit settled();

@@ -75,7 +75,8 @@ private:
     QTimer ticks_;
     QTimer deadline_;
     Millis armedFor_ = 0;
-    bool pushing_ = false;  // inside pushOutputs: a box closed by a listener waits for it
+    bool pushing_ = false;  // inside pushOutputs: a box closed or an input given by a listener waits for it
+    bool again_ = false;    // an input came meanwhile: its outputs go too
     int closedBoxes_ = 0;
 };
 

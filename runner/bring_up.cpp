@@ -12,6 +12,8 @@ namespace auxpad {
 
 namespace {
 
+constexpr int kRetryPauseMs = 1000;
+
 // Where a board's serial number comes from, decided on the records' thread.
 struct SerialChoice {
     QString serial;
@@ -21,10 +23,28 @@ struct SerialChoice {
 
 } // namespace
 
-BringUp::BringUp(BoardJob& job, RecordKeeper& records, Bench& bench, const Recipe& recipe, QObject* parent)
-    : QObject(parent), job_(job), records_(records), bench_(bench), recipe_(recipe)
+Expected<bool, QString> serialPassed(RecordsThread::Stores& stores, const QString& serial, const QString& job,
+                                     const QString& recipe)
+{
+    auto store = stores.serials();
+    Expected<bool, QString> passed = store ? (*store)->serialPassed(serial, job, recipe)
+                                           : Expected<bool, QString>(unexpected(store.error()));
+    if (!passed && !stores.lineUrl.isEmpty()) {
+        stores.line.close(); // opened afresh next time
+        if (const auto journal = stores.openJournal())
+            passed = (*journal)->serialPassed(serial, job, recipe);
+    }
+    return passed;
+}
+
+BringUp::BringUp(BoardJob& job, RecordKeeper& records, Bench& bench, const Recipe& recipe, BringUpRules rules,
+                 QObject* parent)
+    : QObject(parent), job_(job), records_(records), bench_(bench), recipe_(recipe), rules_(rules)
 {
     connect(&job_, &BoardJob::finished, this, &BringUp::stepEnded);
+    connect(&job_, &BoardJob::held, this, &BringUp::held);
+    retry_.setSingleShot(true);
+    connect(&retry_, &QTimer::timeout, this, &BringUp::begin);
 }
 
 void BringUp::start()
@@ -32,8 +52,15 @@ void BringUp::start()
     if (running())
         return;
     result_ = {};
-    flash_ = {};
     clock_.start();
+    begin();
+}
+
+// One try: each is on record as a bring-up of its own.
+void BringUp::begin()
+{
+    ++result_.tries;
+    flash_ = {};
     record_ = {};
     record_.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
     record_.started = recordTime();
@@ -50,20 +77,53 @@ void BringUp::start()
 
     records_.tag({recipe_.name, recipe_.sha256, {}});
     step_ = Step::Flash;
-    job_.start({JobKind::Flash, recipe_.files, {}});
+    BoardJob::Request flash{JobKind::Flash, recipe_.files, {}};
+    if (rules_.skipPassed)
+        flash.hold = Hold::BeforeDownload;
+    job_.start(flash);
 }
 
 void BringUp::interrupt()
 {
+    rules_.tries = 0; // and no other try
+    if (retry_.isActive()) {
+        retry_.stop();
+        emit finished();
+        return;
+    }
     if (step_ == Step::Serial) // no job runs while the records choose the serial
         return end(JobOutcome::Interrupted, flash_, "interrupted while its serial number was chosen");
     job_.interrupt();
+}
+
+// A board brought up before is not brought up again: its flash job stops before the
+// first download when a passed bring-up of this recipe holds the serial it read.
+void BringUp::held(const JobSummary& flash)
+{
+    const QString serial = QString::fromStdString(flash.serial);
+    if (step_ != Step::Flash || serial.isEmpty() || !bench_.recordsThread())
+        return job_.release();
+    step_ = Step::Checking;
+    bench_.recordsThread()->run<Expected<bool, QString>>(
+        [serial, recipe = recipe_.name](RecordsThread::Stores& stores) {
+            return serialPassed(stores, serial, "run", recipe);
+        },
+        this, [this, serial](const Expected<bool, QString>& passed) {
+            if (step_ != Step::Checking)
+                return;
+            step_ = Step::Flash;
+            if (!passed || !*passed)
+                return job_.release(); // when nobody can tell, the board is brought up
+            result_.alreadyPassed = true;
+            job_.stop("already brought up with this recipe: " + serial.toStdString() + " passed before");
+        });
 }
 
 void BringUp::stepEnded()
 {
     const JobSummary& done = job_.summary();
     switch (step_) {
+    case Step::Checking:
     case Step::Flash:
         flash_ = done;
         if (!done.passed())
@@ -99,18 +159,9 @@ void BringUp::serialFor(const JobSummary& flash)
     thread->run<SerialChoice>(
         [own, inRange, range = recipe_.serials, recipe = recipe_.name,
          port = QString::fromStdString(job_.port().name)](RecordsThread::Stores& stores) -> SerialChoice {
+            // The board's own serial stays when a passed write already holds it.
             if (inRange) {
-                // The board's own serial stays when a passed write already holds it: in the
-                // line database, or, when that does not answer, in this station's journal.
-                auto store = stores.serials();
-                Expected<bool, QString> passed = store ? (*store)->serialPassed(own, "prodinfo")
-                                                       : Expected<bool, QString>(unexpected(store.error()));
-                if (!passed && !stores.lineUrl.isEmpty()) {
-                    stores.line.close();
-                    if (const auto journal = stores.openJournal())
-                        passed = (*journal)->serialPassed(own, "prodinfo");
-                }
-                if (passed && *passed)
+                if (const auto passed = serialPassed(stores, own, "prodinfo", {}); passed && *passed)
                     return {own, "kept", {}};
             }
             const auto store = stores.serials();
@@ -145,6 +196,10 @@ void BringUp::end(JobOutcome outcome, const JobSummary& last, std::string messag
 {
     step_ = Step::Idle;
     records_.tag({});
+    if (result_.alreadyPassed) {
+        outcome = JobOutcome::Interrupted;
+        message = last.message;
+    }
     result_.outcome = outcome;
     result_.last = last;
     result_.message = std::move(message);
@@ -153,7 +208,7 @@ void BringUp::end(JobOutcome outcome, const JobSummary& last, std::string messag
 
     record_.revision = 2;
     record_.finished = recordTime();
-    record_.result = QString::fromLatin1(outcomeName(outcome));
+    record_.result = QString::fromLatin1(result_.word());
     record_.caption = QString::fromStdString(last.caption);
     record_.message = QString::fromStdString(result_.message);
     record_.seconds = result_.seconds;
@@ -178,7 +233,13 @@ void BringUp::end(JobOutcome outcome, const JobSummary& last, std::string messag
     }
     if (const auto kept = bench_.keep(record_); !kept) {
         result_.outcome = JobOutcome::Failed;
+        result_.alreadyPassed = false;
         result_.message = "This bring-up is not on record: " + kept.error().toStdString();
+    } else if (outcome == JobOutcome::Failed && curable(last.cause) && result_.tries < rules_.tries) {
+        // No answer, a lost acknowledgement, a hang-up: a second try may go; a refusal
+        // never does.
+        retry_.start(kRetryPauseMs);
+        return;
     }
     emit finished();
 }

@@ -89,6 +89,41 @@ BoardRow::BoardRow(auxpad::BoardJob& job, auxpad::BringUp* bringUp, QWidget* par
     connect(&job_.runner(), &auxpad::BoardRunner::effect, this, &BoardRow::take);
 }
 
+void BoardRow::follow(auxpad::Slot& slot)
+{
+    slot_ = &slot;
+    flash_->hide(); // the slot starts each board itself
+    connect(slot_, &auxpad::Slot::stateChanged, this, &BoardRow::showSlot);
+    showSlot();
+}
+
+void BoardRow::showSlot()
+{
+    switch (slot_->state()) {
+    case auxpad::Slot::State::Waiting:
+    case auxpad::Slot::State::Away:
+        result_->clear();
+        result_->setPalette(palette());
+        message_->clear();
+        serial_->clear();
+        bar_->setValue(0);
+        percent_->clear();
+        elapsed_->clear();
+        phase_->setText(slot_->state() == auxpad::Slot::State::Waiting ? QStringLiteral("waiting for a board")
+                                                                      : QStringLiteral("waiting for its line"));
+        break;
+    case auxpad::Slot::State::Running:
+        result_->clear();
+        result_->setPalette(palette());
+        message_->clear();
+        serial_->clear();
+        phase_->setText(QStringLiteral("a board arrived"));
+        break;
+    case auxpad::Slot::State::Done:
+        break; // the result stands until the board leaves
+    }
+}
+
 bool BoardRow::busy() const
 {
     return bringUp_ ? bringUp_->running() : job_.running();

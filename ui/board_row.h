@@ -4,6 +4,7 @@
 
 #include "runner/board_job.h"
 #include "runner/bring_up.h"
+#include "runner/slot.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -24,6 +25,9 @@ public:
     // Flashes this board with `files` (or brings it up), unless it is busy.
     void flash(const auxpad::FlashFiles& files);
     bool busy() const;
+    // The row follows a slot that starts its boards by itself: it shows it waiting, the
+    // board's progress, and the result until the board leaves.
+    void follow(auxpad::Slot& slot);
     // Stops what runs on the board.
     void interrupt();
     // The elapsed time of a board under way, once a second.
@@ -42,11 +46,13 @@ protected:
 
 private:
     void showPhase();
+    void showSlot();
     void showResult();
     void take(const auxpad::Effect& effect);
 
     auxpad::BoardJob& job_;
     auxpad::BringUp* bringUp_;
+    auxpad::Slot* slot_ = nullptr;
     QLabel* serial_ = nullptr;
     QLabel* phase_ = nullptr;
     QProgressBar* bar_ = nullptr;

@@ -11,6 +11,7 @@
 #include "runner/bench_options.h"
 #include "runner/bring_up.h"
 #include "runner/recipe.h"
+#include "runner/slot.h"
 #include "runner/start_checks.h"
 #include "ui/line_window.h"
 #include "ui/message_box.h"
@@ -34,7 +35,11 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
     parser.setApplicationDescription("Opens a window for a bench of boards: a row per port, \"Flash all\", and a Flash "
                                      "for each board.");
     const auxpad::BenchOptions o;
-    parser.addOptions({o.help, o.port, o.disk, o.data, o.ini, o.recipe, o.db});
+    const QCommandLineOption autoStart("auto", "With --recipe: each slot brings a board up as soon as it arrives, and "
+                                               "shows its result until it leaves.");
+    const QCommandLineOption again("again", "With --auto, bring up a board again although a passed bring-up of this "
+                                            "recipe holds its serial.");
+    parser.addOptions({o.help, o.port, o.disk, o.data, o.ini, o.recipe, o.db, autoStart, again});
     auto wrong = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash line: %s\n", why.toLocal8Bit().constData());
         return auxpad::unexpected(2);
@@ -59,6 +64,10 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
     options.iniPath = parser.value(o.ini).toStdString();
     options.db = parser.value(o.db);
     options.recipe = parser.value(o.recipe);
+    options.autoStart = parser.isSet(autoStart);
+    options.again = parser.isSet(again);
+    if (options.autoStart && options.recipe.isEmpty())
+        return wrong("--auto brings boards up by a recipe: give --recipe FILE");
     return options;
 }
 
@@ -105,7 +114,9 @@ int runLine(const LineOptions& options)
         owned.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(i), bench.keeper(i)));
         jobs.push_back(owned.back().get());
         if (recipe) {
-            ownedBringUps.push_back(std::make_unique<auxpad::BringUp>(*jobs.back(), bench.keeper(i), bench, *recipe));
+            const auxpad::BringUpRules rules{options.tries, options.autoStart && !options.again};
+            ownedBringUps.push_back(
+                std::make_unique<auxpad::BringUp>(*jobs.back(), bench.keeper(i), bench, *recipe, rules));
             bringUps.push_back(ownedBringUps.back().get());
         }
     }
@@ -118,7 +129,20 @@ int runLine(const LineOptions& options)
     window.showRecords(bench.lineDb(), bench.held());
     QObject::connect(&bench, &auxpad::Bench::heldChanged, &window,
                      [&](int held) { window.showRecords(bench.lineDb(), held); });
+    std::vector<std::unique_ptr<auxpad::Slot>> ownedSlots;
+    if (options.autoStart) {
+        std::vector<auxpad::Slot*> watchers;
+        for (std::size_t i = 0; i < bench.size(); ++i) {
+            ownedSlots.push_back(std::make_unique<auxpad::Slot>(bench.runner(i), *jobs[i], *bringUps[i]));
+            watchers.push_back(ownedSlots.back().get());
+        }
+        window.follow(watchers);
+        for (auxpad::Slot* slot : watchers)
+            slot->start();
+    }
     const int status = QApplication::exec();
+    for (const auto& slot : ownedSlots)
+        slot->stop();
     bench.close();
     return status;
 }

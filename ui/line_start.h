@@ -15,6 +15,9 @@ struct LineOptions {
     std::string iniPath;
     QString db;
     QString recipe; // the line's recipe file: each row brings its board up whole
+    bool autoStart = false; // each slot starts its boards by itself (with a recipe)
+    bool again = false;
+    int tries = 1;
 };
 
 // `auxpad-flash line --port PORT [--port PORT]... [--disk FILE] [--data FILE] [--ini FILE]

@@ -118,6 +118,43 @@ QString LineWindow::problem() const
     return checked ? QString() : QString::fromStdString(checked.error());
 }
 
+void LineWindow::follow(const std::vector<auxpad::Slot*>& watchers)
+{
+    slots_ = watchers;
+    since_.start();
+    counters_ = new QLabel(this);
+    counters_->setObjectName("counters");
+    counters_->setTextFormat(Qt::PlainText);
+    QFont large = counters_->font();
+    large.setBold(true);
+    large.setPointSizeF(large.pointSizeF() * 1.3);
+    counters_->setFont(large);
+    static_cast<QVBoxLayout*>(layout())->insertWidget(recipe_ ? 1 : 0, counters_);
+    for (std::size_t i = 0; i < slots_.size() && i < rows_.size(); ++i) {
+        rows_[i]->follow(*slots_[i]);
+        connect(slots_[i], &auxpad::Slot::finished, this, &LineWindow::showCounters);
+    }
+    findChild<QWidget*>("flashAll")->hide(); // the slots start every board
+    connect(&clock_, &QTimer::timeout, this, &LineWindow::showCounters);
+    showCounters();
+}
+
+void LineWindow::showCounters()
+{
+    int passed = 0, failed = 0;
+    for (const auxpad::Slot* slot : slots_) {
+        passed += slot->passed();
+        failed += slot->failed();
+    }
+    const int boards = passed + failed;
+    const double hours = static_cast<double>(since_.elapsed()) / 3600000.0;
+    counters_->setText(QStringLiteral("Passed %1    Failed %2    Yield %3    Boards per hour %4")
+                           .arg(passed)
+                           .arg(failed)
+                           .arg(boards == 0 ? QStringLiteral("-") : QString::number(100.0 * passed / boards, 'f', 1) + " %")
+                           .arg(hours > 0 ? QString::number(boards / hours, 'f', 0) : QStringLiteral("0")));
+}
+
 void LineWindow::showRecords(const QString& lineDb, int held)
 {
     if (lineDb.isEmpty())

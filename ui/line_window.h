@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -8,6 +9,7 @@
 
 #include "runner/board_job.h"
 #include "runner/bring_up.h"
+#include "runner/slot.h"
 
 class BoardRow;
 class QLabel;
@@ -24,6 +26,10 @@ public:
     LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad::FlashFiles& files,
                const auxpad::Recipe* recipe = nullptr, const std::vector<auxpad::BringUp*>& bringUps = {},
                QWidget* parent = nullptr);
+
+    // Each row follows its slot, which starts every board by itself; the counters above
+    // the rows count what the slots brought up since the window opened.
+    void follow(const std::vector<auxpad::Slot*>& watchers);
 
     std::vector<BoardRow*> rows() const { return rows_; }
     void flashAll();
@@ -46,6 +52,10 @@ private:
     QLabel* problem_ = nullptr;
     const auxpad::Recipe* recipe_ = nullptr;
     QLabel* records_ = nullptr;
+    QLabel* counters_ = nullptr;
+    std::vector<auxpad::Slot*> slots_;
+    QElapsedTimer since_;
+    void showCounters();
     std::vector<BoardRow*> rows_;
     QTimer clock_;
 };

@@ -1,7 +1,11 @@
 // The commands of the built auxpad-flash against several simulated boards at once.
 #include <gtest/gtest.h>
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QThread>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -9,6 +13,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <memory>
 
 #include "tests/e2e/sim_process.h"
@@ -118,6 +123,9 @@ TEST_F(Commands, EightBoardsAreFlashedAtOnceAndOneThatHangsUpFailsAlone)
         if (e["event"] == "progress" && e["port"] == "COM21" && e["phase"] == "format wait")
             waited.push_back(e["percent"].toDouble());
     EXPECT_GE(waited.size(), 10u) << "twice a second through twenty seconds";
+    EXPECT_TRUE(std::any_of(r.events.begin(), r.events.end(), [](const QJsonObject& e) {
+        return e["event"] == "text" && e["port"] == "COM21" && e["text"] == "Testing AUXPAD board...";
+    })) << "the captions are told as they come";
     EXPECT_TRUE(std::is_sorted(waited.begin(), waited.end()));
     EXPECT_TRUE(r.errors.contains("COM24")) << "the summary names the failed board";
 }
@@ -175,6 +183,11 @@ TEST_F(Commands, ProductInformationIsWrittenPerBoardFromTheValuesFile)
     const Outcome bad = run(QStringList{"prodinfo", "--values", "values.csv"} + ports());
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.errors.contains("COM22: Please Check AUXPAD Serial Number! ")) << bad.errors.toStdString();
+
+    // One board without --values takes the ini's defaults.
+    const Outcome one = run({"prodinfo", "--port", "COM21", "--json"});
+    EXPECT_EQ(one.exitCode, 0) << one.errors.toStdString();
+    EXPECT_EQ(one.results.at("COM21")["serial"].toString(), "SN0000042");
 }
 
 TEST_F(Commands, SelfTestPassesOrFailsPerBoardAndAnInterruptEndsEveryJob)
@@ -195,7 +208,99 @@ TEST_F(Commands, SelfTestPassesOrFailsPerBoardAndAnInterruptEndsEveryJob)
     out += tool->readAllStandardOutput();
     EXPECT_EQ(tool->exitCode(), 130);
     EXPECT_EQ(out.count("interrupted"), 2 * 2) << "a line and a summary row for each board:\n" << out.toStdString();
+    EXPECT_TRUE(out.contains("COM22: Testing AUXPAD board...\n")) << out.toStdString();
     EXPECT_FALSE(out.contains('{')) << "no JSON unasked";
+}
+
+// A bench that starts by itself: boards attached and detached through the simulators'
+// standard input, the tool's JSON events read as they come.
+TEST_F(Commands, SlotsBringUpEachArrivingBoardOnceAndSurviveAReplug)
+{
+    auto sha = [&](const char* name) {
+        QFile f(dir_.filePath(QString("station/") + name));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex().toStdString();
+    };
+    write("station/recipe.ini", "[recipe]\nname=Bench\ninitdisk=disk.txt\ninitdisk_sha256=" + sha("disk.txt")
+                                    + "\ninitdata=data.txt\ninitdata_sha256=" + sha("data.txt")
+                                    + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\ncode=0671234\n"
+                                      "manufacture=061226\nserials=SN0003000-SN0003099\n");
+    boards({{"--quiet", "--detached"}, {"--quiet", "--detached", "--image-out", dir_.filePath("image22.bin")}});
+    // The second slot's device is a link, as a bench names its slots by path.
+    const QString link = dir_.filePath("slot22");
+    QFile::link(sims_[1]->devicePath(), link);
+    QFile conf(dir_.filePath("config/auxpad-flash/ports.conf"));
+    ASSERT_TRUE(conf.open(QIODevice::Append));
+    conf.write(("COM40=" + link + "\n").toUtf8());
+    conf.close();
+
+    std::unique_ptr<QProcess> tool(start({"run", "--recipe", "recipe.ini", "--watch", "--json", "--port", "COM21",
+                                          "--port", "COM40"}));
+    QList<QJsonObject> events;
+    auto count = [&](const char* event, const char* port) {
+        return std::count_if(events.begin(), events.end(),
+                             [&](const QJsonObject& e) { return e["event"] == event && e["port"] == port; });
+    };
+    auto waitFor = [&](const std::function<bool()>& done, int ms) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < ms) {
+            tool->waitForReadyRead(200);
+            while (tool->canReadLine())
+                events << QJsonDocument::fromJson(tool->readLine()).object();
+        }
+        return done();
+    };
+    auto lastResult = [&](const char* port) {
+        for (auto e = events.rbegin(); e != events.rend(); ++e)
+            if ((*e)["event"] == "result" && (*e)["port"] == port)
+                return *e;
+        return QJsonObject();
+    };
+    QThread::msleep(2500);
+    EXPECT_EQ(events.size(), count("start", "COM21") + count("start", "COM40")) << "an empty slot produces nothing";
+
+    sims_[0]->command("attach");
+    sims_[1]->command("attach 0102,MCU01.02.03,DSP04.05.06,SN0000008,CODE001,150603");
+    ASSERT_TRUE(waitFor([&] { return count("result", "COM21") == 1 && count("result", "COM40") == 1; }, 60000));
+    EXPECT_TRUE(lastResult("COM21")["ok"].toBool()) << lastResult("COM21")["message"].toString().toStdString();
+    const QString first = lastResult("COM40")["serial"].toString();
+    EXPECT_NE(lastResult("COM21")["serial"], first);
+    // A board that stays, even one reset, is not brought up again.
+    sims_[0]->command("power-up");
+    waitFor([] { return false; }, 3000);
+    EXPECT_EQ(count("arrived", "COM21"), 1);
+
+    // A replacement on the same slot gets a serial of its own; the first board back again
+    // is not flashed again.
+    sims_[0]->command("detach");
+    ASSERT_TRUE(waitFor([&] { return count("left", "COM21") == 1; }, 5000)) << "within 5 s of falling silent";
+    sims_[0]->command("attach 0102,MCU01.02.03,DSP04.05.06,SN0000009,CODE001,150603");
+    sims_[1]->command("detach");
+    ASSERT_TRUE(waitFor([&] { return count("left", "COM40") == 1; }, 5000));
+    sims_[1]->command("attach 0102,MCU02.00.01,DSP02.00.07," + first.toStdString() + ",0671234,061226");
+    ASSERT_TRUE(waitFor([&] { return count("result", "COM21") == 2 && count("result", "COM40") == 2; }, 60000));
+    EXPECT_NE(lastResult("COM21")["serial"], first);
+    EXPECT_TRUE(lastResult("COM21")["serial"].toString().startsWith("SN00030"));
+    EXPECT_EQ(lastResult("COM40")["result"], "already-passed");
+    EXPECT_TRUE(lastResult("COM40")["ok"].toBool());
+    EXPECT_EQ(QFileInfo(dir_.filePath("image22.bin")).size(), 0) << "nothing was sent to its bootloader";
+
+    // The slot's device goes and comes back as another pseudo-terminal behind the same link.
+    sims_[1].reset();
+    ASSERT_TRUE(waitFor([&] { return count("left", "COM40") == 2; }, 5000));
+    sims_.push_back(std::make_unique<SimProcess>(dir_.filePath("config"), 23, QStringList{"--quiet", "--detached"}));
+    QFile::remove(link);
+    QFile::link(sims_.back()->devicePath(), link);
+    sims_.back()->command("attach 0102,MCU01.02.03,DSP04.05.06,SN0000007,CODE001,150603");
+    EXPECT_TRUE(waitFor([&] { return count("arrived", "COM40") == 3; }, 8000)) << "reopened within 5 s, then asked";
+
+    ::kill(static_cast<pid_t>(tool->processId()), SIGTERM);
+    ASSERT_TRUE(tool->waitForFinished(15000));
+    EXPECT_EQ(tool->exitCode(), 130);
+    waitFor([] { return false; }, 0);
+    const QString rest = QString::fromUtf8(tool->readAllStandardOutput());
+    EXPECT_TRUE(rest.contains("\"event\":\"summary\"")) << rest.toStdString();
 }
 
 } // namespace

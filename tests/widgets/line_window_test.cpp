@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -16,6 +17,7 @@
 #include "records/record_store.h"
 #include "runner/bench.h"
 #include "runner/recipe.h"
+#include "runner/slot.h"
 #include "tests/e2e/sim_process.h"
 #include "tests/widgets/live_windows.h"
 #include "ui/board_row.h"
@@ -84,6 +86,10 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     const QRect dataEdit = window.findChild<QLineEdit*>("data")->geometry();
     EXPECT_FALSE(diskEdit.intersects(dataEdit) || diskEdit.intersects(window.findChild<QWidget*>("flashAll")->geometry()))
         << "the files and Flash all each have their place";
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        if (label->text() == "InitDisk file" || label->text() == "InitData file")
+            EXPECT_LT(label->geometry().right(), diskEdit.left()) << "each file's name stands left of it";
+    }
     const QString shots = QStringLiteral(AUXPAD_SCREENSHOT_DIR);
     QDir().mkpath(shots);
     EXPECT_TRUE(window.grab().save(shots + "/line_before.png"));
@@ -215,6 +221,83 @@ TEST(LineWindow, WithARecipeEachRowBringsItsBoardUpWholeAndShowsTheSerialWritten
         serials.insert(row->findChild<QLabel*>("serial")->text());
     }
     EXPECT_EQ(serials, (std::set<QString>{"SN0002000", "SN0002001"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("config"));
+    auto file = [&](const QString& name, const std::string& text) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.data(), static_cast<qint64>(text.size()));
+        return dir.filePath(name);
+    };
+    auto sha = [](const std::string& text) {
+        return QCryptographicHash::hash(QByteArray::fromStdString(text), QCryptographicHash::Sha256).toHex();
+    };
+    const std::string disk = downloadText(24), data = downloadText(48);
+    file("disk.txt", disk);
+    file("data.txt", data);
+    const auto recipe = auxpad::readRecipe(
+        file("recipe.ini", ("[recipe]\nname=Bench C\ninitdisk=disk.txt\ninitdisk_sha256=" + sha(disk)
+                            + "\ninitdata=data.txt\ninitdata_sha256=" + sha(data)
+                            + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\ncode=0671234\n"
+                              "manufacture=061226\nserials=SN0004000-SN0004099\n")
+                               .toStdString()));
+    ASSERT_TRUE(recipe);
+    std::vector<std::unique_ptr<SimProcess>> sims;
+    for (int i = 0; i < 3; ++i)
+        sims.push_back(std::make_unique<SimProcess>(dir.filePath("config"), 46 + i, QStringList{"--quiet", "--detached"}));
+    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+    auxpad::DiskFiles diskFiles;
+    auxpad::RecipeFiles recipeFiles(*recipe, diskFiles);
+    auxpad::Bench bench(recipeFiles, auxpad::RecipeFiles::kIniPath);
+    ASSERT_TRUE(bench.openRecords({}, "sqlite:" + dir.filePath("records.sqlite")));
+    std::vector<std::unique_ptr<auxpad::BoardJob>> jobs;
+    std::vector<std::unique_ptr<auxpad::BringUp>> bringUps;
+    std::vector<std::unique_ptr<auxpad::Slot>> watchers;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(bench.addPort(auxpad::resolvePort(QString("COM%1").arg(46 + i).toStdString())));
+        jobs.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(i), bench.keeper(i)));
+        bringUps.push_back(std::make_unique<auxpad::BringUp>(*jobs.back(), bench.keeper(i), bench, *recipe,
+                                                             auxpad::BringUpRules{1, true}));
+        watchers.push_back(std::make_unique<auxpad::Slot>(bench.runner(i), *jobs.back(), *bringUps.back()));
+    }
+    LineWindow window({jobs[0].get(), jobs[1].get(), jobs[2].get()}, recipe->files, &*recipe,
+                      {bringUps[0].get(), bringUps[1].get(), bringUps[2].get()});
+    window.follow({watchers[0].get(), watchers[1].get(), watchers[2].get()});
+    for (const auto& slot : watchers)
+        slot->start();
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto rows = window.rows();
+    EXPECT_EQ(rows[0]->findChild<QLabel*>("phase")->text(), "waiting for a board");
+    EXPECT_EQ(rows[1]->objectName(), "COM47") << "a slot's row keeps the name the port map gives it";
+
+    sims[0]->command("attach");
+    sims[1]->command("attach");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return resultOf(rows[0]) == "PASS" && resultOf(rows[1]) == "PASS"; }, 60000));
+    EXPECT_EQ(rows[2]->findChild<QLabel*>("phase")->text(), "waiting for a board");
+    sims[2]->command("attach");
+    QTest::qWait(4000); // the third board is under way: the bench at work
+    EXPECT_GT(rows[2]->findChild<QProgressBar*>("bar")->value(), 0) << "its progress shows in its row";
+    const QString counters = window.findChild<QLabel*>("counters")->text();
+    EXPECT_TRUE(counters.startsWith("Passed 2    Failed 0    Yield 100.0 %    Boards per hour ")) << counters.toStdString();
+    const QString shots = QStringLiteral(AUXPAD_SCREENSHOT_DIR);
+    QDir().mkpath(shots);
+    EXPECT_TRUE(window.grab().save(shots + "/bench_auto.png"));
+    EXPECT_EQ(resultOf(rows[0]), "PASS") << "the result stands while the board stays";
+    sims[0]->command("detach");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rows[0]->findChild<QLabel*>("phase")->text() == "waiting for a board"; },
+                                5000));
+    EXPECT_TRUE(resultOf(rows[0]).isEmpty());
+    for (const auto& slot : watchers)
+        slot->stop();
 }
 
 } // namespace
