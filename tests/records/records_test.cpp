@@ -21,20 +21,12 @@
 
 namespace {
 
-PgServer* server = nullptr;
-
-struct ServerEnvironment : ::testing::Environment {
-    void SetUp() override { server = new PgServer; }
-    void TearDown() override { delete server; }
-};
-const auto* const kServer = ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
-
 // One test's stores: a SQLite file and a PostgreSQL database, and the boards.
 class Records : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(server->problem(), "");
+        ASSERT_EQ(pgServer().problem(), "");
         ASSERT_TRUE(dir_.isValid());
         QDir(dir_.path()).mkpath("config");
         QDir(dir_.path()).mkpath("station");
@@ -42,7 +34,7 @@ protected:
         write("station/disk.txt", downloadText(60));
         write("station/data.txt", downloadText(120));
         static int databases = 0;
-        stores_ = {"sqlite:" + dir_.filePath("records.sqlite"), server->newDatabase(QString("records%1").arg(++databases))};
+        stores_ = {"sqlite:" + dir_.filePath("records.sqlite"), pgServer().newDatabase(QString("records%1").arg(++databases))};
     }
     void boards(int count, const QStringList& options = {"--quiet"})
     {
@@ -285,9 +277,9 @@ TEST_F(Records, AnOlderStoreIsBroughtUpToDateAndKeepsItsRecords)
 TEST_F(Records, AStoreThatCannotBeWrittenLosesNoBoardButIsSaid)
 {
     boards(1);
-    server->makeReadOnly(stores_[1].section('/', -1));
+    pgServer().makeReadOnly(stores_[1].section('/', -1));
     const QStringList unwritable = {"sqlite:/proc/no-such-folder/records.sqlite", stores_[1],
-                                    QString("postgresql://auxpad@127.0.0.1:%1/records").arg(server->port() + 1)};
+                                    QString("postgresql://auxpad@127.0.0.1:%1/records").arg(pgServer().port() + 1)};
     for (const QString& store : unwritable) {
         SCOPED_TRACE(store.toStdString());
         auto tool = start(QStringList{"selftest", "--json", "--db", store} + ports(0, 1));
