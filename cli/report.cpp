@@ -172,11 +172,17 @@ int runReport(const QStringList& arguments)
     if (!parser.positionalArguments().isEmpty())
         return cannot("unexpected argument " + parser.positionalArguments().first());
 
+    auxpad::RecordFilter filter;
+    filter.since = parser.value(since);
+    filter.port = parser.value(port);
+    filter.serial = parser.value(serial);
+    if (const QString why = filter.settle(); !why.isEmpty())
+        return cannot(why);
     auxpad::RecordStore store;
-    if (const QString why = store.open(auxpad::RecordStore::chooseUrl(parser.value(db))); !why.isEmpty())
+    const QString url = auxpad::RecordStore::chooseUrl(parser.value(db));
+    if (const QString why = store.open(url, auxpad::RecordStore::Opening::MustExist); !why.isEmpty())
         return cannot(why);
     store.closeLeftovers();
-    const auxpad::RecordFilter filter{parser.value(since), parser.value(port), parser.value(serial)};
 
     QStringList header;
     for (const Column& c : kColumns)

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -45,6 +46,16 @@ const std::vector<std::vector<QString>> kMigrations = {
         "ALTER TABLE board_jobs ADD COLUMN seconds DOUBLE PRECISION",
         "ALTER TABLE board_jobs ADD COLUMN pid BIGINT NOT NULL DEFAULT 0",
         "CREATE INDEX board_jobs_running ON board_jobs (result, station)",
+    },
+    // 3: the report's filters and its summary. Each filter's column first with the start
+    // after it, so that a filtered report is read in its order; station and result ride
+    // along where the summary counts them, so that it reads the index alone.
+    {
+        "CREATE INDEX board_jobs_station ON board_jobs (station, started, result)",
+        "CREATE INDEX board_jobs_period ON board_jobs (started, station, result)",
+        "CREATE INDEX board_jobs_job ON board_jobs (job, started)",
+        "CREATE INDEX board_jobs_result ON board_jobs (result, started)",
+        "CREATE INDEX board_jobs_port ON board_jobs (port, started)",
     },
 };
 
@@ -210,7 +221,7 @@ bool RecordStore::fail(const QString& what, const QString& why)
     return false;
 }
 
-QString RecordStore::open(const QString& url)
+QString RecordStore::open(const QString& url, Opening how)
 {
     url_ = url;
     if (QString why = checkUrl(url); !why.isEmpty())
@@ -230,6 +241,10 @@ QString RecordStore::open(const QString& url)
         db_.setConnectOptions("connect_timeout=3");
     } else {
         const QString path = url.mid(7);
+        if (how == Opening::MustExist && !QFileInfo(path).isFile()) {
+            fail("opened", "there is no such file");
+            return lastError_;
+        }
         QDir().mkpath(QFileInfo(path).absolutePath());
         db_.setDatabaseName(path);
         // Another station process may be writing; it is waited for, up to a point.
@@ -239,6 +254,14 @@ QString RecordStore::open(const QString& url)
         fail("opened", db_.lastError().text());
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(connection_);
+        return lastError_;
+    }
+    const QStringList tables = how == Opening::MustExist ? db_.tables() : QStringList();
+    // PostgreSQL names a table of a schema other than public with the schema before it.
+    if (how == Opening::MustExist
+        && std::none_of(tables.cbegin(), tables.cend(), [](const QString& t) { return t.section('.', -1) == "board_jobs"; })) {
+        fail("read", "the database holds no records of board jobs");
+        db_.close();
         return lastError_;
     }
     if (postgres_) {
@@ -367,29 +390,6 @@ int RecordStore::closeLeftovers()
 }
 
 namespace {
-
-// The filter's conditions, and their values bound.
-QString whereOf(const RecordFilter& filter)
-{
-    QString where = " WHERE 1 = 1";
-    if (!filter.since.isEmpty())
-        where += " AND started >= :since";
-    if (!filter.port.isEmpty())
-        where += " AND port = :port";
-    if (!filter.serial.isEmpty())
-        where += " AND serial = :serial";
-    return where;
-}
-
-void bindFilter(QSqlQuery& q, const RecordFilter& filter)
-{
-    if (!filter.since.isEmpty())
-        q.bindValue(":since", filter.since);
-    if (!filter.port.isEmpty())
-        q.bindValue(":port", filter.port);
-    if (!filter.serial.isEmpty())
-        q.bindValue(":serial", filter.serial);
-}
 
 constexpr const char* kTextColumns[] = {"started", "finished", "station", "port", "job", "result", "caption", "serial",
                                         "hardware", "mcusw", "dspsw", "code", "manufacture", "disk_file", "disk_sha256",

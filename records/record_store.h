@@ -7,15 +7,9 @@
 #include <vector>
 
 #include "records/job_record.h"
+#include "records/record_query.h"
 
 namespace auxpad {
-
-// Which records `report` lists; empty fields let everything through.
-struct RecordFilter {
-    QString since; // a date or an ISO 8601 time: records started then or later
-    QString port;
-    QString serial;
-};
 
 // The records of board jobs, through Qt SQL: a SQLite file at the station, or one
 // PostgreSQL database for a whole line. One schema, with a version table and the
@@ -35,8 +29,10 @@ public:
     // Whether a URL is one this store takes ("" when it is); what is wrong otherwise.
     static QString checkUrl(const QString& url);
 
+    // A report reads the records there are and makes no store of its own.
+    enum class Opening { MayCreate, MustExist };
     // "" once the store is open and its schema current; otherwise why not.
-    QString open(const QString& url);
+    QString open(const QString& url, Opening how = Opening::MayCreate);
     bool isOpen() const { return db_.isOpen(); }
     const QString& url() const { return url_; }
     QString lastError() const { return lastError_; }
@@ -56,8 +52,11 @@ public:
     // pass the filter (a line break counted as the two characters \n) or the largest
     // number; one quick query where reading every record twice would be slow.
     std::map<QString, double> longest(const RecordFilter& filter);
+    // The summary of the records that pass the filter; false when they cannot be read
+    // (records/record_query.cpp).
+    bool summarise(const RecordFilter& filter, Period by, Summary& out);
 
-    static constexpr int kSchemaVersion = 2;
+    static constexpr int kSchemaVersion = 3;
 
 private:
     bool migrate();
