@@ -6,9 +6,24 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "cli/report_forms.h"
 #include "records/record_store.h"
 
 namespace cli {
+
+void addCsvField(QString& line, const QString& value)
+{
+    const bool plain = std::none_of(value.cbegin(), value.cend(), [](QChar c) {
+        return c == u',' || c == u'"' || c == u'\n' || c == u'\r';
+    });
+    if (plain) {
+        line += value;
+        return;
+    }
+    QString quoted = value;
+    quoted.replace('"', "\"\"");
+    line += '"' + quoted + '"';
+}
 
 namespace {
 
@@ -94,20 +109,6 @@ const Column kColumns[] = {
     {"tool_version", [](const JobRecord& r) { return r.toolVersion; }},
 };
 
-void addCsvField(QString& line, const QString& value)
-{
-    const bool plain = std::none_of(value.cbegin(), value.cend(), [](QChar c) {
-        return c == u',' || c == u'"' || c == u'\n' || c == u'\r';
-    });
-    if (plain) {
-        line += value;
-        return;
-    }
-    QString quoted = value;
-    quoted.replace('"', "\"\"");
-    line += '"' + quoted + '"';
-}
-
 void print(const QByteArray& bytes)
 {
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
@@ -146,15 +147,25 @@ private:
 int runReport(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription("Lists the records of board jobs, oldest first: a table, or CSV with a header row.");
+    parser.setApplicationDescription("Lists the records of board jobs, oldest first: a table, or CSV with a header row;\n"
+                                     "or sums them up, station by station and period by period. The filters combine.");
     const QCommandLineOption help({"h", "help"}, "Displays this help.");
     const QCommandLineOption db("db", auxpad::RecordStore::kOptionHelp, "URL");
     const QCommandLineOption since("since", "Only jobs started on or after DATE (YYYY-MM-DD, or an ISO 8601 time in UTC).",
                                    "DATE");
+    const QCommandLineOption until("until", "Only jobs started before DATE (as --since).", "DATE");
+    const QCommandLineOption station("station", "Only jobs of the station NAME (its host name).", "NAME");
+    const QCommandLineOption job("job", "Only jobs of KIND: " + auxpad::kJobKinds.join(", ") + ".", "KIND");
+    const QCommandLineOption result("result", "Only jobs with RESULT: " + auxpad::kJobResults.join(", ") + ".", "RESULT");
     const QCommandLineOption port("port", "Only jobs on PORT, as it was given.", "PORT");
     const QCommandLineOption serial("serial", "Only the board with serial number SN.", "SN");
+    const QCommandLineOption summary("summary", "Instead of the records: each station's jobs, passed, failed and yield % "
+                                                "per period, then the most frequent captions of failed jobs.");
+    const QCommandLineOption by("by", "The summary's period: hour, day (the default) or week, from Monday; in UTC.",
+                                "PERIOD", "day");
     const QCommandLineOption csv("csv", "CSV with a header row instead of a table.");
-    parser.addOptions({help, db, since, port, serial, csv});
+    const QCommandLineOption json("json", "The summary as one JSON document.");
+    parser.addOptions({help, db, since, until, station, job, result, port, serial, summary, by, csv, json});
     QStringList args = arguments;
     args.removeAt(1);
     auto cannot = [](const QString& why) {
@@ -172,17 +183,28 @@ int runReport(const QStringList& arguments)
     if (!parser.positionalArguments().isEmpty())
         return cannot("unexpected argument " + parser.positionalArguments().first());
 
-    auxpad::RecordFilter filter;
-    filter.since = parser.value(since);
-    filter.port = parser.value(port);
-    filter.serial = parser.value(serial);
+    auxpad::RecordFilter filter{parser.value(since),  parser.value(until), parser.value(station), parser.value(job),
+                                parser.value(result), parser.value(port),  parser.value(serial)};
     if (const QString why = filter.settle(); !why.isEmpty())
         return cannot(why);
+    const bool summing = parser.isSet(summary);
+    const auto period = auxpad::periodNamed(parser.value(by));
+    if (!period)
+        return cannot("--by takes hour, day or week, not " + parser.value(by));
+    if (parser.isSet(by) && !summing)
+        return cannot("--by goes with --summary");
+    if (parser.isSet(json) && !summing)
+        return cannot("--json goes with --summary; the records themselves are a table or --csv");
+    if (parser.isSet(json) && parser.isSet(csv))
+        return cannot("--csv and --json are two forms of one summary: give one of them");
+
     auxpad::RecordStore store;
     const QString url = auxpad::RecordStore::chooseUrl(parser.value(db));
     if (const QString why = store.open(url, auxpad::RecordStore::Opening::MustExist); !why.isEmpty())
         return cannot(why);
     store.closeLeftovers();
+    if (summing)
+        return runSummary(store, filter, *period, parser.isSet(csv) ? Form::Csv : parser.isSet(json) ? Form::Json : Form::Table);
 
     QStringList header;
     for (const Column& c : kColumns)

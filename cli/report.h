@@ -4,9 +4,9 @@
 
 namespace cli {
 
-// `auxpad-flash report [--db URL] [--since DATE] [--port PORT] [--serial SN] [--csv]`:
-// the records of board jobs as a table, or as CSV with a header row. Returns the exit
-// status: 0, or 2 when the records cannot be read.
+// `auxpad-flash report [--db URL] [filters] [--summary [--by PERIOD]] [--csv|--json]`:
+// the records of board jobs as a table, or as CSV with a header row; or their summary. Returns the exit status: 0, or 2 when the arguments are wrong or the
+// records cannot be read.
 int runReport(const QStringList& arguments);
 
 } // namespace cli
