@@ -65,6 +65,23 @@ bool onlyAsksAbout(int argc, char** argv)
 int main(int argc, char** argv)
 {
     const QString command = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (command == QLatin1String("report") && cli::reportPaints(argc, argv)) {
+        // A chart is painted into a file, never shown: fonts need a QGuiApplication, and
+        // the off-screen platform gives one without a display, whatever this session has.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // A session without XDG_RUNTIME_DIR (a service, a cron job) has Qt say at start that
+        // it makes a runtime folder of its own; the chart has no use for one, and the line
+        // would read as a fault.
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            if (!text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+                previous(type, context, text);
+        });
+        QGuiApplication app(argc, argv);
+        qInstallMessageHandler(previous);
+        name(app);
+        return cli::runReport(QCoreApplication::arguments());
+    }
     if (kJobCommands.contains(command) || command == QLatin1String("report") || onlyAsksAbout(argc, argv)) {
         // The commands need no display.
         QCoreApplication app(argc, argv);

@@ -163,9 +163,11 @@ int runReport(const QStringList& arguments)
                                                 "per period, then the most frequent captions of failed jobs.");
     const QCommandLineOption by("by", "The summary's period: hour, day (the default) or week, from Monday; in UTC.",
                                 "PERIOD", "day");
+    const QCommandLineOption chart("chart", "Paints each station's yield per period into FILE (.png or .svg) too; "
+                                            "implies --summary.", "FILE");
     const QCommandLineOption csv("csv", "CSV with a header row instead of a table.");
     const QCommandLineOption json("json", "The summary as one JSON document.");
-    parser.addOptions({help, db, since, until, station, job, result, port, serial, summary, by, csv, json});
+    parser.addOptions({help, db, since, until, station, job, result, port, serial, summary, by, chart, csv, json});
     QStringList args = arguments;
     args.removeAt(1);
     auto cannot = [](const QString& why) {
@@ -187,16 +189,18 @@ int runReport(const QStringList& arguments)
                                 parser.value(result), parser.value(port),  parser.value(serial)};
     if (const QString why = filter.settle(); !why.isEmpty())
         return cannot(why);
-    const bool summing = parser.isSet(summary);
+    const bool summing = parser.isSet(summary) || parser.isSet(chart);
     const auto period = auxpad::periodNamed(parser.value(by));
     if (!period)
         return cannot("--by takes hour, day or week, not " + parser.value(by));
     if (parser.isSet(by) && !summing)
-        return cannot("--by goes with --summary");
+        return cannot("--by goes with --summary or --chart");
     if (parser.isSet(json) && !summing)
         return cannot("--json goes with --summary; the records themselves are a table or --csv");
     if (parser.isSet(json) && parser.isSet(csv))
         return cannot("--csv and --json are two forms of one summary: give one of them");
+    if (parser.isSet(chart) && !isChartFile(parser.value(chart)))
+        return cannot("--chart takes a .png or an .svg file, not " + parser.value(chart));
 
     auxpad::RecordStore store;
     const QString url = auxpad::RecordStore::chooseUrl(parser.value(db));
@@ -204,7 +208,8 @@ int runReport(const QStringList& arguments)
         return cannot(why);
     store.closeLeftovers();
     if (summing)
-        return runSummary(store, filter, *period, parser.isSet(csv) ? Form::Csv : parser.isSet(json) ? Form::Json : Form::Table);
+        return runSummary(store, filter, *period, parser.isSet(csv) ? Form::Csv : parser.isSet(json) ? Form::Json : Form::Table,
+                          parser.value(chart));
 
     QStringList header;
     for (const Column& c : kColumns)
@@ -257,6 +262,14 @@ int runReport(const QStringList& arguments)
     return store.visit(filter, [&](const JobRecord& r) { line([&](std::size_t i) { return shown(kColumns[i].value(r)); }); })
         ? 0
         : cannot(store.lastError());
+}
+
+bool reportPaints(int argc, char** argv)
+{
+    for (int i = 2; i < argc; ++i)
+        if (qstrcmp(argv[i], "--chart") == 0 || qstrncmp(argv[i], "--chart=", 8) == 0)
+            return true;
+    return false;
 }
 
 } // namespace cli

@@ -99,7 +99,8 @@ QString asJson(const Summary& s, const auxpad::RecordFilter& filter)
 
 } // namespace
 
-int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, auxpad::Period by, Form form)
+int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, auxpad::Period by, Form form,
+               const QString& chart)
 {
     auto cannot = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash report: %s\n", why.toLocal8Bit().constData());
@@ -108,6 +109,9 @@ int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, a
     Summary summary;
     if (!store.summarise(filter, by, summary))
         return cannot(store.lastError());
+    if (!chart.isEmpty())
+        if (const QString why = paintChart(summary, filter, chart); !why.isEmpty())
+            return cannot(why);
     const QString text = form == Form::Csv ? asCsv(summary) : form == Form::Json ? asJson(summary, filter) : asTable(summary);
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);

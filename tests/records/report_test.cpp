@@ -1,9 +1,10 @@
-// The report a line lead reads: its filters and its summary, on a known set
+// The report a line lead reads: its filters, its summary and its chart, on a known set
 // of records in a SQLite file and in a PostgreSQL database alike.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <ostream>
+#include <set>
 
 #include "records/record_store.h"
 #include "tests/records/pg_server.h"
@@ -245,6 +247,7 @@ TEST_F(Report, BadInputIsRefusedInOneLineAndNoStoreIsMade)
         {"--by", "week"},
         {"--json"},
         {"--summary", "--csv", "--json"},
+        {"--chart", "yield.jpg"},
         {"--db", "sqlite:" + missingFolder},
         {"--db", "sqlite:" + missingFile},
         {"--db", emptyDatabase},
@@ -263,6 +266,50 @@ TEST_F(Report, BadInputIsRefusedInOneLineAndNoStoreIsMade)
     }
     EXPECT_FALSE(QFile::exists(missingFile));
     EXPECT_FALSE(QDir(dir_.filePath("no")).exists());
+}
+
+TEST_F(Report, TheChartIsAPictureWithoutADisplay)
+{
+    struct Case {
+        QStringList arguments;
+        QString file;
+    };
+    const std::vector<Case> cases = {
+        {{"--summary", "--by", "day"}, "days.png"},
+        // One period: a bar a station.
+        {{"--by", "week", "--since", "2026-11-30", "--until", "2026-12-07"}, "week.png"},
+        {{"--by", "hour", "--station", "nowhere"}, "nothing.png"},
+        {{"--summary"}, "days.svg"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        const Run run = tool(QStringList{"report", "--db", stores_[1], "--chart", c.file} + c.arguments);
+        EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+        EXPECT_EQ(run.errors, "");
+        EXPECT_TRUE(run.out.startsWith("station  period ")) << "the chart comes with the summary";
+        QFile file(dir_.filePath(c.file));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        if (c.file.endsWith(".svg")) {
+            EXPECT_TRUE(bytes.contains("<svg")) << bytes.left(200).toStdString();
+            EXPECT_TRUE(bytes.contains("yield (%)"));
+            continue;
+        }
+        EXPECT_TRUE(bytes.startsWith("\x89PNG\r\n\x1a\n"));
+        QImage image;
+        ASSERT_TRUE(image.loadFromData(bytes, "PNG"));
+        EXPECT_EQ(image.size(), QSize(1200, 675));
+        // Painted, not left blank: text, grid and the stations' colours.
+        std::set<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 3)
+            for (int x = 0; x < image.width(); x += 3)
+                colours.insert(image.pixel(x, y));
+        EXPECT_GT(colours.size(), 20u);
+    }
+
+    const Run unwritable = tool({"report", "--db", stores_[0], "--chart", "/proc/no-such-folder/yield.png"});
+    EXPECT_EQ(unwritable.status, 2);
+    EXPECT_TRUE(unwritable.errors.contains("/proc/no-such-folder/yield.png")) << unwritable.errors.toStdString();
 }
 
 } // namespace
