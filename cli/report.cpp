@@ -31,7 +31,8 @@ using auxpad::JobRecord;
 
 using Longest = std::map<QString, double>;
 
-// The columns, in order: how each is read off a record, and how wide the table needs
+// The table's columns, in order (the CSV has them and more, as the records layer writes
+// it): how each is read off a record, and how wide the table needs
 // it, from the longest values the store has.
 struct Column {
     const char* name;
@@ -57,11 +58,6 @@ QString fileField(const std::optional<JobRecord::File>& file, QString JobRecord:
 QString number(std::optional<double> value)
 {
     return value ? QString::number(*value, 'f', 3) : QString();
-}
-
-QString count(const std::optional<JobRecord::File>& file)
-{
-    return file && file->blocks ? QString::number(*file->blocks) : QString();
 }
 
 const Column kColumns[] = {
@@ -90,23 +86,6 @@ const Column kColumns[] = {
      },
      [](const Longest& m) { return digits(m.at("disk_blocks") + m.at("data_blocks")); }},
     {"seconds", [](const JobRecord& r) { return number(r.seconds); }, [](const Longest& m) { return decimals(m.at("seconds")); }},
-    // The table ends here; CSV goes on with the rest.
-    {"device", [](const JobRecord& r) { return r.device; }},
-    {"message", [](const JobRecord& r) { return r.message; }},
-    {"defaults_used", [](const JobRecord& r) { return QString(r.defaultsUsed ? "1" : "0"); }, [](const Longest&) { return qsizetype(1); }},
-    {"disk_size", [](const JobRecord& r) { return r.disk ? QString::number(r.disk->size) : QString(); },
-     [](const Longest& m) { return digits(m.at("disk_size")); }},
-    {"disk_blocks", [](const JobRecord& r) { return count(r.disk); }, [](const Longest& m) { return digits(m.at("disk_blocks")); }},
-    {"disk_seconds", [](const JobRecord& r) { return number(r.disk ? r.disk->seconds : std::nullopt); },
-     [](const Longest& m) { return decimals(m.at("disk_seconds")); }},
-    {"data_size", [](const JobRecord& r) { return r.data ? QString::number(r.data->size) : QString(); },
-     [](const Longest& m) { return digits(m.at("data_size")); }},
-    {"data_blocks", [](const JobRecord& r) { return count(r.data); }, [](const Longest& m) { return digits(m.at("data_blocks")); }},
-    {"data_seconds", [](const JobRecord& r) { return number(r.data ? r.data->seconds : std::nullopt); },
-     [](const Longest& m) { return decimals(m.at("data_seconds")); }},
-    {"format_wait_seconds", [](const JobRecord& r) { return number(r.formatWaitSeconds); },
-     [](const Longest& m) { return decimals(m.at("format_wait_seconds")); }},
-    {"tool_version", [](const JobRecord& r) { return r.toolVersion; }},
 };
 
 void print(const QByteArray& bytes)
@@ -211,25 +190,9 @@ int runReport(const QStringList& arguments)
         return runSummary(store, filter, *period, parser.isSet(csv) ? Form::Csv : parser.isSet(json) ? Form::Json : Form::Table,
                           parser.value(chart));
 
-    QStringList header;
-    for (const Column& c : kColumns)
-        header << c.name;
+    if (parser.isSet(csv))
+        return store.writeCsv(filter, [](const QByteArray& bytes) { print(bytes); }) ? 0 : cannot(store.lastError());
     Output out;
-    if (parser.isSet(csv)) {
-        out.add(header.join(',') + "\r\n");
-        QString line;
-        const bool read = store.visit(filter, [&](const JobRecord& r) {
-            line.resize(0); // keeps its room from one record to the next
-            for (const Column& c : kColumns) {
-                addCsvField(line, c.value(r));
-                line += u',';
-            }
-            line.back() = u'\r';
-            line += u'\n';
-            out.add(line);
-        });
-        return read ? 0 : cannot(store.lastError());
-    }
     // The table: every column as wide as its widest value, which the store tells at
     // once; a line break in a value shows as \n, so that each record stays on one line.
     auto shown = [](QString value) { return value.contains('\n') ? value.replace('\n', "\\n") : value; };
@@ -239,12 +202,9 @@ int runReport(const QStringList& arguments)
     // The table has the columns up to the job's seconds: what a person at a terminal
     // looks for; the CSV has them all.
     std::vector<qsizetype> widths;
-    for (const Column& c : kColumns) {
+    for (const Column& c : kColumns)
         widths.push_back(std::max<qsizetype>(qstrlen(c.name), c.width ? c.width(longest)
                                                                         : static_cast<qsizetype>(longest.at(c.name))));
-        if (qstrcmp(c.name, "seconds") == 0)
-            break;
-    }
     QString text;
     auto line = [&](auto&& field) {
         text.resize(0); // keeps its room from one line to the next

@@ -52,6 +52,10 @@ public:
     // pass the filter (a line break counted as the two characters \n) or the largest
     // number; one quick query where reading every record twice would be slow.
     std::map<QString, double> longest(const RecordFilter& filter);
+    // The records that pass the filter as CSV in UTF-8, oldest first: a header row, then
+    // a line for each, with CRLF line ends; handed to `write` a large piece at a time.
+    // False when they cannot be read (records/record_csv.cpp).
+    bool writeCsv(const RecordFilter& filter, const std::function<void(const QByteArray&)>& write);
     // The summary of the records that pass the filter; false when they cannot be read
     // (records/record_query.cpp).
     bool summarise(const RecordFilter& filter, Period by, Summary& out);
