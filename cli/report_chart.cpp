@@ -206,6 +206,9 @@ void paint(QPainter& p, const Summary& s, const auxpad::RecordFilter& filter)
             p.setPen(QPen(colourOf(st), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
             p.setBrush(Qt::NoBrush);
             p.drawPath(path);
+            // Dots closer than a few pixels would only thicken the line.
+            if (slot < 8)
+                continue;
             p.setBrush(colourOf(st));
             for (const QPointF& dot : dots)
                 p.drawEllipse(dot, 3.5, 3.5);
