@@ -13,10 +13,10 @@ SyncOutcome syncJournal(const QString& lineUrl)
 {
     SyncOutcome outcome;
     auxpad::RecordStore journal;
-    if (const auto opened = journal.open(auxpad::RecordStore::journalUrl()); !opened) {
-        outcome.problem = opened.error();
+    // A station without a journal holds nothing; none is made for it here.
+    if (const auto opened = journal.open(auxpad::RecordStore::journalUrl(), auxpad::RecordStore::Opening::MustExist);
+        !opened)
         return outcome;
-    }
     journal.closeLeftovers();
     auxpad::RecordStore line;
     if (const auto delivered = auxpad::deliverHeld(journal, line, lineUrl); delivered)

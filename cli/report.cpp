@@ -8,9 +8,24 @@
 #include <cstdio>
 
 #include "cli/records_sync.h"
+#include "cli/report_forms.h"
 #include "records/record_store.h"
 
 namespace cli {
+
+void addCsvField(QString& line, const QString& value)
+{
+    const bool plain = std::none_of(value.cbegin(), value.cend(), [](QChar c) {
+        return c == u',' || c == u'"' || c == u'\n' || c == u'\r';
+    });
+    if (plain) {
+        line += value;
+        return;
+    }
+    QString quoted = value;
+    quoted.replace('"', "\"\"");
+    line += '"' + quoted + '"';
+}
 
 namespace {
 
@@ -18,7 +33,8 @@ using auxpad::JobRecord;
 
 using Longest = std::map<QString, double>;
 
-// The columns, in order: how each is read off a record, and how wide the table needs
+// The table's columns, in order (the CSV has them and more, as the records layer writes
+// it): how each is read off a record, and how wide the table needs
 // it, from the longest values the store has.
 struct Column {
     const char* name;
@@ -44,11 +60,6 @@ QString fileField(const std::optional<JobRecord::File>& file, QString JobRecord:
 QString number(std::optional<double> value)
 {
     return value ? QString::number(*value, 'f', 3) : QString();
-}
-
-QString count(const std::optional<JobRecord::File>& file)
-{
-    return file && file->blocks ? QString::number(*file->blocks) : QString();
 }
 
 const Column kColumns[] = {
@@ -77,43 +88,7 @@ const Column kColumns[] = {
      },
      [](const Longest& m) { return digits(m.at("disk_blocks") + m.at("data_blocks")); }},
     {"seconds", [](const JobRecord& r) { return number(r.seconds); }, [](const Longest& m) { return decimals(m.at("seconds")); }},
-    // The table ends here; CSV goes on with the rest.
-    {"device", [](const JobRecord& r) { return r.device; }},
-    {"message", [](const JobRecord& r) { return r.message; }},
-    {"defaults_used", [](const JobRecord& r) { return QString(r.defaultsUsed ? "1" : "0"); }, [](const Longest&) { return qsizetype(1); }},
-    {"disk_size", [](const JobRecord& r) { return r.disk ? QString::number(r.disk->size) : QString(); },
-     [](const Longest& m) { return digits(m.at("disk_size")); }},
-    {"disk_blocks", [](const JobRecord& r) { return count(r.disk); }, [](const Longest& m) { return digits(m.at("disk_blocks")); }},
-    {"disk_seconds", [](const JobRecord& r) { return number(r.disk ? r.disk->seconds : std::nullopt); },
-     [](const Longest& m) { return decimals(m.at("disk_seconds")); }},
-    {"data_size", [](const JobRecord& r) { return r.data ? QString::number(r.data->size) : QString(); },
-     [](const Longest& m) { return digits(m.at("data_size")); }},
-    {"data_blocks", [](const JobRecord& r) { return count(r.data); }, [](const Longest& m) { return digits(m.at("data_blocks")); }},
-    {"data_seconds", [](const JobRecord& r) { return number(r.data ? r.data->seconds : std::nullopt); },
-     [](const Longest& m) { return decimals(m.at("data_seconds")); }},
-    {"format_wait_seconds", [](const JobRecord& r) { return number(r.formatWaitSeconds); },
-     [](const Longest& m) { return decimals(m.at("format_wait_seconds")); }},
-    {"tool_version", [](const JobRecord& r) { return r.toolVersion; }},
-    {"job_uuid", [](const JobRecord& r) { return r.uuid; }},
-    {"recipe", [](const JobRecord& r) { return r.recipe; }},
-    {"recipe_sha256", [](const JobRecord& r) { return r.recipeSha256; }},
-    {"serial_source", [](const JobRecord& r) { return r.serialSource; }},
-    {"readback", [](const JobRecord& r) { return r.readBack; }},
 };
-
-void addCsvField(QString& line, const QString& value)
-{
-    const bool plain = std::none_of(value.cbegin(), value.cend(), [](QChar c) {
-        return c == u',' || c == u'"' || c == u'\n' || c == u'\r';
-    });
-    if (plain) {
-        line += value;
-        return;
-    }
-    QString quoted = value;
-    quoted.replace('"', "\"\"");
-    line += '"' + quoted + '"';
-}
 
 void print(const QByteArray& bytes)
 {
@@ -153,15 +128,27 @@ private:
 int runReport(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription("Lists the records of board jobs, oldest first: a table, or CSV with a header row.");
+    parser.setApplicationDescription("Lists the records of board jobs, oldest first: a table, or CSV with a header row;\n"
+                                     "or sums them up, station by station and period by period. The filters combine.");
     const QCommandLineOption help({"h", "help"}, "Displays this help.");
     const QCommandLineOption db("db", auxpad::RecordStore::kOptionHelp, "URL");
     const QCommandLineOption since("since", "Only jobs started on or after DATE (YYYY-MM-DD, or an ISO 8601 time in UTC).",
                                    "DATE");
+    const QCommandLineOption until("until", "Only jobs started before DATE (as --since).", "DATE");
+    const QCommandLineOption station("station", "Only jobs of the station NAME (its host name).", "NAME");
+    const QCommandLineOption job("job", "Only jobs of KIND: " + auxpad::kJobKinds.join(", ") + ".", "KIND");
+    const QCommandLineOption result("result", "Only jobs with RESULT: " + auxpad::kJobResults.join(", ") + ".", "RESULT");
     const QCommandLineOption port("port", "Only jobs on PORT, as it was given.", "PORT");
     const QCommandLineOption serial("serial", "Only the board with serial number SN.", "SN");
+    const QCommandLineOption summary("summary", "Instead of the records: each station's jobs, passed, failed and yield % "
+                                                "per period, then the most frequent captions of failed jobs.");
+    const QCommandLineOption by("by", "The summary's period: hour, day (the default) or week, from Monday; in UTC.",
+                                "PERIOD", "day");
+    const QCommandLineOption chart("chart", "Paints each station's yield per period into FILE (.png or .svg) too; "
+                                            "implies --summary.", "FILE");
     const QCommandLineOption csv("csv", "CSV with a header row instead of a table.");
-    parser.addOptions({help, db, since, port, serial, csv});
+    const QCommandLineOption json("json", "The summary as one JSON document.");
+    parser.addOptions({help, db, since, until, station, job, result, port, serial, summary, by, chart, csv, json});
     QStringList args = arguments;
     args.removeAt(1);
     auto cannot = [](const QString& why) {
@@ -179,12 +166,29 @@ int runReport(const QStringList& arguments)
     if (!parser.positionalArguments().isEmpty())
         return cannot("unexpected argument " + parser.positionalArguments().first());
 
+    auxpad::RecordFilter filter{parser.value(since),  parser.value(until), parser.value(station), parser.value(job),
+                                parser.value(result), parser.value(port),  parser.value(serial)};
+    if (const QString why = filter.settle(); !why.isEmpty())
+        return cannot(why);
+    const bool summing = parser.isSet(summary) || parser.isSet(chart);
+    const auto period = auxpad::periodNamed(parser.value(by));
+    if (!period)
+        return cannot("--by takes hour, day or week, not " + parser.value(by));
+    if (parser.isSet(by) && !summing)
+        return cannot("--by goes with --summary or --chart");
+    if (parser.isSet(json) && !summing)
+        return cannot("--json goes with --summary; the records themselves are a table or --csv");
+    if (parser.isSet(json) && parser.isSet(csv))
+        return cannot("--csv and --json are two forms of one summary: give one of them");
+    if (parser.isSet(chart) && !isChartFile(parser.value(chart)))
+        return cannot("--chart takes a .png or an .svg file, not " + parser.value(chart));
+
     // What this station holds for the line database goes there before it is read.
     const QString lineUrl = auxpad::RecordStore::lineUrl(parser.value(db));
     SyncOutcome sync;
     if (!lineUrl.isEmpty())
         sync = syncJournal(lineUrl);
-    else if (auxpad::RecordStore journal; journal.open(auxpad::RecordStore::journalUrl()))
+    else if (auxpad::RecordStore journal; journal.open(auxpad::RecordStore::journalUrl(), auxpad::RecordStore::Opening::MustExist))
         journal.closeLeftovers();
     // Said after the report, where it is seen.
     const auto noteHeld = qScopeGuard([&] {
@@ -199,29 +203,18 @@ int runReport(const QStringList& arguments)
     });
 
     auxpad::RecordStore store;
-    if (const auto opened = store.open(auxpad::RecordStore::chooseUrl(parser.value(db))); !opened)
+    const QString url = auxpad::RecordStore::chooseUrl(parser.value(db));
+    if (const auto opened = store.open(url, auxpad::RecordStore::Opening::MustExist); !opened)
         return cannot(opened.error());
-    const auxpad::RecordFilter filter{parser.value(since), parser.value(port), parser.value(serial)};
+    if (summing)
+        return runSummary(store, filter, *period, parser.isSet(csv) ? Form::Csv : parser.isSet(json) ? Form::Json : Form::Table,
+                          parser.value(chart));
 
-    QStringList header;
-    for (const Column& c : kColumns)
-        header << c.name;
-    Output out;
     if (parser.isSet(csv)) {
-        out.add(header.join(',') + "\r\n");
-        QString line;
-        const auto read = store.visit(filter, [&](const JobRecord& r) {
-            line.resize(0); // keeps its room from one record to the next
-            for (const Column& c : kColumns) {
-                addCsvField(line, c.value(r));
-                line += u',';
-            }
-            line.back() = u'\r';
-            line += u'\n';
-            out.add(line);
-        });
-        return read ? 0 : cannot(read.error());
+        const auto written = store.writeCsv(filter, [](const QByteArray& bytes) { print(bytes); });
+        return written ? 0 : cannot(written.error());
     }
+    Output out;
     // The table: every column as wide as its widest value, which the store tells at
     // once; a line break in a value shows as \n, so that each record stays on one line.
     auto shown = [](QString value) { return value.contains('\n') ? value.replace('\n', "\\n") : value; };
@@ -232,12 +225,9 @@ int runReport(const QStringList& arguments)
     // The table has the columns up to the job's seconds: what a person at a terminal
     // looks for; the CSV has them all.
     std::vector<qsizetype> widths;
-    for (const Column& c : kColumns) {
+    for (const Column& c : kColumns)
         widths.push_back(std::max<qsizetype>(qstrlen(c.name), c.width ? c.width(longest)
                                                                         : static_cast<qsizetype>(longest.at(c.name))));
-        if (qstrcmp(c.name, "seconds") == 0)
-            break;
-    }
     QString text;
     auto line = [&](auto&& field) {
         text.resize(0); // keeps its room from one line to the next
@@ -255,6 +245,14 @@ int runReport(const QStringList& arguments)
     const auto read
         = store.visit(filter, [&](const JobRecord& r) { line([&](std::size_t i) { return shown(kColumns[i].value(r)); }); });
     return read ? 0 : cannot(read.error());
+}
+
+bool reportPaints(int argc, char** argv)
+{
+    for (int i = 2; i < argc; ++i)
+        if (qstrcmp(argv[i], "--chart") == 0 || qstrncmp(argv[i], "--chart=", 8) == 0)
+            return true;
+    return false;
 }
 
 } // namespace cli

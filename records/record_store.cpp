@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QVariant>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -66,6 +67,16 @@ const std::vector<std::vector<QString>> kMigrations = {
         "ALTER TABLE board_jobs ADD COLUMN readback TEXT",
         "CREATE TABLE serial_reservations (serial TEXT PRIMARY KEY, recipe TEXT, station TEXT NOT NULL, "
         "port TEXT NOT NULL, reserved TEXT NOT NULL, state TEXT NOT NULL)",
+    },
+    // 5: the report's filters and its summary. Each filter's column first with the start
+    // after it, so that a filtered report is read in its order; station and result ride
+    // along where the summary counts them, so that it reads the index alone.
+    {
+        "CREATE INDEX board_jobs_station ON board_jobs (station, started, result)",
+        "CREATE INDEX board_jobs_period ON board_jobs (started, station, result)",
+        "CREATE INDEX board_jobs_job ON board_jobs (job, started)",
+        "CREATE INDEX board_jobs_result ON board_jobs (result, started)",
+        "CREATE INDEX board_jobs_port ON board_jobs (port, started)",
     },
 };
 
@@ -287,7 +298,7 @@ Unexpected<QString> RecordStore::fail(const QString& what, const QString& why) c
     return unexpected(QStringLiteral("the records at %1 cannot be %2: %3").arg(shownUrl(url_), what, why));
 }
 
-Expected<void, QString> RecordStore::open(const QString& url)
+Expected<void, QString> RecordStore::open(const QString& url, Opening how)
 {
     url_ = url;
     if (QString why = checkUrl(url); !why.isEmpty())
@@ -307,6 +318,8 @@ Expected<void, QString> RecordStore::open(const QString& url)
         db_.setConnectOptions("connect_timeout=3");
     } else {
         const QString path = url.mid(7);
+        if (how == Opening::MustExist && !QFileInfo(path).isFile())
+            return fail("opened", "there is no such file");
         if (!QDir().mkpath(QFileInfo(path).absolutePath()))
             return fail("created", "the folder " + QFileInfo(path).absolutePath() + " cannot be made");
         db_.setDatabaseName(path);
@@ -318,6 +331,13 @@ Expected<void, QString> RecordStore::open(const QString& url)
         db_ = QSqlDatabase();
         QSqlDatabase::removeDatabase(connection_);
         return failure;
+    }
+    const QStringList tables = how == Opening::MustExist ? db_.tables() : QStringList();
+    // PostgreSQL names a table of a schema other than public with the schema before it.
+    if (how == Opening::MustExist
+        && std::none_of(tables.cbegin(), tables.cend(), [](const QString& t) { return t.section('.', -1) == "board_jobs"; })) {
+        db_.close();
+        return fail("read", "the database holds no records of board jobs");
     }
     if (postgres_) {
         // The server's notices (a table that is there already) are nobody's business.
@@ -577,29 +597,6 @@ int RecordStore::closeLeftovers()
 }
 
 namespace {
-
-// The filter's conditions, and their values bound.
-QString whereOf(const RecordFilter& filter)
-{
-    QString where = " WHERE 1 = 1";
-    if (!filter.since.isEmpty())
-        where += " AND started >= :since";
-    if (!filter.port.isEmpty())
-        where += " AND port = :port";
-    if (!filter.serial.isEmpty())
-        where += " AND serial = :serial";
-    return where;
-}
-
-void bindFilter(QSqlQuery& q, const RecordFilter& filter)
-{
-    if (!filter.since.isEmpty())
-        q.bindValue(":since", filter.since);
-    if (!filter.port.isEmpty())
-        q.bindValue(":port", filter.port);
-    if (!filter.serial.isEmpty())
-        q.bindValue(":serial", filter.serial);
-}
 
 constexpr const char* kTextColumns[] = {"started", "finished", "station", "port", "job", "result", "caption", "serial",
                                         "hardware", "mcusw", "dspsw", "code", "manufacture", "disk_file", "disk_sha256",

@@ -8,16 +8,10 @@
 
 #include "base/expected.h"
 #include "records/job_record.h"
+#include "records/record_query.h"
 #include "records/serial_range.h"
 
 namespace auxpad {
-
-// Which records `report` lists; empty fields let everything through.
-struct RecordFilter {
-    QString since; // a date or an ISO 8601 time: records started then or later
-    QString port;
-    QString serial;
-};
 
 // The records of board jobs, through Qt SQL, in a SQLite file or a PostgreSQL database:
 // the station's journal, where every record is written first, or a line's database,
@@ -46,8 +40,10 @@ public:
     // never with its password; sqlite: with the file's full path.
     static QString shownUrl(const QString& url);
 
-    // Opens the store and brings its schema up to date, or says why it cannot.
-    Expected<void, QString> open(const QString& url);
+    // Opens the store and brings its schema up to date, or says why it cannot. A report
+    // reads the records there are and makes no store of its own: MustExist.
+    enum class Opening { MayCreate, MustExist };
+    Expected<void, QString> open(const QString& url, Opening how = Opening::MayCreate);
     void close();
     bool isOpen() const { return db_.isOpen(); }
 
@@ -71,6 +67,12 @@ public:
     // pass the filter (a line break counted as the two characters \n) or the largest
     // number; one quick query where reading every record twice would be slow.
     Expected<std::map<QString, double>, QString> longest(const RecordFilter& filter);
+    // The records that pass the filter as CSV in UTF-8, oldest first: a header row, then
+    // a line for each, with CRLF line ends; handed to `write` a large piece at a time
+    // (records/record_csv.cpp).
+    Expected<void, QString> writeCsv(const RecordFilter& filter, const std::function<void(const QByteArray&)>& write);
+    // The summary of the records that pass the filter (records/record_query.cpp).
+    Expected<Summary, QString> summarise(const RecordFilter& filter, Period by);
 
     // Serial numbers, where the command's records are: the lowest of `range` that no
     // record and no earlier reservation holds, reserved at once for `port` (another
@@ -81,7 +83,7 @@ public:
     Expected<void, QString> settleSerial(const QString& serial, const QString& state);
     Expected<bool, QString> serialPassed(const QString& serial, const QString& job = {}, const QString& recipe = {});
 
-    static constexpr int kSchemaVersion = 4;
+    static constexpr int kSchemaVersion = 5;
 
 private:
     Expected<void, QString> migrate();

@@ -6,11 +6,11 @@
 #   tools/perf-figures.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh xvfb x11-utils
+tools/install-deps.sh xvfb x11-utils sqlite3
 
 # -O2: GCC 12 at -O3 warns falsely about vector inserts.
 cmake -S . -B build-perf -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DAUXPAD_BENCH=ON >/dev/null
-cmake --build build-perf -j"$(nproc)" --target auxpad-flash auxpad-sim flash_figures records_figures auxpad_core_bench >/dev/null
+cmake --build build-perf -j"$(nproc)" --target auxpad-flash auxpad-sim flash_figures records_figures report_store auxpad_core_bench >/dev/null
 perf=$(pwd)/build-perf
 
 source tools/scratch.sh
@@ -96,16 +96,43 @@ mkdir -p "$work/records"
 "$perf/bench/records_figures" "$work/records"
 # The median of 5 runs after one warm-up: a shared machine's one slow run is not the figure.
 report() {
+  local store=$1
+  shift
   TIMEFORMAT='%3R'
   for run in 0 1 2 3 4 5; do
-    { time "$perf/auxpad-flash" report --db "sqlite:$work/records/big.sqlite" "$@" >/dev/null; } 2>&1 | tail -n 1
+    { time "$perf/auxpad-flash" report --db "sqlite:$work/records/$store" "$@" >/dev/null; } 2>&1 | tail -n 1
   done | tail -n 5 | sort -n | sed -n 3p
 }
 for how in "--csv" ""; do
-  seconds=$(report $how)
+  seconds=$(report big.sqlite $how)
   met=$(awk -v s="$seconds" 'BEGIN { print (s < 1) ? "yes" : "**no**" }')
   echo "| \`auxpad-flash report ${how:-(the table)}\` over 100,000 records of a SQLite store, the whole command, median of 5 runs | **$seconds s** | < 1 s | $met |"
 done
+
+# A year of a line: 1,000,000 records of three stations, the questions a line lead asks
+# of them, and every row as CSV beside sqlite3's own export of the same table.
+"$perf/bench/report_store" "$work/records/year.sqlite" 1000000 365 3
+year="1,000,000 records of a SQLite store (three stations, a year)"
+seconds=$(report year.sqlite --serial SN0123456)
+met=$(awk -v s="$seconds" 'BEGIN { print (s < 0.2) ? "yes" : "**no**" }')
+echo "| \`auxpad-flash report --serial SN\` over $year, the whole command, median of 5 runs | **$seconds s** | < 0.2 s | $met |"
+for by in day week hour; do
+  seconds=$(report year.sqlite --summary --by $by)
+  goal="< 1 s"
+  met=$(awk -v s="$seconds" 'BEGIN { print (s < 1) ? "yes" : "**no**" }')
+  [ "$by" = day ] || { goal=""; met=""; }
+  echo "| \`auxpad-flash report --summary --by $by\` over $year, the whole command, median of 5 runs | **$seconds s** | $goal | $met |"
+done
+# The two take turns, and the ratio quoted is the median of each pair's.
+TIMEFORMAT='%3R'
+for run in 0 1 2 3 4 5; do
+  ours=$({ time "$perf/auxpad-flash" report --db "sqlite:$work/records/year.sqlite" --csv >/dev/null; } 2>&1 | tail -n 1)
+  theirs=$({ time sqlite3 -csv -header "$work/records/year.sqlite" "SELECT * FROM board_jobs" >/dev/null; } 2>&1 | tail -n 1)
+  echo "$ours $theirs"
+done | tail -n 5 | awk '{ print $1 / $2, $1, $2 }' | sort -n | sed -n 3p >"$work/csv-ratio"
+read -r ratio ours theirs <"$work/csv-ratio"
+met=$(awk -v r="$ratio" 'BEGIN { print (r <= 2) ? "yes" : "**no**" }')
+echo "| \`auxpad-flash report --csv\` of every row of $year, against \`sqlite3 -csv -header\` exporting the same table, 5 runs each in turn, the median of their ratios | $ours s against $theirs s: **$(printf '%.2f' "$ratio")** times | ≤ 2 | $met |"
 
 echo
 echo "Engine hot paths (Google Benchmark, build-perf/bench/auxpad_core_bench):"

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QProcess>
 
+#include <gtest/gtest.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -28,7 +30,20 @@ int freePort()
     return port;
 }
 
+PgServer* server = nullptr;
+
+struct ServerEnvironment : ::testing::Environment {
+    void SetUp() override { server = new PgServer; }
+    void TearDown() override { delete server; }
+};
+const auto* const kServer = ::testing::AddGlobalTestEnvironment(new ServerEnvironment);
+
 } // namespace
+
+PgServer& pgServer()
+{
+    return *server;
+}
 
 PgServer::PgServer()
 {

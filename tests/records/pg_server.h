@@ -35,3 +35,7 @@ private:
     bool started_ = false;
     QString problem_;
 };
+
+// The test program's one server, started before its first test and stopped after its
+// last, shared by every test file of the program.
+PgServer& pgServer();

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include "records/record_store.h"
+
+// What the report's files share: its forms besides the list of records.
+namespace cli {
+
+// A value as a CSV field at the end of `line`, quoted when it has to be.
+void addCsvField(QString& line, const QString& value);
+
+enum class Form { Table, Csv, Json };
+
+// The summary of the records that pass the filter, printed in its form, and painted
+// into `chart` too unless that is empty. Returns the exit status: 0, or 2 with a
+// one-line reason on standard error.
+int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, auxpad::Period by, Form form,
+               const QString& chart);
+
+// Whether a chart can be painted into a file of this name: a PNG or an SVG image.
+bool isChartFile(const QString& file);
+// Each station's yield per period of the summary as a chart, in the image format its
+// name says; "" once written, otherwise why not.
+QString paintChart(const auxpad::Summary& summary, const auxpad::RecordFilter& filter, const QString& file);
+
+} // namespace cli

@@ -1,0 +1,122 @@
+// `report --summary`: each station's yield per period and the most frequent failures,
+// as a table, as CSV, or as one JSON document.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cli/report_forms.h"
+
+namespace cli {
+
+namespace {
+
+using auxpad::Summary;
+
+QString percent(double yield)
+{
+    return QString::number(yield, 'f', 1);
+}
+
+// Columns under their headers, two blanks apart, numbers to the right; a line break in
+// a caption shows as \n, so that each row stays on one line.
+QString table(const std::vector<QStringList>& rows, const std::vector<bool>& numeric)
+{
+    std::vector<qsizetype> widths(numeric.size(), 0);
+    for (const QStringList& row : rows)
+        for (std::size_t i = 0; i < widths.size(); ++i)
+            widths[i] = std::max(widths[i], row[static_cast<qsizetype>(i)].size());
+    QString text;
+    for (const QStringList& row : rows) {
+        QString line;
+        for (std::size_t i = 0; i < widths.size(); ++i) {
+            const QString& value = row[static_cast<qsizetype>(i)];
+            line += numeric[i] ? value.rightJustified(widths[i]) : value.leftJustified(widths[i]);
+            line += "  ";
+        }
+        while (line.endsWith(' '))
+            line.chop(1);
+        text += line + '\n';
+    }
+    return text;
+}
+
+QString asTable(const Summary& s)
+{
+    std::vector<QStringList> rows{{"station", "period", "jobs", "passed", "failed", "yield %"}};
+    for (const auto& r : s.rows)
+        rows.push_back({r.station, r.period, QString::number(r.jobs), QString::number(r.passed), QString::number(r.failed),
+                        percent(r.yield())});
+    QString text = table(rows, {false, false, true, true, true, true});
+    text += '\n';
+    if (s.failures.empty())
+        return text + "No job failed.\n";
+    std::vector<QStringList> failures{{"failed", "caption"}};
+    for (const auto& f : s.failures)
+        failures.push_back({QString::number(f.count), QString(f.caption).replace('\n', "\\n")});
+    return text + table(failures, {true, false});
+}
+
+// Two tables one after the other, an empty line between them: the yield rows, then the
+// failures.
+QString asCsv(const Summary& s)
+{
+    QString text = "station,period,jobs,passed,failed,yield_percent\r\n";
+    for (const auto& r : s.rows) {
+        addCsvField(text, r.station);
+        text += ',' + r.period + ',' + QString::number(r.jobs) + ',' + QString::number(r.passed) + ','
+                + QString::number(r.failed) + ',' + percent(r.yield()) + "\r\n";
+    }
+    text += "\r\ncaption,count\r\n";
+    for (const auto& f : s.failures) {
+        addCsvField(text, f.caption);
+        text += ',' + QString::number(f.count) + "\r\n";
+    }
+    return text;
+}
+
+QString asJson(const Summary& s, const auxpad::RecordFilter& filter)
+{
+    QJsonObject filters;
+    for (const auto& [name, value] : filter.given())
+        filters.insert(name, value);
+    QJsonArray rows;
+    for (const auto& r : s.rows)
+        rows.append(QJsonObject{{"station", r.station},
+                                {"period", r.period},
+                                {"jobs", r.jobs},
+                                {"passed", r.passed},
+                                {"failed", r.failed},
+                                {"yield", r.yield()}});
+    QJsonArray failures;
+    for (const auto& f : s.failures)
+        failures.append(QJsonObject{{"caption", f.caption}, {"count", f.count}});
+    const QJsonObject document{{"by", auxpad::nameOf(s.by)}, {"filters", filters}, {"yield", rows}, {"failures", failures}};
+    return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
+}
+
+} // namespace
+
+int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, auxpad::Period by, Form form,
+               const QString& chart)
+{
+    auto cannot = [](const QString& why) {
+        std::fprintf(stderr, "auxpad-flash report: %s\n", why.toLocal8Bit().constData());
+        return 2;
+    };
+    const auto summed = store.summarise(filter, by);
+    if (!summed)
+        return cannot(summed.error());
+    const Summary& summary = *summed;
+    if (!chart.isEmpty())
+        if (const QString why = paintChart(summary, filter, chart); !why.isEmpty())
+            return cannot(why);
+    const QString text = form == Form::Csv ? asCsv(summary) : form == Form::Json ? asJson(summary, filter) : asTable(summary);
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+    return 0;
+}
+
+} // namespace cli

@@ -1,0 +1,180 @@
+// The reading side of a report: its filters as SQL, and the summary of yield and
+// failures, counted by the database on either SQLite or PostgreSQL.
+#include "records/record_query.h"
+
+#include <QDateTime>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <cmath>
+
+#include "records/record_store.h"
+
+namespace auxpad {
+
+const QStringList kJobKinds = {"flash", "prodinfo", "selftest", "run"};
+const QStringList kJobResults = {"running", "passed", "failed", "interrupted", "already-passed"};
+
+namespace {
+
+// Each field with its option's name and its placeholder, which are the same word.
+using Field = QString RecordFilter::*;
+const std::pair<const char*, Field> kFields[] = {
+    {"since", &RecordFilter::since}, {"until", &RecordFilter::until},   {"station", &RecordFilter::station},
+    {"job", &RecordFilter::job},     {"result", &RecordFilter::result}, {"port", &RecordFilter::port},
+    {"serial", &RecordFilter::serial},
+};
+
+} // namespace
+
+std::vector<std::pair<QString, QString>> RecordFilter::given() const
+{
+    std::vector<std::pair<QString, QString>> out;
+    for (const auto& [name, field] : kFields)
+        if (!(this->*field).isEmpty())
+            out.emplace_back(name, this->*field);
+    return out;
+}
+
+QString recordTimeOf(const QString& text)
+{
+    QDateTime time;
+    if (text.size() == 10) {
+        const QDate day = QDate::fromString(text, Qt::ISODate);
+        if (day.isValid())
+            time = QDateTime(day, QTime(0, 0), Qt::UTC);
+    } else {
+        time = QDateTime::fromString(text, Qt::ISODateWithMs);
+        // Without an offset of its own, a time is taken as UTC, as every stored one is.
+        if (time.isValid() && time.timeSpec() == Qt::LocalTime)
+            time.setTimeSpec(Qt::UTC);
+    }
+    return time.isValid() ? time.toUTC().toString(Qt::ISODateWithMs) : QString();
+}
+
+QString RecordFilter::settle()
+{
+    for (QString* time : {&since, &until}) {
+        if (time->isEmpty())
+            continue;
+        const QString settled = recordTimeOf(*time);
+        if (settled.isNull())
+            return QStringLiteral("--%1 %2 is not a date: give YYYY-MM-DD or an ISO 8601 time in UTC")
+                .arg(time == &since ? "since" : "until", *time);
+        *time = settled;
+    }
+    if (!job.isEmpty() && !kJobKinds.contains(job))
+        return QStringLiteral("--job %1 is no job of a station: give %2").arg(job, kJobKinds.join(", "));
+    if (!result.isEmpty() && !kJobResults.contains(result))
+        return QStringLiteral("--result %1 is no result of a job: give %2").arg(result, kJobResults.join(", "));
+    return {};
+}
+
+QString whereOf(const RecordFilter& filter)
+{
+    QString where = " WHERE 1 = 1";
+    if (!filter.since.isEmpty())
+        where += " AND started >= :since";
+    if (!filter.until.isEmpty())
+        where += " AND started < :until";
+    for (const auto& [name, field] : kFields) {
+        if (field != &RecordFilter::since && field != &RecordFilter::until && !(filter.*field).isEmpty())
+            where += QStringLiteral(" AND %1 = :%1").arg(name);
+    }
+    return where;
+}
+
+void bindFilter(QSqlQuery& query, const RecordFilter& filter)
+{
+    for (const auto& [name, field] : kFields)
+        if (!(filter.*field).isEmpty())
+            query.bindValue(QLatin1Char(':') + QLatin1String(name), filter.*field);
+}
+
+std::optional<Period> periodNamed(const QString& name)
+{
+    for (const Period p : {Period::Hour, Period::Day, Period::Week})
+        if (name == nameOf(p))
+            return p;
+    return std::nullopt;
+}
+
+QString nameOf(Period period)
+{
+    switch (period) {
+    case Period::Hour:
+        return QStringLiteral("hour");
+    case Period::Day:
+        return QStringLiteral("day");
+    case Period::Week:
+        break;
+    }
+    return QStringLiteral("week");
+}
+
+double StationYield::yield() const
+{
+    return jobs > 0 ? std::round(1000.0 * static_cast<double>(passed) / static_cast<double>(jobs)) / 10 : 0.0;
+}
+
+namespace {
+
+// The period of a group of records, as SQL of the database, from `start`: the front of
+// their stored start, to the hour or to the day. The hour and the day are that front;
+// the week is the Monday on or before the day, which each database reckons its own way.
+QString periodSql(Period by, bool postgres)
+{
+    switch (by) {
+    case Period::Hour:
+        return "start || ':00'";
+    case Period::Day:
+        return "start";
+    case Period::Week:
+        break;
+    }
+    return postgres ? "to_char(date_trunc('week', CAST(start AS timestamp)), 'YYYY-MM-DD')"
+                    : "date(start, '-6 days', 'weekday 1')";
+}
+
+} // namespace
+
+Expected<Summary, QString> RecordStore::summarise(const RecordFilter& filter, Period by)
+{
+    Summary out{by, {}, {}};
+    if (!isOpen())
+        return fail("read", "they are not open");
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    // The records are counted by the plain front of their start, and those counts added
+    // up by period: a million records then pass through one grouping without a date
+    // function or a concatenation each.
+    const int front = by == Period::Hour ? 13 : 10;
+    q.prepare(QStringLiteral("SELECT station, %1, SUM(jobs), SUM(passed), SUM(failed) FROM ("
+                             "SELECT station, substr(started, 1, %2) AS start, COUNT(*) AS jobs, "
+                             "SUM(CASE WHEN result = 'passed' THEN 1 ELSE 0 END) AS passed, "
+                             "SUM(CASE WHEN result = 'failed' THEN 1 ELSE 0 END) AS failed FROM board_jobs")
+                  .arg(periodSql(by, postgres_))
+                  .arg(front)
+              + whereOf(filter) + " GROUP BY 1, 2) AS fronts GROUP BY 1, 2 ORDER BY 2, 1");
+    bindFilter(q, filter);
+    if (!q.exec())
+        return fail("read", q.lastError().text());
+    while (q.next())
+        out.rows.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong(),
+                            q.value(3).toLongLong(), q.value(4).toLongLong()});
+
+    QSqlQuery f(db_);
+    f.setForwardOnly(true);
+    f.prepare("SELECT caption, COUNT(*) FROM board_jobs" + whereOf(filter)
+              + " AND result = 'failed' GROUP BY caption ORDER BY 2 DESC, 1 LIMIT "
+              + QString::number(Summary::kTopFailures));
+    bindFilter(f, filter);
+    if (!f.exec())
+        return fail("read", f.lastError().text());
+    while (f.next())
+        out.failures.push_back({f.value(0).toString(), f.value(1).toLongLong()});
+    return out;
+}
+
+} // namespace auxpad

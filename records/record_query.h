@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
+#include <vector>
+
+class QSqlQuery;
+
+namespace auxpad {
+
+// Which records a report takes; empty fields let everything through, and the fields
+// given must all hold. The two times are in the records' own form (recordTimeOf), so
+// that they compare as text with the stored `started` on either database.
+struct RecordFilter {
+    QString since; // records started then or later
+    QString until; // records started before then
+    QString station;
+    QString job;
+    QString result;
+    QString port;
+    QString serial;
+
+    // The fields given, by their option's name, in the options' order.
+    std::vector<std::pair<QString, QString>> given() const;
+    // Puts the two times into the records' form and checks every value as a person
+    // gave it: "" when all are good, else a one-line reason that names the option.
+    QString settle();
+};
+
+// The values a record's job and result may take, and so what the filters accept. `run`
+// is taken before any station writes it, so that a report of a newer station's records
+// does not refuse it.
+extern const QStringList kJobKinds;
+extern const QStringList kJobResults;
+
+// A time as a report takes it (YYYY-MM-DD, or an ISO 8601 time, in UTC unless it says
+// otherwise) in the form the records write theirs; a null string when it is no time.
+QString recordTimeOf(const QString& text);
+
+// The filter's conditions, " WHERE ...", with a placeholder for each value; and the
+// values bound to a query prepared with them.
+QString whereOf(const RecordFilter& filter);
+void bindFilter(QSqlQuery& query, const RecordFilter& filter);
+
+// The stretch of time a summary adds its records up over, each in UTC. A period is
+// named by its start: 2026-12-07T08:00 for an hour, 2026-12-07 for a day, and the
+// Monday's date for a week (ISO weeks start on Monday).
+enum class Period { Hour, Day, Week };
+std::optional<Period> periodNamed(const QString& name);
+QString nameOf(Period period);
+
+// One station over one period.
+struct StationYield {
+    QString station;
+    QString period;
+    qint64 jobs = 0; // every job that started in the period, whatever became of it
+    qint64 passed = 0;
+    qint64 failed = 0;
+    // Passed, in per cent of the jobs, to a tenth: an interrupted job yielded no board.
+    double yield() const;
+};
+
+struct FailureCount {
+    QString caption;
+    qint64 count = 0;
+};
+
+// What a report's summary counts: a row for each station and period, in the order of
+// the periods and then of the stations, and the captions of the failed jobs, the most
+// frequent first.
+struct Summary {
+    Period by = Period::Day;
+    std::vector<StationYield> rows;
+    std::vector<FailureCount> failures;
+
+    static constexpr int kTopFailures = 10;
+};
+
+} // namespace auxpad

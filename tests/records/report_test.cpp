@@ -1,0 +1,318 @@
+// The report a line lead reads: its filters, its summary and its chart, on a known set
+// of records in a SQLite file and in a PostgreSQL database alike.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QUuid>
+#include <QTemporaryDir>
+
+#include <ostream>
+#include <set>
+
+#include "records/record_store.h"
+#include "tests/records/pg_server.h"
+
+// Lists of records' starts read as text where they differ.
+void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace {
+
+const QString kFlashFail = "Flash AUXPAD Fail!\nPlease Reset the phone and Flash again!";
+const QString kSelfTestFail = "SelfTest Result: ERROR02: AUXPAD SelfTest Failed!";
+
+struct Job {
+    const char* started;
+    const char* station;
+    const char* job;
+    const char* result;
+    const char* port;
+    const char* serial;
+    QString caption;
+};
+
+// Sunday 2026-11-29 ends a week; Monday 2026-11-30 and Monday 2026-12-07 start one.
+const Job kJobs[] = {
+    {"2026-11-29T22:15:00.000Z", "bench1", "flash", "passed", "COM1", "SN0000001", {}},                //  1
+    {"2026-11-29T23:59:59.999Z", "bench2", "flash", "failed", "COM2", "SN0000002", kFlashFail},        //  2
+    {"2026-11-30T00:00:00.000Z", "bench1", "prodinfo", "passed", "COM1", "SN0000001", {}},             //  3
+    {"2026-11-30T08:10:00.000Z", "bench1", "flash", "failed", "COM2", "SN0000003", kFlashFail},        //  4
+    {"2026-11-30T08:40:00.000Z", "bench1", "flash", "passed", "COM2", "SN0000003", {}},                //  5
+    {"2026-11-30T08:50:00.000Z", "bench2", "selftest", "failed", "COM1", "SN0000004", kSelfTestFail},  //  6
+    {"2026-11-30T09:05:00.000Z", "bench2", "flash", "interrupted", "COM1", "SN0000004", {}},           //  7
+    {"2026-12-01T10:00:00.000Z", "bench1", "flash", "passed", "COM1", "SN0000005", {}},                //  8
+    {"2026-12-01T10:00:00.000Z", "bench3", "flash", "failed", "COM1", "SN0000006", kFlashFail},        //  9
+    {"2026-12-01T13:30:00.000Z", "bench3", "selftest", "running", "COM2", "SN0000006", {}},            // 10
+    {"2026-12-07T00:00:00.000Z", "bench1", "flash", "passed", "COM1", "SN0000007", {}},                // 11
+    {"2026-12-06T23:00:00.000Z", "bench2", "flash", "passed", "COM1", "SN0000008", {}},                // 12
+};
+
+class Report : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(pgServer().problem(), "");
+        ASSERT_TRUE(dir_.isValid());
+        static int databases = 0;
+        stores_ = {"sqlite:" + dir_.filePath("records.sqlite"), pgServer().newDatabase(QString("report%1").arg(++databases))};
+        for (const QString& url : stores_) {
+            auxpad::RecordStore store;
+            ASSERT_TRUE(store.open(url));
+            for (const Job& j : kJobs) {
+                auxpad::JobRecord r;
+                r.started = j.started;
+                r.station = j.station;
+                r.port = j.port;
+                r.device = "/dev/ttyS0";
+                r.job = j.job;
+                r.result = "running";
+                r.serial = j.serial;
+                r.toolVersion = "2.0";
+                r.pid = 1; // never this process: a left-over is closed only when its process is gone
+                r.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+                ASSERT_TRUE(store.save(r));
+                if (QString(j.result) == "running")
+                    continue;
+                r.result = j.result;
+                r.finished = r.started;
+                r.caption = j.caption.isNull() ? QString("done") : j.caption;
+                r.revision = 2;
+                ASSERT_TRUE(store.save(r));
+            }
+        }
+    }
+
+    struct Run {
+        int status = -1;
+        QString out;
+        QString errors;
+    };
+    // The built tool, with neither a display nor a platform of Qt's chosen for it.
+    Run tool(const QStringList& arguments)
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        env.insert("XDG_DATA_HOME", dir_.filePath("data"));
+        process.setProcessEnvironment(env);
+        process.setWorkingDirectory(dir_.path());
+        process.start(QStringLiteral(AUXPAD_FLASH_EXE), arguments);
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+    // The records a report's CSV lists, as their starts.
+    QStringList started(const QString& store, const QStringList& filter)
+    {
+        const Run run = tool(QStringList{"report", "--csv", "--db", store} + filter);
+        EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+        QStringList out;
+        for (const QString& line : run.out.split("\r\n", Qt::SkipEmptyParts).mid(1))
+            out << line.section(',', 0, 0);
+        return out;
+    }
+    QJsonObject summary(const QString& store, const QStringList& arguments)
+    {
+        const Run run = tool(QStringList{"report", "--summary", "--json", "--db", store} + arguments);
+        EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+        return QJsonDocument::fromJson(run.out.toUtf8()).object();
+    }
+    // A summary's yield rows, each as "station period jobs passed failed yield".
+    static QStringList rows(const QJsonObject& summary)
+    {
+        QStringList out;
+        for (const QJsonValue& v : summary["yield"].toArray()) {
+            const QJsonObject r = v.toObject();
+            out << QString("%1 %2 %3 %4 %5 %6")
+                       .arg(r["station"].toString(), r["period"].toString())
+                       .arg(r["jobs"].toInt())
+                       .arg(r["passed"].toInt())
+                       .arg(r["failed"].toInt())
+                       .arg(r["yield"].toDouble(), 0, 'f', 1);
+        }
+        return out;
+    }
+
+    QTemporaryDir dir_;
+    QStringList stores_; // SQLite, PostgreSQL
+};
+
+QStringList startsOf(std::initializer_list<int> numbers)
+{
+    QStringList out;
+    for (const int n : numbers)
+        out << kJobs[n - 1].started;
+    return out;
+}
+
+TEST_F(Report, FiltersCombineAndCountExactlyOnBothDatabases)
+{
+    for (const QString& store : stores_) {
+        SCOPED_TRACE(store.toStdString());
+        // Each alone; the records come oldest first, whatever order they were written in.
+        EXPECT_EQ(started(store, {}), startsOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 11}));
+        EXPECT_EQ(started(store, {"--since", "2026-11-30"}).size(), 10);
+        // Until is the first moment left out: a week is --since Monday --until Monday.
+        EXPECT_EQ(started(store, {"--until", "2026-11-30"}), startsOf({1, 2}));
+        EXPECT_EQ(started(store, {"--station", "bench1"}), startsOf({1, 3, 4, 5, 8, 11}));
+        EXPECT_EQ(started(store, {"--job", "flash"}).size(), 9);
+        EXPECT_EQ(started(store, {"--result", "failed"}), startsOf({2, 4, 6, 9}));
+        EXPECT_EQ(started(store, {"--port", "COM2"}), startsOf({2, 4, 5, 10}));
+        EXPECT_EQ(started(store, {"--serial", "SN0000004"}), startsOf({6, 7}));
+        EXPECT_EQ(started(store, {"--job", "run"}), QStringList());
+
+        // Times are compared as times: one without milliseconds takes the record that
+        // started on it, and one with an offset is taken in UTC.
+        EXPECT_EQ(started(store, {"--since", "2026-11-30T08:40:00Z", "--until", "2026-12-01T10:00:00Z"}),
+                  startsOf({5, 6, 7}));
+        EXPECT_EQ(started(store, {"--since", "2026-11-30T10:00:00+02:00", "--until", "2026-11-30T09:00"}),
+                  startsOf({4, 5, 6}));
+
+        // All of them at once.
+        const QStringList some = {"--station", "bench1", "--job", "flash", "--result", "passed", "--port", "COM1"};
+        EXPECT_EQ(started(store, some), startsOf({1, 8, 11}));
+        EXPECT_EQ(started(store, some + QStringList{"--since", "2026-12-01", "--until", "2026-12-07"}), startsOf({8}));
+    }
+}
+
+TEST_F(Report, SummaryCountsEachStationAndPeriodOnBothDatabases)
+{
+    for (const QString& store : stores_) {
+        SCOPED_TRACE(store.toStdString());
+        // The days as CSV, in full: the yield table, an empty line, and the failures.
+        const Run days = tool({"report", "--summary", "--csv", "--db", store});
+        EXPECT_EQ(days.status, 0) << days.errors.toStdString();
+        EXPECT_EQ(days.out.toStdString(),
+                  "station,period,jobs,passed,failed,yield_percent\r\n"
+                  "bench1,2026-11-29,1,1,0,100.0\r\n"
+                  "bench2,2026-11-29,1,0,1,0.0\r\n"
+                  "bench1,2026-11-30,3,2,1,66.7\r\n"
+                  "bench2,2026-11-30,2,0,1,0.0\r\n"
+                  "bench1,2026-12-01,1,1,0,100.0\r\n"
+                  "bench3,2026-12-01,2,0,1,0.0\r\n"
+                  "bench2,2026-12-06,1,1,0,100.0\r\n"
+                  "bench1,2026-12-07,1,1,0,100.0\r\n"
+                  "\r\n"
+                  "caption,count\r\n"
+                  "\"Flash AUXPAD Fail!\nPlease Reset the phone and Flash again!\",3\r\n"
+                  "SelfTest Result: ERROR02: AUXPAD SelfTest Failed!,1\r\n");
+
+        // Weeks start on Monday: the Sunday before belongs to the week before.
+        const QJsonObject weeks = summary(store, {"--by", "week"});
+        EXPECT_EQ(weeks["by"].toString(), "week");
+        EXPECT_EQ(rows(weeks), QStringList({"bench1 2026-11-23 1 1 0 100.0", "bench2 2026-11-23 1 0 1 0.0",
+                                            "bench1 2026-11-30 4 3 1 75.0", "bench2 2026-11-30 3 1 1 33.3",
+                                            "bench3 2026-11-30 2 0 1 0.0", "bench1 2026-12-07 1 1 0 100.0"}));
+
+        // Hours, of what the filters let through; the failures only of those.
+        const QJsonObject hours =
+            summary(store, {"--by", "hour", "--since", "2026-11-30T08:00Z", "--until", "2026-11-30T10:00Z"});
+        EXPECT_EQ(rows(hours), QStringList({"bench1 2026-11-30T08:00 2 1 1 50.0", "bench2 2026-11-30T08:00 1 0 1 0.0",
+                                            "bench2 2026-11-30T09:00 1 0 0 0.0"}));
+        EXPECT_EQ(hours["filters"].toObject()["since"].toString(), "2026-11-30T08:00:00.000Z");
+        const QJsonArray failures = hours["failures"].toArray();
+        ASSERT_EQ(failures.size(), 2);
+        EXPECT_EQ(failures[0].toObject()["caption"].toString(), kFlashFail);
+        EXPECT_EQ(failures[0].toObject()["count"].toInt(), 1);
+        EXPECT_EQ(failures[1].toObject()["caption"].toString(), kSelfTestFail);
+
+        // The table: a line a station and period, and the captions on one line each.
+        const Run table = tool({"report", "--summary", "--station", "bench3", "--db", store});
+        EXPECT_EQ(table.out.toStdString(), "station  period      jobs  passed  failed  yield %\n"
+                                           "bench3   2026-12-01     2       0       1      0.0\n"
+                                           "\n"
+                                           "failed  caption\n"
+                                           "     1  Flash AUXPAD Fail!\\nPlease Reset the phone and Flash again!\n");
+    }
+}
+
+TEST_F(Report, BadInputIsRefusedInOneLineAndNoStoreIsMade)
+{
+    const QString missingFolder = dir_.filePath("no/such/dir/x.sqlite");
+    const QString missingFile = dir_.filePath("none.sqlite");
+    const QString emptyDatabase = pgServer().newDatabase("report_empty");
+    const std::vector<QStringList> refused = {
+        {"--since", "2026-13-45"},
+        {"--until", "yesterday"},
+        {"--result", "lost"},
+        {"--job", "flsh"},
+        {"--summary", "--by", "month"},
+        {"--by", "week"},
+        {"--json"},
+        {"--summary", "--csv", "--json"},
+        {"--chart", "yield.jpg"},
+        {"--db", "sqlite:" + missingFolder},
+        {"--db", "sqlite:" + missingFile},
+        {"--db", emptyDatabase},
+        {"--db", emptyDatabase, "--summary"}, // the first refusal made no table either
+    };
+    for (const QStringList& arguments : refused) {
+        SCOPED_TRACE(arguments.join(' ').toStdString());
+        QStringList all = QStringList{"report"} + arguments;
+        if (!arguments.contains("--db"))
+            all << "--db" << stores_[0];
+        const Run run = tool(all);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.errors.startsWith("auxpad-flash report: ")) << run.errors.toStdString();
+        EXPECT_EQ(run.errors.count('\n'), 1) << run.errors.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(missingFile));
+    EXPECT_FALSE(QDir(dir_.filePath("no")).exists());
+}
+
+TEST_F(Report, TheChartIsAPictureWithoutADisplay)
+{
+    struct Case {
+        QStringList arguments;
+        QString file;
+    };
+    const std::vector<Case> cases = {
+        {{"--summary", "--by", "day"}, "days.png"},
+        // One period: a bar a station.
+        {{"--by", "week", "--since", "2026-11-30", "--until", "2026-12-07"}, "week.png"},
+        {{"--by", "hour", "--station", "nowhere"}, "nothing.png"},
+        {{"--summary"}, "days.svg"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        const Run run = tool(QStringList{"report", "--db", stores_[1], "--chart", c.file} + c.arguments);
+        EXPECT_EQ(run.status, 0) << run.errors.toStdString();
+        EXPECT_EQ(run.errors, "");
+        EXPECT_TRUE(run.out.startsWith("station  period ")) << "the chart comes with the summary";
+        QFile file(dir_.filePath(c.file));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        if (c.file.endsWith(".svg")) {
+            EXPECT_TRUE(bytes.contains("<svg")) << bytes.left(200).toStdString();
+            EXPECT_TRUE(bytes.contains("yield (%)"));
+            continue;
+        }
+        EXPECT_TRUE(bytes.startsWith("\x89PNG\r\n\x1a\n"));
+        QImage image;
+        ASSERT_TRUE(image.loadFromData(bytes, "PNG"));
+        EXPECT_EQ(image.size(), QSize(1200, 675));
+        // Painted, not left blank: text, grid and the stations' colours.
+        std::set<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 3)
+            for (int x = 0; x < image.width(); x += 3)
+                colours.insert(image.pixel(x, y));
+        EXPECT_GT(colours.size(), 20u);
+    }
+
+    const Run unwritable = tool({"report", "--db", stores_[0], "--chart", "/proc/no-such-folder/yield.png"});
+    EXPECT_EQ(unwritable.status, 2);
+    EXPECT_TRUE(unwritable.errors.contains("/proc/no-such-folder/yield.png")) << unwritable.errors.toStdString();
+}
+
+} // namespace
