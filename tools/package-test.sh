@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 apt_mirror() {
   { sed -n 's/^URIs: *\([^ ]*\/debian\/\{0,1\}\)$/\1/p' /etc/apt/sources.list.d/*.sources
     sed -n 's/^deb \(\[[^]]*\] \)\{0,1\}\([^ ]*\/debian\/\{0,1\}\) .*/\2/p' /etc/apt/sources.list /etc/apt/sources.list.d/*.list
-  } 2>/dev/null | head -n 1
+  } 2>/dev/null | head -n 1 || true # a list that is not there, or not read to its end, is no fault
 }
 mirror=${AUXPAD_MIRROR:-$(apt_mirror)}
 tools/install-deps.sh debootstrap
@@ -29,7 +29,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-echo "== a fresh Debian 12 root from ${mirror:-debootstrap's default mirror}"
+echo "== a fresh Debian 12 root from ${mirror:-the mirror debootstrap picks}"
 debootstrap --variant=minbase bookworm "$root" ${mirror:+"$mirror"} >"$root.log" 2>&1 || { cat "$root.log"; exit 1; }
 rm -f "$root.log"
 mount -t proc proc "$root/proc"
