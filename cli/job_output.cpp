@@ -134,21 +134,16 @@ void JobOutput::started(const BoardJob& job)
 
 void JobOutput::arrived(const BoardJob& job)
 {
-    results_.erase(&job);
-    switch (style_) {
-    case Style::Live:
-        dirty_ = true;
-        break;
-    case Style::Lines:
-        print(job.port().name + ": a board arrived\n");
-        break;
-    case Style::Json:
-        json(job, "arrived", {});
-        break;
-    }
+    slotEvent(job, "arrived", "a board arrived");
 }
 
 void JobOutput::left(const BoardJob& job)
+{
+    slotEvent(job, "left", "the board left");
+}
+
+// A board came to the slot or left it: the last result there no longer stands.
+void JobOutput::slotEvent(const BoardJob& job, const char* event, const char* said)
 {
     results_.erase(&job);
     switch (style_) {
@@ -156,10 +151,10 @@ void JobOutput::left(const BoardJob& job)
         dirty_ = true;
         break;
     case Style::Lines:
-        print(job.port().name + ": the board left\n");
+        print(job.port().name + ": " + said + '\n');
         break;
     case Style::Json:
-        json(job, "left", {});
+        json(job, event, {});
         break;
     }
 }

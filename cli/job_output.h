@@ -62,6 +62,7 @@ public:
 
 private:
     void print(const std::string& text, std::FILE* to = stdout);
+    void slotEvent(const auxpad::BoardJob& job, const char* event, const char* said);
     void json(const auxpad::BoardJob& job, const char* event, QJsonObject fields);
     std::string liveLine(const auxpad::BoardJob& job) const;
     void redraw();

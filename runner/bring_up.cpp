@@ -1,12 +1,6 @@
 #include "runner/bring_up.h"
 
 #include <QDate>
-#include <QSysInfo>
-#include <QUuid>
-
-#include <unistd.h>
-
-#include "auxpad_version.h"
 
 namespace auxpad {
 
@@ -61,18 +55,8 @@ void BringUp::begin()
 {
     ++result_.tries;
     flash_ = {};
-    record_ = {};
-    record_.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    record_.started = recordTime();
-    record_.station = QSysInfo::machineHostName();
-    record_.port = QString::fromStdString(job_.port().name);
-    record_.device = QString::fromStdString(job_.port().device);
+    record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}});
     record_.job = QStringLiteral("run");
-    record_.result = QString::fromLatin1(outcomeName(JobOutcome::Running));
-    record_.toolVersion = QStringLiteral(AUXPAD_VERSION);
-    record_.pid = ::getpid();
-    record_.recipe = recipe_.name;
-    record_.recipeSha256 = recipe_.sha256;
     (void)bench_.keep(record_); // a start not on record is said; the end may still be
 
     records_.tag({recipe_.name, recipe_.sha256, {}});

@@ -49,6 +49,23 @@ void fill(JobRecord& record, const JobSummary& job)
 
 } // namespace
 
+JobRecord startingRecord(const PortName& port, const JobTags& tags)
+{
+    JobRecord record;
+    record.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    record.started = recordTime();
+    record.station = QSysInfo::machineHostName();
+    record.port = QString::fromStdString(port.name);
+    record.device = QString::fromStdString(port.device);
+    record.result = QString::fromLatin1(outcomeName(JobOutcome::Running));
+    record.toolVersion = QStringLiteral(AUXPAD_VERSION);
+    record.pid = ::getpid();
+    record.recipe = tags.recipe;
+    record.recipeSha256 = tags.recipeSha256;
+    record.serialSource = tags.serialSource;
+    return record;
+}
+
 RecordKeeper::RecordKeeper(BoardRunner& runner, RecordStore* journal, QString lineDb, QObject* parent)
     : QObject(parent), runner_(runner), journal_(journal), lineDb_(std::move(lineDb))
 {
@@ -68,18 +85,8 @@ void RecordKeeper::begin(const JobSummary& job)
     open_ = journal_ != nullptr;
     if (!open_)
         return;
-    record_ = {};
-    record_.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    record_.started = recordTime();
-    record_.station = QSysInfo::machineHostName();
-    record_.port = QString::fromStdString(runner_.port().name);
-    record_.device = QString::fromStdString(runner_.port().device);
-    record_.toolVersion = QStringLiteral(AUXPAD_VERSION);
-    record_.pid = ::getpid();
+    record_ = startingRecord(runner_.port(), tags_);
     record_.lineDb = lineDb_;
-    record_.recipe = tags_.recipe;
-    record_.recipeSha256 = tags_.recipeSha256;
-    record_.serialSource = tags_.serialSource;
     fill(record_, job);
     // A start that is not on record is told; the end, written whole, may still be.
     (void)write();

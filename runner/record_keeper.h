@@ -14,6 +14,10 @@ struct JobTags {
     QString serialSource; // "allocated" or "kept", once known
 };
 
+// A job's record as it starts on `port`, from this station and process: a fresh uuid,
+// the time, the tool's version, `tags`, and the result "running".
+JobRecord startingRecord(const PortName& port, const JobTags& tags);
+
 // Keeps the record of every job one board's engine runs, in the station's journal:
 // written as the job starts, and again as it ends, each in a transaction of its own, from
 // the engine's summary of the job, and held there for the line's database if one is

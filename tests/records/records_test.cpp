@@ -468,12 +468,17 @@ TEST_F(Records, RunGivesEachBoardItsOwnSerialFromTheRecordsAndKeepsItOnARerun)
         }
         EXPECT_EQ(runs, 4);
     }
-    // A board that passed keeps its serial; nothing new is spent on it.
-    auto again = start(QStringList{"run", "--recipe", "recipe.ini", "--json", "--db", stores_[1]} + ports(4, 1));
-    EXPECT_EQ(finish(*again), 0);
-    const QJsonObject kept = resultEvents(again->readAllStandardOutput())["COM35"];
-    EXPECT_EQ(kept["serial"], first["COM35"]["serial"]);
-    EXPECT_EQ(kept["serial_source"], "kept");
+    // A board that passed keeps its serial; nothing new is spent on it. On both stores at once.
+    std::vector<std::unique_ptr<QProcess>> again;
+    for (int s = 0; s < 2; ++s)
+        again.push_back(start(QStringList{"run", "--recipe", "recipe.ini", "--json", "--db", stores_[s]} + ports(4 * s, 1)));
+    for (int s = 0; s < 2; ++s) {
+        EXPECT_EQ(finish(*again[s]), 0);
+        const QString port = QString("COM%1").arg(31 + 4 * s);
+        const QJsonObject kept = resultEvents(again[s]->readAllStandardOutput())[port];
+        EXPECT_EQ(kept["serial"], first[port]["serial"]) << port.toStdString();
+        EXPECT_EQ(kept["serial_source"], "kept");
+    }
 }
 
 TEST_F(Records, NoSerialTwiceAndOnlyTheApprovedFiles)

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 
 #include "records/record_store.h"
@@ -166,49 +167,76 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_EQ(results["COM53"], (std::vector<QString>{"failed", "passed"}));
 }
 
-} // namespace
+// A bench of simulated boards on COM<first>... brought up by a recipe whose serials
+// start at `serials`, each slot with its board job and bring-up.
+struct RecipeBench {
+    QTemporaryDir dir;
+    std::vector<std::unique_ptr<SimProcess>> sims;
+    std::optional<auxpad::Recipe> recipe;
+    auxpad::DiskFiles diskFiles;
+    std::unique_ptr<auxpad::RecipeFiles> recipeFiles;
+    std::unique_ptr<auxpad::Bench> bench;
+    std::vector<std::unique_ptr<auxpad::BoardJob>> jobs;
+    std::vector<std::unique_ptr<auxpad::BringUp>> bringUps;
 
-namespace {
+    RecipeBench(int first, int count, const QString& name, const QString& serials, const QStringList& simOptions,
+                auxpad::BringUpRules rules = {})
+    {
+        EXPECT_TRUE(QDir(dir.path()).mkpath("config"));
+        const std::string disk = downloadText(24), data = downloadText(48);
+        write("disk.txt", disk);
+        write("data.txt", data);
+        auto sha = [](const std::string& text) {
+            return QCryptographicHash::hash(QByteArray::fromStdString(text), QCryptographicHash::Sha256).toHex();
+        };
+        auto read = auxpad::readRecipe(
+            write("recipe.ini", ("[recipe]\nname=" + name + "\ninitdisk=disk.txt\ninitdisk_sha256=" + sha(disk)
+                                 + "\ninitdata=data.txt\ninitdata_sha256=" + sha(data)
+                                 + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\ncode=0671234\n"
+                                   "manufacture=061226\nserials="
+                                 + serials + "\n")
+                                    .toStdString()));
+        EXPECT_TRUE(read);
+        recipe = *read;
+        for (int i = 0; i < count; ++i)
+            sims.push_back(std::make_unique<SimProcess>(dir.filePath("config"), first + i, simOptions));
+        qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+        recipeFiles = std::make_unique<auxpad::RecipeFiles>(*recipe, diskFiles);
+        bench = std::make_unique<auxpad::Bench>(*recipeFiles, auxpad::RecipeFiles::kIniPath);
+        EXPECT_TRUE(bench->openRecords({}, "sqlite:" + dir.filePath("records.sqlite")));
+        for (int i = 0; i < count; ++i) {
+            EXPECT_TRUE(bench->addPort(auxpad::resolvePort(QString("COM%1").arg(first + i).toStdString())));
+            jobs.push_back(std::make_unique<auxpad::BoardJob>(bench->runner(i), bench->keeper(i)));
+            bringUps.push_back(std::make_unique<auxpad::BringUp>(*jobs.back(), bench->keeper(i), *bench, *recipe, rules));
+        }
+    }
+    QString write(const QString& file, const std::string& text)
+    {
+        QFile f(dir.filePath(file));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.data(), static_cast<qint64>(text.size()));
+        return dir.filePath(file);
+    }
+    std::vector<auxpad::BoardJob*> jobList() const
+    {
+        std::vector<auxpad::BoardJob*> out;
+        for (const auto& j : jobs)
+            out.push_back(j.get());
+        return out;
+    }
+    std::vector<auxpad::BringUp*> bringUpList() const
+    {
+        std::vector<auxpad::BringUp*> out;
+        for (const auto& b : bringUps)
+            out.push_back(b.get());
+        return out;
+    }
+};
 
 TEST(LineWindow, WithARecipeEachRowBringsItsBoardUpWholeAndShowsTheSerialWritten)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkpath("config"));
-    auto file = [&](const QString& name, const std::string& text) {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text.data(), static_cast<qint64>(text.size()));
-        return dir.filePath(name);
-    };
-    auto sha = [](const std::string& text) {
-        return QCryptographicHash::hash(QByteArray::fromStdString(text), QCryptographicHash::Sha256).toHex();
-    };
-    const std::string disk = downloadText(24), data = downloadText(48);
-    file("disk.txt", disk);
-    file("data.txt", data);
-    const QString recipeFile = file("recipe.ini", ("[recipe]\nname=Line B\ninitdisk=disk.txt\ninitdisk_sha256=" + sha(disk)
-                                                   + "\ninitdata=data.txt\ninitdata_sha256=" + sha(data)
-                                                   + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\n"
-                                                     "code=0671234\nmanufacture=061226\nserials=SN0002000-SN0002099\n")
-                                                      .toStdString());
-    const auto recipe = auxpad::readRecipe(recipeFile);
-    ASSERT_TRUE(recipe) << recipe.error().toStdString();
-    std::vector<std::unique_ptr<SimProcess>> sims;
-    for (int i = 0; i < 2; ++i)
-        sims.push_back(std::make_unique<SimProcess>(dir.filePath("config"), 56 + i, QStringList{"--quiet"}));
-    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
-    auxpad::DiskFiles diskFiles;
-    auxpad::RecipeFiles recipeFiles(*recipe, diskFiles);
-    auxpad::Bench bench(recipeFiles, auxpad::RecipeFiles::kIniPath);
-    ASSERT_TRUE(bench.openRecords({}, "sqlite:" + dir.filePath("records.sqlite")));
-    std::vector<std::unique_ptr<auxpad::BoardJob>> jobs;
-    std::vector<std::unique_ptr<auxpad::BringUp>> bringUps;
-    for (int i = 0; i < 2; ++i) {
-        ASSERT_TRUE(bench.addPort(auxpad::resolvePort(QString("COM%1").arg(56 + i).toStdString())));
-        jobs.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(i), bench.keeper(i)));
-        bringUps.push_back(std::make_unique<auxpad::BringUp>(*jobs.back(), bench.keeper(i), bench, *recipe));
-    }
-    LineWindow window({jobs[0].get(), jobs[1].get()}, recipe->files, &*recipe, {bringUps[0].get(), bringUps[1].get()});
+    RecipeBench b(56, 2, "Line B", "SN0002000-SN0002099", {"--quiet"});
+    LineWindow window(b.jobList(), b.recipe->files, &*b.recipe, b.bringUpList());
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_EQ(window.findChild<QLabel*>("recipe")->text(), "Recipe: Line B");
@@ -223,54 +251,17 @@ TEST(LineWindow, WithARecipeEachRowBringsItsBoardUpWholeAndShowsTheSerialWritten
     EXPECT_EQ(serials, (std::set<QString>{"SN0002000", "SN0002001"}));
 }
 
-} // namespace
-
-namespace {
-
 TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkpath("config"));
-    auto file = [&](const QString& name, const std::string& text) {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text.data(), static_cast<qint64>(text.size()));
-        return dir.filePath(name);
-    };
-    auto sha = [](const std::string& text) {
-        return QCryptographicHash::hash(QByteArray::fromStdString(text), QCryptographicHash::Sha256).toHex();
-    };
-    const std::string disk = downloadText(24), data = downloadText(48);
-    file("disk.txt", disk);
-    file("data.txt", data);
-    const auto recipe = auxpad::readRecipe(
-        file("recipe.ini", ("[recipe]\nname=Bench C\ninitdisk=disk.txt\ninitdisk_sha256=" + sha(disk)
-                            + "\ninitdata=data.txt\ninitdata_sha256=" + sha(data)
-                            + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\ncode=0671234\n"
-                              "manufacture=061226\nserials=SN0004000-SN0004099\n")
-                               .toStdString()));
-    ASSERT_TRUE(recipe);
-    std::vector<std::unique_ptr<SimProcess>> sims;
-    for (int i = 0; i < 3; ++i)
-        sims.push_back(std::make_unique<SimProcess>(dir.filePath("config"), 46 + i, QStringList{"--quiet", "--detached"}));
-    qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
-    auxpad::DiskFiles diskFiles;
-    auxpad::RecipeFiles recipeFiles(*recipe, diskFiles);
-    auxpad::Bench bench(recipeFiles, auxpad::RecipeFiles::kIniPath);
-    ASSERT_TRUE(bench.openRecords({}, "sqlite:" + dir.filePath("records.sqlite")));
-    std::vector<std::unique_ptr<auxpad::BoardJob>> jobs;
-    std::vector<std::unique_ptr<auxpad::BringUp>> bringUps;
+    RecipeBench b(46, 3, "Bench C", "SN0004000-SN0004099", {"--quiet", "--detached"}, {1, true});
     std::vector<std::unique_ptr<auxpad::Slot>> watchers;
+    std::vector<auxpad::Slot*> slotList;
     for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(bench.addPort(auxpad::resolvePort(QString("COM%1").arg(46 + i).toStdString())));
-        jobs.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(i), bench.keeper(i)));
-        bringUps.push_back(std::make_unique<auxpad::BringUp>(*jobs.back(), bench.keeper(i), bench, *recipe,
-                                                             auxpad::BringUpRules{1, true}));
-        watchers.push_back(std::make_unique<auxpad::Slot>(bench.runner(i), *jobs.back(), *bringUps.back()));
+        watchers.push_back(std::make_unique<auxpad::Slot>(b.bench->runner(i), *b.jobs[i], *b.bringUps[i]));
+        slotList.push_back(watchers.back().get());
     }
-    LineWindow window({jobs[0].get(), jobs[1].get(), jobs[2].get()}, recipe->files, &*recipe,
-                      {bringUps[0].get(), bringUps[1].get(), bringUps[2].get()});
-    window.follow({watchers[0].get(), watchers[1].get(), watchers[2].get()});
+    LineWindow window(b.jobList(), b.recipe->files, &*b.recipe, b.bringUpList());
+    window.follow(slotList);
     for (const auto& slot : watchers)
         slot->start();
     window.show();
@@ -279,11 +270,11 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
     EXPECT_EQ(rows[0]->findChild<QLabel*>("phase")->text(), "waiting for a board");
     EXPECT_EQ(rows[1]->objectName(), "COM47") << "a slot's row keeps the name the port map gives it";
 
-    sims[0]->command("attach");
-    sims[1]->command("attach");
+    b.sims[0]->command("attach");
+    b.sims[1]->command("attach");
     ASSERT_TRUE(QTest::qWaitFor([&] { return resultOf(rows[0]) == "PASS" && resultOf(rows[1]) == "PASS"; }, 60000));
     EXPECT_EQ(rows[2]->findChild<QLabel*>("phase")->text(), "waiting for a board");
-    sims[2]->command("attach");
+    b.sims[2]->command("attach");
     QTest::qWait(4000); // the third board is under way: the bench at work
     EXPECT_GT(rows[2]->findChild<QProgressBar*>("bar")->value(), 0) << "its progress shows in its row";
     const QString counters = window.findChild<QLabel*>("counters")->text();
@@ -292,7 +283,7 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
     QDir().mkpath(shots);
     EXPECT_TRUE(window.grab().save(shots + "/bench_auto.png"));
     EXPECT_EQ(resultOf(rows[0]), "PASS") << "the result stands while the board stays";
-    sims[0]->command("detach");
+    b.sims[0]->command("detach");
     EXPECT_TRUE(QTest::qWaitFor([&] { return rows[0]->findChild<QLabel*>("phase")->text() == "waiting for a board"; },
                                 5000));
     EXPECT_TRUE(resultOf(rows[0]).isEmpty());
