@@ -242,8 +242,9 @@ int runReport(const QStringList& arguments)
         out.add(text);
     };
     line([&](std::size_t i) { return QString::fromLatin1(kColumns[i].name); });
-    const auto read
-        = store.visit(filter, [&](const JobRecord& r) { line([&](std::size_t i) { return shown(kColumns[i].value(r)); }); });
+    const auto read = store.visit(
+        filter, [&](const JobRecord& r) { line([&](std::size_t i) { return shown(kColumns[i].value(r)); }); },
+        auxpad::RecordStore::Reading::TableColumns);
     return read ? 0 : cannot(read.error());
 }
 

@@ -115,57 +115,59 @@ struct Column {
         column, [](const JobRecord& r) { return orNull(r.member); },                                                  \
             [](JobRecord& r, const QVariant& v) { r.member = text(v); }                                               \
     }
-// A download file's columns: the path says whether there is one.
-#define FILE_COLUMNS(prefix, member)                                                                                  \
+// A download file's columns: the path says whether there is one, so it comes first.
+#define FILE_COLUMN(prefix, suffix, member, get, set)                                                                 \
+    Column                                                                                                            \
+    {                                                                                                                 \
+        prefix suffix, [](const JobRecord& r) { return r.member ? QVariant(get) : QVariant(); },                       \
+            [](JobRecord& r, const QVariant& v) {                                                                     \
+                if (r.member)                                                                                         \
+                    set;                                                                                              \
+            }                                                                                                         \
+    }
+#define FILE_PATH_COLUMN(prefix, member)                                                                              \
     Column{prefix "_file", [](const JobRecord& r) { return r.member ? QVariant(r.member->path) : QVariant(); },        \
            [](JobRecord& r, const QVariant& v) {                                                                      \
-               r.member = v.isNull() ? std::nullopt : std::optional<JobRecord::File>(JobRecord::File{text(v)});        \
-           }},                                                                                                        \
-        Column{prefix "_size", [](const JobRecord& r) { return r.member ? QVariant(r.member->size) : QVariant(); },    \
-               [](JobRecord& r, const QVariant& v) {                                                                  \
-                   if (r.member)                                                                                      \
-                       r.member->size = v.toLongLong();                                                               \
-               }},                                                                                                    \
-        Column{prefix "_sha256", [](const JobRecord& r) { return r.member ? QVariant(r.member->sha256) : QVariant(); }, \
-               [](JobRecord& r, const QVariant& v) {                                                                  \
-                   if (r.member)                                                                                      \
-                       r.member->sha256 = text(v);                                                                    \
-               }},                                                                                                    \
-        Column{prefix "_blocks", [](const JobRecord& r) { return r.member ? orNull(r.member->blocks) : QVariant(); },  \
-               [](JobRecord& r, const QVariant& v) {                                                                  \
-                   if (r.member && !v.isNull())                                                                       \
-                       r.member->blocks = v.toInt();                                                                  \
-               }},                                                                                                    \
-        Column{prefix "_seconds", [](const JobRecord& r) { return r.member ? orNull(r.member->seconds) : QVariant(); }, \
-               [](JobRecord& r, const QVariant& v) {                                                                  \
-                   if (r.member)                                                                                      \
-                       r.member->seconds = number(v);                                                                 \
-               }}
+               r.member.reset();                                                                                      \
+               if (!v.isNull())                                                                                       \
+                   r.member.emplace().path = text(v);                                                                 \
+           }}
 
+// The columns a report's table shows come first: a table of a hundred thousand records
+// reads those alone.
 const Column kColumns[] = {
     TEXT_COLUMN("started", started),
     TEXT_COLUMN("finished", finished),
     TEXT_COLUMN("station", station),
     TEXT_COLUMN("port", port),
-    TEXT_COLUMN("device", device),
     TEXT_COLUMN("job", job),
     TEXT_COLUMN("result", result),
     TEXT_COLUMN("caption", caption),
-    TEXT_COLUMN("message", message),
     TEXT_COLUMN("serial", serial),
     TEXT_COLUMN("hardware", hardware),
     TEXT_COLUMN("mcusw", mcusw),
     TEXT_COLUMN("dspsw", dspsw),
     TEXT_COLUMN("code", code),
     TEXT_COLUMN("manufacture", manufacture),
-    Column{"defaults_used", [](const JobRecord& r) { return QVariant(r.defaultsUsed ? 1 : 0); },
-           [](JobRecord& r, const QVariant& v) { r.defaultsUsed = v.toInt() != 0; }},
-    FILE_COLUMNS("disk", disk),
-    FILE_COLUMNS("data", data),
-    Column{"format_wait_seconds", [](const JobRecord& r) { return orNull(r.formatWaitSeconds); },
-           [](JobRecord& r, const QVariant& v) { r.formatWaitSeconds = number(v); }},
+    FILE_PATH_COLUMN("disk", disk),
+    FILE_COLUMN("disk", "_sha256", disk, r.disk->sha256, r.disk->sha256 = text(v)),
+    FILE_COLUMN("disk", "_blocks", disk, orNull(r.disk->blocks), if (!v.isNull()) r.disk->blocks = v.toInt()),
+    FILE_PATH_COLUMN("data", data),
+    FILE_COLUMN("data", "_sha256", data, r.data->sha256, r.data->sha256 = text(v)),
+    FILE_COLUMN("data", "_blocks", data, orNull(r.data->blocks), if (!v.isNull()) r.data->blocks = v.toInt()),
     Column{"seconds", [](const JobRecord& r) { return orNull(r.seconds); },
            [](JobRecord& r, const QVariant& v) { r.seconds = number(v); }},
+    // The table ends here.
+    TEXT_COLUMN("device", device),
+    TEXT_COLUMN("message", message),
+    Column{"defaults_used", [](const JobRecord& r) { return QVariant(r.defaultsUsed ? 1 : 0); },
+           [](JobRecord& r, const QVariant& v) { r.defaultsUsed = v.toInt() != 0; }},
+    FILE_COLUMN("disk", "_size", disk, r.disk->size, r.disk->size = v.toLongLong()),
+    FILE_COLUMN("disk", "_seconds", disk, orNull(r.disk->seconds), r.disk->seconds = number(v)),
+    FILE_COLUMN("data", "_size", data, r.data->size, r.data->size = v.toLongLong()),
+    FILE_COLUMN("data", "_seconds", data, orNull(r.data->seconds), r.data->seconds = number(v)),
+    Column{"format_wait_seconds", [](const JobRecord& r) { return orNull(r.formatWaitSeconds); },
+           [](JobRecord& r, const QVariant& v) { r.formatWaitSeconds = number(v); }},
     TEXT_COLUMN("tool_version", toolVersion),
     Column{"pid", [](const JobRecord& r) { return QVariant(r.pid); },
            [](JobRecord& r, const QVariant& v) { r.pid = v.toLongLong(); }},
@@ -178,30 +180,31 @@ const Column kColumns[] = {
     TEXT_COLUMN("serial_source", serialSource),
     TEXT_COLUMN("readback", readBack),
 };
+constexpr std::size_t kTableColumns = 20;
 
 #undef TEXT_COLUMN
-#undef FILE_COLUMNS
+#undef FILE_COLUMN
+#undef FILE_PATH_COLUMN
 
-QString columnList()
+QString columnList(std::size_t count = std::size(kColumns))
 {
     QStringList names;
-    for (const Column& c : kColumns)
-        names << c.name;
+    for (std::size_t i = 0; i < count; ++i)
+        names << kColumns[i].name;
     return names.join(", ");
 }
 
 // "id, started, ...": what a read selects, in the order readRecord takes it.
-QString selectList()
+QString selectList(std::size_t count = std::size(kColumns))
 {
-    return "id, " + columnList();
+    return "id, " + columnList(count);
 }
 
-void readRecord(const QSqlQuery& q, JobRecord& r)
+void readRecord(const QSqlQuery& q, JobRecord& r, std::size_t count = std::size(kColumns))
 {
     r.id = q.value(0).toLongLong();
-    int i = 1;
-    for (const Column& c : kColumns)
-        c.set(r, q.value(i++));
+    for (std::size_t i = 0; i < count; ++i)
+        kColumns[i].set(r, q.value(static_cast<int>(i + 1)));
 }
 
 // A new record, or a later state of one already there; never an earlier state over a
@@ -633,19 +636,22 @@ Expected<std::map<QString, double>, QString> RecordStore::longest(const RecordFi
     return out;
 }
 
-Expected<void, QString> RecordStore::visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each)
+Expected<void, QString> RecordStore::visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each,
+                                           Reading reading)
 {
     if (!isOpen())
         return fail("read", "they are not open");
+    const std::size_t columns = reading == Reading::TableColumns ? kTableColumns : std::size(kColumns);
     QSqlQuery q(db_);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM board_jobs").arg(selectList()) + whereOf(filter) + " ORDER BY started, id");
+    q.prepare(QStringLiteral("SELECT %1 FROM board_jobs").arg(selectList(columns)) + whereOf(filter)
+              + " ORDER BY started, id");
     bindFilter(q, filter);
     if (!q.exec())
         return fail("read", q.lastError().text());
     JobRecord record;
     while (q.next()) {
-        readRecord(q, record);
+        readRecord(q, record, columns);
         each(record);
     }
     return {};

@@ -60,8 +60,11 @@ public:
     Expected<std::vector<JobRecord>, QString> held(const QString& lineDb, int most);
     Expected<void, QString> markDelivered(const std::vector<JobRecord>& records);
 
-    // The records that pass the filter, oldest first, one at a time.
-    Expected<void, QString> visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each);
+    // The records that pass the filter, oldest first, one at a time: every column, or only
+    // those a report's table shows (up to the job's seconds).
+    enum class Reading { Whole, TableColumns };
+    Expected<void, QString> visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each,
+                                  Reading reading = Reading::Whole);
     std::vector<JobRecord> find(const RecordFilter& filter);
     // For the columns a report's table shows, the longest text among the records that
     // pass the filter (a line break counted as the two characters \n) or the largest

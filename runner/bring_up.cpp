@@ -208,8 +208,10 @@ void BringUp::end(JobOutcome outcome, const JobSummary& last, std::string messag
     for (const auto& [file, from] : {std::pair{&record_.disk, &flash_.initDisk}, std::pair{&record_.data, &flash_.initData}}) {
         if (!*from)
             continue;
-        *file = JobRecord::File{QString::fromStdString((*from)->path), (*from)->digest.size,
-                                QString::fromStdString((*from)->digest.sha256)};
+        file->emplace();
+        (*file)->path = QString::fromStdString((*from)->path);
+        (*file)->size = (*from)->digest.size;
+        (*file)->sha256 = QString::fromStdString((*from)->digest.sha256);
         if ((*from)->ran) {
             (*file)->blocks = (*from)->blocks;
             (*file)->seconds = static_cast<double>((*from)->millis) / 1000;

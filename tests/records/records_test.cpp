@@ -461,10 +461,12 @@ TEST_F(Records, RunGivesEachBoardItsOwnSerialFromTheRecordsAndKeepsItOnARerun)
             EXPECT_EQ(row.at("recipe"), "AUXPAD V2, line A");
             if (row.at("job") == "run")
                 ++runs;
-            if (row.at("job") == "prodinfo" && row.at("port") == "COM33")
+            if (row.at("job") == "prodinfo" && row.at("port") == "COM33") {
                 EXPECT_TRUE(row.at("result") == "failed" && row.at("readback").contains("Serial Number written"));
-            if (row.at("job") == "prodinfo" && row.at("result") == "passed")
+            }
+            if (row.at("job") == "prodinfo" && row.at("result") == "passed") {
                 EXPECT_TRUE(serials.count(row.at("serial")) && row.at("serial_source") == "allocated");
+            }
         }
         EXPECT_EQ(runs, 4);
     }
@@ -604,8 +606,9 @@ TEST_F(Records, SoakThroughFaultsAndServerRestarts)
             jobs += static_cast<int>(told[pid].size());
         }
     }
-    if (down.count(rounds - 1))
+    if (down.count(rounds - 1)) {
         EXPECT_TRUE(pgServer().start());
+    }
     auto sync = start({"records", "sync", "--db", stores_[1]});
     EXPECT_EQ(finish(*sync), 0);
 

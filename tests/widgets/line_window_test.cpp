@@ -88,8 +88,9 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_FALSE(diskEdit.intersects(dataEdit) || diskEdit.intersects(window.findChild<QWidget*>("flashAll")->geometry()))
         << "the files and Flash all each have their place";
     for (QLabel* label : window.findChildren<QLabel*>()) {
-        if (label->text() == "InitDisk file" || label->text() == "InitData file")
+        if (label->text() == "InitDisk file" || label->text() == "InitData file") {
             EXPECT_LT(label->geometry().right(), diskEdit.left()) << "each file's name stands left of it";
+        }
     }
     const QString shots = QStringLiteral(AUXPAD_SCREENSHOT_DIR);
     QDir().mkpath(shots);
