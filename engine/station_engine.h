@@ -159,7 +159,7 @@ private:
     Outbox out_;
     FbusLink link_;
     OperatorView view_;
-    ProductFields fields_; // the window's six boxes
+    ProductFields fields_; // the six product fields, as the window's Text1 to Text6 show them
 
     JobState job_;
     int ticksLeft_ = 0;                 // the self-test and read countdown, in ticks
