@@ -191,12 +191,11 @@ void BoardRow::showPhase()
 void BoardRow::showResult()
 {
     const auxpad::JobSummary& r = bringUp_ ? bringUp_->result().last : job_.summary();
-    const auxpad::JobOutcome outcome = bringUp_ ? bringUp_->result().outcome : r.outcome;
-    const bool passed = outcome == auxpad::JobOutcome::Passed;
+    const bool passed = bringUp_ ? bringUp_->result().passed() : r.passed();
     std::string failure = r.failure();
-    if (bringUp_ && !passed && !bringUp_->result().message.empty())
-        failure = bringUp_->result().message;
-    phase_->setText(QString::fromLatin1(auxpad::outcomeName(outcome)));
+    if (bringUp_ && !bringUp_->result().message.empty())
+        failure = bringUp_->result().message; // also why a board that passed before was not brought up again
+    phase_->setText(QString::fromLatin1(bringUp_ ? bringUp_->result().word() : auxpad::outcomeName(r.outcome)));
     serial_->setText(QString::fromStdString(bringUp_ ? bringUp_->result().serial : r.serial));
     elapsed_->setText(clock(bringUp_ ? bringUp_->result().seconds : r.seconds));
     if (passed) {

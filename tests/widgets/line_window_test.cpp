@@ -284,10 +284,20 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
     QDir().mkpath(shots);
     EXPECT_TRUE(window.grab().save(shots + "/bench_auto.png"));
     EXPECT_EQ(resultOf(rows[0]), "PASS") << "the result stands while the board stays";
+    const QString first = rows[0]->findChild<QLabel*>("serial")->text();
     b.sims[0]->command("detach");
     EXPECT_TRUE(QTest::qWaitFor([&] { return rows[0]->findChild<QLabel*>("phase")->text() == "waiting for a board"; },
                                 5000));
     EXPECT_TRUE(resultOf(rows[0]).isEmpty());
+    // The first board comes back to the other slot: it passed before, and is not flashed again.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !resultOf(rows[2]).isEmpty(); }, 60000));
+    b.sims[1]->command("detach");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return resultOf(rows[1]).isEmpty(); }, 5000));
+    b.sims[1]->command("attach 0102,MCU02.00.01,DSP02.00.07," + first.toStdString() + ",0671234,061226");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !resultOf(rows[1]).isEmpty(); }, 15000));
+    EXPECT_EQ(resultOf(rows[1]), "PASS");
+    EXPECT_EQ(rows[1]->findChild<QLabel*>("phase")->text(), "already-passed");
+    EXPECT_EQ(rows[1]->findChild<QLabel*>("serial")->text(), first);
     for (const auto& slot : watchers)
         slot->stop();
 }
