@@ -8,15 +8,20 @@
 
 namespace auxpad {
 
+// A flash file a job used. It stands outside JobRecord so that it is complete, default
+// member values included, before JobRecord's optionals of it are: clang otherwise holds it
+// not default-constructible and refuses optional::emplace().
+struct JobRecordFile {
+    QString path;
+    qint64 size = -1;
+    QString sha256;
+    std::optional<int> blocks;      // sent, once its download ran
+    std::optional<double> seconds;
+};
+
 // One board job as the records keep it. Times are UTC, ISO 8601 with milliseconds.
 struct JobRecord {
-    struct File {
-        QString path;
-        qint64 size = -1;
-        QString sha256;
-        std::optional<int> blocks;      // sent, once its download ran
-        std::optional<double> seconds;
-    };
+    using File = JobRecordFile;
 
     std::int64_t id = 0; // the row's, in the store it was read from
     QString uuid;        // the job's own, made at its start: the same in every store
