@@ -50,8 +50,9 @@ TEST(Recipe, ValuesArePlainTextAndEveryRuleIsChecked)
         text.replace(from, to);
         const auto read = auxpad::readRecipe(write("broken.ini", text));
         EXPECT_FALSE(read) << to.toStdString();
-        if (!read)
+        if (!read) {
             EXPECT_TRUE(read.error().startsWith("the recipe ")) << read.error().toStdString();
+        }
     }
 }
 

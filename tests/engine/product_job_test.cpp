@@ -144,8 +144,9 @@ TEST(ReadBack, PassesOnlyWhenTheBoardGivesBackWhatWasWrittenAndNamesWhatDiffers)
         EXPECT_EQ(done.message, c.message);
         EXPECT_EQ(done.serial, c.serial) << "the serial the board holds";
         EXPECT_EQ(requestsIn(b.written).back(), Bytes{0x48}) << "the flash job's read request";
-        if (c.outcome == JobOutcome::Passed)
+        if (c.outcome == JobOutcome::Passed) {
             EXPECT_EQ(b.caption(), "Reading AUXPAD board Product info...\nAUXPAD Product Info read back OK");
+        }
     }
 }
 
