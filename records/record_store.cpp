@@ -69,11 +69,12 @@ const std::vector<std::vector<QString>> kMigrations = {
         "port TEXT NOT NULL, reserved TEXT NOT NULL, state TEXT NOT NULL)",
     },
     // 5: the report's filters and its summary. Each filter's column first with the start
-    // after it, so that a filtered report is read in its order; station and result ride
-    // along where the summary counts them, so that it reads the index alone.
+    // after it, so that a filtered report is read in its order. The summary counts by
+    // station and the hour of the start, in the order of an index of just that, with the
+    // result and the start along, so that it reads that index alone and sorts nothing.
     {
         "CREATE INDEX board_jobs_station ON board_jobs (station, started, result)",
-        "CREATE INDEX board_jobs_period ON board_jobs (started, station, result)",
+        "CREATE INDEX board_jobs_hour ON board_jobs (station, substr(started, 1, 13), result, started)",
         "CREATE INDEX board_jobs_job ON board_jobs (job, started)",
         "CREATE INDEX board_jobs_result ON board_jobs (result, started)",
         "CREATE INDEX board_jobs_port ON board_jobs (port, started)",
