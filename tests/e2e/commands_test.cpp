@@ -133,13 +133,19 @@ TEST_F(Commands, EightBoardsAreFlashedAtOnceAndOneThatHangsUpFailsAlone)
 TEST_F(Commands, NothingIsSentWhenOneBoardOrFileOrTheCommandLineCannotBeHad)
 {
     boards({{"--quiet"}, {"--quiet"}});
+    QFile conf(dir_.filePath("config/auxpad-flash/ports.conf"));
+    ASSERT_TRUE(conf.open(QIODevice::Append));
+    conf.write("COM39=/dev/no-such-slot\n");
+    conf.close();
     const QStringList flash = {"flash", "--disk", "disk.txt", "--data", "data.txt"};
     struct Case {
         QStringList arguments;
         const char* says;
     };
     const Case cases[] = {
-        {flash + ports() + QStringList{"--port", "/dev/no-such-port"}, "/dev/no-such-port"},
+        // A port is named as given, and with the device a COM name stands for.
+        {flash + ports() + QStringList{"--port", "/dev/no-such-port"}, ": /dev/no-such-port is not a serial port"},
+        {flash + ports() + QStringList{"--port", "COM39"}, ": COM39 (/dev/no-such-slot) is not a serial port"},
         {QStringList{"flash", "--disk", "gone.txt", "--data", "data.txt"} + ports(), "gone.txt"},
         {QStringList{"flash", "--disk", "data.txt", "--data", "disk.txt"} + ports(), "Wrong Initdisk and Initdata file!"},
         {QStringList{"prodinfo"} + ports(), "--values"},
