@@ -32,15 +32,7 @@ const QColor kPalette[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xff, 0x7f, 0x0e), Q
 
 QString periodWords(Period by)
 {
-    switch (by) {
-    case Period::Hour:
-        return QStringLiteral("hour, UTC");
-    case Period::Day:
-        return QStringLiteral("day, UTC");
-    case Period::Week:
-        break;
-    }
-    return QStringLiteral("week from Monday, UTC");
+    return nameOf(by) + (by == Period::Week ? QStringLiteral(" from Monday, UTC") : QStringLiteral(", UTC"));
 }
 
 // A filter's time as a person would have written it: a midnight is its day.
