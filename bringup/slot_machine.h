@@ -1,0 +1,85 @@
+#pragma once
+
+#include <optional>
+#include <variant>
+#include <vector>
+
+#include "base/ticks.h"
+#include "bringup/tally.h"
+
+namespace auxpad {
+
+namespace slot {
+// What the machine asks of its shell.
+struct Probe {};          // ask whether a board is there (a self-test request outside any job)
+struct StartBringUp {};   // bring the board that arrived up, at the next turn of the event loop
+struct StopBringUp {};    // the slot stops: the bring-up under way ends as interrupted
+struct LookForLine {};    // open the line again, looked up afresh; answer with lineLooked
+struct Arrived {};
+struct Left {};
+struct Finished { Verdict verdict; }; // a board's bring-up ended
+
+// Where a slot is.
+struct Stopped { bool endAwaited = false; }; // a bring-up stopped with the slot still has its end told
+struct Waiting { Millis nextAsk; };   // empty: asks every 2 s
+struct Running { bool lineGone = false; };
+struct Done { Millis nextAsk; bool answered = true; int silent = 0; }; // the result stands until the board leaves
+struct Away { Millis nextLook; };     // the line went: it is looked for every second
+} // namespace slot
+
+using SlotOutput = std::variant<slot::Probe, slot::StartBringUp, slot::StopBringUp, slot::LookForLine, slot::Arrived,
+                                slot::Left, slot::Finished>;
+using SlotState = std::variant<slot::Stopped, slot::Waiting, slot::Running, slot::Done, slot::Away>;
+
+// One slot of a bench whose boards start by themselves (run --watch, line --auto), as a
+// machine that does no I/O and reads no clock. An empty slot asks every 2 s whether a
+// board is there and sends nothing else; a board that answers, or that powers up, is
+// brought up at once. The result stays until the board leaves: the slot asks every
+// second, and a board that has not answered twice in a row, or whose line went, has left
+// (within 3 s of falling silent). Until then nothing starts again, a reset included.
+//
+//   State     Input                          To
+//   Stopped   start, line open               Waiting: Probe
+//   Stopped   start, line gone               Away
+//   Waiting   heard                          Running: Arrived, StartBringUp
+//   Waiting   its time                       Waiting: Probe
+//   Running   line lost                      Running, the line gone
+//   Running   bring-up ended, line there     Done: Finished
+//   Running   bring-up ended, line gone      Away: Finished, Left
+//   Done      heard                          Done, answered
+//   Done      its time, answered lately      Done: Probe
+//   Done      its time, silent twice         Waiting: Left, Probe
+//   Waiting, Done   line lost                Away (Left from Done)
+//   Away      its time                       Away: LookForLine
+//   Away      the line is back               Waiting: Probe
+//   any       stop                           Stopped (StopBringUp from Running)
+//   Stopped   the stopped bring-up ended     Stopped: Finished
+class SlotMachine {
+public:
+    static constexpr Millis kAskEmptyMs = 2000;
+    static constexpr Millis kAskPresentMs = 1000;
+    static constexpr int kSilentAnswersToLeave = 2;
+    static constexpr Millis kLookMs = 1000;
+
+    void start(bool lineOpen, Millis now);
+    void stop();
+    void heard(Millis now);
+    void lineLost(Millis now);
+    void bringUpEnded(Verdict verdict, Millis now);
+    void lineLooked(bool back, Millis now);
+    void deadlinePassed(Millis now);
+
+    std::vector<SlotOutput> takeOutputs() { return std::exchange(outputs_, {}); }
+    std::optional<Millis> nextDeadline() const;
+    const SlotState& state() const { return state_; }
+    const Tally& tally() const { return tally_; }
+
+private:
+    void wait(Millis now);
+
+    SlotState state_ = slot::Stopped{};
+    std::vector<SlotOutput> outputs_;
+    Tally tally_;
+};
+
+} // namespace auxpad

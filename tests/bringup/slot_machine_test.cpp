@@ -1,0 +1,148 @@
+// A slot that starts its boards by itself, as a machine driven by hand: arriving, leaving,
+// the line going and coming back, and how its boards are counted.
+#include <gtest/gtest.h>
+
+#include "bringup/slot_machine.h"
+
+using namespace auxpad;
+using namespace auxpad::slot;
+
+namespace {
+
+template <typename T>
+int count(const std::vector<SlotOutput>& outputs)
+{
+    return static_cast<int>(std::count_if(outputs.begin(), outputs.end(),
+                                          [](const SlotOutput& o) { return std::holds_alternative<T>(o); }));
+}
+
+SlotMachine runningSlot(Millis now = 0)
+{
+    SlotMachine m;
+    m.start(true, now);
+    m.heard(now);
+    m.takeOutputs();
+    return m;
+}
+
+TEST(SlotMachine, AnEmptySlotAsksEveryTwoSecondsAndSendsNothingElse)
+{
+    SlotMachine m;
+    m.start(true, 0);
+    EXPECT_EQ(count<Probe>(m.takeOutputs()), 1);
+    m.deadlinePassed(SlotMachine::kAskEmptyMs - 1);
+    EXPECT_TRUE(m.takeOutputs().empty());
+    m.deadlinePassed(SlotMachine::kAskEmptyMs);
+    EXPECT_EQ(count<Probe>(m.takeOutputs()), 1);
+    EXPECT_EQ(m.nextDeadline(), 2 * SlotMachine::kAskEmptyMs);
+}
+
+TEST(SlotMachine, ABoardThatIsHeardIsBroughtUpOnce)
+{
+    SlotMachine m;
+    m.start(true, 0);
+    m.takeOutputs();
+    m.heard(100);
+    const auto out = m.takeOutputs();
+    EXPECT_EQ(count<Arrived>(out), 1);
+    EXPECT_EQ(count<StartBringUp>(out), 1);
+    m.heard(200);
+    EXPECT_TRUE(m.takeOutputs().empty()) << "a reset mid-run starts nothing";
+    EXPECT_FALSE(m.nextDeadline()) << "nothing is asked while it runs";
+}
+
+TEST(SlotMachine, TheResultStandsUntilTheBoardHasBeenSilentTwice)
+{
+    SlotMachine m = runningSlot();
+    m.bringUpEnded(Verdict::Passed, 1000);
+    EXPECT_EQ(count<Finished>(m.takeOutputs()), 1);
+    m.deadlinePassed(2000);
+    EXPECT_EQ(count<Probe>(m.takeOutputs()), 1) << "it answered its bring-up";
+    m.heard(2100);
+    m.deadlinePassed(3000);
+    EXPECT_EQ(count<Left>(m.takeOutputs()), 0);
+    m.deadlinePassed(4000);
+    EXPECT_EQ(count<Left>(m.takeOutputs()), 0) << "silent once";
+    m.heard(4500);
+    EXPECT_TRUE(m.takeOutputs().empty()) << "a reset board is not started again";
+    m.deadlinePassed(5000);
+    m.deadlinePassed(6000);
+    EXPECT_EQ(count<Left>(m.takeOutputs()), 0);
+    m.deadlinePassed(7000);
+    const auto out = m.takeOutputs();
+    EXPECT_EQ(count<Left>(out), 1) << "within 3 s of falling silent";
+    EXPECT_EQ(count<Probe>(out), 1);
+    EXPECT_TRUE(std::holds_alternative<Waiting>(m.state()));
+}
+
+TEST(SlotMachine, ALostLineIsLookedForEverySecondUntilItIsBack)
+{
+    SlotMachine m;
+    m.start(true, 0);
+    m.takeOutputs();
+    m.lineLost(500);
+    EXPECT_TRUE(std::holds_alternative<Away>(m.state()));
+    m.deadlinePassed(1500);
+    EXPECT_EQ(count<LookForLine>(m.takeOutputs()), 1);
+    m.lineLooked(false, 1500);
+    EXPECT_EQ(m.nextDeadline(), 2500);
+    m.lineLooked(true, 2500);
+    EXPECT_EQ(count<Probe>(m.takeOutputs()), 1);
+    EXPECT_TRUE(std::holds_alternative<Waiting>(m.state()));
+}
+
+TEST(SlotMachine, ALineThatGoesDuringABringUpMeansTheBoardLeftAtItsEnd)
+{
+    SlotMachine m = runningSlot();
+    m.lineLost(100);
+    EXPECT_TRUE(m.takeOutputs().empty()) << "the bring-up ends first";
+    m.bringUpEnded(Verdict::Failed, 200);
+    const auto out = m.takeOutputs();
+    EXPECT_EQ(count<Finished>(out), 1);
+    EXPECT_EQ(count<Left>(out), 1);
+    EXPECT_TRUE(std::holds_alternative<Away>(m.state()));
+}
+
+TEST(SlotMachine, AFinishedBoardWhoseLineGoesHasLeft)
+{
+    SlotMachine m = runningSlot();
+    m.bringUpEnded(Verdict::Passed, 100);
+    m.takeOutputs();
+    m.lineLost(200);
+    EXPECT_EQ(count<Left>(m.takeOutputs()), 1);
+}
+
+TEST(SlotMachine, AStartWithoutItsLineWaitsForIt)
+{
+    SlotMachine m;
+    m.start(false, 0);
+    EXPECT_TRUE(m.takeOutputs().empty());
+    EXPECT_TRUE(std::holds_alternative<Away>(m.state()));
+}
+
+TEST(SlotMachine, StoppingStopsTheBringUpAndStillCountsItsEnd)
+{
+    SlotMachine m = runningSlot();
+    m.stop();
+    EXPECT_EQ(count<StopBringUp>(m.takeOutputs()), 1);
+    m.bringUpEnded(Verdict::Interrupted, 100);
+    EXPECT_EQ(count<Finished>(m.takeOutputs()), 1);
+    EXPECT_EQ(m.tally().interrupted, 1);
+    m.bringUpEnded(Verdict::Passed, 200);
+    EXPECT_TRUE(m.takeOutputs().empty());
+    m.heard(300);
+    EXPECT_TRUE(m.takeOutputs().empty()) << "a stopped slot starts nothing";
+    EXPECT_FALSE(m.nextDeadline());
+}
+
+TEST(SlotMachine, BoardsAreCountedByTheOneVerdictRule)
+{
+    SlotMachine m = runningSlot();
+    m.bringUpEnded(verdictOf(JobOutcome::Interrupted), 10);
+    EXPECT_EQ(m.tally().interrupted, 1);
+    EXPECT_EQ(m.tally().failed, 0) << "an interrupted board is not a failed one";
+    EXPECT_EQ(verdictOf(JobOutcome::Lost), Verdict::Failed);
+    EXPECT_EQ(verdictOf(JobOutcome::Interrupted, true), Verdict::Passed);
+}
+
+} // namespace
