@@ -33,8 +33,10 @@ public:
 
     bool has_value() const { return held_.index() == 0; }
     explicit operator bool() const { return has_value(); }
-    T& value() { return std::get<0>(held_); }
-    const T& value() const { return std::get<0>(held_); }
+    T& value() & { return std::get<0>(held_); }
+    const T& value() const& { return std::get<0>(held_); }
+    // From a temporary, the value itself: a loop over `find().value()` must not outlive it.
+    T value() && { return std::move(std::get<0>(held_)); }
     T& operator*() { return value(); }
     const T& operator*() const { return value(); }
     T* operator->() { return &value(); }

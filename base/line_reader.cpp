@@ -18,11 +18,19 @@ bool LineReader::fill()
     pos_ = 0;
     const std::size_t old = buffer_.size();
     buffer_.resize(old + kChunk);
-    const std::size_t got = read_(buffer_.data() + old, kChunk);
-    buffer_.resize(old + got);
-    if (got == 0)
+    const auto got = read_(buffer_.data() + old, kChunk);
+    if (!got) {
+        // What came before the fault is not handed out as if the stream had ended there.
+        failure_ = got.error();
+        buffer_.clear();
+        pos_ = 0;
         eof_ = true;
-    return got > 0;
+        return false;
+    }
+    buffer_.resize(old + *got);
+    if (*got == 0)
+        eof_ = true;
+    return *got > 0;
 }
 
 bool LineReader::atEnd()
@@ -45,14 +53,14 @@ bool LineReader::next(std::string& line)
             line.append(buffer_, pos_, std::string::npos);
             pos_ = buffer_.size();
             if (!fill())
-                return true; // last line without its end
+                return !failure_; // the last line without its end, unless the stream failed
             continue;
         }
         line.append(buffer_, pos_, cr - pos_);
         pos_ = cr + 1;
         // The LF of a CR LF pair may sit at the start of the next chunk.
-        if (pos_ >= buffer_.size())
-            fill();
+        if (pos_ >= buffer_.size() && !fill() && failure_)
+            return false;
         if (pos_ < buffer_.size() && buffer_[pos_] == '\n')
             ++pos_;
         return true;

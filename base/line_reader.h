@@ -2,7 +2,10 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "base/expected.h"
 
 namespace auxpad {
 
@@ -11,12 +14,16 @@ namespace auxpad {
 // stream has no lines. Reads in chunks, so a file of any size costs one chunk of memory.
 class LineReader {
 public:
-    // `read` fills up to `capacity` bytes and returns how many it gave; 0 means the end.
-    using ReadFn = std::function<std::size_t(char* buffer, std::size_t capacity)>;
+    // `read` fills up to `capacity` bytes and returns how many it gave, 0 at the end, or
+    // why the stream could not be read.
+    using ReadFn = std::function<Expected<std::size_t>(char* buffer, std::size_t capacity)>;
 
     explicit LineReader(ReadFn read);
 
+    // The next line; false at the end, or once the stream could not be read (failure()).
     bool next(std::string& line);
+    // Why the stream stopped before its end, if it did.
+    const std::optional<std::string>& failure() const { return failure_; }
 
 private:
     bool atEnd();
@@ -26,6 +33,7 @@ private:
     std::string buffer_;
     std::size_t pos_ = 0;
     bool eof_ = false;
+    std::optional<std::string> failure_;
 };
 
 } // namespace auxpad

@@ -11,10 +11,10 @@ namespace auxpad {
 
 TextFile::TextFile(LineReader::ReadFn read)
     : read_(std::move(read)), lines_([this](char* buffer, std::size_t capacity) {
-          const std::size_t got = read_(buffer, capacity);
-          if (hash_) {
-              hash_->add(buffer, got);
-              size_ += static_cast<long long>(got);
+          auto got = read_(buffer, capacity);
+          if (got && hash_) {
+              hash_->add(buffer, *got);
+              size_ += static_cast<long long>(*got);
           }
           return got;
       })
@@ -44,6 +44,8 @@ Expected<FileFacts> examineFile(TextFiles& files, const std::string& path)
     std::string line;
     while ((*file)->readLine(line))
         ++facts.lines;
+    if (const auto& failed = (*file)->failure())
+        return unexpected(*failed);
     facts.digest = (*file)->digest();
     return facts;
 }
@@ -58,7 +60,12 @@ Expected<std::unique_ptr<TextFile>> DiskFiles::open(const std::string& path)
         return unexpected(std::string(std::strerror(errno)));
     std::shared_ptr<std::FILE> held(f, std::fclose);
     return std::make_unique<TextFile>(
-        [held](char* buffer, std::size_t capacity) { return std::fread(buffer, 1, capacity, held.get()); });
+        [held](char* buffer, std::size_t capacity) -> Expected<std::size_t> {
+            const std::size_t got = std::fread(buffer, 1, capacity, held.get());
+            if (got == 0 && std::ferror(held.get()))
+                return unexpected(std::string(std::strerror(errno)));
+            return got;
+        });
 }
 
 } // namespace auxpad

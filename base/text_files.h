@@ -28,7 +28,9 @@ public:
     TextFile(const TextFile&) = delete;
     TextFile& operator=(const TextFile&) = delete;
 
-    bool readLine(std::string& line) { return lines_.next(line); } // false at the end
+    bool readLine(std::string& line) { return lines_.next(line); } // false at the end, or on a fault
+    // Why the file could not be read to its end, if it could not.
+    const std::optional<std::string>& failure() const { return lines_.failure(); }
 
 private:
     friend Expected<FileFacts> examineFile(TextFiles& files, const std::string& path);

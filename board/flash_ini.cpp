@@ -56,6 +56,8 @@ Expected<std::string> FlashIni::comPort(const std::string& where) const
         return unexpected("The COMport line of flash.ini in " + where
                           + " needs the port number between two double quotes, for example COMport=\"1\".");
     }
+    if (const auto& failed = (*file)->failure())
+        return unexpected("Cannot read flash.ini in " + where + ": " + *failed);
     return unexpected("flash.ini in " + where
                       + " has no COMport line, so the tool does not know which serial port leads to the board.");
 }
@@ -70,6 +72,8 @@ Expected<bool> FlashIni::showTrafficWindow() const
         if (contains(line, "Show") && (contains(line, "Yes") || contains(line, "YES") || contains(line, "yes")))
             return true;
     }
+    if (const auto& failed = (*file)->failure())
+        return unexpected("Cannot read " + path_ + ": " + *failed);
     return false;
 }
 
@@ -87,6 +91,8 @@ Expected<double> FlashIni::formatSeconds() const
             return v;
         break;
     }
+    if (const auto& failed = (*file)->failure())
+        return unexpected("Cannot read " + path_ + ": " + *failed);
     return 30.0;
 }
 
@@ -116,6 +122,8 @@ Expected<FlashIni::Defaults> FlashIni::productDefaults() const
             break;
         }
     }
+    if (const auto& failed = (*file)->failure())
+        return unexpected("Cannot read " + path_ + ": " + *failed);
     return out;
 }
 

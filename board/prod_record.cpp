@@ -6,12 +6,12 @@
 namespace auxpad {
 
 const std::array<ProductFieldRule, kProductFieldCount> kProductFieldRules = {{
-    {"Hardware Version! ", 4, "1234", "Hardware", "ERROR08: Hardware Version error in flash.ini! "},
-    {"MCUSW Version! ", 11, "123456789ab", "MCUSW", "ERROR09: MCUSW Version error in flash.ini! "},
-    {"DSPSW Version! ", 11, "123456789ab", "DSPSW", "ERROR10: DSPSW Version error in flash.ini! "},
-    {"Serial Number! ", 9, "123456789", "Serial", "ERROR11: Serial Number error in flash.ini! "},
-    {"Code! ", 7, "1234567", "Code", "ERROR12: Code error in flash.ini! "},
-    {"Manufacture DDMMYY! ", 6, "123456", "Manufacture", "ERROR13: Manufacture DDMMYY error in flash.ini! "},
+    {"Hardware Version", "Hardware Version! ", 4, "1234", "Hardware", "ERROR08: Hardware Version error in flash.ini! "},
+    {"MCUSW Version", "MCUSW Version! ", 11, "123456789ab", "MCUSW", "ERROR09: MCUSW Version error in flash.ini! "},
+    {"DSPSW Version", "DSPSW Version! ", 11, "123456789ab", "DSPSW", "ERROR10: DSPSW Version error in flash.ini! "},
+    {"Serial Number", "Serial Number! ", 9, "123456789", "Serial", "ERROR11: Serial Number error in flash.ini! "},
+    {"Code", "Code! ", 7, "1234567", "Code", "ERROR12: Code error in flash.ini! "},
+    {"Manufacture DDMMYY", "Manufacture DDMMYY! ", 6, "123456", "Manufacture", "ERROR13: Manufacture DDMMYY error in flash.ini! "},
 }};
 
 namespace {

@@ -23,6 +23,7 @@ constexpr std::size_t at(ProductField field)
 
 // What each field is, in ProductField order.
 struct ProductFieldRule {
+    const char* name;        // what it is called: "Serial Number"
     const char* label;       // names it in the "Please Check AUXPAD " message
     std::size_t length;      // characters the board stores
     const char* placeholder; // what a fresh window shows

@@ -55,9 +55,9 @@ auxpad::Expected<std::string> readFile(const std::string& path)
     return text.str();
 }
 
-ParsedPlan fail(std::string why)
+auxpad::Unexpected<PlanStop> fail(std::string why)
 {
-    return {std::nullopt, std::move(why), std::nullopt};
+    return auxpad::unexpected(PlanStop{2, std::move(why)});
 }
 
 // The ini's product defaults, as six values, or why they will not do: they are not all
@@ -83,7 +83,7 @@ auxpad::Expected<auxpad::ProductFields> iniDefaults(const auxpad::FlashIni& ini)
 
 } // namespace
 
-ParsedPlan parseJobCommand(const QStringList& arguments)
+auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments)
 {
     const QString name = arguments.value(1);
     const Command* command = nullptr;
@@ -131,7 +131,7 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
         return fail(parser.errorText().toStdString());
     if (parser.isSet(o.help)) {
         auxpad::printHelp(parser, name);
-        return {std::nullopt, {}, 0};
+        return auxpad::unexpected(PlanStop{0, {}});
     }
     if (!parser.positionalArguments().isEmpty())
         return fail("unexpected argument " + parser.positionalArguments().first().toStdString());
@@ -140,8 +140,8 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
     plan.job = command->job;
     plan.json = parser.isSet(o.json);
     plan.lineDb = auxpad::RecordStore::lineUrl(parser.value(o.db));
-    if (const QString why = auxpad::RecordStore::checkUrl(plan.lineDb); !plan.lineDb.isEmpty() && !why.isEmpty())
-        return fail("--db: " + why.toStdString());
+    if (const auto checked = auxpad::RecordStore::checkUrl(plan.lineDb); !plan.lineDb.isEmpty() && !checked)
+        return fail("--db: " + checked.error().toStdString());
     auto ports = auxpad::givenPorts(parser, o);
     if (!ports)
         return fail(ports.error());
@@ -169,7 +169,7 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
             plan.rules.tries = 1 + retries;
         }
         plan.iniPath = auxpad::RecipeFiles::kIniPath;
-        return {std::move(plan), {}, std::nullopt};
+        return plan;
     }
 
     auxpad::DiskFiles files;
@@ -196,13 +196,13 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
             const auto text = readFile(parser.value(values).toStdString());
             if (!text)
                 return fail(text.error());
-            ValuesTable table = readValuesCsv(*text);
-            if (!table.error.empty())
-                return fail(parser.value(values).toStdString() + ": " + table.error);
+            const auto table = readValuesCsv(*text);
+            if (!table)
+                return fail(parser.value(values).toStdString() + ": " + table.error());
             for (const std::string& p : plan.ports) {
-                if (!table.rows.count(p))
+                if (!table->count(p))
                     return fail(parser.value(values).toStdString() + " has no line for " + p);
-                plan.values[p] = table.rows[p];
+                plan.values[p] = table->at(p);
             }
         } else if (plan.ports.size() == 1) {
             const auto defaults = iniDefaults(settings);
@@ -222,7 +222,7 @@ ParsedPlan parseJobCommand(const QStringList& arguments)
         }
         plan.allowReuse = parser.isSet(allowReuse);
     }
-    return {std::move(plan), {}, std::nullopt};
+    return plan;
 }
 
 } // namespace cli

@@ -29,21 +29,17 @@ struct JobPlan {
 };
 
 // The plan for `auxpad-flash run|flash|prodinfo|selftest ...`, or the one-line reason it
-// cannot start. Help and version are printed here; `exitNow` then says so.
-struct ParsedPlan {
-    std::optional<JobPlan> plan;
-    std::string error;
-    std::optional<int> exitNow;
+// cannot start. Help and version are printed here, and the stop says status 0.
+struct PlanStop {
+    int status = 2;  // 2: the command cannot start, `why`; 0: help or version was printed
+    std::string why;
 };
-ParsedPlan parseJobCommand(const QStringList& arguments);
+auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments);
 
 // The per-board values of prodinfo from a CSV whose header is
 // port,hardware,mcusw,dspsw,serial,code,manufacture; fields may be double-quoted, and
-// blanks count as characters. `error` says what is wrong, naming the line.
-struct ValuesTable {
-    std::map<std::string, auxpad::ProductFields> rows;
-    std::string error;
-};
-ValuesTable readValuesCsv(const std::string& text);
+// blanks count as characters; by port. Or what is wrong, naming the line.
+using ValuesTable = std::map<std::string, auxpad::ProductFields>;
+auxpad::Expected<ValuesTable> readValuesCsv(const std::string& text);
 
 } // namespace cli

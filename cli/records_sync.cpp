@@ -17,13 +17,17 @@ SyncOutcome syncJournal(const QString& lineUrl)
     if (const auto opened = journal.open(auxpad::RecordStore::journalUrl(), auxpad::RecordStore::Opening::MustExist);
         !opened)
         return outcome;
-    journal.closeLeftovers();
+    if (const auto closed = journal.closeLeftovers(); !closed)
+        outcome.problem = closed.error();
     auxpad::RecordStore line;
     if (const auto delivered = auxpad::deliverHeld(journal, line, lineUrl); delivered)
         outcome.count = *delivered;
     else
         outcome.problem = delivered.error();
-    outcome.count.held = journal.heldCount(auxpad::RecordStore::shownUrl(lineUrl)).value_or(0);
+    if (const auto held = journal.heldCount(auxpad::RecordStore::shownUrl(lineUrl)); held)
+        outcome.count.held = *held;
+    else
+        outcome.problem = held.error();
     return outcome;
 }
 
@@ -53,8 +57,8 @@ int runRecords(const QStringList& arguments)
     const QString lineUrl = auxpad::RecordStore::lineUrl(parser.value(o.db));
     if (lineUrl.isEmpty())
         return cannot("which line database? Give --db URL or set AUXPAD_FLASH_DB");
-    if (const QString why = auxpad::RecordStore::checkUrl(lineUrl); !why.isEmpty())
-        return cannot("--db: " + why);
+    if (const auto checked = auxpad::RecordStore::checkUrl(lineUrl); !checked)
+        return cannot("--db: " + checked.error());
 
     const SyncOutcome sync = syncJournal(lineUrl);
     const QString shown = auxpad::RecordStore::shownUrl(lineUrl);

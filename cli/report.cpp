@@ -168,8 +168,8 @@ int runReport(const QStringList& arguments)
 
     auxpad::RecordFilter filter{parser.value(since),  parser.value(until), parser.value(station), parser.value(job),
                                 parser.value(result), parser.value(port),  parser.value(serial)};
-    if (const QString why = filter.settle(); !why.isEmpty())
-        return cannot(why);
+    if (const auto normal = filter.normalize(); !normal)
+        return cannot(normal.error());
     const bool summing = parser.isSet(summary) || parser.isSet(chart);
     const auto period = auxpad::periodNamed(parser.value(by));
     if (!period)
@@ -188,8 +188,10 @@ int runReport(const QStringList& arguments)
     SyncOutcome sync;
     if (!lineUrl.isEmpty())
         sync = syncJournal(lineUrl);
-    else if (auxpad::RecordStore journal; journal.open(auxpad::RecordStore::journalUrl(), auxpad::RecordStore::Opening::MustExist))
-        journal.closeLeftovers();
+    else if (auxpad::RecordStore journal; journal.open(auxpad::RecordStore::journalUrl(), auxpad::RecordStore::Opening::MustExist)) {
+        if (const auto closed = journal.closeLeftovers(); !closed) // the report reads the rest all the same
+            std::fprintf(stderr, "auxpad-flash report: %s\n", closed.error().toLocal8Bit().constData());
+    }
     // Said after the report, where it is seen.
     const auto noteHeld = qScopeGuard([&] {
         if (sync.count.held == 0)

@@ -247,14 +247,15 @@ bool isChartFile(const QString& file)
     return isSvg(file) || file.endsWith(QLatin1String(".png"), Qt::CaseInsensitive);
 }
 
-QString paintChart(const Summary& summary, const auxpad::RecordFilter& filter, const QString& file)
+auxpad::Expected<void, QString> paintChart(const Summary& summary, const auxpad::RecordFilter& filter,
+                                           const QString& file)
 {
     // Text is laid out with the fonts a QGuiApplication finds; `main` makes one, off screen.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return QStringLiteral("the chart can be painted only in a QGuiApplication");
+        return auxpad::unexpected(QStringLiteral("the chart can be painted only in a QGuiApplication"));
     QFile out(file);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QStringLiteral("the chart cannot be written to %1: %2").arg(file, out.errorString());
+        return auxpad::unexpected(QStringLiteral("the chart cannot be written to %1: %2").arg(file, out.errorString()));
     bool written = false;
     if (isSvg(file)) {
         QSvgGenerator svg;
@@ -275,7 +276,7 @@ QString paintChart(const Summary& summary, const auxpad::RecordFilter& filter, c
         written = image.save(&out, "PNG");
     }
     if (!written || !out.flush())
-        return QStringLiteral("the chart cannot be written to %1: %2").arg(file, out.errorString());
+        return auxpad::unexpected(QStringLiteral("the chart cannot be written to %1: %2").arg(file, out.errorString()));
     return {};
 }
 

@@ -22,6 +22,7 @@ int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, a
 bool isChartFile(const QString& file);
 // Each station's yield per period of the summary as a chart, in the image format its
 // name says; "" once written, otherwise why not.
-QString paintChart(const auxpad::Summary& summary, const auxpad::RecordFilter& filter, const QString& file);
+auxpad::Expected<void, QString> paintChart(const auxpad::Summary& summary, const auxpad::RecordFilter& filter,
+                                           const QString& file);
 
 } // namespace cli

@@ -111,8 +111,8 @@ int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, a
         return cannot(summed.error());
     const Summary& summary = *summed;
     if (!chart.isEmpty())
-        if (const QString why = paintChart(summary, filter, chart); !why.isEmpty())
-            return cannot(why);
+        if (const auto painted = paintChart(summary, filter, chart); !painted)
+            return cannot(painted.error());
     const QString text = form == Form::Csv ? asCsv(summary) : form == Form::Json ? asJson(summary, filter) : asTable(summary);
     const QByteArray bytes = text.toUtf8();
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);

@@ -43,12 +43,10 @@ int cannotStart(const QStringList& arguments, const std::string& why)
 
 int runJobCommand(const QStringList& arguments)
 {
-    const ParsedPlan parsed = parseJobCommand(arguments);
-    if (parsed.exitNow)
-        return *parsed.exitNow;
-    if (!parsed.plan)
-        return cannotStart(arguments, parsed.error);
-    const JobPlan& plan = *parsed.plan;
+    const auto parsed = parseJobCommand(arguments);
+    if (!parsed)
+        return parsed.error().status == 0 ? 0 : cannotStart(arguments, parsed.error().why);
+    const JobPlan& plan = *parsed;
 
     // Without the station's journal no board could be put on record, and none is started.
     // A line database that does not answer stops nothing: its records wait in the journal.
@@ -181,7 +179,7 @@ int runJobCommand(const QStringList& arguments)
     bench.close(); // every port, before the summary
     // The last records get their chance to reach the line database; what does not stays
     // held in the journal for the next run, and the summary says how many.
-    bench.settleDeliveries(kLastDeliveryMs);
+    bench.lastDelivery(kLastDeliveryMs);
     output.summary(bench.lineDb(), bench.held());
 
     if (interrupted)

@@ -33,7 +33,7 @@ std::optional<std::vector<std::string>> fieldsOf(const std::string& line)
 
 } // namespace
 
-ValuesTable readValuesCsv(const std::string& text)
+auxpad::Expected<ValuesTable> readValuesCsv(const std::string& text)
 {
     static const std::vector<std::string> kHeader = {"port", "hardware", "mcusw", "dspsw", "serial", "code",
                                                      "manufacture"};
@@ -51,21 +51,21 @@ ValuesTable readValuesCsv(const std::string& text)
         const auto fields = fieldsOf(line);
         if (number == 1) {
             if (!fields || *fields != kHeader)
-                return {{}, where + "the header must be port,hardware,mcusw,dspsw,serial,code,manufacture"};
+                return auxpad::unexpected(where + "the header must be port,hardware,mcusw,dspsw,serial,code,manufacture");
             continue;
         }
         if (line.empty())
             continue;
         if (!fields || fields->size() != kHeader.size())
-            return {{}, where + "needs 7 fields, the port and the six values"};
+            return auxpad::unexpected(where + "needs 7 fields, the port and the six values");
         const std::string& port = (*fields)[0];
-        if (table.rows.count(port))
-            return {{}, where + port + " has a second line"};
-        auxpad::ProductFields& values = table.rows[port];
+        if (table.count(port))
+            return auxpad::unexpected(where + port + " has a second line");
+        auxpad::ProductFields& values = table[port];
         std::copy(fields->begin() + 1, fields->end(), values.begin());
     }
     if (start == 0)
-        table.error = "the file is empty; its first line must be the header";
+        return auxpad::unexpected(std::string("the file is empty; its first line must be the header"));
     return table;
 }
 

@@ -18,16 +18,6 @@ constexpr ProgressStyle kInitDataFull{"Downloading ", "% of file", true};
 
 } // namespace
 
-std::string fileName(const std::string& path)
-{
-    return path.substr(path.find_last_of('/') + 1);
-}
-
-std::string cannotRead(const std::string& name, const std::string& reason)
-{
-    return "Cannot read " + name + ": " + reason;
-}
-
 Download::Download(DownloadKind kind, std::unique_ptr<TextFile> file, std::string name, int totalLines, Millis now,
                    OperatorView& view, Outbox& out)
     : kind_(kind), file_(std::move(file)), name_(std::move(name)), totalLines_(totalLines), start_(now), view_(view),
@@ -48,8 +38,9 @@ void Download::sendOn(Millis now)
         // A file that grew since it was counted, or was empty then, holds the bar at 100.
         const float percent = totalLines_ > 0 ? static_cast<float>(lineNumber_) * 100.0f / static_cast<float>(totalLines_)
                                               : 100.0f;
-        view_.setBarValue(std::min(percent, 100.0f));
-        view_.showProgress(progressText(initDisk ? kInitDiskFull : kInitDataFull, view_.bar().value, name_, elapsed_));
+        percent_ = std::min(percent, 100.0f);
+        view_.setBarValue(percent_);
+        view_.showProgress(progressText(initDisk ? kInitDiskFull : kInitDataFull, percent_, name_, elapsed_));
         switch (sendBlock(now)) {
         case BlockOutcome::AwaitingAck:
             return;
@@ -60,10 +51,12 @@ void Download::sendOn(Millis now)
             break;
         }
     }
+    if (file_->failure())
+        return fail(); // a file that cannot be read to its end is not sent whole
     if (linesInBlock_ == 0)
         return end(true);
     // The last 1 to 5 lines: the bar stays where the last full block put it.
-    view_.showProgress(progressText(initDisk ? kInitDiskLast : kInitDataFull, view_.bar().value, name_, elapsed_));
+    view_.showProgress(progressText(initDisk ? kInitDiskLast : kInitDataFull, percent_, name_, elapsed_));
     lastBlock_ = true;
     switch (sendBlock(now)) {
     case BlockOutcome::AwaitingAck:

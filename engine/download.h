@@ -7,6 +7,7 @@
 
 #include "base/text_files.h"
 #include "base/ticks.h"
+#include "engine/flash_files.h"
 #include "engine/job_summary.h"
 #include "engine/operator_view.h"
 
@@ -40,6 +41,9 @@ public:
     FailureCause failure() const { return unacknowledged_ ? FailureCause::NoAcknowledgement : FailureCause::Refused; }
     DownloadKind kind() const { return kind_; }
     int blocksSent() const { return blocksSent_; }
+    // The file sent reached at least 99 % of the lines counted before: one that came out
+    // shorter is not the file that was counted.
+    bool reachedItsCount() const { return percent_ >= 99.0f; }
     Millis started() const { return start_; }
 
 private:
@@ -58,6 +62,7 @@ private:
     Outbox& out_;
 
     int lineNumber_ = 0;
+    float percent_ = 0; // of the lines counted, as the last full block left it
     int blocksSent_ = 0;
     int linesInBlock_ = 0;
     std::string blockText_;
@@ -70,11 +75,5 @@ private:
     bool acknowledged_ = false; // every block sent was acknowledged, to the file's end
     bool unacknowledged_ = false; // a block's acknowledgement did not come in time
 };
-
-// The name of a file without its folder.
-std::string fileName(const std::string& path);
-
-// "Cannot read <name>: <reason>".
-std::string cannotRead(const std::string& name, const std::string& reason);
 
 } // namespace auxpad

@@ -73,9 +73,9 @@ struct JobStarted {
     JobSummary summary;
 };
 
-// A flash job asked to hold has read the board (or taken the defaults) and waits before
+// A flash job asked to pause has read the board (or taken the defaults) and waits before
 // its first download, until it is let go on or stopped.
-struct JobHeld {
+struct JobPaused {
     JobSummary summary;
 };
 
@@ -90,6 +90,6 @@ struct JobRefused {
 };
 
 using Effect = std::variant<CaptionShown, ProgressShown, BoxShown, TrafficLogged, ProductFieldSet, SerialKnown,
-                            BoardHeard, StationFault, PhaseShown, JobStarted, JobHeld, JobEnded, JobRefused>;
+                            BoardHeard, StationFault, PhaseShown, JobStarted, JobPaused, JobEnded, JobRefused>;
 
 } // namespace auxpad

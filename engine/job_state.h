@@ -25,7 +25,7 @@ struct FlashJob : JobBasis {
         SelfTest,   // awaiting the self-test answer or a power-up
         ReadInfo,   // next tick: ask for the product information
         AwaitInfo,  // awaiting it; the defaults stand in if it does not come
-        Held,       // asked to hold: waits to be let go on to InitDisk
+        Paused,     // asked to pause: waits to be let go on to InitDisk
         InitDisk,   // the InitDisk download, at the next tick and while it runs
         FormatWait, // the board formats its flash
         InitData,   // the InitData download runs
@@ -33,7 +33,7 @@ struct FlashJob : JobBasis {
     Stage stage = Stage::SelfTest;
     DownloadFile initDisk, initData;
     std::string approvedDisk, approvedData; // the SHA-256 each file must have, if any
-    bool hold = false;                      // waits before the first download
+    bool pause = false;                     // waits before the first download
     int diskLines = 0;
     std::unique_ptr<Download> download; // the one under way
     bool infoAnswered = false;          // the board answered the product-information read

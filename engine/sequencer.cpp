@@ -56,7 +56,7 @@ void StationEngine::step(Millis now)
         case FlashJob::Stage::FormatWait:
             formatWait(*flash, now);
             break;
-        case FlashJob::Stage::Held:
+        case FlashJob::Stage::Paused:
         case FlashJob::Stage::InitData:
             break;
         }
@@ -112,10 +112,10 @@ void StationEngine::awaitProductInfo(FlashJob& job)
             return; // and the job with it
         job.fieldsFrom = FieldSource::Defaults;
     }
-    job.stage = job.hold ? FlashJob::Stage::Held : FlashJob::Stage::InitDisk;
+    job.stage = job.pause ? FlashJob::Stage::Paused : FlashJob::Stage::InitDisk;
     view_.hideBar();
-    if (job.hold)
-        out_.post(JobHeld{summary(JobOutcome::Running)});
+    if (job.pause)
+        out_.post(JobPaused{summary(JobOutcome::Running)});
 }
 
 void StationEngine::afterInitDisk(FlashJob& job, FailureCause failure, Millis now)
@@ -191,8 +191,7 @@ void StationEngine::compareReadBack(ProductJob& job)
     for (std::size_t f = 0; f < job.values.size(); ++f) {
         if (job.values[f] == (*job.readValues)[f])
             continue;
-        const std::string label = kProductFieldRules[f].label;
-        differences += (differences.empty() ? "" : "; ") + label.substr(0, label.find('!')) + " written "
+        differences += (differences.empty() ? "" : "; ") + std::string(kProductFieldRules[f].name) + " written "
             + job.values[f] + ", read " + (*job.readValues)[f];
     }
     if (differences.empty()) {

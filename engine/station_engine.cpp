@@ -126,7 +126,7 @@ JobMode StationEngine::jobMode() const
                                      case FlashJob::Stage::ReadInfo:
                                          return JobMode::FlashReadInfo;
                                      case FlashJob::Stage::AwaitInfo:
-                                     case FlashJob::Stage::Held:
+                                     case FlashJob::Stage::Paused:
                                          return JobMode::FlashAwaitInfo;
                                      case FlashJob::Stage::InitDisk:
                                          return JobMode::FlashInitDisk;
@@ -285,7 +285,7 @@ void StationEngine::received(std::span<const std::uint8_t> bytes, Millis now)
         d->bootloaderBytes(bytes, now);
         followDownload(now);
     } else if (out_.boxesOutstanding() > 0) {
-        heldNew_.insert(heldNew_.end(), bytes.begin(), bytes.end());
+        waitingNew_.insert(waitingNew_.end(), bytes.begin(), bytes.end());
         return;
     } else {
         receiveBatch(bytes);
@@ -300,7 +300,7 @@ void StationEngine::receiveBatch(std::span<const std::uint8_t> bytes)
         if (const auto frame = link_.receive(bytes[i]); !frame.empty())
             boardMessage(frame);
         if (out_.boxesOutstanding() > 0) {
-            heldRest_.assign(bytes.begin() + static_cast<std::ptrdiff_t>(i + 1), bytes.end());
+            waitingRest_.assign(bytes.begin() + static_cast<std::ptrdiff_t>(i + 1), bytes.end());
             return;
         }
     }
@@ -367,10 +367,10 @@ void StationEngine::resumeAfterBoxes(Millis now)
     }
     // First the rest of the batch a box stopped, then what came meanwhile, as a batch of
     // its own; the sender has its turn after each.
-    for (Bytes* held : {&heldRest_, &heldNew_}) {
+    for (Bytes* waiting : {&waitingRest_, &waitingNew_}) {
         if (halted_ || out_.boxesOutstanding() > 0)
             return;
-        const Bytes batch = std::exchange(*held, Bytes{});
+        const Bytes batch = std::exchange(*waiting, Bytes{});
         receiveBatch(batch);
         pump();
     }
@@ -393,7 +393,7 @@ void StationEngine::interrupt(Millis now, std::string why)
 void StationEngine::release(Millis now)
 {
     now_ = now;
-    if (auto* flash = std::get_if<FlashJob>(&job_); flash && flash->stage == FlashJob::Stage::Held)
+    if (auto* flash = std::get_if<FlashJob>(&job_); flash && flash->stage == FlashJob::Stage::Paused)
         flash->stage = FlashJob::Stage::InitDisk; // at the next tick
 }
 

@@ -8,6 +8,7 @@
 #include "base/ticks.h"
 #include "board/flash_ini.h"
 #include "board/prod_record.h"
+#include "engine/flash_files.h"
 #include "engine/job_mode.h"
 #include "engine/job_state.h"
 #include "engine/operator_view.h"
@@ -16,20 +17,11 @@
 
 namespace auxpad {
 
-// The two download files of a flash job, by full path; with a SHA-256 (64 lower-case hex
-// digits), only that file is sent, as its download starts.
-struct FlashFiles {
-    std::string initDisk;
-    std::string initData;
-    std::string initDiskSha256 = {};
-    std::string initDataSha256 = {};
-};
-
 // Whether a product-information write is read back and compared before the job passes.
 enum class ReadBack { No, Yes };
 
 // Whether a flash job waits, once it has read the board, to be let go on to its downloads.
-enum class Hold { No, BeforeDownload };
+enum class Pause { No, BeforeDownload };
 
 // One board's station without any I/O of its own: bytes from the line with the time
 // they came, the 500 ms tick and the operator's commands go in; bytes for the line,
@@ -60,7 +52,7 @@ public:
     // A front stops the job under way: its window closes, the command is interrupted, or
     // (saying why) the board need not go on.
     void interrupt(Millis now, std::string why = {});
-    // A held flash job goes on to its downloads.
+    // A paused flash job goes on to its downloads.
     void release(Millis now);
     // Asks whether a board is there (a self-test request, outside any job); its answer
     // comes as BoardHeard.
@@ -68,7 +60,7 @@ public:
 
     // The operator. While a download runs or a box is open, a job is refused and the
     // rest do nothing.
-    void startFlashJob(const FlashFiles& files, Millis now, Hold hold = Hold::No);
+    void startFlashJob(const FlashFiles& files, Millis now, Pause pause = Pause::No);
     void startProductJob(const ProductFields& fields, Millis now, ReadBack readBack = ReadBack::No);
     void startSelfTestJob(Millis now);
     void loadDefaults(Millis now);
@@ -115,7 +107,6 @@ private:
     void receiveBatch(std::span<const std::uint8_t> bytes);
     void resumeAfterBoxes(Millis now);
     void pump();
-    void settle();
 
     // The board's messages (board_messages.cpp).
     void boardMessage(std::span<const std::uint8_t> frame);
@@ -149,8 +140,6 @@ private:
 
     // Downloads (flash_start.cpp).
     void startDownload(FlashJob& job, DownloadKind kind, Millis now);
-    std::optional<std::string> notApproved(const std::string& path, const FileDigest& digest,
-                                           const std::string& approved) const;
     void followDownload(Millis now);
     void endDownload(FlashJob& job, Millis now, FailureCause failure = FailureCause::Refused);
 
@@ -169,8 +158,8 @@ private:
     Millis now_ = 0;                    // when the input under way came
 
     bool watchdogDeferred_ = false;     // a tick's write watchdog waits for its boxes
-    Bytes heldRest_;                    // the rest of a batch a box stopped
-    Bytes heldNew_;                     // what arrived while a box was open
+    Bytes waitingRest_;                    // the rest of a batch a box stopped
+    Bytes waitingNew_;                     // what arrived while a box was open
     bool halted_ = false;
 };
 

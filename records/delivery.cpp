@@ -7,8 +7,6 @@ namespace auxpad {
 
 namespace {
 constexpr int kBatch = 200;
-constexpr int kFirstPauseMs = 1000;
-constexpr int kLongestPauseMs = 60000;
 } // namespace
 
 Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl)
@@ -94,41 +92,44 @@ void Courier::start()
     retry_.stop();
     busy_ = true;
     again_ = false;
-    using Outcome = std::pair<Expected<DeliveryCount, QString>, int>;
+    // What was delivered, and how many records are still held when the journal can say.
+    using Outcome = std::pair<Expected<DeliveryCount, QString>, std::optional<int>>;
     thread_.run<Outcome>(
         [line = lineUrl_](RecordsThread::Stores& stores) -> Outcome {
             const auto journal = stores.openJournal();
             if (!journal)
-                return {unexpected(journal.error()), 0};
+                return {unexpected(journal.error()), std::nullopt};
             auto delivered = deliverHeld(**journal, stores.line, line);
             if (!delivered)
                 stores.line.close(); // opened afresh at the next try
-            return {delivered, (*journal)->heldCount(RecordStore::shownUrl(line)).value_or(0)};
+            const auto held = (*journal)->heldCount(RecordStore::shownUrl(line));
+            if (!held)
+                return {unexpected(held.error()), std::nullopt};
+            return {delivered, *held};
         },
         this, [this](const Outcome& outcome) { tried(outcome.first, outcome.second); });
 }
 
-void Courier::tried(const Expected<DeliveryCount, QString>& outcome, int held)
+void Courier::tried(const Expected<DeliveryCount, QString>& outcome, std::optional<int> held)
 {
     busy_ = false;
-    if (held != held_) {
-        held_ = held;
+    if (held && *held != held_) {
+        held_ = *held;
         emit heldChanged(held_);
     }
     if (outcome) {
-        pauseMs_ = 0;
+        backoff_.succeeded();
         if (again_)
             return start();
     } else {
         again_ = false; // the next try takes everything
-        pauseMs_ = pauseMs_ == 0 ? kFirstPauseMs : std::min(pauseMs_ * 2, kLongestPauseMs);
-        retry_.start(pauseMs_);
+        retry_.start(static_cast<int>(backoff_.failed()));
         emit failed(outcome.error());
     }
     emit idle();
 }
 
-void Courier::settle(int ms)
+void Courier::lastTry(int ms)
 {
     QElapsedTimer waited;
     waited.start();

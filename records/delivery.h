@@ -7,7 +7,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "base/backoff.h"
 #include "records/record_store.h"
 
 namespace auxpad {
@@ -76,7 +78,7 @@ public:
     void deliverSoon();
     // Tries once more, after the try under way if there is one, and runs the event loop
     // until it is over (and any it calls for), or `ms` have passed.
-    void settle(int ms);
+    void lastTry(int ms);
     int held() const { return held_; }
 
 signals:
@@ -86,12 +88,12 @@ signals:
 
 private:
     void start();
-    void tried(const Expected<DeliveryCount, QString>& outcome, int held);
+    void tried(const Expected<DeliveryCount, QString>& outcome, std::optional<int> held);
 
     RecordsThread& thread_;
     QString lineUrl_;
     QTimer retry_;
-    int pauseMs_ = 0;
+    Backoff backoff_;
     bool busy_ = false;
     bool again_ = false;
     int held_ = 0;

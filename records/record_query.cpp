@@ -53,21 +53,22 @@ QString recordTimeOf(const QString& text)
     return time.isValid() ? time.toUTC().toString(Qt::ISODateWithMs) : QString();
 }
 
-QString RecordFilter::settle()
+Expected<void, QString> RecordFilter::normalize()
 {
     for (QString* time : {&since, &until}) {
         if (time->isEmpty())
             continue;
-        const QString settled = recordTimeOf(*time);
-        if (settled.isNull())
-            return QStringLiteral("--%1 %2 is not a date: give YYYY-MM-DD or an ISO 8601 time in UTC")
-                .arg(time == &since ? "since" : "until", *time);
-        *time = settled;
+        const QString recordTime = recordTimeOf(*time);
+        if (recordTime.isNull())
+            return unexpected(QStringLiteral("--%1 %2 is not a date: give YYYY-MM-DD or an ISO 8601 time in UTC")
+                                  .arg(time == &since ? "since" : "until", *time));
+        *time = recordTime;
     }
     if (!job.isEmpty() && !kJobKinds.contains(job))
-        return QStringLiteral("--job %1 is no job of a station: give %2").arg(job, kJobKinds.join(", "));
+        return unexpected(QStringLiteral("--job %1 is no job of a station: give %2").arg(job, kJobKinds.join(", ")));
     if (!result.isEmpty() && !kJobResults.contains(result))
-        return QStringLiteral("--result %1 is no result of a job: give %2").arg(result, kJobResults.join(", "));
+        return unexpected(
+            QStringLiteral("--result %1 is no result of a job: give %2").arg(result, kJobResults.join(", ")));
     return {};
 }
 

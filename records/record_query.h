@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "base/expected.h"
+
 #include <optional>
 #include <utility>
 #include <vector>
@@ -26,8 +28,8 @@ struct RecordFilter {
     // The fields given, by their option's name, in the options' order.
     std::vector<std::pair<QString, QString>> given() const;
     // Puts the two times into the records' form and checks every value as a person
-    // gave it: "" when all are good, else a one-line reason that names the option.
-    QString settle();
+    // gave it, or says in one line what is wrong, naming the option.
+    Expected<void, QString> normalize();
 };
 
 // The values a record's job and result may take, and so what the filters accept. `run`

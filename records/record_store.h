@@ -35,7 +35,7 @@ public:
     // What --db says of itself, wherever it is taken.
     static const QString kOptionHelp;
     // Whether a URL is one this store takes ("" when it is); what is wrong otherwise.
-    static QString checkUrl(const QString& url);
+    static Expected<void, QString> checkUrl(const QString& url);
     // A database as every message and record names it: postgresql://user@host:port/db,
     // never with its password; sqlite: with the file's full path.
     static QString shownUrl(const QString& url);
@@ -52,7 +52,7 @@ public:
     // Writes several in one transaction: all of them or none.
     Expected<void, QString> saveAll(const std::vector<JobRecord>& records);
     // Records this station's processes left running when they died are interrupted now.
-    int closeLeftovers();
+    Expected<int, QString> closeLeftovers();
 
     // In a journal: the records held for a line database (as shownUrl names it), their
     // number, and the mark that each went there in the state it was delivered in.
@@ -65,7 +65,7 @@ public:
     enum class Reading { Whole, TableColumns };
     Expected<void, QString> visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each,
                                   Reading reading = Reading::Whole);
-    std::vector<JobRecord> find(const RecordFilter& filter);
+    Expected<std::vector<JobRecord>, QString> find(const RecordFilter& filter);
     // For the columns a report's table shows, the longest text among the records that
     // pass the filter (a line break counted as the two characters \n) or the largest
     // number; one quick query where reading every record twice would be slow.
@@ -83,7 +83,7 @@ public:
     // "not written"; and whether a passed record (of `job`, with `recipe`, when given)
     // already holds a serial.
     Expected<QString, QString> reserveSerial(const SerialRange& range, const QString& recipe, const QString& port);
-    Expected<void, QString> settleSerial(const QString& serial, const QString& state);
+    Expected<void, QString> markSerial(const QString& serial, const QString& state);
     Expected<bool, QString> serialPassed(const QString& serial, const QString& job = {}, const QString& recipe = {});
 
     static constexpr int kSchemaVersion = 5;

@@ -18,7 +18,11 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         recordsLost(opened.error());
         return opened;
     }
-    journal_.closeLeftovers();
+    // A journal whose jobs cannot even be read is no journal to start on.
+    if (auto closed = journal_.closeLeftovers(); !closed) {
+        recordsLost(closed.error());
+        return unexpected(closed.error());
+    }
     thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl);
     if (!lineUrl.isEmpty()) {
         lineDb_ = RecordStore::shownUrl(lineUrl);
@@ -50,10 +54,10 @@ void Bench::close()
         board->runner->close();
 }
 
-void Bench::settleDeliveries(int ms)
+void Bench::lastDelivery(int ms)
 {
     if (courier_)
-        courier_->settle(ms);
+        courier_->lastTry(ms);
 }
 
 Expected<void, QString> Bench::keep(JobRecord& record)

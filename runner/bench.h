@@ -41,7 +41,7 @@ public:
     const QString& lineDb() const { return lineDb_; }
     int held() const { return courier_ ? courier_->held() : 0; }
     // Gives what is held one more try, waiting for it at most `ms`.
-    void settleDeliveries(int ms);
+    void lastDelivery(int ms);
     // The records' own thread, for what waits on a database (nullptr without records).
     RecordsThread* recordsThread() { return thread_.get(); }
     // Puts a record that no engine job keeps (a board's whole bring-up) in the journal.

@@ -4,10 +4,10 @@
 
 namespace auxpad {
 
-BoardJob::BoardJob(BoardRunner& runner, RecordKeeper& records, QObject* parent) : QObject(parent), runner_(runner)
+BoardJob::BoardJob(BoardRunner& runner, RecordKeeper& records, QObject* parent) : QObject(parent), runner_(runner), keeper_(records)
 {
     connect(&runner_, &BoardRunner::effect, this, &BoardJob::take);
-    connect(&records, &RecordKeeper::settled, this, [this](const JobSummary& job) {
+    connect(&records, &RecordKeeper::recorded, this, [this](const JobSummary& job) {
         if (engineStarted_)
             finish(job);
     });
@@ -40,7 +40,7 @@ void BoardJob::start(const Request& request)
     runner_.command([&](StationEngine& e, Millis now) {
         switch (request.kind) {
         case JobKind::Flash:
-            e.startFlashJob(request.files, now, request.hold);
+            e.startFlashJob(request.files, now, request.pause);
             break;
         case JobKind::ProductInfo:
             e.startProductJob(request.values, now, request.readBack);
@@ -110,8 +110,8 @@ void BoardJob::take(const Effect& effect)
         }
     } else if (const auto* heardOf = std::get_if<BoardHeard>(&effect)) {
         emit heard(heardOf->kind);
-    } else if (const auto* hold = std::get_if<JobHeld>(&effect); hold && running_) {
-        emit held(hold->summary);
+    } else if (const auto* hold = std::get_if<JobPaused>(&effect); hold && running_) {
+        emit paused(hold->summary);
     } else if (std::holds_alternative<JobStarted>(effect)) {
         engineStarted_ = true;
     } else if (const auto* refused = std::get_if<JobRefused>(&effect); refused && !engineStarted_) {

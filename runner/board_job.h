@@ -20,7 +20,7 @@ public:
         FlashFiles files;     // the flash job's
         ProductFields values; // the product-information job's, UTF-8
         ReadBack readBack = ReadBack::No;
-        Hold hold = Hold::No; // the flash job's
+        Pause pause = Pause::No; // the flash job's
     };
 
     BoardJob(BoardRunner& runner, RecordKeeper& records, QObject* parent = nullptr);
@@ -32,7 +32,7 @@ public:
     // A job the front will not start on this board ends at once, saying why; nothing is
     // sent to the board.
     void refuse(JobKind kind, std::string why, JobOutcome outcome = JobOutcome::Failed);
-    // A held flash job goes on to its downloads, or stops there, saying why.
+    // A paused flash job goes on to its downloads, or stops there, saying why.
     void release();
     void stop(std::string why);
 
@@ -44,12 +44,13 @@ public:
     float percent() const { return percent_; }
     double seconds() const;
     BoardRunner& runner() { return runner_; }
+    RecordKeeper& keeper() { return keeper_; }
 
 signals:
     void phaseChanged();
     void progressed();                  // the percentage moved
     void told(const QString& text);     // news of the job: a caption, a box, a fault, as the window would show it
-    void held(const auxpad::JobSummary& job); // a flash job asked to hold has read the board
+    void paused(const auxpad::JobSummary& job); // a flash job asked to pause has read the board
     void heard(auxpad::BoardHeard::Kind kind); // the board showed it is there, in or out of a job
     void finished();
 
@@ -58,6 +59,7 @@ private:
     void finish(JobSummary summary);
 
     BoardRunner& runner_;
+    RecordKeeper& keeper_;
     JobSummary summary_;
     bool running_ = false;
     bool engineStarted_ = false; // the engine took the job on

@@ -157,7 +157,6 @@ void BoardRunner::pushOutputs()
             break;
     }
     pushing_ = false;
-    emit settled();
     // A download moves its deadline with every block; the timer is only moved when the
     // deadline comes sooner, and when it fires early it is simply set again.
     const auto due = engine_->nextDeadline();

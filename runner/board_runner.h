@@ -51,8 +51,6 @@ public:
 
 signals:
     void effect(const auxpad::Effect& effect);
-    // The effects of one input have all been given.
-    void settled();
     // The line was hung up or unplugged; the runner has stopped, and the engine has been
     // told (the job under way ended as lost).
     void lineLost(const QString& message);

@@ -36,7 +36,7 @@ BringUp::BringUp(BoardJob& job, RecordKeeper& records, Bench& bench, const Recip
     : QObject(parent), job_(job), records_(records), bench_(bench), recipe_(recipe), rules_(rules)
 {
     connect(&job_, &BoardJob::finished, this, &BringUp::stepEnded);
-    connect(&job_, &BoardJob::held, this, &BringUp::held);
+    connect(&job_, &BoardJob::paused, this, &BringUp::held);
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &BringUp::begin);
 }
@@ -63,7 +63,7 @@ void BringUp::begin()
     step_ = Step::Flash;
     BoardJob::Request flash{JobKind::Flash, recipe_.files, {}};
     if (rules_.skipPassed)
-        flash.hold = Hold::BeforeDownload;
+        flash.pause = Pause::BeforeDownload;
     job_.start(flash);
 }
 
@@ -121,7 +121,7 @@ void BringUp::stepEnded()
             bench_.recordsThread()->run<bool>(
                 [serial, state](RecordsThread::Stores& stores) {
                     const auto store = stores.serials();
-                    return store && (*store)->settleSerial(serial, state).has_value();
+                    return store && (*store)->markSerial(serial, state).has_value();
                 },
                 this, [](const bool&) {});
         }

@@ -14,8 +14,27 @@ namespace auxpad {
 
 namespace {
 
-constexpr const char* kKeys[] = {"name",     "initdisk", "initdisk_sha256", "initdata", "initdata_sha256", "format",
-                                 "hardware", "mcusw",    "dspsw",           "code",     "manufacture",     "serials"};
+// The recipe's own keys; each product field but the serial adds its flash.ini key in
+// lower case, and the serial comes from `serials`, the range.
+constexpr const char* kOwnKeys[] = {"name", "initdisk", "initdisk_sha256", "initdata", "initdata_sha256", "format",
+                                    "serials"};
+
+QString fieldKey(std::size_t field)
+{
+    return field == at(ProductField::Serial) ? QString() : QString::fromLatin1(kProductFieldRules[field].iniKey).toLower();
+}
+
+QStringList recipeKeys()
+{
+    QStringList keys;
+    for (const char* key : kOwnKeys)
+        keys << QLatin1String(key);
+    for (std::size_t f = 0; f < kProductFieldCount; ++f) {
+        if (!fieldKey(f).isEmpty())
+            keys << fieldKey(f);
+    }
+    return keys;
+}
 
 // One INI value as plain text: a value in double quotes loses them (with \" and \\ inside
 // standing for " and \), any other is taken as it stands, trimmed.
@@ -69,12 +88,12 @@ Expected<Recipe, QString> readRecipe(const QString& path)
         if (section != QLatin1String("recipe"))
             continue;
         const QString key = line.left(equals).trimmed();
-        if (std::none_of(std::begin(kKeys), std::end(kKeys), [&](const char* k) { return key == QLatin1String(k); }))
+        if (!recipeKeys().contains(key))
             return wrong(QStringLiteral("line %1: %2 is no key of a recipe").arg(number).arg(key));
         values[key] = plainValue(line.mid(equals + 1));
     }
-    for (const char* key : kKeys) {
-        if (!values.count(key) && std::strcmp(key, "manufacture") != 0 && std::strcmp(key, "format") != 0)
+    for (const QString& key : recipeKeys()) {
+        if (!values.count(key) && key != QLatin1String("manufacture") && key != QLatin1String("format"))
             return wrong(QStringLiteral("[recipe] has no %1").arg(key));
     }
 
@@ -84,8 +103,12 @@ Expected<Recipe, QString> readRecipe(const QString& path)
     if (recipe.name.isEmpty())
         return wrong("the name is empty");
     DiskFiles disk;
-    if (const auto facts = examineFile(disk, path.toStdString()))
-        recipe.sha256 = QString::fromStdString(facts->digest.sha256);
+    // The records name the recipe by its SHA-256: a recipe that cannot be read whole
+    // again is not one to bring boards up by.
+    const auto facts = examineFile(disk, path.toStdString());
+    if (!facts)
+        return wrong(QString::fromStdString(facts.error()));
+    recipe.sha256 = QString::fromStdString(facts->digest.sha256);
     const QDir folder = QFileInfo(path).absoluteDir();
     std::string* files[2][2] = {{&recipe.files.initDisk, &recipe.files.initDiskSha256},
                                 {&recipe.files.initData, &recipe.files.initDataSha256}};
@@ -109,14 +132,13 @@ Expected<Recipe, QString> readRecipe(const QString& path)
     if (!range)
         return wrong("serials " + range.error());
     recipe.serials = *range;
-    recipe.manufactureGiven = values.count("manufacture") > 0;
-    const char* valueKeys[] = {"hardware", "mcusw", "dspsw", nullptr, "code", "manufacture"};
+    recipe.manufactureGiven = values.count(fieldKey(at(ProductField::Manufacture))) > 0;
     for (std::size_t f = 0; f < kProductFieldCount; ++f)
-        if (valueKeys[f] && values.count(valueKeys[f]))
-            recipe.values[f] = values[valueKeys[f]].toStdString();
+        if (!fieldKey(f).isEmpty() && values.count(fieldKey(f)))
+            recipe.values[f] = values[fieldKey(f)].toStdString();
     // The six boxes' rules, with the range's first serial and, without a date, today's.
     if (const auto problem = checkProductFields(productValues(recipe, recipe.serials.first(), QDate::currentDate()))) {
-        const char* key = valueKeys[problem->field] ? valueKeys[problem->field] : "serials";
+        const QString key = fieldKey(problem->field).isEmpty() ? QStringLiteral("serials") : fieldKey(problem->field);
         return wrong(QStringLiteral("%1 %2: %3").arg(key, values[key], QString::fromStdString(problem->text).trimmed()));
     }
     return recipe;

@@ -106,7 +106,7 @@ void RecordKeeper::end(JobSummary job)
             job.message = "This job is not on record: " + written.error().toStdString();
         }
     }
-    emit settled(job);
+    emit recorded(job);
 }
 
 Expected<void, QString> RecordKeeper::write()

@@ -37,7 +37,7 @@ signals:
     void failed(const QString& why); // the journal did not take a record
     // The job as it is on record: the engine's summary, failed when its end could not
     // be written.
-    void settled(const auxpad::JobSummary& job);
+    void recorded(const auxpad::JobSummary& job);
 
 private:
     void take(const Effect& effect);

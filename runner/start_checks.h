@@ -9,7 +9,7 @@ namespace auxpad {
 // What the fronts that run boards without an operator check before a byte goes to any
 // board; each says why not in one line.
 
-// Both download files are there and readable, and the InitDisk file is no longer.
+// The flash job's own check of its two files (examineFlashFiles), on this station's disk.
 Expected<void> checkFlashFiles(const FlashFiles& files);
 
 // flash.ini can be read, and its product defaults (which stand in for a board that

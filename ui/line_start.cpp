@@ -90,8 +90,8 @@ int runLine(const LineOptions& options)
     if (const auto ini = auxpad::checkIni(options.iniPath); !ini && !recipe)
         return cannotStart(QString::fromStdString(ini.error()));
     const QString lineUrl = auxpad::RecordStore::lineUrl(options.db);
-    if (const QString why = auxpad::RecordStore::checkUrl(lineUrl); !lineUrl.isEmpty() && !why.isEmpty())
-        return cannotStart("--db: " + why);
+    if (const auto checked = auxpad::RecordStore::checkUrl(lineUrl); !lineUrl.isEmpty() && !checked)
+        return cannotStart("--db: " + checked.error());
 
     // A bench puts every board on record, or starts none.
     auxpad::DiskFiles diskFiles;

@@ -40,8 +40,8 @@ int runStation(const QString& records)
     // lists go.
     const std::string iniPath = auxpad::iniPathIn(startDir);
     const QString lineUrl = auxpad::RecordStore::lineUrl(records);
-    if (const QString why = auxpad::RecordStore::checkUrl(lineUrl); !lineUrl.isEmpty() && !why.isEmpty())
-        return startupFault("--db: " + why);
+    if (const auto checked = auxpad::RecordStore::checkUrl(lineUrl); !lineUrl.isEmpty() && !checked)
+        return startupFault("--db: " + checked.error());
     // Records that cannot be kept are said once; the board is flashed all the same.
     auxpad::Bench bench(files, iniPath);
     (void)bench.openRecords(lineUrl);

@@ -224,7 +224,7 @@ TEST_F(Records, AProcessKilledMidFlashLeavesItsRecordReadableAndOnlyADeadProcess
 
         auxpad::RecordStore store;
         ASSERT_TRUE(store.open(journal()));
-        const auto left = store.find({});
+        const auto left = store.find({}).value();
         ASSERT_FALSE(left.empty());
         EXPECT_EQ(left.back().result, "running");
         EXPECT_EQ(left.back().disk->sha256, sha256("station/disk.txt"));
@@ -324,7 +324,7 @@ TEST_F(Records, AnOlderStoreIsBroughtUpToDateAndKeepsItsRecords)
         job.result = "running";
         job.revision = 1;
         ASSERT_TRUE(store.save(job)) << "an earlier state, late";
-        const auto all = store.find({});
+        const auto all = store.find({}).value();
         ASSERT_EQ(all.size(), 2u);
         EXPECT_EQ(all[0].serial, "SN0000007");
         EXPECT_EQ(all[0].toolVersion, "1.9");
@@ -532,10 +532,10 @@ void expectDeliveredAlike(const QString& journal, const QString& line)
     ASSERT_TRUE(kept.open(journal));
     ASSERT_TRUE(fed.open(line));
     std::map<QString, auxpad::JobRecord> there;
-    for (const auxpad::JobRecord& r : fed.find({}))
+    for (const auxpad::JobRecord& r : fed.find({}).value())
         EXPECT_TRUE(there.emplace(r.uuid, r).second) << "a job twice";
     std::size_t held = 0;
-    for (const auxpad::JobRecord& r : kept.find({})) {
+    for (const auxpad::JobRecord& r : kept.find({}).value()) {
         if (r.lineDb != auxpad::RecordStore::shownUrl(line))
             continue;
         ++held;
@@ -614,7 +614,7 @@ TEST_F(Records, SoakThroughFaultsAndServerRestarts)
 
     auxpad::RecordStore line;
     ASSERT_TRUE(line.open(stores_[1]));
-    const auto rows = line.find({});
+    const auto rows = line.find({}).value();
     EXPECT_EQ(static_cast<int>(rows.size()), jobs) << "one row a job";
     std::set<QString> uuids;
     for (const auxpad::JobRecord& r : rows) {

@@ -166,7 +166,7 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
 
     auxpad::RecordStore store;
     ASSERT_TRUE(store.open("sqlite:" + dir.filePath("records.sqlite")));
-    const auto records = store.find({});
+    const auto records = store.find({}).value();
     ASSERT_EQ(records.size(), 4u);
     std::map<QString, std::vector<QString>> results;
     for (const auto& r : records) {
