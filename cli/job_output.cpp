@@ -54,7 +54,7 @@ BoardResult BoardResult::of(const auxpad::BringUp& bringUp)
             r.serial,
             r.last.fieldsFrom == auxpad::FieldSource::Defaults,
             r.seconds,
-            {{"serial_source", r.serialSource}, {"recipe", bringUp.recipe().name}, {"tries", r.tries}},
+            {{"serial_source", QString::fromLatin1(auxpad::serialSourceName(r.serialSource))}, {"recipe", bringUp.recipe().name}, {"tries", r.tries}},
             r.alreadyPassed};
 }
 

@@ -48,6 +48,86 @@ Expected<void, QString> Bench::addPort(const PortName& port)
     return opened;
 }
 
+void Bench::prepare(const Recipe* recipe, BringUpRules rules, bool watch)
+{
+    if (watch)
+        rules.lostLineLeaves = true; // a hang-up in a slot means the board left
+    for (std::size_t i = 0; i < boards_.size(); ++i) {
+        Board& board = *boards_[i];
+        board.job = std::make_unique<BoardJob>(*board.runner, *board.keeper);
+        if (recipe)
+            board.bringUp = std::make_unique<BringUp>(*board.job, *this, *recipe, rules);
+        if (recipe && watch)
+            board.slot = std::make_unique<Slot>(*board.runner, *board.job, *board.bringUp);
+        follow(i);
+    }
+}
+
+void Bench::follow(std::size_t i)
+{
+    Board& board = *boards_[i];
+    connect(board.job.get(), &BoardJob::phaseChanged, this, [this, i] { emit phaseChanged(i); });
+    connect(board.job.get(), &BoardJob::progressed, this, [this, i] { emit progressed(i); });
+    connect(board.job.get(), &BoardJob::told, this, [this, i](const QString& text) { emit told(i, text); });
+    if (board.slot) {
+        connect(board.slot.get(), &Slot::arrived, this, [this, i] { emit arrived(i); });
+        connect(board.slot.get(), &Slot::left, this, [this, i] { emit left(i); });
+        connect(board.slot.get(), &Slot::finished, this, [this, i] { emit finished(i); });
+    } else if (board.bringUp) {
+        connect(board.bringUp.get(), &BringUp::finished, this, [this, i] { emit finished(i); });
+    } else {
+        connect(board.job.get(), &BoardJob::finished, this, [this, i] { emit finished(i); });
+    }
+}
+
+void Bench::startSlots()
+{
+    for (const auto& board : boards_) {
+        if (board->slot)
+            board->slot->start();
+    }
+}
+
+void Bench::stop()
+{
+    for (const auto& board : boards_) {
+        if (board->slot)
+            board->slot->stop();
+        if (board->bringUp)
+            board->bringUp->interrupt();
+        if (board->job)
+            board->job->interrupt();
+    }
+}
+
+std::vector<BoardJob*> Bench::jobs()
+{
+    std::vector<BoardJob*> out;
+    for (const auto& board : boards_)
+        out.push_back(board->job.get());
+    return out;
+}
+
+std::vector<BringUp*> Bench::bringUps()
+{
+    std::vector<BringUp*> out;
+    for (const auto& board : boards_) {
+        if (board->bringUp)
+            out.push_back(board->bringUp.get());
+    }
+    return out;
+}
+
+std::vector<Slot*> Bench::allSlots()
+{
+    std::vector<Slot*> out;
+    for (const auto& board : boards_) {
+        if (board->slot)
+            out.push_back(board->slot.get());
+    }
+    return out;
+}
+
 void Bench::close()
 {
     for (const auto& board : boards_)

@@ -7,8 +7,11 @@
 #include <vector>
 
 #include "records/delivery.h"
+#include "runner/board_job.h"
 #include "runner/board_runner.h"
+#include "runner/bring_up.h"
 #include "runner/record_keeper.h"
+#include "runner/slot.h"
 
 namespace auxpad {
 
@@ -31,9 +34,23 @@ public:
     Expected<void, QString> addPort(const PortName& port);
     void close();
 
+    // What each board runs: a job at a time; with a recipe, a whole bring-up; watching,
+    // a slot that starts each board by itself. Called once every port is added.
+    void prepare(const Recipe* recipe, BringUpRules rules = {}, bool watch = false);
+    // Starts every slot of a watching bench.
+    void startSlots();
+    // Stops everything under way: each job ends as interrupted, each slot stops.
+    void stop();
+
     std::size_t size() const { return boards_.size(); }
     BoardRunner& runner(std::size_t i) { return *boards_[i]->runner; }
     RecordKeeper& keeper(std::size_t i) { return *boards_[i]->keeper; }
+    BoardJob& job(std::size_t i) { return *boards_[i]->job; }
+    BringUp* bringUp(std::size_t i) { return boards_[i]->bringUp.get(); }
+    Slot* slot(std::size_t i) { return boards_[i]->slot.get(); }
+    std::vector<BoardJob*> jobs();
+    std::vector<BringUp*> bringUps();
+    std::vector<Slot*> allSlots();
     // Why the jobs are not on record, once they are not.
     const std::optional<QString>& recordsProblem() const { return recordsProblem_; }
 
@@ -51,12 +68,24 @@ signals:
     // The records stopped being kept: said once, at the start or when a write failed.
     void recordsFailed(const QString& why);
     void heldChanged(int held);
+    // Each board's news, the same for every front: `board` is its index.
+    void arrived(std::size_t board);
+    void left(std::size_t board);
+    void phaseChanged(std::size_t board);
+    void progressed(std::size_t board);
+    void told(std::size_t board, const QString& text);
+    // A board's job or bring-up ended (with a slot, one of its boards' bring-ups).
+    void finished(std::size_t board);
 
 private:
     struct Board {
         std::unique_ptr<BoardRunner> runner;
         std::unique_ptr<RecordKeeper> keeper;
+        std::unique_ptr<BoardJob> job;
+        std::unique_ptr<BringUp> bringUp;
+        std::unique_ptr<Slot> slot;
     };
+    void follow(std::size_t i);
     void recordsLost(const QString& why);
 
     TextFiles& files_;

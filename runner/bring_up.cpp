@@ -2,232 +2,158 @@
 
 #include <QDate>
 
+#include "runner/bench.h"
+#include "runner/serial_questions.h"
+
 namespace auxpad {
 
-namespace {
+using namespace bringup;
 
-constexpr int kRetryPauseMs = 1000;
-
-// Where a board's serial number comes from, decided on the records' thread.
-struct SerialChoice {
-    QString serial;
-    QString source;  // "kept" or "allocated"
-    QString problem; // why none could be had
-};
-
-} // namespace
-
-Expected<bool, QString> serialPassed(RecordsThread::Stores& stores, const QString& serial, const QString& job,
-                                     const QString& recipe)
+BringUp::BringUp(BoardJob& job, Bench& bench, const Recipe& recipe, BringUpRules rules, QObject* parent)
+    : QObject(parent), job_(job), records_(job.keeper()), bench_(bench), recipe_(recipe), machine_(rules)
 {
-    auto store = stores.serials();
-    Expected<bool, QString> passed = store ? (*store)->serialPassed(serial, job, recipe)
-                                           : Expected<bool, QString>(unexpected(store.error()));
-    if (!passed && !stores.lineUrl.isEmpty()) {
-        stores.line.close(); // opened afresh next time
-        if (const auto journal = stores.openJournal())
-            passed = (*journal)->serialPassed(serial, job, recipe);
-    }
-    return passed;
-}
-
-BringUp::BringUp(BoardJob& job, RecordKeeper& records, Bench& bench, const Recipe& recipe, BringUpRules rules,
-                 QObject* parent)
-    : QObject(parent), job_(job), records_(records), bench_(bench), recipe_(recipe), rules_(rules)
-{
-    connect(&job_, &BoardJob::finished, this, &BringUp::stepEnded);
-    connect(&job_, &BoardJob::paused, this, &BringUp::held);
-    retry_.setSingleShot(true);
-    connect(&retry_, &QTimer::timeout, this, &BringUp::begin);
+    connect(&job_, &BoardJob::finished, this,
+            [this] { give([this](BringUpMachine& m, Millis now) { m.stepEnded(job_.summary(), now); }); });
+    connect(&job_, &BoardJob::paused, this,
+            [this](const JobSummary& flash) { give([&](BringUpMachine& m, Millis) { m.flashPaused(flash); }); });
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this,
+            [this] { give([](BringUpMachine& m, Millis now) { m.deadlinePassed(now); }); });
 }
 
 void BringUp::start()
 {
     if (running())
         return;
-    result_ = {};
     clock_.start();
-    begin();
-}
-
-// One try: each is on record as a bring-up of its own.
-void BringUp::begin()
-{
-    ++result_.tries;
-    flash_ = {};
-    record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}});
-    record_.job = QStringLiteral("run");
-    (void)bench_.keep(record_); // a start not on record is said; the end may still be
-
-    records_.tag({recipe_.name, recipe_.sha256, {}});
-    step_ = Step::Flash;
-    BoardJob::Request flash{JobKind::Flash, recipe_.files, {}};
-    if (rules_.skipPassed)
-        flash.pause = Pause::BeforeDownload;
-    job_.start(flash);
+    give([](BringUpMachine& m, Millis now) { m.start(now); });
 }
 
 void BringUp::interrupt()
 {
-    rules_.tries = 0; // and no other try
-    if (retry_.isActive()) {
-        retry_.stop();
-        emit finished();
+    give([](BringUpMachine& m, Millis now) { m.interrupt(now); });
+}
+
+// What the machine asks for is done in its order; an input given meanwhile (a job that
+// ends at once) adds its outputs to the same loop.
+void BringUp::apply()
+{
+    if (applying_)
         return;
+    applying_ = true;
+    for (auto outputs = machine_.takeOutputs(); !outputs.empty(); outputs = machine_.takeOutputs()) {
+        for (const BringUpOutput& output : outputs)
+            run(output);
     }
-    if (step_ == Step::Serial) // no job runs while the records choose the serial
-        return end(JobOutcome::Interrupted, flash_, "interrupted while its serial number was chosen");
-    job_.interrupt();
+    applying_ = false;
+    if (const auto due = machine_.nextDeadline())
+        deadline_.start(static_cast<int>(std::max<Millis>(0, *due - tickCount())));
+    else
+        deadline_.stop();
 }
 
-// A board brought up before is not brought up again: its flash job stops before the
-// first download when a passed bring-up of this recipe holds the serial it read.
-void BringUp::held(const JobSummary& flash)
+void BringUp::run(const BringUpOutput& output)
 {
-    const QString serial = QString::fromStdString(flash.serial);
-    if (step_ != Step::Flash || serial.isEmpty() || !bench_.recordsThread())
-        return job_.release();
-    step_ = Step::Checking;
-    bench_.recordsThread()->run<Expected<bool, QString>>(
-        [serial, recipe = recipe_.name](RecordsThread::Stores& stores) {
-            return serialPassed(stores, serial, "run", recipe);
+    std::visit(
+        [this](const auto& o) {
+            using T = std::decay_t<decltype(o)>;
+            if constexpr (std::is_same_v<T, StartFlash>) {
+                records_.tag({recipe_.name, recipe_.sha256, {}});
+                job_.start({JobKind::Flash, recipe_.files, {}, ReadBack::No, o.pause ? Pause::BeforeDownload : Pause::No});
+            } else if constexpr (std::is_same_v<T, ReleaseFlash>) {
+                job_.release();
+            } else if constexpr (std::is_same_v<T, StopFlash>) {
+                job_.stop(o.why);
+            } else if constexpr (std::is_same_v<T, StartWrite>) {
+                records_.tag({recipe_.name, recipe_.sha256,
+                              QString::fromLatin1(serialSourceName(machine_.result().serialSource))});
+                job_.start({JobKind::ProductInfo, {},
+                            productValues(recipe_, QString::fromStdString(o.serial), QDate::currentDate()),
+                            ReadBack::Yes});
+            } else if constexpr (std::is_same_v<T, InterruptJob>) {
+                job_.interrupt();
+            } else if constexpr (std::is_same_v<T, AskPassed> || std::is_same_v<T, AskSerial>) {
+                ask(o);
+            } else if constexpr (std::is_same_v<T, bringup::EndReservation>) {
+                endReservation(o);
+            } else if constexpr (std::is_same_v<T, KeepStart>) {
+                keepStart();
+            } else if constexpr (std::is_same_v<T, KeepEnd>) {
+                keepEnd(o.attempt);
+            } else if constexpr (std::is_same_v<T, ReopenLine>) {
+                const bool back = job_.runner().reopen().has_value();
+                machine_.lineLooked(back, tickCount());
+            } else if constexpr (std::is_same_v<T, Finished>) {
+                records_.tag({});
+                emit finished();
+            }
         },
-        this, [this, serial](const Expected<bool, QString>& passed) {
-            if (step_ != Step::Checking)
-                return;
-            step_ = Step::Flash;
-            if (!passed || !*passed)
-                return job_.release(); // when nobody can tell, the board is brought up
-            result_.alreadyPassed = true;
-            job_.stop("already brought up with this recipe: " + serial.toStdString() + " passed before");
-        });
+        output);
 }
 
-void BringUp::stepEnded()
-{
-    const JobSummary& done = job_.summary();
-    switch (step_) {
-    case Step::Checking:
-    case Step::Flash:
-        flash_ = done;
-        if (!done.passed())
-            return end(done.outcome, done, done.failure());
-        return serialFor(done);
-    case Step::ProductInfo:
-        if (result_.serialSource == QLatin1String("allocated")) {
-            // The reservation's end, for whoever traces the serial later.
-            const QString serial = QString::fromStdString(done.fields[at(ProductField::Serial)]);
-            const QString state = done.passed() ? QStringLiteral("written") : QStringLiteral("not written");
-            bench_.recordsThread()->run<bool>(
-                [serial, state](RecordsThread::Stores& stores) {
-                    const auto store = stores.serials();
-                    return store && (*store)->markSerial(serial, state).has_value();
-                },
-                this, [](const bool&) {});
-        }
-        return end(done.outcome, done, done.failure());
-    case Step::Serial:
-    case Step::Idle:
-        break;
-    }
-}
-
-void BringUp::serialFor(const JobSummary& flash)
+void BringUp::ask(const AskPassed& question)
 {
     RecordsThread* thread = bench_.recordsThread();
     if (!thread)
-        return end(JobOutcome::Failed, flash, "no serial number can be had without records");
-    step_ = Step::Serial;
-    const QString own = QString::fromStdString(flash.serial);
-    const bool inRange = !own.isEmpty() && recipe_.serials.contains(own);
-    thread->run<SerialChoice>(
-        [own, inRange, range = recipe_.serials, recipe = recipe_.name,
-         port = QString::fromStdString(job_.port().name)](RecordsThread::Stores& stores) -> SerialChoice {
-            // The board's own serial stays when a passed write already holds it.
-            if (inRange) {
-                if (const auto passed = serialPassed(stores, own, "prodinfo", {}); passed && *passed)
-                    return {own, "kept", {}};
-            }
-            const auto store = stores.serials();
-            if (!store)
-                return {{}, {}, store.error()};
-            const auto reserved = (*store)->reserveSerial(range, recipe, port);
-            if (!reserved) {
-                stores.line.close(); // opened afresh next time
-                return {{}, {}, reserved.error()};
-            }
-            return {*reserved, "allocated", {}};
+        return machine_.passedBefore(question.attempt, unexpected(std::string("no records")));
+    thread->run<Expected<bool, QString>>(
+        [serial = QString::fromStdString(question.serial), recipe = recipe_.name](RecordsThread::Stores& stores) {
+            return serialPassed(stores, serial, {QStringLiteral("run"), recipe});
         },
-        this, [this](const SerialChoice& choice) {
-            if (step_ != Step::Serial)
-                return;
-            if (!choice.problem.isEmpty())
-                return end(JobOutcome::Failed, flash_,
-                           "no serial number could be reserved, so nothing was written: " + choice.problem.toStdString());
-            write(choice.serial, choice.source);
+        this, [this, attempt = question.attempt](const Expected<bool, QString>& passed) {
+            give([&](BringUpMachine& m, Millis) {
+                m.passedBefore(attempt, passed ? Expected<bool, std::string>(*passed)
+                                               : unexpected(passed.error().toStdString()));
+            });
         });
 }
 
-void BringUp::write(const QString& serial, const QString& source)
+void BringUp::ask(const AskSerial& question)
 {
-    result_.serialSource = source;
-    records_.tag({recipe_.name, recipe_.sha256, source});
-    step_ = Step::ProductInfo;
-    job_.start({JobKind::ProductInfo, {}, productValues(recipe_, serial, QDate::currentDate()), ReadBack::Yes});
+    RecordsThread* thread = bench_.recordsThread();
+    if (!thread)
+        return machine_.serialChosen(question.attempt, unexpected(std::string("this station keeps no records")),
+                                     tickCount());
+    thread->run<Expected<SerialChoice, std::string>>(
+        [own = QString::fromStdString(question.own), range = recipe_.serials, recipe = recipe_.name,
+         port = QString::fromStdString(job_.port().name)](RecordsThread::Stores& stores) {
+            return chooseSerial(stores, own, range, recipe, port);
+        },
+        this, [this, attempt = question.attempt](const Expected<SerialChoice, std::string>& choice) {
+            give([&](BringUpMachine& m, Millis now) { m.serialChosen(attempt, choice, now); });
+        });
 }
 
-void BringUp::end(JobOutcome outcome, const JobSummary& last, std::string message)
+void BringUp::endReservation(const bringup::EndReservation& end)
 {
-    step_ = Step::Idle;
-    records_.tag({});
-    if (result_.alreadyPassed) {
-        outcome = JobOutcome::Interrupted;
-        message = last.message;
-    }
-    result_.outcome = outcome;
-    result_.last = last;
-    result_.message = std::move(message);
-    result_.serial = !last.serial.empty() ? last.serial : flash_.serial;
-    result_.seconds = static_cast<double>(clock_.elapsed()) / 1000;
-
-    record_.revision = 2;
-    record_.finished = recordTime();
-    record_.result = QString::fromLatin1(result_.word());
-    record_.caption = QString::fromStdString(last.caption);
-    record_.message = QString::fromStdString(result_.message);
-    record_.seconds = result_.seconds;
-    record_.serialSource = result_.serialSource;
-    record_.readBack = QString::fromStdString(last.readBackDifference);
-    if (last.kind == JobKind::ProductInfo) {
-        QString* fields[] = {&record_.hardware, &record_.mcusw, &record_.dspsw, &record_.serial, &record_.code,
-                             &record_.manufacture};
-        for (std::size_t i = 0; i < last.fields.size(); ++i)
-            *fields[i] = QString::fromStdString(last.fields[i]);
-    }
-    record_.serial = QString::fromStdString(result_.serial);
-    for (const auto& [file, from] : {std::pair{&record_.disk, &flash_.initDisk}, std::pair{&record_.data, &flash_.initData}}) {
-        if (!*from)
-            continue;
-        file->emplace();
-        (*file)->path = QString::fromStdString((*from)->path);
-        (*file)->size = (*from)->digest.size;
-        (*file)->sha256 = QString::fromStdString((*from)->digest.sha256);
-        if ((*from)->ran) {
-            (*file)->blocks = (*from)->blocks;
-            (*file)->seconds = static_cast<double>((*from)->millis) / 1000;
-        }
-    }
-    if (const auto kept = bench_.keep(record_); !kept) {
-        result_.outcome = JobOutcome::Failed;
-        result_.alreadyPassed = false;
-        result_.message = "This bring-up is not on record: " + kept.error().toStdString();
-    } else if (outcome == JobOutcome::Failed && curable(last.cause) && result_.tries < rules_.tries) {
-        // No answer, a lost acknowledgement, a hang-up: a second try may go; a refusal
-        // never does.
-        retry_.start(kRetryPauseMs);
+    RecordsThread* thread = bench_.recordsThread();
+    if (!thread)
         return;
-    }
-    emit finished();
+    const QString serial = QString::fromStdString(end.serial);
+    thread->run<Expected<void, QString>>(
+        [serial, written = end.written](RecordsThread::Stores& stores) {
+            return auxpad::endReservation(stores, serial, written);
+        },
+        this, [this, serial](const Expected<void, QString>& marked) {
+            if (!marked) // the serial stays reserved, which a look at the range explains
+                emit job_.told("The serial number " + serial + " is still marked reserved: " + marked.error());
+        });
+}
+
+// Each try is on record as a bring-up of its own, job "run".
+void BringUp::keepStart()
+{
+    record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}});
+    record_.job = QStringLiteral("run");
+    (void)bench_.keep(record_); // a start not on record is said once; the end may still be
+}
+
+void BringUp::keepEnd(int attempt)
+{
+    fillBringUpRecord(record_, machine_.result(), machine_.flash());
+    const auto kept = bench_.keep(record_);
+    machine_.endKept(attempt, kept ? Expected<void, std::string>() : unexpected(kept.error().toStdString()),
+                     tickCount());
 }
 
 } // namespace auxpad

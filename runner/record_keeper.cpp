@@ -28,8 +28,9 @@ std::optional<JobRecord::File> fileRecord(const std::optional<DownloadFile>& fil
     return out;
 }
 
-// The record's columns that the summary fills, at the start and at the end alike.
-void fill(JobRecord& record, const JobSummary& job)
+} // namespace
+
+void fillRecord(JobRecord& record, const JobSummary& job)
 {
     record.job = QString::fromLatin1(jobName(job.kind));
     record.result = QString::fromLatin1(outcomeName(job.outcome));
@@ -47,7 +48,30 @@ void fill(JobRecord& record, const JobSummary& job)
         record.formatWaitSeconds = static_cast<double>(*job.formatWait) / 1000;
 }
 
-} // namespace
+void endRecord(JobRecord& record, const JobSummary& job)
+{
+    fillRecord(record, job);
+    record.revision = 2;
+    record.finished = recordTime();
+    record.seconds = job.seconds;
+    record.caption = QString::fromStdString(job.caption);
+    record.message = QString::fromStdString(job.message);
+}
+
+void fillBringUpRecord(JobRecord& record, const BringUpResult& bringUp, const JobSummary& flash)
+{
+    endRecord(record, bringUp.last);
+    record.job = QStringLiteral("run");
+    record.result = QString::fromLatin1(bringUp.word());
+    record.message = QString::fromStdString(bringUp.message);
+    record.seconds = bringUp.seconds;
+    record.serialSource = QString::fromLatin1(serialSourceName(bringUp.serialSource));
+    record.serial = QString::fromStdString(bringUp.serial);
+    record.disk = fileRecord(flash.initDisk);
+    record.data = fileRecord(flash.initData);
+    if (flash.formatWait)
+        record.formatWaitSeconds = static_cast<double>(*flash.formatWait) / 1000;
+}
 
 JobRecord startingRecord(const PortName& port, const JobTags& tags)
 {
@@ -87,7 +111,7 @@ void RecordKeeper::begin(const JobSummary& job)
         return;
     record_ = startingRecord(runner_.port(), tags_);
     record_.lineDb = lineDb_;
-    fill(record_, job);
+    fillRecord(record_, job);
     // A start that is not on record is told; the end, written whole, may still be.
     (void)write();
 }
@@ -95,12 +119,7 @@ void RecordKeeper::begin(const JobSummary& job)
 void RecordKeeper::end(JobSummary job)
 {
     if (std::exchange(open_, false)) {
-        fill(record_, job);
-        record_.revision = 2;
-        record_.finished = recordTime();
-        record_.seconds = job.seconds;
-        record_.caption = QString::fromStdString(job.caption);
-        record_.message = QString::fromStdString(job.message);
+        endRecord(record_, job);
         if (const auto written = write(); !written) {
             job.outcome = JobOutcome::Failed;
             job.message = "This job is not on record: " + written.error().toStdString();

@@ -2,112 +2,78 @@
 
 namespace auxpad {
 
-namespace {
-constexpr int kAskEmptyMs = 2000;
-constexpr int kAskPresentMs = 1000;
-constexpr int kSilentAnswersToLeave = 2;
-constexpr int kReopenMs = 1000;
-} // namespace
-
 Slot::Slot(BoardRunner& runner, BoardJob& job, BringUp& bringUp, QObject* parent)
     : QObject(parent), runner_(runner), job_(job), bringUp_(bringUp)
 {
-    connect(&job_, &BoardJob::heard, this, &Slot::heard);
-    connect(&runner_, &BoardRunner::lineLost, this, &Slot::lineLost);
-    connect(&ask_, &QTimer::timeout, this, &Slot::ask);
-    connect(&reopen_, &QTimer::timeout, this, &Slot::reopen);
+    connect(&job_, &BoardJob::heard, this, [this] { give([](SlotMachine& m, Millis now) { m.heard(now); }); });
+    connect(&runner_, &BoardRunner::lineLost, this,
+            [this] { give([](SlotMachine& m, Millis now) { m.lineLost(now); }); });
     connect(&bringUp_, &BringUp::finished, this, [this] {
-        (bringUp_.result().passed() ? passed_ : failed_)++;
-        emit finished();
-        if (stopped_)
-            return;
-        if (lineGone_)
-            return enter(State::Away);
-        enter(State::Done);
+        const Verdict verdict = bringUp_.result().verdict();
+        give([verdict](SlotMachine& m, Millis now) { m.bringUpEnded(verdict, now); });
     });
+    deadline_.setSingleShot(true);
+    connect(&deadline_, &QTimer::timeout, this,
+            [this] { give([](SlotMachine& m, Millis now) { m.deadlinePassed(now); }); });
 }
 
 void Slot::start()
 {
-    stopped_ = false;
-    lineGone_ = !runner_.isOpen();
-    enter(lineGone_ ? State::Away : State::Waiting);
+    give([open = runner_.isOpen()](SlotMachine& m, Millis now) { m.start(open, now); });
 }
 
 void Slot::stop()
 {
-    stopped_ = true;
-    ask_.stop();
-    reopen_.stop();
-    if (bringUp_.running())
-        bringUp_.interrupt();
+    give([](SlotMachine& m, Millis) { m.stop(); });
 }
 
-void Slot::enter(State state)
+void Slot::apply(std::size_t before)
 {
-    const State was = state_;
-    state_ = state;
-    ask_.stop();
-    reopen_.stop();
-    answered_ = false;
-    silent_ = 0;
-    switch (state) {
-    case State::Waiting:
-        ask_.start(kAskEmptyMs);
-        ask();
-        break;
-    case State::Done:
-        answered_ = true; // it answered its bring-up
-        ask_.start(kAskPresentMs);
-        break;
-    case State::Away:
-        reopen_.start(kReopenMs);
-        break;
-    case State::Running:
-        break;
-    }
-    if ((was == State::Done || was == State::Running) && (state == State::Waiting || state == State::Away))
-        emit left();
-    emit stateChanged();
-}
-
-void Slot::ask()
-{
-    if (state_ == State::Done) {
-        silent_ = answered_ ? 0 : silent_ + 1;
-        if (silent_ >= kSilentAnswersToLeave)
-            return enter(State::Waiting);
-    }
-    answered_ = false;
-    runner_.command([](StationEngine& e, Millis now) { e.probeBoard(now); });
-}
-
-void Slot::heard()
-{
-    answered_ = true;
-    if (state_ != State::Waiting || stopped_)
+    if (applying_)
         return;
-    state_ = State::Running;
-    ask_.stop();
-    emit arrived();
-    emit stateChanged();
-    // At the next turn of the event loop, once what the board said has been told.
-    QMetaObject::invokeMethod(this, [this] { bringUp_.start(); }, Qt::QueuedConnection);
+    applying_ = true;
+    for (auto outputs = machine_.takeOutputs(); !outputs.empty(); outputs = machine_.takeOutputs()) {
+        for (const SlotOutput& output : outputs)
+            run(output);
+    }
+    applying_ = false;
+    if (const auto due = machine_.nextDeadline())
+        deadline_.start(static_cast<int>(std::max<Millis>(0, *due - tickCount())));
+    else
+        deadline_.stop();
+    if (before != machine_.state().index())
+        emit stateChanged();
 }
 
-void Slot::lineLost()
+void Slot::run(const SlotOutput& output)
 {
-    lineGone_ = true;
-    if (state_ != State::Running && !stopped_)
-        enter(State::Away);
-}
-
-void Slot::reopen()
-{
-    if (!runner_.reopen())
-        return;
-    lineGone_ = false;
-    enter(State::Waiting);
+    std::visit(
+        [this](const auto& o) {
+            using T = std::decay_t<decltype(o)>;
+            if constexpr (std::is_same_v<T, slot::Probe>) {
+                runner_.command([](StationEngine& e, Millis now) { e.probeBoard(now); });
+            } else if constexpr (std::is_same_v<T, slot::StartBringUp>) {
+                // At the next turn of the event loop, once what the board said has been told.
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        if (std::holds_alternative<slot::Running>(machine_.state()))
+                            bringUp_.start();
+                    },
+                    Qt::QueuedConnection);
+            } else if constexpr (std::is_same_v<T, slot::StopBringUp>) {
+                bringUp_.interrupt();
+            } else if constexpr (std::is_same_v<T, slot::LookForLine>) {
+                machine_.lineLooked(runner_.reopen().has_value(), tickCount());
+            } else if constexpr (std::is_same_v<T, slot::Arrived>) {
+                emit arrived();
+            } else if constexpr (std::is_same_v<T, slot::Left>) {
+                emit left();
+            } else if constexpr (std::is_same_v<T, slot::Finished>) {
+                emit finished();
+            }
+        },
+        output);
 }
 
 } // namespace auxpad

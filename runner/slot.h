@@ -3,31 +3,24 @@
 #include <QObject>
 #include <QTimer>
 
+#include "bringup/slot_machine.h"
 #include "runner/bring_up.h"
 
 namespace auxpad {
 
-// One slot of a bench whose boards start by themselves (run --watch, line --auto). An
-// empty slot asks every 2 s whether a board is there (a self-test request) and sends
-// nothing else; a board that answers, or that powers up, is brought up at once. The
-// result stays until the board leaves: the slot asks every second, and a board that has
-// not answered twice in a row, or whose line went, has left (within 3 s of falling
-// silent). Until then nothing starts again, a reset of the board included. A line that
-// goes is opened again, looked up afresh, as soon as its device is back.
+// One slot of a bench whose boards start by themselves (`SlotMachine`) put on its
+// board's runner, its bring-up and a timer.
 class Slot final : public QObject {
     Q_OBJECT
 public:
-    enum class State { Waiting, Running, Done, Away };
-
     Slot(BoardRunner& runner, BoardJob& job, BringUp& bringUp, QObject* parent = nullptr);
 
     void start();
     void stop();
-    State state() const { return state_; }
+    const SlotState& state() const { return machine_.state(); }
     BoardJob& job() { return job_; }
     BringUp& bringUp() { return bringUp_; }
-    int passed() const { return passed_; }
-    int failed() const { return failed_; }
+    const Tally& tally() const { return machine_.tally(); }
 
 signals:
     void arrived();
@@ -36,24 +29,23 @@ signals:
     void stateChanged();
 
 private:
-    void heard();
-    void ask();
-    void lineLost();
-    void reopen();
-    void enter(State state);
+    template <typename Input>
+    void give(Input&& input)
+    {
+        const std::size_t before = machine_.state().index();
+        input(machine_, tickCount());
+        apply(before);
+    }
+    // Runs the machine's outputs; says so when it left the state it was in `before`.
+    void apply(std::size_t before);
+    void run(const SlotOutput& output);
 
     BoardRunner& runner_;
     BoardJob& job_;
     BringUp& bringUp_;
-    State state_ = State::Waiting;
-    bool stopped_ = true;
-    QTimer ask_;
-    QTimer reopen_;
-    bool answered_ = false; // the board answered since the slot last asked
-    int silent_ = 0;        // questions in a row without an answer
-    bool lineGone_ = false;
-    int passed_ = 0;
-    int failed_ = 0;
+    SlotMachine machine_;
+    QTimer deadline_;
+    bool applying_ = false;
 };
 
 } // namespace auxpad

@@ -99,29 +99,22 @@ void BoardRow::follow(auxpad::Slot& slot)
 
 void BoardRow::showSlot()
 {
-    switch (slot_->state()) {
-    case auxpad::Slot::State::Waiting:
-    case auxpad::Slot::State::Away:
-        result_->clear();
-        result_->setPalette(palette());
-        message_->clear();
-        serial_->clear();
-        bar_->setValue(0);
-        percent_->clear();
-        elapsed_->clear();
-        phase_->setText(slot_->state() == auxpad::Slot::State::Waiting ? QStringLiteral("waiting for a board")
-                                                                      : QStringLiteral("waiting for its line"));
-        break;
-    case auxpad::Slot::State::Running:
-        result_->clear();
-        result_->setPalette(palette());
-        message_->clear();
-        serial_->clear();
+    const auxpad::SlotState& state = slot_->state();
+    if (std::holds_alternative<auxpad::slot::Done>(state) || std::holds_alternative<auxpad::slot::Stopped>(state))
+        return; // the result stands until the board leaves
+    result_->clear();
+    result_->setPalette(palette());
+    message_->clear();
+    serial_->clear();
+    if (std::holds_alternative<auxpad::slot::Running>(state)) {
         phase_->setText(QStringLiteral("a board arrived"));
-        break;
-    case auxpad::Slot::State::Done:
-        break; // the result stands until the board leaves
+        return;
     }
+    bar_->setValue(0);
+    percent_->clear();
+    elapsed_->clear();
+    phase_->setText(std::holds_alternative<auxpad::slot::Waiting>(state) ? QStringLiteral("waiting for a board")
+                                                                         : QStringLiteral("waiting for its line"));
 }
 
 bool BoardRow::busy() const

@@ -9,9 +9,7 @@
 
 #include "runner/bench.h"
 #include "runner/bench_options.h"
-#include "runner/bring_up.h"
 #include "runner/recipe.h"
-#include "runner/slot.h"
 #include "runner/start_checks.h"
 #include "ui/line_window.h"
 #include "ui/message_box.h"
@@ -71,57 +69,66 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
     return options;
 }
 
-int runLine(const LineOptions& options)
+namespace {
+
+// The same checks as the commands', with the same messages: the recipe, or the files and
+// the ini, and the line database's name.
+auxpad::Expected<std::optional<auxpad::Recipe>, QString> checkLine(const LineOptions& options)
 {
-    // The same checks as the commands', with the same messages.
     std::optional<auxpad::Recipe> recipe;
     if (!options.recipe.isEmpty()) {
         auto read = auxpad::readRecipe(options.recipe);
         if (!read)
-            return cannotStart(read.error());
+            return auxpad::unexpected(read.error());
         if (const auto files = auxpad::checkRecipeFiles(*read); !files)
-            return cannotStart(files.error());
+            return auxpad::unexpected(files.error());
         recipe = std::move(*read);
     }
     if (options.filesGiven && !recipe) {
         if (const auto checked = auxpad::checkFlashFiles(options.files); !checked)
-            return cannotStart(QString::fromStdString(checked.error()));
+            return auxpad::unexpected(QString::fromStdString(checked.error()));
     }
     if (const auto ini = auxpad::checkIni(options.iniPath); !ini && !recipe)
-        return cannotStart(QString::fromStdString(ini.error()));
+        return auxpad::unexpected(QString::fromStdString(ini.error()));
     const QString lineUrl = auxpad::RecordStore::lineUrl(options.db);
-    if (const auto checked = auxpad::RecordStore::checkUrl(lineUrl); !lineUrl.isEmpty() && !checked)
-        return cannotStart("--db: " + checked.error());
+    if (const auto url = auxpad::RecordStore::checkUrl(lineUrl); !lineUrl.isEmpty() && !url)
+        return auxpad::unexpected("--db: " + url.error());
+    return recipe;
+}
 
-    // A bench puts every board on record, or starts none.
+// A bench puts every board on record, or starts none.
+auxpad::Expected<void, QString> setUp(const LineOptions& options, const auxpad::Recipe* recipe, auxpad::Bench& bench)
+{
+    if (const auto opened = bench.openRecords(auxpad::RecordStore::lineUrl(options.db)); !opened)
+        return auxpad::unexpected("The boards of this bench cannot be put on record: " + opened.error());
+    for (const std::string& p : options.ports) {
+        if (const auto opened = bench.addPort(auxpad::resolvePort(p)); !opened)
+            return opened;
+    }
+    bench.prepare(recipe, {options.tries, options.autoStart && !options.again}, options.autoStart);
+    return {};
+}
+
+} // namespace
+
+int runLine(const LineOptions& options)
+{
+    const auto checked = checkLine(options);
+    if (!checked)
+        return cannotStart(checked.error());
+    const std::optional<auxpad::Recipe>& recipe = *checked;
+
     auxpad::DiskFiles diskFiles;
     std::optional<auxpad::RecipeFiles> recipeFiles;
     if (recipe)
         recipeFiles.emplace(*recipe, diskFiles);
     auxpad::Bench bench(recipeFiles ? static_cast<auxpad::TextFiles&>(*recipeFiles) : diskFiles,
                         recipe ? auxpad::RecipeFiles::kIniPath : options.iniPath);
-    if (const auto opened = bench.openRecords(lineUrl); !opened)
-        return cannotStart("The boards of this bench cannot be put on record: " + opened.error());
-    for (const std::string& p : options.ports) {
-        if (const auto opened = bench.addPort(auxpad::resolvePort(p)); !opened)
-            return cannotStart(opened.error());
-    }
-    std::vector<std::unique_ptr<auxpad::BoardJob>> owned;
-    std::vector<std::unique_ptr<auxpad::BringUp>> ownedBringUps;
-    std::vector<auxpad::BoardJob*> jobs;
-    std::vector<auxpad::BringUp*> bringUps;
-    for (std::size_t i = 0; i < bench.size(); ++i) {
-        owned.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(i), bench.keeper(i)));
-        jobs.push_back(owned.back().get());
-        if (recipe) {
-            const auxpad::BringUpRules rules{options.tries, options.autoStart && !options.again};
-            ownedBringUps.push_back(
-                std::make_unique<auxpad::BringUp>(*jobs.back(), bench.keeper(i), bench, *recipe, rules));
-            bringUps.push_back(ownedBringUps.back().get());
-        }
-    }
+    if (const auto ready = setUp(options, recipe ? &*recipe : nullptr, bench); !ready)
+        return cannotStart(ready.error());
 
-    LineWindow window(jobs, recipe ? recipe->files : options.files, recipe ? &*recipe : nullptr, bringUps);
+    LineWindow window(bench.jobs(), recipe ? recipe->files : options.files, recipe ? &*recipe : nullptr,
+                      bench.bringUps());
     window.show();
     QObject::connect(&bench, &auxpad::Bench::recordsFailed, &window, [&](const QString& why) {
         openBox(&window, "The jobs of this bench are not on record: " + why, auxpad::Icon::Warning);
@@ -129,20 +136,12 @@ int runLine(const LineOptions& options)
     window.showRecords(bench.lineDb(), bench.held());
     QObject::connect(&bench, &auxpad::Bench::heldChanged, &window,
                      [&](int held) { window.showRecords(bench.lineDb(), held); });
-    std::vector<std::unique_ptr<auxpad::Slot>> ownedSlots;
     if (options.autoStart) {
-        std::vector<auxpad::Slot*> watchers;
-        for (std::size_t i = 0; i < bench.size(); ++i) {
-            ownedSlots.push_back(std::make_unique<auxpad::Slot>(bench.runner(i), *jobs[i], *bringUps[i]));
-            watchers.push_back(ownedSlots.back().get());
-        }
-        window.follow(watchers);
-        for (auxpad::Slot* slot : watchers)
-            slot->start();
+        window.follow(bench.allSlots());
+        bench.startSlots();
     }
     const int status = QApplication::exec();
-    for (const auto& slot : ownedSlots)
-        slot->stop();
+    bench.stop();
     bench.close();
     return status;
 }

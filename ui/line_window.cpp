@@ -143,8 +143,8 @@ void LineWindow::showCounters()
 {
     int passed = 0, failed = 0;
     for (const auxpad::Slot* slot : slots_) {
-        passed += slot->passed();
-        failed += slot->failed();
+        passed += slot->tally().passed;
+        failed += slot->tally().failed;
     }
     const int boards = passed + failed;
     const double hours = static_cast<double>(since_.elapsed()) / 3600000.0;

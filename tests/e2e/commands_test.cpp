@@ -92,6 +92,21 @@ protected:
         return run;
     }
     Outcome run(const QStringList& arguments) { return finish(start(arguments)); }
+    std::string sha(const char* name)
+    {
+        QFile f(dir_.filePath(QString("station/") + name));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex().toStdString();
+    }
+    // station/recipe.ini, for the station's two files, handing out `serials`.
+    void recipe(const std::string& serials)
+    {
+        write("station/recipe.ini", "[recipe]\nname=Bench\ninitdisk=disk.txt\ninitdisk_sha256=" + sha("disk.txt")
+                                        + "\ninitdata=data.txt\ninitdata_sha256=" + sha("data.txt")
+                                        + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\n"
+                                          "code=0671234\nmanufacture=061226\nserials="
+                                        + serials + "\n");
+    }
 
     QTemporaryDir dir_;
     std::vector<std::unique_ptr<SimProcess>> sims_;
@@ -222,15 +237,7 @@ TEST_F(Commands, SelfTestPassesOrFailsPerBoardAndAnInterruptEndsEveryJob)
 // standard input, the tool's JSON events read as they come.
 TEST_F(Commands, SlotsBringUpEachArrivingBoardOnceAndSurviveAReplug)
 {
-    auto sha = [&](const char* name) {
-        QFile f(dir_.filePath(QString("station/") + name));
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex().toStdString();
-    };
-    write("station/recipe.ini", "[recipe]\nname=Bench\ninitdisk=disk.txt\ninitdisk_sha256=" + sha("disk.txt")
-                                    + "\ninitdata=data.txt\ninitdata_sha256=" + sha("data.txt")
-                                    + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\ncode=0671234\n"
-                                      "manufacture=061226\nserials=SN0003000-SN0003099\n");
+    recipe("SN0003000-SN0003099");
     boards({{"--quiet", "--detached"}, {"--quiet", "--detached", "--image-out", dir_.filePath("image22.bin")}});
     // The second slot's device is a link, as a bench names its slots by path.
     const QString link = dir_.filePath("slot22");
@@ -264,7 +271,8 @@ TEST_F(Commands, SlotsBringUpEachArrivingBoardOnceAndSurviveAReplug)
         return QJsonObject();
     };
     QThread::msleep(2500);
-    EXPECT_EQ(events.size(), count("start", "COM21") + count("start", "COM40")) << "an empty slot produces nothing";
+    waitFor([] { return false; }, 0);
+    EXPECT_TRUE(events.isEmpty()) << "an empty slot produces nothing, not even a start";
 
     sims_[0]->command("attach");
     sims_[1]->command("attach 0102,MCU01.02.03,DSP04.05.06,SN0000008,CODE001,150603");
@@ -307,6 +315,37 @@ TEST_F(Commands, SlotsBringUpEachArrivingBoardOnceAndSurviveAReplug)
     waitFor([] { return false; }, 0);
     const QString rest = QString::fromUtf8(tool->readAllStandardOutput());
     EXPECT_TRUE(rest.contains("\"event\":\"summary\"")) << rest.toStdString();
+}
+
+TEST_F(Commands, AHangUpIsTriedAgainOnceTheBoardIsBackOnItsPort)
+{
+    recipe("SN0005000-SN0005099");
+    boards({{"--quiet", "--hangup-after-block", "2"}});
+    QProcess* tool = start({"run", "--recipe", "recipe.ini", "--retry", "2", "--json", "--port", "COM21"});
+    ASSERT_TRUE(sims_[0]->waitForExit(30000)) << "the board hung up";
+    QThread::msleep(1000);
+    sims_[0] = std::make_unique<SimProcess>(dir_.filePath("config"), 21, QStringList{"--quiet"});
+    const Outcome done = finish(tool);
+    EXPECT_EQ(done.exitCode, 0) << done.errors.toStdString();
+    const QJsonObject result = done.results.at("COM21");
+    EXPECT_TRUE(result["ok"].toBool()) << result["message"].toString().toStdString();
+    EXPECT_EQ(result["tries"].toInt(), 2);
+
+    // Both tries are on record.
+    std::unique_ptr<QProcess> report(start({"report", "--job", "run", "--csv"}));
+    ASSERT_TRUE(report->waitForFinished(30000));
+    const QString csv = QString::fromUtf8(report->readAllStandardOutput());
+    EXPECT_EQ(csv.count(",COM21,run,"), 2) << csv.toStdString();
+    EXPECT_EQ(csv.count(",COM21,run,passed,"), 1) << csv.toStdString();
+}
+
+TEST_F(Commands, AFailureNoSecondTryCanCureIsNeverRetried)
+{
+    recipe("SN0005100-SN0005199");
+    boards({{"--quiet", "--misstore-serial"}});
+    const Outcome done = run({"run", "--recipe", "recipe.ini", "--retry", "3", "--json", "--port", "COM21"});
+    EXPECT_EQ(done.exitCode, 1);
+    EXPECT_EQ(done.results.at("COM21")["tries"].toInt(), 1) << "a read-back that differs is not tried again";
 }
 
 } // namespace

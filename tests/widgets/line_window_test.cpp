@@ -16,6 +16,7 @@
 #include <optional>
 #include <set>
 
+#include "tests/support/loop_clock.h"
 #include "records/record_store.h"
 #include "runner/bench.h"
 #include "runner/recipe.h"
@@ -108,8 +109,7 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     // The window answers throughout: a timer of the test's own, and its paints. The test's
     // own blocking steps (a screenshot, a simulator swapped) are the test's time, not the
     // window's, and are left out.
-    QElapsedTimer clock;
-    clock.start();
+    const LoopClock clock;
     qint64 last = 0, gap = 0;
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
@@ -189,11 +189,9 @@ struct RecipeBench {
     auxpad::DiskFiles diskFiles;
     std::unique_ptr<auxpad::RecipeFiles> recipeFiles;
     std::unique_ptr<auxpad::Bench> bench;
-    std::vector<std::unique_ptr<auxpad::BoardJob>> jobs;
-    std::vector<std::unique_ptr<auxpad::BringUp>> bringUps;
 
     RecipeBench(int first, int count, const QString& name, const QString& serials, const QStringList& simOptions,
-                auxpad::BringUpRules rules = {})
+                auxpad::BringUpRules rules = {}, bool watch = false)
     {
         EXPECT_TRUE(QDir(dir.path()).mkpath("config"));
         const std::string disk = downloadText(24), data = downloadText(48);
@@ -217,11 +215,9 @@ struct RecipeBench {
         recipeFiles = std::make_unique<auxpad::RecipeFiles>(*recipe, diskFiles);
         bench = std::make_unique<auxpad::Bench>(*recipeFiles, auxpad::RecipeFiles::kIniPath);
         EXPECT_TRUE(bench->openRecords({}, "sqlite:" + dir.filePath("records.sqlite")));
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < count; ++i)
             EXPECT_TRUE(bench->addPort(auxpad::resolvePort(QString("COM%1").arg(first + i).toStdString())));
-            jobs.push_back(std::make_unique<auxpad::BoardJob>(bench->runner(i), bench->keeper(i)));
-            bringUps.push_back(std::make_unique<auxpad::BringUp>(*jobs.back(), bench->keeper(i), *bench, *recipe, rules));
-        }
+        bench->prepare(&*recipe, rules, watch);
     }
     QString write(const QString& file, const std::string& text)
     {
@@ -230,26 +226,12 @@ struct RecipeBench {
         f.write(text.data(), static_cast<qint64>(text.size()));
         return dir.filePath(file);
     }
-    std::vector<auxpad::BoardJob*> jobList() const
-    {
-        std::vector<auxpad::BoardJob*> out;
-        for (const auto& j : jobs)
-            out.push_back(j.get());
-        return out;
-    }
-    std::vector<auxpad::BringUp*> bringUpList() const
-    {
-        std::vector<auxpad::BringUp*> out;
-        for (const auto& b : bringUps)
-            out.push_back(b.get());
-        return out;
-    }
 };
 
 TEST(LineWindow, WithARecipeEachRowBringsItsBoardUpWholeAndShowsTheSerialWritten)
 {
     RecipeBench b(56, 2, "Line B", "SN0002000-SN0002099", {"--quiet"});
-    LineWindow window(b.jobList(), b.recipe->files, &*b.recipe, b.bringUpList());
+    LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_EQ(window.findChild<QLabel*>("recipe")->text(), "Recipe: Line B");
@@ -266,17 +248,10 @@ TEST(LineWindow, WithARecipeEachRowBringsItsBoardUpWholeAndShowsTheSerialWritten
 
 TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
 {
-    RecipeBench b(46, 3, "Bench C", "SN0004000-SN0004099", {"--quiet", "--detached"}, {1, true});
-    std::vector<std::unique_ptr<auxpad::Slot>> watchers;
-    std::vector<auxpad::Slot*> slotList;
-    for (int i = 0; i < 3; ++i) {
-        watchers.push_back(std::make_unique<auxpad::Slot>(b.bench->runner(i), *b.jobs[i], *b.bringUps[i]));
-        slotList.push_back(watchers.back().get());
-    }
-    LineWindow window(b.jobList(), b.recipe->files, &*b.recipe, b.bringUpList());
-    window.follow(slotList);
-    for (const auto& slot : watchers)
-        slot->start();
+    RecipeBench b(46, 3, "Bench C", "SN0004000-SN0004099", {"--quiet", "--detached"}, {1, true}, true);
+    LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
+    window.follow(b.bench->allSlots());
+    b.bench->startSlots();
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     const auto rows = window.rows();
@@ -310,8 +285,7 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
     EXPECT_EQ(resultOf(rows[1]), "PASS");
     EXPECT_EQ(rows[1]->findChild<QLabel*>("phase")->text(), "already-passed");
     EXPECT_EQ(rows[1]->findChild<QLabel*>("serial")->text(), first);
-    for (const auto& slot : watchers)
-        slot->stop();
+    b.bench->stop();
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/loop_clock.h"
 #include "tests/e2e/sim_process.h"
 #include "tests/widgets/live_windows.h"
 
@@ -37,7 +38,7 @@ struct EventTimes : QObject {
         return std::max(gap, to - last);
     }
     QEvent::Type type_;
-    QElapsedTimer clock;
+    LoopClock clock;
     std::vector<qint64> times;
 };
 
