@@ -48,7 +48,8 @@ struct WindowOptions {
         parser.addVersionOption();
         parser.addOption(db);
         parser.addPositionalArgument(QStringLiteral("command"),
-                                     QStringLiteral("flash, prodinfo, selftest, report or line; none for the window"),
+                                     (kCommands + QStringList{QStringLiteral("line")}).join(QStringLiteral(", "))
+                                         + QStringLiteral("; none for the window"),
                                      QStringLiteral("[command]"));
     }
 };

@@ -2,8 +2,11 @@
 
 #include "core/port_map_text.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -40,6 +43,33 @@ void writeText(const std::filesystem::path &file, const std::string &text)
     }
 }
 
+// Simulators started at once each read the map, change their own line and write it back:
+// one at a time, under a lock on a file beside it, or the last writer wins and the others'
+// lines are lost.
+class MapLock {
+public:
+    explicit MapLock(const std::filesystem::path &file)
+    {
+        std::filesystem::path lock = file;
+        lock += ".lock";
+        fd_ = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ < 0)
+            throw std::runtime_error("cannot open " + lock.string());
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                ::close(fd_);
+                throw std::runtime_error("cannot lock " + lock.string());
+            }
+        }
+    }
+    ~MapLock() { ::close(fd_); }
+    MapLock(const MapLock &) = delete;
+    MapLock &operator=(const MapLock &) = delete;
+
+private:
+    int fd_ = -1;
+};
+
 } // namespace
 
 std::filesystem::path PortMapEntry::defaultFile()
@@ -61,6 +91,7 @@ PortMapEntry::PortMapEntry(std::filesystem::path file, int comNumber, std::strin
     std::filesystem::create_directories(file_.parent_path(), ec);
     if (ec)
         throw std::runtime_error("cannot create " + file_.parent_path().string() + ": " + ec.message());
+    const MapLock lock(file_);
     const PortMapEdit edit = setPortLine(readText(file_), key_, value_);
     writeText(file_, edit.text);
     previousLine_ = edit.previousLine;
@@ -80,6 +111,7 @@ std::string PortMapEntry::restore()
     if (restored_)
         return {};
     restored_ = true;
+    const MapLock lock(file_);
     const auto text = restorePortLine(readText(file_), key_, value_, previousLine_);
     if (!text)
         return key_ + " in " + file_.string() + " no longer points here; left as it is";

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <fstream>
 #include <sstream>
 
@@ -90,6 +92,34 @@ TEST_F(PortMapFileTest, DestructorPutsBackTheOldLineAndKeepsTheOthers)
         std::ofstream(file, std::ios::app) << "COM2=/dev/pts/8\n";
     }
     EXPECT_EQ(read(file), "COM1=/dev/ttyS0\nCOM9=/dev/ttyUSB0\nCOM2=/dev/pts/8\n");
+}
+
+TEST_F(PortMapFileTest, SimulatorsStartedAtOnceKeepEveryLine)
+{
+    const auto file = PortMapEntry::defaultFile();
+    std::filesystem::create_directories(file.parent_path());
+    std::vector<pid_t> children;
+    for (int com = 41; com <= 48; ++com) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            // Each writes its line twenty times over, as if started again and again, and
+            // leaves without taking it back.
+            for (int i = 0; i < 20; ++i)
+                new PortMapEntry(file, com, "/dev/pts/" + std::to_string(com));
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    const std::string text = read(file);
+    for (int com = 41; com <= 48; ++com)
+        EXPECT_NE(text.find("COM" + std::to_string(com) + "=/dev/pts/" + std::to_string(com) + "\n"), std::string::npos)
+            << text;
 }
 
 } // namespace
