@@ -109,3 +109,12 @@ int Browser::waitFor(const QString& expression, int ms)
     waited.start();
     return spin([&] { return eval(expression).toBool(); }, ms) ? static_cast<int>(waited.elapsed()) : -1;
 }
+
+QByteArray Browser::screenshot()
+{
+    // A screen of the line: 1920x1080, whatever room the headless window leaves the page.
+    const QJsonObject clip{{"x", 0}, {"y", 0}, {"width", 1920}, {"height", 1080}, {"scale", 1}};
+    const QJsonObject answer =
+        call("Page.captureScreenshot", {{"format", "png"}, {"captureBeyondViewport", true}, {"clip", clip}});
+    return QByteArray::fromBase64(answer.value("result").toObject().value("data").toString().toLatin1());
+}

@@ -22,6 +22,8 @@ public:
     QJsonValue eval(const QString& expression);
     // Milliseconds until the expression held, or -1 when it did not within `ms`.
     int waitFor(const QString& expression, int ms);
+    // The page as shown, as PNG.
+    QByteArray screenshot();
 
 private:
     QJsonObject call(const QString& method, const QJsonObject& params);

@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
@@ -136,6 +138,9 @@ TEST_F(LinePage, ShowsEachStationsTileAndTakesNewRecordsLiveAsText)
                                  .arg(kScript))
                     .toBool());
     EXPECT_TRUE(browser.eval("document.querySelector('main b, main script') === null && document.title !== 'taken'").toBool());
+    QDir().mkpath(AUXPAD_SCREENSHOT_DIR);
+    QFile shot(AUXPAD_SCREENSHOT_DIR "/line-page.png");
+    EXPECT_TRUE(shot.open(QIODevice::WriteOnly) && shot.write(browser.screenshot()) > 0);
 }
 
 TEST_F(LinePage, RefusesBadParametersInOneLineAndSendsItsPolicy)

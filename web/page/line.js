@@ -78,8 +78,9 @@ function tile(station, sinceLabel) {
 }
 
 function drawTiles(line) {
-  const today = line.since.slice(0, 10) === line.now.slice(0, 10) && line.since.slice(11, 19) === '00:00:00';
-  const sinceLabel = today ? 'today' : 'since ' + line.since.slice(0, 16).replace('T', ' ');
+  const sameDay = line.since.slice(0, 10) === line.now.slice(0, 10);
+  const sinceLabel = sameDay && line.since.slice(11, 19) === '00:00:00' ? 'today'
+    : 'since ' + (sameDay ? line.since.slice(11, 16) : line.since.slice(5, 16).replace('T', ' '));
   document.getElementById('period').textContent = asked.has('station') ? 'station ' + asked.get('station') : '';
   running = [];
   document.getElementById('tiles').replaceChildren(...line.stations.map(s => tile(s, sinceLabel)));
@@ -156,4 +157,5 @@ function follow() {
 
 tick();
 setInterval(tick, 1000);
+refresh();
 follow();
