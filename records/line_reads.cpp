@@ -33,7 +33,10 @@ Expected<std::vector<HourCount>, QString> RecordStore::hourCounts(const RecordFi
         return fail("read", "they are not open");
     QSqlQuery q(db_);
     q.setForwardOnly(true);
-    q.prepare("SELECT station, substr(started, 1, 13), COUNT(*), "
+    // Grouped by an expression of the station, not the column itself: by the column,
+    // SQLite reads the whole index of station and hour, a year of records, in its order
+    // to save sorting the day's few thousand it finds through the index of the start.
+    q.prepare("SELECT station || '', substr(started, 1, 13), COUNT(*), "
               "SUM(CASE WHEN result = 'passed' THEN 1 ELSE 0 END), "
               "SUM(CASE WHEN result = 'failed' THEN 1 ELSE 0 END), MAX(COALESCE(finished, started)) FROM board_jobs"
               + whereOf(filter) + " GROUP BY 1, 2 ORDER BY 2, 1");
