@@ -6,6 +6,7 @@ const asked = new URLSearchParams(location.search);
 const SVG = 'http://www.w3.org/2000/svg';
 let running = [];   // [element, seconds at the answer, when the answer came]
 let pending = null; // a refresh asked for while one is under way
+let shownHour = '';
 
 function query() {
   const q = new URLSearchParams();
@@ -142,8 +143,10 @@ function tick() {
   const now = new Date();
   document.getElementById('clock').textContent = now.toISOString().slice(11, 19) + ' UTC';
   for (const [e, seconds, at] of running) e.textContent = duration(seconds + (Date.now() - at) / 1000);
-  // A new hour starts this hour's counts afresh.
-  if (now.getUTCMinutes() === 0 && now.getUTCSeconds() === 0) refresh();
+  // A new hour starts this hour's counts afresh, and a new day the day's.
+  const hour = now.toISOString().slice(0, 13);
+  if (shownHour && hour !== shownHour) refresh();
+  shownHour = hour;
 }
 
 function follow() {
