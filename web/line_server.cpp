@@ -97,12 +97,12 @@ QHttpServerResponse LineServer::answer(const QHttpServerRequest& request, Api ap
     const auto filter = filterOf(request.query(), now);
     if (!filter)
         return plain(filter.error(), Status::BadRequest);
-    if (!away_.isEmpty())
-        return plain("the line database is away: " + away_, Status::ServiceUnavailable);
+    if (const Away* away = std::get_if<Away>(&link_))
+        return plain("the line database is away: " + away->why, Status::ServiceUnavailable);
     auto json = read(api, *filter, now);
     if (!json) {
         goneAway(json.error());
-        return plain("the line database is away: " + away_, Status::ServiceUnavailable);
+        return plain("the line database is away: " + json.error(), Status::ServiceUnavailable);
     }
     return QHttpServerResponse(*json);
 }
@@ -150,8 +150,8 @@ void LineServer::follow(QHttpServerResponder&& responder)
         std::erase_if(pages_, [socket](const auto& p) { return p->socket == socket || !p->socket; });
     });
     pages_.push_back(std::move(page));
-    if (!away_.isEmpty())
-        tell("away", away_);
+    if (const Away* away = std::get_if<Away>(&link_))
+        tell("away", away->why);
 }
 
 void LineServer::tell(const QByteArray& event, const QString& data)
@@ -183,17 +183,12 @@ void LineServer::reopen()
     if (!mark)
         return goneAway(mark.error());
     mark_ = *mark;
-    if (!away_.isEmpty()) {
-        std::fprintf(stderr, "auxpad-flash serve: %s answers again\n",
-                     auxpad::RecordStore::shownUrl(url_).toLocal8Bit().constData());
-        away_.clear();
-        tell("back");
-    }
+    move(answered(link_));
 }
 
 void LineServer::check()
 {
-    if (!away_.isEmpty())
+    if (isAway())
         return reopen();
     // The driver lets a connection go that the server ended.
     if (!store_->isOpen())
@@ -210,11 +205,26 @@ void LineServer::check()
 void LineServer::goneAway(const QString& why)
 {
     store_->close();
-    if (why == away_)
+    move(failed(link_, why));
+}
+
+void LineServer::move(const LinkMove& move)
+{
+    link_ = move.to;
+    switch (move.news) {
+    case PageNews::Nothing:
         return;
-    std::fprintf(stderr, "auxpad-flash serve: %s\n", why.toLocal8Bit().constData());
-    away_ = why;
-    tell("away", why);
+    case PageNews::Away: {
+        const QString why = std::get<Away>(link_).why;
+        std::fprintf(stderr, "auxpad-flash serve: %s\n", why.toLocal8Bit().constData());
+        return tell("away", why);
+    }
+    case PageNews::Back:
+        break;
+    }
+    std::fprintf(stderr, "auxpad-flash serve: %s answers again\n",
+                 auxpad::RecordStore::shownUrl(url_).toLocal8Bit().constData());
+    tell("back");
 }
 
 } // namespace web

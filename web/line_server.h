@@ -11,6 +11,7 @@
 
 #include "base/expected.h"
 #include "records/record_store.h"
+#include "web/database_link.h"
 
 class QTcpSocket;
 
@@ -30,8 +31,6 @@ public:
 
     // Listens on the address; the port it took, or why it cannot.
     auxpad::Expected<quint16, QString> listen(const QHostAddress& address, quint16 port);
-    // Why the database does not answer; "" while it does.
-    const QString& away() const { return away_; }
 
 private:
     enum class Api { Line, Hours, Failures };
@@ -48,11 +47,13 @@ private:
     void reopen();
     void check();
     void goneAway(const QString& why);
+    void move(const LinkMove& move);
+    bool isAway() const { return std::holds_alternative<Away>(link_); }
 
     QString url_;
     QHttpServer http_;
     std::unique_ptr<auxpad::RecordStore> store_;
-    QString away_;
+    DatabaseLink link_ = Answering{};
     qint64 mark_ = 0;
     std::vector<std::unique_ptr<Page>> pages_;
     QTimer check_;     // does the database answer, and on SQLite has it changed?
