@@ -44,7 +44,8 @@ Got httpGet(const QString& url)
 Browser::Browser(const QString& url)
 {
     process_.setProgram("chromium");
-    process_.setArguments({"--headless=new", "--no-sandbox", "--disable-gpu", "--no-first-run",
+    process_.setArguments({"--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                           "--no-first-run",
                            "--remote-debugging-port=0", "--remote-allow-origins=*", "--window-size=1920,1080",
                            "--user-data-dir=" + profile_.path(), url});
     process_.start();
@@ -62,7 +63,8 @@ Browser::Browser(const QString& url)
     }
     QString page;
     spin([&] {
-        const QJsonArray targets = QJsonDocument::fromJson(httpGet("http://" + match.captured(1) + "/json/list").body).array();
+        const QByteArray list = httpGet("http://" + match.captured(1) + "/json/list").body;
+        const QJsonArray targets = QJsonDocument::fromJson(list).array();
         for (const QJsonValue& t : targets)
             if (t["type"].toString() == "page")
                 page = t["webSocketDebuggerUrl"].toString();
@@ -99,7 +101,8 @@ QJsonObject Browser::call(const QString& method, const QJsonObject& params)
 
 QJsonValue Browser::eval(const QString& expression)
 {
-    const QJsonObject answer = call("Runtime.evaluate", {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}});
+    const QJsonObject answer =
+        call("Runtime.evaluate", {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}});
     return answer.value("result").toObject().value("result").toObject().value("value");
 }
 

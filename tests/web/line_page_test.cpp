@@ -63,7 +63,8 @@ protected:
         ASSERT_TRUE(line.saveAll({record("st-a", "passed", 5), record("st-a", "passed", 6), record("st-a", "passed", 7),
                                   record("st-a", "failed", 8, "ERROR01: no answer"), record("st-a", "running", 3),
                                   record("st-a", "passed", 26 * 3600), record("st-b", "passed", 9),
-                                  record("st-b", "failed", 10, "<b>bold</b>"), record("st-b", "failed", 11, "<b>bold</b>")}));
+                                  record("st-b", "failed", 10, "<b>bold</b>"),
+                                  record("st-b", "failed", 11, "<b>bold</b>")}));
         // The line lead's role reads and can do nothing else.
         {
             QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin");
@@ -84,7 +85,8 @@ protected:
         serve_->setProcessEnvironment(environment);
         serve_->start(AUXPAD_FLASH_EXE, {"serve", "--listen", "127.0.0.1:0"});
         ASSERT_TRUE(serve_->waitForReadyRead(10000));
-        const auto found = QRegularExpression("(http://\\S+/)").match(QString::fromUtf8(serve_->readAllStandardOutput()));
+        const QString said = QString::fromUtf8(serve_->readAllStandardOutput());
+        const auto found = QRegularExpression("(http://\\S+/)").match(said);
         ASSERT_TRUE(found.hasMatch());
         page_ = found.captured(1);
     }
@@ -124,8 +126,9 @@ TEST_F(LinePage, ShowsEachStationsTileAndTakesNewRecordsLiveAsText)
         EXPECT_EQ(browser.eval(tileCounts("st-a")).toString(), "3 1 3 1"); // yesterday's is not today's
         EXPECT_EQ(browser.eval(tileCounts("st-b")).toString(), "1 2 1 2");
     }
-    EXPECT_TRUE(browser.eval("document.querySelector('[data-station=\"st-a\"] .board').textContent").toString().startsWith(
-        "COM4 SN0000001 flash 0:"));
+    const QString board =
+        browser.eval("document.querySelector('[data-station=\"st-a\"] .board').textContent").toString();
+    EXPECT_TRUE(board.startsWith("COM4 SN0000001 flash 0:")) << board.toStdString();
     EXPECT_EQ(browser.eval("document.querySelector('#failures .caption').textContent").toString(), "<b>bold</b>");
 
     deliver({record("st-b", "failed", 0, kScript), record("st-b", "running", 0, {}, "<b>SN0000099</b>")});
@@ -134,10 +137,10 @@ TEST_F(LinePage, ShowsEachStationsTileAndTakesNewRecordsLiveAsText)
     EXPECT_LT(took, 2000);
     EXPECT_EQ(browser.eval("document.querySelector('[data-station=\"st-b\"] .serial').textContent").toString(),
               "<b>SN0000099</b>");
-    EXPECT_TRUE(browser.eval(QString("[...document.querySelectorAll('#failures .caption')].some(c => c.textContent === \"%1\")")
-                                 .arg(kScript))
-                    .toBool());
-    EXPECT_TRUE(browser.eval("document.querySelector('main b, main script') === null && document.title !== 'taken'").toBool());
+    const QString captions = "[...document.querySelectorAll('#failures .caption')].some(c => c.textContent === \"%1\")";
+    EXPECT_TRUE(browser.eval(captions.arg(kScript)).toBool());
+    EXPECT_TRUE(browser.eval("document.querySelector('main b, main script') === null").toBool());
+    EXPECT_NE(browser.eval("document.title").toString(), "taken");
     QDir().mkpath(AUXPAD_SCREENSHOT_DIR);
     QFile shot(AUXPAD_SCREENSHOT_DIR "/line-page.png");
     EXPECT_TRUE(shot.open(QIODevice::WriteOnly) && shot.write(browser.screenshot()) > 0);
@@ -150,7 +153,8 @@ TEST_F(LinePage, RefusesBadParametersInOneLineAndSendsItsPolicy)
         EXPECT_EQ(got.status, 400) << call;
         EXPECT_EQ(got.body.count('\n'), 1) << got.body.constData();
     }
-    EXPECT_EQ(httpGet(page_ + "api/line?since=yesterday").body, "since yesterday is not a date: give YYYY-MM-DD or an ISO 8601 time in UTC\n");
+    EXPECT_EQ(httpGet(page_ + "api/line?since=yesterday").body,
+              "since yesterday is not a date: give YYYY-MM-DD or an ISO 8601 time in UTC\n");
     const Got station = httpGet(page_ + "api/line?station=st-a&since=2000-01-01");
     ASSERT_EQ(station.status, 200);
     EXPECT_TRUE(station.body.contains("\"passed\":4")) << station.body.constData();
@@ -167,7 +171,8 @@ TEST_F(LinePage, SaysTheDatabaseIsAwayAndRecoversByItself)
     ASSERT_EQ(browser.problem(), "");
     ASSERT_GE(browser.waitFor(tileCounts("st-a") + " !== ''", 10000), 0);
     ASSERT_TRUE(pgServer().stop());
-    const QString notice = "(document.getElementById('notice').hidden ? '' : document.getElementById('notice').textContent)";
+    const QString notice = "(document.getElementById('notice').hidden ? '' "
+                           ": document.getElementById('notice').textContent)";
     EXPECT_GE(browser.waitFor(notice + " === 'line database away'", 5000), 0);
     const Got away = httpGet(page_ + "api/line");
     EXPECT_EQ(away.status, 503);
