@@ -34,6 +34,14 @@ QHttpServerResponse plain(const QString& line, Status status)
     return QHttpServerResponse("text/plain; charset=utf-8", (line + '\n').toUtf8(), status);
 }
 
+// One Server-Sent Event, its data on one line.
+QByteArray eventOf(const QByteArray& event, const QString& data)
+{
+    QString line = data;
+    line.replace('\n', ' ').replace('\r', ' ');
+    return "event: " + event + "\ndata: " + line.toUtf8() + "\n\n";
+}
+
 QHttpServerResponse resource(const QString& name, const QByteArray& type)
 {
     QFile file(":/web/page/" + name);
@@ -149,16 +157,14 @@ void LineServer::follow(QHttpServerResponder&& responder)
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
         std::erase_if(pages_, [socket](const auto& p) { return p->socket == socket || !p->socket; });
     });
-    pages_.push_back(std::move(page));
     if (const Away* away = std::get_if<Away>(&link_))
-        tell("away", away->why);
+        socket->write(eventOf("away", away->why));
+    pages_.push_back(std::move(page));
 }
 
 void LineServer::tell(const QByteArray& event, const QString& data)
 {
-    QString line = data;
-    line.replace('\n', ' ').replace('\r', ' ');
-    const QByteArray bytes = "event: " + event + "\ndata: " + line.toUtf8() + "\n\n";
+    const QByteArray bytes = eventOf(event, data);
     for (const auto& page : pages_)
         if (page->socket)
             page->socket->write(bytes);
