@@ -12,10 +12,11 @@
 #include "records/record_store.h"
 #include "ui/line_start.h"
 #include "ui/station_start.h"
+#include "web/serve_command.h"
 
 namespace {
 
-const QStringList kCommands = {"run", "flash", "prodinfo", "selftest", "report", "records"};
+const QStringList kCommands = {"run", "flash", "prodinfo", "selftest", "report", "records", "serve"};
 
 void name()
 {
@@ -43,6 +44,7 @@ struct WindowOptions {
             "  selftest  run each board's self-test\n"
             "  report    list the records of board jobs\n"
             "  records   records sync: deliver what this station holds for the line's database\n"
+            "  serve     the line's live page for its lead, read from the line's database\n"
             "  line      a window for a bench of boards, a row for each"));
         parser.addHelpOption();
         parser.addVersionOption();
@@ -122,6 +124,8 @@ int main(int argc, char** argv)
             return cli::runReport(QCoreApplication::arguments());
         if (command == QLatin1String("records"))
             return cli::runRecords(QCoreApplication::arguments());
+        if (command == QLatin1String("serve"))
+            return web::runServe(QCoreApplication::arguments());
         if (kCommands.contains(command))
             return cli::runJobCommand(QCoreApplication::arguments());
         if (command == QLatin1String("line")) {

@@ -26,7 +26,8 @@ Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& 
             if (const auto opened = line.open(lineUrl); !opened)
                 return unexpected(opened.error());
         }
-        if (const auto saved = line.saveAll(delivered); !saved) {
+        // The line's open pages hear of the batch as it commits.
+        if (const auto saved = line.saveAll(delivered, RecordStore::kRecordsChannel); !saved) {
             line.close(); // opened afresh at the next try
             return unexpected(saved.error());
         }

@@ -163,16 +163,10 @@ Expected<Summary, QString> RecordStore::summarise(const RecordFilter& filter, Pe
         out.rows.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong(),
                             q.value(3).toLongLong(), q.value(4).toLongLong()});
 
-    QSqlQuery f(db_);
-    f.setForwardOnly(true);
-    f.prepare("SELECT caption, COUNT(*) FROM board_jobs" + whereOf(filter)
-              + " AND result = 'failed' GROUP BY caption ORDER BY 2 DESC, 1 LIMIT "
-              + QString::number(Summary::kTopFailures));
-    bindFilter(f, filter);
-    if (!f.exec())
-        return fail("read", f.lastError().text());
-    while (f.next())
-        out.failures.push_back({f.value(0).toString(), f.value(1).toLongLong()});
+    auto failures = topFailures(filter);
+    if (!failures)
+        return unexpected(failures.error());
+    out.failures = std::move(*failures);
     return out;
 }
 

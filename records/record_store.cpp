@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSysInfo>
 #include <QDir>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -327,13 +328,14 @@ Expected<void, QString> RecordStore::open(const QString& url, Opening how)
         db_.setConnectOptions("connect_timeout=3");
     } else {
         const QString path = url.mid(7);
-        if (how == Opening::MustExist && !QFileInfo(path).isFile())
+        if (how != Opening::MayCreate && !QFileInfo(path).isFile())
             return fail("opened", "there is no such file");
         if (!QDir().mkpath(QFileInfo(path).absolutePath()))
             return fail("created", "the folder " + QFileInfo(path).absolutePath() + " cannot be made");
         db_.setDatabaseName(path);
         // Another station process may be writing; it is waited for, up to a point.
-        db_.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000");
+        db_.setConnectOptions(how == Opening::ReadOnly ? "QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_READONLY"
+                                                       : "QSQLITE_BUSY_TIMEOUT=5000");
     }
     if (!db_.open()) {
         auto failure = fail("opened", db_.lastError().text());
@@ -341,9 +343,9 @@ Expected<void, QString> RecordStore::open(const QString& url, Opening how)
         QSqlDatabase::removeDatabase(connection_);
         return failure;
     }
-    const QStringList tables = how == Opening::MustExist ? db_.tables() : QStringList();
+    const QStringList tables = how != Opening::MayCreate ? db_.tables() : QStringList();
     // PostgreSQL names a table of a schema other than public with the schema before it.
-    if (how == Opening::MustExist
+    if (how != Opening::MayCreate
         && std::none_of(tables.cbegin(), tables.cend(), [](const QString& t) { return t.section('.', -1) == "board_jobs"; })) {
         db_.close();
         return fail("read", "the database holds no records of board jobs");
@@ -351,7 +353,9 @@ Expected<void, QString> RecordStore::open(const QString& url, Opening how)
     if (postgres_) {
         // The server's notices (a table that is there already) are nobody's business.
         QSqlQuery(db_).exec("SET client_min_messages TO WARNING");
-    } else {
+        if (how == Opening::ReadOnly)
+            QSqlQuery(db_).exec("SET default_transaction_read_only = on");
+    } else if (how != Opening::ReadOnly) {
         // A write-ahead log lets the window and a command, or two commands, write at once;
         // a process killed in the middle leaves the file readable.
         QSqlQuery pragma(db_);
@@ -415,7 +419,9 @@ Expected<void, QString> RecordStore::save(const JobRecord& record)
     return saveAll({record});
 }
 
-Expected<void, QString> RecordStore::saveAll(const std::vector<JobRecord>& records)
+const QString RecordStore::kRecordsChannel = QStringLiteral("auxpad_records");
+
+Expected<void, QString> RecordStore::saveAll(const std::vector<JobRecord>& records, const QString& announce)
 {
     if (!isOpen())
         return fail("written", "they are not open");
@@ -432,12 +438,44 @@ Expected<void, QString> RecordStore::saveAll(const std::vector<JobRecord>& recor
             return fail("written", why);
         }
     }
+    // Told to the listeners when the transaction commits, and only then.
+    if (postgres_ && !announce.isEmpty()) {
+        QSqlQuery notify(db_);
+        notify.prepare("SELECT pg_notify(?, '')");
+        notify.addBindValue(announce);
+        if (!notify.exec()) {
+            const QString why = notify.lastError().text();
+            db_.rollback();
+            return fail("written", why);
+        }
+    }
     if (!db_.commit()) {
         const QString why = db_.lastError().text();
         db_.rollback();
         return fail("written", why);
     }
     return {};
+}
+
+Expected<QSqlDriver*, QString> RecordStore::subscribe(const QString& channel)
+{
+    if (!isOpen())
+        return fail("read", "they are not open");
+    if (!postgres_)
+        return fail("listened to", "a SQLite file has no channels");
+    if (!db_.driver()->subscribeToNotification(channel))
+        return fail("listened to", db_.driver()->lastError().text());
+    return db_.driver();
+}
+
+Expected<qint64, QString> RecordStore::changeMark()
+{
+    if (!isOpen())
+        return fail("read", "they are not open");
+    QSqlQuery q(db_);
+    if (!q.exec(postgres_ ? "SELECT 0" : "PRAGMA data_version") || !q.next())
+        return fail("read", q.lastError().text());
+    return q.value(0).toLongLong();
 }
 
 Expected<int, QString> RecordStore::heldCount(const QString& lineDb)

@@ -3,11 +3,14 @@
 #include <QSqlDatabase>
 #include <QString>
 
+class QSqlDriver;
+
 #include <map>
 #include <vector>
 
 #include "base/expected.h"
 #include "records/job_record.h"
+#include "records/line_reads.h"
 #include "records/record_query.h"
 #include "records/serial_range.h"
 
@@ -41,16 +44,27 @@ public:
     static QString shownUrl(const QString& url);
 
     // Opens the store and brings its schema up to date, or says why it cannot. A report
-    // reads the records there are and makes no store of its own: MustExist.
-    enum class Opening { MayCreate, MustExist };
+    // reads the records there are and makes no store of its own: MustExist. A reader that
+    // must never write, even by mistake (the line's page), opens it ReadOnly: as MustExist,
+    // and every transaction on the connection is read-only.
+    enum class Opening { MayCreate, MustExist, ReadOnly };
     Expected<void, QString> open(const QString& url, Opening how = Opening::MayCreate);
     void close();
     bool isOpen() const { return db_.isOpen(); }
 
     // Writes a job's record, in a transaction of its own.
     Expected<void, QString> save(const JobRecord& record);
-    // Writes several in one transaction: all of them or none.
-    Expected<void, QString> saveAll(const std::vector<JobRecord>& records);
+    // Writes several in one transaction: all of them or none. On PostgreSQL, a notification
+    // on `announce` goes with the transaction, when one is named.
+    Expected<void, QString> saveAll(const std::vector<JobRecord>& records, const QString& announce = {});
+    // The channel on which a line database tells its listeners that records arrived.
+    static const QString kRecordsChannel;
+    // Listens on a channel of the PostgreSQL connection: its driver's `notification`
+    // signal tells each one, on this thread. A SQLite file has no channels.
+    Expected<QSqlDriver*, QString> subscribe(const QString& channel);
+    // Whether the store answers, with a mark that moves whenever another connection has
+    // committed to a SQLite file (always 0 on PostgreSQL, which notifies instead).
+    Expected<qint64, QString> changeMark();
     // Records this station's processes left running when they died are interrupted now.
     Expected<int, QString> closeLeftovers();
 
@@ -76,6 +90,12 @@ public:
     Expected<void, QString> writeCsv(const RecordFilter& filter, const std::function<void(const QByteArray&)>& write);
     // The summary of the records that pass the filter (records/record_query.cpp).
     Expected<Summary, QString> summarise(const RecordFilter& filter, Period by);
+    // What the line's page reads (records/line_reads.cpp): the boards running among the
+    // records that pass the filter; their counts by station and hour; the captions of the
+    // failed ones, the most frequent first.
+    Expected<std::vector<RunningBoard>, QString> running(const RecordFilter& filter);
+    Expected<std::vector<HourCount>, QString> hourCounts(const RecordFilter& filter);
+    Expected<std::vector<FailureCount>, QString> topFailures(const RecordFilter& filter);
 
     // Serial numbers, where the command's records are: the lowest of `range` that no
     // record and no earlier reservation holds, reserved at once for `port` (another

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6sql6-sqlite libqt6sql6-psql
+  qt6-httpserver-dev qt6-websockets-dev chromium
   postgresql
   libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev

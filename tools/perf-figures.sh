@@ -6,7 +6,7 @@
 #   tools/perf-figures.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh xvfb x11-utils sqlite3
+tools/install-deps.sh xvfb x11-utils sqlite3 curl
 
 # -O2: GCC 12 at -O3 warns falsely about vector inserts.
 cmake -S . -B build-perf -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DAUXPAD_BENCH=ON >/dev/null
@@ -133,6 +133,31 @@ done | tail -n 5 | awk '{ print $1 / $2, $1, $2 }' | sort -n | sed -n 3p >"$work
 read -r ratio ours theirs <"$work/csv-ratio"
 met=$(awk -v r="$ratio" 'BEGIN { print (r <= 2) ? "yes" : "**no**" }')
 echo "| \`auxpad-flash report --csv\` of every row of $year, against \`sqlite3 -csv -header\` exporting the same table, 5 runs each in turn, the median of their ratios | $ours s against $theirs s: **$(printf '%.2f' "$ratio")** times | ≤ 2 | $met |"
+
+# The line's page over the same year: its tiles for the store's last day (what "today" is to
+# a line that has run a year), and the server's CPU with twenty pages following its events
+# and nothing happening.
+"$perf/auxpad-flash" serve --db "sqlite:$work/records/year.sqlite" --listen 127.0.0.1:0 >"$work/serve.out" 2>/dev/null &
+serve=$!
+pids+=("$serve")
+for _ in $(seq 100); do grep -q http "$work/serve.out" && break; sleep 0.05; done
+page=$(grep -o 'http://[^ ,]*/' "$work/serve.out")
+ms=$(for run in 0 1 2 3 4 5; do curl -s -o /dev/null -w '%{time_total}\n' "${page}api/line?since=2027-11-29"; done |
+  tail -n 5 | sort -n | sed -n 3p | awk '{ printf "%.1f", $1 * 1000 }')
+met=$(awk -v s="$ms" 'BEGIN { print (s < 100) ? "yes" : "**no**" }')
+echo "| \`GET /api/line\` of \`auxpad-flash serve\` over $year, a day's tiles, the whole request (curl), median of 5 | **$ms ms** | < 100 ms | $met |"
+for _ in $(seq 20); do
+  curl -sN "${page}events" >/dev/null &
+  pids+=($!)
+done
+sleep 2
+ticks() { sed 's/.*) //' "/proc/$serve/stat" | awk '{print $12 + $13}'; }
+c0=$(ticks); t0=$(date +%s%N)
+sleep 20
+c1=$(ticks); t1=$(date +%s%N)
+share=$(awk -v c="$((c1 - c0))" -v hz="$(getconf CLK_TCK)" -v ns="$((t1 - t0))" 'BEGIN { printf "%.2f", 100 * c / hz / (ns / 1e9) }')
+met=$(awk -v s="$share" 'BEGIN { print (s < 5) ? "yes" : "**no**" }')
+echo "| CPU of \`auxpad-flash serve\` with 20 pages following its events, nothing happening, over 20 s | **$share %** of a core | < 5 % | $met |"
 
 echo
 echo "Engine hot paths (Google Benchmark, build-perf/bench/auxpad_core_bench):"

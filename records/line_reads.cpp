@@ -1,0 +1,71 @@
+// The reads of the line's page: small answers from the indexes of schema 5, so that a
+// page that asks again whenever a record arrives never reads the whole table.
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include "records/record_store.h"
+
+namespace auxpad {
+
+Expected<std::vector<RunningBoard>, QString> RecordStore::running(const RecordFilter& filter)
+{
+    if (!isOpen())
+        return fail("read", "they are not open");
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    // Read through the index of the result and the start.
+    q.prepare("SELECT station, port, serial, job, started FROM board_jobs" + whereOf(filter)
+              + " AND result = 'running' ORDER BY station, port, started");
+    bindFilter(q, filter);
+    if (!q.exec())
+        return fail("read", q.lastError().text());
+    std::vector<RunningBoard> out;
+    while (q.next())
+        out.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
+                       q.value(4).toString()});
+    return out;
+}
+
+Expected<std::vector<HourCount>, QString> RecordStore::hourCounts(const RecordFilter& filter)
+{
+    if (!isOpen())
+        return fail("read", "they are not open");
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    // Grouped by an expression of the station, not the column itself: by the column,
+    // SQLite reads the whole index of station and hour, a year of records, in its order
+    // to save sorting the day's few thousand it finds through the index of the start.
+    q.prepare("SELECT station || '', substr(started, 1, 13), COUNT(*), "
+              "SUM(CASE WHEN result = 'passed' THEN 1 ELSE 0 END), "
+              "SUM(CASE WHEN result = 'failed' THEN 1 ELSE 0 END), MAX(COALESCE(finished, started)) FROM board_jobs"
+              + whereOf(filter) + " GROUP BY 1, 2 ORDER BY 2, 1");
+    bindFilter(q, filter);
+    if (!q.exec())
+        return fail("read", q.lastError().text());
+    std::vector<HourCount> out;
+    while (q.next())
+        out.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong(), q.value(3).toLongLong(),
+                       q.value(4).toLongLong(), q.value(5).toString()});
+    return out;
+}
+
+Expected<std::vector<FailureCount>, QString> RecordStore::topFailures(const RecordFilter& filter)
+{
+    if (!isOpen())
+        return fail("read", "they are not open");
+    QSqlQuery f(db_);
+    f.setForwardOnly(true);
+    f.prepare("SELECT caption, COUNT(*) FROM board_jobs" + whereOf(filter)
+              + " AND result = 'failed' GROUP BY caption ORDER BY 2 DESC, 1 LIMIT "
+              + QString::number(Summary::kTopFailures));
+    bindFilter(f, filter);
+    if (!f.exec())
+        return fail("read", f.lastError().text());
+    std::vector<FailureCount> out;
+    while (f.next())
+        out.push_back({f.value(0).toString(), f.value(1).toLongLong()});
+    return out;
+}
+
+} // namespace auxpad

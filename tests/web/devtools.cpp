@@ -1,0 +1,123 @@
+#include "tests/web/devtools.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QRegularExpression>
+#include <QTimer>
+
+namespace {
+
+// Runs the event loop until `done` holds or `ms` passed.
+bool spin(const std::function<bool()>& done, int ms)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < ms) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return done();
+}
+
+} // namespace
+
+Got httpGet(const QString& url)
+{
+    QNetworkAccessManager network;
+    QNetworkReply* reply = network.get(QNetworkRequest(QUrl(url)));
+    spin([reply] { return reply->isFinished(); }, 10000);
+    Got got;
+    got.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    for (const auto& [name, value] : reply->rawHeaderPairs())
+        got.headers[name.toLower()] = value;
+    got.body = reply->readAll();
+    delete reply;
+    return got;
+}
+
+Browser::Browser(const QString& url)
+{
+    process_.setProgram("chromium");
+    process_.setArguments({"--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                           "--no-first-run",
+                           "--remote-debugging-port=0", "--remote-allow-origins=*", "--window-size=1920,1080",
+                           "--user-data-dir=" + profile_.path(), url});
+    process_.start();
+    QByteArray said;
+    const QRegularExpression listening("DevTools listening on ws://([0-9.]+:[0-9]+)/");
+    QRegularExpressionMatch match;
+    spin([&] {
+        said += process_.readAllStandardError();
+        match = listening.match(QString::fromUtf8(said));
+        return match.hasMatch() || process_.state() == QProcess::NotRunning;
+    }, 30000);
+    if (!match.hasMatch()) {
+        problem_ = "chromium did not start: " + QString::fromUtf8(said);
+        return;
+    }
+    QString page;
+    spin([&] {
+        const QByteArray list = httpGet("http://" + match.captured(1) + "/json/list").body;
+        const QJsonArray targets = QJsonDocument::fromJson(list).array();
+        for (const QJsonValue& t : targets)
+            if (t["type"].toString() == "page")
+                page = t["webSocketDebuggerUrl"].toString();
+        return !page.isEmpty();
+    }, 10000);
+    socket_.open(QUrl(page));
+    if (!spin([&] { return socket_.state() == QAbstractSocket::ConnectedState; }, 10000))
+        problem_ = "no DevTools connection to the page at " + page;
+}
+
+Browser::~Browser()
+{
+    socket_.close();
+    process_.terminate();
+    if (!process_.waitForFinished(5000))
+        process_.kill();
+    process_.waitForFinished(5000);
+}
+
+QJsonObject Browser::call(const QString& method, const QJsonObject& params)
+{
+    const int id = ++id_;
+    QJsonObject answer;
+    const auto heard = QObject::connect(&socket_, &QWebSocket::textMessageReceived, [&](const QString& text) {
+        const QJsonObject o = QJsonDocument::fromJson(text.toUtf8()).object();
+        if (o["id"].toInt() == id)
+            answer = o;
+    });
+    socket_.sendTextMessage(QJsonDocument(QJsonObject{{"id", id}, {"method", method}, {"params", params}}).toJson());
+    spin([&] { return !answer.isEmpty(); }, 10000);
+    QObject::disconnect(heard);
+    return answer;
+}
+
+QJsonValue Browser::eval(const QString& expression)
+{
+    const QJsonObject answer =
+        call("Runtime.evaluate", {{"expression", expression}, {"returnByValue", true}, {"awaitPromise", true}});
+    return answer.value("result").toObject().value("result").toObject().value("value");
+}
+
+int Browser::waitFor(const QString& expression, int ms)
+{
+    QElapsedTimer waited;
+    waited.start();
+    return spin([&] { return eval(expression).toBool(); }, ms) ? static_cast<int>(waited.elapsed()) : -1;
+}
+
+QByteArray Browser::screenshot()
+{
+    // A screen of the line: 1920x1080, whatever room the headless window leaves the page.
+    const QJsonObject clip{{"x", 0}, {"y", 0}, {"width", 1920}, {"height", 1080}, {"scale", 1}};
+    const QJsonObject answer =
+        call("Page.captureScreenshot", {{"format", "png"}, {"captureBeyondViewport", true}, {"clip", clip}});
+    return QByteArray::fromBase64(answer.value("result").toObject().value("data").toString().toLatin1());
+}

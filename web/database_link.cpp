@@ -1,0 +1,16 @@
+#include "web/database_link.h"
+
+namespace web {
+
+LinkMove answered(const DatabaseLink& link)
+{
+    return {Answering{}, std::holds_alternative<Away>(link) ? PageNews::Back : PageNews::Nothing};
+}
+
+LinkMove failed(const DatabaseLink& link, const QString& why)
+{
+    const Away* away = std::get_if<Away>(&link);
+    return {Away{why}, away && away->why == why ? PageNews::Nothing : PageNews::Away};
+}
+
+} // namespace web
