@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "auxpad_version.h"
+#include "cli/label_command.h"
 #include "cli/records_sync.h"
 #include "cli/report.h"
 #include "cli/run_jobs.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-const QStringList kCommands = {"run", "flash", "prodinfo", "selftest", "report", "records"};
+const QStringList kCommands = {"run", "flash", "prodinfo", "selftest", "report", "records", "label"};
 
 void name()
 {
@@ -43,6 +44,7 @@ struct WindowOptions {
             "  selftest  run each board's self-test\n"
             "  report    list the records of board jobs\n"
             "  records   records sync: deliver what this station holds for the line's database\n"
+            "  label     list the labels of passed boards, or reprint one\n"
             "  line      a window for a bench of boards, a row for each"));
         parser.addHelpOption();
         parser.addVersionOption();
@@ -97,6 +99,12 @@ int main(int argc, char** argv)
         arguments << QString::fromLocal8Bit(argv[i]);
     const QString command = arguments.value(1);
 
+    if (command == QLatin1String("label") && !onlyAsksAbout(argc, argv)) {
+        // A label's PDF page is laid out with fonts, off screen as the report's chart.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(argc, argv);
+        return cli::runLabel(QCoreApplication::arguments());
+    }
     if (command == QLatin1String("report") && cli::reportPaints(argc, argv)) {
         // A chart is painted into a file, never shown: fonts need a QGuiApplication, and
         // the off-screen platform gives one without a display, whatever this session has.
@@ -121,6 +129,8 @@ int main(int argc, char** argv)
             return cli::runReport(QCoreApplication::arguments());
         if (command == QLatin1String("records"))
             return cli::runRecords(QCoreApplication::arguments());
+        if (command == QLatin1String("label"))
+            return cli::runLabel(QCoreApplication::arguments());
         if (kCommands.contains(command))
             return cli::runJobCommand(QCoreApplication::arguments());
         if (command == QLatin1String("line")) {

@@ -70,9 +70,10 @@ Expected<int, QString> sendToUri(const QByteArray& uri, const LabelDocument& doc
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.constData());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, document.format);
     ippAddInteger(request, IPP_TAG_JOB, IPP_TAG_INTEGER, "copies", copies);
-    const auto size = static_cast<size_t>(document.bytes.size());
-    if (cupsSendRequest(http.get(), request, resource, size) != HTTP_STATUS_CONTINUE
-        || cupsWriteRequestData(http.get(), document.bytes.constData(), size) != HTTP_STATUS_CONTINUE) {
+    // Chunked: cupsd reads a request of a length given ahead as a malformed one.
+    if (cupsSendRequest(http.get(), request, resource, CUPS_LENGTH_VARIABLE) != HTTP_STATUS_CONTINUE
+        || cupsWriteRequestData(http.get(), document.bytes.constData(), static_cast<size_t>(document.bytes.size()))
+               != HTTP_STATUS_CONTINUE) {
         ippDelete(request);
         return unexpected(QStringLiteral("the printer %1 did not take the label: %2").arg(QString::fromUtf8(uri), lastError()));
     }
