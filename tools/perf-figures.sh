@@ -10,7 +10,7 @@ tools/install-deps.sh xvfb x11-utils sqlite3
 
 # -O2: GCC 12 at -O3 warns falsely about vector inserts.
 cmake -S . -B build-perf -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DAUXPAD_BENCH=ON >/dev/null
-cmake --build build-perf -j"$(nproc)" --target auxpad-flash auxpad-sim flash_figures records_figures report_store auxpad_core_bench >/dev/null
+cmake --build build-perf -j"$(nproc)" --target auxpad-flash auxpad-sim flash_figures records_figures report_store label_figures auxpad_core_bench >/dev/null
 perf=$(pwd)/build-perf
 
 source tools/scratch.sh
@@ -133,6 +133,9 @@ done | tail -n 5 | awk '{ print $1 / $2, $1, $2 }' | sort -n | sed -n 3p >"$work
 read -r ratio ours theirs <"$work/csv-ratio"
 met=$(awk -v r="$ratio" 'BEGIN { print (r <= 2) ? "yes" : "**no**" }')
 echo "| \`auxpad-flash report --csv\` of every row of $year, against \`sqlite3 -csv -header\` exporting the same table, 5 runs each in turn, the median of their ratios | $ours s against $theirs s: **$(printf '%.2f' "$ratio")** times | ≤ 2 | $met |"
+
+# A label: laid out and handed to a CUPS server of the figure's own.
+"$perf/bench/label_figures"
 
 echo
 echo "Engine hot paths (Google Benchmark, build-perf/bench/auxpad_core_bench):"
