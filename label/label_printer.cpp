@@ -6,14 +6,17 @@ namespace auxpad {
 
 struct LabelPrinter::Worker : QObject {
     QString url;
-    RecordStore journal; // opened on the thread, used only there
+    std::unique_ptr<RecordStore> journal; // made, used and closed on the thread only
 
     Expected<RecordStore*, QString> open()
     {
-        if (!journal.isOpen())
-            if (auto opened = journal.open(url); !opened)
+        if (!journal) {
+            auto store = std::make_unique<RecordStore>();
+            if (auto opened = store->open(url); !opened)
                 return unexpected(opened.error());
-        return &journal;
+            journal = std::move(store);
+        }
+        return journal.get();
     }
 };
 
@@ -31,7 +34,7 @@ LabelPrinter::LabelPrinter(QString journalUrl, LabelSpec spec, QObject* parent)
 LabelPrinter::~LabelPrinter()
 {
     // What is under way ends first; the journal closes on its own thread.
-    QMetaObject::invokeMethod(worker_.get(), [w = worker_.get()] { w->journal.close(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(worker_.get(), [w = worker_.get()] { w->journal.reset(); }, Qt::BlockingQueuedConnection);
     thread_.quit();
     thread_.wait();
 }

@@ -65,8 +65,9 @@ Expected<LabelSpec, QString> readLabelSpec(const std::map<QString, QString>& val
         return unexpected(QStringLiteral("[label] symbol_text is empty"));
     if (const QString name = unknownPlaceholder(spec.symbolText); !name.isNull())
         return unexpected(QStringLiteral("[label] symbol_text: {%1} is no placeholder of a label").arg(name));
-    bool number = false;
-    spec.copies = values.count("copies") ? value("copies").toInt(&number) : (number = true, 1);
+    bool number = true;
+    if (values.count("copies"))
+        spec.copies = value("copies").toInt(&number);
     if (!number || spec.copies < 1 || spec.copies > 100)
         return unexpected(QStringLiteral("[label] copies %1 is not a number from 1 to 100").arg(value("copies")));
     if (const QString file = value("template"); !file.isEmpty()) {
