@@ -2,10 +2,13 @@
 #include <QCommandLineParser>
 #include <QGuiApplication>
 
+#include <functional>
+
 #include <cstdio>
 #include <cstring>
 
 #include "auxpad_version.h"
+#include "cli/label_command.h"
 #include "cli/records_sync.h"
 #include "cli/report.h"
 #include "cli/run_jobs.h"
@@ -16,7 +19,7 @@
 
 namespace {
 
-const QStringList kCommands = {"run", "flash", "prodinfo", "selftest", "report", "records", "serve"};
+const QStringList kCommands = {"run", "flash", "prodinfo", "selftest", "report", "records", "serve", "label"};
 
 void name()
 {
@@ -45,6 +48,7 @@ struct WindowOptions {
             "  report    list the records of board jobs\n"
             "  records   records sync: deliver what this station holds for the line's database\n"
             "  serve     the line's live page for its lead, read from the line's database\n"
+            "  label     list the labels of passed boards, or reprint one\n"
             "  line      a window for a bench of boards, a row for each"));
         parser.addHelpOption();
         parser.addVersionOption();
@@ -55,6 +59,24 @@ struct WindowOptions {
                                      QStringLiteral("[command]"));
     }
 };
+
+// Runs `command` under a QGuiApplication on the off-screen platform: it paints into files,
+// never on a screen, whatever this session has.
+int offScreen(int argc, char** argv, const std::function<int()>& command)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A session without XDG_RUNTIME_DIR (a service, a cron job) has Qt say at start that it
+    // makes a runtime folder of its own; nothing here has a use for one, and the line would
+    // read as a fault.
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+        if (!text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+            previous(type, context, text);
+    });
+    QGuiApplication app(argc, argv);
+    qInstallMessageHandler(previous);
+    return command();
+}
 
 // --help and --version want no display.
 bool onlyAsksAbout(int argc, char** argv)
@@ -100,21 +122,15 @@ int main(int argc, char** argv)
         arguments << QString::fromLocal8Bit(argv[i]);
     const QString command = arguments.value(1);
 
-    if (command == QLatin1String("report") && cli::reportPaints(argc, argv)) {
-        // A chart is painted into a file, never shown: fonts need a QGuiApplication, and
-        // the off-screen platform gives one without a display, whatever this session has.
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        // A session without XDG_RUNTIME_DIR (a service, a cron job) has Qt say at start that
-        // it makes a runtime folder of its own; the chart has no use for one, and the line
-        // would read as a fault.
-        static QtMessageHandler previous = nullptr;
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
-            if (!text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
-                previous(type, context, text);
-        });
-        QGuiApplication app(argc, argv);
-        qInstallMessageHandler(previous);
-        return cli::runReport(QCoreApplication::arguments());
+    // A label's page and a report's chart are laid out with fonts, so they need a
+    // QGuiApplication; the off-screen platform gives one without a display.
+    if (!onlyAsksAbout(argc, argv)) {
+        if (command == QLatin1String("run"))
+            return offScreen(argc, argv, [] { return cli::runJobCommand(QCoreApplication::arguments()); });
+        if (command == QLatin1String("label"))
+            return offScreen(argc, argv, [] { return cli::runLabel(QCoreApplication::arguments()); });
+        if (command == QLatin1String("report") && cli::reportPaints(argc, argv))
+            return offScreen(argc, argv, [] { return cli::runReport(QCoreApplication::arguments()); });
     }
     // What is asked for is settled before any window system is touched: the commands never
     // need a display, and neither does a mistyped command line.
@@ -126,6 +142,8 @@ int main(int argc, char** argv)
             return cli::runRecords(QCoreApplication::arguments());
         if (command == QLatin1String("serve"))
             return web::runServe(QCoreApplication::arguments());
+        if (command == QLatin1String("label"))
+            return cli::runLabel(QCoreApplication::arguments());
         if (kCommands.contains(command))
             return cli::runJobCommand(QCoreApplication::arguments());
         if (command == QLatin1String("line")) {

@@ -1,7 +1,7 @@
 # The COMMANDS section of auxpad-flash's manual page: each command's own --help.
 #   cmake -DTOOL=path/to/auxpad-flash -DOUT=commands.h2m -P commands_section.cmake
 set(text "[COMMANDS]\n")
-foreach(command flash prodinfo selftest report serve line)
+foreach(command flash prodinfo selftest report serve label line)
   execute_process(COMMAND "${TOOL}" ${command} --help OUTPUT_VARIABLE help RESULT_VARIABLE failed)
   if(failed)
     message(FATAL_ERROR "${TOOL} ${command} --help failed")

@@ -80,6 +80,16 @@ const std::vector<std::vector<QString>> kMigrations = {
         "CREATE INDEX board_jobs_result ON board_jobs (result, started)",
         "CREATE INDEX board_jobs_port ON board_jobs (port, started)",
     },
+    // 6: the labels a passed board is given, from queued to printed, so that none is
+    // lost when the printer is away and none printed twice unasked
+    {
+        "CREATE TABLE labels (id %ID%, bring_up TEXT, serial TEXT NOT NULL, data TEXT NOT NULL, recipe TEXT, "
+        "printer TEXT NOT NULL, state TEXT NOT NULL, job_id INTEGER NOT NULL DEFAULT 0, reason TEXT, "
+        "unsure INTEGER NOT NULL DEFAULT 0, attempts INTEGER NOT NULL DEFAULT 0, reprint_reason TEXT, "
+        "queued TEXT NOT NULL, handed TEXT, finished TEXT)",
+        "CREATE INDEX labels_serial ON labels (serial, id)",
+        "CREATE INDEX labels_state ON labels (state, id)",
+    },
 };
 
 QVariant orNull(const QString& text)

@@ -2,15 +2,18 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 class QSqlDriver;
 
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "base/expected.h"
 #include "records/job_record.h"
 #include "records/line_reads.h"
+#include "records/label_record.h"
 #include "records/record_query.h"
 #include "records/serial_range.h"
 
@@ -106,10 +109,26 @@ public:
     Expected<void, QString> markSerial(const QString& serial, const QString& state);
     Expected<bool, QString> serialPassed(const QString& serial, const QString& job = {}, const QString& recipe = {});
 
-    static constexpr int kSchemaVersion = 5;
+    // The journal's labels (records/label_records.cpp): one queued, its moves through
+    // the printer's hands, and the list of them, all or those not printed yet (queued,
+    // handed or held). A start takes back the labels a dead process left handed: queued
+    // again, marked unsure, and returned so that the start reports them.
+    Expected<qint64, QString> queueLabel(const LabelRecord& label);
+    Expected<void, QString> markLabelHanded(qint64 id, int attempts);
+    Expected<void, QString> markLabelPrinted(qint64 id, int jobId);
+    Expected<void, QString> markLabelHeld(qint64 id, const QString& reason);
+    Expected<void, QString> markLabelFailed(qint64 id, const QString& reason);
+    enum class Labels { All, Held };
+    Expected<std::vector<LabelRecord>, QString> labels(Labels which);
+    Expected<std::vector<LabelRecord>, QString> reclaimHandedLabels();
+    // The newest label of a serial, if it has one.
+    Expected<std::optional<LabelRecord>, QString> lastLabel(const QString& serial);
+
+    static constexpr int kSchemaVersion = 6;
 
 private:
     Expected<void, QString> migrate();
+    Expected<void, QString> updateLabel(qint64 id, const QString& set, const QVariantList& values);
     Unexpected<QString> fail(const QString& what, const QString& why) const;
 
     QSqlDatabase db_;

@@ -71,6 +71,7 @@ Expected<Recipe, QString> readRecipe(const QString& path)
         return unexpected(QStringLiteral("the recipe %1 cannot be read: %2").arg(path, file.errorString()));
     auto wrong = [&](const QString& why) { return unexpected(QStringLiteral("the recipe %1: %2").arg(path, why)); };
     std::map<QString, QString> values;
+    std::optional<std::map<QString, QString>> label; // the [label] section, when there is one
     QString section;
     int number = 0;
     for (const QByteArray& raw : file.readAll().split('\n')) {
@@ -80,14 +81,22 @@ Expected<Recipe, QString> readRecipe(const QString& path)
             continue;
         if (line.startsWith('[') && line.endsWith(']')) {
             section = line.mid(1, line.size() - 2).trimmed();
+            if (section == QLatin1String("label") && !label)
+                label.emplace();
             continue;
         }
         const qsizetype equals = line.indexOf('=');
         if (equals <= 0)
             return wrong(QStringLiteral("line %1 is neither a [section] nor key=value").arg(number));
+        const QString key = line.left(equals).trimmed();
+        if (section == QLatin1String("label")) {
+            if (!kLabelKeys.contains(key))
+                return wrong(QStringLiteral("line %1: %2 is no key of a label").arg(number).arg(key));
+            (*label)[key] = plainValue(line.mid(equals + 1));
+            continue;
+        }
         if (section != QLatin1String("recipe"))
             continue;
-        const QString key = line.left(equals).trimmed();
         if (!recipeKeys().contains(key))
             return wrong(QStringLiteral("line %1: %2 is no key of a recipe").arg(number).arg(key));
         values[key] = plainValue(line.mid(equals + 1));
@@ -132,6 +141,12 @@ Expected<Recipe, QString> readRecipe(const QString& path)
     if (!range)
         return wrong("serials " + range.error());
     recipe.serials = *range;
+    if (label) {
+        auto spec = readLabelSpec(*label, folder);
+        if (!spec)
+            return wrong(spec.error());
+        recipe.label = std::move(*spec);
+    }
     recipe.manufactureGiven = values.count(fieldKey(at(ProductField::Manufacture))) > 0;
     for (std::size_t f = 0; f < kProductFieldCount; ++f)
         if (!fieldKey(f).isEmpty() && values.count(fieldKey(f)))

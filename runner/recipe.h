@@ -3,7 +3,10 @@
 #include <QDate>
 #include <QString>
 
+#include <optional>
+
 #include "engine/station_engine.h"
+#include "label/label_spec.h"
 #include "records/serial_range.h"
 
 namespace auxpad {
@@ -23,6 +26,8 @@ namespace auxpad {
 //   code=0671234
 //   manufacture=061226          (optional: without it, the day of the write)
 //   serials=SN0001000-SN0001999
+//
+// and, for a line that labels its passed boards, a [label] section (label/label_spec.h).
 struct Recipe {
     QString path;
     QString name;
@@ -32,6 +37,7 @@ struct Recipe {
     ProductFields values; // the write's fields, UTF-8; the serial is the board's
     bool manufactureGiven = false;
     SerialRange serials;
+    std::optional<LabelSpec> label;
 };
 
 // The recipe at `path` with every rule checked, or the first rule it breaks, in one line.

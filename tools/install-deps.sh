@@ -12,6 +12,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-liberation
+  libzint-dev libcups2-dev
+  cups printer-driver-cups-pdf dmtx-utils poppler-utils
   procps
   "$@"
 )

@@ -10,7 +10,7 @@ tools/install-deps.sh xvfb x11-utils sqlite3 curl
 
 # -O2: GCC 12 at -O3 warns falsely about vector inserts.
 cmake -S . -B build-perf -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DAUXPAD_BENCH=ON >/dev/null
-cmake --build build-perf -j"$(nproc)" --target auxpad-flash auxpad-sim flash_figures records_figures report_store auxpad_core_bench >/dev/null
+cmake --build build-perf -j"$(nproc)" --target auxpad-flash auxpad-sim flash_figures records_figures report_store label_figures auxpad_core_bench >/dev/null
 perf=$(pwd)/build-perf
 
 source tools/scratch.sh
@@ -158,6 +158,8 @@ c1=$(ticks); t1=$(date +%s%N)
 share=$(awk -v c="$((c1 - c0))" -v hz="$(getconf CLK_TCK)" -v ns="$((t1 - t0))" 'BEGIN { printf "%.2f", 100 * c / hz / (ns / 1e9) }')
 met=$(awk -v s="$share" 'BEGIN { print (s < 5) ? "yes" : "**no**" }')
 echo "| CPU of \`auxpad-flash serve\` with 20 pages following its events, nothing happening, over 20 s | **$share %** of a core | < 5 % | $met |"
+# A label: laid out and handed to a CUPS server of the figure's own.
+"$perf/bench/label_figures"
 
 echo
 echo "Engine hot paths (Google Benchmark, build-perf/bench/auxpad_core_bench):"

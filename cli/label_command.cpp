@@ -1,0 +1,163 @@
+#include "cli/label_command.h"
+
+#include <QCommandLineParser>
+#include <QDate>
+#include <QSysInfo>
+
+#include <cstdio>
+
+#include "base/result_words.h"
+#include "label/label_spool.h"
+#include "runner/bench_options.h"
+#include "runner/recipe.h"
+
+namespace cli {
+
+namespace {
+
+using auxpad::LabelRecord;
+using auxpad::RecordStore;
+
+int cannot(const QString& why)
+{
+    std::fprintf(stderr, "auxpad-flash label: %s\n", why.toLocal8Bit().constData());
+    return 2;
+}
+
+// What waits for its printer goes first, laid out by the recipe it was queued with: a
+// start is where a printer that came back gets its labels.
+void printWaiting(RecordStore& journal)
+{
+    const auto waiting = journal.labels(RecordStore::Labels::Held);
+    if (!waiting || waiting->empty())
+        return;
+    const auto recipe = auxpad::readRecipe(waiting->front().recipe);
+    if (!recipe || !recipe->label) {
+        std::fprintf(stderr, "auxpad-flash label: the labels held cannot be printed: %s\n",
+                     qPrintable(recipe ? QStringLiteral("their recipe has no [label] any more") : recipe.error()));
+        return;
+    }
+    const auto start = auxpad::printHeld(journal, *recipe->label, 0);
+    if (!start)
+        std::fprintf(stderr, "auxpad-flash label: %s\n", qPrintable(start.error()));
+}
+
+int list(RecordStore& journal, bool held)
+{
+    printWaiting(journal);
+    const auto labels = journal.labels(held ? RecordStore::Labels::Held : RecordStore::Labels::All);
+    if (!labels)
+        return cannot(labels.error());
+    std::printf("%-6s %-12s %-8s %-24s %-6s %-8s %-24s %s\n", "label", "serial", "state", "printer", "job", "attempts",
+                "queued", "reason");
+    for (const LabelRecord& l : *labels) {
+        QString reason = l.reason;
+        if (!l.reprintReason.isEmpty())
+            reason = QStringLiteral("reprint: %1%2").arg(l.reprintReason, reason.isEmpty() ? "" : "; " + reason);
+        std::printf("%-6lld %-12s %-8s %-24s %-6d %-8d %-24s %s\n", l.id, qPrintable(l.serial),
+                    qPrintable(l.unsure ? "unsure" : l.state), qPrintable(l.printer), l.jobId, l.attempts,
+                    qPrintable(l.queued), qPrintable(reason));
+    }
+    return 0;
+}
+
+// What the serial's label says: its last label's values, else those of the last record
+// that wrote it, with the recipe's name, this station and today.
+auxpad::Expected<auxpad::LabelValues, QString> valuesOf(RecordStore& journal, const QString& serial,
+                                                        const std::optional<LabelRecord>& last,
+                                                        const auxpad::Recipe& recipe)
+{
+    if (last)
+        return auxpad::labelValues(*last);
+    auxpad::RecordFilter filter;
+    filter.serial = serial;
+    filter.result = QLatin1String(auxpad::words::kPassed);
+    const auto records = journal.find(filter);
+    if (!records)
+        return auxpad::unexpected(records.error());
+    if (records->empty())
+        return auxpad::unexpected(QStringLiteral("no passed board with serial %1 is on record here").arg(serial));
+    const auxpad::JobRecord& r = records->back();
+    return auxpad::LabelValues{{"serial", serial},        {"hardware", r.hardware},
+                               {"mcusw", r.mcusw},        {"dspsw", r.dspsw},
+                               {"code", r.code},          {"manufacture", r.manufacture},
+                               {"recipe", recipe.name},   {"station", QSysInfo::machineHostName()},
+                               {"date", QDate::currentDate().toString(Qt::ISODate)}};
+}
+
+int reprint(RecordStore& journal, const QString& serial, const QString& reason, QString recipePath)
+{
+    const auto last = journal.lastLabel(serial);
+    if (!last)
+        return cannot(last.error());
+    if (recipePath.isEmpty() && *last)
+        recipePath = (*last)->recipe;
+    if (recipePath.isEmpty())
+        return cannot(QStringLiteral("serial %1 has no label on record; which recipe? Give --recipe FILE").arg(serial));
+    const auto recipe = auxpad::readRecipe(recipePath);
+    if (!recipe)
+        return cannot(recipe.error());
+    if (!recipe->label)
+        return cannot(QStringLiteral("the recipe %1 has no [label]").arg(recipePath));
+    const auto values = valuesOf(journal, serial, *last, *recipe);
+    if (!values)
+        return cannot(values.error());
+    // A label still waiting for the printer is replaced by this one, not printed as well.
+    if (*last && (*last)->state != "printed" && (*last)->state != "failed")
+        if (auto marked = journal.markLabelFailed((*last)->id, "replaced by a reprint"); !marked)
+            return cannot(marked.error());
+    const auto queued = auxpad::queueLabel(journal, {*recipe->label, recipePath, *values, {}, reason});
+    if (!queued)
+        return cannot(queued.error());
+    auxpad::label::LabelState state = auxpad::label::Queued{};
+    const auto done = auxpad::handLabel(journal, *queued, *recipe->label, state, 0);
+    if (!done)
+        return cannot(done.error());
+    if (done->state == "printed") {
+        std::printf("label %lld of %s printed: job %d on %s\n", done->id, qPrintable(serial), done->jobId,
+                    qPrintable(done->printer));
+        return 0;
+    }
+    std::fprintf(stderr, "auxpad-flash label: label %lld of %s is %s: %s\n", done->id, qPrintable(serial),
+                 qPrintable(done->state), qPrintable(done->reason));
+    return 1;
+}
+
+} // namespace
+
+int runLabel(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "list [--held]: the labels of this station's journal, or those not printed yet.\n"
+        "reprint SERIAL --reason TEXT [--recipe FILE]: the board's label once more, laid out as the recipe says "
+        "(default: the recipe of its last label). Exits 0 when printed, 1 when held or failed.");
+    const auxpad::BenchOptions o;
+    const QCommandLineOption held("held", "Only the labels not printed yet.");
+    const QCommandLineOption reason("reason", "Why the label is printed again.", "TEXT");
+    const QCommandLineOption recipe("recipe", "The line's recipe, with its [label].", "FILE");
+    parser.addOptions({o.help, held, reason, recipe});
+    parser.addPositionalArgument("list|reprint", "What to do.");
+    QStringList args = arguments;
+    args.removeAt(1);
+    if (!parser.parse(args))
+        return cannot(parser.errorText());
+    if (parser.isSet(o.help)) {
+        auxpad::printHelp(parser, "label");
+        return 0;
+    }
+    const QStringList what = parser.positionalArguments();
+    const bool listing = what == QStringList{"list"};
+    if (!listing && (what.size() != 2 || what[0] != "reprint"))
+        return cannot("what to do? auxpad-flash label list [--held], or label reprint SERIAL --reason TEXT");
+    if (!listing && parser.value(reason).trimmed().isEmpty())
+        return cannot("a reprint needs its --reason");
+    RecordStore journal;
+    if (const auto opened = journal.open(RecordStore::journalUrl()); !opened)
+        return cannot(opened.error());
+    if (listing)
+        return list(journal, parser.isSet(held));
+    return reprint(journal, what[1], parser.value(reason).trimmed(), parser.value(recipe));
+}
+
+} // namespace cli

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QStringList>
+
+namespace cli {
+
+// `auxpad-flash label list [--held]` and
+// `auxpad-flash label reprint SERIAL --reason TEXT [--recipe FILE]`: the labels of this
+// station's journal, and a board's label once more. 0 when done (the reprint printed),
+// 1 when the reprint is held or failed, 2 when the command could not start. Needs a
+// QGuiApplication: the label's PDF page is laid out with fonts.
+int runLabel(const QStringList& arguments);
+
+} // namespace cli

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QThread>
+
+#include <map>
+#include <memory>
+
+#include "label/label_spool.h"
+
+namespace auxpad {
+
+// Prints labels for a running bench, off the event loop: libcups waits on the network,
+// so every hand to the printer, and the journal's marks around it, run on this object's
+// own thread, with a journal connection of its own. A label the printer did not take is
+// held and handed again after the machine's pause (1 s, 2 s, 4 s.. up to a minute),
+// until it is printed.
+class LabelPrinter final : public QObject {
+    Q_OBJECT
+public:
+    LabelPrinter(QString journalUrl, LabelSpec spec, QObject* parent = nullptr);
+    ~LabelPrinter() override;
+
+    // Queues the label and hands it to the printer.
+    void print(const LabelRequest& request);
+    // What the journal holds from earlier runs: a start calls this before its own work.
+    void printHeld();
+
+signals:
+    // A label's state after a hand: printed, held (to be tried again) or failed.
+    void finished(const auxpad::LabelRecord& label);
+    // Labels an earlier process left handed: they may have printed; a reprint decides.
+    void unsure(const auxpad::LabelRecord& label);
+    void journalFailed(const QString& why);
+
+private:
+    struct Worker;
+    Millis now() const { return static_cast<Millis>(clock_.elapsed()); }
+    void hand(LabelRecord label, label::LabelState state);
+    void handed(const LabelRecord& label, const label::LabelState& state);
+
+    LabelSpec spec_;
+    QThread thread_;
+    std::unique_ptr<Worker> worker_; // lives on thread_
+    QElapsedTimer clock_;
+};
+
+} // namespace auxpad

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include "base/expected.h"
+#include "label/label_document.h"
+
+namespace auxpad {
+
+// Hands a label to a printer through libcups: to a CUPS queue by name, on the server
+// libcups finds (CUPS_SERVER, client.conf), or to an ipp://host[:port]/path directly.
+// Returns the printer's job id, or why the printer did not take it (away, refusing
+// jobs, no such queue). Waits on the network, up to its timeouts: never call it on the
+// event loop's thread.
+Expected<int, QString> sendToPrinter(const QString& printer, const LabelDocument& document, int copies,
+                                     const QString& title);
+
+} // namespace auxpad

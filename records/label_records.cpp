@@ -1,0 +1,156 @@
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include "records/record_store.h"
+
+namespace auxpad {
+
+namespace {
+
+const char* const kLabelColumns = "id, bring_up, serial, data, recipe, printer, state, job_id, reason, unsure, attempts, "
+                                  "reprint_reason, queued, handed, finished";
+
+LabelRecord readLabel(const QSqlQuery& q)
+{
+    auto text = [&](int i) { return q.value(i).isNull() ? QString() : q.value(i).toString(); };
+    LabelRecord l;
+    l.id = q.value(0).toLongLong();
+    l.bringUp = text(1);
+    l.serial = text(2);
+    l.data = text(3);
+    l.recipe = text(4);
+    l.printer = text(5);
+    l.state = text(6);
+    l.jobId = q.value(7).toInt();
+    l.reason = text(8);
+    l.unsure = q.value(9).toInt() != 0;
+    l.attempts = q.value(10).toInt();
+    l.reprintReason = text(11);
+    l.queued = text(12);
+    l.handed = text(13);
+    l.finished = text(14);
+    return l;
+}
+
+QVariant orNull(const QString& text)
+{
+    return text.isNull() ? QVariant() : QVariant(text);
+}
+
+} // namespace
+
+Expected<qint64, QString> RecordStore::queueLabel(const LabelRecord& label)
+{
+    if (!isOpen())
+        return fail("written", "they are not open");
+    QSqlQuery q(db_);
+    q.prepare(QStringLiteral("INSERT INTO labels (bring_up, serial, data, recipe, printer, state, attempts, reprint_reason, "
+                             "queued) VALUES (?, ?, ?, ?, ?, 'queued', 0, ?, ?)%1")
+                  .arg(postgres_ ? " RETURNING id" : ""));
+    for (const QVariant& v : {orNull(label.bringUp), QVariant(label.serial), QVariant(label.data), orNull(label.recipe),
+                              QVariant(label.printer), orNull(label.reprintReason), QVariant(recordTime())})
+        q.addBindValue(v);
+    if (!q.exec())
+        return fail("written", q.lastError().text());
+    if (postgres_)
+        return q.next() ? q.value(0).toLongLong() : qint64{0};
+    return q.lastInsertId().toLongLong();
+}
+
+Expected<void, QString> RecordStore::updateLabel(qint64 id, const QString& set, const QVariantList& values)
+{
+    if (!isOpen())
+        return fail("written", "they are not open");
+    QSqlQuery q(db_);
+    q.prepare("UPDATE labels SET " + set + " WHERE id = ?");
+    for (const QVariant& v : values)
+        q.addBindValue(v);
+    q.addBindValue(id);
+    if (!q.exec())
+        return fail("written", q.lastError().text());
+    if (q.numRowsAffected() != 1)
+        return fail("written", QStringLiteral("there is no label %1").arg(id));
+    return {};
+}
+
+Expected<void, QString> RecordStore::markLabelHanded(qint64 id, int attempts)
+{
+    return updateLabel(id, "state = 'handed', attempts = ?, handed = ?, unsure = 0", {attempts, recordTime()});
+}
+
+Expected<void, QString> RecordStore::markLabelPrinted(qint64 id, int jobId)
+{
+    return updateLabel(id, "state = 'printed', job_id = ?, reason = NULL, finished = ?", {jobId, recordTime()});
+}
+
+Expected<void, QString> RecordStore::markLabelHeld(qint64 id, const QString& reason)
+{
+    return updateLabel(id, "state = 'held', reason = ?", {reason});
+}
+
+Expected<void, QString> RecordStore::markLabelFailed(qint64 id, const QString& reason)
+{
+    return updateLabel(id, "state = 'failed', reason = ?, finished = ?", {reason, recordTime()});
+}
+
+Expected<std::vector<LabelRecord>, QString> RecordStore::labels(Labels which)
+{
+    if (!isOpen())
+        return fail("read", "they are not open");
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    const char* where = which == Labels::Held ? " WHERE state IN ('queued', 'handed', 'held')" : "";
+    if (!q.exec(QStringLiteral("SELECT %1 FROM labels%2 ORDER BY id").arg(kLabelColumns, where)))
+        return fail("read", q.lastError().text());
+    std::vector<LabelRecord> out;
+    while (q.next())
+        out.push_back(readLabel(q));
+    return out;
+}
+
+Expected<std::vector<LabelRecord>, QString> RecordStore::reclaimHandedLabels()
+{
+    if (!isOpen())
+        return fail("written", "they are not open");
+    if (!db_.transaction())
+        return fail("written", db_.lastError().text());
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    std::vector<LabelRecord> out;
+    if (q.exec(QStringLiteral("SELECT %1 FROM labels WHERE state = 'handed' ORDER BY id").arg(kLabelColumns)))
+        while (q.next())
+            out.push_back(readLabel(q));
+    const QString reason =
+        QStringLiteral("the tool stopped while handing it to the printer, which may have printed it");
+    QSqlQuery update(db_);
+    update.prepare("UPDATE labels SET state = 'queued', unsure = 1, reason = ? WHERE state = 'handed'");
+    update.addBindValue(reason);
+    if (q.lastError().isValid() || !update.exec() || !db_.commit()) {
+        const QString why = q.lastError().isValid() ? q.lastError().text() : update.lastError().text();
+        db_.rollback();
+        return fail("written", why);
+    }
+    for (LabelRecord& l : out) {
+        l.state = "queued";
+        l.unsure = true;
+        l.reason = reason;
+    }
+    return out;
+}
+
+Expected<std::optional<LabelRecord>, QString> RecordStore::lastLabel(const QString& serial)
+{
+    if (!isOpen())
+        return fail("read", "they are not open");
+    QSqlQuery q(db_);
+    q.prepare(QStringLiteral("SELECT %1 FROM labels WHERE serial = ? ORDER BY id DESC LIMIT 1").arg(kLabelColumns));
+    q.addBindValue(serial);
+    if (!q.exec())
+        return fail("read", q.lastError().text());
+    if (!q.next())
+        return std::optional<LabelRecord>();
+    return std::optional<LabelRecord>(readLabel(q));
+}
+
+} // namespace auxpad

@@ -1,0 +1,197 @@
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "label/label_printer.h"
+#include "runner/label_request.h"
+#include "tests/label/cups_server.h"
+
+using namespace auxpad;
+
+namespace {
+
+CupsServer* cups = nullptr;
+
+struct CupsEnvironment : ::testing::Environment {
+    void SetUp() override { cups = new CupsServer; }
+    void TearDown() override { delete cups; }
+};
+const auto* const kCups = ::testing::AddGlobalTestEnvironment(new CupsEnvironment);
+
+// Runs the event loop until `done`, for up to `ms`.
+template <typename F>
+bool waitFor(F done, int ms = 60000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    return done();
+}
+
+QByteArray run(const QString& program, const QStringList& arguments, int* status = nullptr,
+               const QStringList& environment = {})
+{
+    QProcess p;
+    auto env = QProcessEnvironment::systemEnvironment();
+    for (const QString& pair : environment)
+        env.insert(pair.section('=', 0, 0), pair.section('=', 1));
+    p.setProcessEnvironment(env);
+    p.start(program, arguments);
+    p.waitForFinished(120000);
+    if (status)
+        *status = p.exitCode();
+    return p.readAllStandardOutput() + p.readAllStandardError();
+}
+
+class LabelPrint : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(cups->problem().isEmpty()) << cups->problem().toStdString();
+        ASSERT_TRUE(journal.open(journalUrl()));
+    }
+    QString journalUrl() const { return "sqlite:" + dir.filePath("data/auxpad-flash/records.sqlite"); }
+    QString file(const QString& name, const QByteArray& text)
+    {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
+        return f.fileName();
+    }
+    // A line's recipe with `label` as its [label] section.
+    QString recipe(const QByteArray& label)
+    {
+        QByteArray text = "[recipe]\nname=Line A\nserials=SN0000001-SN0000999\nhardware=0102\nmcusw=MCU02.00.01\n"
+                          "dspsw=DSP02.00.07\ncode=0671234\nmanufacture=061226\n";
+        for (const char* name : {"initdisk", "initdata"}) {
+            const QByteArray content = QByteArray(name) + "\n";
+            file(QString(name) + ".txt", content);
+            text += QByteArray(name) + "=" + name + ".txt\n" + name + "_sha256="
+                + QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex() + "\n";
+        }
+        return file("recipe.ini", text + "[label]\n" + label);
+    }
+    LabelRequest request(const QString& printer, const QString& serial, const QByteArray& extra = {})
+    {
+        const auto read = readRecipe(recipe("printer=" + printer.toUtf8() + "\nsize=50x25\n" + extra));
+        EXPECT_TRUE(read) << read.error().toStdString();
+        ProductFields written = read->values;
+        written[at(ProductField::Serial)] = serial.toStdString();
+        return *labelRequest(*read, written, "bring-up-1", QDate(2026, 12, 7), "Ann");
+    }
+    LabelRecord print(const LabelRequest& r)
+    {
+        auto queued = queueLabel(journal, r);
+        label::LabelState state = label::Queued{};
+        auto done = handLabel(journal, *queued, r.spec, state, 0);
+        EXPECT_TRUE(done) << done.error().toStdString();
+        return *done;
+    }
+
+    QTemporaryDir dir;
+    RecordStore journal;
+};
+
+TEST_F(LabelPrint, APdfLabelsSymbolReadsBackAsTheSerial)
+{
+    const LabelRecord done = print(request(cups->pdfQueue(), "SN0000042"));
+    EXPECT_EQ(done.state.toStdString(), "printed") << done.reason.toStdString();
+    EXPECT_GT(done.jobId, 0);
+    QDir out(cups->pdfFolder());
+    ASSERT_TRUE(waitFor([&] { return !out.entryList({"*.pdf"}).isEmpty(); })) << "cups-pdf wrote no PDF";
+    QThread::msleep(500); // written whole
+    const QString pdf = out.filePath(out.entryList({"*.pdf"}).first());
+    run("pdftoppm", {"-r", "300", "-png", "-singlefile", pdf, dir.filePath("page")});
+    EXPECT_EQ(run("dmtxread", {"-n", dir.filePath("page.png")}).trimmed(), "SN0000042");
+}
+
+TEST_F(LabelPrint, AZplTemplateGoesRawWithItsFieldsFilled)
+{
+    file("serial.zpl", "^XA^FO20,20^FD{serial}^FS^FO20,60^FD{hardware}/{order}/{operator}^FS^XZ\n");
+    const LabelRecord done = print(request(cups->rawUri(), "SN0000043", "template=serial.zpl\ncopies=1\n"));
+    EXPECT_EQ(done.state.toStdString(), "printed") << done.reason.toStdString();
+    ASSERT_TRUE(waitFor([&] { return !cups->rawDocuments().empty(); }));
+    EXPECT_EQ(cups->rawDocuments().back(), "^XA^FO20,20^FDSN0000043^FS^FO20,60^FD0102//Ann^FS^XZ\n");
+
+    // A value that a ZPL printer would take as a command never reaches it.
+    const LabelRecord refused = print(request(cups->rawUri(), "SN^XZ0044", "template=serial.zpl\n"));
+    EXPECT_EQ(refused.state, "failed");
+    EXPECT_EQ(refused.attempts, 0);
+}
+
+TEST_F(LabelPrint, AQueueThatRefusesHoldsTheLabelUntilItTakesItOnce)
+{
+    const std::size_t before = cups->rawDocuments().size();
+    ASSERT_TRUE(cups->admin("cupsreject", {cups->rawQueue()}));
+    LabelPrinter printer(journalUrl(), request(cups->rawQueue(), "SN0000045").spec);
+    QSignalSpy finished(&printer, &LabelPrinter::finished);
+    printer.print(request(cups->rawQueue(), "SN0000045"));
+    ASSERT_TRUE(waitFor([&] { return finished.count() == 1; }));
+    EXPECT_EQ(finished[0][0].value<LabelRecord>().state, "held");
+    ASSERT_TRUE(cups->admin("cupsaccept", {cups->rawQueue()}));
+    ASSERT_TRUE(waitFor([&] { return finished.count() >= 2; }));
+    const auto last = journal.lastLabel("SN0000045");
+    EXPECT_EQ((*last)->state, "printed");
+    EXPECT_EQ((*last)->attempts, 2);
+    ASSERT_TRUE(waitFor([&] { return cups->rawDocuments().size() > before; }));
+    QThread::msleep(1500);
+    EXPECT_EQ(cups->rawDocuments().size(), before + 1);
+}
+
+TEST_F(LabelPrint, ALabelLeftHandedIsReportedNotPrintedAgainUntilReprinted)
+{
+    const LabelRequest r = request(cups->rawQueue(), "SN0000046");
+    const auto queued = queueLabel(journal, r);
+    ASSERT_TRUE(journal.markLabelHanded(queued->id, 1)); // and then the process was killed
+    const std::size_t before = cups->rawDocuments().size();
+    const auto start = printHeld(journal, r.spec, 0);
+    ASSERT_TRUE(start);
+    ASSERT_EQ(start->unsure.size(), 1u);
+    EXPECT_EQ(start->unsure[0].serial, "SN0000046");
+    EXPECT_TRUE(start->handed.empty());
+    journal.close();
+
+    const QStringList env{"XDG_DATA_HOME=" + dir.filePath("data")};
+    int status = -1;
+    const QByteArray held = run(AUXPAD_FLASH_EXE, {"label", "list", "--held"}, &status, env);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(held.contains("SN0000046") && held.contains("unsure")) << held.toStdString();
+    const QByteArray out =
+        run(AUXPAD_FLASH_EXE, {"label", "reprint", "SN0000046", "--reason", "smudged"}, &status, env);
+    EXPECT_EQ(status, 0) << out.toStdString();
+    ASSERT_TRUE(waitFor([&] { return cups->rawDocuments().size() > before; }));
+    EXPECT_EQ(cups->rawDocuments().size(), before + 1);
+    EXPECT_FALSE(run(AUXPAD_FLASH_EXE, {"label", "list", "--held"}, &status, env).contains("SN0000046"));
+    EXPECT_TRUE(run(AUXPAD_FLASH_EXE, {"label", "list"}, &status, env).contains("reprint: smudged"));
+}
+
+TEST_F(LabelPrint, AWrongLabelSectionRefusesTheRecipeInOneLine)
+{
+    file("unknown.zpl", "^XA^FD{colour}^FS^XZ");
+    const std::pair<QByteArray, const char*> wrong[] = {
+        {"printer=p\nsize=50x25\ncolour=red\n", "colour is no key of a label"},
+        {"printer=p\nsize=50\n", "is not WxH"},
+        {"printer=p\nsize=50x25\ntemplate=none.zpl\n", "cannot be read"},
+        {"printer=p\nsize=50x25\ntemplate=unknown.zpl\n", "{colour} is no placeholder"},
+        {"printer=p\nsize=50x25\nsymbol_text={serial};{lot}\n", "{lot} is no placeholder"},
+        {"size=50x25\n", "has no printer"},
+    };
+    for (const auto& [section, why] : wrong) {
+        const auto read = readRecipe(recipe(section));
+        ASSERT_FALSE(read) << section.toStdString();
+        EXPECT_TRUE(read.error().contains(why) && !read.error().contains('\n')) << read.error().toStdString();
+    }
+    int status = -1;
+    const QByteArray out = run(AUXPAD_FLASH_EXE, {"label", "reprint", "SN0000001", "--reason", "r", "--recipe",
+                                                  recipe("printer=p\nsize=50\n")},
+                               &status, {"XDG_DATA_HOME=" + dir.filePath("data")});
+    EXPECT_EQ(status, 2) << out.toStdString();
+}
+
+} // namespace
