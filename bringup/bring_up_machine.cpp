@@ -144,7 +144,12 @@ void BringUpMachine::endKept(int attempt, const Expected<void, std::string>& kep
         result_.message = "This bring-up is not on record: " + kept.error();
         return finish();
     }
-    const bool again = !stopped_ && result_.outcome != JobOutcome::Passed && !result_.alreadyPassed
+    if (result_.outcome == JobOutcome::Passed && !result_.alreadyPassed) {
+        // A board brought up now gets its label; one that passed before has its own.
+        outputs_.push_back(PrintLabel{});
+        return finish();
+    }
+    const bool again = !stopped_ && !result_.alreadyPassed
         && curable(result_.last.cause) && attempt_ < rules_.tries;
     if (!again)
         return finish();

@@ -60,13 +60,14 @@ struct EndReservation { std::string serial; bool written; }; // an allocated ser
 struct KeepStart { int attempt; };               // a try's record, as it starts
 struct KeepEnd { int attempt; };                 // the try's record as it ended: result()
 struct ReopenLine {};                            // the line went: look for the board on it again
+struct PrintLabel {};                            // the board passed and is on record: its label, from result()
 struct Finished {};                              // result() is final
 } // namespace bringup
 
 using BringUpOutput = std::variant<bringup::StartFlash, bringup::ReleaseFlash, bringup::StopFlash, bringup::StartWrite,
                                    bringup::InterruptJob, bringup::AskPassed, bringup::AskSerial,
                                    bringup::EndReservation, bringup::KeepStart, bringup::KeepEnd, bringup::ReopenLine,
-                                   bringup::Finished>;
+                                   bringup::PrintLabel, bringup::Finished>;
 
 // Where a bring-up is, with what each step needs.
 namespace bringup {
@@ -105,6 +106,7 @@ using BringUpState = std::variant<bringup::Idle, bringup::Flashing, bringup::Che
 //   Writing         the write ended                         Recording: EndReservation when allocated, KeepEnd
 //   Recording       kept; curable, tries left, line there   BetweenTries (1 s)
 //   Recording       kept; curable, tries left, line gone    AwaitingLine: ReopenLine every second, up to 10 s
+//   Recording       kept, passed (not before)               Done: PrintLabel, Finished
 //   Recording       kept otherwise                          Done: Finished
 //   BetweenTries         its time                                Flashing (next try): KeepStart, StartFlash
 //   AwaitingLine    the line is back                        Flashing (next try): KeepStart, StartFlash

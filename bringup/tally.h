@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/result_words.h"
 #include "engine/job_summary.h"
 
 namespace auxpad {
@@ -12,8 +13,8 @@ enum class Verdict { Passed, Failed, Interrupted };
 // The one rule from an outcome to a verdict.
 Verdict verdictOf(JobOutcome outcome, bool alreadyPassed = false);
 
-// The result's word for a board that passed before and was left alone: "already-passed".
-inline constexpr const char* kAlreadyPassed = "already-passed";
+// The result's word for a board that passed before and was left alone.
+inline constexpr const char* kAlreadyPassed = words::kAlreadyPassed;
 
 // What a slot, a run or a window has seen: boards by verdict.
 struct Tally {

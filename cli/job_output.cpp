@@ -47,7 +47,7 @@ BoardResult BoardResult::of(const auxpad::JobSummary& job)
 BoardResult BoardResult::of(const auxpad::BringUp& bringUp)
 {
     const auxpad::BringUpResult& r = bringUp.result();
-    return {"run",
+    return {auxpad::words::kRun,
             r.outcome,
             r.last.caption,
             r.message,
@@ -217,7 +217,7 @@ bool JobOutput::allPassed() const
 void JobOutput::finished(const BoardJob& job, const BoardResult& result)
 {
     const BoardResult& r = results_[&job] = result;
-    ++tally_[&job][r.passed() ? 0 : r.outcome == auxpad::JobOutcome::Interrupted ? 2 : 1];
+    tally_[&job].add(auxpad::verdictOf(r.outcome, r.alreadyPassed));
     switch (style_) {
     case Style::Live:
         dirty_ = true;
@@ -242,22 +242,24 @@ void JobOutput::finished(const BoardJob& job, const BoardResult& result)
     }
 }
 
-void JobOutput::summary(const QString& lineDb, int held)
+void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labelsHeld)
 {
     redraw_.stop();
     if (style_ == Style::Live)
         redraw();
     std::FILE* to = style_ == Style::Json ? stderr : stdout; // JSON Lines stay JSON
-    std::array<int, 3> all{};
-    for (const BoardJob* job : jobs_)
-        for (std::size_t i = 0; i < all.size(); ++i)
-            all[i] += tally_[job][i];
+    auxpad::Tally all;
+    for (const BoardJob* job : jobs_) {
+        all.passed += tally_[job].passed;
+        all.failed += tally_[job].failed;
+        all.interrupted += tally_[job].interrupted;
+    }
     std::string table;
     if (watching_) {
         // A slot has seen many boards: how many passed and failed, per slot and in all.
-        auto countLine = [&](const std::string& name, const std::array<int, 3>& n) {
-            return padded(name, portWidth_ + 2) + padded(std::to_string(n[0]), 8) + padded(std::to_string(n[1]), 8)
-                + std::to_string(n[2]) + '\n';
+        auto countLine = [&](const std::string& name, const auxpad::Tally& n) {
+            return padded(name, portWidth_ + 2) + padded(std::to_string(n.passed), 8) + padded(std::to_string(n.failed), 8)
+                + std::to_string(n.interrupted) + '\n';
         };
         table = '\n' + padded("slot", portWidth_ + 2) + padded("passed", 8) + padded("failed", 8) + "interrupted\n";
         for (const BoardJob* job : jobs_)
@@ -278,17 +280,23 @@ void JobOutput::summary(const QString& lineDb, int held)
                            : std::to_string(held) + " records are held for " + lineDb.toStdString()
                     + ": they go there when it answers (auxpad-flash records sync)\n";
     }
+    if (labelsHeld && *labelsHeld > 0)
+        table += std::to_string(*labelsHeld) + " labels wait for their printer: they print when it answers, at the "
+                                               "latest at the next start\n";
     print(table, to);
     if (style_ == Style::Json) {
-        QJsonObject object{{"event", "summary"}, {"boards", all[0] + all[1] + all[2]}, {"passed", all[0]},
-                           {"failed", all[1]}, {"interrupted", all[2]}, {"held", held}};
+        QJsonObject object{{"event", "summary"}, {"boards", all.boards()}, {"passed", all.passed},
+                           {"failed", all.failed}, {"interrupted", all.interrupted}, {"held", held}};
         if (!lineDb.isEmpty())
             object.insert("db", lineDb);
+        if (labelsHeld)
+            object.insert("labels_held", *labelsHeld);
         if (watching_) {
             QJsonObject perSlot;
             for (const BoardJob* job : jobs_)
                 perSlot.insert(QString::fromStdString(job->port().name),
-                             QJsonObject{{"passed", tally_[job][0]}, {"failed", tally_[job][1]}, {"interrupted", tally_[job][2]}});
+                             QJsonObject{{"passed", tally_[job].passed}, {"failed", tally_[job].failed},
+                                         {"interrupted", tally_[job].interrupted}});
             object.insert("slots", perSlot);
         }
         print(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + '\n');

@@ -7,9 +7,11 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "bringup/tally.h"
 #include "runner/board_job.h"
 
 namespace auxpad {
@@ -30,8 +32,8 @@ struct BoardResult {
     QJsonObject extra; // a bring-up's: serial_source, recipe, tries
     bool alreadyPassed = false;
 
-    bool passed() const { return outcome == auxpad::JobOutcome::Passed || alreadyPassed; }
-    const char* word() const { return alreadyPassed ? "already-passed" : auxpad::outcomeName(outcome); }
+    bool passed() const { return auxpad::verdictOf(outcome, alreadyPassed) == auxpad::Verdict::Passed; }
+    const char* word() const { return alreadyPassed ? auxpad::kAlreadyPassed : auxpad::outcomeName(outcome); }
     std::string failure() const;
     static BoardResult of(const auxpad::JobSummary& job);
     static BoardResult of(const auxpad::BringUp& bringUp);
@@ -58,7 +60,8 @@ public:
     bool allPassed() const;
     // The table at the end: port, serial number, result, what failed, time; then how
     // many records are held for the line database `lineDb` ("" for none).
-    void summary(const QString& lineDb, int held);
+    // `labelsHeld`: labels that wait for their printer, when the run prints labels.
+    void summary(const QString& lineDb, int held, std::optional<int> labelsHeld = std::nullopt);
 
 private:
     void print(const std::string& text, std::FILE* to = stdout);
@@ -76,7 +79,7 @@ private:
     std::vector<qint64> lastProgressEvent_; // per board, for --json
     std::map<std::string, std::string> lastLine_; // per board, for lines
     std::map<const auxpad::BoardJob*, BoardResult> results_;   // the last of each board
-    std::map<const auxpad::BoardJob*, std::array<int, 3>> tally_; // passed, failed, interrupted
+    std::map<const auxpad::BoardJob*, auxpad::Tally> tally_;
     bool watching_ = false;
     QElapsedTimer clock_;
 };

@@ -109,7 +109,7 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
     parser.addOption(o.help);
     parser.addOption(o.port);
     if (command->bringUp) {
-        parser.addOptions({o.recipe, watch, again, retry});
+        parser.addOptions({o.recipe, watch, again, retry, o.noLabel});
     } else {
         if (command->job == JobKind::Flash) {
             parser.addOption(o.disk);
@@ -157,6 +157,7 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
             return fail(files.error().toStdString());
         plan.recipe = std::move(*recipe);
         plan.files = plan.recipe->files;
+        plan.labels = plan.recipe->label.has_value() && !parser.isSet(o.noLabel);
         plan.watch = parser.isSet(watch);
         plan.rules.skipPassed = plan.watch && !parser.isSet(again);
         if (parser.isSet(again) && !plan.watch)

@@ -26,6 +26,7 @@ struct JobPlan {
     bool watch = false;                                // run: slots that start each board as it arrives
     auxpad::BringUpRules rules;                        // run: tries, and whether a passed board is skipped
     bool allowReuse = false;                           // prodinfo: a serial a passed record holds
+    bool labels = false;                               // run: a label for each board that passes
 };
 
 // The plan for `auxpad-flash run|flash|prodinfo|selftest ...`, or the one-line reason it

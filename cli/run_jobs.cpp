@@ -131,6 +131,13 @@ auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& be
             return auxpad::unexpected(opened.error().toStdString());
     }
     bench.prepare(plan.recipe ? &*plan.recipe : nullptr, plan.rules, plan.watch);
+    if (plan.labels) {
+        QObject::connect(&bench, &auxpad::Bench::labelsNoticed, [](const QString& text) {
+            std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
+                         text.toLocal8Bit().constData());
+        });
+        bench.printLabels(*plan.recipe->label); // what earlier runs left held goes first
+    }
     return {};
 }
 
@@ -184,10 +191,13 @@ int runJobCommand(const QStringList& arguments)
     if (*running > 0)
         QCoreApplication::exec();
     bench.close(); // every port, before the summary
-    // The last records get their chance to reach the line database; what does not stays
-    // held in the journal for the next run, and the summary says how many.
+    // The last records and labels get their chance to reach the line database and the
+    // printer; what does not stays held in the journal for the next run, and the summary
+    // says how many.
     bench.lastDelivery(kLastDeliveryMs);
-    output.summary(bench.lineDb(), bench.held());
+    bench.lastLabels(kLastDeliveryMs);
+    output.summary(bench.lineDb(), bench.held(),
+                   bench.printsLabels() ? std::optional<int>(bench.labelsHeld()) : std::nullopt);
 
     if (interrupted)
         return kInterrupted;

@@ -1,3 +1,4 @@
+#include "base/result_words.h"
 #include "engine/station_engine.h"
 
 #include <cmath>
@@ -46,29 +47,29 @@ const char* jobName(JobKind kind)
 {
     switch (kind) {
     case JobKind::ProductInfo:
-        return "prodinfo";
+        return words::kProductInfo;
     case JobKind::SelfTest:
-        return "selftest";
+        return words::kSelfTest;
     case JobKind::Flash:
         break;
     }
-    return "flash";
+    return words::kFlash;
 }
 
 const char* outcomeName(JobOutcome outcome)
 {
     switch (outcome) {
     case JobOutcome::Running:
-        return "running";
+        return words::kRunning;
     case JobOutcome::Passed:
-        return "passed";
+        return words::kPassed;
     case JobOutcome::Interrupted:
-        return "interrupted";
+        return words::kInterrupted;
     case JobOutcome::Failed:
     case JobOutcome::Lost:
         break;
     }
-    return "failed";
+    return words::kFailed;
 }
 
 const char* phaseName(Phase phase)

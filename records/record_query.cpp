@@ -9,12 +9,23 @@
 
 #include <cmath>
 
+#include "base/result_words.h"
 #include "records/record_store.h"
 
 namespace auxpad {
 
-const QStringList kJobKinds = {"flash", "prodinfo", "selftest", "run"};
-const QStringList kJobResults = {"running", "passed", "failed", "interrupted", "already-passed"};
+namespace {
+QStringList listOf(const auto& table)
+{
+    QStringList out;
+    for (const char* word : table)
+        out << QLatin1String(word);
+    return out;
+}
+} // namespace
+
+const QStringList kJobKinds = listOf(words::kJobs);
+const QStringList kJobResults = listOf(words::kResults);
 
 namespace {
 

@@ -1,5 +1,8 @@
 #include "runner/bench.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 namespace auxpad {
 
 Bench::Bench(TextFiles& files, std::string iniPath, QObject* parent)
@@ -23,6 +26,7 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         recordsLost(closed.error());
         return unexpected(closed.error());
     }
+    journalUrl_ = journalUrl;
     thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl);
     if (!lineUrl.isEmpty()) {
         lineDb_ = RecordStore::shownUrl(lineUrl);
@@ -151,6 +155,52 @@ Expected<void, QString> Bench::keep(JobRecord& record)
     else if (courier_)
         courier_->deliverSoon();
     return saved;
+}
+
+void Bench::printLabels(const LabelSpec& spec)
+{
+    labels_ = std::make_unique<LabelPrinter>(journalUrl_, spec);
+    connect(labels_.get(), &LabelPrinter::finished, this, &Bench::labelFinished);
+    connect(labels_.get(), &LabelPrinter::unsure, this, [this](const LabelRecord& label) {
+        emit labelsNoticed(QStringLiteral("The label of %1 was being printed when its run stopped: it may be on the "
+                                          "printer; label reprint %1 prints it again")
+                               .arg(label.serial));
+    });
+    connect(labels_.get(), &LabelPrinter::journalFailed, this, &Bench::labelsNoticed);
+    labels_->printHeld();
+}
+
+void Bench::printLabel(const BoardJob& job, const LabelRequest& request)
+{
+    if (!labels_)
+        return;
+    for (std::size_t i = 0; i < boards_.size(); ++i) {
+        if (boards_[i]->job.get() == &job)
+            labelBoard_[request.bringUp] = i;
+    }
+    labelsInHand_.insert(request.bringUp);
+    labels_->print(request);
+}
+
+void Bench::labelFinished(const LabelRecord& label)
+{
+    labelsInHand_.erase(label.bringUp);
+    if (label.state == QLatin1String("held"))
+        heldLabels_.insert(label.id);
+    else
+        heldLabels_.erase(label.id);
+    if (const auto board = labelBoard_.find(label.bringUp); board != labelBoard_.end())
+        emit labelShown(board->second, label.state);
+    if (label.state == QLatin1String("failed"))
+        emit labelsNoticed(QStringLiteral("The label of %1 cannot be printed: %2").arg(label.serial, label.reason));
+}
+
+void Bench::lastLabels(int ms)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!labelsInHand_.empty() && waited.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
 void Bench::recordsLost(const QString& why)

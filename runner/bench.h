@@ -4,8 +4,10 @@
 
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
+#include "label/label_printer.h"
 #include "records/delivery.h"
 #include "runner/board_job.h"
 #include "runner/board_runner.h"
@@ -64,6 +66,17 @@ public:
     // Puts a record that no engine job keeps (a board's whole bring-up) in the journal.
     Expected<void, QString> keep(JobRecord& record);
 
+    // Prints a label for each board that passes, on `spec`'s printer: first what earlier
+    // runs left queued or held. Called once the records are open.
+    void printLabels(const LabelSpec& spec);
+    bool printsLabels() const { return labels_ != nullptr; }
+    // The label of the board `job` runs on, which passed.
+    void printLabel(const BoardJob& job, const LabelRequest& request);
+    // Labels waiting for their printer.
+    int labelsHeld() const { return static_cast<int>(heldLabels_.size()); }
+    // Gives every label asked for its first hand to the printer, waiting at most `ms`.
+    void lastLabels(int ms);
+
 signals:
     // The records stopped being kept: said once, at the start or when a write failed.
     void recordsFailed(const QString& why);
@@ -76,6 +89,11 @@ signals:
     void told(std::size_t board, const QString& text);
     // A board's job or bring-up ended (with a slot, one of its boards' bring-ups).
     void finished(std::size_t board);
+    // A board's label reached its printer ("printed"), waits for it ("held") or "failed".
+    void labelShown(std::size_t board, const QString& state);
+    // What the operator must hear of the labels: one an earlier run may have printed, a
+    // journal that took no mark.
+    void labelsNoticed(const QString& text);
 
 private:
     struct Board {
@@ -96,6 +114,12 @@ private:
     std::unique_ptr<Courier> courier_;
     std::vector<std::unique_ptr<Board>> boards_;
     std::optional<QString> recordsProblem_;
+    QString journalUrl_;
+    std::unique_ptr<LabelPrinter> labels_;
+    std::map<QString, std::size_t> labelBoard_; // by bring-up
+    std::set<QString> labelsInHand_;             // asked for, no answer yet
+    std::set<qint64> heldLabels_;
+    void labelFinished(const LabelRecord& label);
 };
 
 } // namespace auxpad

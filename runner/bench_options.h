@@ -19,6 +19,7 @@ struct BenchOptions {
     QCommandLineOption recipe{"recipe", "The line's recipe: approved files, values, serial numbers.", "FILE"};
     QCommandLineOption db;
     QCommandLineOption json{"json", "JSON Lines on standard output: progress, then one result per board."};
+    QCommandLineOption noLabel{"no-label", "Print no label for the boards that pass, though the recipe has a [label]."};
 
     BenchOptions();
 };

@@ -3,6 +3,7 @@
 #include <QDate>
 
 #include "runner/bench.h"
+#include "runner/label_request.h"
 #include "runner/serial_questions.h"
 
 namespace auxpad {
@@ -83,6 +84,8 @@ void BringUp::run(const BringUpOutput& output)
             } else if constexpr (std::is_same_v<T, ReopenLine>) {
                 const bool back = job_.runner().reopen().has_value();
                 machine_.lineLooked(back, tickCount());
+            } else if constexpr (std::is_same_v<T, PrintLabel>) {
+                printLabel();
             } else if constexpr (std::is_same_v<T, Finished>) {
                 records_.tag({});
                 emit finished();
@@ -98,7 +101,7 @@ void BringUp::ask(const AskPassed& question)
         return machine_.passedBefore(question.attempt, unexpected(std::string("no records")));
     thread->run<Expected<bool, QString>>(
         [serial = QString::fromStdString(question.serial), recipe = recipe_.name](RecordsThread::Stores& stores) {
-            return serialPassed(stores, serial, {QStringLiteral("run"), recipe});
+            return serialPassed(stores, serial, {QLatin1String(words::kRun), recipe});
         },
         this, [this, attempt = question.attempt](const Expected<bool, QString>& passed) {
             give([&](BringUpMachine& m, Millis) {
@@ -140,11 +143,22 @@ void BringUp::endReservation(const bringup::EndReservation& end)
         });
 }
 
+// The label carries what the board gave back when it was read, and the serial it holds.
+void BringUp::printLabel()
+{
+    if (!bench_.printsLabels())
+        return;
+    ProductFields onBoard = machine_.result().last.fields;
+    onBoard[at(ProductField::Serial)] = machine_.result().serial;
+    if (const auto request = labelRequest(recipe_, onBoard, record_.uuid, QDate::currentDate()))
+        bench_.printLabel(job_, *request);
+}
+
 // Each try is on record as a bring-up of its own, job "run".
 void BringUp::keepStart()
 {
     record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}});
-    record_.job = QStringLiteral("run");
+    record_.job = QLatin1String(words::kRun);
     (void)bench_.keep(record_); // a start not on record is said once; the end may still be
 }
 

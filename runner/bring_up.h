@@ -42,6 +42,7 @@ private:
     void run(const BringUpOutput& output);
     void ask(const bringup::AskPassed& question);
     void ask(const bringup::AskSerial& question);
+    void printLabel();
     void keepStart();
     void keepEnd(int attempt);
     void endReservation(const bringup::EndReservation& end);

@@ -61,7 +61,7 @@ void endRecord(JobRecord& record, const JobSummary& job)
 void fillBringUpRecord(JobRecord& record, const BringUpResult& bringUp, const JobSummary& flash)
 {
     endRecord(record, bringUp.last);
-    record.job = QStringLiteral("run");
+    record.job = QLatin1String(words::kRun);
     record.result = QString::fromLatin1(bringUp.word());
     record.message = QString::fromStdString(bringUp.message);
     record.seconds = bringUp.seconds;

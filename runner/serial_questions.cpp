@@ -20,7 +20,7 @@ Expected<SerialChoice, std::string> chooseSerial(RecordsThread::Stores& stores, 
 {
     // A write that passed with the board's own serial is what makes it the board's.
     if (!own.isEmpty() && range.contains(own)) {
-        if (const auto passed = serialPassed(stores, own, {QStringLiteral("prodinfo"), {}}); passed && *passed)
+        if (const auto passed = serialPassed(stores, own, {QLatin1String(words::kProductInfo), {}}); passed && *passed)
             return SerialChoice{own.toStdString(), SerialSource::Kept};
     }
     const auto store = stores.serials();

@@ -117,6 +117,11 @@ void BoardRow::showSlot()
                                                                          : QStringLiteral("waiting for its line"));
 }
 
+void BoardRow::showLabel(const QString& state)
+{
+    message_->setText(QStringLiteral("label ") + state);
+}
+
 bool BoardRow::busy() const
 {
     return bringUp_ ? bringUp_->running() : job_.running();

@@ -30,6 +30,8 @@ public:
     void follow(auxpad::Slot& slot);
     // Stops what runs on the board.
     void interrupt();
+    // Where the label of the board that passed is: "printed", "held" or "failed".
+    void showLabel(const QString& state);
     // The elapsed time of a board under way, once a second.
     void tick();
     QString log() const;

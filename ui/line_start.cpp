@@ -11,6 +11,7 @@
 #include "runner/bench_options.h"
 #include "runner/recipe.h"
 #include "runner/start_checks.h"
+#include "ui/board_row.h"
 #include "ui/line_window.h"
 #include "ui/message_box.h"
 
@@ -37,7 +38,7 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
                                                "shows its result until it leaves.");
     const QCommandLineOption again("again", "With --auto, bring up a board again although a passed bring-up of this "
                                             "recipe holds its serial.");
-    parser.addOptions({o.help, o.port, o.disk, o.data, o.ini, o.recipe, o.db, autoStart, again});
+    parser.addOptions({o.help, o.port, o.disk, o.data, o.ini, o.recipe, o.db, autoStart, again, o.noLabel});
     auto wrong = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash line: %s\n", why.toLocal8Bit().constData());
         return auxpad::unexpected(2);
@@ -64,6 +65,7 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
     options.recipe = parser.value(o.recipe);
     options.autoStart = parser.isSet(autoStart);
     options.again = parser.isSet(again);
+    options.labels = !parser.isSet(o.noLabel);
     if (options.autoStart && options.recipe.isEmpty())
         return wrong("--auto brings boards up by a recipe: give --recipe FILE");
     return options;
@@ -106,6 +108,8 @@ auxpad::Expected<void, QString> setUp(const LineOptions& options, const auxpad::
             return opened;
     }
     bench.prepare(recipe, {options.tries, options.autoStart && !options.again}, options.autoStart);
+    if (recipe && recipe->label && options.labels)
+        bench.printLabels(*recipe->label); // what earlier runs left held goes first
     return {};
 }
 
@@ -134,6 +138,10 @@ int runLine(const LineOptions& options)
         openBox(&window, "The jobs of this bench are not on record: " + why, auxpad::Icon::Warning);
     });
     window.showRecords(bench.lineDb(), bench.held());
+    QObject::connect(&bench, &auxpad::Bench::labelShown, &window,
+                     [&](std::size_t board, const QString& state) { window.rows()[board]->showLabel(state); });
+    QObject::connect(&bench, &auxpad::Bench::labelsNoticed, &window,
+                     [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
     QObject::connect(&bench, &auxpad::Bench::heldChanged, &window,
                      [&](int held) { window.showRecords(bench.lineDb(), held); });
     if (options.autoStart) {

@@ -17,6 +17,7 @@ struct LineOptions {
     QString recipe; // the line's recipe file: each row brings its board up whole
     bool autoStart = false; // each slot starts its boards by itself (with a recipe)
     bool again = false;
+    bool labels = true; // with a recipe that has a [label]: a label for each board that passes
     int tries = 1;
 };
 

@@ -76,7 +76,10 @@ TEST(BringUpMachine, AWholeBringUpFlashesChoosesTheSerialWritesAndKeepsItsRecord
     EXPECT_TRUE(m.running()) << "not finished before its end is on record";
 
     m.endKept(1, {}, 9000);
-    EXPECT_EQ(outputsOf<Finished>(m).size(), 1u);
+    out = m.takeOutputs();
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_TRUE(std::holds_alternative<PrintLabel>(out[0])) << "its label, once it is on record";
+    EXPECT_TRUE(std::holds_alternative<Finished>(out[1]));
     EXPECT_FALSE(m.running());
     EXPECT_TRUE(m.result().passed());
     EXPECT_STREQ(m.result().word(), "passed");
@@ -171,6 +174,7 @@ TEST(BringUpMachine, ABoardThatPassedBeforeIsStoppedBeforeItsDownloads)
     stopped.message = stops[0].why;
     m.stepEnded(stopped, 50);
     m.endKept(1, {}, 50);
+    EXPECT_TRUE(outputsOf<PrintLabel>(m).empty()) << "its label was printed when it passed";
     EXPECT_TRUE(m.result().passed());
     EXPECT_STREQ(m.result().word(), "already-passed");
     EXPECT_EQ(m.result().message, stops[0].why);
@@ -321,8 +325,11 @@ TEST(BringUpMachine, AnEndThatCannotBeKeptFailsTheBringUp)
     m.takeOutputs();
     toWriting(m, 10, "SN0000100");
     m.stepEnded(writePassed("SN0000100"), 20);
+    m.takeOutputs();
     m.endKept(1, unexpected(std::string("disk full")), 20);
-    EXPECT_EQ(outputsOf<Finished>(m).size(), 1u);
+    const auto out = m.takeOutputs();
+    ASSERT_EQ(out.size(), 1u) << "no label for a board nobody could trace";
+    EXPECT_TRUE(std::holds_alternative<Finished>(out[0]));
     EXPECT_EQ(m.result().outcome, JobOutcome::Failed);
     EXPECT_EQ(m.result().message, "This bring-up is not on record: disk full");
 }

@@ -4,13 +4,21 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <set>
 
 #include <gtest/gtest.h>
 
 #include "label/label_printer.h"
 #include "runner/label_request.h"
+#include "tests/e2e/sim_process.h"
 #include "tests/label/cups_server.h"
+#include "tests/support/station_bench.h"
 
 using namespace auxpad;
 
@@ -192,6 +200,113 @@ TEST_F(LabelPrint, AWrongLabelSectionRefusesTheRecipeInOneLine)
                                                   recipe("printer=p\nsize=50\n")},
                                &status, {"XDG_DATA_HOME=" + dir.filePath("data")});
     EXPECT_EQ(status, 2) << out.toStdString();
+}
+
+// A run of three boards on a recipe with a [label], the third storing its serial wrongly:
+// the recipe with real download files, the boards, and what the run printed.
+class LabelRun : public LabelPrint {
+protected:
+    void SetUp() override
+    {
+        LabelPrint::SetUp();
+        QDir(dir.path()).mkpath("config");
+        const std::string disk = downloadText(24), data = downloadText(48);
+        file("disk.txt", QByteArray::fromStdString(disk));
+        file("data.txt", QByteArray::fromStdString(data));
+        auto sha = [](const std::string& text) {
+            return QCryptographicHash::hash(QByteArray::fromStdString(text), QCryptographicHash::Sha256).toHex();
+        };
+        // Each test's serials of their own: cups-pdf names a PDF by its label, and writes
+        // a second label of the same serial over the first.
+        static int tests = 0;
+        const QByteArray first = QByteArray::number(7000 + 100 * tests++);
+        recipePath = file("line.ini", "[recipe]\nname=Line L\ninitdisk=disk.txt\ninitdisk_sha256=" + sha(disk)
+                                          + "\ninitdata=data.txt\ninitdata_sha256=" + sha(data)
+                                          + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\n"
+                                            "code=0671234\nmanufacture=061226\nserials=SN000" + first + "-SN000" + first.left(2) + "99\n"
+                                            "[label]\nprinter=" + cups->pdfQueue().toUtf8() + "\nsize=50x25\n");
+    }
+    QStringList environment() const
+    {
+        return {"XDG_CONFIG_HOME=" + dir.filePath("config"), "XDG_DATA_HOME=" + dir.filePath("data")};
+    }
+    // Runs the boards on COM<first>..., the last one storing its serial wrongly when `oneBad`.
+    QList<QJsonObject> runBoards(int first, int count, bool oneBad, int* status)
+    {
+        std::vector<std::unique_ptr<SimProcess>> sims;
+        QStringList arguments{"run", "--recipe", recipePath, "--json"};
+        for (int i = 0; i < count; ++i) {
+            QStringList options{"--quiet"};
+            if (oneBad && i == count - 1)
+                options << "--misstore-serial";
+            sims.push_back(std::make_unique<SimProcess>(dir.filePath("config"), first + i, options));
+            arguments << "--port" << QString("COM%1").arg(first + i);
+        }
+        QList<QJsonObject> events;
+        for (const QByteArray& line : run(AUXPAD_FLASH_EXE, arguments, status, environment()).split('\n')) {
+            const QJsonDocument doc = QJsonDocument::fromJson(line);
+            if (doc.isObject())
+                events << doc.object();
+        }
+        return events;
+    }
+    QStringList newPdfs(const QStringList& before, std::size_t count)
+    {
+        QDir out(cups->pdfFolder());
+        waitFor([&] { return static_cast<std::size_t>(out.entryList({"*.pdf"}).size()) >= before.size() + count; });
+        QThread::msleep(1500); // written whole, and nothing more comes
+        QStringList fresh;
+        for (const QString& name : out.entryList({"*.pdf"}))
+            if (!before.contains(name))
+                fresh << out.filePath(name);
+        return fresh;
+    }
+    QString decoded(const QString& pdf)
+    {
+        const QString page = dir.filePath(QFileInfo(pdf).baseName());
+        run("pdftoppm", {"-r", "300", "-png", "-singlefile", pdf, page});
+        return QString::fromUtf8(run("dmtxread", {"-n", page + ".png"}).trimmed());
+    }
+    QString recipePath;
+};
+
+TEST_F(LabelRun, EachBoardThatPassesGetsOneLabelThatDecodesToTheSerialItHolds)
+{
+    const QStringList before = QDir(cups->pdfFolder()).entryList({"*.pdf"});
+    int status = -1;
+    const auto events = runBoards(61, 3, true, &status);
+    EXPECT_EQ(status, 1) << "the board whose read-back differs failed";
+    std::set<QString> passed;
+    for (const QJsonObject& e : events)
+        if (e["event"] == "result" && e["ok"].toBool())
+            passed.insert(e["serial"].toString());
+    ASSERT_EQ(passed.size(), 2u);
+    const QStringList pdfs = newPdfs(before, 2);
+    ASSERT_EQ(pdfs.size(), 2) << "exactly one label for each board that passed";
+    std::set<QString> onLabels;
+    for (const QString& pdf : pdfs)
+        onLabels.insert(decoded(pdf));
+    EXPECT_EQ(onLabels, passed);
+}
+
+TEST_F(LabelRun, APrinterAwayHoldsTheLabelsAndTheBoardsPassAllTheSame)
+{
+    ASSERT_TRUE(cups->admin("cupsreject", {cups->pdfQueue()}));
+    const QStringList before = QDir(cups->pdfFolder()).entryList({"*.pdf"});
+    int status = -1;
+    const auto events = runBoards(64, 2, false, &status);
+    EXPECT_EQ(status, 0);
+    ASSERT_FALSE(events.isEmpty());
+    EXPECT_EQ(events.back()["event"], "summary");
+    EXPECT_EQ(events.back()["labels_held"].toInt(), 2);
+
+    ASSERT_TRUE(cups->admin("cupsaccept", {cups->pdfQueue()}));
+    int listed = -1;
+    const QByteArray list = run(AUXPAD_FLASH_EXE, {"label", "list"}, &listed, environment());
+    EXPECT_EQ(listed, 0);
+    EXPECT_EQ(newPdfs(before, 2).size(), 2) << list.toStdString();
+    run(AUXPAD_FLASH_EXE, {"label", "list"}, &listed, environment());
+    EXPECT_EQ(newPdfs(before, 3).size(), 2) << "printed once each, not again at the next start";
 }
 
 } // namespace
