@@ -9,7 +9,10 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 tools/build.sh
 export QT_QPA_PLATFORM=offscreen
-(cd build && ctest --output-on-failure --timeout 600)
+# Most tests wait (a board's format time, a server's restart) rather than compute, so more
+# of them run at once than there are cores.
+jobs=$(( $(nproc) * 2 ))
+(cd build && ctest --output-on-failure --timeout 600 -j"$jobs")
 
 tools/build-asan.sh
 reports=$(mktemp -d)
@@ -19,7 +22,7 @@ status=0
   cd build-asan
   export ASAN_OPTIONS="log_path=$reports/asan:detect_leaks=1"
   export UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1"
-  ctest --output-on-failure --timeout 900
+  ctest --output-on-failure --timeout 900 -j"$jobs"
 ) || status=1
 if [ -n "$(ls -A "$reports")" ]; then
   for f in "$reports"/*; do

@@ -89,6 +89,19 @@ TEST_F(FlashJob, RunsFromTheClickToSuccess)
     EXPECT_NEAR(done.seconds, b.now / 1000.0, 0.5);
 }
 
+TEST_F(FlashJob, AReleaseWhenNoJobIsPausedChangesNothing)
+{
+    b.engine.release(b.now);
+    b.settle();
+    EXPECT_TRUE(b.written.empty()) << "no job at all";
+    b.flash(); // not asked to pause
+    ASSERT_EQ(b.engine.jobMode(), JobMode::FlashReadInfo);
+    b.engine.release(b.now);
+    b.tick();
+    EXPECT_EQ(b.caption(), "Reading AUXPAD board Product info...") << "the board is read before any download";
+    EXPECT_TRUE(b.image.empty());
+}
+
 TEST_F(FlashJob, AFlashIniGoneBeforeTheFormatWaitStopsTheStationAndFailsTheJob)
 {
     b.flash();

@@ -61,6 +61,16 @@ TEST_F(ProductJob, WritesTheSixBoxesAsTheRecordOnceTheBoardHasPassedItsSelfTest)
     EXPECT_EQ(b.outcomes.back(), JobOutcome::Failed);
 }
 
+TEST_F(ProductJob, AJobThatTheBoardsAnswerEndsTakesItsTimeFromTheAnswer)
+{
+    b.now = 1000;
+    write(kValid);
+    b.now += 1730; // between two ticks
+    answer(boardMessage(0x6E, {1}));
+    ASSERT_EQ(b.ended.size(), 1u);
+    EXPECT_DOUBLE_EQ(b.ended.back().seconds, static_cast<double>(b.now - 1000) / 1000);
+}
+
 TEST_F(ProductJob, WhatTheSelfTestAnswerMeansToEachJob)
 {
     struct Case {

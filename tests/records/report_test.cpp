@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <ostream>
+#include <map>
 #include <set>
 
 #include "records/record_store.h"
@@ -302,12 +303,17 @@ TEST_F(Report, TheChartIsAPictureWithoutADisplay)
         QImage image;
         ASSERT_TRUE(image.loadFromData(bytes, "PNG"));
         EXPECT_EQ(image.size(), QSize(1200, 675));
-        // Painted, not left blank: text, grid and the stations' colours.
-        std::set<QRgb> colours;
-        for (int y = 0; y < image.height(); y += 3)
-            for (int x = 0; x < image.width(); x += 3)
-                colours.insert(image.pixel(x, y));
-        EXPECT_GT(colours.size(), 20u);
+        // Each station painted in its own colour, its series and its key, not a title alone.
+        std::map<QRgb, int> painted;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ++painted[image.pixel(x, y)];
+        if (c.file == "nothing.png") {
+            EXPECT_EQ(painted[qRgb(0x1f, 0x77, 0xb4)], 0) << "no station, no series";
+            continue;
+        }
+        EXPECT_GT(painted[qRgb(0x1f, 0x77, 0xb4)], 300) << "the first station";
+        EXPECT_GT(painted[qRgb(0xff, 0x7f, 0x0e)], 300) << "the second station";
     }
 
     const Run unwritable = tool({"report", "--db", stores_[0], "--chart", "/proc/no-such-folder/yield.png"});
