@@ -126,28 +126,28 @@ int main(int argc, char** argv)
     // QGuiApplication; the off-screen platform gives one without a display.
     if (!onlyAsksAbout(argc, argv)) {
         if (command == QLatin1String("run"))
-            return offScreen(argc, argv, [] { return cli::runJobCommand(QCoreApplication::arguments()); });
+            return offScreen(argc, argv, [] { return auxpad::cli::runJobCommand(QCoreApplication::arguments()); });
         if (command == QLatin1String("label"))
-            return offScreen(argc, argv, [] { return cli::runLabel(QCoreApplication::arguments()); });
-        if (command == QLatin1String("report") && cli::reportPaints(argc, argv))
-            return offScreen(argc, argv, [] { return cli::runReport(QCoreApplication::arguments()); });
+            return offScreen(argc, argv, [] { return auxpad::cli::runLabel(QCoreApplication::arguments()); });
+        if (command == QLatin1String("report") && auxpad::cli::reportPaints(argc, argv))
+            return offScreen(argc, argv, [] { return auxpad::cli::runReport(QCoreApplication::arguments()); });
     }
     // What is asked for is settled before any window system is touched: the commands never
     // need a display, and neither does a mistyped command line.
     if (kCommands.contains(command) || onlyAsksAbout(argc, argv)) {
         QCoreApplication app(argc, argv);
         if (command == QLatin1String("report"))
-            return cli::runReport(QCoreApplication::arguments());
+            return auxpad::cli::runReport(QCoreApplication::arguments());
         if (command == QLatin1String("records"))
-            return cli::runRecords(QCoreApplication::arguments());
+            return auxpad::cli::runRecords(QCoreApplication::arguments());
         if (command == QLatin1String("serve"))
-            return web::runServe(QCoreApplication::arguments());
+            return auxpad::web::runServe(QCoreApplication::arguments());
         if (command == QLatin1String("label"))
-            return cli::runLabel(QCoreApplication::arguments());
+            return auxpad::cli::runLabel(QCoreApplication::arguments());
         if (kCommands.contains(command))
-            return cli::runJobCommand(QCoreApplication::arguments());
+            return auxpad::cli::runJobCommand(QCoreApplication::arguments());
         if (command == QLatin1String("line")) {
-            const auto line = ui::parseLine(arguments);
+            const auto line = auxpad::ui::parseLine(arguments);
             return line ? 0 : line.error();
         }
         WindowOptions options;
@@ -156,13 +156,13 @@ int main(int argc, char** argv)
     }
 
     if (command == QLatin1String("line")) {
-        const auto line = ui::parseLine(arguments);
+        const auto line = auxpad::ui::parseLine(arguments);
         if (!line)
             return line.error();
         if (!haveDisplay())
             return noDisplay();
         QApplication app(argc, argv);
-        return ui::runLine(*line);
+        return auxpad::ui::runLine(*line);
     }
 
     WindowOptions options;
@@ -173,5 +173,5 @@ int main(int argc, char** argv)
     if (!haveDisplay())
         return noDisplay();
     QApplication app(argc, argv);
-    return ui::runStation(options.parser.value(options.db));
+    return auxpad::ui::runStation(options.parser.value(options.db));
 }

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace cli {
+namespace auxpad::cli {
 
 namespace {
 
@@ -303,4 +303,4 @@ void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labe
     }
 }
 
-} // namespace cli
+} // namespace auxpad::cli

@@ -18,7 +18,7 @@ namespace auxpad {
 class BringUp;
 }
 
-namespace cli {
+namespace auxpad::cli {
 
 // What the commands say of one board at its end: its job, or its whole bring-up.
 struct BoardResult {
@@ -84,4 +84,4 @@ private:
     QElapsedTimer clock_;
 };
 
-} // namespace cli
+} // namespace auxpad::cli

@@ -15,7 +15,7 @@
 #include "runner/recipe.h"
 #include "runner/start_checks.h"
 
-namespace cli {
+namespace auxpad::cli {
 
 namespace {
 
@@ -226,4 +226,4 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
     return plan;
 }
 
-} // namespace cli
+} // namespace auxpad::cli

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/station_engine.h"
+#include "engine/board_engine.h"
 #include "runner/bring_up.h"
 #include "runner/recipe.h"
 
-namespace cli {
+namespace auxpad::cli {
 
 // What a command is to do, every input checked: the job, the boards, the files.
 struct JobPlan {
@@ -43,4 +43,4 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
 using ValuesTable = std::map<std::string, auxpad::ProductFields>;
 auxpad::Expected<ValuesTable> readValuesCsv(const std::string& text);
 
-} // namespace cli
+} // namespace auxpad::cli

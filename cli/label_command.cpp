@@ -11,7 +11,7 @@
 #include "runner/bench_options.h"
 #include "runner/recipe.h"
 
-namespace cli {
+namespace auxpad::cli {
 
 namespace {
 
@@ -160,4 +160,4 @@ int runLabel(const QStringList& arguments)
     return reprint(journal, what[1], parser.value(reason).trimmed(), parser.value(recipe));
 }
 
-} // namespace cli
+} // namespace auxpad::cli

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace cli {
+namespace auxpad::cli {
 
 // `auxpad-flash label list [--held]` and
 // `auxpad-flash label reprint SERIAL --reason TEXT [--recipe FILE]`: the labels of this
@@ -11,4 +11,4 @@ namespace cli {
 // QGuiApplication: the label's PDF page is laid out with fonts.
 int runLabel(const QStringList& arguments);
 
-} // namespace cli
+} // namespace auxpad::cli

@@ -7,7 +7,7 @@
 
 #include "runner/bench_options.h"
 
-namespace cli {
+namespace auxpad::cli {
 
 SyncOutcome syncJournal(const QString& lineUrl)
 {
@@ -71,4 +71,4 @@ int runRecords(const QStringList& arguments)
     return 0;
 }
 
-} // namespace cli
+} // namespace auxpad::cli

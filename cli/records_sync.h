@@ -4,7 +4,7 @@
 
 #include "records/delivery.h"
 
-namespace cli {
+namespace auxpad::cli {
 
 // What delivering this station's held records to a line database came to: the counts,
 // and why some are still held, if they are.
@@ -21,4 +21,4 @@ SyncOutcome syncJournal(const QString& lineUrl);
 // still held; 0 when none is, 1 when some are, 2 when the command could not start.
 int runRecords(const QStringList& arguments);
 
-} // namespace cli
+} // namespace auxpad::cli

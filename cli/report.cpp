@@ -11,7 +11,7 @@
 #include "cli/report_forms.h"
 #include "records/record_store.h"
 
-namespace cli {
+namespace auxpad::cli {
 
 void addCsvField(QString& line, const QString& value)
 {
@@ -258,4 +258,4 @@ bool reportPaints(int argc, char** argv)
     return false;
 }
 
-} // namespace cli
+} // namespace auxpad::cli

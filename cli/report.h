@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace cli {
+namespace auxpad::cli {
 
 // `auxpad-flash report [--db URL] [filters] [--summary [--by PERIOD]] [--chart FILE]
 // [--csv|--json]`: the records of board jobs as a table, or as CSV with a header row; or
@@ -13,4 +13,4 @@ int runReport(const QStringList& arguments);
 // Whether the report's arguments ask for a chart, which needs a QGuiApplication.
 bool reportPaints(int argc, char** argv);
 
-} // namespace cli
+} // namespace auxpad::cli

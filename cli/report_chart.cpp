@@ -14,7 +14,7 @@
 
 #include "cli/report_forms.h"
 
-namespace cli {
+namespace auxpad::cli {
 
 namespace {
 
@@ -280,4 +280,4 @@ auxpad::Expected<void, QString> paintChart(const Summary& summary, const auxpad:
     return {};
 }
 
-} // namespace cli
+} // namespace auxpad::cli

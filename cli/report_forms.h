@@ -5,7 +5,7 @@
 #include "records/record_store.h"
 
 // What the report's files share: its forms besides the list of records.
-namespace cli {
+namespace auxpad::cli {
 
 // A value as a CSV field at the end of `line`, quoted when it has to be.
 void addCsvField(QString& line, const QString& value);
@@ -25,4 +25,4 @@ bool isChartFile(const QString& file);
 auxpad::Expected<void, QString> paintChart(const auxpad::Summary& summary, const auxpad::RecordFilter& filter,
                                            const QString& file);
 
-} // namespace cli
+} // namespace auxpad::cli

@@ -9,7 +9,7 @@
 
 #include "cli/report_forms.h"
 
-namespace cli {
+namespace auxpad::cli {
 
 namespace {
 
@@ -119,4 +119,4 @@ int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, a
     return 0;
 }
 
-} // namespace cli
+} // namespace auxpad::cli

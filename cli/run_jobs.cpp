@@ -14,7 +14,7 @@
 #include "runner/bench.h"
 #include "runner/serial_questions.h"
 
-namespace cli {
+namespace auxpad::cli {
 
 namespace {
 
@@ -204,4 +204,4 @@ int runJobCommand(const QStringList& arguments)
     return output.allPassed() ? 0 : kFailed;
 }
 
-} // namespace cli
+} // namespace auxpad::cli

@@ -1,6 +1,6 @@
 #include "cli/job_plan.h"
 
-namespace cli {
+namespace auxpad::cli {
 
 namespace {
 
@@ -69,4 +69,4 @@ auxpad::Expected<ValuesTable> readValuesCsv(const std::string& text)
     return table;
 }
 
-} // namespace cli
+} // namespace auxpad::cli

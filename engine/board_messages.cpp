@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "base/latin1.h"
-#include "engine/station_engine.h"
+#include "engine/board_engine.h"
 #include "engine/texts.h"
 
 namespace auxpad {
@@ -52,7 +52,7 @@ bool writingJob(const JobState& job)
 } // namespace
 
 // Whether the frame's data reaches `offset`; a shorter one is logged and ignored.
-bool StationEngine::reaches(std::span<const std::uint8_t> frame, std::size_t offset)
+bool BoardEngine::reaches(std::span<const std::uint8_t> frame, std::size_t offset)
 {
     if (offset < 6u + frame[5])
         return true;
@@ -60,7 +60,7 @@ bool StationEngine::reaches(std::span<const std::uint8_t> frame, std::size_t off
     return false;
 }
 
-void StationEngine::boardMessage(std::span<const std::uint8_t> frame)
+void BoardEngine::boardMessage(std::span<const std::uint8_t> frame)
 {
     if (!reaches(frame, kId))
         return;
@@ -88,7 +88,7 @@ void StationEngine::boardMessage(std::span<const std::uint8_t> frame)
     }
 }
 
-void StationEngine::powerUp()
+void BoardEngine::powerUp()
 {
     unseenPowerUp_ = true;
     out_.post(BoardHeard{BoardHeard::Kind::PoweredUp});
@@ -99,7 +99,7 @@ void StationEngine::powerUp()
         endJob(JobOutcome::Failed, FailureCause::NoAnswer);
 }
 
-void StationEngine::productInfoWritten(std::span<const std::uint8_t> frame)
+void BoardEngine::productInfoWritten(std::span<const std::uint8_t> frame)
 {
     if (!reaches(frame, kStatus))
         return;
@@ -125,7 +125,7 @@ void StationEngine::productInfoWritten(std::span<const std::uint8_t> frame)
     }
 }
 
-void StationEngine::selfTestAnswered(std::span<const std::uint8_t> frame)
+void BoardEngine::selfTestAnswered(std::span<const std::uint8_t> frame)
 {
     if (!reaches(frame, kStatus))
         return;
@@ -153,7 +153,7 @@ void StationEngine::selfTestAnswered(std::span<const std::uint8_t> frame)
 }
 
 // Whether the answer lets a product-information write go ahead.
-bool StationEngine::reportSelfTest(std::span<const std::uint8_t> frame, bool passed)
+bool BoardEngine::reportSelfTest(std::span<const std::uint8_t> frame, bool passed)
 {
     // The jobs that end on the answer show what failed; the flash job goes on regardless.
     const auto* product = std::get_if<ProductJob>(&job_);
@@ -182,7 +182,7 @@ bool StationEngine::reportSelfTest(std::span<const std::uint8_t> frame, bool pas
     return true;
 }
 
-void StationEngine::productInfoRead(std::span<const std::uint8_t> frame)
+void BoardEngine::productInfoRead(std::span<const std::uint8_t> frame)
 {
     if (!reaches(frame, kStatus))
         return;
@@ -210,7 +210,7 @@ void StationEngine::productInfoRead(std::span<const std::uint8_t> frame)
 
 // The board's test-info answers go to the traffic log, where the operator who asked for
 // them by hand is looking.
-void StationEngine::testInfo(std::span<const std::uint8_t> frame, bool update)
+void BoardEngine::testInfo(std::span<const std::uint8_t> frame, bool update)
 {
     if (!reaches(frame, kStatus))
         return;

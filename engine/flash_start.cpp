@@ -1,12 +1,12 @@
 // "Step 2: Flash AUXPAD": both files picked and counted, the InitDisk file no longer
 // than the InitData file, then the flash job starts with the self-test. Its two
 // downloads start and end here.
-#include "engine/station_engine.h"
+#include "engine/board_engine.h"
 #include "engine/texts.h"
 
 namespace auxpad {
 
-void StationEngine::startFlashJob(const FlashFiles& files, Millis now, Pause pause)
+void BoardEngine::startFlashJob(const FlashFiles& files, Millis now, Pause pause)
 {
     now_ = now;
     if (!acceptsInput())
@@ -51,7 +51,7 @@ void StationEngine::startFlashJob(const FlashFiles& files, Millis now, Pause pau
     showPhase();
 }
 
-void StationEngine::startDownload(FlashJob& job, DownloadKind kind, Millis now)
+void BoardEngine::startDownload(FlashJob& job, DownloadKind kind, Millis now)
 {
     const bool initDisk = kind == DownloadKind::InitDisk;
     job.stage = initDisk ? FlashJob::Stage::InitDisk : FlashJob::Stage::InitData;
@@ -91,7 +91,7 @@ void StationEngine::startDownload(FlashJob& job, DownloadKind kind, Millis now)
 
 // After the download took bytes or its deadline: once it has ended, the job goes on and
 // the tick it started in is finished.
-void StationEngine::followDownload(Millis now)
+void BoardEngine::followDownload(Millis now)
 {
     auto* job = std::get_if<FlashJob>(&job_);
     if (!job || !job->download || !job->download->ended())
@@ -100,7 +100,7 @@ void StationEngine::followDownload(Millis now)
     endOfTick(now);
 }
 
-void StationEngine::endDownload(FlashJob& job, Millis now, FailureCause failure)
+void BoardEngine::endDownload(FlashJob& job, Millis now, FailureCause failure)
 {
     const bool initDisk = job.stage == FlashJob::Stage::InitDisk;
     if (job.download) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/latin1.h"
-#include "engine/station_engine.h"
+#include "engine/board_engine.h"
 #include "engine/texts.h"
 
 namespace auxpad {
@@ -13,7 +13,7 @@ constexpr std::uint8_t kWriteRequest = 0x46;
 constexpr std::uint8_t kReadRequest = 0x48;
 } // namespace
 
-void StationEngine::applyDefaults()
+void BoardEngine::applyDefaults()
 {
     const auto defaults = ini_.productDefaults();
     if (!defaults)
@@ -24,7 +24,7 @@ void StationEngine::applyDefaults()
         view_.box(*defaults->error, Icon::None);
 }
 
-bool StationEngine::writeProductInfo(Millis now)
+bool BoardEngine::writeProductInfo(Millis now)
 {
     if (const auto problem = checkProductFields(fields_)) {
         switch (problem->kind) {
@@ -53,13 +53,13 @@ bool StationEngine::writeProductInfo(Millis now)
     return true;
 }
 
-void StationEngine::readProductInfo(FlashJob& job)
+void BoardEngine::readProductInfo(FlashJob& job)
 {
     job.infoAnswered = false;
     askProductInfo();
 }
 
-void StationEngine::askProductInfo()
+void BoardEngine::askProductInfo()
 {
     view_.setCaption(text::kReadingInfo);
     link_.sender().request({kReadRequest});

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "base/numbers.h"
-#include "engine/station_engine.h"
+#include "engine/board_engine.h"
 #include "engine/texts.h"
 
 namespace auxpad {
@@ -25,7 +25,7 @@ float countdownShare(int ticksLeft, int ticks)
 
 } // namespace
 
-void StationEngine::sendSelfTest()
+void BoardEngine::sendSelfTest()
 {
     view_.setCaption(text::kTesting);
     link_.sender().request({kSelfTestRequest, 0x02});
@@ -33,7 +33,7 @@ void StationEngine::sendSelfTest()
     view_.showBar(0);
 }
 
-void StationEngine::step(Millis now)
+void BoardEngine::step(Millis now)
 {
     if (ticksLeft_ != 0)
         --ticksLeft_;
@@ -72,7 +72,7 @@ void StationEngine::step(Millis now)
 
 // The write watchdog ends every tick; behind a box it runs once the box is closed. Then
 // the sender has its turn.
-void StationEngine::endOfTick(Millis now)
+void BoardEngine::endOfTick(Millis now)
 {
     if (halted_)
         return;
@@ -83,7 +83,7 @@ void StationEngine::endOfTick(Millis now)
     pump();
 }
 
-void StationEngine::flashSelfTest(FlashJob& job)
+void BoardEngine::flashSelfTest(FlashJob& job)
 {
     view_.showBar(countdownShare(ticksLeft_, kSelfTestTicks));
     if (ticksLeft_ != 0)
@@ -101,7 +101,7 @@ void StationEngine::flashSelfTest(FlashJob& job)
     endJob(JobOutcome::Failed, FailureCause::NoAnswer);
 }
 
-void StationEngine::awaitProductInfo(FlashJob& job)
+void BoardEngine::awaitProductInfo(FlashJob& job)
 {
     view_.showBar(countdownShare(ticksLeft_, kReadInfoTicks));
     if (ticksLeft_ != 0)
@@ -118,7 +118,7 @@ void StationEngine::awaitProductInfo(FlashJob& job)
         out_.post(JobPaused{summary(JobOutcome::Running)});
 }
 
-void StationEngine::afterInitDisk(FlashJob& job, FailureCause failure, Millis now)
+void BoardEngine::afterInitDisk(FlashJob& job, FailureCause failure, Millis now)
 {
     if (failure != FailureCause::None) {
         view_.hideBar();
@@ -135,7 +135,7 @@ void StationEngine::afterInitDisk(FlashJob& job, FailureCause failure, Millis no
     view_.showBar(0);
 }
 
-void StationEngine::formatWait(FlashJob& job, Millis now)
+void BoardEngine::formatWait(FlashJob& job, Millis now)
 {
     view_.showProgress(text::kFormatting);
     const Millis elapsed = tickDiff(now, job.formatStart);
@@ -147,7 +147,7 @@ void StationEngine::formatWait(FlashJob& job, Millis now)
     startDownload(job, DownloadKind::InitData, now);
 }
 
-void StationEngine::afterInitData(FailureCause failure)
+void BoardEngine::afterInitData(FailureCause failure)
 {
     const bool whole = failure == FailureCause::None;
     if (whole)
@@ -157,7 +157,7 @@ void StationEngine::afterInitData(FailureCause failure)
     endJob(whole ? JobOutcome::Passed : JobOutcome::Failed, failure);
 }
 
-void StationEngine::productSelfTest(ProductJob& job, Millis now)
+void BoardEngine::productSelfTest(ProductJob& job, Millis now)
 {
     view_.setBarValue(countdownShare(ticksLeft_, kSelfTestTicks));
     if (ticksLeft_ != 0)
@@ -177,7 +177,7 @@ void StationEngine::productSelfTest(ProductJob& job, Millis now)
 }
 
 // A write the board took passes once what it gives back is what was written.
-void StationEngine::compareReadBack(ProductJob& job)
+void BoardEngine::compareReadBack(ProductJob& job)
 {
     view_.showBar(countdownShare(ticksLeft_, kReadInfoTicks));
     if (ticksLeft_ != 0)
@@ -205,7 +205,7 @@ void StationEngine::compareReadBack(ProductJob& job)
 }
 
 // The self-test job passes on an answer that reports every part of the board passed.
-void StationEngine::selfTestResult(const SelfTestJob& job)
+void BoardEngine::selfTestResult(const SelfTestJob& job)
 {
     view_.setBarValue(countdownShare(ticksLeft_, kSelfTestTicks));
     if (ticksLeft_ != 0)
@@ -222,7 +222,7 @@ void StationEngine::selfTestResult(const SelfTestJob& job)
 
 // An unanswered product-information write is declared failed after a little over 8 s:
 // the bar climbs one step per 100 ms and the first tick that shows more than 80 ends it.
-void StationEngine::writeWatchdog(Millis now)
+void BoardEngine::writeWatchdog(Millis now)
 {
     if (!pendingWrite_)
         return;

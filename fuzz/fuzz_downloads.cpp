@@ -3,14 +3,14 @@
 // file, else the InitDisk file), then the file.
 
 #include "fuzz/fuzz_support.h"
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     fuzz::Input in(data, size);
     const bool initData = in.byte() & 1;
     // The other file is one that goes through, so that the job reaches the fuzzed one.
-    StationBench b;
+    EngineRig b;
     b.files.files["/station/flash.ini"] = "Format=\"20\"\r\n";
     b.files.files["/station/disk.txt"] = initData ? downloadText(6, 2) : in.rest();
     b.files.files["/station/data.txt"] = initData ? in.rest() : std::string(10000, '\r');

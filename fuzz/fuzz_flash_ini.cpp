@@ -2,7 +2,7 @@
 
 #include "board/flash_ini.h"
 #include "fuzz/fuzz_support.h"
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

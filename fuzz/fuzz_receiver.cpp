@@ -6,7 +6,7 @@
 // means the next c + 1 bytes arrive on the line; otherwise (c & 0x7F) + 1 ticks pass.
 
 #include "fuzz/fuzz_support.h"
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::string dataFile = downloadText(18);
 
     fuzz::Input in(data, size);
-    StationBench b;
+    EngineRig b;
     b.files.files["/station/disk.txt"] = disk;
     b.files.files["/station/data.txt"] = dataFile;
     switch ((in.byte() >> 2) & 3) {

@@ -37,7 +37,7 @@ void BoardJob::start(const Request& request)
         finish(std::move(failed));
         return;
     }
-    runner_.command([&](StationEngine& e, Millis now) {
+    runner_.command([&](BoardEngine& e, Millis now) {
         switch (request.kind) {
         case JobKind::Flash:
             e.startFlashJob(request.files, now, request.pause);
@@ -56,7 +56,7 @@ void BoardJob::interrupt()
 {
     if (!running_)
         return;
-    runner_.command([](StationEngine& e, Millis now) { e.interrupt(now); });
+    runner_.command([](BoardEngine& e, Millis now) { e.interrupt(now); });
     runner_.close();
     if (running_) { // the engine had not taken the job on
         JobSummary interrupted = summary_;
@@ -67,12 +67,12 @@ void BoardJob::interrupt()
 
 void BoardJob::release()
 {
-    runner_.command([](StationEngine& e, Millis now) { e.release(now); });
+    runner_.command([](BoardEngine& e, Millis now) { e.release(now); });
 }
 
 void BoardJob::stop(std::string why)
 {
-    runner_.command([&](StationEngine& e, Millis now) { e.interrupt(now, why); });
+    runner_.command([&](BoardEngine& e, Millis now) { e.interrupt(now, why); });
 }
 
 void BoardJob::refuse(JobKind kind, std::string why, JobOutcome outcome)

@@ -22,7 +22,7 @@ Millis tickCount()
 
 BoardRunner::BoardRunner(PortName port, TextFiles& files, std::string iniPath, QObject* parent, Clock clock)
     : QObject(parent), port_(std::move(port)), clock_(clock), files_(files), iniPath_(std::move(iniPath)),
-      engine_(std::make_unique<StationEngine>(files_, iniPath_))
+      engine_(std::make_unique<BoardEngine>(files_, iniPath_))
 {
     ticks_.setInterval(kTickMs);
     ticks_.setObjectName(QStringLiteral("Timer1"));
@@ -53,7 +53,7 @@ Expected<void, QString> BoardRunner::reopen()
         port_ = std::move(again);
     auto opened = open();
     if (opened)
-        engine_ = std::make_unique<StationEngine>(files_, iniPath_);
+        engine_ = std::make_unique<BoardEngine>(files_, iniPath_);
     return opened;
 }
 
@@ -99,7 +99,7 @@ void BoardRunner::failed(QSerialPort::SerialPortError error)
     const QString why = QStringLiteral("The serial port %1 is gone: %2")
                             .arg(QString::fromStdString(port_.shown()), line_.errorString());
     close();
-    command([&](StationEngine& e, Millis now) { e.lineLost(why.toStdString(), now); });
+    command([&](BoardEngine& e, Millis now) { e.lineLost(why.toStdString(), now); });
     emit lineLost(why);
 }
 

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "engine/station_engine.h"
+#include "engine/board_engine.h"
 #include "base/expected.h"
 #include "runner/port_map.h"
 
@@ -47,7 +47,7 @@ public:
     // The operator has closed the box the engine showed last.
     void boxClosed();
 
-    const StationEngine& engine() const { return *engine_; }
+    const BoardEngine& engine() const { return *engine_; }
 
 signals:
     void effect(const auxpad::Effect& effect);
@@ -68,7 +68,7 @@ private:
     Clock clock_;
     TextFiles& files_;
     std::string iniPath_;
-    std::unique_ptr<StationEngine> engine_;
+    std::unique_ptr<BoardEngine> engine_;
     QSerialPort line_;
     QTimer ticks_;
     QTimer deadline_;

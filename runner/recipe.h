@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "engine/station_engine.h"
+#include "engine/board_engine.h"
 #include "label/label_spec.h"
 #include "records/serial_range.h"
 

@@ -51,7 +51,7 @@ void Slot::run(const SlotOutput& output)
         [this](const auto& o) {
             using T = std::decay_t<decltype(o)>;
             if constexpr (std::is_same_v<T, slot::Probe>) {
-                runner_.command([](StationEngine& e, Millis now) { e.probeBoard(now); });
+                runner_.command([](BoardEngine& e, Millis now) { e.probeBoard(now); });
             } else if constexpr (std::is_same_v<T, slot::StartBringUp>) {
                 // At the next turn of the event loop, once what the board said has been told.
                 QMetaObject::invokeMethod(

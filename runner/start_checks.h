@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "engine/station_engine.h"
+#include "engine/board_engine.h"
 
 namespace auxpad {
 

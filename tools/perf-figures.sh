@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh xvfb x11-utils sqlite3 curl
 
 # -O2: GCC 12 at -O3 warns falsely about vector inserts.
-cmake -S . -B build-perf -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DAUXPAD_BENCH=ON >/dev/null
+cmake -S . -B build-perf -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DAUXPAD_BENCHMARKS=ON >/dev/null
 cmake --build build-perf -j"$(nproc)" --target auxpad-flash auxpad-sim flash_figures records_figures report_store label_figures auxpad_core_bench >/dev/null
 perf=$(pwd)/build-perf
 
@@ -18,7 +18,7 @@ export XDG_RUNTIME_DIR="$work/runtime"
 
 echo "| Figure | Measured | Goal | Met |"
 echo "|---|---|---|---|"
-"$perf/bench/flash_figures"
+"$perf/benchmarks/flash_figures"
 
 idle=$(tools/measure-idle-cpu.sh "$perf" 10)
 share=$(sed -n 's/.*: \([0-9.]*\) % of one core.*/\1/p' <<<"$idle")
@@ -93,7 +93,7 @@ echo "| CPU of the tool in that thirty-two-board run, on average over its whole 
 
 # The records: writing them, and a report over 100,000 of them.
 mkdir -p "$work/records"
-"$perf/bench/records_figures" "$work/records"
+"$perf/benchmarks/records_figures" "$work/records"
 # The median of 5 runs after one warm-up: a shared machine's one slow run is not the figure.
 report() {
   local store=$1
@@ -111,7 +111,7 @@ done
 
 # A year of a line: 1,000,000 records of three stations, the questions a line lead asks
 # of them, and every row as CSV beside sqlite3's own export of the same table.
-"$perf/bench/report_store" "$work/records/year.sqlite" 1000000 365 3
+"$perf/benchmarks/report_store" "$work/records/year.sqlite" 1000000 365 3
 year="1,000,000 records of a SQLite store (three stations, a year)"
 seconds=$(report year.sqlite --serial SN0123456)
 met=$(awk -v s="$seconds" 'BEGIN { print (s < 0.2) ? "yes" : "**no**" }')
@@ -159,9 +159,9 @@ share=$(awk -v c="$((c1 - c0))" -v hz="$(getconf CLK_TCK)" -v ns="$((t1 - t0))" 
 met=$(awk -v s="$share" 'BEGIN { print (s < 5) ? "yes" : "**no**" }')
 echo "| CPU of \`auxpad-flash serve\` with 20 pages following its events, nothing happening, over 20 s | **$share %** of a core | < 5 % | $met |"
 # A label: laid out and handed to a CUPS server of the figure's own.
-"$perf/bench/label_figures"
+"$perf/benchmarks/label_figures"
 
 echo
-echo "Engine hot paths (Google Benchmark, build-perf/bench/auxpad_core_bench):"
+echo "Engine hot paths (Google Benchmark, build-perf/benchmarks/auxpad_core_bench):"
 echo
-"$perf/bench/auxpad_core_bench" --benchmark_min_time=0.2 2>/dev/null | sed -n '/^---/,$p' | sed 's/^/    /'
+"$perf/benchmarks/auxpad_core_bench" --benchmark_min_time=0.2 2>/dev/null | sed -n '/^---/,$p' | sed 's/^/    /'

@@ -12,6 +12,8 @@
 
 #include "ui/ui_fonts.h"
 
+namespace auxpad::ui {
+
 namespace {
 
 QLabel* cell(QWidget* parent, QHBoxLayout* layout, const QString& name, int width, const QString& text = {})
@@ -247,3 +249,5 @@ void BoardRow::focusOutEvent(QFocusEvent* event)
     setPalette(QPalette());
     QFrame::focusOutEvent(event);
 }
+
+} // namespace auxpad::ui

@@ -11,6 +11,8 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 
+namespace auxpad::ui {
+
 // One board of the line window: its port and device, the serial number once known, the
 // phase with bar, percentage and elapsed time, and the result, a large PASS or FAIL with
 // what failed. The board's messages show here, never in a box that would hold the
@@ -65,3 +67,5 @@ private:
     QPushButton* flash_ = nullptr;
     QPlainTextEdit* log_ = nullptr; // a window of its own, shown on a double-click
 };
+
+} // namespace auxpad::ui

@@ -2,6 +2,8 @@
 
 #include <QFileSystemModel>
 
+namespace auxpad::ui {
+
 DirFiles::DirFiles(QObject* parent) : QSortFilterProxyModel(parent), files_(new QFileSystemModel(this))
 {
     files_->setFilter(QDir::Files);
@@ -30,3 +32,5 @@ bool DirFiles::filterAcceptsRow(int row, const QModelIndex& parent) const
         return true;
     return !files_->isDir(files_->index(row, 0, parent));
 }
+
+} // namespace auxpad::ui

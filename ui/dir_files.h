@@ -4,6 +4,8 @@
 
 class QFileSystemModel;
 
+namespace auxpad::ui {
+
 // The ordinary files of one folder, as File1 and File2 list them: no name filter, nothing
 // hidden, no sub-folders, kept up to date while files come and go.
 class DirFiles final : public QSortFilterProxyModel {
@@ -22,3 +24,5 @@ private:
     QFileSystemModel* files_;
     QString folder_;
 };
+
+} // namespace auxpad::ui

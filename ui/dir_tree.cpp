@@ -6,6 +6,8 @@
 #include <QHeaderView>
 #include <QScrollBar>
 
+namespace auxpad::ui {
+
 DirTree::DirTree(QWidget* parent) : QTreeView(parent), model_(new QFileSystemModel(this))
 {
     model_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
@@ -82,3 +84,5 @@ bool DirTree::viewportEvent(QEvent* event)
         settling_ = false;
     return QTreeView::viewportEvent(event);
 }
+
+} // namespace auxpad::ui

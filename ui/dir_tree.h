@@ -4,6 +4,8 @@
 
 class QFileSystemModel;
 
+namespace auxpad::ui {
+
 // Dir1: the folder tree, opened down to the folder it shows, with that folder marked and
 // its sub-folders listed. The operator opens a folder by double-clicking it or pressing
 // Enter on it; whether the tree then moves there is its owner's decision.
@@ -33,3 +35,5 @@ private:
     // under it; until the operator takes the tree in hand it follows the shown folder.
     bool settling_ = false;
 };
+
+} // namespace auxpad::ui

@@ -5,6 +5,8 @@
 #include <QSignalBlocker>
 #include <QStorageInfo>
 
+namespace auxpad::ui {
+
 namespace {
 
 #ifdef Q_OS_WIN
@@ -95,3 +97,5 @@ QStringList DriveList::mountedRoots()
 #endif
     return roots;
 }
+
+} // namespace auxpad::ui

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+namespace auxpad::ui {
+
 // Drive1: the drives the operator can pick the download files from. On Windows these are
 // the drive letters; elsewhere the file system root and every mounted disk volume, each
 // shown by the folder it is mounted on.
@@ -35,3 +37,5 @@ private:
 
     VolumeSource source_;
 };
+
+} // namespace auxpad::ui

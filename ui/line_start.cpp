@@ -15,7 +15,7 @@
 #include "ui/line_window.h"
 #include "ui/message_box.h"
 
-namespace ui {
+namespace auxpad::ui {
 
 namespace {
 
@@ -154,4 +154,4 @@ int runLine(const LineOptions& options)
     return status;
 }
 
-} // namespace ui
+} // namespace auxpad::ui

@@ -3,9 +3,9 @@
 #include <QStringList>
 
 #include "base/expected.h"
-#include "engine/station_engine.h"
+#include "engine/board_engine.h"
 
-namespace ui {
+namespace auxpad::ui {
 
 // What `auxpad-flash line` was asked for, before anything is checked.
 struct LineOptions {
@@ -30,4 +30,4 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments);
 // box and the window does not open. Returns the exit status.
 int runLine(const LineOptions& options);
 
-} // namespace ui
+} // namespace auxpad::ui

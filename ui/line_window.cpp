@@ -12,6 +12,8 @@
 #include "runner/start_checks.h"
 #include "ui/board_row.h"
 
+namespace auxpad::ui {
+
 LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad::FlashFiles& files,
                        const auxpad::Recipe* recipe, const std::vector<auxpad::BringUp*>& bringUps, QWidget* parent)
     : QWidget(parent, Qt::Window), recipe_(recipe)
@@ -191,3 +193,5 @@ void LineWindow::closeEvent(QCloseEvent* event)
         row->interrupt();
     event->accept();
 }
+
+} // namespace auxpad::ui

@@ -11,9 +11,13 @@
 #include "runner/bring_up.h"
 #include "runner/slot.h"
 
-class BoardRow;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
+
+namespace auxpad::ui {
+
+class BoardRow;
 
 // The line window: every board of a bench in a row of its own, the two download files
 // above them, "Flash all", and a "Flash" for each row, so that a board swapped after a
@@ -45,7 +49,7 @@ protected:
 
 private:
     auxpad::FlashFiles files() const;
-    QLineEdit* filePicker(const char* name, const QString& label, const std::string& path, class QGridLayout* grid, int row);
+    QLineEdit* filePicker(const char* name, const QString& label, const std::string& path, QGridLayout* grid, int row);
 
     QLineEdit* disk_ = nullptr;
     QLineEdit* data_ = nullptr;
@@ -59,3 +63,5 @@ private:
     std::vector<BoardRow*> rows_;
     QTimer clock_;
 };
+
+} // namespace auxpad::ui

@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-namespace ui {
+namespace auxpad::ui {
 
 QMessageBox* openBox(QWidget* parent, const QString& text, auxpad::Icon icon)
 {
@@ -19,4 +19,4 @@ QMessageBox* openBox(QWidget* parent, const QString& text, auxpad::Icon icon)
     return box;
 }
 
-} // namespace ui
+} // namespace auxpad::ui

@@ -7,7 +7,7 @@
 class QMessageBox;
 class QWidget;
 
-namespace ui {
+namespace auxpad::ui {
 
 // Every box of the tool carries this title.
 inline const QString kAppTitle = QStringLiteral("Flash AUXPAD");
@@ -16,4 +16,4 @@ inline const QString kAppTitle = QStringLiteral("Flash AUXPAD");
 // it: the event loop goes on and the box deletes itself once closed.
 QMessageBox* openBox(QWidget* parent, const QString& text, auxpad::Icon icon);
 
-} // namespace ui
+} // namespace auxpad::ui

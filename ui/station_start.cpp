@@ -11,7 +11,7 @@
 #include "ui/station_window.h"
 #include "ui/traffic_window.h"
 
-namespace ui {
+namespace auxpad::ui {
 
 namespace {
 
@@ -77,9 +77,9 @@ int runStation(const QString& records)
     QObject::connect(&bench, &auxpad::Bench::recordsFailed, &window, warn);
     const int loop = QApplication::exec();
     // A job the window closed on did not end.
-    runner.command([](auxpad::StationEngine& e, auxpad::Millis now) { e.interrupt(now); });
+    runner.command([](auxpad::BoardEngine& e, auxpad::Millis now) { e.interrupt(now); });
     bench.close();
     return exitCode != 0 ? exitCode : loop;
 }
 
-} // namespace ui
+} // namespace auxpad::ui

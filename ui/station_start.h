@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace ui {
+namespace auxpad::ui {
 
 // The station window on the board whose COM port flash.ini in the working directory
 // names: reads the port, opens it, shows the windows and runs until they are closed.
@@ -10,4 +10,4 @@ namespace ui {
 // record at `records` (see RecordStore::chooseUrl). Returns the exit code.
 int runStation(const QString& records);
 
-} // namespace ui
+} // namespace auxpad::ui

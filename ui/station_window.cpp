@@ -21,7 +21,9 @@
 #include "ui/wrap_button.h"
 
 using auxpad::Millis;
-using auxpad::StationEngine;
+using auxpad::BoardEngine;
+
+namespace auxpad::ui {
 
 namespace {
 
@@ -128,7 +130,7 @@ void StationWindow::build(DriveList::VolumeSource volumes)
         connect(edit, &QLineEdit::textEdited, this, [this, field](const QString& text) {
             if (runner_)
                 runner_->command(
-                    [&](auxpad::StationEngine& e, auxpad::Millis) { e.editProductField(field, text.toStdString()); });
+                    [&](auxpad::BoardEngine& e, auxpad::Millis) { e.editProductField(field, text.toStdString()); });
         });
         texts_[i] = edit;
     }
@@ -175,7 +177,7 @@ void StationWindow::startFlash()
     if (!runner_)
         return;
     const auxpad::FlashFiles files{pickedFile(0).toStdString(), pickedFile(1).toStdString()};
-    runner_->command([&](StationEngine& e, Millis now) { e.startFlashJob(files, now); });
+    runner_->command([&](BoardEngine& e, Millis now) { e.startFlashJob(files, now); });
 }
 
 void StationWindow::startProductInfo()
@@ -185,13 +187,13 @@ void StationWindow::startProductInfo()
     auxpad::ProductFields fields;
     for (std::size_t i = 0; i < fields.size(); ++i)
         fields[i] = texts_[i]->text().toStdString();
-    runner_->command([&](StationEngine& e, Millis now) { e.startProductJob(fields, now); });
+    runner_->command([&](BoardEngine& e, Millis now) { e.startProductJob(fields, now); });
 }
 
 void StationWindow::loadDefaults()
 {
     if (runner_)
-        runner_->command([](StationEngine& e, Millis now) { e.loadDefaults(now); });
+        runner_->command([](BoardEngine& e, Millis now) { e.loadDefaults(now); });
 }
 
 void StationWindow::showStatusSoon()
@@ -261,3 +263,5 @@ void StationWindow::showPortOpened(const QString& caption)
     label13_->move(comPortNum_->x() + width - 1, label13_->y());
     label13_->setText(QStringLiteral("Opened"));
 }
+
+} // namespace auxpad::ui

@@ -9,8 +9,6 @@
 #include "engine/effects.h"
 #include "ui/drive_list.h"
 
-class DirFiles;
-class DirTree;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -20,6 +18,11 @@ class QTimer;
 namespace auxpad {
 class BoardRunner;
 }
+
+namespace auxpad::ui {
+
+class DirFiles;
+class DirTree;
 class TrafficWindow;
 
 // FLASH_MAIN: the operator's working window for the board on the station's line. Its
@@ -89,3 +92,5 @@ private:
     std::array<QListView*, 2> files_{};
     DirFiles* filesModel_ = nullptr; // both lists show the same folder
 };
+
+} // namespace auxpad::ui

@@ -11,6 +11,8 @@
 #include "ui/message_box.h"
 #include "ui/ui_fonts.h"
 
+namespace auxpad::ui {
+
 namespace {
 
 // Why `path` cannot serve as the folder of the download files; "" when it can.
@@ -130,3 +132,5 @@ void StationWindow::complain(const QString& text)
 {
     ui::openBox(this, text, auxpad::Icon::Warning);
 }
+
+} // namespace auxpad::ui

@@ -15,6 +15,8 @@
 #include "ui/ui_fonts.h"
 #include "ui/wrap_button.h"
 
+namespace auxpad::ui {
+
 TrafficWindow::TrafficWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("MSG_WIN"));
@@ -90,7 +92,7 @@ void TrafficWindow::send()
     if (!runner_)
         return;
     const std::string text = msgInput_->toPlainText().toStdString();
-    runner_->command([&](auxpad::StationEngine& e, auxpad::Millis now) { e.sendMessage(text, now); });
+    runner_->command([&](auxpad::BoardEngine& e, auxpad::Millis now) { e.sendMessage(text, now); });
 }
 
 void TrafficWindow::print()
@@ -125,3 +127,5 @@ void TrafficWindow::clear()
     msgDisp_->clear();
     clrDisp_->setChecked(false);
 }
+
+} // namespace auxpad::ui

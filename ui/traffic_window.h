@@ -9,6 +9,8 @@ namespace auxpad {
 class BoardRunner;
 }
 
+namespace auxpad::ui {
+
 // MSG_WIN: the traffic log, and a line for hand-typed service messages.
 class TrafficWindow final : public QWidget {
     Q_OBJECT
@@ -30,3 +32,5 @@ private:
     QPlainTextEdit* msgInput_ = nullptr;
     QCheckBox* clrDisp_ = nullptr;
 };
+
+} // namespace auxpad::ui

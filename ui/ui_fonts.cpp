@@ -2,7 +2,7 @@
 
 #include <QFontMetricsF>
 
-namespace ui {
+namespace auxpad::ui {
 
 QFont sansFont(double pointSize, bool bold)
 {
@@ -37,4 +37,4 @@ QFont arialFont(double pointSize)
     return font;
 }
 
-} // namespace ui
+} // namespace auxpad::ui

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace ui {
+namespace auxpad::ui {
 
 // The windows were laid out for MS Sans Serif; where it is missing, the closest sans
 // font installed stands in at the same point size.
@@ -18,4 +18,4 @@ QFont fitted(const QFont& font, const QString& text, int width);
 // Arial for the log and the input line, or its metric twin.
 QFont arialFont(double pointSize);
 
-} // namespace ui
+} // namespace auxpad::ui

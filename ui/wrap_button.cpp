@@ -3,6 +3,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+namespace auxpad::ui {
+
 void WrapButton::paintEvent(QPaintEvent*)
 {
     QStylePainter painter(this);
@@ -15,3 +17,5 @@ void WrapButton::paintEvent(QPaintEvent*)
     painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, option.palette, isEnabled(), caption,
                          QPalette::ButtonText);
 }
+
+} // namespace auxpad::ui

@@ -2,6 +2,8 @@
 
 #include <QPushButton>
 
+namespace auxpad::ui {
+
 // A push button whose caption wraps onto several lines, as the tall step buttons need;
 // text() stays the whole caption for accessibility.
 class WrapButton : public QPushButton {
@@ -12,3 +14,5 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
 };
+
+} // namespace auxpad::ui

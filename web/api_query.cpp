@@ -1,6 +1,6 @@
 #include "web/api_query.h"
 
-namespace web {
+namespace auxpad::web {
 
 auxpad::Expected<auxpad::RecordFilter, QString> filterOf(const QUrlQuery& query, const QDateTime& now)
 {
@@ -23,4 +23,4 @@ auxpad::Expected<auxpad::RecordFilter, QString> filterOf(const QUrlQuery& query,
     return filter;
 }
 
-} // namespace web
+} // namespace auxpad::web

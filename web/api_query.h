@@ -7,7 +7,7 @@
 #include "base/expected.h"
 #include "records/record_query.h"
 
-namespace web {
+namespace auxpad::web {
 
 // The records an API call of the line's page takes: `station` and `since` mean what
 // report's --station and --since mean; without `since`, the records of today (UTC, as the
@@ -15,4 +15,4 @@ namespace web {
 // with a one-line reason.
 auxpad::Expected<auxpad::RecordFilter, QString> filterOf(const QUrlQuery& query, const QDateTime& now);
 
-} // namespace web
+} // namespace auxpad::web

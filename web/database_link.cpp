@@ -1,6 +1,6 @@
 #include "web/database_link.h"
 
-namespace web {
+namespace auxpad::web {
 
 LinkMove answered(const DatabaseLink& link)
 {
@@ -13,4 +13,4 @@ LinkMove failed(const DatabaseLink& link, const QString& why)
     return {Away{why}, away && away->why == why ? PageNews::Nothing : PageNews::Away};
 }
 
-} // namespace web
+} // namespace auxpad::web

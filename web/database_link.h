@@ -4,7 +4,7 @@
 
 #include <variant>
 
-namespace web {
+namespace auxpad::web {
 
 // Whether the line's database answers, as the server last found it: one value, moved by
 // what each try to reach it came to, with no I/O of its own. Each move says what the
@@ -32,4 +32,4 @@ struct LinkMove {
 LinkMove answered(const DatabaseLink& link);
 LinkMove failed(const DatabaseLink& link, const QString& why);
 
-} // namespace web
+} // namespace auxpad::web

@@ -4,7 +4,7 @@
 
 #include <map>
 
-namespace web {
+namespace auxpad::web {
 
 namespace {
 
@@ -83,4 +83,4 @@ QJsonObject failuresJson(const std::vector<auxpad::FailureCount>& failures, cons
     return {{"since", since}, {"failures", out}};
 }
 
-} // namespace web
+} // namespace auxpad::web

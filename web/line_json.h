@@ -8,7 +8,7 @@
 #include "records/line_reads.h"
 #include "records/record_query.h"
 
-namespace web {
+namespace auxpad::web {
 
 // The answers of the line's API, made from what the records read, as of `now`; the
 // filter's `since` is said in each.
@@ -24,4 +24,4 @@ QJsonObject hoursJson(const std::vector<auxpad::HourCount>& hours, const QString
 // GET /api/failures: the captions of the failed jobs, the most frequent first.
 QJsonObject failuresJson(const std::vector<auxpad::FailureCount>& failures, const QString& since);
 
-} // namespace web
+} // namespace auxpad::web

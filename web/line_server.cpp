@@ -12,7 +12,7 @@
 #include "web/api_query.h"
 #include "web/line_json.h"
 
-namespace web {
+namespace auxpad::web {
 
 using auxpad::Expected;
 using auxpad::unexpected;
@@ -233,4 +233,4 @@ void LineServer::move(const LinkMove& move)
     tell("back");
 }
 
-} // namespace web
+} // namespace auxpad::web

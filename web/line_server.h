@@ -15,7 +15,7 @@
 
 class QTcpSocket;
 
-namespace web {
+namespace auxpad::web {
 
 // The line's page and its API over HTTP, read from the line's database and never
 // written to it. Every open page keeps one request open on /events, a stream of
@@ -61,4 +61,4 @@ private:
     QTimer keepAlive_; // a page that went without a word is found gone
 };
 
-} // namespace web
+} // namespace auxpad::web

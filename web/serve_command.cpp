@@ -9,7 +9,7 @@
 #include "records/record_store.h"
 #include "web/line_server.h"
 
-namespace web {
+namespace auxpad::web {
 
 namespace {
 
@@ -71,4 +71,4 @@ int runServe(const QStringList& arguments)
     return QCoreApplication::exec();
 }
 
-} // namespace web
+} // namespace auxpad::web

@@ -17,7 +17,7 @@
 #include <memory>
 
 #include "tests/e2e/sim_process.h"
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 namespace {
 

@@ -20,5 +20,5 @@ public:
     bool runUntil(const std::function<bool()>& done, int timeoutMs);
     template <typename Input>
     void command(Input&& input) { runner.command(std::forward<Input>(input)); }
-    const auxpad::StationEngine& engine() const { return runner.engine(); }
+    const auxpad::BoardEngine& engine() const { return runner.engine(); }
 };

@@ -4,7 +4,7 @@
 
 #include "runner/recipe.h"
 #include "tests/e2e/e2e_fixture.h"
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ TEST(Runner, EveryListenerSeesTheEffectsInOrderWhenAnEarlierOneClosesABoxAtOnce)
         else if (std::holds_alternative<auxpad::JobRefused>(e))
             seen.push_back("refused");
     });
-    runner.command([](auxpad::StationEngine& e, auxpad::Millis now) { e.startFlashJob({}, now); });
+    runner.command([](auxpad::BoardEngine& e, auxpad::Millis now) { e.startFlashJob({}, now); });
     EXPECT_EQ(seen, (std::vector<std::string>{"box", "refused"}));
 }
 
@@ -136,7 +136,7 @@ TEST_F(SimLine, BoardThatStopsAcknowledgingEndsTheDownloadAfterFiveSeconds)
     write("station/initdisk.txt", downloadText(120));
     write("station/initdata.txt", downloadText(240));
     const auxpad::FlashFiles files{path("station/initdisk.txt"), path("station/initdata.txt")};
-    live_->command([&](auxpad::StationEngine& e, auxpad::Millis now) { e.startFlashJob(files, now); });
+    live_->command([&](auxpad::BoardEngine& e, auxpad::Millis now) { e.startFlashJob(files, now); });
     ASSERT_TRUE(live_->runUntil([&] { return live_->engine().downloading(); }, 30000));
     QElapsedTimer download;
     download.start();

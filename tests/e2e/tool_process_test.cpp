@@ -13,7 +13,7 @@
 #include <poll.h>
 
 #include "shell/pty_line.h"
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 namespace {
 

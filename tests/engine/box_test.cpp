@@ -3,7 +3,7 @@
 // line wait their turn.
 #include <gtest/gtest.h>
 
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 using namespace auxpad;
 
@@ -11,7 +11,7 @@ namespace {
 
 TEST(Box, HoldsTheStationUntilTheOperatorClosesIt)
 {
-    StationBench b{std::nullopt};
+    EngineRig b{std::nullopt};
     b.closeBoxes = false;
     b.writeInfo({"1234", "123456789ab", "123456789ab", "123456789", "1234567", "150603"});
     b.written.clear();

@@ -3,14 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "bootload/progress_text.h"
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 using namespace auxpad;
 
 namespace {
 
 struct Download : ::testing::Test {
-    StationBench b{std::nullopt};
+    EngineRig b{std::nullopt};
 
     void SetUp() override
     {

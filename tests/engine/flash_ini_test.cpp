@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "board/flash_ini.h"
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 using namespace auxpad;
 

@@ -1,7 +1,7 @@
 // The flash job from the click to its result, against the simulated board.
 #include <gtest/gtest.h>
 
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 using namespace auxpad;
 
@@ -20,7 +20,7 @@ auxsim::EngineConfig board(void (*change)(auxsim::EngineConfig&) = nullptr)
 
 struct FlashJob : ::testing::Test {
     explicit FlashJob(auxsim::EngineConfig config = board()) : b(config) {}
-    StationBench b;
+    EngineRig b;
     Bytes disk, data;
 
     void SetUp() override

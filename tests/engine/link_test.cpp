@@ -2,14 +2,14 @@
 // checked byte by byte, and the traffic log of both.
 #include <gtest/gtest.h>
 
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 using namespace auxpad;
 
 namespace {
 
 struct Link : ::testing::Test {
-    StationBench b{std::nullopt}; // the test plays the board
+    EngineRig b{std::nullopt}; // the test plays the board
     void send(const std::string& hex)
     {
         b.engine.sendMessage(hex, b.now);
@@ -57,7 +57,7 @@ TEST_F(Link, TheOperatorsHexIsReadLeniently)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
-        StationBench fresh{std::nullopt};
+        EngineRig fresh{std::nullopt};
         fresh.engine.sendMessage(c.typed, 0);
         fresh.settle();
         const Bytes& frame = fresh.written;
@@ -65,7 +65,7 @@ TEST_F(Link, TheOperatorsHexIsReadLeniently)
         EXPECT_EQ(hexOf(Bytes(frame.begin() + 9, frame.begin() + 9 + (frame[5] - 5))), c.payload);
         EXPECT_EQ(fresh.caption() == "Data Error", c.dataError);
     }
-    StationBench fresh{std::nullopt};
+    EngineRig fresh{std::nullopt};
     std::string text;
     for (int i = 0; i < 188; ++i)
         text += "01 ";

@@ -2,7 +2,7 @@
 // board's answer or the watchdog; and what the self-test answer means to each job.
 #include <gtest/gtest.h>
 
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 using namespace auxpad;
 
@@ -13,7 +13,7 @@ const char kNoAnswer[] = "ERROR01: Fail to communicate with AUXPAD board! Reset 
 
 // The station with the test playing a board that acknowledges what it is sent.
 struct Station {
-    StationBench b{std::nullopt};
+    EngineRig b{std::nullopt};
 
     // The board acknowledges the request on the line, then says `message`.
     void answer(const Bytes& message)
@@ -146,7 +146,7 @@ TEST(ReadBack, PassesOnlyWhenTheBoardGivesBackWhatWasWrittenAndNamesWhatDiffers)
         auxsim::EngineConfig config;
         config.board.misstoreSerial = c.misstore;
         config.board.prodInfoStatus = c.readStatus;
-        StationBench b(config);
+        EngineRig b(config);
         b.engine.startProductJob(kValid, b.now, ReadBack::Yes);
         ASSERT_TRUE(b.runUntil([&] { return !b.outcomes.empty(); }, 20000));
         const JobSummary& done = b.ended.back();

@@ -18,7 +18,7 @@
 #include "runner/label_request.h"
 #include "tests/e2e/sim_process.h"
 #include "tests/label/cups_server.h"
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 using namespace auxpad;
 

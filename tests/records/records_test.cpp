@@ -22,7 +22,7 @@
 #include "records/record_store.h"
 #include "tests/e2e/sim_process.h"
 #include "tests/records/pg_server.h"
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 namespace {
 

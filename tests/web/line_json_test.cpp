@@ -15,7 +15,7 @@ TEST(LineJson, CountsTheHourOfNowApartFromTheDayAndTimesTheBoardsRunning)
         {"st-a", "2026-12-07T09", 2, 2, 0, "2026-12-07T09:10:00.000Z"},
     };
     const std::vector<auxpad::RunningBoard> running = {{"st-c", "COM1", "SN1", "flash", "2026-12-07T09:14:30.000Z"}};
-    const QJsonArray tiles = web::lineJson(running, hours, "2026-12-07T00:00:00.000Z", now)["stations"].toArray();
+    const QJsonArray tiles = auxpad::web::lineJson(running, hours, "2026-12-07T00:00:00.000Z", now)["stations"].toArray();
     ASSERT_EQ(tiles.size(), 3);
     const QJsonObject a = tiles[0].toObject();
     EXPECT_EQ(a["station"].toString(), "st-a");

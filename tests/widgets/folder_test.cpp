@@ -13,6 +13,8 @@
 
 #include "tests/widgets/live_windows.h"
 
+using namespace auxpad::ui;
+
 namespace {
 
 // A station whose two "drives" are folders of a temporary tree, plus one that is not there:

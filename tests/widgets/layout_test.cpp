@@ -17,6 +17,8 @@
 
 #include "tests/widgets/live_windows.h"
 
+using namespace auxpad::ui;
+
 namespace {
 
 enum Win { Main, Msg };

@@ -26,6 +26,8 @@
 #include "ui/board_row.h"
 #include "ui/line_window.h"
 
+using namespace auxpad::ui;
+
 namespace {
 
 QString resultOf(BoardRow* row)

@@ -14,6 +14,8 @@
 #include "tests/e2e/sim_process.h"
 #include "tests/widgets/live_windows.h"
 
+using namespace auxpad::ui;
+
 namespace {
 
 // When each event of one kind reached a widget.

@@ -10,9 +10,11 @@
 #include <string>
 
 #include "runner/board_runner.h"
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 #include "ui/station_window.h"
 #include "ui/traffic_window.h"
+
+using namespace auxpad::ui;
 
 inline void PrintTo(const QString& text, std::ostream* os)
 {

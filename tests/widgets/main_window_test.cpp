@@ -6,6 +6,8 @@
 
 #include "tests/widgets/live_windows.h"
 
+using namespace auxpad::ui;
+
 namespace {
 
 TEST(ProductFields, TypingStopsAtEachFieldsLengthButShorterTextsStayPossible)

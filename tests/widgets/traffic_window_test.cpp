@@ -7,6 +7,8 @@
 
 #include "tests/widgets/live_windows.h"
 
+using namespace auxpad::ui;
+
 namespace {
 
 TEST(TrafficWindow, ClearEmptiesTheLogAndNeverLeavesTheBoxTicked)
@@ -33,7 +35,7 @@ TEST(TrafficWindow, SendLogsTheTypedPayloadAsAServiceMessageWhileShown)
 
     lw.msg.show();
     QTest::mouseClick(lw.msgCtl("BT_SEND_MSG"), Qt::LeftButton); // waits for the first one's acknowledgement
-    lw.runner.command([](auxpad::StationEngine& e, auxpad::Millis now) {
+    lw.runner.command([](auxpad::BoardEngine& e, auxpad::Millis now) {
         e.received(boardFrame(0x7F, {0x00, 0x00}), now);
     });
     const QStringList lines = lw.msg.log().split('\n');

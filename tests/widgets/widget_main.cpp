@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+
 // The widget tests need a QApplication; without a display they draw off screen.
 int main(int argc, char** argv)
 {

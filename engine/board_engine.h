@@ -32,12 +32,12 @@ enum class Pause { No, BeforeDownload };
 // data), and what outlives a job because it belongs to the board's exchange: the
 // self-test countdown the jobs share, a power-up not yet taken as an answer, and a
 // product-information write still awaited.
-class StationEngine final : private LinkOutput {
+class BoardEngine final : private LinkOutput {
 public:
-    StationEngine(TextFiles& files, std::string iniPath);
-    StationEngine(const StationEngine&) = delete;
-    StationEngine& operator=(const StationEngine&) = delete;
-    ~StationEngine() override;
+    BoardEngine(TextFiles& files, std::string iniPath);
+    BoardEngine(const BoardEngine&) = delete;
+    BoardEngine& operator=(const BoardEngine&) = delete;
+    ~BoardEngine() override;
 
     // The line and the clock.
     void received(std::span<const std::uint8_t> bytes, Millis now);

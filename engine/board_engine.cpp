@@ -1,5 +1,5 @@
 #include "base/result_words.h"
-#include "engine/station_engine.h"
+#include "engine/board_engine.h"
 
 #include <cmath>
 #include <cstdio>
@@ -95,21 +95,21 @@ const char* phaseName(Phase phase)
     return "done";
 }
 
-StationEngine::StationEngine(TextFiles& files, std::string iniPath)
+BoardEngine::BoardEngine(TextFiles& files, std::string iniPath)
     : files_(files), ini_(files, std::move(iniPath)), link_(*this), view_(out_, [this] { showPhase(); })
 {
     for (std::size_t f = 0; f < fields_.size(); ++f)
         fields_[f] = kProductFieldRules[f].placeholder;
 }
 
-StationEngine::~StationEngine() = default;
+BoardEngine::~BoardEngine() = default;
 
-bool StationEngine::acceptsInput() const
+bool BoardEngine::acceptsInput() const
 {
     return !halted_ && !download() && out_.boxesOutstanding() == 0;
 }
 
-Download* StationEngine::download() const
+Download* BoardEngine::download() const
 {
     const auto* flash = std::get_if<FlashJob>(&job_);
     return flash ? flash->download.get() : nullptr;
@@ -117,7 +117,7 @@ Download* StationEngine::download() const
 
 // ---- jobs -------------------------------------------------------------------------
 
-JobMode StationEngine::jobMode() const
+JobMode BoardEngine::jobMode() const
 {
     return std::visit(Overloaded{[](const std::monostate&) { return JobMode::Idle; },
                                  [](const FlashJob& job) {
@@ -152,12 +152,12 @@ JobMode StationEngine::jobMode() const
                       job_);
 }
 
-bool StationEngine::sequencerIdle() const
+bool BoardEngine::sequencerIdle() const
 {
     return jobMode() == JobMode::Idle;
 }
 
-Phase StationEngine::phase() const
+Phase BoardEngine::phase() const
 {
     if (const Download* d = download())
         return d->kind() == DownloadKind::InitDisk ? Phase::InitDisk : Phase::InitData;
@@ -181,7 +181,7 @@ Phase StationEngine::phase() const
     return pendingWrite_ ? Phase::WritingInfo : Phase::Idle;
 }
 
-void StationEngine::showPhase()
+void BoardEngine::showPhase()
 {
     if (const Phase now = phase(); now != shownPhase_) {
         shownPhase_ = now;
@@ -190,7 +190,7 @@ void StationEngine::showPhase()
 }
 
 template <typename Job>
-Job& StationEngine::beginJob(Job job)
+Job& BoardEngine::beginJob(Job job)
 {
     endJob(JobOutcome::Interrupted, FailureCause::Interrupted); // a job under way is replaced
     job.startedAt = now_;
@@ -200,7 +200,7 @@ Job& StationEngine::beginJob(Job job)
     return std::get<Job>(job_);
 }
 
-void StationEngine::endJob(JobOutcome outcome, FailureCause cause, std::optional<std::string> why)
+void BoardEngine::endJob(JobOutcome outcome, FailureCause cause, std::optional<std::string> why)
 {
     if (std::holds_alternative<std::monostate>(job_))
         return;
@@ -213,7 +213,7 @@ void StationEngine::endJob(JobOutcome outcome, FailureCause cause, std::optional
     out_.post(JobEnded{std::move(done)});
 }
 
-void StationEngine::refuse(JobKind kind, std::string why)
+void BoardEngine::refuse(JobKind kind, std::string why)
 {
     JobSummary refused;
     refused.kind = kind;
@@ -224,7 +224,7 @@ void StationEngine::refuse(JobKind kind, std::string why)
     out_.post(JobRefused{std::move(refused)});
 }
 
-JobSummary StationEngine::summary(JobOutcome outcome) const
+JobSummary BoardEngine::summary(JobOutcome outcome) const
 {
     JobSummary s;
     s.outcome = outcome;
@@ -259,15 +259,15 @@ JobSummary StationEngine::summary(JobOutcome outcome) const
     return s;
 }
 
-template FlashJob& StationEngine::beginJob(FlashJob);
+template FlashJob& BoardEngine::beginJob(FlashJob);
 
-void StationEngine::setField(ProductField field, std::string text)
+void BoardEngine::setField(ProductField field, std::string text)
 {
     fields_[at(field)] = text;
     out_.post(ProductFieldSet{field, std::move(text)});
 }
 
-void StationEngine::fault(std::string message)
+void BoardEngine::fault(std::string message)
 {
     halted_ = true;
     out_.post(StationFault{message});
@@ -276,7 +276,7 @@ void StationEngine::fault(std::string message)
 
 // ---- the line and the clock -------------------------------------------------------
 
-void StationEngine::received(std::span<const std::uint8_t> bytes, Millis now)
+void BoardEngine::received(std::span<const std::uint8_t> bytes, Millis now)
 {
     now_ = now;
     if (halted_)
@@ -295,7 +295,7 @@ void StationEngine::received(std::span<const std::uint8_t> bytes, Millis now)
     showPhase();
 }
 
-void StationEngine::receiveBatch(std::span<const std::uint8_t> bytes)
+void BoardEngine::receiveBatch(std::span<const std::uint8_t> bytes)
 {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (const auto frame = link_.receive(bytes[i]); !frame.empty())
@@ -307,13 +307,13 @@ void StationEngine::receiveBatch(std::span<const std::uint8_t> bytes)
     }
 }
 
-void StationEngine::pump()
+void BoardEngine::pump()
 {
     if (acceptsInput())
         link_.sender().pump();
 }
 
-void StationEngine::tick(Millis now)
+void BoardEngine::tick(Millis now)
 {
     now_ = now;
     // A tick that falls during a download or while a box is open is not made up.
@@ -326,7 +326,7 @@ void StationEngine::tick(Millis now)
     showPhase();
 }
 
-void StationEngine::deadlinePassed(Millis now)
+void BoardEngine::deadlinePassed(Millis now)
 {
     now_ = now;
     if (Download* d = download()) {
@@ -336,20 +336,20 @@ void StationEngine::deadlinePassed(Millis now)
     }
 }
 
-void StationEngine::lineDrained(Millis now)
+void BoardEngine::lineDrained(Millis now)
 {
     now_ = now;
     if (Download* d = download())
         d->lineDrained(now);
 }
 
-std::optional<Millis> StationEngine::nextDeadline() const
+std::optional<Millis> BoardEngine::nextDeadline() const
 {
     const Download* d = download();
     return d ? d->deadline() : std::nullopt;
 }
 
-void StationEngine::boxClosed(Millis now)
+void BoardEngine::boxClosed(Millis now)
 {
     now_ = now;
     out_.boxClosed();
@@ -358,7 +358,7 @@ void StationEngine::boxClosed(Millis now)
     showPhase();
 }
 
-void StationEngine::resumeAfterBoxes(Millis now)
+void BoardEngine::resumeAfterBoxes(Millis now)
 {
     if (watchdogDeferred_) {
         watchdogDeferred_ = false;
@@ -377,28 +377,28 @@ void StationEngine::resumeAfterBoxes(Millis now)
     }
 }
 
-void StationEngine::lineLost(std::string why, Millis now)
+void BoardEngine::lineLost(std::string why, Millis now)
 {
     now_ = now;
     halted_ = true;
     endJob(JobOutcome::Lost, FailureCause::LineLost, std::move(why));
 }
 
-void StationEngine::interrupt(Millis now, std::string why)
+void BoardEngine::interrupt(Millis now, std::string why)
 {
     now_ = now;
     endJob(JobOutcome::Interrupted, FailureCause::Interrupted,
            why.empty() ? std::nullopt : std::optional<std::string>(std::move(why)));
 }
 
-void StationEngine::release(Millis now)
+void BoardEngine::release(Millis now)
 {
     now_ = now;
     if (auto* flash = std::get_if<FlashJob>(&job_); flash && flash->stage == FlashJob::Stage::Paused)
         flash->stage = FlashJob::Stage::InitDisk; // at the next tick
 }
 
-void StationEngine::probeBoard(Millis now)
+void BoardEngine::probeBoard(Millis now)
 {
     now_ = now;
     if (!acceptsInput() || !std::holds_alternative<std::monostate>(job_))
@@ -409,7 +409,7 @@ void StationEngine::probeBoard(Millis now)
 
 // ---- the operator -----------------------------------------------------------------
 
-void StationEngine::startProductJob(const ProductFields& fields, Millis now, ReadBack readBack)
+void BoardEngine::startProductJob(const ProductFields& fields, Millis now, ReadBack readBack)
 {
     now_ = now;
     if (!acceptsInput())
@@ -428,7 +428,7 @@ void StationEngine::startProductJob(const ProductFields& fields, Millis now, Rea
     showPhase();
 }
 
-void StationEngine::startSelfTestJob(Millis now)
+void BoardEngine::startSelfTestJob(Millis now)
 {
     now_ = now;
     if (!acceptsInput())
@@ -443,14 +443,14 @@ void StationEngine::startSelfTestJob(Millis now)
     showPhase();
 }
 
-void StationEngine::loadDefaults(Millis now)
+void BoardEngine::loadDefaults(Millis now)
 {
     now_ = now;
     if (acceptsInput())
         applyDefaults();
 }
 
-void StationEngine::sendMessage(std::string_view hex, Millis now)
+void BoardEngine::sendMessage(std::string_view hex, Millis now)
 {
     now_ = now;
     if (!acceptsInput())
@@ -468,7 +468,7 @@ void StationEngine::sendMessage(std::string_view hex, Millis now)
     pump();
 }
 
-void StationEngine::editProductField(ProductField field, std::string text)
+void BoardEngine::editProductField(ProductField field, std::string text)
 {
     fields_[at(field)] = std::move(text);
 }

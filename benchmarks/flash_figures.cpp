@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "bench/figure_rig.h"
-#include "bench/reference_loop.h"
+#include "benchmarks/figure_rig.h"
+#include "benchmarks/reference_loop.h"
 
 namespace {
 

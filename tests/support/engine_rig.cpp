@@ -1,4 +1,4 @@
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 #include <cstdio>
 #include <cstring>
@@ -22,16 +22,16 @@ Expected<std::unique_ptr<TextFile>> MemoryFiles::open(const std::string& path)
     });
 }
 
-StationBench::StationBench(std::optional<auxsim::EngineConfig> board)
+EngineRig::EngineRig(std::optional<auxsim::EngineConfig> board)
 {
     if (board)
         board_ = std::make_unique<auxsim::SimEngine>(*board, static_cast<auxsim::EngineSink&>(*this));
     files.files["/station/flash.ini"] = "COMport=\"1\"\r\n";
 }
 
-StationBench::~StationBench() = default;
+EngineRig::~EngineRig() = default;
 
-void StationBench::collect()
+void EngineRig::collect()
 {
     for (bool more = true; more;) {
         more = false;
@@ -52,7 +52,7 @@ void StationBench::collect()
     }
 }
 
-void StationBench::settle()
+void EngineRig::settle()
 {
     for (int round = 0; round < 100000; ++round) {
         collect();
@@ -66,13 +66,13 @@ void StationBench::settle()
     }
 }
 
-void StationBench::fromBoard(const Bytes& bytes)
+void EngineRig::fromBoard(const Bytes& bytes)
 {
     engine.received(bytes, now);
     settle();
 }
 
-void StationBench::closeBox()
+void EngineRig::closeBox()
 {
     engine.boxClosed(now);
     settle();
@@ -80,7 +80,7 @@ void StationBench::closeBox()
 
 // Everything that falls due up to `to`, in time order: the board's own timers, the
 // download's deadline, then the clock stands at `to`.
-void StationBench::advanceTo(Millis to)
+void EngineRig::advanceTo(Millis to)
 {
     for (;;) {
         std::optional<Millis> next = engine.nextDeadline();
@@ -100,7 +100,7 @@ void StationBench::advanceTo(Millis to)
     now = to;
 }
 
-void StationBench::tick(int count)
+void EngineRig::tick(int count)
 {
     for (int i = 0; i < count; ++i) {
         advanceTo(nextTick_);
@@ -110,7 +110,7 @@ void StationBench::tick(int count)
     }
 }
 
-bool StationBench::runUntil(const std::function<bool()>& done, int ms)
+bool EngineRig::runUntil(const std::function<bool()>& done, int ms)
 {
     const Millis end = tickAdd(now, ms);
     while (!done()) {
@@ -121,13 +121,13 @@ bool StationBench::runUntil(const std::function<bool()>& done, int ms)
     return true;
 }
 
-void StationBench::flash(const std::string& disk, const std::string& data)
+void EngineRig::flash(const std::string& disk, const std::string& data)
 {
     engine.startFlashJob({disk, data}, now);
     settle();
 }
 
-void StationBench::writeInfo(const ProductFields& boxes)
+void EngineRig::writeInfo(const ProductFields& boxes)
 {
     engine.startProductJob(boxes, now);
     settle();

@@ -40,8 +40,8 @@ public:
 
     auxpad::DiskFiles files;
     auxpad::BoardRunner runner;
-    std::unique_ptr<StationWindow> window;
-    TrafficWindow traffic;
+    std::unique_ptr<auxpad::ui::StationWindow> window;
+    auxpad::ui::TrafficWindow traffic;
 
 private:
     double firstCaption_ = 0;

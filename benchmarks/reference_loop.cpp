@@ -1,4 +1,4 @@
-#include "bench/reference_loop.h"
+#include "benchmarks/reference_loop.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,7 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "bench/figure_rig.h"
+#include "benchmarks/figure_rig.h"
 
 namespace figures {
 

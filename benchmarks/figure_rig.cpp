@@ -1,4 +1,4 @@
-#include "bench/figure_rig.h"
+#include "benchmarks/figure_rig.h"
 
 #include <QCoreApplication>
 
@@ -14,7 +14,7 @@ ToolRig::ToolRig(int com, bool withWindow)
     if (const auto opened = runner.open(); !opened)
         throw std::runtime_error(opened.error().toStdString());
     if (withWindow) {
-        window = std::make_unique<StationWindow>();
+        window = std::make_unique<auxpad::ui::StationWindow>();
         window->attach(runner, traffic);
         window->show();
     }
@@ -41,7 +41,7 @@ void ToolRig::startInitDisk(const std::string& file)
 {
     firstCaption_ = end_ = 0;
     failed_ = false;
-    runner.command([&](auxpad::StationEngine& e, auxpad::Millis now) { e.startFlashJob({file, file}, now); });
+    runner.command([&](auxpad::BoardEngine& e, auxpad::Millis now) { e.startFlashJob({file, file}, now); });
     const double deadline = secondsNow() + 10;
     while (!runner.engine().downloading()) {
         if (secondsNow() > deadline)
@@ -49,7 +49,7 @@ void ToolRig::startInitDisk(const std::string& file)
         // The board answers within milliseconds; then the next tick takes the next step.
         for (const double until = secondsNow() + 0.03; secondsNow() < until;)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        runner.command([](auxpad::StationEngine& e, auxpad::Millis now) { e.tick(now); });
+        runner.command([](auxpad::BoardEngine& e, auxpad::Millis now) { e.tick(now); });
     }
 }
 

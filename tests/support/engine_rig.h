@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/sim_engine.h"
-#include "engine/station_engine.h"
+#include "engine/board_engine.h"
 #include "tests/support/recorder.h"
 
 // Files held in memory, read by the same line rule as files on disk.
@@ -18,16 +18,16 @@ public:
     auxpad::Expected<std::unique_ptr<auxpad::TextFile>> open(const std::string& path) override;
 };
 
-// A StationEngine on a clock advanced by hand, with everything it puts out recorded.
+// A BoardEngine on a clock advanced by hand, with everything it puts out recorded.
 // With a board, the simulator's own engine answers on the far end of the line, on the
 // same clock; without one, a test plays the board itself with fromBoard().
-class StationBench : public Recorder, private auxsim::EngineSink {
+class EngineRig : public Recorder, private auxsim::EngineSink {
 public:
-    explicit StationBench(std::optional<auxsim::EngineConfig> board = auxsim::EngineConfig{});
-    ~StationBench() override;
+    explicit EngineRig(std::optional<auxsim::EngineConfig> board = auxsim::EngineConfig{});
+    ~EngineRig() override;
 
     MemoryFiles files;
-    auxpad::StationEngine engine{files, "/station/flash.ini"};
+    auxpad::BoardEngine engine{files, "/station/flash.ini"};
     auxpad::Millis now = 0;
     bool closeBoxes = true; // the operator closes every box at once
     bool drainAtOnce = true; // the port takes every byte as soon as it is written

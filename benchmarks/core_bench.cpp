@@ -4,7 +4,7 @@
 
 #include "bootload/boot_block.h"
 #include "bootload/progress_text.h"
-#include "tests/support/station_bench.h"
+#include "tests/support/engine_rig.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ Bytes boardTraffic()
 void receiveBoardFrames(benchmark::State& state)
 {
     MemoryFiles files;
-    StationEngine engine(files, "flash.ini");
+    BoardEngine engine(files, "flash.ini");
     const Bytes stream = boardTraffic();
     for (auto _ : state) {
         engine.received(stream, 0);
@@ -67,7 +67,7 @@ namespace {
 // One turn of a download: the bootloader's 0x90 in, the next block and its caption out.
 void downloadTurn(benchmark::State& state)
 {
-    StationBench b{std::nullopt};
+    EngineRig b{std::nullopt};
     b.files.files["/station/disk.txt"] = downloadText(600000);
     b.files.files["/station/data.txt"] = b.files.files["/station/disk.txt"];
     b.flash();
