@@ -125,14 +125,11 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
     parser.addOption(o.json);
     parser.addOption(o.db);
 
-    QStringList args = arguments;
-    args.removeAt(1);
-    if (!parser.parse(args))
-        return fail(parser.errorText().toStdString());
-    if (parser.isSet(o.help)) {
-        auxpad::printHelp(parser, name);
+    const auto read = auxpad::readCommandLine(parser, arguments, o, name);
+    if (!read)
+        return fail(read.error().toStdString());
+    if (*read == auxpad::CommandLine::HelpShown)
         return auxpad::unexpected(PlanStop{0, {}});
-    }
     if (!parser.positionalArguments().isEmpty())
         return fail("unexpected argument " + parser.positionalArguments().first().toStdString());
 

@@ -138,14 +138,11 @@ int runLabel(const QStringList& arguments)
     const QCommandLineOption recipe("recipe", "The line's recipe, with its [label].", "FILE");
     parser.addOptions({o.help, held, reason, recipe});
     parser.addPositionalArgument("list|reprint", "What to do.");
-    QStringList args = arguments;
-    args.removeAt(1);
-    if (!parser.parse(args))
-        return cannot(parser.errorText());
-    if (parser.isSet(o.help)) {
-        auxpad::printHelp(parser, "label");
+    const auto read = auxpad::readCommandLine(parser, arguments, o, "label");
+    if (!read)
+        return cannot(read.error());
+    if (*read == auxpad::CommandLine::HelpShown)
         return 0;
-    }
     const QStringList what = parser.positionalArguments();
     const bool listing = what == QStringList{"list"};
     if (!listing && (what.size() != 2 || what[0] != "reprint"))

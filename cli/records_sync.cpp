@@ -40,18 +40,15 @@ int runRecords(const QStringList& arguments)
     const auxpad::BenchOptions o;
     parser.addOptions({o.help, o.db});
     parser.addPositionalArgument("sync", "Deliver what is held.");
-    QStringList args = arguments;
-    args.removeAt(1);
     auto cannot = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash records: %s\n", why.toLocal8Bit().constData());
         return 2;
     };
-    if (!parser.parse(args))
-        return cannot(parser.errorText());
-    if (parser.isSet(o.help)) {
-        auxpad::printHelp(parser, "records");
+    const auto read = auxpad::readCommandLine(parser, arguments, o, "records");
+    if (!read)
+        return cannot(read.error());
+    if (*read == auxpad::CommandLine::HelpShown)
         return 0;
-    }
     if (parser.positionalArguments() != QStringList{"sync"})
         return cannot("what to do? auxpad-flash records sync [--db URL]");
     const QString lineUrl = auxpad::RecordStore::lineUrl(parser.value(o.db));

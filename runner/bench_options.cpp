@@ -33,4 +33,17 @@ void printHelp(const QCommandLineParser& parser, const QString& command)
     std::fputs(text.toLocal8Bit().constData(), stdout);
 }
 
+Expected<CommandLine, QString> readCommandLine(QCommandLineParser& parser, const QStringList& arguments,
+                                               const BenchOptions& options, const QString& command)
+{
+    QStringList words = arguments;
+    words.removeAt(1);
+    if (!parser.parse(words))
+        return unexpected(parser.errorText());
+    if (!parser.isSet(options.help))
+        return CommandLine::Read;
+    printHelp(parser, command);
+    return CommandLine::HelpShown;
+}
+
 } // namespace auxpad

@@ -30,4 +30,11 @@ Expected<std::vector<std::string>> givenPorts(const QCommandLineParser& parser, 
 // The parser's help for `auxpad-flash COMMAND`, on standard output.
 void printHelp(const QCommandLineParser& parser, const QString& command);
 
+// Reads `auxpad-flash COMMAND ...` (the command's own word left out) into `parser`, and
+// prints the command's help when it is asked for: then there is nothing more to do. Or
+// the parser's one-line reason.
+enum class CommandLine { Read, HelpShown };
+Expected<CommandLine, QString> readCommandLine(QCommandLineParser& parser, const QStringList& arguments,
+                                               const BenchOptions& options, const QString& command);
+
 } // namespace auxpad

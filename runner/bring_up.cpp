@@ -3,6 +3,7 @@
 #include <QDate>
 
 #include "runner/bench.h"
+#include "runner/machine_shell.h"
 #include "runner/label_request.h"
 #include "runner/serial_questions.h"
 
@@ -39,18 +40,7 @@ void BringUp::interrupt()
 // ends at once) adds its outputs to the same loop.
 void BringUp::apply()
 {
-    if (applying_)
-        return;
-    applying_ = true;
-    for (auto outputs = machine_.takeOutputs(); !outputs.empty(); outputs = machine_.takeOutputs()) {
-        for (const BringUpOutput& output : outputs)
-            run(output);
-    }
-    applying_ = false;
-    if (const auto due = machine_.nextDeadline())
-        deadline_.start(static_cast<int>(std::max<Millis>(0, *due - tickCount())));
-    else
-        deadline_.stop();
+    runOutputs(machine_, applying_, deadline_, tickCount(), [this](const BringUpOutput& output) { run(output); });
 }
 
 void BringUp::run(const BringUpOutput& output)

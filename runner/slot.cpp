@@ -1,5 +1,7 @@
 #include "runner/slot.h"
 
+#include "runner/machine_shell.h"
+
 namespace auxpad {
 
 Slot::Slot(BoardRunner& runner, BoardJob& job, BringUp& bringUp, QObject* parent)
@@ -31,16 +33,7 @@ void Slot::apply(std::size_t before)
 {
     if (applying_)
         return;
-    applying_ = true;
-    for (auto outputs = machine_.takeOutputs(); !outputs.empty(); outputs = machine_.takeOutputs()) {
-        for (const SlotOutput& output : outputs)
-            run(output);
-    }
-    applying_ = false;
-    if (const auto due = machine_.nextDeadline())
-        deadline_.start(static_cast<int>(std::max<Millis>(0, *due - tickCount())));
-    else
-        deadline_.stop();
+    runOutputs(machine_, applying_, deadline_, tickCount(), [this](const SlotOutput& output) { run(output); });
     if (before != machine_.state().index())
         emit stateChanged();
 }

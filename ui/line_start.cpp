@@ -43,14 +43,11 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
         std::fprintf(stderr, "auxpad-flash line: %s\n", why.toLocal8Bit().constData());
         return auxpad::unexpected(2);
     };
-    QStringList args = arguments;
-    args.removeAt(1);
-    if (!parser.parse(args))
-        return wrong(parser.errorText());
-    if (parser.isSet(o.help)) {
-        auxpad::printHelp(parser, "line");
+    const auto read = auxpad::readCommandLine(parser, arguments, o, "line");
+    if (!read)
+        return wrong(read.error());
+    if (*read == auxpad::CommandLine::HelpShown)
         return auxpad::unexpected(0);
-    }
     if (!parser.positionalArguments().isEmpty())
         return wrong("unexpected argument " + parser.positionalArguments().first());
     auto ports = auxpad::givenPorts(parser, o);

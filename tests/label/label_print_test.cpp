@@ -287,6 +287,10 @@ TEST_F(LabelRun, EachBoardThatPassesGetsOneLabelThatDecodesToTheSerialItHolds)
     for (const QString& pdf : pdfs)
         onLabels.insert(decoded(pdf));
     EXPECT_EQ(onLabels, passed);
+    // Kept for the README's picture of a label.
+    QDir().mkpath(QStringLiteral(AUXPAD_SCREENSHOT_DIR));
+    QFile::remove(QStringLiteral(AUXPAD_SCREENSHOT_DIR "/label.pdf"));
+    QFile::copy(pdfs.first(), QStringLiteral(AUXPAD_SCREENSHOT_DIR "/label.pdf"));
 }
 
 TEST_F(LabelRun, APrinterAwayHoldsTheLabelsAndTheBoardsPassAllTheSame)
