@@ -10,6 +10,7 @@
 #include "cli/report.h"
 #include "cli/run_jobs.h"
 #include "records/record_store.h"
+#include "runner/bench_options.h"
 #include "ui/line_start.h"
 #include "ui/station_start.h"
 #include "web/serve_command.h"
@@ -28,6 +29,7 @@ void name()
 struct WindowOptions {
     QCommandLineParser parser;
     QCommandLineOption db{QStringLiteral("db"), auxpad::RecordStore::kOptionHelp, QStringLiteral("URL")};
+    auxpad::BenchOptions bench;
 
     WindowOptions()
     {
@@ -49,6 +51,7 @@ struct WindowOptions {
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOption(db);
+        parser.addOption(bench.station);
         parser.addPositionalArgument(QStringLiteral("command"),
                                      (kCommands + QStringList{QStringLiteral("line")}).join(QStringLiteral(", "))
                                          + QStringLiteral("; none for the window"),
@@ -155,5 +158,5 @@ int main(int argc, char** argv)
     if (!haveDisplay())
         return noDisplay();
     QApplication app(argc, argv);
-    return ui::runStation(options.parser.value(options.db));
+    return ui::runStation(options.parser.value(options.db), options.parser.value(options.bench.station));
 }

@@ -9,7 +9,7 @@
 
 namespace cli {
 
-SyncOutcome syncJournal(const QString& lineUrl)
+SyncOutcome syncJournal(const QString& lineUrl, const QString& station)
 {
     SyncOutcome outcome;
     auxpad::RecordStore journal;
@@ -17,6 +17,7 @@ SyncOutcome syncJournal(const QString& lineUrl)
     if (const auto opened = journal.open(auxpad::RecordStore::journalUrl(), auxpad::RecordStore::Opening::MustExist);
         !opened)
         return outcome;
+    journal.setStation(station);
     if (const auto closed = journal.closeLeftovers(); !closed)
         outcome.problem = closed.error();
     auxpad::RecordStore line;
@@ -38,7 +39,7 @@ int runRecords(const QStringList& arguments)
         "sync: delivers the records this station's journal holds for the line's database, which did not answer when "
         "they were written. Exits 0 when none is held any more, 1 when some still are.");
     const auxpad::BenchOptions o;
-    parser.addOptions({o.help, o.db});
+    parser.addOptions({o.help, o.db, o.station});
     parser.addPositionalArgument("sync", "Deliver what is held.");
     QStringList args = arguments;
     args.removeAt(1);
@@ -59,8 +60,9 @@ int runRecords(const QStringList& arguments)
         return cannot("which line database? Give --db URL or set AUXPAD_FLASH_DB");
     if (const auto checked = auxpad::RecordStore::checkUrl(lineUrl); !checked)
         return cannot("--db: " + checked.error());
+    const QString station = auxpad::RecordStore::stationName(parser.value(o.station));
 
-    const SyncOutcome sync = syncJournal(lineUrl);
+    const SyncOutcome sync = syncJournal(lineUrl, station);
     const QString shown = auxpad::RecordStore::shownUrl(lineUrl);
     std::printf("%d records delivered to %s; %d still held\n", sync.count.delivered, shown.toLocal8Bit().constData(),
                 sync.count.held);

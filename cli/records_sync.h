@@ -15,7 +15,8 @@ struct SyncOutcome {
 
 // Delivers what the station's journal holds for the line database at `lineUrl`, closing
 // first what a dead process of this station left running. Waits for the database.
-SyncOutcome syncJournal(const QString& lineUrl);
+SyncOutcome syncJournal(const QString& lineUrl,
+                        const QString& station = auxpad::RecordStore::stationName({}));
 
 // `auxpad-flash records sync [--db URL]`: says how many records went and how many are
 // still held; 0 when none is, 1 when some are, 2 when the command could not start.

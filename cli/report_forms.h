@@ -15,8 +15,8 @@ enum class Form { Table, Csv, Json };
 // The summary of the records that pass the filter, printed in its form, and painted
 // into `chart` too unless that is empty. Returns the exit status: 0, or 2 with a
 // one-line reason on standard error.
-int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, auxpad::Period by, Form form,
-               const QString& chart);
+int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, auxpad::Period by, auxpad::Per per,
+               Form form, const QString& chart);
 
 // Whether a chart can be painted into a file of this name: a PNG or an SVG image.
 bool isChartFile(const QString& file);

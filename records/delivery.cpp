@@ -43,6 +43,7 @@ Expected<RecordStore*, QString> RecordsThread::Stores::openJournal()
     if (!journal.isOpen()) {
         if (auto opened = journal.open(journalUrl); !opened)
             return unexpected(opened.error());
+        journal.setStation(station);
     }
     return &journal;
 }
@@ -52,15 +53,17 @@ Expected<RecordStore*, QString> RecordsThread::Stores::openLine()
     if (!line.isOpen()) {
         if (auto opened = line.open(lineUrl); !opened)
             return unexpected(opened.error());
+        line.setStation(station);
     }
     return &line;
 }
 
-RecordsThread::RecordsThread(QString journalUrl, QString lineUrl, QObject* parent)
+RecordsThread::RecordsThread(QString journalUrl, QString lineUrl, QString station, QObject* parent)
     : QObject(parent), worker_(std::make_unique<QObject>()), stores_(std::make_unique<Stores>())
 {
     stores_->journalUrl = std::move(journalUrl);
     stores_->lineUrl = std::move(lineUrl);
+    stores_->station = std::move(station);
     worker_->moveToThread(&thread_);
     thread_.start();
 }

@@ -34,6 +34,7 @@ public:
     struct Stores {
         QString journalUrl;
         QString lineUrl; // "" for none
+        QString station; // whose leftovers and reservations these are
         RecordStore journal;
         RecordStore line;
         Expected<RecordStore*, QString> openJournal();
@@ -42,7 +43,8 @@ public:
         Expected<RecordStore*, QString> serials() { return lineUrl.isEmpty() ? openJournal() : openLine(); }
     };
 
-    RecordsThread(QString journalUrl, QString lineUrl, QObject* parent = nullptr);
+    RecordsThread(QString journalUrl, QString lineUrl, QString station = RecordStore::stationName({}),
+                  QObject* parent = nullptr);
     ~RecordsThread() override;
 
     // Runs `task` on the records' thread; `done` then gets its result on this thread,

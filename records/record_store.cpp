@@ -80,6 +80,15 @@ const std::vector<std::vector<QString>> kMigrations = {
         "CREATE INDEX board_jobs_result ON board_jobs (result, started)",
         "CREATE INDEX board_jobs_port ON board_jobs (port, started)",
     },
+    // 6: who ran each job, for which work order, and why an exception was asked for; the
+    // order is work_order, as ORDER is SQL's own word. Filtered like the station.
+    {
+        "ALTER TABLE board_jobs ADD COLUMN operator TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN work_order TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN reason TEXT",
+        "CREATE INDEX board_jobs_operator ON board_jobs (operator, started)",
+        "CREATE INDEX board_jobs_work_order ON board_jobs (work_order, started)",
+    },
 };
 
 QVariant orNull(const QString& text)
@@ -181,6 +190,9 @@ const Column kColumns[] = {
     TEXT_COLUMN("recipe_sha256", recipeSha256),
     TEXT_COLUMN("serial_source", serialSource),
     TEXT_COLUMN("readback", readBack),
+    TEXT_COLUMN("operator", operatorId),
+    TEXT_COLUMN("work_order", order),
+    TEXT_COLUMN("reason", reason),
 };
 constexpr std::size_t kTableColumns = 20;
 
@@ -230,7 +242,7 @@ QString recordTime()
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
 }
 
-RecordStore::RecordStore()
+RecordStore::RecordStore() : station_(stationName({}))
 {
     static std::atomic<int> stores{0};
     connection_ = QStringLiteral("auxpad-records-%1").arg(stores++);
@@ -264,6 +276,12 @@ QString RecordStore::lineUrl(const QString& option)
     if (!url.isEmpty() && shownUrl(url) == shownUrl(journalUrl()))
         return {}; // the journal is nobody's line database
     return url;
+}
+
+QString RecordStore::stationName(const QString& option)
+{
+    QString name = option.isEmpty() ? qEnvironmentVariable("AUXPAD_FLASH_STATION") : option;
+    return name.isEmpty() ? QSysInfo::machineHostName() : name;
 }
 
 QString RecordStore::chooseUrl(const QString& option)
@@ -571,7 +589,7 @@ Expected<QString, QString> RecordStore::reserveSerial(const SerialRange& range, 
                    "VALUES (?, ?, ?, ?, ?, 'reserved')");
     insert.addBindValue(*free);
     insert.addBindValue(recipe);
-    insert.addBindValue(QSysInfo::machineHostName());
+    insert.addBindValue(station_);
     insert.addBindValue(port);
     insert.addBindValue(recordTime());
     if (!insert.exec())
@@ -621,7 +639,7 @@ Expected<int, QString> RecordStore::closeLeftovers()
         return 0;
     QSqlQuery running(db_);
     running.prepare("SELECT id, pid FROM board_jobs WHERE result = 'running' AND station = :station");
-    running.bindValue(":station", QSysInfo::machineHostName());
+    running.bindValue(":station", station_);
     if (!running.exec())
         return fail("read", running.lastError().text());
     std::vector<qlonglong> gone;

@@ -35,6 +35,9 @@ public:
     static QString lineUrl(const QString& option);
     // What a report reads: the line's database when one is named, else the journal.
     static QString chooseUrl(const QString& option);
+    // The station's name on record: the --station option, else $AUXPAD_FLASH_STATION,
+    // else the host name (two benches on one computer are two stations when named).
+    static QString stationName(const QString& option);
     // What --db says of itself, wherever it is taken.
     static const QString kOptionHelp;
     // Whether a URL is one this store takes ("" when it is); what is wrong otherwise.
@@ -51,6 +54,10 @@ public:
     Expected<void, QString> open(const QString& url, Opening how = Opening::MayCreate);
     void close();
     bool isOpen() const { return db_.isOpen(); }
+    // The station whose leftovers and reservations this connection deals with: the
+    // one stationName({}) names until said otherwise.
+    void setStation(QString station) { station_ = std::move(station); }
+    const QString& station() const { return station_; }
 
     // Writes a job's record, in a transaction of its own.
     Expected<void, QString> save(const JobRecord& record);
@@ -89,7 +96,7 @@ public:
     // (records/record_csv.cpp).
     Expected<void, QString> writeCsv(const RecordFilter& filter, const std::function<void(const QByteArray&)>& write);
     // The summary of the records that pass the filter (records/record_query.cpp).
-    Expected<Summary, QString> summarise(const RecordFilter& filter, Period by);
+    Expected<Summary, QString> summarise(const RecordFilter& filter, Period by, Per per = Per::Station);
     // What the line's page reads (records/line_reads.cpp): the boards running among the
     // records that pass the filter; their counts by station and hour; the captions of the
     // failed ones, the most frequent first.
@@ -106,7 +113,7 @@ public:
     Expected<void, QString> markSerial(const QString& serial, const QString& state);
     Expected<bool, QString> serialPassed(const QString& serial, const QString& job = {}, const QString& recipe = {});
 
-    static constexpr int kSchemaVersion = 5;
+    static constexpr int kSchemaVersion = 6;
 
 private:
     Expected<void, QString> migrate();
@@ -116,6 +123,7 @@ private:
     QString connection_;
     QString url_;
     bool postgres_ = false;
+    QString station_;
 };
 
 } // namespace auxpad

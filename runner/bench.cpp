@@ -18,12 +18,13 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         recordsLost(opened.error());
         return opened;
     }
+    journal_.setStation(signature_.station);
     // A journal whose jobs cannot even be read is no journal to start on.
     if (auto closed = journal_.closeLeftovers(); !closed) {
         recordsLost(closed.error());
         return unexpected(closed.error());
     }
-    thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl);
+    thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl, signature_.station);
     if (!lineUrl.isEmpty()) {
         lineDb_ = RecordStore::shownUrl(lineUrl);
         courier_ = std::make_unique<Courier>(*thread_, lineUrl);
@@ -38,6 +39,7 @@ Expected<void, QString> Bench::addPort(const PortName& port)
     auto board = std::make_unique<Board>();
     board->runner = std::make_unique<BoardRunner>(port, files_, iniPath_);
     board->keeper = std::make_unique<RecordKeeper>(*board->runner, journal_.isOpen() ? &journal_ : nullptr, lineDb_);
+    board->keeper->sign(signature_);
     connect(board->keeper.get(), &RecordKeeper::failed, this, &Bench::recordsLost);
     if (courier_)
         connect(board->keeper.get(), &RecordKeeper::saved, courier_.get(), &Courier::deliverSoon);

@@ -27,6 +27,9 @@ public:
     Bench(TextFiles& files, std::string iniPath, QObject* parent = nullptr);
     ~Bench() override;
 
+    // Who signs the records: said before the records are opened and the ports added.
+    void sign(Signature signature) { signature_ = std::move(signature); }
+    const Signature& signature() const { return signature_; }
     // Opens the journal at `journalUrl`, or says why the jobs cannot be put on record;
     // `lineUrl` ("" for none) is the line's database it feeds.
     Expected<void, QString> openRecords(const QString& lineUrl, const QString& journalUrl = RecordStore::journalUrl());
@@ -96,6 +99,7 @@ private:
     std::unique_ptr<Courier> courier_;
     std::vector<std::unique_ptr<Board>> boards_;
     std::optional<QString> recordsProblem_;
+    Signature signature_;
 };
 
 } // namespace auxpad

@@ -143,7 +143,7 @@ void BringUp::endReservation(const bringup::EndReservation& end)
 // Each try is on record as a bring-up of its own, job "run".
 void BringUp::keepStart()
 {
-    record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}});
+    record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}}, bench_.signature());
     record_.job = QStringLiteral("run");
     (void)bench_.keep(record_); // a start not on record is said once; the end may still be
 }

@@ -23,6 +23,9 @@ namespace auxpad {
 //   code=0671234
 //   manufacture=061226          (optional: without it, the day of the write)
 //   serials=SN0001000-SN0001999
+//   order=WO-4711               (optional: the work order or lot on every record)
+//   operator=required           (optional: no board without an operator's badge)
+//   serial_lease=16             (optional: the serials a station holds, with a line database)
 struct Recipe {
     QString path;
     QString name;
@@ -32,6 +35,9 @@ struct Recipe {
     ProductFields values; // the write's fields, UTF-8; the serial is the board's
     bool manufactureGiven = false;
     SerialRange serials;
+    QString order;                 // "" for none
+    bool operatorRequired = false;
+    int serialLease = 16;
 };
 
 // The recipe at `path` with every rule checked, or the first rule it breaks, in one line.

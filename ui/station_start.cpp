@@ -24,7 +24,7 @@ int startupFault(const QString& message)
 
 } // namespace
 
-int runStation(const QString& records)
+int runStation(const QString& records, const QString& station)
 {
     StationWindow window; // its folder list starts at the working directory
     TrafficWindow traffic;
@@ -44,6 +44,9 @@ int runStation(const QString& records)
         return startupFault("--db: " + checked.error());
     // Records that cannot be kept are said once; the board is flashed all the same.
     auxpad::Bench bench(files, iniPath);
+    auxpad::Signature signature;
+    signature.station = auxpad::RecordStore::stationName(station);
+    bench.sign(signature);
     (void)bench.openRecords(lineUrl);
     if (const auto opened = bench.addPort(port); !opened)
         return startupFault(opened.error());
