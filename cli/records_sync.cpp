@@ -37,10 +37,13 @@ int runRecords(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "sync: delivers the records this station's journal holds for the line's database, which did not answer when "
-        "they were written. Exits 0 when none is held any more, 1 when some still are.");
+        "they were written. Exits 0 when none is held any more, 1 when some still are.\n"
+        "lease: lists the serial numbers the line's database leased to this station; with --release, gives back "
+        "those no board took.");
     const auxpad::BenchOptions o;
-    parser.addOptions({o.help, o.db, o.station});
-    parser.addPositionalArgument("sync", "Deliver what is held.");
+    const QCommandLineOption release("release", "With lease: give the station's leased serial numbers back.");
+    parser.addOptions({o.help, o.db, o.station, release});
+    parser.addPositionalArgument("sync|lease", "Deliver what is held, or show or give back the station's lease.");
     QStringList args = arguments;
     args.removeAt(1);
     auto cannot = [](const QString& why) {
@@ -53,14 +56,19 @@ int runRecords(const QStringList& arguments)
         auxpad::printHelp(parser, "records");
         return 0;
     }
-    if (parser.positionalArguments() != QStringList{"sync"})
-        return cannot("what to do? auxpad-flash records sync [--db URL]");
+    const QStringList what = parser.positionalArguments();
+    if (what != QStringList{"sync"} && what != QStringList{"lease"})
+        return cannot("what to do? auxpad-flash records sync|lease [--db URL]");
+    if (parser.isSet(release) && what.front() != "lease")
+        return cannot("--release goes with lease");
     const QString lineUrl = auxpad::RecordStore::lineUrl(parser.value(o.db));
     if (lineUrl.isEmpty())
         return cannot("which line database? Give --db URL or set AUXPAD_FLASH_DB");
     if (const auto checked = auxpad::RecordStore::checkUrl(lineUrl); !checked)
         return cannot("--db: " + checked.error());
     const QString station = auxpad::RecordStore::stationName(parser.value(o.station));
+    if (what.front() == "lease")
+        return runLease(lineUrl, station, parser.isSet(release));
 
     const SyncOutcome sync = syncJournal(lineUrl, station);
     const QString shown = auxpad::RecordStore::shownUrl(lineUrl);

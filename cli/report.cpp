@@ -154,7 +154,10 @@ int runReport(const QStringList& arguments)
     parser.addOptions({help, db, since, until, station, job, result, port, serial, summary, by, chart, csv, json});
     const QCommandLineOption per("per", "What the summary and the chart count each row of: station (the default), "
                                         "operator or order.", "WHAT", "station");
-    parser.addOptions({operatorId, order, per});
+    const QCommandLineOption serials("serials", "Instead of the records: each number of RANGE (SN0001000-SN0001999) "
+                                                "that was handed out, with its state (leased, reserved, written, not "
+                                                "written) and station.", "RANGE");
+    parser.addOptions({operatorId, order, per, serials});
     QStringList args = arguments;
     args.removeAt(1);
     auto cannot = [](const QString& why) {
@@ -220,6 +223,8 @@ int runReport(const QStringList& arguments)
     const QString url = auxpad::RecordStore::chooseUrl(parser.value(db));
     if (const auto opened = store.open(url, auxpad::RecordStore::Opening::MustExist); !opened)
         return cannot(opened.error());
+    if (parser.isSet(serials))
+        return runSerialStates(store, parser.value(serials), parser.isSet(csv));
     if (summing)
         return runSummary(store, filter, *period, *perWhat, parser.isSet(csv) ? Form::Csv : parser.isSet(json) ? Form::Json : Form::Table,
                           parser.value(chart));

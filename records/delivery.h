@@ -20,7 +20,8 @@ struct DeliveryCount {
 };
 
 // Delivers every record the journal holds for the line database, oldest first, a batch
-// at a time: each batch in one transaction there, then marked delivered in the journal.
+// at a time: each batch in one transaction there, then marked delivered in the journal;
+// then, in one transaction, the states of the serial numbers leased to the station.
 // A batch that did not go stays held; one that went but was not marked goes again, which
 // changes nothing there. Waits on the database: a command may call this, a window not.
 Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl);

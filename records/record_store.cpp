@@ -89,6 +89,16 @@ const std::vector<std::vector<QString>> kMigrations = {
         "CREATE INDEX board_jobs_operator ON board_jobs (operator, started)",
         "CREATE INDEX board_jobs_work_order ON board_jobs (work_order, started)",
     },
+    // 7: serial leases. In the line's database, a number leased to a station is a
+    // reservation of that station in the state "leased". In a station's journal, the
+    // numbers leased to it, each with its state, delivered to the line's database as the
+    // records are (a revision and how far it was delivered).
+    {
+        "CREATE TABLE serial_leases (line_db TEXT NOT NULL, serial TEXT NOT NULL, recipe TEXT, station TEXT NOT NULL, "
+        "port TEXT NOT NULL DEFAULT '', taken TEXT, state TEXT NOT NULL, revision INTEGER NOT NULL DEFAULT 1, "
+        "delivered INTEGER NOT NULL DEFAULT 1, PRIMARY KEY (line_db, serial))",
+        "CREATE INDEX serial_reservations_station ON serial_reservations (station, state, serial)",
+    },
 };
 
 QVariant orNull(const QString& text)
@@ -566,22 +576,10 @@ Expected<QString, QString> RecordStore::reserveSerial(const SerialRange& range, 
     };
     if (postgres_ && !q.exec("SELECT pg_advisory_xact_lock(5523002)"))
         return rollback(q.lastError().text());
-    // Every serial of the range any record or reservation holds; the ends share their
-    // width and prefix, so their text orders as their numbers do.
-    q.prepare("SELECT serial FROM serial_reservations WHERE serial BETWEEN ? AND ? UNION "
-              "SELECT serial FROM board_jobs WHERE serial BETWEEN ? AND ?");
-    for (int i = 0; i < 2; ++i) {
-        q.addBindValue(range.first());
-        q.addBindValue(range.last());
-    }
-    if (!q.exec())
-        return rollback(q.lastError().text());
-    std::vector<qint64> taken;
-    while (q.next()) {
-        if (const auto number = range.numberOf(q.value(0).toString()))
-            taken.push_back(*number);
-    }
-    const auto free = range.lowestFree(std::move(taken));
+    auto taken = takenNumbers(range);
+    if (!taken)
+        return rollback(taken.error());
+    const auto free = range.lowestFree(std::move(*taken));
     if (!free)
         return rollback(QStringLiteral("every serial number of %1 to %2 is taken").arg(range.first(), range.last()));
     QSqlQuery insert(db_);
@@ -597,6 +595,27 @@ Expected<QString, QString> RecordStore::reserveSerial(const SerialRange& range, 
     if (!q.exec("COMMIT"))
         return rollback(q.lastError().text());
     return *free;
+}
+
+Expected<std::vector<qint64>, QString> RecordStore::takenNumbers(const SerialRange& range)
+{
+    QSqlQuery q(db_);
+    // Every serial of the range any record or reservation holds; the ends share their
+    // width and prefix, so their text orders as their numbers do.
+    q.prepare("SELECT serial FROM serial_reservations WHERE serial BETWEEN ? AND ? UNION "
+              "SELECT serial FROM board_jobs WHERE serial BETWEEN ? AND ?");
+    for (int i = 0; i < 2; ++i) {
+        q.addBindValue(range.first());
+        q.addBindValue(range.last());
+    }
+    if (!q.exec())
+        return unexpected(q.lastError().text());
+    std::vector<qint64> taken;
+    while (q.next()) {
+        if (const auto number = range.numberOf(q.value(0).toString()))
+            taken.push_back(*number);
+    }
+    return taken;
 }
 
 Expected<void, QString> RecordStore::markSerial(const QString& serial, const QString& state)

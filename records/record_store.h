@@ -13,6 +13,7 @@ class QSqlDriver;
 #include "records/line_reads.h"
 #include "records/record_query.h"
 #include "records/serial_range.h"
+#include "records/serial_state.h"
 
 namespace auxpad {
 
@@ -113,10 +114,39 @@ public:
     Expected<void, QString> markSerial(const QString& serial, const QString& state);
     Expected<bool, QString> serialPassed(const QString& serial, const QString& job = {}, const QString& recipe = {});
 
-    static constexpr int kSchemaVersion = 6;
+    // Serial leases (records/serial_lease.cpp). In the line's database: `more` of the
+    // lowest free numbers of `range` leased to this station at once (another station or
+    // command waits meanwhile), then every number of the range leased to it there, the new
+    // ones among them; the states a station's journal delivers; and leased numbers given
+    // back (those still leased to this station), how many.
+    Expected<QStringList, QString> leaseSerials(const SerialRange& range, const QString& recipe, int more);
+    Expected<void, QString> applySerialStates(const std::vector<SerialState>& states);
+    Expected<int, QString> releaseSerials(const QStringList& serials);
+    // In the station's journal, for the line database `lineDb` (as shownUrl names it):
+    // leased numbers kept (a number known already keeps its state); how many of `range`
+    // are left to take; the lowest of them taken for a board on `port`, in one transaction
+    // (none when the lease is empty); a taken number's end, "written" or "not written"
+    // (false for a number not leased to this station); the states not yet delivered and
+    // the mark that they were; the numbers still leased, and their removal once given back.
+    Expected<void, QString> keepLease(const QString& lineDb, const QString& recipe, const QStringList& serials);
+    Expected<int, QString> leaseLeft(const QString& lineDb, const SerialRange& range);
+    Expected<std::optional<QString>, QString> takeLeased(const QString& lineDb, const SerialRange& range,
+                                                         const QString& port);
+    Expected<bool, QString> markLeased(const QString& lineDb, const QString& serial, const QString& state);
+    Expected<std::vector<SerialState>, QString> heldSerialStates(const QString& lineDb);
+    Expected<void, QString> markSerialStatesDelivered(const QString& lineDb, const std::vector<SerialState>& states);
+    Expected<QStringList, QString> leasedSerials(const QString& lineDb);
+    Expected<void, QString> dropLease(const QString& lineDb, const QStringList& serials);
+    // Every number of `range` a reservation holds, lowest first: leased to a station,
+    // reserved for a board, written or not written.
+    Expected<std::vector<SerialState>, QString> serialStates(const SerialRange& range);
+
+    static constexpr int kSchemaVersion = 7;
 
 private:
     Expected<void, QString> migrate();
+    // Every number of `range` that a record or a reservation holds, inside a transaction.
+    Expected<std::vector<qint64>, QString> takenNumbers(const SerialRange& range);
     Unexpected<QString> fail(const QString& what, const QString& why) const;
 
     QSqlDatabase db_;

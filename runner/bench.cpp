@@ -50,8 +50,26 @@ Expected<void, QString> Bench::addPort(const PortName& port)
     return opened;
 }
 
+void Bench::serialTaken()
+{
+    if (lease_)
+        lease_->refillSoon();
+}
+
+void Bench::signIn(const QString& operatorId)
+{
+    signature_.operatorId = operatorId;
+    for (const auto& board : boards_)
+        board->keeper->sign(signature_);
+}
+
 void Bench::prepare(const Recipe* recipe, BringUpRules rules, bool watch)
 {
+    // The lease is filled before any board asks for a number.
+    if (recipe && courier_ && recipe->serialLease > 0) {
+        lease_ = std::make_unique<LeaseKeeper>(*thread_, *recipe);
+        lease_->refillSoon();
+    }
     if (watch)
         rules.lostLineLeaves = true; // a hang-up in a slot means the board left
     for (std::size_t i = 0; i < boards_.size(); ++i) {

@@ -116,10 +116,11 @@ void BringUp::ask(const AskSerial& question)
                                      tickCount());
     thread->run<Expected<SerialChoice, std::string>>(
         [own = QString::fromStdString(question.own), range = recipe_.serials, recipe = recipe_.name,
-         port = QString::fromStdString(job_.port().name)](RecordsThread::Stores& stores) {
-            return chooseSerial(stores, own, range, recipe, port);
+         port = QString::fromStdString(job_.port().name), lease = recipe_.serialLease](RecordsThread::Stores& stores) {
+            return chooseSerial(stores, own, range, recipe, port, lease);
         },
         this, [this, attempt = question.attempt](const Expected<SerialChoice, std::string>& choice) {
+            bench_.serialTaken();
             give([&](BringUpMachine& m, Millis now) { m.serialChosen(attempt, choice, now); });
         });
 }

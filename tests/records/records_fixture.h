@@ -147,6 +147,14 @@ protected:
                 return e;
         return {};
     }
+    // A command of the station `name`, with a journal of its own.
+    std::unique_ptr<QProcess> station(const QString& name, const QStringList& arguments)
+    {
+        dataHome_ = dir_.filePath("data-" + name);
+        auto tool = start(arguments + QStringList{"--station", name});
+        dataHome_.clear();
+        return tool;
+    }
     QString readAll(const QString& name)
     {
         QFile f(dir_.filePath(name));
