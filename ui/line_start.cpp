@@ -145,9 +145,16 @@ int runLine(const LineOptions& options)
     window.showRecords(bench.lineDb(), bench.held());
     QObject::connect(&bench, &auxpad::Bench::heldChanged, &window,
                      [&](int held) { window.showRecords(bench.lineDb(), held); });
+    window.showSignature(bench.signature().operatorId, bench.signature().order);
+    QObject::connect(&window, &LineWindow::signedIn, &bench, &auxpad::Bench::signIn);
     if (options.autoStart) {
         window.follow(bench.allSlots());
-        bench.startSlots();
+        // With an operator required, no board starts before someone signed in.
+        if (recipe && recipe->operatorRequired && window.operatorId().isEmpty())
+            QObject::connect(&window, &LineWindow::signedIn, &bench, [&bench] { bench.startSlots(); },
+                             Qt::SingleShotConnection);
+        else
+            bench.startSlots();
     }
     const int status = QApplication::exec();
     bench.stop();

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "runner/start_checks.h"
+#include "ui/badge_field.h"
 #include "ui/board_row.h"
 
 LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad::FlashFiles& files,
@@ -29,6 +30,18 @@ LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad:
         name->setFont(large);
         layout->addWidget(name);
     }
+    auto* who = new QHBoxLayout;
+    badge_ = new BadgeField({}, this);
+    connect(badge_, &BadgeField::signedIn, this, [this](const QString& id) {
+        problem_->setText(problem());
+        emit signedIn(id);
+    });
+    order_ = new QLabel(this);
+    order_->setObjectName("order");
+    order_->setTextFormat(Qt::PlainText);
+    who->addWidget(order_);
+    who->addWidget(badge_, 1);
+    layout->addLayout(who);
 
     auto* grid = new QGridLayout;
     disk_ = filePicker("disk", QStringLiteral("InitDisk file"), files.initDisk, grid, 0);
@@ -110,6 +123,8 @@ auxpad::FlashFiles LineWindow::files() const
 
 QString LineWindow::problem() const
 {
+    if (recipe_ && recipe_->operatorRequired && badge_->operatorId().isEmpty())
+        return QStringLiteral("The recipe requires an operator: scan your badge to sign in first.");
     if (recipe_) {
         const auto checked = auxpad::checkRecipeFiles(*recipe_);
         return checked ? QString() : checked.error();
@@ -165,6 +180,18 @@ void LineWindow::showRecords(const QString& lineDb, int held)
         records_->setText(QStringLiteral("Records: %1 held for %2, which has not answered; they go there when it does")
                               .arg(held)
                               .arg(lineDb));
+}
+
+void LineWindow::showSignature(const QString& operatorId, const QString& order)
+{
+    badge_->setOperatorId(operatorId);
+    order_->setText(order.isEmpty() ? QString() : QStringLiteral("Order: ") + order);
+    order_->setVisible(!order.isEmpty());
+}
+
+QString LineWindow::operatorId() const
+{
+    return badge_->operatorId();
 }
 
 void LineWindow::flash(BoardRow& row)

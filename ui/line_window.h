@@ -39,6 +39,12 @@ public:
     // Where the records go: the line database `lineDb` ("" for none), and how many of
     // them wait for it in the station's journal.
     void showRecords(const QString& lineDb, int held);
+    // Who is signed in, and the order the boards are for ("" for none).
+    void showSignature(const QString& operatorId, const QString& order);
+    QString operatorId() const;
+
+signals:
+    void signedIn(const QString& operatorId);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -52,6 +58,8 @@ private:
     QLabel* problem_ = nullptr;
     const auxpad::Recipe* recipe_ = nullptr;
     QLabel* records_ = nullptr;
+    class BadgeField* badge_ = nullptr;
+    QLabel* order_ = nullptr;
     QLabel* counters_ = nullptr;
     std::vector<auxpad::Slot*> slots_;
     QElapsedTimer since_;
