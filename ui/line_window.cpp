@@ -30,18 +30,7 @@ LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad:
         name->setFont(large);
         layout->addWidget(name);
     }
-    auto* who = new QHBoxLayout;
-    badge_ = new BadgeField({}, this);
-    connect(badge_, &BadgeField::signedIn, this, [this](const QString& id) {
-        problem_->setText(problem());
-        emit signedIn(id);
-    });
-    order_ = new QLabel(this);
-    order_->setObjectName("order");
-    order_->setTextFormat(Qt::PlainText);
-    who->addWidget(order_);
-    who->addWidget(badge_, 1);
-    layout->addLayout(who);
+    layout->addLayout(signatureRow());
 
     auto* grid = new QGridLayout;
     disk_ = filePicker("disk", QStringLiteral("InitDisk file"), files.initDisk, grid, 0);
@@ -180,6 +169,22 @@ void LineWindow::showRecords(const QString& lineDb, int held)
         records_->setText(QStringLiteral("Records: %1 held for %2, which has not answered; they go there when it does")
                               .arg(held)
                               .arg(lineDb));
+}
+
+QLayout* LineWindow::signatureRow()
+{
+    auto* row = new QHBoxLayout;
+    badge_ = new BadgeField({}, this);
+    connect(badge_, &BadgeField::signedIn, this, [this](const QString& id) {
+        problem_->setText(problem());
+        emit signedIn(id);
+    });
+    order_ = new QLabel(this);
+    order_->setObjectName("order");
+    order_->setTextFormat(Qt::PlainText);
+    row->addWidget(order_);
+    row->addWidget(badge_, 1);
+    return row;
 }
 
 void LineWindow::showSignature(const QString& operatorId, const QString& order)

@@ -51,6 +51,8 @@ protected:
 
 private:
     auxpad::FlashFiles files() const;
+    // The order, and who is signed in with the field for the next badge.
+    class QLayout* signatureRow();
     QLineEdit* filePicker(const char* name, const QString& label, const std::string& path, class QGridLayout* grid, int row);
 
     QLineEdit* disk_ = nullptr;

@@ -7,6 +7,7 @@
 #include "base/numbers.h"
 #include "board/flash_ini.h"
 #include "runner/bench.h"
+#include "ui/badge_field.h"
 #include "ui/message_box.h"
 #include "ui/station_window.h"
 #include "ui/traffic_window.h"
@@ -46,7 +47,14 @@ int runStation(const QString& records, const QString& station)
     auxpad::Bench bench(files, iniPath);
     auxpad::Signature signature;
     signature.station = auxpad::RecordStore::stationName(station);
+    signature.operatorId = qEnvironmentVariable("AUXPAD_FLASH_OPERATOR").trimmed();
     bench.sign(signature);
+    // The station window keeps its layout; who is signed in has a small window of its own,
+    // which never keeps the program open by itself.
+    BadgeField badge(signature.operatorId);
+    badge.setWindowTitle(QStringLiteral("Flash AUXPAD operator"));
+    badge.setAttribute(Qt::WA_QuitOnClose, false);
+    QObject::connect(&badge, &BadgeField::signedIn, &bench, &auxpad::Bench::signIn);
     (void)bench.openRecords(lineUrl);
     if (const auto opened = bench.addPort(port); !opened)
         return startupFault(opened.error());
@@ -72,6 +80,7 @@ int runStation(const QString& records, const QString& station)
         });
     });
     window.show();
+    badge.show();
     auto warn = [&](const QString& why) {
         openBox(&window, "The jobs of this station are not on record: " + why, auxpad::Icon::Warning);
     };
