@@ -60,7 +60,6 @@ Expected<RecordStore*, QString> RecordsThread::Stores::openJournal()
     if (!journal.isOpen()) {
         if (auto opened = journal.open(journalUrl); !opened)
             return unexpected(opened.error());
-        journal.setStation(station);
     }
     return &journal;
 }
@@ -70,7 +69,6 @@ Expected<RecordStore*, QString> RecordsThread::Stores::openLine()
     if (!line.isOpen()) {
         if (auto opened = line.open(lineUrl); !opened)
             return unexpected(opened.error());
-        line.setStation(station);
     }
     return &line;
 }
@@ -80,6 +78,9 @@ RecordsThread::RecordsThread(QString journalUrl, QString lineUrl, QString statio
 {
     stores_->journalUrl = std::move(journalUrl);
     stores_->lineUrl = std::move(lineUrl);
+    // Whoever opens a connection first (a delivery, a refill), it is this station's.
+    stores_->journal.setStation(station);
+    stores_->line.setStation(station);
     stores_->station = std::move(station);
     worker_->moveToThread(&thread_);
     thread_.start();
