@@ -13,6 +13,7 @@
 #include "cli/report.h"
 #include "cli/run_jobs.h"
 #include "records/record_store.h"
+#include "runner/bench_options.h"
 #include "ui/line_start.h"
 #include "ui/station_start.h"
 #include "web/serve_command.h"
@@ -31,6 +32,7 @@ void name()
 struct WindowOptions {
     QCommandLineParser parser;
     QCommandLineOption db{QStringLiteral("db"), auxpad::RecordStore::kOptionHelp, QStringLiteral("URL")};
+    auxpad::BenchOptions bench;
 
     WindowOptions()
     {
@@ -53,6 +55,7 @@ struct WindowOptions {
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOption(db);
+        parser.addOption(bench.station);
         parser.addPositionalArgument(QStringLiteral("command"),
                                      (kCommands + QStringList{QStringLiteral("line")}).join(QStringLiteral(", "))
                                          + QStringLiteral("; none for the window"),
@@ -173,5 +176,5 @@ int main(int argc, char** argv)
     if (!haveDisplay())
         return noDisplay();
     QApplication app(argc, argv);
-    return auxpad::ui::runStation(options.parser.value(options.db));
+    return auxpad::ui::runStation(options.parser.value(options.db), options.parser.value(options.bench.station));
 }

@@ -81,6 +81,17 @@ auxpad::Expected<auxpad::ProductFields> iniDefaults(const auxpad::FlashIni& ini)
     return values;
 }
 
+// The plan, signed by who runs it, or why it cannot start (nothing is sent then).
+auxpad::Expected<JobPlan, PlanStop> signPlan(JobPlan plan, const QCommandLineParser& parser,
+                                             const auxpad::BenchOptions& o, const QString& exception)
+{
+    auto signature = auxpad::givenSignature(parser, o, plan.recipe ? &*plan.recipe : nullptr, exception);
+    if (!signature)
+        return fail(signature.error());
+    plan.signature = std::move(*signature);
+    return plan;
+}
+
 } // namespace
 
 auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments)
@@ -124,6 +135,7 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
     }
     parser.addOption(o.json);
     parser.addOption(o.db);
+    parser.addOptions({o.station, o.operatorId, o.order, o.reason});
 
     const auto read = auxpad::readCommandLine(parser, arguments, o, name);
     if (!read)
@@ -167,7 +179,8 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
             plan.rules.tries = 1 + retries;
         }
         plan.iniPath = auxpad::RecipeFiles::kIniPath;
-        return plan;
+        const QString exception = parser.isSet(again) ? "--again" : "";
+        return signPlan(std::move(plan), parser, o, exception);
     }
 
     auxpad::DiskFiles files;
@@ -220,7 +233,8 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
         }
         plan.allowReuse = parser.isSet(allowReuse);
     }
-    return plan;
+    const QString exception = plan.allowReuse ? "--allow-reuse" : "";
+    return signPlan(std::move(plan), parser, o, exception);
 }
 
 } // namespace auxpad::cli

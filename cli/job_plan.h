@@ -9,6 +9,7 @@
 
 #include "engine/board_engine.h"
 #include "runner/bring_up.h"
+#include "runner/record_keeper.h"
 #include "runner/recipe.h"
 
 namespace auxpad::cli {
@@ -21,6 +22,7 @@ struct JobPlan {
     std::string iniPath;
     std::map<std::string, auxpad::ProductFields> values; // per port, for prodinfo (UTF-8)
     QString lineDb;                                    // the line database's URL, "" for none
+    auxpad::Signature signature;                       // who runs it, where, for which order, why
     bool json = false;
     std::optional<auxpad::Recipe> recipe;              // run: the whole bring-up of each board
     bool watch = false;                                // run: slots that start each board as it arrives

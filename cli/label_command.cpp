@@ -81,7 +81,7 @@ auxpad::Expected<auxpad::LabelValues, QString> valuesOf(RecordStore& journal, co
     return auxpad::LabelValues{{"serial", serial},        {"hardware", r.hardware},
                                {"mcusw", r.mcusw},        {"dspsw", r.dspsw},
                                {"code", r.code},          {"manufacture", r.manufacture},
-                               {"recipe", recipe.name},   {"station", QSysInfo::machineHostName()},
+                               {"recipe", recipe.name},   {"station", RecordStore::stationName({})},
                                {"date", QDate::currentDate().toString(Qt::ISODate)}};
 }
 

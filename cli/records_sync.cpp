@@ -9,7 +9,7 @@
 
 namespace auxpad::cli {
 
-SyncOutcome syncJournal(const QString& lineUrl)
+SyncOutcome syncJournal(const QString& lineUrl, const QString& station)
 {
     SyncOutcome outcome;
     auxpad::RecordStore journal;
@@ -17,6 +17,7 @@ SyncOutcome syncJournal(const QString& lineUrl)
     if (const auto opened = journal.open(auxpad::RecordStore::journalUrl(), auxpad::RecordStore::Opening::MustExist);
         !opened)
         return outcome;
+    journal.setStation(station);
     if (const auto closed = journal.closeLeftovers(); !closed)
         outcome.problem = closed.error();
     auxpad::RecordStore line;
@@ -36,10 +37,13 @@ int runRecords(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "sync: delivers the records this station's journal holds for the line's database, which did not answer when "
-        "they were written. Exits 0 when none is held any more, 1 when some still are.");
+        "they were written. Exits 0 when none is held any more, 1 when some still are.\n"
+        "lease: lists the serial numbers the line's database leased to this station; with --release, gives back "
+        "those no board took.");
     const auxpad::BenchOptions o;
-    parser.addOptions({o.help, o.db});
-    parser.addPositionalArgument("sync", "Deliver what is held.");
+    const QCommandLineOption release("release", "With lease: give the station's leased serial numbers back.");
+    parser.addOptions({o.help, o.db, o.station, release});
+    parser.addPositionalArgument("sync|lease", "Deliver what is held, or show or give back the station's lease.");
     auto cannot = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash records: %s\n", why.toLocal8Bit().constData());
         return 2;
@@ -49,15 +53,21 @@ int runRecords(const QStringList& arguments)
         return cannot(read.error());
     if (*read == auxpad::CommandLine::HelpShown)
         return 0;
-    if (parser.positionalArguments() != QStringList{"sync"})
-        return cannot("what to do? auxpad-flash records sync [--db URL]");
+    const QStringList what = parser.positionalArguments();
+    if (what != QStringList{"sync"} && what != QStringList{"lease"})
+        return cannot("what to do? auxpad-flash records sync|lease [--db URL]");
+    if (parser.isSet(release) && what.front() != "lease")
+        return cannot("--release goes with lease");
     const QString lineUrl = auxpad::RecordStore::lineUrl(parser.value(o.db));
     if (lineUrl.isEmpty())
         return cannot("which line database? Give --db URL or set AUXPAD_FLASH_DB");
     if (const auto checked = auxpad::RecordStore::checkUrl(lineUrl); !checked)
         return cannot("--db: " + checked.error());
+    const QString station = auxpad::RecordStore::stationName(parser.value(o.station));
+    if (what.front() == "lease")
+        return runLease(lineUrl, station, parser.isSet(release));
 
-    const SyncOutcome sync = syncJournal(lineUrl);
+    const SyncOutcome sync = syncJournal(lineUrl, station);
     const QString shown = auxpad::RecordStore::shownUrl(lineUrl);
     std::printf("%d records delivered to %s; %d still held\n", sync.count.delivered, shown.toLocal8Bit().constData(),
                 sync.count.held);

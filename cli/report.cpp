@@ -135,11 +135,14 @@ int runReport(const QStringList& arguments)
     const QCommandLineOption since("since", "Only jobs started on or after DATE (YYYY-MM-DD, or an ISO 8601 time in UTC).",
                                    "DATE");
     const QCommandLineOption until("until", "Only jobs started before DATE (as --since).", "DATE");
-    const QCommandLineOption station("station", "Only jobs of the station NAME (its host name).", "NAME");
+    const QCommandLineOption station("station", "Only jobs of the station NAME (its host name, unless named "
+                                                  "otherwise).", "NAME");
     const QCommandLineOption job("job", "Only jobs of KIND: " + auxpad::kJobKinds.join(", ") + ".", "KIND");
     const QCommandLineOption result("result", "Only jobs with RESULT: " + auxpad::kJobResults.join(", ") + ".", "RESULT");
     const QCommandLineOption port("port", "Only jobs on PORT, as it was given.", "PORT");
     const QCommandLineOption serial("serial", "Only the board with serial number SN.", "SN");
+    const QCommandLineOption operatorId("operator", "Only jobs the operator ID ran.", "ID");
+    const QCommandLineOption order("order", "Only jobs of the work order or lot ID.", "ID");
     const QCommandLineOption summary("summary", "Instead of the records: each station's jobs, passed, failed and yield % "
                                                 "per period, then the most frequent captions of failed jobs.");
     const QCommandLineOption by("by", "The summary's period: hour, day (the default) or week, from Monday; in UTC.",
@@ -149,6 +152,12 @@ int runReport(const QStringList& arguments)
     const QCommandLineOption csv("csv", "CSV with a header row instead of a table.");
     const QCommandLineOption json("json", "The summary as one JSON document.");
     parser.addOptions({help, db, since, until, station, job, result, port, serial, summary, by, chart, csv, json});
+    const QCommandLineOption per("per", "What the summary and the chart count each row of: station (the default), "
+                                        "operator or order.", "WHAT", "station");
+    const QCommandLineOption serials("serials", "Instead of the records: each number of RANGE (SN0001000-SN0001999) "
+                                                "that was handed out, with its state (leased, reserved, written, not "
+                                                "written) and station.", "RANGE");
+    parser.addOptions({operatorId, order, per, serials});
     QStringList args = arguments;
     args.removeAt(1);
     auto cannot = [](const QString& why) {
@@ -167,7 +176,8 @@ int runReport(const QStringList& arguments)
         return cannot("unexpected argument " + parser.positionalArguments().first());
 
     auxpad::RecordFilter filter{parser.value(since),  parser.value(until), parser.value(station), parser.value(job),
-                                parser.value(result), parser.value(port),  parser.value(serial)};
+                                parser.value(result), parser.value(port),  parser.value(serial),
+                                parser.value(operatorId), parser.value(order)};
     if (const auto normal = filter.normalize(); !normal)
         return cannot(normal.error());
     const bool summing = parser.isSet(summary) || parser.isSet(chart);
@@ -176,6 +186,11 @@ int runReport(const QStringList& arguments)
         return cannot("--by takes hour, day or week, not " + parser.value(by));
     if (parser.isSet(by) && !summing)
         return cannot("--by goes with --summary or --chart");
+    const auto perWhat = auxpad::perNamed(parser.value(per));
+    if (!perWhat)
+        return cannot("--per takes station, operator or order, not " + parser.value(per));
+    if (parser.isSet(per) && !summing)
+        return cannot("--per goes with --summary or --chart");
     if (parser.isSet(json) && !summing)
         return cannot("--json goes with --summary; the records themselves are a table or --csv");
     if (parser.isSet(json) && parser.isSet(csv))
@@ -208,8 +223,10 @@ int runReport(const QStringList& arguments)
     const QString url = auxpad::RecordStore::chooseUrl(parser.value(db));
     if (const auto opened = store.open(url, auxpad::RecordStore::Opening::MustExist); !opened)
         return cannot(opened.error());
+    if (parser.isSet(serials))
+        return runSerialStates(store, parser.value(serials), parser.isSet(csv));
     if (summing)
-        return runSummary(store, filter, *period, parser.isSet(csv) ? Form::Csv : parser.isSet(json) ? Form::Json : Form::Table,
+        return runSummary(store, filter, *period, *perWhat, parser.isSet(csv) ? Form::Csv : parser.isSet(json) ? Form::Json : Form::Table,
                           parser.value(chart));
 
     if (parser.isSet(csv)) {

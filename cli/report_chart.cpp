@@ -41,8 +41,8 @@ QString shortTime(const QString& time)
     return time.endsWith(QLatin1String("T00:00:00.000Z")) ? time.left(10) : time;
 }
 
-// The summary laid out for painting: the periods along the bottom, the stations in the
-// legend, and each one's yield where it had jobs.
+// The summary laid out for painting: the periods along the bottom, the stations (or
+// operators, or orders: the summary's `per`) in the legend, and each one's yield where it had jobs.
 struct Layout {
     QStringList periods;
     QStringList stations;
@@ -53,7 +53,7 @@ struct Layout {
     {
         for (const auto& r : s.rows) {
             periods << r.period;
-            stations << r.station;
+            stations << r.group;
             jobs += r.jobs;
         }
         for (QStringList* list : {&periods, &stations}) {
@@ -61,13 +61,13 @@ struct Layout {
             list->removeDuplicates();
         }
         for (const auto& r : s.rows)
-            yield[{stations.indexOf(r.station), periods.indexOf(r.period)}] = r.yield();
+            yield[{stations.indexOf(r.group), periods.indexOf(r.period)}] = r.yield();
     }
 };
 
 QString titleOf(const Summary& s)
 {
-    return QStringLiteral("Yield of each station, by %1").arg(auxpad::nameOf(s.by));
+    return QStringLiteral("Yield of each %1, by %2").arg(auxpad::nameOf(s.per), auxpad::nameOf(s.by));
 }
 
 QString subtitleOf(const Summary& s, const Layout& layout, const auxpad::RecordFilter& filter)

@@ -45,9 +45,9 @@ QString table(const std::vector<QStringList>& rows, const std::vector<bool>& num
 
 QString asTable(const Summary& s)
 {
-    std::vector<QStringList> rows{{"station", "period", "jobs", "passed", "failed", "yield %"}};
+    std::vector<QStringList> rows{{auxpad::nameOf(s.per), "period", "jobs", "passed", "failed", "yield %"}};
     for (const auto& r : s.rows)
-        rows.push_back({r.station, r.period, QString::number(r.jobs), QString::number(r.passed), QString::number(r.failed),
+        rows.push_back({r.group, r.period, QString::number(r.jobs), QString::number(r.passed), QString::number(r.failed),
                         percent(r.yield())});
     QString text = table(rows, {false, false, true, true, true, true});
     text += '\n';
@@ -63,9 +63,9 @@ QString asTable(const Summary& s)
 // failures.
 QString asCsv(const Summary& s)
 {
-    QString text = "station,period,jobs,passed,failed,yield_percent\r\n";
+    QString text = auxpad::nameOf(s.per) + ",period,jobs,passed,failed,yield_percent\r\n";
     for (const auto& r : s.rows) {
-        addCsvField(text, r.station);
+        addCsvField(text, r.group);
         text += ',' + r.period + ',' + QString::number(r.jobs) + ',' + QString::number(r.passed) + ','
                 + QString::number(r.failed) + ',' + percent(r.yield()) + "\r\n";
     }
@@ -84,7 +84,7 @@ QString asJson(const Summary& s, const auxpad::RecordFilter& filter)
         filters.insert(name, value);
     QJsonArray rows;
     for (const auto& r : s.rows)
-        rows.append(QJsonObject{{"station", r.station},
+        rows.append(QJsonObject{{auxpad::nameOf(s.per), r.group},
                                 {"period", r.period},
                                 {"jobs", r.jobs},
                                 {"passed", r.passed},
@@ -93,20 +93,20 @@ QString asJson(const Summary& s, const auxpad::RecordFilter& filter)
     QJsonArray failures;
     for (const auto& f : s.failures)
         failures.append(QJsonObject{{"caption", f.caption}, {"count", f.count}});
-    const QJsonObject document{{"by", auxpad::nameOf(s.by)}, {"filters", filters}, {"yield", rows}, {"failures", failures}};
+    const QJsonObject document{{"by", auxpad::nameOf(s.by)}, {"per", auxpad::nameOf(s.per)}, {"filters", filters}, {"yield", rows}, {"failures", failures}};
     return QString::fromUtf8(QJsonDocument(document).toJson(QJsonDocument::Indented));
 }
 
 } // namespace
 
-int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, auxpad::Period by, Form form,
-               const QString& chart)
+int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, auxpad::Period by, auxpad::Per per,
+               Form form, const QString& chart)
 {
     auto cannot = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash report: %s\n", why.toLocal8Bit().constData());
         return 2;
     };
-    const auto summed = store.summarise(filter, by);
+    const auto summed = store.summarise(filter, by, per);
     if (!summed)
         return cannot(summed.error());
     const Summary& summary = *summed;

@@ -84,9 +84,10 @@ void startBoard(const JobPlan& plan, auxpad::Bench& bench, std::size_t i, const 
 
 BoardResult resultOf(auxpad::Bench& bench, std::size_t i)
 {
-    if (auxpad::BringUp* bringUp = bench.bringUp(i))
-        return BoardResult::of(*bringUp);
-    return BoardResult::of(bench.job(i).summary());
+    BoardResult result = bench.bringUp(i) ? BoardResult::of(*bench.bringUp(i)) : BoardResult::of(bench.job(i).summary());
+    result.extra.insert("operator", bench.signature().operatorId);
+    result.extra.insert("order", bench.signature().order);
+    return result;
 }
 
 // Says each board's news as the bench gives it; a run without slots ends with its last
@@ -118,6 +119,7 @@ auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& be
 {
     // Without the station's journal no board could be put on record, and none is started.
     // A line database that does not answer stops nothing: its records wait in the journal.
+    bench.sign(plan.signature);
     if (const auto opened = bench.openRecords(plan.lineDb); !opened)
         return auxpad::unexpected(opened.error().toStdString());
     QObject::connect(&bench, &auxpad::Bench::recordsFailed, [](const QString& why) {

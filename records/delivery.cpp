@@ -35,6 +35,23 @@ Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& 
             return unexpected(marked.error());
         count.delivered += static_cast<int>(batch->size());
     }
+    // Then what became of the numbers leased to this station, after the records that
+    // hold them, each change once in the line's database.
+    const auto states = journal.heldSerialStates(lineDb);
+    if (!states)
+        return unexpected(states.error());
+    if (states->empty())
+        return count;
+    if (!line.isOpen()) {
+        if (const auto opened = line.open(lineUrl); !opened)
+            return unexpected(opened.error());
+    }
+    if (const auto applied = line.applySerialStates(*states); !applied) {
+        line.close();
+        return unexpected(applied.error());
+    }
+    if (const auto marked = journal.markSerialStatesDelivered(lineDb, *states); !marked)
+        return unexpected(marked.error());
     return count;
 }
 
@@ -56,11 +73,15 @@ Expected<RecordStore*, QString> RecordsThread::Stores::openLine()
     return &line;
 }
 
-RecordsThread::RecordsThread(QString journalUrl, QString lineUrl, QObject* parent)
+RecordsThread::RecordsThread(QString journalUrl, QString lineUrl, QString station, QObject* parent)
     : QObject(parent), worker_(std::make_unique<QObject>()), stores_(std::make_unique<Stores>())
 {
     stores_->journalUrl = std::move(journalUrl);
     stores_->lineUrl = std::move(lineUrl);
+    // Whoever opens a connection first (a delivery, a refill), it is this station's.
+    stores_->journal.setStation(station);
+    stores_->line.setStation(station);
+    stores_->station = std::move(station);
     worker_->moveToThread(&thread_);
     thread_.start();
 }

@@ -20,7 +20,8 @@ struct DeliveryCount {
 };
 
 // Delivers every record the journal holds for the line database, oldest first, a batch
-// at a time: each batch in one transaction there, then marked delivered in the journal.
+// at a time: each batch in one transaction there, then marked delivered in the journal;
+// then, in one transaction, the states of the serial numbers leased to the station.
 // A batch that did not go stays held; one that went but was not marked goes again, which
 // changes nothing there. Waits on the database: a command may call this, a window not.
 Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl);
@@ -34,6 +35,7 @@ public:
     struct Stores {
         QString journalUrl;
         QString lineUrl; // "" for none
+        QString station; // whose leftovers and reservations these are
         RecordStore journal;
         RecordStore line;
         Expected<RecordStore*, QString> openJournal();
@@ -42,7 +44,8 @@ public:
         Expected<RecordStore*, QString> serials() { return lineUrl.isEmpty() ? openJournal() : openLine(); }
     };
 
-    RecordsThread(QString journalUrl, QString lineUrl, QObject* parent = nullptr);
+    RecordsThread(QString journalUrl, QString lineUrl, QString station = RecordStore::stationName({}),
+                  QObject* parent = nullptr);
     ~RecordsThread() override;
 
     // Runs `task` on the records' thread; `done` then gets its result on this thread,

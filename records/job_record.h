@@ -28,7 +28,7 @@ struct JobRecord {
     int revision = 1;    // each later state of the record counts one up
     QString started;
     QString finished;
-    QString station; // the host's name
+    QString station; // the station's name: the host's, unless named otherwise
     QString port;
     QString device;
     QString job;     // flash, prodinfo, selftest
@@ -50,6 +50,9 @@ struct JobRecord {
     // A job of a line's bring-up: the recipe's name and the SHA-256 of its file, where the
     // serial number came from (allocated or kept), and what a read-back found changed.
     QString recipe, recipeSha256, serialSource, readBack;
+    // Who ran the job (the operator's badge), for which work order or lot, and why an
+    // exception to the line's rules (a reused serial, a board brought up again) was asked.
+    QString operatorId, order, reason;
 };
 
 // UTC now, as the records write it.

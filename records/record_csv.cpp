@@ -61,6 +61,9 @@ const CsvColumn kCsvColumns[] = {
     {"recipe_sha256", "recipe_sha256", Kind::Text},
     {"serial_source", "serial_source", Kind::Text},
     {"readback", "readback", Kind::Text},
+    {"operator", "operator", Kind::Text},
+    {"order", "work_order", Kind::Text},
+    {"reason", "reason", Kind::Text},
 };
 
 // A field as it is, or quoted with its quotes doubled when it holds a separator.

@@ -29,12 +29,23 @@ const QStringList kJobResults = listOf(words::kResults);
 
 namespace {
 
-// Each field with its option's name and its placeholder, which are the same word.
+// Each field with its option's name, which is its placeholder too, and its column.
 using Field = QString RecordFilter::*;
-const std::pair<const char*, Field> kFields[] = {
-    {"since", &RecordFilter::since}, {"until", &RecordFilter::until},   {"station", &RecordFilter::station},
-    {"job", &RecordFilter::job},     {"result", &RecordFilter::result}, {"port", &RecordFilter::port},
-    {"serial", &RecordFilter::serial},
+struct FilterField {
+    const char* name;
+    const char* column;
+    Field field;
+};
+const FilterField kFields[] = {
+    {"since", "started", &RecordFilter::since},
+    {"until", "started", &RecordFilter::until},
+    {"station", "station", &RecordFilter::station},
+    {"job", "job", &RecordFilter::job},
+    {"result", "result", &RecordFilter::result},
+    {"port", "port", &RecordFilter::port},
+    {"serial", "serial", &RecordFilter::serial},
+    {"operator", "operator", &RecordFilter::operatorId},
+    {"order", "work_order", &RecordFilter::order},
 };
 
 } // namespace
@@ -42,7 +53,7 @@ const std::pair<const char*, Field> kFields[] = {
 std::vector<std::pair<QString, QString>> RecordFilter::given() const
 {
     std::vector<std::pair<QString, QString>> out;
-    for (const auto& [name, field] : kFields)
+    for (const auto& [name, column, field] : kFields)
         if (!(this->*field).isEmpty())
             out.emplace_back(name, this->*field);
     return out;
@@ -90,16 +101,16 @@ QString whereOf(const RecordFilter& filter)
         where += " AND started >= :since";
     if (!filter.until.isEmpty())
         where += " AND started < :until";
-    for (const auto& [name, field] : kFields) {
+    for (const auto& [name, column, field] : kFields) {
         if (field != &RecordFilter::since && field != &RecordFilter::until && !(filter.*field).isEmpty())
-            where += QStringLiteral(" AND %1 = :%1").arg(name);
+            where += QStringLiteral(" AND %1 = :%2").arg(QLatin1String(column), QLatin1String(name));
     }
     return where;
 }
 
 void bindFilter(QSqlQuery& query, const RecordFilter& filter)
 {
-    for (const auto& [name, field] : kFields)
+    for (const auto& [name, column, field] : kFields)
         if (!(filter.*field).isEmpty())
             query.bindValue(QLatin1Char(':') + QLatin1String(name), filter.*field);
 }
@@ -123,6 +134,27 @@ QString nameOf(Period period)
         break;
     }
     return QStringLiteral("week");
+}
+
+std::optional<Per> perNamed(const QString& name)
+{
+    for (const Per p : {Per::Station, Per::Operator, Per::Order})
+        if (name == nameOf(p))
+            return p;
+    return std::nullopt;
+}
+
+QString nameOf(Per per)
+{
+    switch (per) {
+    case Per::Station:
+        return QStringLiteral("station");
+    case Per::Operator:
+        return QStringLiteral("operator");
+    case Per::Order:
+        break;
+    }
+    return QStringLiteral("order");
 }
 
 double StationYield::yield() const
@@ -151,9 +183,13 @@ QString periodSql(Period by, bool postgres)
 
 } // namespace
 
-Expected<Summary, QString> RecordStore::summarise(const RecordFilter& filter, Period by)
+Expected<Summary, QString> RecordStore::summarise(const RecordFilter& filter, Period by, Per per)
 {
-    Summary out{by, {}, {}};
+    Summary out{by, per, {}, {}};
+    // A job nobody signed, or of no order, counts under "".
+    const QString group = per == Per::Station ? QStringLiteral("station")
+                          : per == Per::Operator ? QStringLiteral("COALESCE(operator, '')")
+                                                 : QStringLiteral("COALESCE(work_order, '')");
     if (!isOpen())
         return fail("read", "they are not open");
     QSqlQuery q(db_);
@@ -161,11 +197,11 @@ Expected<Summary, QString> RecordStore::summarise(const RecordFilter& filter, Pe
     // The records are counted by station and hour, in the order of the index of that very
     // expression (schema 5), so that a million records are counted without being sorted;
     // those counts are then added up by period.
-    q.prepare(QStringLiteral("SELECT station, %1, SUM(jobs), SUM(passed), SUM(failed) FROM ("
-                             "SELECT station, substr(started, 1, 13) AS start, COUNT(*) AS jobs, "
+    q.prepare(QStringLiteral("SELECT grouped, %1, SUM(jobs), SUM(passed), SUM(failed) FROM ("
+                             "SELECT %2 AS grouped, substr(started, 1, 13) AS start, COUNT(*) AS jobs, "
                              "SUM(CASE WHEN result = 'passed' THEN 1 ELSE 0 END) AS passed, "
                              "SUM(CASE WHEN result = 'failed' THEN 1 ELSE 0 END) AS failed FROM board_jobs")
-                  .arg(periodSql(by, postgres_))
+                  .arg(periodSql(by, postgres_), group)
               + whereOf(filter) + " GROUP BY 1, 2) AS fronts GROUP BY 1, 2 ORDER BY 2, 1");
     bindFilter(q, filter);
     if (!q.exec())

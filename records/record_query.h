@@ -24,6 +24,8 @@ struct RecordFilter {
     QString result;
     QString port;
     QString serial;
+    QString operatorId;
+    QString order;
 
     // The fields given, by their option's name, in the options' order.
     std::vector<std::pair<QString, QString>> given() const;
@@ -54,9 +56,14 @@ enum class Period { Hour, Day, Week };
 std::optional<Period> periodNamed(const QString& name);
 QString nameOf(Period period);
 
-// One station over one period.
+// What a summary counts each row of: a station, an operator or a work order.
+enum class Per { Station, Operator, Order };
+std::optional<Per> perNamed(const QString& name);
+QString nameOf(Per per);
+
+// One station (or operator, or order: the summary's `per`) over one period.
 struct StationYield {
-    QString station;
+    QString group;
     QString period;
     qint64 jobs = 0; // every job that started in the period, whatever became of it
     qint64 passed = 0;
@@ -75,6 +82,7 @@ struct FailureCount {
 // frequent first.
 struct Summary {
     Period by = Period::Day;
+    Per per = Per::Station;
     std::vector<StationYield> rows;
     std::vector<FailureCount> failures;
 

@@ -90,6 +90,25 @@ const std::vector<std::vector<QString>> kMigrations = {
         "CREATE INDEX labels_serial ON labels (serial, id)",
         "CREATE INDEX labels_state ON labels (state, id)",
     },
+    // 7: who ran each job, for which work order, and why an exception was asked for; the
+    // order is work_order, as ORDER is SQL's own word. Filtered like the station.
+    {
+        "ALTER TABLE board_jobs ADD COLUMN operator TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN work_order TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN reason TEXT",
+        "CREATE INDEX board_jobs_operator ON board_jobs (operator, started)",
+        "CREATE INDEX board_jobs_work_order ON board_jobs (work_order, started)",
+    },
+    // 8: serial leases. In the line's database, a number leased to a station is a
+    // reservation of that station in the state "leased". In a station's journal, the
+    // numbers leased to it, each with its state, delivered to the line's database as the
+    // records are (a revision and how far it was delivered).
+    {
+        "CREATE TABLE serial_leases (line_db TEXT NOT NULL, serial TEXT NOT NULL, recipe TEXT, station TEXT NOT NULL, "
+        "port TEXT NOT NULL DEFAULT '', taken TEXT, state TEXT NOT NULL, revision INTEGER NOT NULL DEFAULT 1, "
+        "delivered INTEGER NOT NULL DEFAULT 1, PRIMARY KEY (line_db, serial))",
+        "CREATE INDEX serial_reservations_station ON serial_reservations (station, state, serial)",
+    },
 };
 
 QVariant orNull(const QString& text)
@@ -191,6 +210,9 @@ const Column kColumns[] = {
     TEXT_COLUMN("recipe_sha256", recipeSha256),
     TEXT_COLUMN("serial_source", serialSource),
     TEXT_COLUMN("readback", readBack),
+    TEXT_COLUMN("operator", operatorId),
+    TEXT_COLUMN("work_order", order),
+    TEXT_COLUMN("reason", reason),
 };
 constexpr std::size_t kTableColumns = 20;
 
@@ -240,7 +262,7 @@ QString recordTime()
     return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
 }
 
-RecordStore::RecordStore()
+RecordStore::RecordStore() : station_(stationName({}))
 {
     static std::atomic<int> stores{0};
     connection_ = QStringLiteral("auxpad-records-%1").arg(stores++);
@@ -274,6 +296,12 @@ QString RecordStore::lineUrl(const QString& option)
     if (!url.isEmpty() && shownUrl(url) == shownUrl(journalUrl()))
         return {}; // the journal is nobody's line database
     return url;
+}
+
+QString RecordStore::stationName(const QString& option)
+{
+    QString name = option.isEmpty() ? qEnvironmentVariable("AUXPAD_FLASH_STATION") : option;
+    return name.isEmpty() ? QSysInfo::machineHostName() : name;
 }
 
 QString RecordStore::chooseUrl(const QString& option)
@@ -558,6 +586,30 @@ Expected<QString, QString> RecordStore::reserveSerial(const SerialRange& range, 
     };
     if (postgres_ && !q.exec("SELECT pg_advisory_xact_lock(5523002)"))
         return rollback(q.lastError().text());
+    auto taken = takenNumbers(range);
+    if (!taken)
+        return rollback(taken.error());
+    const auto free = range.lowestFree(std::move(*taken));
+    if (!free)
+        return rollback(QStringLiteral("every serial number of %1 to %2 is taken").arg(range.first(), range.last()));
+    QSqlQuery insert(db_);
+    insert.prepare("INSERT INTO serial_reservations (serial, recipe, station, port, reserved, state) "
+                   "VALUES (?, ?, ?, ?, ?, 'reserved')");
+    insert.addBindValue(*free);
+    insert.addBindValue(recipe);
+    insert.addBindValue(station_);
+    insert.addBindValue(port);
+    insert.addBindValue(recordTime());
+    if (!insert.exec())
+        return rollback(insert.lastError().text());
+    if (!q.exec("COMMIT"))
+        return rollback(q.lastError().text());
+    return *free;
+}
+
+Expected<std::vector<qint64>, QString> RecordStore::takenNumbers(const SerialRange& range)
+{
+    QSqlQuery q(db_);
     // Every serial of the range any record or reservation holds; the ends share their
     // width and prefix, so their text orders as their numbers do.
     q.prepare("SELECT serial FROM serial_reservations WHERE serial BETWEEN ? AND ? UNION "
@@ -567,28 +619,13 @@ Expected<QString, QString> RecordStore::reserveSerial(const SerialRange& range, 
         q.addBindValue(range.last());
     }
     if (!q.exec())
-        return rollback(q.lastError().text());
+        return unexpected(q.lastError().text());
     std::vector<qint64> taken;
     while (q.next()) {
         if (const auto number = range.numberOf(q.value(0).toString()))
             taken.push_back(*number);
     }
-    const auto free = range.lowestFree(std::move(taken));
-    if (!free)
-        return rollback(QStringLiteral("every serial number of %1 to %2 is taken").arg(range.first(), range.last()));
-    QSqlQuery insert(db_);
-    insert.prepare("INSERT INTO serial_reservations (serial, recipe, station, port, reserved, state) "
-                   "VALUES (?, ?, ?, ?, ?, 'reserved')");
-    insert.addBindValue(*free);
-    insert.addBindValue(recipe);
-    insert.addBindValue(QSysInfo::machineHostName());
-    insert.addBindValue(port);
-    insert.addBindValue(recordTime());
-    if (!insert.exec())
-        return rollback(insert.lastError().text());
-    if (!q.exec("COMMIT"))
-        return rollback(q.lastError().text());
-    return *free;
+    return taken;
 }
 
 Expected<void, QString> RecordStore::markSerial(const QString& serial, const QString& state)
@@ -631,7 +668,7 @@ Expected<int, QString> RecordStore::closeLeftovers()
         return 0;
     QSqlQuery running(db_);
     running.prepare("SELECT id, pid FROM board_jobs WHERE result = 'running' AND station = :station");
-    running.bindValue(":station", QSysInfo::machineHostName());
+    running.bindValue(":station", station_);
     if (!running.exec())
         return fail("read", running.lastError().text());
     std::vector<qlonglong> gone;

@@ -16,6 +16,7 @@ class QSqlDriver;
 #include "records/label_record.h"
 #include "records/record_query.h"
 #include "records/serial_range.h"
+#include "records/serial_state.h"
 
 namespace auxpad {
 
@@ -38,6 +39,9 @@ public:
     static QString lineUrl(const QString& option);
     // What a report reads: the line's database when one is named, else the journal.
     static QString chooseUrl(const QString& option);
+    // The station's name on record: the --station option, else $AUXPAD_FLASH_STATION,
+    // else the host name (two benches on one computer are two stations when named).
+    static QString stationName(const QString& option);
     // What --db says of itself, wherever it is taken.
     static const QString kOptionHelp;
     // Whether a URL is one this store takes ("" when it is); what is wrong otherwise.
@@ -54,6 +58,10 @@ public:
     Expected<void, QString> open(const QString& url, Opening how = Opening::MayCreate);
     void close();
     bool isOpen() const { return db_.isOpen(); }
+    // The station whose leftovers and reservations this connection deals with: the
+    // one stationName({}) names until said otherwise.
+    void setStation(QString station) { station_ = std::move(station); }
+    const QString& station() const { return station_; }
 
     // Writes a job's record, in a transaction of its own.
     Expected<void, QString> save(const JobRecord& record);
@@ -92,7 +100,7 @@ public:
     // (records/record_csv.cpp).
     Expected<void, QString> writeCsv(const RecordFilter& filter, const std::function<void(const QByteArray&)>& write);
     // The summary of the records that pass the filter (records/record_query.cpp).
-    Expected<Summary, QString> summarise(const RecordFilter& filter, Period by);
+    Expected<Summary, QString> summarise(const RecordFilter& filter, Period by, Per per = Per::Station);
     // What the line's page reads (records/line_reads.cpp): the boards running among the
     // records that pass the filter; their counts by station and hour; the captions of the
     // failed ones, the most frequent first.
@@ -124,17 +132,48 @@ public:
     // The newest label of a serial, if it has one.
     Expected<std::optional<LabelRecord>, QString> lastLabel(const QString& serial);
 
-    static constexpr int kSchemaVersion = 6;
+
+    // Serial leases (records/serial_lease.cpp). In the line's database: `more` of the
+    // lowest free numbers of `range` leased to this station at once (another station or
+    // command waits meanwhile), then every number of the range leased to it there, the new
+    // ones among them; the states a station's journal delivers; and leased numbers given
+    // back (those still leased to this station), how many.
+    Expected<QStringList, QString> leaseSerials(const SerialRange& range, const QString& recipe, int more);
+    Expected<void, QString> applySerialStates(const std::vector<SerialState>& states);
+    Expected<int, QString> releaseSerials(const QStringList& serials);
+    // In the station's journal, for the line database `lineDb` (as shownUrl names it):
+    // leased numbers kept (a number known already keeps its state); how many of `range`
+    // are left to take; the lowest of them taken for a board on `port`, in one transaction
+    // (none when the lease is empty); a taken number's end, "written" or "not written"
+    // (false for a number not leased to this station); the states not yet delivered and
+    // the mark that they were; the numbers still leased, and their removal once given back.
+    Expected<void, QString> keepLease(const QString& lineDb, const QString& recipe, const QStringList& serials);
+    Expected<int, QString> leaseLeft(const QString& lineDb, const SerialRange& range);
+    Expected<std::optional<QString>, QString> takeLeased(const QString& lineDb, const SerialRange& range,
+                                                         const QString& port);
+    Expected<bool, QString> markLeased(const QString& lineDb, const QString& serial, const QString& state);
+    Expected<std::vector<SerialState>, QString> heldSerialStates(const QString& lineDb);
+    Expected<void, QString> markSerialStatesDelivered(const QString& lineDb, const std::vector<SerialState>& states);
+    Expected<QStringList, QString> leasedSerials(const QString& lineDb);
+    Expected<void, QString> dropLease(const QString& lineDb, const QStringList& serials);
+    // Every number of `range` a reservation holds, lowest first: leased to a station,
+    // reserved for a board, written or not written.
+    Expected<std::vector<SerialState>, QString> serialStates(const SerialRange& range);
+
+    static constexpr int kSchemaVersion = 8;
 
 private:
     Expected<void, QString> migrate();
     Expected<void, QString> updateLabel(qint64 id, const QString& set, const QVariantList& values);
+    // Every number of `range` that a record or a reservation holds, inside a transaction.
+    Expected<std::vector<qint64>, QString> takenNumbers(const SerialRange& range);
     Unexpected<QString> fail(const QString& what, const QString& why) const;
 
     QSqlDatabase db_;
     QString connection_;
     QString url_;
     bool postgres_ = false;
+    QString station_;
 };
 
 } // namespace auxpad

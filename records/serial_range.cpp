@@ -68,17 +68,24 @@ std::optional<qint64> SerialRange::numberOf(const QString& serial) const
 
 std::optional<QString> SerialRange::lowestFree(std::vector<qint64> taken) const
 {
+    const auto free = lowestFree(std::move(taken), 1);
+    return free.empty() ? std::nullopt : std::optional<QString>(free.front());
+}
+
+std::vector<QString> SerialRange::lowestFree(std::vector<qint64> taken, int count) const
+{
     std::sort(taken.begin(), taken.end());
+    std::vector<QString> free;
     qint64 candidate = low_;
-    for (const qint64 n : taken) {
-        if (n > candidate)
-            break;
-        if (n == candidate)
-            ++candidate;
+    auto next = taken.cbegin();
+    while (static_cast<int>(free.size()) < count && candidate <= high_) {
+        while (next != taken.cend() && *next < candidate)
+            ++next;
+        if (next == taken.cend() || *next != candidate)
+            free.push_back(serialOf(candidate));
+        ++candidate;
     }
-    if (candidate > high_)
-        return std::nullopt;
-    return serialOf(candidate);
+    return free;
 }
 
 QString SerialRange::serialOf(qint64 number) const

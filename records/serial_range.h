@@ -23,6 +23,8 @@ public:
     std::optional<qint64> numberOf(const QString& serial) const;
     // The lowest serial of the range whose number is not taken.
     std::optional<QString> lowestFree(std::vector<qint64> taken) const;
+    // The `count` lowest (fewer when the range has no more).
+    std::vector<QString> lowestFree(std::vector<qint64> taken, int count) const;
 
 private:
     QString serialOf(qint64 number) const;

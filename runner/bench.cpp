@@ -21,13 +21,14 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         recordsLost(opened.error());
         return opened;
     }
+    journal_.setStation(signature_.station);
     // A journal whose jobs cannot even be read is no journal to start on.
     if (auto closed = journal_.closeLeftovers(); !closed) {
         recordsLost(closed.error());
         return unexpected(closed.error());
     }
     journalUrl_ = journalUrl;
-    thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl);
+    thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl, signature_.station);
     if (!lineUrl.isEmpty()) {
         lineDb_ = RecordStore::shownUrl(lineUrl);
         courier_ = std::make_unique<Courier>(*thread_, lineUrl);
@@ -42,6 +43,7 @@ Expected<void, QString> Bench::addPort(const PortName& port)
     auto board = std::make_unique<Board>();
     board->runner = std::make_unique<BoardRunner>(port, files_, iniPath_);
     board->keeper = std::make_unique<RecordKeeper>(*board->runner, journal_.isOpen() ? &journal_ : nullptr, lineDb_);
+    board->keeper->sign(signature_);
     connect(board->keeper.get(), &RecordKeeper::failed, this, &Bench::recordsLost);
     if (courier_)
         connect(board->keeper.get(), &RecordKeeper::saved, courier_.get(), &Courier::deliverSoon);
@@ -52,8 +54,26 @@ Expected<void, QString> Bench::addPort(const PortName& port)
     return opened;
 }
 
+void Bench::serialTaken()
+{
+    if (lease_)
+        lease_->refillSoon();
+}
+
+void Bench::signIn(const QString& operatorId)
+{
+    signature_.operatorId = operatorId;
+    for (const auto& board : boards_)
+        board->keeper->sign(signature_);
+}
+
 void Bench::prepare(const Recipe* recipe, BringUpRules rules, bool watch)
 {
+    // The lease is filled before any board asks for a number.
+    if (recipe && courier_ && recipe->serialLease > 0) {
+        lease_ = std::make_unique<LeaseKeeper>(*thread_, *recipe);
+        lease_->refillSoon();
+    }
     if (watch)
         rules.lostLineLeaves = true; // a hang-up in a slot means the board left
     for (std::size_t i = 0; i < boards_.size(); ++i) {

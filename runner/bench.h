@@ -12,6 +12,7 @@
 #include "runner/board_job.h"
 #include "runner/board_runner.h"
 #include "runner/bring_up.h"
+#include "runner/lease_keeper.h"
 #include "runner/record_keeper.h"
 #include "runner/slot.h"
 
@@ -29,6 +30,11 @@ public:
     Bench(TextFiles& files, std::string iniPath, QObject* parent = nullptr);
     ~Bench() override;
 
+    // Who signs the records: said before the records are opened and the ports added.
+    void sign(Signature signature) { signature_ = std::move(signature); }
+    const Signature& signature() const { return signature_; }
+    // Another operator signed in: the jobs that start from now on are theirs.
+    void signIn(const QString& operatorId);
     // Opens the journal at `journalUrl`, or says why the jobs cannot be put on record;
     // `lineUrl` ("" for none) is the line's database it feeds.
     Expected<void, QString> openRecords(const QString& lineUrl, const QString& journalUrl = RecordStore::journalUrl());
@@ -63,6 +69,9 @@ public:
     void lastDelivery(int ms);
     // The records' own thread, for what waits on a database (nullptr without records).
     RecordsThread* recordsThread() { return thread_.get(); }
+    // A board took a serial number: with a line database, the station's lease is
+    // refilled in the background when it runs low.
+    void serialTaken();
     // Puts a record that no engine job keeps (a board's whole bring-up) in the journal.
     Expected<void, QString> keep(JobRecord& record);
 
@@ -112,6 +121,7 @@ private:
     QString lineDb_;
     std::unique_ptr<RecordsThread> thread_;
     std::unique_ptr<Courier> courier_;
+    std::unique_ptr<LeaseKeeper> lease_;
     std::vector<std::unique_ptr<Board>> boards_;
     std::optional<QString> recordsProblem_;
     QString journalUrl_;
@@ -120,6 +130,7 @@ private:
     std::set<QString> labelsInHand_;             // asked for, no answer yet
     std::set<qint64> heldLabels_;
     void labelFinished(const LabelRecord& label);
+    Signature signature_;
 };
 
 } // namespace auxpad

@@ -25,6 +25,32 @@ Expected<std::vector<std::string>> givenPorts(const QCommandLineParser& parser, 
     return ports;
 }
 
+Expected<Signature> givenSignature(const QCommandLineParser& parser, const BenchOptions& options,
+                                   const Recipe* recipe, const QString& exception)
+{
+    Signature signature;
+    signature.station = RecordStore::stationName(parser.value(options.station));
+    signature.operatorId = parser.isSet(options.operatorId) ? parser.value(options.operatorId)
+                                                             : qEnvironmentVariable("AUXPAD_FLASH_OPERATOR");
+    signature.order = parser.isSet(options.order) ? parser.value(options.order) : recipe ? recipe->order : QString();
+    signature.reason = parser.value(options.reason);
+    for (QString* value : {&signature.station, &signature.operatorId, &signature.order, &signature.reason})
+        *value = value->trimmed();
+    if (signature.station.isEmpty())
+        return unexpected(std::string("--station names no station"));
+    if (!signature.reason.isEmpty() && exception.isEmpty())
+        return unexpected(std::string("--reason is the reason for an exception: give it with --allow-reuse or --again"));
+    if (recipe && recipe->operatorRequired) {
+        if (signature.operatorId.isEmpty())
+            return unexpected(std::string("the recipe requires an operator: give --operator ID or set "
+                                          "AUXPAD_FLASH_OPERATOR"));
+        if (!exception.isEmpty() && signature.reason.isEmpty())
+            return unexpected(exception.toStdString() + " needs --reason TEXT: the recipe requires an operator, "
+                                                         "and an exception on record says why");
+    }
+    return signature;
+}
+
 void printHelp(const QCommandLineParser& parser, const QString& command)
 {
     const QString name = QCoreApplication::applicationName();

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "base/expected.h"
+#include "runner/record_keeper.h"
+#include "runner/recipe.h"
 
 namespace auxpad {
 
@@ -20,12 +22,27 @@ struct BenchOptions {
     QCommandLineOption db;
     QCommandLineOption json{"json", "JSON Lines on standard output: progress, then one result per board."};
     QCommandLineOption noLabel{"no-label", "Print no label for the boards that pass, though the recipe has a [label]."};
+    QCommandLineOption station{"station", "The station's name on record (default: $AUXPAD_FLASH_STATION, else the "
+                                          "host name): two benches on one computer are two stations.",
+                               "NAME"};
+    QCommandLineOption operatorId{"operator", "Who runs the boards, on every record (default: "
+                                              "$AUXPAD_FLASH_OPERATOR); the recipe may require one.",
+                                  "ID"};
+    QCommandLineOption order{"order", "The work order or lot on every record (default: the recipe's order).", "ID"};
+    QCommandLineOption reason{"reason", "Why an exception (--allow-reuse, --again) is asked for, on its records.",
+                              "TEXT"};
 
     BenchOptions();
 };
 
 // The ports given, each once, or why they will not do.
 Expected<std::vector<std::string>> givenPorts(const QCommandLineParser& parser, const BenchOptions& options);
+
+// Who signs the run, from the options and the environment, as the recipe (when there is
+// one) rules: or, in one line, why the run cannot start. `exception` names the option that
+// asks for one (--allow-reuse, --again), or is "" for none.
+Expected<Signature> givenSignature(const QCommandLineParser& parser, const BenchOptions& options,
+                                   const Recipe* recipe, const QString& exception);
 
 // The parser's help for `auxpad-flash COMMAND`, on standard output.
 void printHelp(const QCommandLineParser& parser, const QString& command);

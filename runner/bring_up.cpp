@@ -109,10 +109,11 @@ void BringUp::ask(const AskSerial& question)
                                      tickCount());
     thread->run<Expected<SerialChoice, std::string>>(
         [own = QString::fromStdString(question.own), range = recipe_.serials, recipe = recipe_.name,
-         port = QString::fromStdString(job_.port().name)](RecordsThread::Stores& stores) {
-            return chooseSerial(stores, own, range, recipe, port);
+         port = QString::fromStdString(job_.port().name), lease = recipe_.serialLease](RecordsThread::Stores& stores) {
+            return chooseSerial(stores, own, range, recipe, port, lease);
         },
         this, [this, attempt = question.attempt](const Expected<SerialChoice, std::string>& choice) {
+            bench_.serialTaken();
             give([&](BringUpMachine& m, Millis now) { m.serialChosen(attempt, choice, now); });
         });
 }
@@ -140,14 +141,16 @@ void BringUp::printLabel()
         return;
     ProductFields onBoard = machine_.result().last.fields;
     onBoard[at(ProductField::Serial)] = machine_.result().serial;
-    if (const auto request = labelRequest(recipe_, onBoard, record_.uuid, QDate::currentDate()))
+    const Signature& who = bench_.signature();
+    if (const auto request = labelRequest(recipe_, onBoard, record_.uuid, QDate::currentDate(), who.station,
+                                          who.operatorId, who.order))
         bench_.printLabel(job_, *request);
 }
 
 // Each try is on record as a bring-up of its own, job "run".
 void BringUp::keepStart()
 {
-    record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}});
+    record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}}, bench_.signature());
     record_.job = QLatin1String(words::kRun);
     (void)bench_.keep(record_); // a start not on record is said once; the end may still be
 }

@@ -5,7 +5,8 @@
 namespace auxpad {
 
 std::optional<LabelRequest> labelRequest(const Recipe& recipe, const ProductFields& written, const QString& bringUp,
-                                         const QDate& today, const QString& operatorName, const QString& order)
+                                         const QDate& today, const QString& station, const QString& operatorName,
+                                         const QString& order)
 {
     if (!recipe.label)
         return std::nullopt;
@@ -17,7 +18,7 @@ std::optional<LabelRequest> labelRequest(const Recipe& recipe, const ProductFiel
     for (std::size_t f = 0; f < kProductFieldCount; ++f)
         request.values[QString::fromLatin1(kProductFieldRules[f].iniKey).toLower()] = QString::fromStdString(written[f]);
     request.values["recipe"] = recipe.name;
-    request.values["station"] = QSysInfo::machineHostName();
+    request.values["station"] = station;
     request.values["date"] = today.toString(Qt::ISODate);
     request.values["operator"] = operatorName;
     request.values["order"] = order;

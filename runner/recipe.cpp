@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <map>
 
 #include "base/latin1.h"
@@ -17,7 +19,9 @@ namespace {
 // The recipe's own keys; each product field but the serial adds its flash.ini key in
 // lower case, and the serial comes from `serials`, the range.
 constexpr const char* kOwnKeys[] = {"name", "initdisk", "initdisk_sha256", "initdata", "initdata_sha256", "format",
-                                    "serials"};
+                                    "serials", "order", "operator", "serial_lease"};
+// The keys a recipe may leave out.
+constexpr const char* kOptionalKeys[] = {"manufacture", "format", "order", "operator", "serial_lease"};
 
 QString fieldKey(std::size_t field)
 {
@@ -50,6 +54,24 @@ QString plainValue(QString value)
         out += value[i];
     }
     return out;
+}
+
+// How the line runs: its work order, whether an operator must sign, and the station's lease.
+Expected<void, QString> readLineKeys(std::map<QString, QString>& values, Recipe& recipe)
+{
+    recipe.order = values["order"];
+    const QString signing = values["operator"];
+    if (!signing.isEmpty() && signing != QLatin1String("required") && signing != QLatin1String("optional"))
+        return unexpected(QStringLiteral("operator %1: give required or optional").arg(signing));
+    recipe.operatorRequired = signing == QLatin1String("required");
+    if (values.count("serial_lease")) {
+        bool number = false;
+        recipe.serialLease = values["serial_lease"].toInt(&number);
+        if (!number || recipe.serialLease < 1 || recipe.serialLease > 10000)
+            return unexpected(QStringLiteral("serial_lease %1: give a number of serials from 1 to 10000")
+                                  .arg(values["serial_lease"]));
+    }
+    return {};
 }
 
 bool isSha256(const QString& text)
@@ -102,7 +124,9 @@ Expected<Recipe, QString> readRecipe(const QString& path)
         values[key] = plainValue(line.mid(equals + 1));
     }
     for (const QString& key : recipeKeys()) {
-        if (!values.count(key) && key != QLatin1String("manufacture") && key != QLatin1String("format"))
+        const bool optional = std::any_of(std::begin(kOptionalKeys), std::end(kOptionalKeys),
+                                          [&](const char* o) { return key == QLatin1String(o); });
+        if (!values.count(key) && !optional)
             return wrong(QStringLiteral("[recipe] has no %1").arg(key));
     }
 
@@ -147,6 +171,8 @@ Expected<Recipe, QString> readRecipe(const QString& path)
             return wrong(spec.error());
         recipe.label = std::move(*spec);
     }
+    if (const auto line = readLineKeys(values, recipe); !line)
+        return wrong(line.error());
     recipe.manufactureGiven = values.count(fieldKey(at(ProductField::Manufacture))) > 0;
     for (std::size_t f = 0; f < kProductFieldCount; ++f)
         if (!fieldKey(f).isEmpty() && values.count(fieldKey(f)))

@@ -26,6 +26,9 @@ namespace auxpad {
 //   code=0671234
 //   manufacture=061226          (optional: without it, the day of the write)
 //   serials=SN0001000-SN0001999
+//   order=WO-4711               (optional: the work order or lot on every record)
+//   operator=required           (optional: no board without an operator's badge)
+//   serial_lease=16             (optional: the serials a station holds, with a line database)
 //
 // and, for a line that labels its passed boards, a [label] section (label/label_spec.h).
 struct Recipe {
@@ -38,6 +41,9 @@ struct Recipe {
     bool manufactureGiven = false;
     SerialRange serials;
     std::optional<LabelSpec> label;
+    QString order;                 // "" for none
+    bool operatorRequired = false;
+    int serialLease = 16;
 };
 
 // The recipe at `path` with every rule checked, or the first rule it breaks, in one line.

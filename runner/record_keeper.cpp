@@ -73,12 +73,15 @@ void fillBringUpRecord(JobRecord& record, const BringUpResult& bringUp, const Jo
         record.formatWaitSeconds = static_cast<double>(*flash.formatWait) / 1000;
 }
 
-JobRecord startingRecord(const PortName& port, const JobTags& tags)
+JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signature& signature)
 {
     JobRecord record;
     record.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
     record.started = recordTime();
-    record.station = QSysInfo::machineHostName();
+    record.station = signature.station;
+    record.operatorId = signature.operatorId;
+    record.order = signature.order;
+    record.reason = signature.reason;
     record.port = QString::fromStdString(port.name);
     record.device = QString::fromStdString(port.device);
     record.result = QString::fromLatin1(outcomeName(JobOutcome::Running));
@@ -109,7 +112,7 @@ void RecordKeeper::begin(const JobSummary& job)
     open_ = journal_ != nullptr;
     if (!open_)
         return;
-    record_ = startingRecord(runner_.port(), tags_);
+    record_ = startingRecord(runner_.port(), tags_, signature_);
     record_.lineDb = lineDb_;
     fillRecord(record_, job);
     // A start that is not on record is told; the end, written whole, may still be.

@@ -15,9 +15,18 @@ struct JobTags {
     QString serialSource; // "allocated" or "kept", once known
 };
 
+// Who runs the boards, where, and for which order: on every record of the run; and why,
+// when the run is an exception to the line's rules.
+struct Signature {
+    QString station = RecordStore::stationName({});
+    QString operatorId; // "" for nobody signed in
+    QString order;      // the work order or lot, "" for none
+    QString reason;     // "" unless an exception was asked for
+};
+
 // A job's record as it starts on `port`, from this station and process: a fresh uuid,
-// the time, the tool's version, `tags`, and the result "running".
-JobRecord startingRecord(const PortName& port, const JobTags& tags);
+// the time, the tool's version, `tags`, `signature`, and the result "running".
+JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signature& signature);
 
 // The one mapping from a job's summary to its record: what the summary fills at the start
 // and at the end alike, and, once the job has ended, its end.
@@ -40,6 +49,8 @@ public:
 
     // The tags of the jobs that start from now on.
     void tag(JobTags tags) { tags_ = std::move(tags); }
+    // Who signs the jobs that start from now on.
+    void sign(Signature signature) { signature_ = std::move(signature); }
 
 signals:
     void saved();                    // a record went into the journal
@@ -58,6 +69,7 @@ private:
     RecordStore* journal_;
     QString lineDb_;
     JobTags tags_;
+    Signature signature_;
     JobRecord record_;
     bool open_ = false;
 };

@@ -15,14 +15,69 @@ Expected<bool, QString> serialPassed(RecordsThread::Stores& stores, const QStrin
     return passed;
 }
 
+namespace {
+
+Expected<SerialChoice, std::string> takeFromLease(RecordsThread::Stores& stores, const SerialRange& range,
+                                                  const QString& recipe, const QString& port, int lease)
+{
+    const auto journal = stores.openJournal();
+    if (!journal)
+        return unexpected(journal.error().toStdString());
+    const QString lineDb = RecordStore::shownUrl(stores.lineUrl);
+    auto taken = (*journal)->takeLeased(lineDb, range, port);
+    if (taken && !*taken) {
+        // Nothing left to take: only now does a board wait for the line's database.
+        if (const auto refilled = refillLease(stores, range, recipe, lease); !refilled)
+            return unexpected("this station's lease of serial numbers ran out while the line's database was away: "
+                              + refilled.error().toStdString());
+        taken = (*journal)->takeLeased(lineDb, range, port);
+    }
+    if (!taken)
+        return unexpected(taken.error().toStdString());
+    if (!*taken)
+        return unexpected(QStringLiteral("every serial number of %1 to %2 is taken").arg(range.first(), range.last())
+                              .toStdString());
+    return SerialChoice{(*taken)->toStdString(), SerialSource::Allocated};
+}
+
+} // namespace
+
+Expected<int, QString> refillLease(RecordsThread::Stores& stores, const SerialRange& range, const QString& recipe,
+                                   int size)
+{
+    const auto journal = stores.openJournal();
+    if (!journal)
+        return unexpected(journal.error());
+    const QString lineDb = RecordStore::shownUrl(stores.lineUrl);
+    const auto left = (*journal)->leaseLeft(lineDb, range);
+    if (!left || *left * 2 >= size)
+        return left;
+    const auto line = stores.openLine();
+    if (!line)
+        return unexpected(line.error());
+    // Every number leased to this station comes back, so that one whose keeping in the
+    // journal was cut short is kept now.
+    const auto leased = (*line)->leaseSerials(range, recipe, size - *left);
+    if (!leased) {
+        stores.line.close(); // opened afresh next time
+        return unexpected(leased.error());
+    }
+    if (const auto kept = (*journal)->keepLease(lineDb, recipe, *leased); !kept)
+        return unexpected(kept.error());
+    return (*journal)->leaseLeft(lineDb, range);
+}
+
 Expected<SerialChoice, std::string> chooseSerial(RecordsThread::Stores& stores, const QString& own,
-                                                 const SerialRange& range, const QString& recipe, const QString& port)
+                                                 const SerialRange& range, const QString& recipe, const QString& port,
+                                                 int lease)
 {
     // A write that passed with the board's own serial is what makes it the board's.
     if (!own.isEmpty() && range.contains(own)) {
         if (const auto passed = serialPassed(stores, own, {QLatin1String(words::kProductInfo), {}}); passed && *passed)
             return SerialChoice{own.toStdString(), SerialSource::Kept};
     }
+    if (!stores.lineUrl.isEmpty())
+        return takeFromLease(stores, range, recipe, port, lease);
     const auto store = stores.serials();
     if (!store)
         return unexpected(store.error().toStdString());
@@ -36,10 +91,23 @@ Expected<SerialChoice, std::string> chooseSerial(RecordsThread::Stores& stores, 
 
 Expected<void, QString> endReservation(RecordsThread::Stores& stores, const QString& serial, bool written)
 {
+    const QString state = written ? QStringLiteral("written") : QStringLiteral("not written");
+    if (!stores.lineUrl.isEmpty()) {
+        const auto journal = stores.openJournal();
+        if (!journal)
+            return unexpected(journal.error());
+        const auto marked = (*journal)->markLeased(RecordStore::shownUrl(stores.lineUrl), serial, state);
+        if (!marked)
+            return unexpected(marked.error());
+        if (*marked)
+            return {};
+    }
+    // A number reserved where the records are: in the journal, or, before leases, in the
+    // line's database.
     const auto store = stores.serials();
     if (!store)
         return unexpected(store.error());
-    return (*store)->markSerial(serial, written ? QStringLiteral("written") : QStringLiteral("not written"));
+    return (*store)->markSerial(serial, state);
 }
 
 } // namespace auxpad

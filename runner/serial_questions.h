@@ -17,12 +17,22 @@ struct PassedFilter {
 Expected<bool, QString> serialPassed(RecordsThread::Stores& stores, const QString& serial, const PassedFilter& filter = {});
 
 // The one rule for a board's serial, on the records' thread: the board's own `own` stays
-// when it lies in `range` and a passed write holds it; otherwise the lowest free number
-// of the range is reserved for `port`.
+// when it lies in `range` and a passed write holds it; otherwise a new number is reserved
+// for `port`. Without a line database, the journal's lowest free number of the range.
+// With one, the lowest of this station's lease, taken in the journal without asking the
+// line's database; only an empty lease asks it for a lease of `lease` numbers first.
 Expected<SerialChoice, std::string> chooseSerial(RecordsThread::Stores& stores, const QString& own,
-                                                 const SerialRange& range, const QString& recipe, const QString& port);
+                                                 const SerialRange& range, const QString& recipe, const QString& port,
+                                                 int lease);
 
-// A reserved serial's end: written to its board, or not.
+// A reserved serial's end: written to its board, or not. A leased number's end is kept in
+// the journal, which delivers it to the line's database with the records.
 Expected<void, QString> endReservation(RecordsThread::Stores& stores, const QString& serial, bool written);
+
+// Tops this station's lease of `range` up to `size` numbers when fewer than half are
+// left: in one locked transaction of the line's database, then kept in the journal.
+// How many numbers the lease holds then.
+Expected<int, QString> refillLease(RecordsThread::Stores& stores, const SerialRange& range, const QString& recipe,
+                                   int size);
 
 } // namespace auxpad

@@ -39,6 +39,7 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
     const QCommandLineOption again("again", "With --auto, bring up a board again although a passed bring-up of this "
                                             "recipe holds its serial.");
     parser.addOptions({o.help, o.port, o.disk, o.data, o.ini, o.recipe, o.db, autoStart, again, o.noLabel});
+    parser.addOptions({o.station, o.operatorId, o.order, o.reason});
     auto wrong = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash line: %s\n", why.toLocal8Bit().constData());
         return auxpad::unexpected(2);
@@ -59,6 +60,10 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
     options.filesGiven = parser.isSet(o.disk) || parser.isSet(o.data);
     options.iniPath = parser.value(o.ini).toStdString();
     options.db = parser.value(o.db);
+    auto signature = auxpad::givenSignature(parser, o, nullptr, parser.isSet(again) ? "--again" : "");
+    if (!signature)
+        return wrong(QString::fromStdString(signature.error()));
+    options.signature = std::move(*signature);
     options.recipe = parser.value(o.recipe);
     options.autoStart = parser.isSet(autoStart);
     options.again = parser.isSet(again);
@@ -98,6 +103,10 @@ auxpad::Expected<std::optional<auxpad::Recipe>, QString> checkLine(const LineOpt
 // A bench puts every board on record, or starts none.
 auxpad::Expected<void, QString> setUp(const LineOptions& options, const auxpad::Recipe* recipe, auxpad::Bench& bench)
 {
+    auxpad::Signature signature = options.signature;
+    if (signature.order.isEmpty() && recipe)
+        signature.order = recipe->order;
+    bench.sign(signature);
     if (const auto opened = bench.openRecords(auxpad::RecordStore::lineUrl(options.db)); !opened)
         return auxpad::unexpected("The boards of this bench cannot be put on record: " + opened.error());
     for (const std::string& p : options.ports) {
@@ -141,9 +150,16 @@ int runLine(const LineOptions& options)
                      [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
     QObject::connect(&bench, &auxpad::Bench::heldChanged, &window,
                      [&](int held) { window.showRecords(bench.lineDb(), held); });
+    window.showSignature(bench.signature().operatorId, bench.signature().order);
+    QObject::connect(&window, &LineWindow::signedIn, &bench, &auxpad::Bench::signIn);
     if (options.autoStart) {
         window.follow(bench.allSlots());
-        bench.startSlots();
+        // With an operator required, no board starts before someone signed in.
+        if (recipe && recipe->operatorRequired && window.operatorId().isEmpty())
+            QObject::connect(&window, &LineWindow::signedIn, &bench, [&bench] { bench.startSlots(); },
+                             Qt::SingleShotConnection);
+        else
+            bench.startSlots();
     }
     const int status = QApplication::exec();
     bench.stop();

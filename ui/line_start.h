@@ -4,6 +4,7 @@
 
 #include "base/expected.h"
 #include "engine/board_engine.h"
+#include "runner/record_keeper.h"
 
 namespace auxpad::ui {
 
@@ -14,6 +15,7 @@ struct LineOptions {
     bool filesGiven = false;
     std::string iniPath;
     QString db;
+    auxpad::Signature signature; // without the recipe's order, which the recipe adds
     QString recipe; // the line's recipe file: each row brings its board up whole
     bool autoStart = false; // each slot starts its boards by itself (with a recipe)
     bool again = false;

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "runner/start_checks.h"
+#include "ui/badge_field.h"
 #include "ui/board_row.h"
 
 namespace auxpad::ui {
@@ -31,6 +32,7 @@ LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad:
         name->setFont(large);
         layout->addWidget(name);
     }
+    layout->addLayout(signatureRow());
 
     auto* grid = new QGridLayout;
     disk_ = filePicker("disk", QStringLiteral("InitDisk file"), files.initDisk, grid, 0);
@@ -112,6 +114,8 @@ auxpad::FlashFiles LineWindow::files() const
 
 QString LineWindow::problem() const
 {
+    if (recipe_ && recipe_->operatorRequired && badge_->operatorId().isEmpty())
+        return QStringLiteral("The recipe requires an operator: scan your badge to sign in first.");
     if (recipe_) {
         const auto checked = auxpad::checkRecipeFiles(*recipe_);
         return checked ? QString() : checked.error();
@@ -167,6 +171,34 @@ void LineWindow::showRecords(const QString& lineDb, int held)
         records_->setText(QStringLiteral("Records: %1 held for %2, which has not answered; they go there when it does")
                               .arg(held)
                               .arg(lineDb));
+}
+
+QLayout* LineWindow::signatureRow()
+{
+    auto* row = new QHBoxLayout;
+    badge_ = new BadgeField({}, this);
+    connect(badge_, &BadgeField::signedIn, this, [this](const QString& id) {
+        problem_->setText(problem());
+        emit signedIn(id);
+    });
+    order_ = new QLabel(this);
+    order_->setObjectName("order");
+    order_->setTextFormat(Qt::PlainText);
+    row->addWidget(order_);
+    row->addWidget(badge_, 1);
+    return row;
+}
+
+void LineWindow::showSignature(const QString& operatorId, const QString& order)
+{
+    badge_->setOperatorId(operatorId);
+    order_->setText(order.isEmpty() ? QString() : QStringLiteral("Order: ") + order);
+    order_->setVisible(!order.isEmpty());
+}
+
+QString LineWindow::operatorId() const
+{
+    return badge_->operatorId();
 }
 
 void LineWindow::flash(BoardRow& row)

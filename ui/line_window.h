@@ -43,12 +43,20 @@ public:
     // Where the records go: the line database `lineDb` ("" for none), and how many of
     // them wait for it in the station's journal.
     void showRecords(const QString& lineDb, int held);
+    // Who is signed in, and the order the boards are for ("" for none).
+    void showSignature(const QString& operatorId, const QString& order);
+    QString operatorId() const;
+
+signals:
+    void signedIn(const QString& operatorId);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     auxpad::FlashFiles files() const;
+    // The order, and who is signed in with the field for the next badge.
+    class QLayout* signatureRow();
     QLineEdit* filePicker(const char* name, const QString& label, const std::string& path, QGridLayout* grid, int row);
 
     QLineEdit* disk_ = nullptr;
@@ -56,6 +64,8 @@ private:
     QLabel* problem_ = nullptr;
     const auxpad::Recipe* recipe_ = nullptr;
     QLabel* records_ = nullptr;
+    class BadgeField* badge_ = nullptr;
+    QLabel* order_ = nullptr;
     QLabel* counters_ = nullptr;
     std::vector<auxpad::Slot*> slots_;
     QElapsedTimer since_;

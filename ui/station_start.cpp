@@ -7,6 +7,7 @@
 #include "base/numbers.h"
 #include "board/flash_ini.h"
 #include "runner/bench.h"
+#include "ui/badge_field.h"
 #include "ui/message_box.h"
 #include "ui/station_window.h"
 #include "ui/traffic_window.h"
@@ -24,7 +25,7 @@ int startupFault(const QString& message)
 
 } // namespace
 
-int runStation(const QString& records)
+int runStation(const QString& records, const QString& station)
 {
     StationWindow window; // its folder list starts at the working directory
     TrafficWindow traffic;
@@ -44,6 +45,16 @@ int runStation(const QString& records)
         return startupFault("--db: " + checked.error());
     // Records that cannot be kept are said once; the board is flashed all the same.
     auxpad::Bench bench(files, iniPath);
+    auxpad::Signature signature;
+    signature.station = auxpad::RecordStore::stationName(station);
+    signature.operatorId = qEnvironmentVariable("AUXPAD_FLASH_OPERATOR").trimmed();
+    bench.sign(signature);
+    // The station window keeps its layout; who is signed in has a small window of its own,
+    // which never keeps the program open by itself.
+    BadgeField badge(signature.operatorId);
+    badge.setWindowTitle(QStringLiteral("Flash AUXPAD operator"));
+    badge.setAttribute(Qt::WA_QuitOnClose, false);
+    QObject::connect(&badge, &BadgeField::signedIn, &bench, &auxpad::Bench::signIn);
     (void)bench.openRecords(lineUrl);
     if (const auto opened = bench.addPort(port); !opened)
         return startupFault(opened.error());
@@ -69,6 +80,7 @@ int runStation(const QString& records)
         });
     });
     window.show();
+    badge.show();
     auto warn = [&](const QString& why) {
         openBox(&window, "The jobs of this station are not on record: " + why, auxpad::Icon::Warning);
     };

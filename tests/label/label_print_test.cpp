@@ -91,7 +91,7 @@ protected:
         EXPECT_TRUE(read) << read.error().toStdString();
         ProductFields written = read->values;
         written[at(ProductField::Serial)] = serial.toStdString();
-        return *labelRequest(*read, written, "bring-up-1", QDate(2026, 12, 7), "Ann");
+        return *labelRequest(*read, written, "bring-up-1", QDate(2026, 12, 7), "bench-1", "Ann");
     }
     LabelRecord print(const LabelRequest& r)
     {

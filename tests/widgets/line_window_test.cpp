@@ -290,4 +290,37 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
     b.bench->stop();
 }
 
+TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
+{
+    RecipeBench b(58, 1, "Line D", "SN0005000-SN0005099", {"--quiet"});
+    b.recipe->operatorRequired = true;
+    LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
+    QObject::connect(&window, &LineWindow::signedIn, b.bench.get(), &auxpad::Bench::signIn);
+    window.showSignature({}, "WO-9");
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.findChild<QLabel*>("order")->text(), "Order: WO-9");
+    auto* flashAll = window.findChild<QWidget*>("flashAll");
+    QTest::mouseClick(flashAll, Qt::LeftButton);
+    EXPECT_TRUE(window.findChild<QLabel*>("problem")->text().contains("requires an operator"));
+    QTest::qWait(300);
+    EXPECT_EQ(b.sims[0]->stats()["frames_rx_good"], 0) << "no board starts before someone signed in";
+
+    auto* badge = window.findChild<QLineEdit*>("badge");
+    QTest::keyClicks(badge, "4711");
+    QTest::keyClick(badge, Qt::Key_Return); // a scanner ends a badge with Enter
+    EXPECT_EQ(window.findChild<QLabel*>("operator")->text(), "Signed in: 4711");
+    EXPECT_TRUE(badge->text().isEmpty()) << "ready for the next operator's badge";
+    QTest::mouseClick(flashAll, Qt::LeftButton);
+    const auto rows = window.rows();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !resultOf(rows[0]).isEmpty(); }, 60000));
+    EXPECT_EQ(resultOf(rows[0]), "PASS");
+    auxpad::RecordStore journal;
+    ASSERT_TRUE(journal.open("sqlite:" + b.dir.filePath("records.sqlite"), auxpad::RecordStore::Opening::MustExist));
+    const auto records = journal.find({});
+    ASSERT_TRUE(records && !records->empty());
+    for (const auxpad::JobRecord& r : *records)
+        EXPECT_EQ(r.operatorId, "4711") << r.job.toStdString();
+}
+
 } // namespace

@@ -1,0 +1,65 @@
+// `report --serials RANGE`: every number of a range that was handed out, with its state and
+// station, so that a gap among the written ones is always explained.
+#include <cstdio>
+#include <map>
+
+#include "cli/report_forms.h"
+#include "runner/recipe.h"
+
+namespace auxpad::cli {
+
+namespace {
+
+void print(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+}
+
+} // namespace
+
+int runSerialStates(auxpad::RecordStore& store, const QString& rangeText, bool csv)
+{
+    const auto range = auxpad::SerialRange::parse(
+        rangeText, static_cast<int>(auxpad::kProductFieldRules[auxpad::at(auxpad::ProductField::Serial)].length));
+    if (!range) {
+        std::fprintf(stderr, "auxpad-flash report: --serials %s\n", range.error().toLocal8Bit().constData());
+        return 2;
+    }
+    const auto states = store.serialStates(*range);
+    if (!states) {
+        std::fprintf(stderr, "auxpad-flash report: %s\n", states.error().toLocal8Bit().constData());
+        return 2;
+    }
+    QString text = csv ? "serial,state,station,port,since\r\n" : QString();
+    std::map<QString, std::map<QString, int>> counts; // by state, then station
+    for (const auxpad::SerialState& s : *states) {
+        ++counts[s.state][s.station];
+        if (!csv) {
+            text += s.serial.leftJustified(12) + s.state.leftJustified(13) + s.station.leftJustified(16)
+                    + s.port.leftJustified(10) + s.taken + '\n';
+            continue;
+        }
+        for (const QString& field : {s.serial, s.state, s.station, s.port}) {
+            addCsvField(text, field);
+            text += ',';
+        }
+        text += s.taken + "\r\n";
+    }
+    if (!csv) {
+        // Then how many of each state each station holds.
+        text += '\n';
+        for (const auto& [state, stations] : counts) {
+            QStringList parts;
+            for (const auto& [station, count] : stations)
+                parts << QStringLiteral("%1 %2").arg(station).arg(count);
+            text += state + ": " + parts.join(", ") + '\n';
+        }
+        if (counts.empty())
+            text += QStringLiteral("No number of %1 to %2 was handed out.\n").arg(range->first(), range->last());
+    }
+    print(text);
+    return 0;
+}
+
+} // namespace auxpad::cli

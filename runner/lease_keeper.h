@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+
+#include "base/backoff.h"
+#include "records/delivery.h"
+#include "runner/recipe.h"
+
+namespace auxpad {
+
+// Keeps this station's lease of the recipe's serial numbers full, on the records' thread,
+// so that a board takes its number from the journal at once: a refill at the start and
+// whenever a number was taken (it asks the line's database only when the lease is under
+// half), one at a time; when the line's database does not answer, it is tried again after
+// a pause that grows to a minute, until the lease is full again.
+class LeaseKeeper final : public QObject {
+    Q_OBJECT
+public:
+    LeaseKeeper(RecordsThread& thread, const Recipe& recipe, QObject* parent = nullptr);
+
+    // A number was taken, or the bench starts: the lease is looked at soon.
+    void refillSoon();
+
+signals:
+    void failed(const QString& why); // a refill that did not reach the line's database
+
+private:
+    void start();
+    void tried(const Expected<int, QString>& left);
+
+    RecordsThread& thread_;
+    SerialRange range_;
+    QString recipe_;
+    int size_;
+    QTimer retry_;
+    Backoff backoff_;
+    bool busy_ = false;
+    bool again_ = false;
+};
+
+} // namespace auxpad

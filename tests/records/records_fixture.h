@@ -1,0 +1,176 @@
+#pragma once
+
+// The fixture of the records' tests: a SQLite file and a PostgreSQL database of the
+// test's own, simulated boards, and the built tool run as a station would run it.
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "tests/e2e/sim_process.h"
+#include "tests/records/pg_server.h"
+#include "tests/support/engine_rig.h"
+
+// One test's stores: a SQLite file and a PostgreSQL database, and the boards.
+class Records : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(pgServer().problem(), "");
+        ASSERT_TRUE(dir_.isValid());
+        QDir(dir_.path()).mkpath("config");
+        QDir(dir_.path()).mkpath("station");
+        write("station/flash.ini", "Format=\"20\"\r\n");
+        write("station/disk.txt", downloadText(60));
+        write("station/data.txt", downloadText(120));
+        static int databases = 0;
+        stores_ = {"sqlite:" + dir_.filePath("records.sqlite"), pgServer().newDatabase(QString("records%1").arg(++databases))};
+    }
+    void boards(int count, const QStringList& options = {"--quiet"})
+    {
+        for (int i = 0; i < count; ++i)
+            sims_.push_back(std::make_unique<SimProcess>(dir_.filePath("config"), 31 + static_cast<int>(sims_.size()), options));
+    }
+    QStringList ports(int first, int count) const
+    {
+        QStringList out;
+        for (int i = first; i < first + count; ++i)
+            out << "--port" << QString("COM%1").arg(31 + i);
+        return out;
+    }
+    void write(const QString& name, const std::string& content)
+    {
+        QFile f(dir_.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content.data(), static_cast<qint64>(content.size()));
+    }
+    std::unique_ptr<QProcess> start(const QStringList& arguments)
+    {
+        auto tool = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
+        env.insert("XDG_DATA_HOME", dataHome_.isEmpty() ? dir_.filePath("data") : dataHome_);
+        env.remove("AUXPAD_FLASH_DB");
+        for (const auto& [name, value] : env_)
+            env.insert(name, value);
+        tool->setProcessEnvironment(env);
+        tool->setWorkingDirectory(dir_.filePath("station"));
+        tool->start(QStringLiteral(AUXPAD_FLASH_EXE), arguments);
+        return tool;
+    }
+    static int finish(QProcess& tool, QString* errors = nullptr)
+    {
+        EXPECT_TRUE(tool.waitForFinished(120000));
+        if (errors)
+            *errors = QString::fromUtf8(tool.readAllStandardError());
+        return tool.exitCode();
+    }
+    // The report as CSV: one map of column to value per record.
+    std::vector<std::map<QString, QString>> report(const QString& store, const QStringList& filter = {})
+    {
+        auto tool = start(QStringList{"report", "--csv", "--db", store} + filter);
+        EXPECT_EQ(finish(*tool), 0);
+        QString text = QString::fromUtf8(tool->readAllStandardOutput());
+        std::vector<std::map<QString, QString>> rows;
+        QStringList header;
+        // Fields with a line break are quoted; the captions are the only ones that have one.
+        for (QString line : text.split("\r\n", Qt::SkipEmptyParts)) {
+            QStringList fields;
+            QString field;
+            bool quoted = false;
+            for (const QChar c : line) {
+                if (c == '"')
+                    quoted = !quoted;
+                else if (c == ',' && !quoted)
+                    fields << std::exchange(field, QString());
+                else
+                    field += c;
+            }
+            fields << field;
+            if (header.isEmpty()) {
+                header = fields;
+                continue;
+            }
+            std::map<QString, QString> row;
+            for (qsizetype i = 0; i < header.size(); ++i)
+                row[header[i]] = fields.value(i);
+            rows.push_back(row);
+        }
+        return rows;
+    }
+    // A line's recipe for the test's download files, as station/recipe.ini.
+    void recipe(const QString& data = "data.txt")
+    {
+        write("station/recipe.ini",
+              ("[recipe]\nname=\"AUXPAD V2, line A\"\ninitdisk=disk.txt\ninitdisk_sha256=" + sha256("station/disk.txt")
+               + "\ninitdata=" + data + "\ninitdata_sha256=" + sha256("station/data.txt")
+               + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\ncode=0671234\n"
+                 "serials=SN0001000-SN0001999\n")
+                  .toStdString());
+    }
+    // The result events of a command, by port.
+    static std::map<QString, QJsonObject> resultEvents(const QByteArray& json)
+    {
+        std::map<QString, QJsonObject> out;
+        for (const QByteArray& line : json.split('\n'))
+            if (const QJsonObject e = QJsonDocument::fromJson(line).object(); e["event"] == "result")
+                out[e["port"].toString()] = e;
+        return out;
+    }
+    // The station's journal, where the tools of this test keep their records first.
+    QString journal() const { return "sqlite:" + dir_.filePath("data/auxpad-flash/records.sqlite"); }
+    // The result events a command printed, by port.
+    static std::map<QString, QString> results(const QByteArray& json)
+    {
+        std::map<QString, QString> out;
+        for (const QByteArray& line : json.split('\n')) {
+            const QJsonObject e = QJsonDocument::fromJson(line).object();
+            if (e["event"] == "result")
+                out[e["port"].toString()] = e["result"].toString();
+        }
+        return out;
+    }
+    static QJsonObject summaryOf(const QByteArray& json)
+    {
+        for (const QByteArray& line : json.split('\n'))
+            if (const QJsonObject e = QJsonDocument::fromJson(line).object(); e["event"] == "summary")
+                return e;
+        return {};
+    }
+    // A command of the station `name`, with a journal of its own.
+    std::unique_ptr<QProcess> station(const QString& name, const QStringList& arguments)
+    {
+        dataHome_ = dir_.filePath("data-" + name);
+        auto tool = start(arguments + QStringList{"--station", name});
+        dataHome_.clear();
+        return tool;
+    }
+    QString readAll(const QString& name)
+    {
+        QFile f(dir_.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return QString::fromUtf8(f.readAll());
+    }
+    QString sha256(const QString& name)
+    {
+        QFile f(dir_.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+    }
+
+    QTemporaryDir dir_;
+    QString dataHome_; // XDG_DATA_HOME of the tools, when not the test's own folder
+    std::map<QString, QString> env_; // more of the tools' environment
+    QStringList stores_; // SQLite, PostgreSQL
+    std::vector<std::unique_ptr<SimProcess>> sims_;
+};
