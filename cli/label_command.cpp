@@ -44,7 +44,6 @@ void printWaiting(RecordStore& journal)
 
 int list(RecordStore& journal, bool held)
 {
-    printWaiting(journal);
     const auto labels = journal.labels(held ? RecordStore::Labels::Held : RecordStore::Labels::All);
     if (!labels)
         return cannot(labels.error());
@@ -152,9 +151,19 @@ int runLabel(const QStringList& arguments)
     RecordStore journal;
     if (const auto opened = journal.open(RecordStore::journalUrl()); !opened)
         return cannot(opened.error());
-    if (listing)
+    if (listing) {
+        printWaiting(journal);
         return list(journal, parser.isSet(held));
+    }
     return reprint(journal, what[1], parser.value(reason).trimmed(), parser.value(recipe));
+}
+
+int listLabels()
+{
+    RecordStore journal;
+    if (const auto opened = journal.open(RecordStore::journalUrl(), RecordStore::Opening::MustExist); !opened)
+        return cannot(opened.error());
+    return list(journal, false);
 }
 
 } // namespace auxpad::cli

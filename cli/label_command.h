@@ -11,4 +11,8 @@ namespace auxpad::cli {
 // QGuiApplication: the label's PDF page is laid out with fonts.
 int runLabel(const QStringList& arguments);
 
+// The labels of this station's journal, as `label list` shows them, without handing any
+// to its printer: what `report --job label` prints. 0, or 2 when there is no journal.
+int listLabels();
+
 } // namespace auxpad::cli

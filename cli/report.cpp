@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "cli/label_command.h"
 #include "cli/records_sync.h"
 #include "cli/report_forms.h"
 #include "records/record_store.h"
@@ -137,7 +138,8 @@ int runReport(const QStringList& arguments)
     const QCommandLineOption until("until", "Only jobs started before DATE (as --since).", "DATE");
     const QCommandLineOption station("station", "Only jobs of the station NAME (its host name, unless named "
                                                   "otherwise).", "NAME");
-    const QCommandLineOption job("job", "Only jobs of KIND: " + auxpad::kJobKinds.join(", ") + ".", "KIND");
+    const QCommandLineOption job("job", "Only jobs of KIND: " + auxpad::kJobKinds.join(", ") + "; or label, the labels.",
+                                 "KIND");
     const QCommandLineOption result("result", "Only jobs with RESULT: " + auxpad::kJobResults.join(", ") + ".", "RESULT");
     const QCommandLineOption port("port", "Only jobs on PORT, as it was given.", "PORT");
     const QCommandLineOption serial("serial", "Only the board with serial number SN.", "SN");
@@ -174,6 +176,9 @@ int runReport(const QStringList& arguments)
     }
     if (!parser.positionalArguments().isEmpty())
         return cannot("unexpected argument " + parser.positionalArguments().first());
+    // A label is no job of a board: the journal keeps them apart, as label list shows them.
+    if (parser.value(job) == QLatin1String("label"))
+        return listLabels();
 
     auxpad::RecordFilter filter{parser.value(since),  parser.value(until), parser.value(station), parser.value(job),
                                 parser.value(result), parser.value(port),  parser.value(serial),

@@ -311,6 +311,9 @@ TEST_F(LabelRun, APrinterAwayHoldsTheLabelsAndTheBoardsPassAllTheSame)
     EXPECT_EQ(newPdfs(before, 2).size(), 2) << list.toStdString();
     run(AUXPAD_FLASH_EXE, {"label", "list"}, &listed, environment());
     EXPECT_EQ(newPdfs(before, 3).size(), 2) << "printed once each, not again at the next start";
+    const QByteArray report = run(AUXPAD_FLASH_EXE, {"report", "--job", "label"}, &listed, environment());
+    EXPECT_EQ(listed, 0);
+    EXPECT_EQ(report.count(" printed "), 2) << report.toStdString();
 }
 
 } // namespace
