@@ -23,18 +23,18 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "label_figures: %s\n", cups.problem().toLocal8Bit().constData());
         return 1;
     }
-    auxpad::LabelSpec spec;
-    spec.printer = cups.rawQueue();
-    spec.widthMm = 50;
-    spec.heightMm = 25;
+    auxpad::LabelSettings settings;
+    settings.printer = cups.rawQueue();
+    settings.widthMm = 50;
+    settings.heightMm = 25;
     auxpad::LabelValues values{{"serial", "SN0000042"}, {"hardware", "0102"},   {"mcusw", "MCU02.00.01"},
                                {"dspsw", "DSP02.00.07"}, {"code", "0671234"}, {"manufacture", "061226"}};
     std::vector<double> ms;
     for (int run = 0; run < 21; ++run) {
         QElapsedTimer t;
         t.start();
-        const auto document = auxpad::makeLabelDocument(spec, values);
-        const auto job = document ? auxpad::sendToPrinter(spec.printer, *document, 1, "label SN0000042")
+        const auto document = auxpad::makeLabelDocument(settings, values);
+        const auto job = document ? auxpad::sendToPrinter(settings.printer, *document, 1, "label SN0000042")
                                   : auxpad::Expected<int, QString>(auxpad::unexpected(document.error()));
         if (!job) {
             std::fprintf(stderr, "label_figures: %s\n", job.error().toLocal8Bit().constData());

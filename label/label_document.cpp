@@ -52,13 +52,13 @@ QFont fitted(QFont font, double pixels, const QString& text, double width)
     return font;
 }
 
-Expected<LabelDocument, QString> layOut(const LabelSpec& spec, const LabelValues& values)
+Expected<LabelDocument, QString> layOut(const LabelSettings& settings, const LabelValues& values)
 {
     const auto valueOf = [&](const char* name) {
         const auto it = values.find(QLatin1String(name));
         return it == values.end() ? QString() : it->second;
     };
-    const auto symbol = encodeSymbol(spec.symbol, fillLabel(spec.symbolText, values).toUtf8());
+    const auto symbol = encodeSymbol(settings.symbol, fillLabel(settings.symbolText, values).toUtf8());
     if (!symbol)
         return unexpected(symbol.error());
     QByteArray pdf;
@@ -68,13 +68,13 @@ Expected<LabelDocument, QString> layOut(const LabelSpec& spec, const LabelValues
         QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("auxpad-flash"));
         writer.setTitle(valueOf("serial"));
-        writer.setPageSize(QPageSize(QSizeF(spec.widthMm, spec.heightMm), QPageSize::Millimeter));
+        writer.setPageSize(QPageSize(QSizeF(settings.widthMm, settings.heightMm), QPageSize::Millimeter));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         QPainter painter(&writer);
         if (!painter.isActive())
             return unexpected(QStringLiteral("the label's PDF page cannot be painted"));
         const double mm = writer.resolution() / 25.4;
-        const double margin = kMarginMm * mm, width = spec.widthMm * mm, height = spec.heightMm * mm;
+        const double margin = kMarginMm * mm, width = settings.widthMm * mm, height = settings.heightMm * mm;
         const double side = std::min(height, width / 2) - 2 * margin;
         drawSymbol(painter, *symbol, QRectF(margin, margin, side, side));
 
@@ -107,17 +107,17 @@ Expected<LabelDocument, QString> layOut(const LabelSpec& spec, const LabelValues
 
 } // namespace
 
-Expected<LabelDocument, QString> makeLabelDocument(const LabelSpec& spec, const LabelValues& values)
+Expected<LabelDocument, QString> makeLabelDocument(const LabelSettings& settings, const LabelValues& values)
 {
-    if (spec.templatePath.isEmpty())
-        return layOut(spec, values);
+    if (settings.templatePath.isEmpty())
+        return layOut(settings, values);
     // Values come from boards and stations: a caret or a tilde in one would start a ZPL
     // command of its own.
     for (const auto& [name, value] : values)
         if (value.contains('^') || value.contains('~'))
             return unexpected(QStringLiteral("the label's %1 \"%2\" holds ^ or ~, which a ZPL printer takes as a command")
                                   .arg(name, value));
-    return LabelDocument{fillLabel(spec.templateText, values).toUtf8(), kRawFormat};
+    return LabelDocument{fillLabel(settings.templateText, values).toUtf8(), kRawFormat};
 }
 
 } // namespace auxpad

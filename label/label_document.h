@@ -2,7 +2,7 @@
 
 #include <QByteArray>
 
-#include "label/label_spec.h"
+#include "label/label_settings.h"
 
 namespace auxpad {
 
@@ -16,9 +16,9 @@ struct LabelDocument {
 inline constexpr const char* kPdfFormat = "application/pdf";
 inline constexpr const char* kRawFormat = "application/vnd.cups-raw";
 
-// The label of `spec` with `values`, or why it cannot be made (the symbol cannot hold
+// The label of `settings` with `values`, or why it cannot be made (the symbol cannot hold
 // its text; a value would be read by the printer as a ZPL command). Needs a
 // QGuiApplication for its fonts; any thread.
-Expected<LabelDocument, QString> makeLabelDocument(const LabelSpec& spec, const LabelValues& values);
+Expected<LabelDocument, QString> makeLabelDocument(const LabelSettings& settings, const LabelValues& values);
 
 } // namespace auxpad

@@ -20,8 +20,8 @@ struct LabelPrinter::Worker : QObject {
     }
 };
 
-LabelPrinter::LabelPrinter(QString journalUrl, LabelSpec spec, QObject* parent)
-    : QObject(parent), spec_(std::move(spec)), worker_(std::make_unique<Worker>())
+LabelPrinter::LabelPrinter(QString journalUrl, LabelSettings settings, QObject* parent)
+    : QObject(parent), settings_(std::move(settings)), worker_(std::make_unique<Worker>())
 {
     qRegisterMetaType<LabelRecord>();
     clock_.start();
@@ -87,7 +87,7 @@ void LabelPrinter::hand(LabelRecord label, label::LabelState state)
         return;
     QMetaObject::invokeMethod(worker_.get(), [this, label, state]() mutable {
         auto journal = worker_->open();
-        auto after = journal ? handLabel(**journal, label, spec_, state, now())
+        auto after = journal ? handLabel(**journal, label, settings_, state, now())
                              : Expected<LabelRecord, QString>(unexpected(journal.error()));
         QMetaObject::invokeMethod(this, [this, after, state] {
             if (!after)

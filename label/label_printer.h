@@ -19,7 +19,7 @@ namespace auxpad {
 class LabelPrinter final : public QObject {
     Q_OBJECT
 public:
-    LabelPrinter(QString journalUrl, LabelSpec spec, QObject* parent = nullptr);
+    LabelPrinter(QString journalUrl, LabelSettings settings, QObject* parent = nullptr);
     ~LabelPrinter() override;
 
     // Queues the label and hands it to the printer.
@@ -40,7 +40,7 @@ private:
     void hand(LabelRecord label, label::LabelState state);
     void handed(const LabelRecord& label, const label::LabelState& state);
 
-    LabelSpec spec_;
+    LabelSettings settings_;
     QThread thread_;
     std::unique_ptr<Worker> worker_; // lives on thread_
     QElapsedTimer clock_;

@@ -41,7 +41,7 @@ Expected<LabelRecord, QString> queueLabel(RecordStore& journal, const LabelReque
     label.serial = request.values.count("serial") ? request.values.at("serial") : QString();
     label.data = QString::fromUtf8(QJsonDocument(data).toJson(QJsonDocument::Compact));
     label.recipe = request.recipePath;
-    label.printer = request.spec.printer;
+    label.printer = request.settings.printer;
     label.state = QStringLiteral("queued");
     label.reprintReason = request.reprintReason;
     const auto id = journal.queueLabel(label);
@@ -51,12 +51,12 @@ Expected<LabelRecord, QString> queueLabel(RecordStore& journal, const LabelReque
     return label;
 }
 
-Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label, const LabelSpec& spec,
+Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label, const LabelSettings& settings,
                                          label::LabelState& state, Millis now)
 {
     if (!label::mayHand(state))
         return label;
-    const auto document = makeLabelDocument(spec, labelValues(label));
+    const auto document = makeLabelDocument(settings, labelValues(label));
     if (!document) {
         state = label::move(state, label::Broken{document.error().toStdString()}, now);
         label.state = QStringLiteral("failed");
@@ -72,7 +72,7 @@ Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label
     state = handed;
     label.state = QStringLiteral("handed");
     label.attempts = attempts;
-    const auto job = sendToPrinter(label.printer, *document, spec.copies, QStringLiteral("label %1").arg(label.serial));
+    const auto job = sendToPrinter(label.printer, *document, settings.copies, QStringLiteral("label %1").arg(label.serial));
     if (job) {
         state = label::move(state, label::Taken{*job}, now);
         label.state = QStringLiteral("printed");
@@ -90,7 +90,7 @@ Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label
     return label;
 }
 
-Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSpec& spec, Millis now)
+Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSettings& settings, Millis now)
 {
     HeldLabels out;
     auto unsure = journal.reclaimHandedLabels();
@@ -104,7 +104,7 @@ Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSpec& s
         label::LabelState state = label::move(labelState(label, now), label::Restarted{}, now);
         if (!label::mayHand(state))
             continue;
-        auto handed = handLabel(journal, label, spec, state, now);
+        auto handed = handLabel(journal, label, settings, state, now);
         if (!handed)
             return unexpected(handed.error());
         out.handed.push_back(std::move(*handed));

@@ -3,14 +3,14 @@
 #include <vector>
 
 #include "label/label_machine.h"
-#include "label/label_spec.h"
+#include "label/label_settings.h"
 #include "records/record_store.h"
 
 namespace auxpad {
 
 // What a bring-up, or an operator, asks to be printed.
 struct LabelRequest {
-    LabelSpec spec;
+    LabelSettings settings;
     QString recipePath;
     LabelValues values;
     QString bringUp;       // the bring-up's uuid, if any
@@ -29,7 +29,7 @@ Expected<LabelRecord, QString> queueLabel(RecordStore& journal, const LabelReque
 // Hands a label the machine may hand to its printer: marked handed first, then printed
 // or held as the printer answers, or failed when it cannot be made. `state` follows.
 // A journal that cannot take the first mark stops it before the printer sees it.
-Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label, const LabelSpec& spec,
+Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label, const LabelSettings& settings,
                                          label::LabelState& state, Millis now);
 
 // What a start finds: the labels a dead process left handed (now queued and unsure,
@@ -38,6 +38,6 @@ struct HeldLabels {
     std::vector<LabelRecord> unsure;
     std::vector<LabelRecord> handed; // as each ended: printed, held or failed
 };
-Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSpec& spec, Millis now);
+Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSettings& settings, Millis now);
 
 } // namespace auxpad

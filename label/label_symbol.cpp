@@ -6,12 +6,12 @@
 
 namespace auxpad {
 
-Expected<SymbolModules, QString> encodeSymbol(LabelSpec::Symbol symbol, const QByteArray& utf8)
+Expected<SymbolModules, QString> encodeSymbol(LabelSettings::Symbol symbol, const QByteArray& utf8)
 {
     const std::unique_ptr<zint_symbol, void (*)(zint_symbol*)> z(ZBarcode_Create(), ZBarcode_Delete);
     if (!z)
         return unexpected(QStringLiteral("libzint has no memory for a symbol"));
-    z->symbology = symbol == LabelSpec::Symbol::Qr ? BARCODE_QRCODE : BARCODE_DATAMATRIX;
+    z->symbology = symbol == LabelSettings::Symbol::Qr ? BARCODE_QRCODE : BARCODE_DATAMATRIX;
     z->input_mode = UNICODE_MODE;
     const int status = ZBarcode_Encode(z.get(), reinterpret_cast<const unsigned char*>(utf8.constData()),
                                        static_cast<int>(utf8.size()));

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/expected.h"
-#include "label/label_spec.h"
+#include "label/label_settings.h"
 
 namespace auxpad {
 
@@ -19,6 +19,6 @@ struct SymbolModules {
     bool at(int x, int y) const { return dark[static_cast<std::size_t>(y * width + x)]; }
 };
 
-Expected<SymbolModules, QString> encodeSymbol(LabelSpec::Symbol symbol, const QByteArray& utf8);
+Expected<SymbolModules, QString> encodeSymbol(LabelSettings::Symbol symbol, const QByteArray& utf8);
 
 } // namespace auxpad

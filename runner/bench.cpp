@@ -177,9 +177,9 @@ Expected<void, QString> Bench::keep(JobRecord& record)
     return saved;
 }
 
-void Bench::printLabels(const LabelSpec& spec)
+void Bench::printLabels(const LabelSettings& settings)
 {
-    labels_ = std::make_unique<LabelPrinter>(journalUrl_, spec);
+    labels_ = std::make_unique<LabelPrinter>(journalUrl_, settings);
     connect(labels_.get(), &LabelPrinter::finished, this, &Bench::labelFinished);
     connect(labels_.get(), &LabelPrinter::unsure, this, [this](const LabelRecord& label) {
         emit labelsNoticed(QStringLiteral("The label of %1 was being printed when its run stopped: it may be on the "

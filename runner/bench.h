@@ -75,9 +75,9 @@ public:
     // Puts a record that no engine job keeps (a board's whole bring-up) in the journal.
     Expected<void, QString> keep(JobRecord& record);
 
-    // Prints a label for each board that passes, on `spec`'s printer: first what earlier
+    // Prints a label for each board that passes, on `settings`'s printer: first what earlier
     // runs left queued or held. Called once the records are open.
-    void printLabels(const LabelSpec& spec);
+    void printLabels(const LabelSettings& settings);
     bool printsLabels() const { return labels_ != nullptr; }
     // The label of the board `job` runs on, which passed.
     void printLabel(const BoardJob& job, const LabelRequest& request);

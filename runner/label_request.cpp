@@ -11,7 +11,7 @@ std::optional<LabelRequest> labelRequest(const Recipe& recipe, const ProductFiel
     if (!recipe.label)
         return std::nullopt;
     LabelRequest request;
-    request.spec = *recipe.label;
+    request.settings = *recipe.label;
     request.recipePath = recipe.path;
     request.bringUp = bringUp;
     // Each field's placeholder is its flash.ini key in lower case: {serial}, {code}, ...

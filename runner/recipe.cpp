@@ -166,10 +166,10 @@ Expected<Recipe, QString> readRecipe(const QString& path)
         return wrong("serials " + range.error());
     recipe.serials = *range;
     if (label) {
-        auto spec = readLabelSpec(*label, folder);
-        if (!spec)
-            return wrong(spec.error());
-        recipe.label = std::move(*spec);
+        auto settings = readLabelSettings(*label, folder);
+        if (!settings)
+            return wrong(settings.error());
+        recipe.label = std::move(*settings);
     }
     if (const auto line = readLineKeys(values, recipe); !line)
         return wrong(line.error());

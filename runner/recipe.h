@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "engine/board_engine.h"
-#include "label/label_spec.h"
+#include "label/label_settings.h"
 #include "records/serial_range.h"
 
 namespace auxpad {
@@ -30,7 +30,7 @@ namespace auxpad {
 //   operator=required           (optional: no board without an operator's badge)
 //   serial_lease=16             (optional: the serials a station holds, with a line database)
 //
-// and, for a line that labels its passed boards, a [label] section (label/label_spec.h).
+// and, for a line that labels its passed boards, a [label] section (label/label_settings.h).
 struct Recipe {
     QString path;
     QString name;
@@ -40,7 +40,7 @@ struct Recipe {
     ProductFields values; // the write's fields, UTF-8; the serial is the board's
     bool manufactureGiven = false;
     SerialRange serials;
-    std::optional<LabelSpec> label;
+    std::optional<LabelSettings> label;
     QString order;                 // "" for none
     bool operatorRequired = false;
     int serialLease = 16;

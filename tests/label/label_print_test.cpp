@@ -97,7 +97,7 @@ protected:
     {
         auto queued = queueLabel(journal, r);
         label::LabelState state = label::Queued{};
-        auto done = handLabel(journal, *queued, r.spec, state, 0);
+        auto done = handLabel(journal, *queued, r.settings, state, 0);
         EXPECT_TRUE(done) << done.error().toStdString();
         return *done;
     }
@@ -137,7 +137,7 @@ TEST_F(LabelPrint, AQueueThatRefusesHoldsTheLabelUntilItTakesItOnce)
 {
     const std::size_t before = cups->rawDocuments().size();
     ASSERT_TRUE(cups->admin("cupsreject", {cups->rawQueue()}));
-    LabelPrinter printer(journalUrl(), request(cups->rawQueue(), "SN0000045").spec);
+    LabelPrinter printer(journalUrl(), request(cups->rawQueue(), "SN0000045").settings);
     QSignalSpy finished(&printer, &LabelPrinter::finished);
     printer.print(request(cups->rawQueue(), "SN0000045"));
     ASSERT_TRUE(waitFor([&] { return finished.count() == 1; }));
@@ -158,7 +158,7 @@ TEST_F(LabelPrint, ALabelLeftHandedIsReportedNotPrintedAgainUntilReprinted)
     const auto queued = queueLabel(journal, r);
     ASSERT_TRUE(journal.markLabelHanded(queued->id, 1)); // and then the process was killed
     const std::size_t before = cups->rawDocuments().size();
-    const auto start = printHeld(journal, r.spec, 0);
+    const auto start = printHeld(journal, r.settings, 0);
     ASSERT_TRUE(start);
     ASSERT_EQ(start->unsure.size(), 1u);
     EXPECT_EQ(start->unsure[0].serial, "SN0000046");

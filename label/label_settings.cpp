@@ -1,4 +1,4 @@
-#include "label/label_spec.h"
+#include "label/label_settings.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -35,53 +35,53 @@ bool validPrinter(const QString& printer)
 
 } // namespace
 
-Expected<LabelSpec, QString> readLabelSpec(const std::map<QString, QString>& values, const QDir& folder)
+Expected<LabelSettings, QString> readLabelSettings(const std::map<QString, QString>& values, const QDir& folder)
 {
     auto value = [&](const char* key) {
         const auto it = values.find(QLatin1String(key));
         return it == values.end() ? QString() : it->second;
     };
-    LabelSpec spec;
-    spec.printer = value("printer");
-    if (spec.printer.isEmpty())
+    LabelSettings settings;
+    settings.printer = value("printer");
+    if (settings.printer.isEmpty())
         return unexpected(QStringLiteral("[label] has no printer"));
-    if (!validPrinter(spec.printer))
+    if (!validPrinter(settings.printer))
         return unexpected(QStringLiteral("[label] printer %1 is neither a CUPS queue nor ipp://host[:port]/path")
-                              .arg(spec.printer));
+                              .arg(settings.printer));
     static const QRegularExpression size(QStringLiteral("^(\\d+(?:\\.\\d+)?)\\s*x\\s*(\\d+(?:\\.\\d+)?)$"));
     const auto sized = size.match(value("size"));
     if (!sized.hasMatch() || sized.captured(1).toDouble() <= 0 || sized.captured(2).toDouble() <= 0)
         return unexpected(QStringLiteral("[label] size \"%1\" is not WxH in mm, e.g. 50x25").arg(value("size")));
-    spec.widthMm = sized.captured(1).toDouble();
-    spec.heightMm = sized.captured(2).toDouble();
+    settings.widthMm = sized.captured(1).toDouble();
+    settings.heightMm = sized.captured(2).toDouble();
     const QString symbol = value("symbol");
     if (symbol == QLatin1String("qr"))
-        spec.symbol = LabelSpec::Symbol::Qr;
+        settings.symbol = LabelSettings::Symbol::Qr;
     else if (!symbol.isEmpty() && symbol != QLatin1String("datamatrix"))
         return unexpected(QStringLiteral("[label] symbol %1 is neither datamatrix nor qr").arg(symbol));
     if (values.count("symbol_text"))
-        spec.symbolText = value("symbol_text");
-    if (spec.symbolText.isEmpty())
+        settings.symbolText = value("symbol_text");
+    if (settings.symbolText.isEmpty())
         return unexpected(QStringLiteral("[label] symbol_text is empty"));
-    if (const QString name = unknownPlaceholder(spec.symbolText); !name.isNull())
+    if (const QString name = unknownPlaceholder(settings.symbolText); !name.isNull())
         return unexpected(QStringLiteral("[label] symbol_text: {%1} is no placeholder of a label").arg(name));
     bool number = true;
     if (values.count("copies"))
-        spec.copies = value("copies").toInt(&number);
-    if (!number || spec.copies < 1 || spec.copies > 100)
+        settings.copies = value("copies").toInt(&number);
+    if (!number || settings.copies < 1 || settings.copies > 100)
         return unexpected(QStringLiteral("[label] copies %1 is not a number from 1 to 100").arg(value("copies")));
     if (const QString file = value("template"); !file.isEmpty()) {
-        spec.templatePath = QDir::cleanPath(folder.absoluteFilePath(file));
-        if (!spec.templatePath.endsWith(QLatin1String(".zpl"), Qt::CaseInsensitive))
+        settings.templatePath = QDir::cleanPath(folder.absoluteFilePath(file));
+        if (!settings.templatePath.endsWith(QLatin1String(".zpl"), Qt::CaseInsensitive))
             return unexpected(QStringLiteral("[label] template %1 is no ZPL file (*.zpl)").arg(file));
-        QFile zpl(spec.templatePath);
+        QFile zpl(settings.templatePath);
         if (!zpl.open(QIODevice::ReadOnly))
-            return unexpected(QStringLiteral("[label] template %1 cannot be read: %2").arg(spec.templatePath, zpl.errorString()));
-        spec.templateText = QString::fromUtf8(zpl.readAll());
-        if (const QString name = unknownPlaceholder(spec.templateText); !name.isNull())
+            return unexpected(QStringLiteral("[label] template %1 cannot be read: %2").arg(settings.templatePath, zpl.errorString()));
+        settings.templateText = QString::fromUtf8(zpl.readAll());
+        if (const QString name = unknownPlaceholder(settings.templateText); !name.isNull())
             return unexpected(QStringLiteral("[label] template %1: {%2} is no placeholder of a label").arg(file, name));
     }
-    return spec;
+    return settings;
 }
 
 QString fillLabel(const QString& text, const LabelValues& values)

@@ -19,7 +19,7 @@ namespace auxpad {
 //   symbol=datamatrix              or qr
 //   symbol_text={serial};{hardware} optional: what the symbol encodes, the serial without it
 //   copies=1
-struct LabelSpec {
+struct LabelSettings {
     enum class Symbol { DataMatrix, Qr };
     QString printer;
     QString templatePath; // full path, "" for the built-in layout
@@ -41,7 +41,7 @@ extern const QStringList kLabelKeys;
 
 // The label that a recipe's [label] values describe, its template read from `folder`, or
 // the first thing wrong with it, in one line.
-Expected<LabelSpec, QString> readLabelSpec(const std::map<QString, QString>& values, const QDir& folder);
+Expected<LabelSettings, QString> readLabelSettings(const std::map<QString, QString>& values, const QDir& folder);
 
 // `text` with each {name} replaced by its value.
 QString fillLabel(const QString& text, const LabelValues& values);
