@@ -89,16 +89,6 @@ TEST(BringUpMachine, AWholeBringUpFlashesChoosesTheSerialWritesAndKeepsItsRecord
     EXPECT_EQ(m.result().tries, 1);
 }
 
-TEST(BringUpMachine, AKeptSerialEndsNoReservation)
-{
-    BringUpMachine m;
-    m.start(0);
-    m.takeOutputs();
-    toWriting(m, 10, "SN0000007", SerialSource::Kept);
-    m.stepEnded(writePassed("SN0000007"), 20);
-    EXPECT_TRUE(outputsOf<EndReservation>(m).empty());
-}
-
 TEST(BringUpMachine, AFailedWriteEndsItsReservationAsNotWritten)
 {
     BringUpMachine m;
@@ -332,16 +322,6 @@ TEST(BringUpMachine, AnEndThatCannotBeKeptFailsTheBringUp)
     EXPECT_TRUE(std::holds_alternative<Finished>(out[0]));
     EXPECT_EQ(m.result().outcome, JobOutcome::Failed);
     EXPECT_EQ(m.result().message, "This bring-up is not on record: disk full");
-}
-
-TEST(BringUpMachine, AStartWhileRunningChangesNothing)
-{
-    BringUpMachine m;
-    m.start(0);
-    m.takeOutputs();
-    m.start(50);
-    EXPECT_TRUE(m.takeOutputs().empty());
-    EXPECT_EQ(m.attempt(), 1);
 }
 
 } // namespace

@@ -128,21 +128,13 @@ TEST(SlotMachine, StoppingStopsTheBringUpAndStillCountsItsEnd)
     m.bringUpEnded(Verdict::Interrupted, 100);
     EXPECT_EQ(count<Finished>(m.takeOutputs()), 1);
     EXPECT_EQ(m.tally().interrupted, 1);
+    EXPECT_EQ(m.tally().failed, 0) << "an interrupted board is not a failed one";
+    EXPECT_EQ(verdictOf(JobOutcome::Lost), Verdict::Failed) << "a hang-up is a failure";
     m.bringUpEnded(Verdict::Passed, 200);
     EXPECT_TRUE(m.takeOutputs().empty());
     m.heard(300);
     EXPECT_TRUE(m.takeOutputs().empty()) << "a stopped slot starts nothing";
     EXPECT_FALSE(m.nextDeadline());
-}
-
-TEST(SlotMachine, BoardsAreCountedByTheOneVerdictRule)
-{
-    SlotMachine m = runningSlot();
-    m.bringUpEnded(verdictOf(JobOutcome::Interrupted), 10);
-    EXPECT_EQ(m.tally().interrupted, 1);
-    EXPECT_EQ(m.tally().failed, 0) << "an interrupted board is not a failed one";
-    EXPECT_EQ(verdictOf(JobOutcome::Lost), Verdict::Failed);
-    EXPECT_EQ(verdictOf(JobOutcome::Interrupted, true), Verdict::Passed);
 }
 
 } // namespace

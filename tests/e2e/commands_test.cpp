@@ -339,13 +339,4 @@ TEST_F(Commands, AHangUpIsTriedAgainOnceTheBoardIsBackOnItsPort)
     EXPECT_EQ(csv.count(",COM21,run,passed,"), 1) << csv.toStdString();
 }
 
-TEST_F(Commands, AFailureNoSecondTryCanCureIsNeverRetried)
-{
-    recipe("SN0005100-SN0005199");
-    boards({{"--quiet", "--misstore-serial"}});
-    const Outcome done = run({"run", "--recipe", "recipe.ini", "--retry", "3", "--json", "--port", "COM21"});
-    EXPECT_EQ(done.exitCode, 1);
-    EXPECT_EQ(done.results.at("COM21")["tries"].toInt(), 1) << "a read-back that differs is not tried again";
-}
-
 } // namespace

@@ -106,19 +106,6 @@ protected:
     RecordStore journal;
 };
 
-TEST_F(LabelPrint, APdfLabelsSymbolReadsBackAsTheSerial)
-{
-    const LabelRecord done = print(request(cups->pdfQueue(), "SN0000042"));
-    EXPECT_EQ(done.state.toStdString(), "printed") << done.reason.toStdString();
-    EXPECT_GT(done.jobId, 0);
-    QDir out(cups->pdfFolder());
-    ASSERT_TRUE(waitFor([&] { return !out.entryList({"*.pdf"}).isEmpty(); })) << "cups-pdf wrote no PDF";
-    QThread::msleep(500); // written whole
-    const QString pdf = out.filePath(out.entryList({"*.pdf"}).first());
-    run("pdftoppm", {"-r", "300", "-png", "-singlefile", pdf, dir.filePath("page")});
-    EXPECT_EQ(run("dmtxread", {"-n", dir.filePath("page.png")}).trimmed(), "SN0000042");
-}
-
 TEST_F(LabelPrint, AZplTemplateGoesRawWithItsFieldsFilled)
 {
     file("serial.zpl", "^XA^FO20,20^FD{serial}^FS^FO20,60^FD{hardware}/{order}/{operator}^FS^XZ\n");

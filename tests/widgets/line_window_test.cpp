@@ -230,24 +230,6 @@ struct RecipeBench {
     }
 };
 
-TEST(LineWindow, WithARecipeEachRowBringsItsBoardUpWholeAndShowsTheSerialWritten)
-{
-    RecipeBench b(56, 2, "Line B", "SN0002000-SN0002099", {"--quiet"});
-    LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    EXPECT_EQ(window.findChild<QLabel*>("recipe")->text(), "Recipe: Line B");
-    QTest::mouseClick(window.findChild<QWidget*>("flashAll"), Qt::LeftButton);
-    const auto rows = window.rows();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !resultOf(rows[0]).isEmpty() && !resultOf(rows[1]).isEmpty(); }, 60000));
-    std::set<QString> serials;
-    for (BoardRow* row : rows) {
-        EXPECT_EQ(resultOf(row), "PASS") << row->findChild<QLabel*>("message")->text().toStdString();
-        serials.insert(row->findChild<QLabel*>("serial")->text());
-    }
-    EXPECT_EQ(serials, (std::set<QString>{"SN0002000", "SN0002001"}));
-}
-
 TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
 {
     RecipeBench b(46, 3, "Bench C", "SN0004000-SN0004099", {"--quiet", "--detached"}, {1, true}, true);
