@@ -165,6 +165,9 @@ public:
 private:
     Expected<void, QString> migrate();
     Expected<void, QString> updateLabel(qint64 id, const QString& set, const QVariantList& values);
+    // Runs `sql` once for each row of bound values, in one transaction that `begin` opens:
+    // every row or none. How many rows the statements changed.
+    Expected<int, QString> writeEach(const char* begin, const QString& sql, const std::vector<QVariantList>& rows);
     // Every number of `range` that a record or a reservation holds, inside a transaction.
     Expected<std::vector<qint64>, QString> takenNumbers(const SerialRange& range);
     Unexpected<QString> fail(const QString& what, const QString& why) const;

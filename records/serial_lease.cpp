@@ -52,75 +52,42 @@ Expected<QStringList, QString> RecordStore::leaseSerials(const SerialRange& rang
 
 Expected<void, QString> RecordStore::applySerialStates(const std::vector<SerialState>& states)
 {
-    if (!isOpen())
-        return fail("written", "they are not open");
-    QSqlQuery q(db_);
-    if (!q.exec("BEGIN"))
-        return fail("written", q.lastError().text());
-    for (const SerialState& s : states) {
-        // A number is the station's it was leased to: another's reservation stays as it is.
-        q.prepare("INSERT INTO serial_reservations (serial, recipe, station, port, reserved, state) "
-                  "VALUES (?, NULL, ?, ?, ?, ?) ON CONFLICT (serial) DO UPDATE SET port = excluded.port, "
-                  "reserved = excluded.reserved, state = excluded.state "
-                  "WHERE serial_reservations.station = excluded.station");
-        for (const QString& v : {s.serial, s.station, s.port, s.taken, s.state})
-            q.addBindValue(v);
-        if (!q.exec()) {
-            const QString why = q.lastError().text();
-            QSqlQuery(db_).exec("ROLLBACK");
-            return fail("written", why);
-        }
-    }
-    if (!q.exec("COMMIT"))
-        return fail("written", q.lastError().text());
+    // A number is the station's it was leased to: another's reservation stays as it is.
+    std::vector<QVariantList> rows;
+    for (const SerialState& s : states)
+        rows.push_back({s.serial, s.station, s.port, s.taken, s.state});
+    auto written = writeEach("BEGIN",
+                             "INSERT INTO serial_reservations (serial, recipe, station, port, reserved, state) "
+                             "VALUES (?, NULL, ?, ?, ?, ?) ON CONFLICT (serial) DO UPDATE SET port = excluded.port, "
+                             "reserved = excluded.reserved, state = excluded.state "
+                             "WHERE serial_reservations.station = excluded.station",
+                             rows);
+    if (!written)
+        return unexpected(written.error());
     return {};
 }
 
 Expected<int, QString> RecordStore::releaseSerials(const QStringList& serials)
 {
-    if (!isOpen())
-        return fail("written", "they are not open");
-    QSqlQuery q(db_);
-    if (!q.exec("BEGIN"))
-        return fail("written", q.lastError().text());
-    int released = 0;
-    for (const QString& serial : serials) {
-        q.prepare("DELETE FROM serial_reservations WHERE serial = ? AND station = ? AND state = 'leased'");
-        q.addBindValue(serial);
-        q.addBindValue(station_);
-        if (!q.exec()) {
-            const QString why = q.lastError().text();
-            QSqlQuery(db_).exec("ROLLBACK");
-            return fail("written", why);
-        }
-        released += q.numRowsAffected();
-    }
-    if (!q.exec("COMMIT"))
-        return fail("written", q.lastError().text());
-    return released;
+    std::vector<QVariantList> rows;
+    for (const QString& serial : serials)
+        rows.push_back({serial, station_});
+    return writeEach("BEGIN", "DELETE FROM serial_reservations WHERE serial = ? AND station = ? AND state = 'leased'",
+                     rows);
 }
 
 Expected<void, QString> RecordStore::keepLease(const QString& lineDb, const QString& recipe, const QStringList& serials)
 {
-    if (!isOpen())
-        return fail("written", "they are not open");
-    QSqlQuery q(db_);
-    if (!q.exec("BEGIN IMMEDIATE"))
-        return fail("written", q.lastError().text());
     const QString now = recordTime();
-    for (const QString& serial : serials) {
-        q.prepare("INSERT INTO serial_leases (line_db, serial, recipe, station, taken, state) "
-                  "VALUES (?, ?, ?, ?, ?, 'leased') ON CONFLICT (line_db, serial) DO NOTHING");
-        for (const QString& v : {lineDb, serial, recipe, station_, now})
-            q.addBindValue(v);
-        if (!q.exec()) {
-            const QString why = q.lastError().text();
-            QSqlQuery(db_).exec("ROLLBACK");
-            return fail("written", why);
-        }
-    }
-    if (!q.exec("COMMIT"))
-        return fail("written", q.lastError().text());
+    std::vector<QVariantList> rows;
+    for (const QString& serial : serials)
+        rows.push_back({lineDb, serial, recipe, station_, now});
+    auto written = writeEach("BEGIN IMMEDIATE",
+                             "INSERT INTO serial_leases (line_db, serial, recipe, station, taken, state) "
+                             "VALUES (?, ?, ?, ?, ?, 'leased') ON CONFLICT (line_db, serial) DO NOTHING",
+                             rows);
+    if (!written)
+        return unexpected(written.error());
     return {};
 }
 
@@ -207,25 +174,14 @@ Expected<std::vector<SerialState>, QString> RecordStore::heldSerialStates(const 
 Expected<void, QString> RecordStore::markSerialStatesDelivered(const QString& lineDb,
                                                                const std::vector<SerialState>& states)
 {
-    if (!isOpen())
-        return fail("written", "they are not open");
-    QSqlQuery q(db_);
-    if (!q.exec("BEGIN IMMEDIATE"))
-        return fail("written", q.lastError().text());
-    for (const SerialState& s : states) {
-        q.prepare("UPDATE serial_leases SET delivered = ? WHERE line_db = ? AND serial = ? AND delivered < ?");
-        q.addBindValue(s.revision);
-        q.addBindValue(lineDb);
-        q.addBindValue(s.serial);
-        q.addBindValue(s.revision);
-        if (!q.exec()) {
-            const QString why = q.lastError().text();
-            QSqlQuery(db_).exec("ROLLBACK");
-            return fail("written", why);
-        }
-    }
-    if (!q.exec("COMMIT"))
-        return fail("written", q.lastError().text());
+    std::vector<QVariantList> rows;
+    for (const SerialState& s : states)
+        rows.push_back({s.revision, lineDb, s.serial, s.revision});
+    auto written = writeEach(
+        "BEGIN IMMEDIATE", "UPDATE serial_leases SET delivered = ? WHERE line_db = ? AND serial = ? AND delivered < ?",
+        rows);
+    if (!written)
+        return unexpected(written.error());
     return {};
 }
 
@@ -247,24 +203,40 @@ Expected<QStringList, QString> RecordStore::leasedSerials(const QString& lineDb)
 
 Expected<void, QString> RecordStore::dropLease(const QString& lineDb, const QStringList& serials)
 {
+    std::vector<QVariantList> rows;
+    for (const QString& serial : serials)
+        rows.push_back({lineDb, serial, station_});
+    auto written = writeEach(
+        "BEGIN IMMEDIATE",
+        "DELETE FROM serial_leases WHERE line_db = ? AND serial = ? AND state = 'leased' AND station = ?", rows);
+    if (!written)
+        return unexpected(written.error());
+    return {};
+}
+
+Expected<int, QString> RecordStore::writeEach(const char* begin, const QString& sql,
+                                              const std::vector<QVariantList>& rows)
+{
     if (!isOpen())
         return fail("written", "they are not open");
     QSqlQuery q(db_);
-    if (!q.exec("BEGIN IMMEDIATE"))
+    if (!q.exec(QString::fromLatin1(begin)))
         return fail("written", q.lastError().text());
-    for (const QString& serial : serials) {
-        q.prepare("DELETE FROM serial_leases WHERE line_db = ? AND serial = ? AND state = 'leased' AND station = ?");
-        for (const QString& v : {lineDb, serial, station_})
-            q.addBindValue(v);
+    int changed = 0;
+    for (const QVariantList& row : rows) {
+        q.prepare(sql);
+        for (const QVariant& value : row)
+            q.addBindValue(value);
         if (!q.exec()) {
             const QString why = q.lastError().text();
             QSqlQuery(db_).exec("ROLLBACK");
             return fail("written", why);
         }
+        changed += q.numRowsAffected();
     }
     if (!q.exec("COMMIT"))
         return fail("written", q.lastError().text());
-    return {};
+    return changed;
 }
 
 Expected<std::vector<SerialState>, QString> RecordStore::serialStates(const SerialRange& range)
