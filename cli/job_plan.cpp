@@ -92,6 +92,140 @@ auxpad::Expected<JobPlan, PlanStop> signPlan(JobPlan plan, const QCommandLinePar
     return plan;
 }
 
+// The options of the job commands besides the bench's own.
+struct JobOptions {
+    QCommandLineOption values{"values", "port,hardware,mcusw,dspsw,serial,code,manufacture per board.", "FILE.csv"};
+    QCommandLineOption watch{"watch", "Keep every port open and bring each board up as it arrives, until "
+                                      "SIGINT or SIGTERM; a board shows its result until it leaves."};
+    QCommandLineOption again{"again", "With --watch, bring up a board again although a passed bring-up of this "
+                                      "recipe holds its serial."};
+    QCommandLineOption retry{"retry", "Bring a board up again, up to N times, when it failed for a reason a "
+                                      "second try may cure (no answer, a lost acknowledgement, a hang-up).",
+                             "N"};
+    QCommandLineOption allowReuse{"allow-reuse", "Write a serial number even when a passed record holds it "
+                                                 "already (a repair bench)."};
+};
+
+// The options a command takes, in the order its help lists them.
+void addOptions(QCommandLineParser& parser, const Command& command, const auxpad::BenchOptions& o,
+                const JobOptions& j)
+{
+    parser.addOption(o.help);
+    parser.addOption(o.port);
+    if (command.bringUp) {
+        parser.addOptions({o.recipe, j.watch, j.again, j.retry, o.noLabel});
+    } else {
+        if (command.job == JobKind::Flash) {
+            parser.addOption(o.disk);
+            parser.addOption(o.data);
+        }
+        if (command.job == JobKind::ProductInfo) {
+            parser.addOption(j.values);
+            parser.addOption(j.allowReuse);
+        }
+        if (command.job != JobKind::SelfTest)
+            parser.addOption(o.ini);
+    }
+    parser.addOption(o.json);
+    parser.addOption(o.db);
+    parser.addOptions({o.station, o.operatorId, o.order, o.reason});
+}
+
+// run: the recipe says what each board gets.
+auxpad::Expected<JobPlan, PlanStop> planBringUp(JobPlan plan, const QCommandLineParser& parser,
+                                                const auxpad::BenchOptions& o, const JobOptions& j)
+{
+    if (!parser.isSet(o.recipe))
+        return fail("run needs the line's --recipe FILE");
+    auto recipe = auxpad::readRecipe(parser.value(o.recipe));
+    if (!recipe)
+        return fail(recipe.error().toStdString());
+    if (const auto files = auxpad::checkRecipeFiles(*recipe); !files)
+        return fail(files.error().toStdString());
+    plan.recipe = std::move(*recipe);
+    plan.files = plan.recipe->files;
+    plan.labels = plan.recipe->label.has_value() && !parser.isSet(o.noLabel);
+    plan.watch = parser.isSet(j.watch);
+    plan.rules.skipPassed = plan.watch && !parser.isSet(j.again);
+    if (parser.isSet(j.again) && !plan.watch)
+        return fail("--again is for --watch, whose boards are not brought up twice");
+    if (parser.isSet(j.retry)) {
+        bool number = false;
+        const int retries = parser.value(j.retry).toInt(&number);
+        if (!number || retries < 0 || retries > 10)
+            return fail("--retry takes a number of tries from 0 to 10");
+        plan.rules.tries = 1 + retries;
+    }
+    plan.iniPath = auxpad::RecipeFiles::kIniPath;
+    const QString exception = parser.isSet(j.again) ? "--again" : "";
+    return signPlan(std::move(plan), parser, o, exception);
+}
+
+// prodinfo: each board's six values, from --values or, for one board, the ini's defaults;
+// no serial number given twice.
+auxpad::Expected<void, PlanStop> planValues(JobPlan& plan, const QCommandLineParser& parser, const JobOptions& j,
+                                            const auxpad::FlashIni& settings)
+{
+    if (parser.isSet(j.values)) {
+        const std::string csv = parser.value(j.values).toStdString();
+        const auto text = readFile(csv);
+        if (!text)
+            return fail(text.error());
+        const auto table = readValuesCsv(*text);
+        if (!table)
+            return fail(csv + ": " + table.error());
+        for (const std::string& p : plan.ports) {
+            if (!table->count(p))
+                return fail(csv + " has no line for " + p);
+            plan.values[p] = table->at(p);
+        }
+    } else if (plan.ports.size() == 1) {
+        const auto defaults = iniDefaults(settings);
+        if (!defaults)
+            return fail(defaults.error());
+        plan.values[plan.ports[0]] = *defaults;
+    } else {
+        return fail("prodinfo for several boards takes their values from --values FILE.csv");
+    }
+    std::map<std::string, std::string> portOf; // by serial
+    for (const auto& [p, v] : plan.values) {
+        if (const auto problem = auxpad::checkProductFields(v))
+            return fail(p + ": " + problem->text);
+        const std::string& serial = v[auxpad::at(auxpad::ProductField::Serial)];
+        if (const auto [at, fresh] = portOf.emplace(serial, p); !fresh)
+            return fail("the serial number " + serial + " is given to both " + at->second + " and " + p);
+    }
+    plan.allowReuse = parser.isSet(j.allowReuse);
+    return {};
+}
+
+// flash, prodinfo, selftest: the files and values the options name.
+auxpad::Expected<JobPlan, PlanStop> planJob(JobPlan plan, const QCommandLineParser& parser,
+                                            const auxpad::BenchOptions& o, const JobOptions& j)
+{
+    auxpad::DiskFiles files;
+    // The self-test reads no settings.
+    plan.iniPath = plan.job == JobKind::SelfTest ? "flash.ini" : parser.value(o.ini).toStdString();
+    const auxpad::FlashIni settings(files, plan.iniPath);
+    if (plan.job == JobKind::Flash) {
+        // Defaults stand in for a board that keeps its product information to itself;
+        // faulty ones are found now rather than in the middle of a line of boards.
+        if (const auto ini = auxpad::checkIni(plan.iniPath); !ini)
+            return fail(ini.error());
+        if (!parser.isSet(o.disk) || !parser.isSet(o.data))
+            return fail("flash needs both --disk FILE and --data FILE");
+        plan.files = {parser.value(o.disk).toStdString(), parser.value(o.data).toStdString()};
+        if (const auto checked = auxpad::checkFlashFiles(plan.files); !checked)
+            return fail(checked.error());
+    }
+    if (plan.job == JobKind::ProductInfo) {
+        if (const auto given = planValues(plan, parser, j, settings); !given)
+            return auxpad::unexpected(given.error());
+    }
+    const QString exception = plan.allowReuse ? "--allow-reuse" : "";
+    return signPlan(std::move(plan), parser, o, exception);
+}
+
 } // namespace
 
 auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments)
@@ -107,36 +241,8 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(command->description));
     const auxpad::BenchOptions o;
-    const QCommandLineOption values("values", "port,hardware,mcusw,dspsw,serial,code,manufacture per board.", "FILE.csv");
-    const QCommandLineOption watch("watch", "Keep every port open and bring each board up as it arrives, until "
-                                            "SIGINT or SIGTERM; a board shows its result until it leaves.");
-    const QCommandLineOption again("again", "With --watch, bring up a board again although a passed bring-up of this "
-                                            "recipe holds its serial.");
-    const QCommandLineOption retry("retry", "Bring a board up again, up to N times, when it failed for a reason a "
-                                            "second try may cure (no answer, a lost acknowledgement, a hang-up).",
-                                   "N");
-    const QCommandLineOption allowReuse("allow-reuse", "Write a serial number even when a passed record holds it "
-                                                       "already (a repair bench).");
-    parser.addOption(o.help);
-    parser.addOption(o.port);
-    if (command->bringUp) {
-        parser.addOptions({o.recipe, watch, again, retry, o.noLabel});
-    } else {
-        if (command->job == JobKind::Flash) {
-            parser.addOption(o.disk);
-            parser.addOption(o.data);
-        }
-        if (command->job == JobKind::ProductInfo) {
-            parser.addOption(values);
-            parser.addOption(allowReuse);
-        }
-        if (command->job != JobKind::SelfTest)
-            parser.addOption(o.ini);
-    }
-    parser.addOption(o.json);
-    parser.addOption(o.db);
-    parser.addOptions({o.station, o.operatorId, o.order, o.reason});
-
+    const JobOptions j;
+    addOptions(parser, *command, o, j);
     const auto read = auxpad::readCommandLine(parser, arguments, o, name);
     if (!read)
         return fail(read.error().toStdString());
@@ -155,86 +261,9 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
     if (!ports)
         return fail(ports.error());
     plan.ports = std::move(*ports);
-
-    if (command->bringUp) {
-        if (!parser.isSet(o.recipe))
-            return fail("run needs the line's --recipe FILE");
-        auto recipe = auxpad::readRecipe(parser.value(o.recipe));
-        if (!recipe)
-            return fail(recipe.error().toStdString());
-        if (const auto files = auxpad::checkRecipeFiles(*recipe); !files)
-            return fail(files.error().toStdString());
-        plan.recipe = std::move(*recipe);
-        plan.files = plan.recipe->files;
-        plan.labels = plan.recipe->label.has_value() && !parser.isSet(o.noLabel);
-        plan.watch = parser.isSet(watch);
-        plan.rules.skipPassed = plan.watch && !parser.isSet(again);
-        if (parser.isSet(again) && !plan.watch)
-            return fail("--again is for --watch, whose boards are not brought up twice");
-        if (parser.isSet(retry)) {
-            bool number = false;
-            const int retries = parser.value(retry).toInt(&number);
-            if (!number || retries < 0 || retries > 10)
-                return fail("--retry takes a number of tries from 0 to 10");
-            plan.rules.tries = 1 + retries;
-        }
-        plan.iniPath = auxpad::RecipeFiles::kIniPath;
-        const QString exception = parser.isSet(again) ? "--again" : "";
-        return signPlan(std::move(plan), parser, o, exception);
-    }
-
-    auxpad::DiskFiles files;
-    // The self-test reads no settings.
-    plan.iniPath = command->job == JobKind::SelfTest ? "flash.ini" : parser.value(o.ini).toStdString();
-    const auxpad::FlashIni settings(files, plan.iniPath);
-    if (command->job == JobKind::Flash) {
-        // Defaults stand in for a board that keeps its product information to itself;
-        // faulty ones are found now rather than in the middle of a line of boards.
-        if (const auto ini = auxpad::checkIni(plan.iniPath); !ini)
-            return fail(ini.error());
-    }
-
-    if (command->job == JobKind::Flash) {
-        if (!parser.isSet(o.disk) || !parser.isSet(o.data))
-            return fail("flash needs both --disk FILE and --data FILE");
-        plan.files = {parser.value(o.disk).toStdString(), parser.value(o.data).toStdString()};
-        if (const auto files = auxpad::checkFlashFiles(plan.files); !files)
-            return fail(files.error());
-    }
-
-    if (command->job == JobKind::ProductInfo) {
-        if (parser.isSet(values)) {
-            const auto text = readFile(parser.value(values).toStdString());
-            if (!text)
-                return fail(text.error());
-            const auto table = readValuesCsv(*text);
-            if (!table)
-                return fail(parser.value(values).toStdString() + ": " + table.error());
-            for (const std::string& p : plan.ports) {
-                if (!table->count(p))
-                    return fail(parser.value(values).toStdString() + " has no line for " + p);
-                plan.values[p] = table->at(p);
-            }
-        } else if (plan.ports.size() == 1) {
-            const auto defaults = iniDefaults(settings);
-            if (!defaults)
-                return fail(defaults.error());
-            plan.values[plan.ports[0]] = *defaults;
-        } else {
-            return fail("prodinfo for several boards takes their values from --values FILE.csv");
-        }
-        std::map<std::string, std::string> portOf; // by serial
-        for (const auto& [p, v] : plan.values) {
-            if (const auto problem = auxpad::checkProductFields(v))
-                return fail(p + ": " + problem->text);
-            const std::string& serial = v[auxpad::at(auxpad::ProductField::Serial)];
-            if (const auto [at, fresh] = portOf.emplace(serial, p); !fresh)
-                return fail("the serial number " + serial + " is given to both " + at->second + " and " + p);
-        }
-        plan.allowReuse = parser.isSet(allowReuse);
-    }
-    const QString exception = plan.allowReuse ? "--allow-reuse" : "";
-    return signPlan(std::move(plan), parser, o, exception);
+    if (command->bringUp)
+        return planBringUp(std::move(plan), parser, o, j);
+    return planJob(std::move(plan), parser, o, j);
 }
 
 } // namespace auxpad::cli

@@ -124,130 +124,116 @@ private:
     QByteArray buffer_;
 };
 
-} // namespace
+// The report's options, as its help lists them.
+struct ReportOptions {
+    QCommandLineOption help{{"h", "help"}, "Displays this help."};
+    QCommandLineOption db{"db", auxpad::RecordStore::kOptionHelp, "URL"};
+    QCommandLineOption since{"since", "Only jobs started on or after DATE (YYYY-MM-DD, or an ISO 8601 time in UTC).",
+                             "DATE"};
+    QCommandLineOption until{"until", "Only jobs started before DATE (as --since).", "DATE"};
+    QCommandLineOption station{"station", "Only jobs of the station NAME (its host name, unless named otherwise).",
+                               "NAME"};
+    QCommandLineOption job{"job", "Only jobs of KIND: " + auxpad::kJobKinds.join(", ") + "; or label, the labels.",
+                           "KIND"};
+    QCommandLineOption result{"result", "Only jobs with RESULT: " + auxpad::kJobResults.join(", ") + ".", "RESULT"};
+    QCommandLineOption port{"port", "Only jobs on PORT, as it was given.", "PORT"};
+    QCommandLineOption serial{"serial", "Only the board with serial number SN.", "SN"};
+    QCommandLineOption operatorId{"operator", "Only jobs the operator ID ran.", "ID"};
+    QCommandLineOption order{"order", "Only jobs of the work order or lot ID.", "ID"};
+    QCommandLineOption summary{"summary", "Instead of the records: each station's jobs, passed, failed and yield % "
+                                          "per period, then the most frequent captions of failed jobs."};
+    QCommandLineOption by{"by", "The summary's period: hour, day (the default) or week, from Monday; in UTC.",
+                          "PERIOD", "day"};
+    QCommandLineOption chart{"chart", "Paints each station's yield per period into FILE (.png or .svg) too; "
+                                      "implies --summary.", "FILE"};
+    QCommandLineOption csv{"csv", "CSV with a header row instead of a table."};
+    QCommandLineOption json{"json", "The summary as one JSON document."};
+    QCommandLineOption per{"per", "What the summary and the chart count each row of: station (the default), "
+                                  "operator or order.", "WHAT", "station"};
+    QCommandLineOption serials{"serials", "Instead of the records: each number of RANGE (SN0001000-SN0001999) "
+                                          "that was handed out, with its state (leased, reserved, written, not "
+                                          "written) and station.", "RANGE"};
 
-int runReport(const QStringList& arguments)
-{
-    QCommandLineParser parser;
-    parser.setApplicationDescription("Lists the records of board jobs, oldest first: a table, or CSV with a header row;\n"
-                                     "or sums them up, station by station and period by period. The filters combine.");
-    const QCommandLineOption help({"h", "help"}, "Displays this help.");
-    const QCommandLineOption db("db", auxpad::RecordStore::kOptionHelp, "URL");
-    const QCommandLineOption since("since", "Only jobs started on or after DATE (YYYY-MM-DD, or an ISO 8601 time in UTC).",
-                                   "DATE");
-    const QCommandLineOption until("until", "Only jobs started before DATE (as --since).", "DATE");
-    const QCommandLineOption station("station", "Only jobs of the station NAME (its host name, unless named "
-                                                  "otherwise).", "NAME");
-    const QCommandLineOption job("job", "Only jobs of KIND: " + auxpad::kJobKinds.join(", ") + "; or label, the labels.",
-                                 "KIND");
-    const QCommandLineOption result("result", "Only jobs with RESULT: " + auxpad::kJobResults.join(", ") + ".", "RESULT");
-    const QCommandLineOption port("port", "Only jobs on PORT, as it was given.", "PORT");
-    const QCommandLineOption serial("serial", "Only the board with serial number SN.", "SN");
-    const QCommandLineOption operatorId("operator", "Only jobs the operator ID ran.", "ID");
-    const QCommandLineOption order("order", "Only jobs of the work order or lot ID.", "ID");
-    const QCommandLineOption summary("summary", "Instead of the records: each station's jobs, passed, failed and yield % "
-                                                "per period, then the most frequent captions of failed jobs.");
-    const QCommandLineOption by("by", "The summary's period: hour, day (the default) or week, from Monday; in UTC.",
-                                "PERIOD", "day");
-    const QCommandLineOption chart("chart", "Paints each station's yield per period into FILE (.png or .svg) too; "
-                                            "implies --summary.", "FILE");
-    const QCommandLineOption csv("csv", "CSV with a header row instead of a table.");
-    const QCommandLineOption json("json", "The summary as one JSON document.");
-    parser.addOptions({help, db, since, until, station, job, result, port, serial, summary, by, chart, csv, json});
-    const QCommandLineOption per("per", "What the summary and the chart count each row of: station (the default), "
-                                        "operator or order.", "WHAT", "station");
-    const QCommandLineOption serials("serials", "Instead of the records: each number of RANGE (SN0001000-SN0001999) "
-                                                "that was handed out, with its state (leased, reserved, written, not "
-                                                "written) and station.", "RANGE");
-    parser.addOptions({operatorId, order, per, serials});
-    QStringList args = arguments;
-    args.removeAt(1);
-    auto cannot = [](const QString& why) {
-        std::fprintf(stderr, "auxpad-flash report: %s\n", why.toLocal8Bit().constData());
-        return 2;
-    };
-    if (!parser.parse(args))
-        return cannot(parser.errorText());
-    if (parser.isSet(help)) {
-        QString text = parser.helpText();
-        text.replace(QCoreApplication::applicationName() + " [options]", QCoreApplication::applicationName() + " report [options]");
-        print(text);
-        return 0;
+    void addTo(QCommandLineParser& parser) const
+    {
+        parser.addOptions({help, db, since, until, station, job, result, port, serial, summary, by, chart, csv, json});
+        parser.addOptions({operatorId, order, per, serials});
     }
-    if (!parser.positionalArguments().isEmpty())
-        return cannot("unexpected argument " + parser.positionalArguments().first());
-    // A label is no job of a board: the journal keeps them apart, as label list shows them.
-    if (parser.value(job) == QLatin1String("label"))
-        return listLabels();
+};
 
-    auxpad::RecordFilter filter{parser.value(since),  parser.value(until), parser.value(station), parser.value(job),
-                                parser.value(result), parser.value(port),  parser.value(serial),
-                                parser.value(operatorId), parser.value(order)};
-    if (const auto normal = filter.normalize(); !normal)
-        return cannot(normal.error());
-    const bool summing = parser.isSet(summary) || parser.isSet(chart);
-    const auto period = auxpad::periodNamed(parser.value(by));
+int cannot(const QString& why)
+{
+    std::fprintf(stderr, "auxpad-flash report: %s\n", why.toLocal8Bit().constData());
+    return 2;
+}
+
+// What a summary was asked for with, once the options agree with each other.
+struct SummaryChoice {
+    auxpad::Period period;
+    auxpad::Per per;
+    Form form;
+};
+
+auxpad::Expected<SummaryChoice, QString> chooseSummary(const QCommandLineParser& parser, const ReportOptions& o)
+{
+    using auxpad::unexpected;
+    const bool summing = parser.isSet(o.summary) || parser.isSet(o.chart);
+    const auto period = auxpad::periodNamed(parser.value(o.by));
     if (!period)
-        return cannot("--by takes hour, day or week, not " + parser.value(by));
-    if (parser.isSet(by) && !summing)
-        return cannot("--by goes with --summary or --chart");
-    const auto perWhat = auxpad::perNamed(parser.value(per));
-    if (!perWhat)
-        return cannot("--per takes station, operator or order, not " + parser.value(per));
-    if (parser.isSet(per) && !summing)
-        return cannot("--per goes with --summary or --chart");
-    if (parser.isSet(json) && !summing)
-        return cannot("--json goes with --summary; the records themselves are a table or --csv");
-    if (parser.isSet(json) && parser.isSet(csv))
-        return cannot("--csv and --json are two forms of one summary: give one of them");
-    if (parser.isSet(chart) && !isChartFile(parser.value(chart)))
-        return cannot("--chart takes a .png or an .svg file, not " + parser.value(chart));
+        return unexpected("--by takes hour, day or week, not " + parser.value(o.by));
+    if (parser.isSet(o.by) && !summing)
+        return unexpected(QStringLiteral("--by goes with --summary or --chart"));
+    const auto per = auxpad::perNamed(parser.value(o.per));
+    if (!per)
+        return unexpected("--per takes station, operator or order, not " + parser.value(o.per));
+    if (parser.isSet(o.per) && !summing)
+        return unexpected(QStringLiteral("--per goes with --summary or --chart"));
+    if (parser.isSet(o.json) && !summing)
+        return unexpected(QStringLiteral("--json goes with --summary; the records themselves are a table or --csv"));
+    if (parser.isSet(o.json) && parser.isSet(o.csv))
+        return unexpected(QStringLiteral("--csv and --json are two forms of one summary: give one of them"));
+    if (parser.isSet(o.chart) && !isChartFile(parser.value(o.chart)))
+        return unexpected("--chart takes a .png or an .svg file, not " + parser.value(o.chart));
+    return SummaryChoice{*period, *per, parser.isSet(o.csv) ? Form::Csv : parser.isSet(o.json) ? Form::Json : Form::Table};
+}
 
-    // What this station holds for the line database goes there before it is read.
-    const QString lineUrl = auxpad::RecordStore::lineUrl(parser.value(db));
-    SyncOutcome sync;
+// What this station holds for the line database goes there before the report reads it;
+// without a line database, what a dead process left running is closed first.
+SyncOutcome deliverFirst(const QString& lineUrl)
+{
     if (!lineUrl.isEmpty())
-        sync = syncJournal(lineUrl);
-    else if (auxpad::RecordStore journal; journal.open(auxpad::RecordStore::journalUrl(), auxpad::RecordStore::Opening::MustExist)) {
+        return syncJournal(lineUrl);
+    if (auxpad::RecordStore journal; journal.open(auxpad::RecordStore::journalUrl(), auxpad::RecordStore::Opening::MustExist)) {
         if (const auto closed = journal.closeLeftovers(); !closed) // the report reads the rest all the same
             std::fprintf(stderr, "auxpad-flash report: %s\n", closed.error().toLocal8Bit().constData());
     }
-    // Said after the report, where it is seen.
-    const auto noteHeld = qScopeGuard([&] {
-        if (sync.count.held == 0)
-            return;
-        QString note = QStringLiteral("%1 records of this station are held for %2 and not in this report yet")
-                           .arg(sync.count.held)
-                           .arg(auxpad::RecordStore::shownUrl(lineUrl));
-        if (!sync.problem.isEmpty())
-            note += ": " + sync.problem;
-        std::fprintf(stderr, "auxpad-flash report: %s\n", note.toLocal8Bit().constData());
-    });
+    return {};
+}
 
-    auxpad::RecordStore store;
-    const QString url = auxpad::RecordStore::chooseUrl(parser.value(db));
-    if (const auto opened = store.open(url, auxpad::RecordStore::Opening::MustExist); !opened)
-        return cannot(opened.error());
-    if (parser.isSet(serials))
-        return runSerialStates(store, parser.value(serials), parser.isSet(csv));
-    if (summing)
-        return runSummary(store, filter, *period, *perWhat, parser.isSet(csv) ? Form::Csv : parser.isSet(json) ? Form::Json : Form::Table,
-                          parser.value(chart));
+void noteHeld(const SyncOutcome& sync, const QString& lineUrl)
+{
+    if (sync.count.held == 0)
+        return;
+    QString note = QStringLiteral("%1 records of this station are held for %2 and not in this report yet")
+                       .arg(sync.count.held)
+                       .arg(auxpad::RecordStore::shownUrl(lineUrl));
+    if (!sync.problem.isEmpty())
+        note += ": " + sync.problem;
+    std::fprintf(stderr, "auxpad-flash report: %s\n", note.toLocal8Bit().constData());
+}
 
-    if (parser.isSet(csv)) {
-        const auto written = store.writeCsv(filter, [](const QByteArray& bytes) { print(bytes); });
-        return written ? 0 : cannot(written.error());
-    }
+// The table: every column as wide as its widest value, which the store tells at once; a
+// line break in a value shows as \n, so that each record stays on one line. The table has
+// the columns up to the job's seconds: what a person at a terminal looks for; the CSV has
+// them all.
+int printTable(auxpad::RecordStore& store, const auxpad::RecordFilter& filter)
+{
     Output out;
-    // The table: every column as wide as its widest value, which the store tells at
-    // once; a line break in a value shows as \n, so that each record stays on one line.
     auto shown = [](QString value) { return value.contains('\n') ? value.replace('\n', "\\n") : value; };
     const auto found = store.longest(filter);
     if (!found)
         return cannot(found.error());
     const Longest& longest = *found;
-    // The table has the columns up to the job's seconds: what a person at a terminal
-    // looks for; the CSV has them all.
     std::vector<qsizetype> widths;
     for (const Column& c : kColumns)
         widths.push_back(std::max<qsizetype>(qstrlen(c.name), c.width ? c.width(longest)
@@ -270,6 +256,65 @@ int runReport(const QStringList& arguments)
         filter, [&](const JobRecord& r) { line([&](std::size_t i) { return shown(kColumns[i].value(r)); }); },
         auxpad::RecordStore::Reading::TableColumns);
     return read ? 0 : cannot(read.error());
+}
+
+// Reads the records that pass the filter in the form the options ask for.
+int report(const QCommandLineParser& parser, const ReportOptions& o, const auxpad::RecordFilter& filter,
+           const SummaryChoice& choice)
+{
+    const QString lineUrl = auxpad::RecordStore::lineUrl(parser.value(o.db));
+    const SyncOutcome sync = deliverFirst(lineUrl);
+    const auto said = qScopeGuard([&] { noteHeld(sync, lineUrl); }); // after the report, where it is seen
+
+    auxpad::RecordStore store;
+    const QString url = auxpad::RecordStore::chooseUrl(parser.value(o.db));
+    if (const auto opened = store.open(url, auxpad::RecordStore::Opening::MustExist); !opened)
+        return cannot(opened.error());
+    if (parser.isSet(o.serials))
+        return runSerialStates(store, parser.value(o.serials), parser.isSet(o.csv));
+    if (parser.isSet(o.summary) || parser.isSet(o.chart))
+        return runSummary(store, filter, choice.period, choice.per, choice.form, parser.value(o.chart));
+    if (parser.isSet(o.csv)) {
+        const auto written = store.writeCsv(filter, [](const QByteArray& bytes) { print(bytes); });
+        return written ? 0 : cannot(written.error());
+    }
+    return printTable(store, filter);
+}
+
+} // namespace
+
+int runReport(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Lists the records of board jobs, oldest first: a table, or CSV with a header row;\n"
+                                     "or sums them up, station by station and period by period. The filters combine.");
+    const ReportOptions o;
+    o.addTo(parser);
+    QStringList args = arguments;
+    args.removeAt(1);
+    if (!parser.parse(args))
+        return cannot(parser.errorText());
+    if (parser.isSet(o.help)) {
+        QString text = parser.helpText();
+        text.replace(QCoreApplication::applicationName() + " [options]", QCoreApplication::applicationName() + " report [options]");
+        print(text);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return cannot("unexpected argument " + parser.positionalArguments().first());
+    // A label is no job of a board: the journal keeps them apart, as label list shows them.
+    if (parser.value(o.job) == QLatin1String("label"))
+        return listLabels();
+
+    auxpad::RecordFilter filter{parser.value(o.since),  parser.value(o.until), parser.value(o.station),
+                                parser.value(o.job),    parser.value(o.result), parser.value(o.port),
+                                parser.value(o.serial), parser.value(o.operatorId), parser.value(o.order)};
+    if (const auto normal = filter.normalize(); !normal)
+        return cannot(normal.error());
+    const auto choice = chooseSummary(parser, o);
+    if (!choice)
+        return cannot(choice.error());
+    return report(parser, o, filter, *choice);
 }
 
 bool reportPaints(int argc, char** argv)

@@ -93,100 +93,131 @@ QFont sized(QFont font, int pixels, bool bold = false)
     return font;
 }
 
-void paint(QPainter& p, const Summary& s, const auxpad::RecordFilter& filter)
+const QColor kInk(0x22, 0x22, 0x22);
+
+QColor colourOf(qsizetype station)
 {
-    const Layout layout(s);
-    const QFont base = p.font();
-    const QColor ink(0x22, 0x22, 0x22);
-    const QColor faint(0xdd, 0xdd, 0xdd);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(QRect(0, 0, kWidth, kHeight), Qt::white);
+    return kPalette[station % static_cast<qsizetype>(std::size(kPalette))];
+}
 
-    p.setPen(ink);
-    p.setFont(sized(base, 24, true));
-    p.drawText(QRect(24, 14, kWidth - 48, 34), Qt::AlignLeft | Qt::AlignVCenter, titleOf(s));
-    p.setFont(sized(base, 15));
-    p.setPen(QColor(0x55, 0x55, 0x55));
-    p.drawText(QRect(24, 50, kWidth - 48, 24), Qt::AlignLeft | Qt::AlignVCenter,
-               p.fontMetrics().elidedText(subtitleOf(s, layout, filter), Qt::ElideRight, kWidth - 48));
-
-    const QRectF plot(QPointF(96, 104), QPointF(kWidth - 230, kHeight - 92));
-
-    // Lines: the yield axis runs up to 100 % from a round number below the lowest yield, so
-    // that the usual high yields stay apart. Bars stand on 0 %, or their lengths would lie.
-    const bool bars = layout.periods.size() == 1;
-    double lowest = 100;
-    for (const auto& [where, yield] : layout.yield)
-        lowest = std::min(lowest, yield);
-    const double bottom = bars ? 0.0 : std::min(90.0, std::floor(lowest / 10) * 10);
-    const double step = 100 - bottom <= 10 ? 2 : 100 - bottom <= 30 ? 5 : 100 - bottom <= 60 ? 10 : 20;
-    auto yOf = [&](double yield) { return plot.bottom() - (yield - bottom) / (100 - bottom) * plot.height(); };
-    p.setFont(sized(base, 13));
-    for (double tick = bottom; tick <= 100.001; tick += step) {
-        p.setPen(QPen(faint, 1));
-        p.drawLine(QPointF(plot.left(), yOf(tick)), QPointF(plot.right(), yOf(tick)));
-        p.setPen(ink);
-        p.drawText(QRectF(plot.left() - 56, yOf(tick) - 10, 48, 20), Qt::AlignRight | Qt::AlignVCenter,
-                   QString::number(tick, 'f', 0));
+// One chart being painted: where the plot sits and how yields and periods map onto it.
+class Chart {
+public:
+    Chart(QPainter& p, const Summary& s) : p_(p), s_(s), layout_(s), base_(p.font())
+    {
+        // Lines: the yield axis runs up to 100 % from a round number below the lowest
+        // yield, so that the usual high yields stay apart. Bars stand on 0 %, or their
+        // lengths would lie.
+        double lowest = 100;
+        for (const auto& [where, yield] : layout_.yield)
+            lowest = std::min(lowest, yield);
+        bottom_ = bars() ? 0.0 : std::min(90.0, std::floor(lowest / 10) * 10);
+        slot_ = periods() > 0 ? plot_.width() / static_cast<double>(periods()) : plot_.width();
     }
-    p.setFont(sized(base, 15));
-    p.save();
-    p.translate(26, plot.center().y());
-    p.rotate(-90);
-    p.drawText(QRectF(-plot.height() / 2, -12, plot.height(), 24), Qt::AlignCenter, QStringLiteral("yield (%)"));
-    p.restore();
-    p.drawText(QRectF(plot.left(), plot.bottom() + 44, plot.width(), 24), Qt::AlignCenter,
-               QStringLiteral("period (%1)").arg(periodWords(s.by)));
+
+    void paint(const auxpad::RecordFilter& filter)
+    {
+        p_.setRenderHint(QPainter::Antialiasing);
+        p_.fillRect(QRect(0, 0, kWidth, kHeight), Qt::white);
+        paintTitles(filter);
+        paintYieldAxis();
+        paintPeriodAxis();
+        if (layout_.stations.isEmpty()) {
+            p_.setFont(sized(base_, 18));
+            p_.drawText(plot_, Qt::AlignCenter, QStringLiteral("No records pass the filters."));
+        }
+        bars() ? paintBars() : paintLines();
+        paintLegend();
+    }
+
+private:
+    bool bars() const { return layout_.periods.size() == 1; }
+    qsizetype periods() const { return layout_.periods.size(); }
+    qsizetype stations() const { return layout_.stations.size(); }
+    double yOf(double yield) const { return plot_.bottom() - (yield - bottom_) / (100 - bottom_) * plot_.height(); }
+    double xOf(qsizetype period) const { return plot_.left() + (static_cast<double>(period) + 0.5) * slot_; }
+
+    void paintTitles(const auxpad::RecordFilter& filter)
+    {
+        p_.setPen(kInk);
+        p_.setFont(sized(base_, 24, true));
+        p_.drawText(QRect(24, 14, kWidth - 48, 34), Qt::AlignLeft | Qt::AlignVCenter, titleOf(s_));
+        p_.setFont(sized(base_, 15));
+        p_.setPen(QColor(0x55, 0x55, 0x55));
+        p_.drawText(QRect(24, 50, kWidth - 48, 24), Qt::AlignLeft | Qt::AlignVCenter,
+                    p_.fontMetrics().elidedText(subtitleOf(s_, layout_, filter), Qt::ElideRight, kWidth - 48));
+    }
+
+    void paintYieldAxis()
+    {
+        const double span = 100 - bottom_;
+        const double step = span <= 10 ? 2 : span <= 30 ? 5 : span <= 60 ? 10 : 20;
+        p_.setFont(sized(base_, 13));
+        for (double tick = bottom_; tick <= 100.001; tick += step) {
+            p_.setPen(QPen(QColor(0xdd, 0xdd, 0xdd), 1));
+            p_.drawLine(QPointF(plot_.left(), yOf(tick)), QPointF(plot_.right(), yOf(tick)));
+            p_.setPen(kInk);
+            p_.drawText(QRectF(plot_.left() - 56, yOf(tick) - 10, 48, 20), Qt::AlignRight | Qt::AlignVCenter,
+                        QString::number(tick, 'f', 0));
+        }
+        p_.setFont(sized(base_, 15));
+        p_.save();
+        p_.translate(26, plot_.center().y());
+        p_.rotate(-90);
+        p_.drawText(QRectF(-plot_.height() / 2, -12, plot_.height(), 24), Qt::AlignCenter, QStringLiteral("yield (%)"));
+        p_.restore();
+        p_.drawText(QRectF(plot_.left(), plot_.bottom() + 44, plot_.width(), 24), Qt::AlignCenter,
+                    QStringLiteral("period (%1)").arg(periodWords(s_.by)));
+    }
 
     // The periods along the bottom, as many of their names as fit side by side.
-    const auto periods = layout.periods.size();
-    const double slot = periods > 0 ? plot.width() / static_cast<double>(periods) : plot.width();
-    auto xOf = [&](qsizetype period) { return plot.left() + (static_cast<double>(period) + 0.5) * slot; };
-    p.setFont(sized(base, 13));
-    qsizetype every = 1;
-    if (periods > 0) {
-        const double nameWidth = p.fontMetrics().horizontalAdvance(layout.periods.last()) + 16;
-        every = std::max<qsizetype>(1, static_cast<qsizetype>(std::ceil(nameWidth / slot)));
-    }
-    for (qsizetype i = 0; i < periods; i += every) {
-        p.setPen(QPen(ink, 1));
-        p.drawLine(QPointF(xOf(i), plot.bottom()), QPointF(xOf(i), plot.bottom() + 5));
-        p.drawText(QRectF(xOf(i) - slot * static_cast<double>(every) / 2, plot.bottom() + 8, slot * static_cast<double>(every), 20),
-                   Qt::AlignHCenter | Qt::AlignTop, layout.periods[i]);
-    }
-    p.setPen(QPen(ink, 1.5));
-    p.drawLine(plot.bottomLeft(), plot.bottomRight());
-    p.drawLine(plot.bottomLeft(), plot.topLeft());
-
-    if (layout.stations.isEmpty()) {
-        p.setFont(sized(base, 18));
-        p.drawText(plot, Qt::AlignCenter, QStringLiteral("No records pass the filters."));
-    }
-    const auto stations = layout.stations.size();
-    auto colourOf = [](qsizetype station) { return kPalette[station % static_cast<qsizetype>(std::size(kPalette))]; };
-    if (bars) {
-        // One period: a bar a station, side by side, with its figure above it.
-        const double width = std::min(64.0, slot * 0.8 / static_cast<double>(stations));
-        for (qsizetype st = 0; st < stations; ++st) {
-            const auto found = layout.yield.find({st, 0});
-            if (found == layout.yield.end())
-                continue;
-            const double x = xOf(0) + (static_cast<double>(st) - static_cast<double>(stations) / 2) * width;
-            const QRectF bar(QPointF(x + 2, yOf(found->second)), QPointF(x + width - 2, plot.bottom()));
-            p.fillRect(bar, colourOf(st));
-            p.setPen(ink);
-            p.drawText(QRectF(bar.left() - 20, bar.top() - 22, bar.width() + 40, 20), Qt::AlignCenter,
-                       QString::number(found->second, 'f', 1));
+    void paintPeriodAxis()
+    {
+        p_.setFont(sized(base_, 13));
+        qsizetype every = 1;
+        if (periods() > 0) {
+            const double nameWidth = p_.fontMetrics().horizontalAdvance(layout_.periods.last()) + 16;
+            every = std::max<qsizetype>(1, static_cast<qsizetype>(std::ceil(nameWidth / slot_)));
         }
-    } else {
-        // A line a station, broken where it had no jobs, with a dot at each period.
-        for (qsizetype st = 0; st < stations; ++st) {
+        const double span = slot_ * static_cast<double>(every);
+        for (qsizetype i = 0; i < periods(); i += every) {
+            p_.setPen(QPen(kInk, 1));
+            p_.drawLine(QPointF(xOf(i), plot_.bottom()), QPointF(xOf(i), plot_.bottom() + 5));
+            p_.drawText(QRectF(xOf(i) - span / 2, plot_.bottom() + 8, span, 20), Qt::AlignHCenter | Qt::AlignTop,
+                        layout_.periods[i]);
+        }
+        p_.setPen(QPen(kInk, 1.5));
+        p_.drawLine(plot_.bottomLeft(), plot_.bottomRight());
+        p_.drawLine(plot_.bottomLeft(), plot_.topLeft());
+    }
+
+    // One period: a bar a station, side by side, with its figure above it.
+    void paintBars()
+    {
+        const double width = std::min(64.0, slot_ * 0.8 / static_cast<double>(stations()));
+        for (qsizetype st = 0; st < stations(); ++st) {
+            const auto found = layout_.yield.find({st, 0});
+            if (found == layout_.yield.end())
+                continue;
+            const double x = xOf(0) + (static_cast<double>(st) - static_cast<double>(stations()) / 2) * width;
+            const QRectF bar(QPointF(x + 2, yOf(found->second)), QPointF(x + width - 2, plot_.bottom()));
+            p_.fillRect(bar, colourOf(st));
+            p_.setPen(kInk);
+            p_.drawText(QRectF(bar.left() - 20, bar.top() - 22, bar.width() + 40, 20), Qt::AlignCenter,
+                        QString::number(found->second, 'f', 1));
+        }
+    }
+
+    // A line a station, broken where it had no jobs, with a dot at each period.
+    void paintLines()
+    {
+        for (qsizetype st = 0; st < stations(); ++st) {
             QPainterPath path;
             bool drawing = false;
             std::vector<QPointF> dots;
-            for (qsizetype pe = 0; pe < periods; ++pe) {
-                const auto found = layout.yield.find({st, pe});
-                if (found == layout.yield.end()) {
+            for (qsizetype pe = 0; pe < periods(); ++pe) {
+                const auto found = layout_.yield.find({st, pe});
+                if (found == layout_.yield.end()) {
                     drawing = false;
                     continue;
                 }
@@ -195,44 +226,61 @@ void paint(QPainter& p, const Summary& s, const auxpad::RecordFilter& filter)
                 drawing = true;
                 dots.push_back(point);
             }
-            p.setPen(QPen(colourOf(st), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-            p.setBrush(Qt::NoBrush);
-            p.drawPath(path);
+            p_.setPen(QPen(colourOf(st), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p_.setBrush(Qt::NoBrush);
+            p_.drawPath(path);
             // Dots closer than a few pixels would only thicken the line.
-            if (slot < 8)
+            if (slot_ < 8)
                 continue;
-            p.setBrush(colourOf(st));
+            p_.setBrush(colourOf(st));
             for (const QPointF& dot : dots)
-                p.drawEllipse(dot, 3.5, 3.5);
+                p_.drawEllipse(dot, 3.5, 3.5);
         }
     }
 
     // The legend, right of the plot: as many stations as fit, and how many more there are.
-    p.setFont(sized(base, 14));
-    const double left = plot.right() + 28;
-    const double lineHeight = 26;
-    const auto fit = static_cast<qsizetype>((plot.height() - lineHeight) / lineHeight);
-    for (qsizetype st = 0; st < stations; ++st) {
-        const double y = plot.top() + static_cast<double>(st) * lineHeight;
-        if (st == fit && stations > fit + 1) {
-            p.setPen(ink);
-            p.drawText(QRectF(left, y, kWidth - left - 16, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                       QStringLiteral("and %1 more").arg(stations - fit));
-            break;
-        }
-        if (bars) {
-            p.fillRect(QRectF(left + 5, y + lineHeight / 2 - 7, 14, 14), colourOf(st));
-        } else {
-            p.setPen(QPen(colourOf(st), 2.5));
-            p.drawLine(QPointF(left, y + lineHeight / 2), QPointF(left + 24, y + lineHeight / 2));
-            p.setBrush(colourOf(st));
-            p.drawEllipse(QPointF(left + 12, y + lineHeight / 2), 3.5, 3.5);
-        }
-        p.setPen(ink);
+    void paintLegend()
+    {
+        p_.setFont(sized(base_, 14));
+        const double left = plot_.right() + 28;
+        const double lineHeight = 26;
         const double textLeft = left + 34;
-        p.drawText(QRectF(textLeft, y, kWidth - textLeft - 16, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                   p.fontMetrics().elidedText(layout.stations[st], Qt::ElideRight, static_cast<int>(kWidth - textLeft - 16)));
+        const auto fit = static_cast<qsizetype>((plot_.height() - lineHeight) / lineHeight);
+        for (qsizetype st = 0; st < stations(); ++st) {
+            const double y = plot_.top() + static_cast<double>(st) * lineHeight;
+            if (st == fit && stations() > fit + 1) {
+                p_.setPen(kInk);
+                p_.drawText(QRectF(left, y, kWidth - left - 16, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                            QStringLiteral("and %1 more").arg(stations() - fit));
+                break;
+            }
+            if (bars()) {
+                p_.fillRect(QRectF(left + 5, y + lineHeight / 2 - 7, 14, 14), colourOf(st));
+            } else {
+                p_.setPen(QPen(colourOf(st), 2.5));
+                p_.drawLine(QPointF(left, y + lineHeight / 2), QPointF(left + 24, y + lineHeight / 2));
+                p_.setBrush(colourOf(st));
+                p_.drawEllipse(QPointF(left + 12, y + lineHeight / 2), 3.5, 3.5);
+            }
+            p_.setPen(kInk);
+            p_.drawText(QRectF(textLeft, y, kWidth - textLeft - 16, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                        p_.fontMetrics().elidedText(layout_.stations[st], Qt::ElideRight,
+                                                    static_cast<int>(kWidth - textLeft - 16)));
+        }
     }
+
+    QPainter& p_;
+    const Summary& s_;
+    const Layout layout_;
+    const QFont base_;
+    const QRectF plot_{QPointF(96, 104), QPointF(kWidth - 230, kHeight - 92)};
+    double bottom_ = 0;
+    double slot_ = 0;
+};
+
+void paint(QPainter& p, const Summary& s, const auxpad::RecordFilter& filter)
+{
+    Chart(p, s).paint(filter);
 }
 
 bool isSvg(const QString& file)

@@ -26,7 +26,7 @@ int runSerialStates(auxpad::RecordStore& store, const QString& rangeText, bool c
 // Whether a chart can be painted into a file of this name: a PNG or an SVG image.
 bool isChartFile(const QString& file);
 // Each station's yield per period of the summary as a chart, in the image format its
-// name says; "" once written, otherwise why not.
+// name says; nothing once written, otherwise why not.
 auxpad::Expected<void, QString> paintChart(const auxpad::Summary& summary, const auxpad::RecordFilter& filter,
                                            const QString& file);
 

@@ -52,6 +52,27 @@ LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad:
     problem_->setPalette(red);
     layout->addWidget(problem_);
 
+    layout->addWidget(boardList(jobs, bringUps), 1);
+    records_ = new QLabel(this);
+    records_->setObjectName("records");
+    records_->setTextFormat(Qt::PlainText);
+    layout->addWidget(records_);
+    resize(1180, 170 + 46 * static_cast<int>(std::min<std::size_t>(rows_.size(), 12)));
+    if (!rows_.empty())
+        rows_.front()->setFocus();
+
+    clock_.setInterval(1000);
+    connect(&clock_, &QTimer::timeout, this, [this] {
+        for (BoardRow* row : rows_)
+            row->tick();
+    });
+    clock_.start();
+}
+
+// A row for each board, in a list that scrolls; the arrow keys move between the rows.
+QScrollArea* LineWindow::boardList(const std::vector<auxpad::BoardJob*>& jobs,
+                                   const std::vector<auxpad::BringUp*>& bringUps)
+{
     auto* list = new QWidget;
     auto* rowsLayout = new QVBoxLayout(list);
     rowsLayout->setSpacing(2);
@@ -70,21 +91,7 @@ LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad:
     auto* scroll = new QScrollArea(this);
     scroll->setWidget(list);
     scroll->setWidgetResizable(true);
-    layout->addWidget(scroll, 1);
-    records_ = new QLabel(this);
-    records_->setObjectName("records");
-    records_->setTextFormat(Qt::PlainText);
-    layout->addWidget(records_);
-    resize(1180, 170 + 46 * static_cast<int>(std::min<std::size_t>(rows_.size(), 12)));
-    if (!rows_.empty())
-        rows_.front()->setFocus();
-
-    clock_.setInterval(1000);
-    connect(&clock_, &QTimer::timeout, this, [this] {
-        for (BoardRow* row : rows_)
-            row->tick();
-    });
-    clock_.start();
+    return scroll;
 }
 
 QLineEdit* LineWindow::filePicker(const char* name, const QString& label, const std::string& path, QGridLayout* grid,

@@ -14,6 +14,7 @@
 class QGridLayout;
 class QLabel;
 class QLineEdit;
+class QScrollArea;
 
 namespace auxpad::ui {
 
@@ -58,6 +59,7 @@ private:
     // The order, and who is signed in with the field for the next badge.
     class QLayout* signatureRow();
     QLineEdit* filePicker(const char* name, const QString& label, const std::string& path, QGridLayout* grid, int row);
+    QScrollArea* boardList(const std::vector<auxpad::BoardJob*>& jobs, const std::vector<auxpad::BringUp*>& bringUps);
 
     QLineEdit* disk_ = nullptr;
     QLineEdit* data_ = nullptr;

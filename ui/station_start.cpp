@@ -23,6 +23,31 @@ int startupFault(const QString& message)
     return 1;
 }
 
+// The port flash.ini names: as the window shows it, and the one the bench opens.
+struct StationPort {
+    QString shown;
+    auxpad::PortName name;
+};
+
+auxpad::Expected<StationPort, QString> stationPort(const StationWindow& window, auxpad::DiskFiles& files)
+{
+    const auto com = auxpad::FlashIni(files, "flash.ini").comPort(QDir::toNativeSeparators(window.folder()).toStdString());
+    if (!com)
+        return auxpad::unexpected(QString::fromStdString(com.error()));
+    const int number = auxpad::roundHalfEven(auxpad::lenientNumber(*com));
+    return StationPort{QString::fromLatin1(com->data(), static_cast<qsizetype>(com->size())),
+                       {"COM" + std::to_string(number), auxpad::deviceForPort(number, auxpad::configDir())}};
+}
+
+// Who runs this station: its name, and the operator the environment signs in.
+auxpad::Signature stationSignature(const QString& station)
+{
+    auxpad::Signature signature;
+    signature.station = auxpad::RecordStore::stationName(station);
+    signature.operatorId = qEnvironmentVariable("AUXPAD_FLASH_OPERATOR").trimmed();
+    return signature;
+}
+
 } // namespace
 
 int runStation(const QString& records, const QString& station)
@@ -32,11 +57,9 @@ int runStation(const QString& records, const QString& station)
     auxpad::DiskFiles files;
     const std::string startDir = window.folder().toStdString();
 
-    const auto com = auxpad::FlashIni(files, "flash.ini").comPort(QDir::toNativeSeparators(window.folder()).toStdString());
-    if (!com)
-        return startupFault(QString::fromStdString(com.error()));
-    const int number = auxpad::roundHalfEven(auxpad::lenientNumber(*com));
-    const auxpad::PortName port{"COM" + std::to_string(number), auxpad::deviceForPort(number, auxpad::configDir())};
+    const auto port = stationPort(window, files);
+    if (!port)
+        return startupFault(port.error());
     // Every later reading of flash.ini is from the start-up folder, wherever the file
     // lists go.
     const std::string iniPath = auxpad::iniPathIn(startDir);
@@ -45,9 +68,7 @@ int runStation(const QString& records, const QString& station)
         return startupFault("--db: " + checked.error());
     // Records that cannot be kept are said once; the board is flashed all the same.
     auxpad::Bench bench(files, iniPath);
-    auxpad::Signature signature;
-    signature.station = auxpad::RecordStore::stationName(station);
-    signature.operatorId = qEnvironmentVariable("AUXPAD_FLASH_OPERATOR").trimmed();
+    const auxpad::Signature signature = stationSignature(station);
     bench.sign(signature);
     // The station window keeps its layout; who is signed in has a small window of its own,
     // which never keeps the program open by itself.
@@ -56,10 +77,10 @@ int runStation(const QString& records, const QString& station)
     badge.setAttribute(Qt::WA_QuitOnClose, false);
     QObject::connect(&badge, &BadgeField::signedIn, &bench, &auxpad::Bench::signIn);
     (void)bench.openRecords(lineUrl);
-    if (const auto opened = bench.addPort(port); !opened)
+    if (const auto opened = bench.addPort(port->name); !opened)
         return startupFault(opened.error());
     auxpad::BoardRunner& runner = bench.runner(0);
-    window.showPortOpened(QString::fromLatin1(com->data(), static_cast<qsizetype>(com->size())));
+    window.showPortOpened(port->shown);
     window.attach(runner, traffic);
     traffic.attach(runner);
 

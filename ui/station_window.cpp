@@ -104,6 +104,32 @@ void StationWindow::build(DriveList::VolumeSource volumes)
     line->setFrameShadow(QFrame::Plain);
     line->setLineWidth(1);
 
+    buildProductBoxes();
+
+    auto* defaults = place<QPushButton>(this, "Command1", 432, 304, 97, 25, ui::sansFont(8.25, true));
+    defaults->setText(QStringLiteral("Default Setting"));
+    defaults->setToolTip(QStringLiteral("Set to default value as in flash.ini"));
+    connect(defaults, &QPushButton::clicked, this, &StationWindow::loadDefaults);
+
+    auto* prodInfo = place<WrapButton>(this, "Prod_info", 416, 336, 153, 41, ui::sansFont(9.75, true));
+    prodInfo->setText(QStringLiteral("Step 3: Write AUXPAD Product Info"));
+    prodInfo->setToolTip(
+        QStringLiteral("Press me when you have reset the phone and checked the above product info"));
+    connect(prodInfo, &QPushButton::clicked, this, &StationWindow::startProductInfo);
+
+    // Keyboard focus order: Dir1, BOOTLOAD_DSP, File1, Drive1, File2, Text1..Text6,
+    // Prod_info, Command1.
+    QWidget* order[] = {dir1_, flash, files_[0], drive1_, files_[1], texts_[0], texts_[1], texts_[2],
+                        texts_[3], texts_[4], texts_[5], prodInfo, defaults};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    for (auto* l : findChildren<QLabel*>())
+        l->setFocusPolicy(Qt::NoFocus);
+}
+
+// The six product fields' boxes, each with its heading, in the order of the fields.
+void StationWindow::buildProductBoxes()
+{
     label(this, "Label3", 424, 0, 137, 17, "AUXPAD Board Product Info");
     struct Box {
         const char* label;
@@ -134,26 +160,6 @@ void StationWindow::build(DriveList::VolumeSource volumes)
         });
         texts_[i] = edit;
     }
-
-    auto* defaults = place<QPushButton>(this, "Command1", 432, 304, 97, 25, ui::sansFont(8.25, true));
-    defaults->setText(QStringLiteral("Default Setting"));
-    defaults->setToolTip(QStringLiteral("Set to default value as in flash.ini"));
-    connect(defaults, &QPushButton::clicked, this, &StationWindow::loadDefaults);
-
-    auto* prodInfo = place<WrapButton>(this, "Prod_info", 416, 336, 153, 41, ui::sansFont(9.75, true));
-    prodInfo->setText(QStringLiteral("Step 3: Write AUXPAD Product Info"));
-    prodInfo->setToolTip(
-        QStringLiteral("Press me when you have reset the phone and checked the above product info"));
-    connect(prodInfo, &QPushButton::clicked, this, &StationWindow::startProductInfo);
-
-    // Keyboard focus order: Dir1, BOOTLOAD_DSP, File1, Drive1, File2, Text1..Text6,
-    // Prod_info, Command1.
-    QWidget* order[] = {dir1_, flash, files_[0], drive1_, files_[1], texts_[0], texts_[1], texts_[2],
-                        texts_[3], texts_[4], texts_[5], prodInfo, defaults};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
-        setTabOrder(order[i], order[i + 1]);
-    for (auto* l : findChildren<QLabel*>())
-        l->setFocusPolicy(Qt::NoFocus);
 }
 
 void StationWindow::attach(auxpad::BoardRunner& runner, TrafficWindow& traffic)

@@ -66,6 +66,7 @@ private:
 
     // Drive and folder selection (station_window_files.cpp).
     void buildFileSelection(DriveList::VolumeSource volumes);
+    void buildProductBoxes();
     void driveChosen();
     void showFolder();
     // Moves Dir1 to `path` when the folder can be entered; false (after telling the

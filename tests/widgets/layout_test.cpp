@@ -133,9 +133,10 @@ TEST(Layout, EveryControlStandsInItsWindowAndNoTwoOfTheOperatorsOverlap)
     }
     for (std::size_t i = 0; i < placed.size(); ++i)
         for (std::size_t j = i + 1; j < placed.size(); ++j)
-            if (placed[i].first->win == placed[j].first->win)
+            if (placed[i].first->win == placed[j].first->win) {
                 EXPECT_FALSE(placed[i].second.intersects(placed[j].second))
                     << placed[i].first->name << " and " << placed[j].first->name;
+            }
 }
 
 // The stand-in fonts run wider than the ones the window was sized for; no caption may be
