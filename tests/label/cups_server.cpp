@@ -149,6 +149,15 @@ bool CupsServer::admin(const QString& program, const QStringList& arguments)
     return true;
 }
 
+int CupsServer::jobsGiven(const QString& queue)
+{
+    QProcess process;
+    process.start("lpstat", {"-W", "all", "-o", queue});
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return -1;
+    return static_cast<int>(process.readAllStandardOutput().count('\n'));
+}
+
 void CupsServer::listen()
 {
     while (!stopping_) {

@@ -29,6 +29,8 @@ public:
     std::vector<QByteArray> rawDocuments();
     // cupsreject/cupsaccept, lpadmin and friends, on this server.
     bool admin(const QString& program, const QStringList& arguments);
+    // How many jobs `queue` was ever given, printed or not: -1 when lpstat cannot tell.
+    int jobsGiven(const QString& queue);
 
 private:
     void listen();
