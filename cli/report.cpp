@@ -14,6 +14,22 @@
 
 namespace auxpad::cli {
 
+void printOut(const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+}
+
+void printOut(const QString& text)
+{
+    printOut(text.toUtf8());
+}
+
+int reportCannot(const QString& why)
+{
+    std::fprintf(stderr, "auxpad-flash report: %s\n", why.toLocal8Bit().constData());
+    return 2;
+}
+
 void addCsvField(QString& line, const QString& value)
 {
     const bool plain = std::none_of(value.cbegin(), value.cend(), [](QChar c) {
@@ -91,16 +107,6 @@ const Column kColumns[] = {
     {"seconds", [](const JobRecord& r) { return number(r.seconds); }, [](const Longest& m) { return decimals(m.at("seconds")); }},
 };
 
-void print(const QByteArray& bytes)
-{
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
-}
-
-void print(const QString& text)
-{
-    print(text.toUtf8());
-}
-
 // Standard output a large piece at a time, through one buffer kept for the whole report:
 // a buffer this size given back and taken anew is mapped afresh, page by page, each time.
 class Output {
@@ -115,7 +121,7 @@ public:
     }
     void flush()
     {
-        print(buffer_);
+        printOut(buffer_);
         buffer_.resize(0);
     }
 
@@ -160,12 +166,6 @@ struct ReportOptions {
         parser.addOptions({operatorId, order, per, serials});
     }
 };
-
-int cannot(const QString& why)
-{
-    std::fprintf(stderr, "auxpad-flash report: %s\n", why.toLocal8Bit().constData());
-    return 2;
-}
 
 // What a summary was asked for with, once the options agree with each other.
 struct SummaryChoice {
@@ -232,7 +232,7 @@ int printTable(auxpad::RecordStore& store, const auxpad::RecordFilter& filter)
     auto shown = [](QString value) { return value.contains('\n') ? value.replace('\n', "\\n") : value; };
     const auto found = store.longest(filter);
     if (!found)
-        return cannot(found.error());
+        return reportCannot(found.error());
     const Longest& longest = *found;
     std::vector<qsizetype> widths;
     for (const Column& c : kColumns)
@@ -255,7 +255,7 @@ int printTable(auxpad::RecordStore& store, const auxpad::RecordFilter& filter)
     const auto read = store.visit(
         filter, [&](const JobRecord& r) { line([&](std::size_t i) { return shown(kColumns[i].value(r)); }); },
         auxpad::RecordStore::Reading::TableColumns);
-    return read ? 0 : cannot(read.error());
+    return read ? 0 : reportCannot(read.error());
 }
 
 // Reads the records that pass the filter in the form the options ask for.
@@ -269,14 +269,14 @@ int report(const QCommandLineParser& parser, const ReportOptions& o, const auxpa
     auxpad::RecordStore store;
     const QString url = auxpad::RecordStore::chooseUrl(parser.value(o.db));
     if (const auto opened = store.open(url, auxpad::RecordStore::Opening::MustExist); !opened)
-        return cannot(opened.error());
+        return reportCannot(opened.error());
     if (parser.isSet(o.serials))
         return runSerialStates(store, parser.value(o.serials), parser.isSet(o.csv));
     if (parser.isSet(o.summary) || parser.isSet(o.chart))
         return runSummary(store, filter, choice.period, choice.per, choice.form, parser.value(o.chart));
     if (parser.isSet(o.csv)) {
-        const auto written = store.writeCsv(filter, [](const QByteArray& bytes) { print(bytes); });
-        return written ? 0 : cannot(written.error());
+        const auto written = store.writeCsv(filter, [](const QByteArray& bytes) { printOut(bytes); });
+        return written ? 0 : reportCannot(written.error());
     }
     return printTable(store, filter);
 }
@@ -293,15 +293,15 @@ int runReport(const QStringList& arguments)
     QStringList args = arguments;
     args.removeAt(1);
     if (!parser.parse(args))
-        return cannot(parser.errorText());
+        return reportCannot(parser.errorText());
     if (parser.isSet(o.help)) {
         QString text = parser.helpText();
         text.replace(QCoreApplication::applicationName() + " [options]", QCoreApplication::applicationName() + " report [options]");
-        print(text);
+        printOut(text);
         return 0;
     }
     if (!parser.positionalArguments().isEmpty())
-        return cannot("unexpected argument " + parser.positionalArguments().first());
+        return reportCannot("unexpected argument " + parser.positionalArguments().first());
     // A label is no job of a board: the journal keeps them apart, as label list shows them.
     if (parser.value(o.job) == QLatin1String("label"))
         return listLabels();
@@ -310,10 +310,10 @@ int runReport(const QStringList& arguments)
                                 parser.value(o.job),    parser.value(o.result), parser.value(o.port),
                                 parser.value(o.serial), parser.value(o.operatorId), parser.value(o.order)};
     if (const auto normal = filter.normalize(); !normal)
-        return cannot(normal.error());
+        return reportCannot(normal.error());
     const auto choice = chooseSummary(parser, o);
     if (!choice)
-        return cannot(choice.error());
+        return reportCannot(choice.error());
     return report(parser, o, filter, *choice);
 }
 

@@ -7,6 +7,12 @@
 // What the report's files share: its forms besides the list of records.
 namespace auxpad::cli {
 
+// Text on standard output as it is, in UTF-8.
+void printOut(const QByteArray& bytes);
+void printOut(const QString& text);
+// Says on standard error in one line why the report stops; returns its exit status, 2.
+int reportCannot(const QString& why);
+
 // A value as a CSV field at the end of `line`, quoted when it has to be.
 void addCsvField(QString& line, const QString& value);
 

@@ -8,29 +8,15 @@
 
 namespace auxpad::cli {
 
-namespace {
-
-void print(const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
-}
-
-} // namespace
-
 int runSerialStates(auxpad::RecordStore& store, const QString& rangeText, bool csv)
 {
     const auto range = auxpad::SerialRange::parse(
         rangeText, static_cast<int>(auxpad::kProductFieldRules[auxpad::at(auxpad::ProductField::Serial)].length));
-    if (!range) {
-        std::fprintf(stderr, "auxpad-flash report: --serials %s\n", range.error().toLocal8Bit().constData());
-        return 2;
-    }
+    if (!range)
+        return reportCannot("--serials " + range.error());
     const auto states = store.serialStates(*range);
-    if (!states) {
-        std::fprintf(stderr, "auxpad-flash report: %s\n", states.error().toLocal8Bit().constData());
-        return 2;
-    }
+    if (!states)
+        return reportCannot(states.error());
     QString text = csv ? "serial,state,station,port,since\r\n" : QString();
     std::map<QString, std::map<QString, int>> counts; // by state, then station
     for (const auxpad::SerialState& s : *states) {
@@ -58,7 +44,7 @@ int runSerialStates(auxpad::RecordStore& store, const QString& rangeText, bool c
         if (counts.empty())
             text += QStringLiteral("No number of %1 to %2 was handed out.\n").arg(range->first(), range->last());
     }
-    print(text);
+    printOut(text);
     return 0;
 }
 

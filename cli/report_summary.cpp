@@ -102,20 +102,15 @@ QString asJson(const Summary& s, const auxpad::RecordFilter& filter)
 int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, auxpad::Period by, auxpad::Per per,
                Form form, const QString& chart)
 {
-    auto cannot = [](const QString& why) {
-        std::fprintf(stderr, "auxpad-flash report: %s\n", why.toLocal8Bit().constData());
-        return 2;
-    };
     const auto summed = store.summarise(filter, by, per);
     if (!summed)
-        return cannot(summed.error());
+        return reportCannot(summed.error());
     const Summary& summary = *summed;
     if (!chart.isEmpty())
         if (const auto painted = paintChart(summary, filter, chart); !painted)
-            return cannot(painted.error());
+            return reportCannot(painted.error());
     const QString text = form == Form::Csv ? asCsv(summary) : form == Form::Json ? asJson(summary, filter) : asTable(summary);
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+    printOut(text);
     return 0;
 }
 
