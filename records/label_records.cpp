@@ -3,6 +3,7 @@
 #include <QVariant>
 
 #include "records/record_store.h"
+#include "records/sql_values.h"
 
 namespace auxpad {
 
@@ -31,11 +32,6 @@ LabelRecord readLabel(const QSqlQuery& q)
     l.handed = text(13);
     l.finished = text(14);
     return l;
-}
-
-QVariant orNull(const QString& text)
-{
-    return text.isNull() ? QVariant() : QVariant(text);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "records/record_store.h"
+#include "records/sql_values.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -110,17 +111,6 @@ const std::vector<std::vector<QString>> kMigrations = {
         "CREATE INDEX serial_reservations_station ON serial_reservations (station, state, serial)",
     },
 };
-
-QVariant orNull(const QString& text)
-{
-    return text.isNull() ? QVariant() : QVariant(text);
-}
-
-template <typename T>
-QVariant orNull(const std::optional<T>& value)
-{
-    return value ? QVariant::fromValue(*value) : QVariant();
-}
 
 QString text(const QVariant& v)
 {

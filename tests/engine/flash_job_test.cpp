@@ -7,7 +7,7 @@ using namespace auxpad;
 
 namespace {
 
-const char kNoAnswer[] = "ERROR01: Fail to communicate with AUXPAD board! Reset the phone! or Check the cable "
+const char kNoFlashAnswer[] = "ERROR01: Fail to communicate with AUXPAD board! Reset the phone! or Check the cable "
                          "connection! or Check the AUXPAD Board !";
 
 auxsim::EngineConfig board(void (*change)(auxsim::EngineConfig&) = nullptr)
@@ -172,9 +172,9 @@ TEST_F(SilentBoard, IsReportedAfterTwentyTicksUnlessItPoweredUpSinceTheLastTime)
     EXPECT_TRUE(b.boxes.empty());
     b.tick();
     ASSERT_EQ(b.boxes.size(), 1u);
-    EXPECT_EQ(b.boxes[0].text, kNoAnswer);
+    EXPECT_EQ(b.boxes[0].text, kNoFlashAnswer);
     EXPECT_EQ(b.boxes[0].icon, Icon::Critical);
-    EXPECT_EQ(b.caption(), kNoAnswer);
+    EXPECT_EQ(b.caption(), kNoFlashAnswer);
     EXPECT_EQ(b.engine.jobMode(), JobMode::Idle);
     EXPECT_FALSE(b.bar().visible);
     EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
@@ -192,7 +192,7 @@ TEST_F(SilentBoard, IsReportedAfterTwentyTicksUnlessItPoweredUpSinceTheLastTime)
     EXPECT_EQ(b.ended.back().fieldsFrom, FieldSource::Defaults);
     EXPECT_EQ(b.ended.back().serial, "") << "the defaults' serial is not the board's";
     b.tick(20);
-    EXPECT_EQ(b.boxes.back().text, kNoAnswer);
+    EXPECT_EQ(b.boxes.back().text, kNoFlashAnswer);
 }
 
 struct BoardWithoutProductInfo : FlashJob {

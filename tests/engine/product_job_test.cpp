@@ -9,7 +9,7 @@ using namespace auxpad;
 namespace {
 
 const ProductFields kValid = {"1234", "123456789ab", "123456789ab", "123456789", "1234567", "150603"};
-const char kNoAnswer[] = "ERROR01: Fail to communicate with AUXPAD board! Reset the phone! or Write or Flash again! ";
+const char kNoProductAnswer[] = "ERROR01: Fail to communicate with AUXPAD board! Reset the phone! or Write or Flash again! ";
 
 // The station with the test playing a board that acknowledges what it is sent.
 struct Station {
@@ -103,7 +103,7 @@ TEST_F(ProductJob, WhatTheSelfTestAnswerMeansToEachJob)
         job.b.tick();
         EXPECT_EQ(job.wrote(), c.writes);
         if (!c.writes) {
-            EXPECT_EQ(job.b.boxes.back().text, kNoAnswer);
+            EXPECT_EQ(job.b.boxes.back().text, kNoProductAnswer);
             EXPECT_EQ(job.b.outcomes, std::vector{JobOutcome::Failed});
         }
 
@@ -166,8 +166,8 @@ TEST_F(ProductJob, AnAnswerTooShortToReadIsNoAnswer)
     selfTest({1, 5, 3}); // passed, but its result codes are missing
     EXPECT_NE(b.traffic.find("\nMessage too short to read: ignored"), std::string::npos);
     b.tick(20);
-    EXPECT_EQ(b.boxes.back().text, kNoAnswer);
-    EXPECT_EQ(b.caption(), kNoAnswer);
+    EXPECT_EQ(b.boxes.back().text, kNoProductAnswer);
+    EXPECT_EQ(b.caption(), kNoProductAnswer);
 
     // A self-test job without an answer points at the cable.
     b.engine.startSelfTestJob(b.now);
