@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds the tool, the simulated board, the tests and the benchmarks under build/.
+# Configures (tools/configure.sh) and builds the tool, the simulated board, the tests and
+# the benchmarks under build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAUXPAD_BENCHMARKS=ON >/dev/null
+tools/configure.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAUXPAD_BENCHMARKS=ON
 cmake --build build -j"$(nproc)"

@@ -17,7 +17,8 @@ if [ ${#targets[@]} -eq 0 ]; then
   for d in fuzz/corpus/*/; do targets+=("$(basename "$d")"); done
 fi
 
-tools/build-asan.sh >/dev/null
+# AUXPAD_BUILT=1: build-asan/ is built already, and may be in use by tests meanwhile.
+[ -n "${AUXPAD_BUILT:-}" ] || tools/build-asan.sh >/dev/null
 mkdir -p build-asan/fuzz-work build-asan/fuzz-findings build-asan/fuzz-logs
 export UBSAN_OPTIONS=print_stacktrace=1
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ pkg-config
+  cmake make ninja-build g++ pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6sql6-sqlite libqt6sql6-psql
   qt6-httpserver-dev qt6-websockets-dev chromium
   postgresql

@@ -2,22 +2,66 @@
 # Installs what is missing, builds, and runs every test: from the gcc build (build/), then
 # again from the clang build under AddressSanitizer and UndefinedBehaviorSanitizer
 # (build-asan/), where any report fails the run, also one from a program a test starts
-# (the simulator, the tool); then every fuzz target for 20 s from its seeds; last, the
-# Debian package installed into a fresh Debian 12 root and run there.
+# (the simulator, the tool); every fuzz target for 20 s from its seeds; and the Debian
+# package installed into a fresh Debian 12 root and run there.
+#
+# Most tests wait (a board's format time, a server's restart) rather than compute, so the
+# stages overlap: the clang build runs while the gcc tests wait, and the fuzz targets and
+# the package while the clang tests wait. What runs beside the tests runs at the lowest
+# priority, so a test that needs a core gets it. Each stage's output is shown in full once
+# it ends, in the order above.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
+as_root=0
+[ "$(id -u)" -eq 0 ] && as_root=1
+if [ $as_root -eq 1 ]; then
+  # What the package test needs too, in the same one install.
+  tools/install-deps.sh debootstrap dpkg-dev fakeroot help2man lintian
+else
+  tools/install-deps.sh
+fi
 tools/build.sh
 export QT_QPA_PLATFORM=offscreen
-# Most tests wait (a board's format time, a server's restart) rather than compute, so more
-# of them run at once than there are cores.
-jobs=$(( $(nproc) * 2 ))
-(cd build && ctest --output-on-failure --timeout 600 -j"$jobs")
-
-tools/build-asan.sh
+# Three tests at a time per core, for the same reason.
+jobs=$(( $(nproc) * 3 ))
+logs=$(mktemp -d)
 reports=$(mktemp -d)
-trap 'rm -rf "$reports"' EXIT
+trap 'rm -rf "$logs" "$reports"' EXIT
 status=0
+
+# stage NAME COMMAND...: runs in the background at the lowest priority, into $logs/NAME.
+stage() {
+  local name=$1
+  shift
+  nice -n 19 "$@" >"$logs/$name" 2>&1 &
+  echo $! >"$logs/$name.pid"
+}
+# finish NAME: waits for the stage, shows its output, and fails the run if it failed.
+finish() {
+  local name=$1
+  if wait "$(cat "$logs/$name.pid")"; then
+    echo "== $name: passed"
+  else
+    echo "== $name: FAILED"
+    status=1
+  fi
+  cat "$logs/$name"
+}
+
+stage clang-build tools/build-asan.sh
+echo "== gcc tests"
+(cd build && ctest --output-on-failure --timeout 600 -j"$jobs") || status=1
+finish clang-build
+[ $status -eq 0 ] || exit $status
+
+if [ $as_root -eq 1 ]; then
+  # The package from build/, installed into a fresh Debian 12 root and run there.
+  stage package tools/package-test.sh build
+else
+  echo "The package test needs root; run sudo tools/package-test.sh."
+fi
+stage fuzz env AUXPAD_BUILT=1 tools/fuzz.sh 20
+echo "== clang tests under the sanitizers"
 (
   cd build-asan
   export ASAN_OPTIONS="log_path=$reports/asan:detect_leaks=1"
@@ -31,14 +75,6 @@ if [ -n "$(ls -A "$reports")" ]; then
   echo "Sanitizer reports above."
   status=1
 fi
-
-tools/fuzz.sh 20 || status=1
-
-# The package, built from build/, installed into a fresh Debian 12 root and run there.
-# That takes root; elsewhere it is left to tools/package-test.sh by hand.
-if [ "$(id -u)" -eq 0 ]; then
-  tools/package-test.sh build || status=1
-else
-  echo "The package test needs root; run sudo tools/package-test.sh."
-fi
+finish fuzz
+[ $as_root -eq 0 ] || finish package
 exit $status
