@@ -5,25 +5,15 @@
 # (the simulator, the tool); every fuzz target for 20 s from its seeds; and the Debian
 # package installed into a fresh Debian 12 root and run there.
 #
-# Most tests wait (a board's format time, a server's restart) rather than compute, so the
-# stages overlap: the clang build runs while the gcc tests wait, and the fuzz targets and
-# the package while the clang tests wait. What runs beside the tests runs at the lowest
-# priority, so a test that needs a core gets it. Each stage's output is shown in full once
-# it ends, in the order above.
+# The stages overlap. The gcc build starts once what it needs is installed, while the
+# rest installs. Most tests wait (a board's format time, a server's restart) rather than
+# compute, so the clang build runs while the gcc tests wait, and the fuzz targets and the
+# package while the clang tests wait, at the lowest priority, so that a test that needs a
+# core gets it. Each stage's output is shown in full once it ends, in the order above.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 as_root=0
 [ "$(id -u)" -eq 0 ] && as_root=1
-if [ $as_root -eq 1 ]; then
-  # What the package test needs too, in the same one install.
-  tools/install-deps.sh debootstrap dpkg-dev fakeroot help2man lintian
-else
-  tools/install-deps.sh
-fi
-tools/build.sh
-export QT_QPA_PLATFORM=offscreen
-# Three tests at a time per core, for the same reason.
-jobs=$(( $(nproc) * 3 ))
 logs=$(mktemp -d)
 reports=$(mktemp -d)
 trap 'rm -rf "$logs" "$reports"' EXIT
@@ -47,6 +37,23 @@ finish() {
   fi
   cat "$logs/$name"
 }
+
+# What the gcc build needs first; the rest installs while it builds.
+tools/install-deps.sh --build
+tools/build.sh >"$logs/gcc-build" 2>&1 &
+build=$!
+if [ $as_root -eq 1 ]; then
+  # What the package test needs too, in the same one install.
+  tools/install-deps.sh debootstrap dpkg-dev fakeroot help2man lintian
+else
+  tools/install-deps.sh
+fi
+wait $build || status=1
+cat "$logs/gcc-build"
+[ $status -eq 0 ] || exit $status
+export QT_QPA_PLATFORM=offscreen
+# Three tests at a time per core: most of them wait.
+jobs=$(( $(nproc) * 3 ))
 
 stage clang-build tools/build-asan.sh
 echo "== gcc tests"
