@@ -112,15 +112,16 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     // own blocking steps (a screenshot, a simulator swapped) are the test's time, not the
     // window's, and are left out.
     const LoopClock clock;
-    qint64 last = 0, gap = 0;
+    qint64 last = 0;
+    EventGaps gaps;
     QTimer probe;
     QObject::connect(&probe, &QTimer::timeout, [&] {
-        gap = std::max(gap, clock.elapsed() - last);
+        gaps.add(clock.elapsed() - last);
         last = clock.elapsed();
     });
     probe.start(10);
     const auto untimed = [&](const std::function<void()>& step) {
-        gap = std::max(gap, clock.elapsed() - last);
+        gaps.add(clock.elapsed() - last);
         step();
         last = clock.elapsed();
     };
@@ -152,7 +153,7 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     ASSERT_TRUE(QTest::qWaitFor([&] {
         return std::none_of(rows.begin(), rows.end(), [](BoardRow* r) { return r->job().running(); });
     }, 40000));
-    EXPECT_LE(gap, kLongestEventGapMs);
+    EXPECT_TRUE(gaps.live()) << testing::PrintToString(gaps);
     EXPECT_EQ(resultOf(rows[0]), "PASS");
     EXPECT_EQ(resultOf(rows[1]), "PASS");
     EXPECT_EQ(resultOf(rows[2]), "PASS");

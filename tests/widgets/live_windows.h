@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QTest>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 
@@ -32,6 +33,27 @@ inline constexpr qint64 kLongestEventGapMs = 250;
 #else
 inline constexpr qint64 kLongestEventGapMs = 100;
 #endif
+
+// The gaps between a live window's handled events, on the loop's own clock (LoopClock).
+// That clock leaves out the time the thread waited for a core, but not a stall of the
+// whole machine, such as a page read back from a disk that a build next door floods. So
+// one gap over the limit is forgiven, never one over five times it: a window that blocks
+// does so at every line of a download, or for far longer.
+struct EventGaps {
+    void add(qint64 gap)
+    {
+        longest = std::max(longest, gap);
+        over += gap > kLongestEventGapMs;
+    }
+    bool live() const { return over <= 1 && longest <= 5 * kLongestEventGapMs; }
+    qint64 longest = 0;
+    int over = 0;
+};
+
+inline void PrintTo(const EventGaps& gaps, std::ostream* os)
+{
+    *os << gaps.over << " gaps over " << kLongestEventGapMs << " ms, the longest " << gaps.longest << " ms";
+}
 
 // The two real windows on a runner whose line is not open (what it writes goes nowhere)
 // and whose flash.ini is held in memory.
