@@ -184,6 +184,30 @@ TEST_F(Commands, NothingIsSentWhenOneBoardOrFileOrTheCommandLineCannotBeHad)
         EXPECT_EQ(sim->stats()["stray_bytes"] + sim->stats()["frames_rx_good"] + sim->stats()["frames_rx_bad"], 0);
 }
 
+TEST_F(Commands, TheHelpListsEveryCommandAndEachCommandExplainsItself)
+{
+    const auto help = [&](const QStringList& arguments) {
+        std::unique_ptr<QProcess> tool(start(arguments));
+        EXPECT_TRUE(tool->waitForFinished(10000));
+        EXPECT_EQ(tool->exitCode(), 0);
+        EXPECT_EQ(tool->readAllStandardError(), "");
+        return QString::fromUtf8(tool->readAllStandardOutput());
+    };
+    const QString main = help({"--help"});
+    const qsizetype from = main.indexOf("\nCommands"), to = main.indexOf("\n\n", from);
+    ASSERT_GT(from, 0) << main.toStdString();
+    QStringList commands;
+    for (const QString& line : main.mid(from, to - from).split('\n').mid(2))
+        commands << line.simplified().section(' ', 0, 0);
+    EXPECT_EQ(commands, QStringList({"run", "flash", "prodinfo", "selftest", "report", "records", "serve", "label", "line"}));
+    for (const QString& command : commands) {
+        SCOPED_TRACE(command.toStdString());
+        const QString own = help({command, "--help"});
+        EXPECT_TRUE(own.startsWith("Usage: ") && own.section('\n', 0, 0).contains(" " + command + " [options]"))
+            << own.toStdString();
+    }
+}
+
 TEST_F(Commands, ProductInformationIsWrittenPerBoardFromTheValuesFile)
 {
     boards({{"--quiet", "--record-out", dir_.filePath("r21.bin")}, {"--quiet", "--record-out", dir_.filePath("r22.bin")}});
