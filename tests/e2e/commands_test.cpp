@@ -254,6 +254,7 @@ TEST_F(Commands, SelfTestPassesOrFailsPerBoardAndAnInterruptEndsEveryJob)
     EXPECT_EQ(tool->exitCode(), 130);
     EXPECT_EQ(out.count("interrupted"), 2 * 2) << "a line and a summary row for each board:\n" << out.toStdString();
     EXPECT_TRUE(out.contains("COM22: Testing AUXPAD board...\n")) << out.toStdString();
+    EXPECT_TRUE(out.contains("COM21: self-test\n") && out.contains("COM21: format wait\n")) << out.toStdString();
     EXPECT_FALSE(out.contains('{')) << "no JSON unasked";
 }
 

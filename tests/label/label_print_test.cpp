@@ -176,12 +176,16 @@ TEST_F(LabelPrint, AWrongLabelSectionRefusesTheRecipeInOneLine)
         {"printer=p\nsize=50x25\ntemplate=unknown.zpl\n", "{colour} is no placeholder"},
         {"printer=p\nsize=50x25\nsymbol_text={serial};{lot}\n", "{lot} is no placeholder"},
         {"size=50x25\n", "has no printer"},
+        {"printer=p\nsize=50x25\ncopies=101\n", "copies 101 is not a number from 1 to 100"},
     };
     for (const auto& [section, why] : wrong) {
         const auto read = readRecipe(recipe(section));
         ASSERT_FALSE(read) << section.toStdString();
         EXPECT_TRUE(read.error().contains(why) && !read.error().contains('\n')) << read.error().toStdString();
     }
+    const auto most = readRecipe(recipe("printer=p\nsize=50x25\ncopies=100\n"));
+    ASSERT_TRUE(most) << most.error().toStdString();
+    EXPECT_EQ(most->label->copies, 100);
     int status = -1;
     const QByteArray out = run(AUXPAD_FLASH_EXE, {"label", "reprint", "SN0000001", "--reason", "r", "--recipe",
                                                   recipe("printer=p\nsize=50\n")},

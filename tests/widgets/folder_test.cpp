@@ -144,6 +144,10 @@ TEST_F(Folders, OpeningASubFolderListsItsFilesWhileFlashIniStaysWhereTheToolStar
     QTest::keyClick(dir1, Qt::Key_Return);
     waitForFiles({"a.txt", "b.hex"});
     EXPECT_EQ(lw->main.folder(), path("vol1"));
+
+    // A double click on the open folder opens it again and leaves it unfolded.
+    doubleClick(path("vol1"));
+    EXPECT_TRUE(dir1->isExpanded(treeRow(path("vol1"))));
 }
 
 TEST_F(Folders, ADriveOrFolderThatCannotBeReadIsReportedAndChangesNothing)

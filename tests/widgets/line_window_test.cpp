@@ -252,6 +252,8 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
     EXPECT_GT(rows[2]->findChild<QProgressBar*>("bar")->value(), 0) << "its progress shows in its row";
     const QString counters = window.findChild<QLabel*>("counters")->text();
     EXPECT_TRUE(counters.startsWith("Passed 2    Failed 0    Yield 100.0 %    Boards per hour ")) << counters.toStdString();
+    EXPECT_GT(window.findChild<QLabel*>("counters")->y(), window.findChild<QLabel*>("recipe")->y())
+        << "the counters stand under the recipe's name";
     const QString shots = QStringLiteral(AUXPAD_SCREENSHOT_DIR);
     QDir().mkpath(shots);
     EXPECT_TRUE(window.grab().save(shots + "/bench_auto.png"));
