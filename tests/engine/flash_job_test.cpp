@@ -59,7 +59,7 @@ TEST_F(FlashJob, RunsFromTheClickToSuccess)
     const Millis formatStart = b.now;
     b.tick(30); // 15 s
     EXPECT_EQ(b.caption(), "Format AUXPAD in progress...");
-    EXPECT_NEAR(b.bar().value, 50, 1);
+    EXPECT_FLOAT_EQ(b.bar().value, 50); // 15 s of 30
     b.runUntil([&] { return b.engine.jobMode() == JobMode::Idle; }, 40000);
     EXPECT_GT(b.now - formatStart, 30000) << "the first tick after the format time";
     EXPECT_LE(b.now - formatStart, 30500);
