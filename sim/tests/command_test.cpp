@@ -19,6 +19,9 @@ TEST(SimCommands, BlanksAndTheLineEndAroundACommandAreNotPartOfIt)
     ASSERT_TRUE(burst.command) << burst.error;
     EXPECT_EQ(burst.command->count, 3u);
     EXPECT_EQ(burst.command->id, 0x47);
+    const ParsedCommand plain = parseCommand("burst 2");
+    ASSERT_TRUE(plain.command) << plain.error;
+    EXPECT_EQ(plain.command->id, 0x02) << "the id the help names";
     EXPECT_FALSE(parseCommand(" \r").command);
     EXPECT_TRUE(parseCommand(" \r").error.empty()) << "a blank line is no mistake";
     EXPECT_EQ(parseCommand("detach now").error, "detach: takes no arguments");
