@@ -4,6 +4,7 @@
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QListView>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -132,6 +133,7 @@ TEST_F(Folders, OpeningASubFolderListsItsFilesWhileFlashIniStaysWhereTheToolStar
     doubleClick(path("vol1/sub"));
     waitForFiles({"c.txt", "d.dat"});
     EXPECT_EQ(lw->main.folder(), path("vol1/sub"));
+    EXPECT_GT(dir1->horizontalScrollBar()->maximum(), 0) << "a deep folder's name scrolls sideways, never cut off";
     EXPECT_EQ(lw->main.pickedFile(0), "");
     EXPECT_EQ(openBox(), nullptr);
 
