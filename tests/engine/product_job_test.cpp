@@ -146,9 +146,19 @@ TEST(ReadBack, PassesOnlyWhenTheBoardGivesBackWhatWasWrittenAndNamesWhatDiffers)
         auxsim::EngineConfig config;
         config.board.misstoreSerial = c.misstore;
         config.board.prodInfoStatus = c.readStatus;
+        config.answerDelay = c.outcome == JobOutcome::Passed ? 2'000'000 : 0; // 2 s: the wait shows
         EngineRig b(config);
         b.engine.startProductJob(kValid, b.now, ReadBack::Yes);
-        ASSERT_TRUE(b.runUntil([&] { return !b.outcomes.empty(); }, 20000));
+        std::vector<float> bar; // while the read-back is awaited
+        ASSERT_TRUE(b.runUntil([&] {
+            if (b.engine.jobMode() == JobMode::ProductReadBack && b.bar().visible)
+                bar.push_back(b.bar().value);
+            return !b.outcomes.empty();
+        }, 20000));
+        if (config.answerDelay > 0) {
+            ASSERT_GE(bar.size(), 2u);
+            EXPECT_GT(bar.back(), bar.front()) << "the bar counts the wait up";
+        }
         const JobSummary& done = b.ended.back();
         EXPECT_EQ(done.outcome, c.outcome);
         EXPECT_EQ(done.message, c.message);
