@@ -39,6 +39,15 @@ std::string text(const Bytes &wire, std::size_t from, std::size_t count)
 const Bytes kWrittenRecord = hx("04 31 32 33 34 0B 31 32 33 34 35 36 37 38 39 61 62 0B 31 32 33 34 35 36 37 38 39 61 "
                                 "62 09 31 32 33 34 35 36 37 38 39 07 31 32 33 34 35 36 37 04 30 36 30 33 02 31 35");
 
+TEST(BoardAnswers, SelfTestAnswersWithItsStatusAFillerAndThePartsCodes)
+{
+    // As a board answers a passed self-test: status 01, a 05 the tool passes over, then
+    // one code per part.
+    const Bytes answer = boardWire(BoardModel{BoardConfig{}}.handle(toolRequest(msgid::kSelfTestReq)).answer);
+    ASSERT_GE(answer.size(), 17u);
+    EXPECT_EQ(Bytes(answer.begin() + 9, answer.begin() + 17), hx("6F 01 05 03 03 03 03 03"));
+}
+
 TEST(BoardAnswers, ProductInfoWriteIsStoredAndReadBack)
 {
     BoardModel board{BoardConfig{}};
