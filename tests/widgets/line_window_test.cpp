@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -165,6 +166,10 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
                                                  static_cast<qsizetype>(image.size())));
     }
     EXPECT_TRUE(rows[0]->log().contains("_TEST_SELF_TEST_RESP")) << "each row keeps its traffic log";
+    QTest::mouseDClick(rows[0], Qt::LeftButton);
+    const auto* log = rows[0]->findChild<QPlainTextEdit*>("log");
+    ASSERT_TRUE(log && log->isVisible()) << "a double click opens it";
+    EXPECT_GE(log->width(), 500) << "wide enough for a line of a frame's bytes";
     EXPECT_TRUE(window.grab().save(shots + "/line_after.png"));
 
     auxpad::RecordStore store;
