@@ -42,6 +42,7 @@ TEST(Recipe, ValuesArePlainTextAndEveryRuleIsChecked)
         {"code=0671234", "code=0671234\nmanufacture=320199"},
         {"initdisk_sha256=" + sha, "initdisk_sha256=xyz"},
         {"code=0671234", "code=0671234\nformat=soon"},
+        {"code=0671234", "code=0671234\nformat=0"},
         {"code=0671234", "code=0671234\ncolour=red"},
         {"code=0671234\n", ""},
     };
