@@ -90,6 +90,14 @@ TEST(BoardAnswers, ProductInfoWriteKeepsTheRecordWhenRefusedOrMalformed)
     EXPECT_EQ(Bytes(board.record().begin(), board.record().end()), original);
 }
 
+TEST(MessageNames, EachRangeIsNamedFromItsFirstIdToItsLast)
+{
+    EXPECT_EQ(messageName(0x29), "_CTRL_MEM_STATUS_REQ");
+    EXPECT_EQ(messageName(0x51), "_CTRL_MEM_STATUS_RESP");
+    EXPECT_EQ(messageName(0x4F), "_CTRL_SYNC_REQ");
+    EXPECT_EQ(messageName(0x50), "");
+}
+
 TEST(BoardOwnFrames, TransactionNumberWrapsAfter127)
 {
     BoardModel board{BoardConfig{}};
