@@ -18,6 +18,7 @@
 
 #include "tests/e2e/sim_process.h"
 #include "tests/support/engine_rig.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -53,12 +54,7 @@ protected:
             out << "--port" << QString("COM%1").arg(21 + i);
         return out;
     }
-    void write(const QString& name, const std::string& content)
-    {
-        QFile f(dir_.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content.data(), static_cast<qint64>(content.size()));
-    }
+    void write(const QString& name, const std::string& content) { writeFile(dir_.filePath(name), content); }
     QProcess* start(const QStringList& arguments)
     {
         auto* tool = new QProcess;

@@ -10,6 +10,7 @@
 
 #include "tests/e2e/live_board.h"
 #include "tests/e2e/sim_process.h"
+#include "tests/support/files.h"
 
 // A station and the simulated board on a pseudo-terminal mapped as COM7, each in a
 // fresh folder.
@@ -33,12 +34,7 @@ protected:
     }
 
     std::string path(const QString& name) const { return dir_.filePath(name).toStdString(); }
-    void write(const QString& name, const std::string& content)
-    {
-        QFile f(dir_.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content.data(), static_cast<qint64>(content.size()));
-    }
+    void write(const QString& name, const std::string& content) { writeFile(dir_.filePath(name), content); }
 
     QTemporaryDir dir_;
     std::unique_ptr<SimProcess> sim_;

@@ -19,6 +19,7 @@
 #include "tests/e2e/sim_process.h"
 #include "tests/label/cups_server.h"
 #include "tests/support/engine_rig.h"
+#include "tests/support/files.h"
 
 using namespace auxpad;
 
@@ -66,12 +67,7 @@ protected:
         ASSERT_TRUE(journal.open(journalUrl()));
     }
     QString journalUrl() const { return "sqlite:" + dir.filePath("data/auxpad-flash/records.sqlite"); }
-    QString file(const QString& name, const QByteArray& text)
-    {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
-        return f.fileName();
-    }
+    QString file(const QString& name, const QByteArray& text) { return writeFile(dir.filePath(name), text.toStdString()); }
     // A line's recipe with `label` as its [label] section.
     QString recipe(const QByteArray& label)
     {

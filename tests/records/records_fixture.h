@@ -20,6 +20,7 @@
 #include "tests/e2e/sim_process.h"
 #include "tests/records/pg_server.h"
 #include "tests/support/engine_rig.h"
+#include "tests/support/files.h"
 
 // One test's stores: a SQLite file and a PostgreSQL database, and the boards.
 class Records : public ::testing::Test {
@@ -48,12 +49,7 @@ protected:
             out << "--port" << QString("COM%1").arg(31 + i);
         return out;
     }
-    void write(const QString& name, const std::string& content)
-    {
-        QFile f(dir_.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content.data(), static_cast<qint64>(content.size()));
-    }
+    void write(const QString& name, const std::string& content) { writeFile(dir_.filePath(name), content); }
     std::unique_ptr<QProcess> start(const QStringList& arguments)
     {
         auto tool = std::make_unique<QProcess>();

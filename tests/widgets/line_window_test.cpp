@@ -17,12 +17,13 @@
 #include <optional>
 #include <set>
 
-#include "tests/support/loop_clock.h"
 #include "records/record_store.h"
 #include "runner/bench.h"
 #include "runner/recipe.h"
 #include "runner/slot.h"
 #include "tests/e2e/sim_process.h"
+#include "tests/support/files.h"
+#include "tests/support/loop_clock.h"
 #include "tests/widgets/live_windows.h"
 #include "ui/board_row.h"
 #include "ui/line_window.h"
@@ -228,13 +229,7 @@ struct RecipeBench {
             EXPECT_TRUE(bench->addPort(auxpad::resolvePort(QString("COM%1").arg(first + i).toStdString())));
         bench->prepare(&*recipe, rules, watch);
     }
-    QString write(const QString& file, const std::string& text)
-    {
-        QFile f(dir.filePath(file));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text.data(), static_cast<qint64>(text.size()));
-        return dir.filePath(file);
-    }
+    QString write(const QString& file, const std::string& text) { return writeFile(dir.filePath(file), text); }
 };
 
 TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)

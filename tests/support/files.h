@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <string_view>
+
+// Writes a file a test sets up (a station's flash.ini, a recipe, a download), and gives back
+// its path.
+inline QString writeFile(const QString& path, std::string_view content)
+{
+    QFile f(path);
+    const auto size = static_cast<qint64>(content.size());
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content.data(), size) == size) << path.toStdString();
+    return path;
+}
