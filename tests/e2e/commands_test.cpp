@@ -1,7 +1,6 @@
 // The commands of the built auxpad-flash against several simulated boards at once.
 #include <gtest/gtest.h>
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -92,7 +91,7 @@ protected:
     {
         QFile f(dir_.filePath(QString("station/") + name));
         EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex().toStdString();
+        return sha256Hex(f.readAll()).toStdString();
     }
     // station/recipe.ini, for the station's two files, handing out `serials`.
     void recipe(const std::string& serials)

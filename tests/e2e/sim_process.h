@@ -20,8 +20,9 @@ public:
 
     const QString& devicePath() const { return device_; }
     void command(const std::string& line);
-    // The simulator's counters, written afresh on request (only when counting).
-    std::map<std::string, long> stats();
+    // The simulator's counters (only when counting): written afresh on request, or as the
+    // simulator keeps them whenever they change.
+    std::map<std::string, long> stats(bool ask = true);
     // Waits for the simulator to exit on its own (hang-up options).
     bool waitForExit(int timeoutMs);
     std::string log(); // what it has written on standard error so far

@@ -1,4 +1,3 @@
-#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -77,7 +76,7 @@ protected:
             const QByteArray content = QByteArray(name) + "\n";
             file(QString(name) + ".txt", content);
             text += QByteArray(name) + "=" + name + ".txt\n" + name + "_sha256="
-                + QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex() + "\n";
+                + sha256Hex(content) + "\n";
         }
         return file("recipe.ini", text + "[label]\n" + label);
     }
@@ -200,15 +199,12 @@ protected:
         const std::string disk = downloadText(24), data = downloadText(48);
         file("disk.txt", QByteArray::fromStdString(disk));
         file("data.txt", QByteArray::fromStdString(data));
-        auto sha = [](const std::string& text) {
-            return QCryptographicHash::hash(QByteArray::fromStdString(text), QCryptographicHash::Sha256).toHex();
-        };
         // Each test's serials of their own: cups-pdf names a PDF by its label, and writes
         // a second label of the same serial over the first.
         static int tests = 0;
         const QByteArray first = QByteArray::number(7000 + 100 * tests++);
-        recipePath = file("line.ini", "[recipe]\nname=Line L\ninitdisk=disk.txt\ninitdisk_sha256=" + sha(disk)
-                                          + "\ninitdata=data.txt\ninitdata_sha256=" + sha(data)
+        recipePath = file("line.ini", "[recipe]\nname=Line L\ninitdisk=disk.txt\ninitdisk_sha256=" + sha256Hex(disk)
+                                          + "\ninitdata=data.txt\ninitdata_sha256=" + sha256Hex(data)
                                           + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\n"
                                             "code=0671234\nmanufacture=061226\nserials=SN000" + first + "-SN000" + first.left(2) + "99\n"
                                             "[label]\nprinter=" + cups->pdfQueue().toUtf8() + "\nsize=50x25\n");

@@ -4,7 +4,6 @@
 // test's own, simulated boards, and the built tool run as a station would run it.
 #include <gtest/gtest.h>
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -14,6 +13,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -129,12 +129,20 @@ protected:
     static std::map<QString, QString> results(const QByteArray& json)
     {
         std::map<QString, QString> out;
-        for (const QByteArray& line : json.split('\n')) {
-            const QJsonObject e = QJsonDocument::fromJson(line).object();
-            if (e["event"] == "result")
-                out[e["port"].toString()] = e["result"].toString();
-        }
+        for (const auto& [port, e] : resultEvents(json))
+            out[port] = e["result"].toString();
         return out;
+    }
+    // The records of `count` boards, each passed, each on a port of its own.
+    static void expectOnePassEach(const std::vector<std::map<QString, QString>>& rows, std::size_t count)
+    {
+        ASSERT_EQ(rows.size(), count);
+        std::set<QString> ports;
+        for (const auto& row : rows) {
+            EXPECT_EQ(row.at("result"), "passed");
+            ports.insert(row.at("port"));
+        }
+        EXPECT_EQ(ports.size(), count);
     }
     static QJsonObject summaryOf(const QByteArray& json)
     {
@@ -161,7 +169,7 @@ protected:
     {
         QFile f(dir_.filePath(name));
         EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex();
+        return sha256Hex(f.readAll());
     }
 
     QTemporaryDir dir_;

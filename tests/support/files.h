@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCryptographicHash>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -15,3 +16,6 @@ inline QString writeFile(const QString& path, std::string_view content)
     EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content.data(), size) == size) << path.toStdString();
     return path;
 }
+
+// The hex SHA-256 a recipe names a download by.
+inline QByteArray sha256Hex(QByteArrayView content) { return QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex(); }

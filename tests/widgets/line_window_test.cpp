@@ -2,7 +2,6 @@
 // hangs up, that board swapped and its row flashed again alone while the others run,
 // every run on record.
 #include <QAccessible>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -207,12 +206,9 @@ struct RecipeBench {
         const std::string disk = downloadText(24), data = downloadText(48);
         write("disk.txt", disk);
         write("data.txt", data);
-        auto sha = [](const std::string& text) {
-            return QCryptographicHash::hash(QByteArray::fromStdString(text), QCryptographicHash::Sha256).toHex();
-        };
         auto read = auxpad::readRecipe(
-            write("recipe.ini", ("[recipe]\nname=" + name + "\ninitdisk=disk.txt\ninitdisk_sha256=" + sha(disk)
-                                 + "\ninitdata=data.txt\ninitdata_sha256=" + sha(data)
+            write("recipe.ini", ("[recipe]\nname=" + name + "\ninitdisk=disk.txt\ninitdisk_sha256=" + sha256Hex(disk)
+                                 + "\ninitdata=data.txt\ninitdata_sha256=" + sha256Hex(data)
                                  + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\ncode=0671234\n"
                                    "manufacture=061226\nserials="
                                  + serials + "\n")
