@@ -144,10 +144,11 @@ TEST_F(Records, TwoStationsGoOnHandingOutSerialsWhileTheLineDatabaseIsAway)
     tally(away);
     tally(round({"A", "B"}));
     ASSERT_EQ(serialOf.size(), 24u);
-    // A number from the lease adds no wait: a bring-up takes as long with the server away.
+    // A number from the lease adds no wait. A question to a database that does not answer
+    // would wait out its 3 s connect timeout; a busy machine next door moves the times less.
     const double up = seconds[0] / 8, down = seconds[1] / 16;
     std::printf("lease: a bring-up took %.2f s on average with the server up, %.2f s with it away\n", up, down);
-    EXPECT_NEAR(down, up, up * 0.02);
+    EXPECT_LT(down, up + 3);
     ASSERT_TRUE(pgServer().start());
     for (const QString name : {"A", "B", "C"}) {
         auto sync = station(name, {"records", "sync", "--db", stores_[1]});
