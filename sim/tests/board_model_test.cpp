@@ -96,6 +96,7 @@ TEST(MessageNames, EachRangeIsNamedFromItsFirstIdToItsLast)
     EXPECT_EQ(messageName(0x51), "_CTRL_MEM_STATUS_RESP");
     EXPECT_EQ(messageName(0x4F), "_CTRL_SYNC_REQ");
     EXPECT_EQ(messageName(0x50), "");
+    EXPECT_EQ(BoardModel{BoardConfig{}}.serviceMessage(0x51, {}).label, "_CTRL_MEM_STATUS_RESP") << "as the log names it";
 }
 
 TEST(BoardOwnFrames, TransactionNumberWrapsAfter127)

@@ -1,4 +1,5 @@
 #include "label/label_machine.h"
+#include "label/label_spool.h"
 
 #include <gtest/gtest.h>
 
@@ -57,4 +58,13 @@ TEST(LabelMachine, ALabelThatCannotBeMadeFailsAndOnlyAReprintRetries)
     EXPECT_EQ(std::get<Failed>(s).reason, "the symbol cannot encode it");
     EXPECT_TRUE(std::holds_alternative<Failed>(move(s, DeadlinePassed{}, 1)));
     EXPECT_TRUE(mayHand(move(s, Reprint{}, 1)));
+}
+
+TEST(LabelMachine, ALabelInTheJournalIsTakenUpInTheStateItWasLeftIn)
+{
+    auxpad::LabelRecord left; // queued by a run that ended before it was handed over
+    left.state = "queued";
+    EXPECT_TRUE(std::holds_alternative<Queued>(auxpad::labelState(left, 0)));
+    left.state = "failed";
+    EXPECT_TRUE(std::holds_alternative<Failed>(auxpad::labelState(left, 0)));
 }

@@ -125,14 +125,6 @@ protected:
     }
     // The station's journal, where the tools of this test keep their records first.
     QString journal() const { return "sqlite:" + dir_.filePath("data/auxpad-flash/records.sqlite"); }
-    // The result events a command printed, by port.
-    static std::map<QString, QString> results(const QByteArray& json)
-    {
-        std::map<QString, QString> out;
-        for (const auto& [port, e] : resultEvents(json))
-            out[port] = e["result"].toString();
-        return out;
-    }
     // The records of `count` boards, each passed, each on a port of its own.
     static void expectOnePassEach(const std::vector<std::map<QString, QString>>& rows, std::size_t count)
     {

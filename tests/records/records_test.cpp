@@ -213,7 +213,7 @@ TEST_F(Records, ALineDatabaseAwayStopsNoBoardAndItsRecordsWaitInTheJournal)
         QString errors;
         EXPECT_EQ(finish(*tool, &errors), 0) << errors.toStdString();
         const QByteArray out = tool->readAllStandardOutput();
-        EXPECT_EQ(results(out)["COM31"], "passed");
+        EXPECT_EQ(resultEvents(out)["COM31"]["result"], "passed");
         EXPECT_EQ(summaryOf(out)["held"].toInt(), 1) << out.toStdString();
         EXPECT_TRUE(errors.contains("1 records are held for")) << errors.toStdString();
 
@@ -260,10 +260,10 @@ TEST_F(Records, AServerStoppedMidRunLosesAndFalsifiesNothing)
     ASSERT_TRUE(pgServer().stop());
     EXPECT_EQ(finish(*run), 0);
     out += run->readAllStandardOutput();
-    const auto firstThree = results(out);
+    const auto firstThree = resultEvents(out);
     ASSERT_EQ(firstThree.size(), 3u);
     for (const auto& [port, result] : firstThree)
-        EXPECT_EQ(result, "passed") << port.toStdString();
+        EXPECT_EQ(result["result"], "passed") << port.toStdString();
     EXPECT_EQ(summaryOf(out)["held"].toInt(), 3) << "the three ends wait in the journal, the starts went";
 
     auto fourth = start(flash + ports(3, 1));
@@ -438,7 +438,7 @@ TEST_F(Records, SoakThroughFaultsAndServerRestarts)
     write("station/flash.ini", "Format=\"20\"\r\nHardware=\"0102\"\r\nMCUSW=\"MCU02.00.01\"\r\nDSPSW=\"DSP02.00.07\"\r\n"
                                "Serial=\"SN0000042\"\r\nCode=\"0671234\"\r\nManufacture=\"061226\"\r\n");
     const std::set<int> down = {rounds / 4, 3 * rounds / 4};
-    std::map<qint64, std::map<QString, QString>> told; // by process, by port
+    std::map<qint64, std::map<QString, QJsonObject>> told; // by process, by port
     int jobs = 0, restarts = 0;
     QElapsedTimer clock;
     clock.start();
@@ -460,7 +460,7 @@ TEST_F(Records, SoakThroughFaultsAndServerRestarts)
         for (auto& run : runs) {
             const qint64 pid = run->processId();
             finish(*run);
-            told[pid] = results(run->readAllStandardOutput());
+            told[pid] = resultEvents(run->readAllStandardOutput());
             jobs += static_cast<int>(told[pid].size());
         }
     }
@@ -477,7 +477,7 @@ TEST_F(Records, SoakThroughFaultsAndServerRestarts)
     std::set<QString> uuids;
     for (const auxpad::JobRecord& r : rows) {
         uuids.insert(r.uuid);
-        EXPECT_EQ(r.result, told[r.pid][r.port]) << r.port.toStdString() << " of process " << r.pid;
+        EXPECT_EQ(r.result, told[r.pid][r.port]["result"].toString()) << r.port.toStdString() << " of process " << r.pid;
     }
     EXPECT_EQ(uuids.size(), rows.size());
     std::printf("soak: %d jobs in %d rounds, %d server restarts, %zu rows, %.0f s\n", jobs, rounds, restarts,
