@@ -87,12 +87,7 @@ protected:
         return run;
     }
     Outcome run(const QStringList& arguments) { return finish(start(arguments)); }
-    std::string sha(const char* name)
-    {
-        QFile f(dir_.filePath(QString("station/") + name));
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return sha256Hex(f.readAll()).toStdString();
-    }
+    std::string sha(const char* name) { return fileSha256(dir_.filePath(QString("station/") + name)).toStdString(); }
     // station/recipe.ini, for the station's two files, handing out `serials`.
     void recipe(const std::string& serials)
     {

@@ -157,12 +157,7 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::ReadOnly));
         return QString::fromUtf8(f.readAll());
     }
-    QString sha256(const QString& name)
-    {
-        QFile f(dir_.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return sha256Hex(f.readAll());
-    }
+    QString sha256(const QString& name) { return fileSha256(dir_.filePath(name)); }
 
     QTemporaryDir dir_;
     QString dataHome_; // XDG_DATA_HOME of the tools, when not the test's own folder

@@ -329,13 +329,21 @@ TEST_F(Records, RunGivesEachBoardItsOwnSerialFromTheRecordsAndKeepsItOnARerun)
         EXPECT_EQ(runs, 4);
     }
     // A board that passed keeps its serial; nothing new is spent on it. On both stores at once.
+    // One that comes with a number of the range that never passed is given one of its own.
+    sims_[2] = std::make_unique<SimProcess>(dir_.filePath("config"), 33, QStringList{"--quiet", "--prod-info",
+                                            "0102,MCU02.00.01,DSP02.00.07,SN0001500,0671234,061226"});
     std::vector<std::unique_ptr<QProcess>> again;
     for (int s = 0; s < 2; ++s)
-        again.push_back(start(QStringList{"run", "--recipe", "recipe.ini", "--json", "--db", stores_[s]} + ports(4 * s, 1)));
+        again.push_back(start(QStringList{"run", "--recipe", "recipe.ini", "--json", "--db", stores_[s]} + ports(4 * s, 1)
+                              + (s == 0 ? ports(2, 1) : QStringList())));
     for (int s = 0; s < 2; ++s) {
         EXPECT_EQ(finish(*again[s]), 0);
         const QString port = QString("COM%1").arg(31 + 4 * s);
-        const QJsonObject kept = resultEvents(again[s]->readAllStandardOutput())[port];
+        auto events = resultEvents(again[s]->readAllStandardOutput());
+        const QJsonObject kept = events[port];
+        if (s == 0) {
+            EXPECT_EQ(events["COM33"]["serial_source"], "allocated");
+        }
         EXPECT_EQ(kept["serial"], first[port]["serial"]) << port.toStdString();
         EXPECT_EQ(kept["serial_source"], "kept");
     }

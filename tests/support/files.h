@@ -19,3 +19,11 @@ inline QString writeFile(const QString& path, std::string_view content)
 
 // The hex SHA-256 a recipe names a download by.
 inline QByteArray sha256Hex(QByteArrayView content) { return QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex(); }
+
+// The hex SHA-256 of a file a test wrote.
+inline QByteArray fileSha256(const QString& path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    return sha256Hex(f.readAll());
+}
