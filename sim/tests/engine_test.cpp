@@ -101,6 +101,12 @@ TEST(EnginePacing, ActsOnlyWhenTheLastByteWouldHaveArrived)
     EXPECT_EQ(rig.step(last + 87), hx("1E"));
     EXPECT_EQ(rig.engine.nextWakeup(), last + 2 * 87);
     EXPECT_EQ(rig.step(last + 10 * 87), hx("00 28 7F 00 02 00 00 36 7D"));
+
+    Rig pulled(config); // the board is pulled while the frame is still on its way
+    pulled.send(kToolSelfTest, 0);
+    pulled.engine.execute(command(SimCommand::Kind::Detach), last - 1);
+    EXPECT_TRUE(pulled.step(last).empty());
+    EXPECT_EQ(pulled.engine.stats().frames_rx_good, 0u);
 }
 
 TEST(EngineReceive, CountsStrayBytesBadFramesAndHalfFrames)

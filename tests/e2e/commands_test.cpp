@@ -87,15 +87,10 @@ protected:
         return run;
     }
     Outcome run(const QStringList& arguments) { return finish(start(arguments)); }
-    std::string sha(const char* name) { return fileSha256(dir_.filePath(QString("station/") + name)).toStdString(); }
     // station/recipe.ini, for the station's two files, handing out `serials`.
     void recipe(const std::string& serials)
     {
-        write("station/recipe.ini", "[recipe]\nname=Bench\ninitdisk=disk.txt\ninitdisk_sha256=" + sha("disk.txt")
-                                        + "\ninitdata=data.txt\ninitdata_sha256=" + sha("data.txt")
-                                        + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\n"
-                                          "code=0671234\nmanufacture=061226\nserials="
-                                        + serials + "\n");
+        write("station/recipe.ini", recipeText("Bench", downloadText(60), downloadText(120), serials));
     }
 
     QTemporaryDir dir_;

@@ -203,11 +203,9 @@ protected:
         // a second label of the same serial over the first.
         static int tests = 0;
         const QByteArray first = QByteArray::number(7000 + 100 * tests++);
-        recipePath = file("line.ini", "[recipe]\nname=Line L\ninitdisk=disk.txt\ninitdisk_sha256=" + sha256Hex(disk)
-                                          + "\ninitdata=data.txt\ninitdata_sha256=" + sha256Hex(data)
-                                          + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\n"
-                                            "code=0671234\nmanufacture=061226\nserials=SN000" + first + "-SN000" + first.left(2) + "99\n"
-                                            "[label]\nprinter=" + cups->pdfQueue().toUtf8() + "\nsize=50x25\n");
+        const QByteArray serials = "SN000" + first + "-SN000" + first.left(2) + "99";
+        recipePath = file("line.ini", QByteArray::fromStdString(recipeText("Line L", disk, data, serials.toStdString()))
+                                          + "[label]\nprinter=" + cups->pdfQueue().toUtf8() + "\nsize=50x25\n");
     }
     QStringList environment() const
     {

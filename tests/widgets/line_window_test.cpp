@@ -206,13 +206,7 @@ struct RecipeBench {
         const std::string disk = downloadText(24), data = downloadText(48);
         write("disk.txt", disk);
         write("data.txt", data);
-        auto read = auxpad::readRecipe(
-            write("recipe.ini", ("[recipe]\nname=" + name + "\ninitdisk=disk.txt\ninitdisk_sha256=" + sha256Hex(disk)
-                                 + "\ninitdata=data.txt\ninitdata_sha256=" + sha256Hex(data)
-                                 + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\ncode=0671234\n"
-                                   "manufacture=061226\nserials="
-                                 + serials + "\n")
-                                    .toStdString()));
+        auto read = auxpad::readRecipe(write("recipe.ini", recipeText(name.toStdString(), disk, data, serials.toStdString())));
         EXPECT_TRUE(read);
         recipe = *read;
         for (int i = 0; i < count; ++i)
