@@ -18,6 +18,7 @@
 #include "tests/e2e/sim_process.h"
 #include "tests/support/engine_rig.h"
 #include "tests/support/files.h"
+#include "tests/support/programs.h"
 
 namespace {
 
@@ -57,15 +58,10 @@ protected:
     QProcess* start(const QStringList& arguments)
     {
         auto* tool = new QProcess;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
-        env.insert("XDG_DATA_HOME", dir_.filePath("data"));
-        env.remove("DISPLAY");
-        env.remove("WAYLAND_DISPLAY");
-        env.remove("QT_QPA_PLATFORM");
-        tool->setProcessEnvironment(env);
-        tool->setWorkingDirectory(dir_.filePath("station"));
-        tool->start(QStringLiteral(AUXPAD_FLASH_EXE), arguments);
+        startProgram(*tool, AUXPAD_FLASH_EXE, arguments,
+                     {"XDG_CONFIG_HOME=" + dir_.filePath("config"), "XDG_DATA_HOME=" + dir_.filePath("data"), "DISPLAY",
+                      "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"},
+                     dir_.filePath("station"));
         return tool;
     }
     Outcome finish(QProcess* tool)

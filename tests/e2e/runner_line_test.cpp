@@ -5,6 +5,7 @@
 #include "runner/recipe.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/engine_rig.h"
+#include "tests/support/files.h"
 
 namespace {
 
@@ -13,12 +14,7 @@ using SimLine = SimE2E;
 TEST(Recipe, ValuesArePlainTextAndEveryRuleIsChecked)
 {
     QTemporaryDir dir;
-    auto write = [&](const QString& name, const QByteArray& text) {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-        return dir.filePath(name);
-    };
+    auto write = [&](const QString& name, const QByteArray& text) { return writeFile(dir.filePath(name), text.toStdString()); };
     const QByteArray sha(64, 'a');
     const QByteArray good = "[recipe]\nname=AUXPAD V2, line A; left\ninitdisk=sub/../disk.txt\ninitdisk_sha256=" + sha
         + "\ninitdata=/abs/data.txt\ninitdata_sha256=" + sha.toUpper()

@@ -1,4 +1,5 @@
 #include "tests/e2e/sim_process.h"
+#include "tests/support/programs.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,13 +16,10 @@ SimProcess::SimProcess(const QString& configDir, int com, const QStringList& opt
     QFile::remove(statsFile_);
     // A file, not a pipe: nobody reads a pipe while a download holds the test's thread.
     process_.setStandardErrorFile(logFile_);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", configDir);
-    process_.setProcessEnvironment(env);
     QStringList args = {"--com", QString::number(com)};
     if (counting)
         args << "--stats" << statsFile_;
-    process_.start(QStringLiteral(AUXPAD_SIM_EXE), args + options + paceOptions());
+    startProgram(process_, AUXPAD_SIM_EXE, args + options + paceOptions(), {"XDG_CONFIG_HOME=" + configDir});
     if (!process_.waitForStarted(5000))
         throw std::runtime_error("auxpad-sim did not start");
     QElapsedTimer t;

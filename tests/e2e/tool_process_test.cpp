@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -14,6 +13,8 @@
 
 #include "shell/pty_line.h"
 #include "tests/support/engine_rig.h"
+#include "tests/support/files.h"
+#include "tests/support/programs.h"
 
 namespace {
 
@@ -40,16 +41,13 @@ protected:
         ASSERT_TRUE(dir_.isValid());
         QDir(dir_.path()).mkpath("config/auxpad-flash");
         QDir(dir_.path()).mkpath("station");
-        writeFile("config/auxpad-flash/ports.conf", "COM1=/dev/null-port\nCOM7=" + line_.slavePath() + "\n");
-        writeFile("station/flash.ini", "COMport=\"7\"\r\nShow=\"Yes\"\r\n");
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
-        env.insert("XDG_DATA_HOME", dir_.filePath("data"));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        tool_.setProcessEnvironment(env);
-        tool_.setWorkingDirectory(dir_.filePath("station"));
+        writeFile(dir_.filePath("config/auxpad-flash/ports.conf"), "COM1=/dev/null-port\nCOM7=" + line_.slavePath() + "\n");
+        writeFile(dir_.filePath("station/flash.ini"), "COMport=\"7\"\r\nShow=\"Yes\"\r\n");
         tool_.setProcessChannelMode(QProcess::ForwardedChannels);
-        tool_.start(QStringLiteral(AUXPAD_FLASH_EXE), {});
+        startProgram(tool_, AUXPAD_FLASH_EXE, {},
+                     {"XDG_CONFIG_HOME=" + dir_.filePath("config"), "XDG_DATA_HOME=" + dir_.filePath("data"),
+                      "QT_QPA_PLATFORM=offscreen"},
+                     dir_.filePath("station"));
         ASSERT_TRUE(tool_.waitForStarted(5000));
         ASSERT_TRUE(waitUntilPortOpen(10000)) << "auxpad-flash never opened " << line_.slavePath();
     }
@@ -58,13 +56,6 @@ protected:
         tool_.terminate();
         if (!tool_.waitForFinished(5000))
             tool_.kill();
-    }
-
-    void writeFile(const QString& name, const std::string& content)
-    {
-        QFile f(dir_.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content.data(), static_cast<qint64>(content.size()));
     }
 
     // The tool holds the line once one of its descriptors leads to the device.

@@ -19,6 +19,7 @@
 #include "tests/label/cups_server.h"
 #include "tests/support/engine_rig.h"
 #include "tests/support/files.h"
+#include "tests/support/programs.h"
 
 using namespace auxpad;
 
@@ -47,11 +48,7 @@ QByteArray run(const QString& program, const QStringList& arguments, int* status
                const QStringList& environment = {})
 {
     QProcess p;
-    auto env = QProcessEnvironment::systemEnvironment();
-    for (const QString& pair : environment)
-        env.insert(pair.section('=', 0, 0), pair.section('=', 1));
-    p.setProcessEnvironment(env);
-    p.start(program, arguments);
+    startProgram(p, program, arguments, environment);
     p.waitForFinished(120000);
     if (status)
         *status = p.exitCode();

@@ -21,6 +21,7 @@
 #include "tests/records/pg_server.h"
 #include "tests/support/engine_rig.h"
 #include "tests/support/files.h"
+#include "tests/support/programs.h"
 
 // One test's stores: a SQLite file and a PostgreSQL database, and the boards.
 class Records : public ::testing::Test {
@@ -53,15 +54,10 @@ protected:
     std::unique_ptr<QProcess> start(const QStringList& arguments)
     {
         auto tool = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_CONFIG_HOME", dir_.filePath("config"));
-        env.insert("XDG_DATA_HOME", dataHome_.isEmpty() ? dir_.filePath("data") : dataHome_);
-        env.remove("AUXPAD_FLASH_DB");
-        for (const auto& [name, value] : env_)
-            env.insert(name, value);
-        tool->setProcessEnvironment(env);
-        tool->setWorkingDirectory(dir_.filePath("station"));
-        tool->start(QStringLiteral(AUXPAD_FLASH_EXE), arguments);
+        startProgram(*tool, AUXPAD_FLASH_EXE, arguments,
+                     QStringList{"XDG_CONFIG_HOME=" + dir_.filePath("config"), "AUXPAD_FLASH_DB",
+                                 "XDG_DATA_HOME=" + (dataHome_.isEmpty() ? dir_.filePath("data") : dataHome_)} + env_,
+                     dir_.filePath("station"));
         return tool;
     }
     static int finish(QProcess& tool, QString* errors = nullptr)
@@ -161,7 +157,7 @@ protected:
 
     QTemporaryDir dir_;
     QString dataHome_; // XDG_DATA_HOME of the tools, when not the test's own folder
-    std::map<QString, QString> env_; // more of the tools' environment
+    QStringList env_; // more of the tools' environment, NAME=VALUE
     QStringList stores_; // SQLite, PostgreSQL
     std::vector<std::unique_ptr<SimProcess>> sims_;
 };

@@ -14,10 +14,10 @@
 
 #include <ostream>
 #include <map>
-#include <set>
 
 #include "records/record_store.h"
 #include "tests/records/pg_server.h"
+#include "tests/support/programs.h"
 
 // Lists of records' starts read as text where they differ.
 void PrintTo(const QString& text, std::ostream* out)
@@ -100,14 +100,8 @@ protected:
     Run tool(const QStringList& arguments)
     {
         QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("DISPLAY");
-        env.remove("WAYLAND_DISPLAY");
-        env.remove("QT_QPA_PLATFORM");
-        env.insert("XDG_DATA_HOME", dir_.filePath("data"));
-        process.setProcessEnvironment(env);
-        process.setWorkingDirectory(dir_.path());
-        process.start(QStringLiteral(AUXPAD_FLASH_EXE), arguments);
+        startProgram(process, AUXPAD_FLASH_EXE, arguments,
+                     {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME=" + dir_.filePath("data")}, dir_.path());
         EXPECT_TRUE(process.waitForFinished(60000));
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};

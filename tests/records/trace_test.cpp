@@ -1,7 +1,5 @@
 // Who built each board, where, and for which order; and a line that hands out serials
 // while its database is away.
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 #include <cstdio>
 #include <set>
@@ -16,12 +14,11 @@ TEST_F(Records, TwoBenchesOnOneComputerAreTwoStations)
     boards(4);
     for (int s = 0; s < 2; ++s) {
         SCOPED_TRACE(stores_[s].toStdString());
-        env_.erase("AUXPAD_FLASH_STATION");
+        env_.clear();
         auto a = start(QStringList{"selftest", "--station", "bench A", "--db", stores_[s]} + ports(2 * s, 1));
         EXPECT_EQ(finish(*a), 0);
-        env_["AUXPAD_FLASH_STATION"] = "bench B";
-        auto b = start(QStringList{"selftest", "--db", stores_[s]} + ports(2 * s + 1, 1));
-        EXPECT_EQ(finish(*b), 0);
+        env_ = {"AUXPAD_FLASH_STATION=bench B"};
+        EXPECT_EQ(finish(*start(QStringList{"selftest", "--db", stores_[s]} + ports(2 * s + 1, 1))), 0);
         const auto rows = report(stores_[s], {"--station", "bench A"});
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0].at("port"), QString("COM%1").arg(31 + 2 * s));
@@ -57,7 +54,7 @@ TEST_F(Records, EveryRecordSaysWhoAndForWhichOrderAndTheReportCountsPerOperator)
                                 "COM33,0102,MCU02.00.01,DSP02.00.07,SN0000777,0671234,061226\n");
     for (int s = 0; s < 2; ++s) {
         SCOPED_TRACE(stores_[s].toStdString());
-        env_.erase("AUXPAD_FLASH_OPERATOR");
+        env_.clear();
         auto two = start(QStringList{"selftest", "--json", "--operator", "badge 7", "--order", "WO-1", "--db", stores_[s]}
                          + ports(0, 2));
         EXPECT_EQ(finish(*two), 0);
@@ -65,7 +62,7 @@ TEST_F(Records, EveryRecordSaysWhoAndForWhichOrderAndTheReportCountsPerOperator)
             EXPECT_EQ(result["operator"], "badge 7") << port.toStdString();
             EXPECT_EQ(result["order"], "WO-1") << port.toStdString();
         }
-        env_["AUXPAD_FLASH_OPERATOR"] = "badge 9";
+        env_ = {"AUXPAD_FLASH_OPERATOR=badge 9"};
         for (const QStringList& write : {QStringList{}, QStringList{"--allow-reuse", "--reason", "repair"}}) {
             auto one = start(QStringList{"prodinfo", "--values", "values.csv", "--db", stores_[s]} + write + ports(2, 1));
             EXPECT_EQ(finish(*one), 0);
@@ -151,8 +148,7 @@ TEST_F(Records, TwoStationsGoOnHandingOutSerialsWhileTheLineDatabaseIsAway)
     EXPECT_LT(down, up + 3);
     ASSERT_TRUE(pgServer().start());
     for (const QString name : {"A", "B", "C"}) {
-        auto sync = station(name, {"records", "sync", "--db", stores_[1]});
-        EXPECT_EQ(finish(*sync), 0) << name.toStdString();
+        EXPECT_EQ(finish(*station(name, {"records", "sync", "--db", stores_[1]})), 0) << name.toStdString();
     }
 
     std::set<QString> uuids;
@@ -192,8 +188,7 @@ TEST_F(Records, AStationKeepsItsLeaseUntilItGivesItBackOnSqliteToo)
     recipe();
     write("station/recipe.ini", (readAll("station/recipe.ini") + "serial_lease=4\n").toStdString());
     boards(1);
-    auto run = station("D", QStringList{"run", "--recipe", "recipe.ini", "--db", stores_[0]} + ports(0, 1));
-    EXPECT_EQ(finish(*run), 0);
+    EXPECT_EQ(finish(*station("D", QStringList{"run", "--recipe", "recipe.ini", "--db", stores_[0]} + ports(0, 1))), 0);
     auto serials = [&] {
         auto report = start({"report", "--serials", "SN0001000-SN0001999", "--db", stores_[0]});
         EXPECT_EQ(finish(*report), 0);

@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
@@ -18,6 +17,7 @@
 #include "records/delivery.h"
 #include "records/record_store.h"
 #include "tests/records/pg_server.h"
+#include "tests/support/programs.h"
 #include "tests/web/devtools.h"
 
 namespace {
@@ -80,10 +80,8 @@ protected:
         QSqlDatabase::removeDatabase("admin");
         serve_ = new QProcess;
         serve_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("AUXPAD_FLASH_DB", QString(owner_).replace("auxpad@", "lead@"));
-        serve_->setProcessEnvironment(environment);
-        serve_->start(AUXPAD_FLASH_EXE, {"serve", "--listen", "127.0.0.1:0"});
+        startProgram(*serve_, AUXPAD_FLASH_EXE, {"serve", "--listen", "127.0.0.1:0"},
+                     {"AUXPAD_FLASH_DB=" + QString(owner_).replace("auxpad@", "lead@")});
         ASSERT_TRUE(serve_->waitForReadyRead(10000));
         const QString said = QString::fromUtf8(serve_->readAllStandardOutput());
         const auto found = QRegularExpression("(http://\\S+/)").match(said);

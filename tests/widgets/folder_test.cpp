@@ -1,6 +1,5 @@
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QListView>
@@ -13,6 +12,7 @@
 #include <memory>
 
 #include "tests/widgets/live_windows.h"
+#include "tests/support/files.h"
 
 using namespace auxpad::ui;
 
@@ -28,10 +28,8 @@ protected:
         root = QDir(tmp.path()).canonicalPath();
         for (const char* dir : {"vol1/sub", "vol2"})
             ASSERT_TRUE(QDir(root).mkpath(dir));
-        for (const char* file : {"vol1/a.txt", "vol1/b.hex", "vol1/.hidden", "vol1/sub/c.txt", "vol1/sub/d.dat", "vol2/e.txt"}) {
-            QFile f(root + "/" + file);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        }
+        for (const char* file : {"vol1/a.txt", "vol1/b.hex", "vol1/.hidden", "vol1/sub/c.txt", "vol1/sub/d.dat", "vol2/e.txt"})
+            writeFile(root + "/" + file, "");
         ASSERT_TRUE(QDir::setCurrent(path("vol1")));
         const QStringList drives{path("vol1"), path("vol2"), path("gone")};
         lw = std::make_unique<LiveWindows>([drives] { return drives; });

@@ -14,7 +14,6 @@
 
 #include <functional>
 #include <optional>
-#include <set>
 
 #include "records/record_store.h"
 #include "runner/bench.h"
@@ -57,12 +56,7 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
 {
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkpath("config"));
-    auto file = [&](const QString& name, const std::string& text) {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text.data(), static_cast<qint64>(text.size()));
-        return dir.filePath(name).toStdString();
-    };
+    auto file = [&](const QString& name, const std::string& text) { return writeFile(dir.filePath(name), text).toStdString(); };
     auxpad::Bytes image;
     const auxpad::FlashFiles files{file("disk.txt", downloadText(24, 32, &image, 1)),
                                    file("data.txt", downloadText(48, 32, &image, 2))};
@@ -156,9 +150,8 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
         return std::none_of(rows.begin(), rows.end(), [](BoardRow* r) { return r->job().running(); });
     }, 40000));
     EXPECT_TRUE(gaps.live()) << testing::PrintToString(gaps);
-    EXPECT_EQ(resultOf(rows[0]), "PASS");
-    EXPECT_EQ(resultOf(rows[1]), "PASS");
-    EXPECT_EQ(resultOf(rows[2]), "PASS");
+    for (BoardRow* row : rows)
+        EXPECT_EQ(resultOf(row), "PASS") << row->objectName().toStdString();
     EXPECT_EQ(rows[0]->findChild<QLabel*>("serial")->text(), "SN0000001");
     for (int i : {0, 1, 3}) {
         QFile received(dir.filePath(QString("image%1.bin").arg(i)));

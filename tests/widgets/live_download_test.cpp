@@ -1,7 +1,6 @@
 // The real main window flashing the simulated board at the speed of a real cable: the
 // window goes on handling its events throughout, and the operator's clicks meanwhile
 // start nothing.
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QListView>
 #include <QRegularExpression>
@@ -13,6 +12,7 @@
 #include "tests/support/loop_clock.h"
 #include "tests/e2e/sim_process.h"
 #include "tests/widgets/live_windows.h"
+#include "tests/support/files.h"
 
 using namespace auxpad::ui;
 
@@ -62,15 +62,9 @@ TEST(LiveDownload, TheWindowStaysLiveAndIgnoresClicksWhileTheBoardIsFlashed)
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkpath("config") && QDir(dir.path()).mkpath("station"));
     const QString station = dir.filePath("station");
-    QFile ini(station + "/flash.ini");
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write("COMport=\"7\"\r\nFormat=\"20\"\r\n");
-    ini.close();
-    for (const auto& [name, lines] : {std::pair{"initdisk.txt", 600}, std::pair{"initdata.txt", 600}}) {
-        QFile f(station + "/" + name);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray::fromStdString(downloadText(lines)));
-    }
+    writeFile(station + "/flash.ini", "COMport=\"7\"\r\nFormat=\"20\"\r\n");
+    for (const char* name : {"initdisk.txt", "initdata.txt"})
+        writeFile(station + "/" + name, downloadText(600));
     SimProcess sim(dir.filePath("config"), 7, {"--quiet", "--baud-pace", "115200"}, false);
     qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
 

@@ -1,6 +1,5 @@
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 
 #include <gtest/gtest.h>
 
