@@ -43,6 +43,15 @@ std::vector<T> outputsOf(BringUpMachine& m)
     return out;
 }
 
+// A machine started at 0, the start's outputs taken.
+BringUpMachine started(BringUpRules rules = {})
+{
+    BringUpMachine m(rules);
+    m.start(0);
+    m.takeOutputs();
+    return m;
+}
+
 // Runs a try from its start to the write: the records choose `serial`.
 void toWriting(BringUpMachine& m, Millis now, const std::string& serial, SerialSource source = SerialSource::Allocated)
 {
@@ -91,9 +100,7 @@ TEST(BringUpMachine, AWholeBringUpFlashesChoosesTheSerialWritesAndKeepsItsRecord
 
 TEST(BringUpMachine, AFailedWriteEndsItsReservationAsNotWritten)
 {
-    BringUpMachine m;
-    m.start(0);
-    m.takeOutputs();
+    BringUpMachine m = started();
     toWriting(m, 10, "SN0000100");
     JobSummary failed = ended(JobKind::ProductInfo, JobOutcome::Failed, FailureCause::Mismatch, "SN000010X");
     failed.fields[at(ProductField::Serial)] = "SN0000100";
@@ -107,9 +114,7 @@ TEST(BringUpMachine, AFailedWriteEndsItsReservationAsNotWritten)
 
 TEST(BringUpMachine, NoSerialMeansNothingIsWritten)
 {
-    BringUpMachine m({3, false});
-    m.start(0);
-    m.takeOutputs();
+    BringUpMachine m = started({3, false});
     m.stepEnded(flashPassed(), 10);
     m.serialChosen(1, unexpected(std::string("the range is used up")), 10);
     EXPECT_TRUE(outputsOf<StartWrite>(m).empty());
@@ -121,9 +126,7 @@ TEST(BringUpMachine, NoSerialMeansNothingIsWritten)
 
 TEST(BringUpMachine, AnAnswerOfAnEarlierTryIsDropped)
 {
-    BringUpMachine m({2, true});
-    m.start(0);
-    m.takeOutputs();
+    BringUpMachine m = started({2, true});
     m.stepEnded(ended(JobKind::Flash, JobOutcome::Failed, FailureCause::NoAnswer), 100);
     m.endKept(1, {}, 100);
     m.deadlinePassed(100 + BringUpMachine::kRetryAfterMs);
@@ -172,9 +175,7 @@ TEST(BringUpMachine, ABoardThatPassedBeforeIsStoppedBeforeItsDownloads)
 
 TEST(BringUpMachine, WhenTheRecordsCannotTellTheBoardIsBroughtUp)
 {
-    BringUpMachine m({1, true});
-    m.start(0);
-    m.takeOutputs();
+    BringUpMachine m = started({1, true});
     m.flashPaused(flashPassed());
     m.takeOutputs();
     m.passedBefore(1, unexpected(std::string("away")));
@@ -208,9 +209,7 @@ class Retry : public testing::TestWithParam<RetryCase> {};
 TEST_P(Retry, OnlyACurableFailureGoesAgain)
 {
     const RetryCase c = GetParam();
-    BringUpMachine m({2, false});
-    m.start(0);
-    m.takeOutputs();
+    BringUpMachine m = started({2, false});
     m.stepEnded(ended(JobKind::Flash, c.outcome, c.cause), 100);
     EXPECT_EQ(outputsOf<KeepEnd>(m).size(), 1u);
     m.endKept(1, {}, 100);
@@ -251,9 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(BringUpMachine, ALostLineIsWaitedForUpToItsTimeThenTheHangUpStands)
 {
-    BringUpMachine m({3, false});
-    m.start(0);
-    m.takeOutputs();
+    BringUpMachine m = started({3, false});
     m.stepEnded(ended(JobKind::Flash, JobOutcome::Lost, FailureCause::LineLost), 1000);
     m.endKept(1, {}, 1000);
     EXPECT_EQ(outputsOf<ReopenLine>(m).size(), 1u);
@@ -271,9 +268,7 @@ TEST(BringUpMachine, ALostLineIsWaitedForUpToItsTimeThenTheHangUpStands)
 
 TEST(BringUpMachine, InASlotALostLineMeansTheBoardLeft)
 {
-    BringUpMachine m({3, false, true});
-    m.start(0);
-    m.takeOutputs();
+    BringUpMachine m = started({3, false, true});
     m.stepEnded(ended(JobKind::Flash, JobOutcome::Lost, FailureCause::LineLost), 10);
     m.endKept(1, {}, 10);
     EXPECT_EQ(outputsOf<Finished>(m).size(), 1u);
@@ -310,9 +305,7 @@ TEST(BringUpMachine, AnInterruptEndsItWhereverItIsAndLeavesNoOtherTry)
 
 TEST(BringUpMachine, AnEndThatCannotBeKeptFailsTheBringUp)
 {
-    BringUpMachine m({3, false});
-    m.start(0);
-    m.takeOutputs();
+    BringUpMachine m = started({3, false});
     toWriting(m, 10, "SN0000100");
     m.stepEnded(writePassed("SN0000100"), 20);
     m.takeOutputs();
