@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tests/widgets/live_windows.h"
@@ -137,6 +138,24 @@ TEST(Layout, EveryControlStandsInItsWindowAndNoTwoOfTheOperatorsOverlap)
                 EXPECT_FALSE(placed[i].second.intersects(placed[j].second))
                     << placed[i].first->name << " and " << placed[j].first->name;
             }
+}
+
+// Controls an operator reads as one column or one row line up: the drive box over its
+// folder tree, the two file lists, and the message input beside SEND under the log.
+TEST(Layout, ControlsThatBelongTogetherLineUp)
+{
+    LiveWindows lw;
+    const auto box = [&](Win win, const char* name) {
+        return lw.on(win == Main ? static_cast<QWidget&>(lw.main) : lw.msg, name)->geometry();
+    };
+    for (auto [upper, lower] : {std::pair{"Drive1", "Dir1"}, std::pair{"File1", "File2"}}) {
+        EXPECT_EQ(box(Main, upper).left(), box(Main, lower).left()) << upper << " over " << lower;
+        EXPECT_EQ(box(Main, upper).width(), box(Main, lower).width()) << upper << " over " << lower;
+    }
+    const QRect input = box(Msg, "msg_input"), send = box(Msg, "BT_SEND_MSG");
+    EXPECT_EQ(input.top(), send.top());
+    EXPECT_EQ(input.height(), send.height());
+    EXPECT_EQ(input.top(), box(Msg, "MSG_DISP").bottom() + 1) << "the input stands right under the log";
 }
 
 // The stand-in fonts run wider than the ones the window was sized for; no caption may be

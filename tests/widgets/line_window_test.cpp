@@ -145,6 +145,7 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_TRUE(rows[2]->job().running());
     EXPECT_EQ(resultOf(rows[2]), "") << rows[2]->findChild<QLabel*>("message")->text().toStdString();
     EXPECT_EQ(rows[2]->findChild<QLabel*>("result")->palette(), rows[2]->palette()) << "no red box left of its FAIL";
+    EXPECT_EQ(rows[2]->findChild<QLabel*>("elapsed")->text(), "00:00") << "nor the time of the run that failed";
 
     ASSERT_TRUE(QTest::qWaitFor([&] {
         return std::none_of(rows.begin(), rows.end(), [](BoardRow* r) { return r->job().running(); });
