@@ -5,44 +5,13 @@
 #include <QProcess>
 #include <QThread>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include "tests/support/loopback.h"
+#include "tests/support/programs.h"
 
 namespace {
-
-// A listening socket on a free loopback port; its port in `port`.
-int listenOnLoopback(int& port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(fd, 4) != 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    port = ntohs(address.sin_port);
-    return fd;
-}
-
-bool answers(int port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return connected;
-}
 
 bool write(const QString& path, const QString& text)
 {
@@ -139,14 +108,10 @@ std::vector<QByteArray> CupsServer::rawDocuments()
 
 bool CupsServer::admin(const QString& program, const QStringList& arguments)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        problem_ = program + " " + arguments.join(' ') + ": " + QString::fromLocal8Bit(process.readAll()).trimmed();
-        return false;
-    }
-    return true;
+    const std::optional<QString> failure = failureOf(QStringList{program} + arguments, 30000);
+    if (failure)
+        problem_ = *failure;
+    return !failure;
 }
 
 int CupsServer::jobsGiven(const QString& queue)

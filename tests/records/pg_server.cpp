@@ -5,30 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <pwd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
+#include "tests/support/loopback.h"
+#include "tests/support/programs.h"
 
 namespace {
-
-// A port of the loopback nobody listens on just now.
-int freePort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0
-        && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
 
 PgServer* server = nullptr;
 
@@ -103,17 +86,12 @@ bool PgServer::stop()
 
 bool PgServer::run(const QString& program, const QStringList& arguments)
 {
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    if (::geteuid() == 0)
-        process.start("runuser", QStringList{"-u", "postgres", "--", program} + arguments);
-    else
-        process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        problem_ = program + " failed: " + QString::fromLocal8Bit(process.readAll());
-        return false;
-    }
-    return true;
+    // The server refuses to run as root.
+    const QStringList asUser = ::geteuid() == 0 ? QStringList{"runuser", "-u", "postgres", "--"} : QStringList{};
+    const std::optional<QString> failure = failureOf(asUser + QStringList{program} + arguments, 60000);
+    if (failure)
+        problem_ = *failure;
+    return !failure;
 }
 
 bool PgServer::sql(const QString& statement)

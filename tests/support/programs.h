@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <optional>
+
 // Starts `program` in `workDir` (the test's own when empty) with this process's environment
 // changed by `changes`: NAME=VALUE sets a variable, a NAME alone unsets it.
 inline void startProgram(QProcess& p, const QString& program, const QStringList& arguments,
@@ -14,4 +16,16 @@ inline void startProgram(QProcess& p, const QString& program, const QStringList&
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(workDir);
     p.start(program, arguments);
+}
+
+// Runs `command` (the program, then its arguments) to its end. What it printed, after the
+// command, when it did not exit 0 within `timeoutMs`; nothing when it did.
+inline std::optional<QString> failureOf(const QStringList& command, int timeoutMs)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(command.first(), command.mid(1));
+    if (p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+        return std::nullopt;
+    return command.join(' ') + ": " + QString::fromLocal8Bit(p.readAll()).trimmed();
 }
