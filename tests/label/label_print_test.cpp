@@ -1,5 +1,4 @@
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
@@ -7,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
 #include <set>
@@ -32,17 +32,6 @@ struct CupsEnvironment : ::testing::Environment {
     void TearDown() override { delete cups; }
 };
 const auto* const kCups = ::testing::AddGlobalTestEnvironment(new CupsEnvironment);
-
-// Runs the event loop until `done`, for up to `ms`.
-template <typename F>
-bool waitFor(F done, int ms = 60000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    return done();
-}
 
 QByteArray run(const QString& program, const QStringList& arguments, int* status = nullptr,
                const QStringList& environment = {})
@@ -103,7 +92,7 @@ TEST_F(LabelPrint, AZplTemplateGoesRawWithItsFieldsFilled)
     file("serial.zpl", "^XA^FO20,20^FD{serial}^FS^FO20,60^FD{hardware}/{order}/{operator}^FS^XZ\n");
     const LabelRecord done = print(request(cups->rawUri(), "SN0000043", "template=serial.zpl\ncopies=1\n"));
     EXPECT_EQ(done.state.toStdString(), "printed") << done.reason.toStdString();
-    ASSERT_TRUE(waitFor([&] { return !cups->rawDocuments().empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !cups->rawDocuments().empty(); }, 60000));
     EXPECT_EQ(cups->rawDocuments().back(), "^XA^FO20,20^FDSN0000043^FS^FO20,60^FD0102//Ann^FS^XZ\n");
 
     // A value that a ZPL printer would take as a command never reaches it.
@@ -119,14 +108,14 @@ TEST_F(LabelPrint, AQueueThatRefusesHoldsTheLabelUntilItTakesItOnce)
     LabelPrinter printer(journalUrl(), request(cups->rawQueue(), "SN0000045").settings);
     QSignalSpy finished(&printer, &LabelPrinter::finished);
     printer.print(request(cups->rawQueue(), "SN0000045"));
-    ASSERT_TRUE(waitFor([&] { return finished.count() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, 60000));
     EXPECT_EQ(finished[0][0].value<LabelRecord>().state, "held");
     ASSERT_TRUE(cups->admin("cupsaccept", {cups->rawQueue()}));
-    ASSERT_TRUE(waitFor([&] { return finished.count() >= 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() >= 2; }, 60000));
     const auto last = journal.lastLabel("SN0000045");
     EXPECT_EQ((*last)->state, "printed");
     EXPECT_EQ((*last)->attempts, 2);
-    ASSERT_TRUE(waitFor([&] { return cups->rawDocuments().size() > before; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cups->rawDocuments().size() > before; }, 60000));
     QThread::msleep(1500);
     EXPECT_EQ(cups->rawDocuments().size(), before + 1);
 }
@@ -152,7 +141,7 @@ TEST_F(LabelPrint, ALabelLeftHandedIsReportedNotPrintedAgainUntilReprinted)
     const QByteArray out =
         run(AUXPAD_FLASH_EXE, {"label", "reprint", "SN0000046", "--reason", "smudged"}, &status, env);
     EXPECT_EQ(status, 0) << out.toStdString();
-    ASSERT_TRUE(waitFor([&] { return cups->rawDocuments().size() > before; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cups->rawDocuments().size() > before; }, 60000));
     EXPECT_EQ(cups->rawDocuments().size(), before + 1);
     EXPECT_FALSE(run(AUXPAD_FLASH_EXE, {"label", "list", "--held"}, &status, env).contains("SN0000046"));
     EXPECT_TRUE(run(AUXPAD_FLASH_EXE, {"label", "list"}, &status, env).contains("reprint: smudged"));
@@ -231,7 +220,8 @@ protected:
     QStringList newPdfs(const QStringList& before, std::size_t count)
     {
         QDir out(cups->pdfFolder());
-        waitFor([&] { return static_cast<std::size_t>(out.entryList({"*.pdf"}).size()) >= before.size() + count; });
+        const auto enough = [&] { return static_cast<std::size_t>(out.entryList({"*.pdf"}).size()) >= before.size() + count; };
+        EXPECT_TRUE(QTest::qWaitFor(enough, 60000)) << "too few labels came out";
         QThread::msleep(1500); // written whole, and nothing more comes
         QStringList fresh;
         for (const QString& name : out.entryList({"*.pdf"}))
