@@ -47,17 +47,20 @@ void SimProcess::command(const std::string& line)
     process_.waitForBytesWritten(1000);
 }
 
-std::map<std::string, long> SimProcess::stats(bool ask)
+std::map<std::string, long> SimProcess::stats()
 {
-    if (ask) {
-        QFile::remove(statsFile_);
-        command("stats");
-        QElapsedTimer t;
-        t.start();
-        while (!QFileInfo::exists(statsFile_) && t.elapsed() < 3000)
-            QThread::msleep(10);
-        QThread::msleep(20); // let the write finish
-    }
+    QFile::remove(statsFile_);
+    command("stats");
+    QElapsedTimer t;
+    t.start();
+    while (!QFileInfo::exists(statsFile_) && t.elapsed() < 3000)
+        QThread::msleep(10);
+    QThread::msleep(20); // let the write finish
+    return keptStats();
+}
+
+std::map<std::string, long> SimProcess::keptStats()
+{
     std::map<std::string, long> out;
     QFile f(statsFile_);
     if (f.open(QIODevice::ReadOnly)) {

@@ -20,9 +20,10 @@ public:
 
     const QString& devicePath() const { return device_; }
     void command(const std::string& line);
-    // The simulator's counters (only when counting): written afresh on request, or as the
-    // simulator keeps them whenever they change.
-    std::map<std::string, long> stats(bool ask = true);
+    // The simulator's counters (only when counting), written afresh on request.
+    std::map<std::string, long> stats();
+    // The counters as the simulator keeps them in its file whenever they change.
+    std::map<std::string, long> keptStats();
     // Waits for the simulator to exit on its own (hang-up options).
     bool waitForExit(int timeoutMs);
     std::string log(); // what it has written on standard error so far
