@@ -56,15 +56,10 @@ protected:
     // A line's recipe with `label` as its [label] section.
     QString recipe(const QByteArray& label)
     {
-        QByteArray text = "[recipe]\nname=Line A\nserials=SN0000001-SN0000999\nhardware=0102\nmcusw=MCU02.00.01\n"
-                          "dspsw=DSP02.00.07\ncode=0671234\nmanufacture=061226\n";
-        for (const char* name : {"initdisk", "initdata"}) {
-            const QByteArray content = QByteArray(name) + "\n";
-            file(QString(name) + ".txt", content);
-            text += QByteArray(name) + "=" + name + ".txt\n" + name + "_sha256="
-                + sha256Hex(content) + "\n";
-        }
-        return file("recipe.ini", text + "[label]\n" + label);
+        file("disk.txt", "disk\n");
+        file("data.txt", "data\n");
+        return file("recipe.ini", QByteArray::fromStdString(recipeText("Line A", "disk\n", "data\n", "SN0000001-SN0000999"))
+                                      + "[label]\n" + label);
     }
     LabelRequest request(const QString& printer, const QString& serial, const QByteArray& extra = {})
     {

@@ -101,14 +101,10 @@ protected:
         return rows;
     }
     // A line's recipe for the test's download files, as station/recipe.ini.
-    void recipe(const QString& data = "data.txt")
+    void recipe()
     {
         write("station/recipe.ini",
-              ("[recipe]\nname=\"AUXPAD V2, line A\"\ninitdisk=disk.txt\ninitdisk_sha256=" + sha256("station/disk.txt")
-               + "\ninitdata=" + data + "\ninitdata_sha256=" + sha256("station/data.txt")
-               + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\ncode=0671234\n"
-                 "serials=SN0001000-SN0001999\n")
-                  .toStdString());
+              recipeText("\"AUXPAD V2, line A\"", downloadText(60), downloadText(120), "SN0001000-SN0001999"));
     }
     // The result events of a command, by port.
     static std::map<QString, QJsonObject> resultEvents(const QByteArray& json)
