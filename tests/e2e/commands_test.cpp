@@ -18,15 +18,16 @@
 #include "tests/e2e/sim_process.h"
 #include "tests/support/engine_rig.h"
 #include "tests/support/files.h"
+#include "tests/support/json_lines.h"
 #include "tests/support/programs.h"
 
 namespace {
 
-struct Outcome {
-    int exitCode = -1;
-    QList<QJsonObject> events;
+// How a command ended: its status, its standard error, and its JSON lines.
+struct Outcome : JsonLines {
+    Outcome(int status, QString said, const QByteArray& out) : JsonLines(out), exitCode(status), errors(std::move(said)) {}
+    int exitCode;
     QString errors;
-    std::map<QString, QJsonObject> results; // by port
 };
 
 class Commands : public ::testing::Test {
@@ -66,20 +67,10 @@ protected:
     }
     Outcome finish(QProcess* tool)
     {
-        Outcome run;
+        const std::unique_ptr<QProcess> owned(tool);
         EXPECT_TRUE(tool->waitForFinished(120000));
-        run.exitCode = tool->exitCode();
-        run.errors = QString::fromUtf8(tool->readAllStandardError());
-        for (const QByteArray& line : tool->readAllStandardOutput().split('\n')) {
-            if (line.isEmpty())
-                continue;
-            const QJsonDocument doc = QJsonDocument::fromJson(line);
-            EXPECT_TRUE(doc.isObject()) << line.toStdString();
-            run.events << doc.object();
-            if (doc.object()["event"] == "result")
-                run.results[doc.object()["port"].toString()] = doc.object();
-        }
-        delete tool;
+        Outcome run(tool->exitCode(), QString::fromUtf8(tool->readAllStandardError()), tool->readAllStandardOutput());
+        EXPECT_TRUE(run.notJson.isEmpty()) << run.notJson.join('\n').toStdString();
         return run;
     }
     Outcome run(const QStringList& arguments) { return finish(start(arguments)); }

@@ -3,7 +3,6 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,6 +18,7 @@
 #include "tests/label/cups_server.h"
 #include "tests/support/engine_rig.h"
 #include "tests/support/files.h"
+#include "tests/support/json_lines.h"
 #include "tests/support/programs.h"
 
 using namespace auxpad;
@@ -204,13 +204,7 @@ protected:
             sims.push_back(std::make_unique<SimProcess>(dir.filePath("config"), first + i, options));
             arguments << "--port" << QString("COM%1").arg(first + i);
         }
-        QList<QJsonObject> events;
-        for (const QByteArray& line : run(AUXPAD_FLASH_EXE, arguments, status, environment()).split('\n')) {
-            const QJsonDocument doc = QJsonDocument::fromJson(line);
-            if (doc.isObject())
-                events << doc.object();
-        }
-        return events;
+        return JsonLines(run(AUXPAD_FLASH_EXE, arguments, status, environment())).events;
     }
     QStringList newPdfs(const QStringList& before, std::size_t count)
     {

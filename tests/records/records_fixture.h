@@ -6,8 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -21,6 +19,7 @@
 #include "tests/records/pg_server.h"
 #include "tests/support/engine_rig.h"
 #include "tests/support/files.h"
+#include "tests/support/json_lines.h"
 #include "tests/support/programs.h"
 
 // One test's stores: a SQLite file and a PostgreSQL database, and the boards.
@@ -106,15 +105,6 @@ protected:
         write("station/recipe.ini",
               recipeText("\"AUXPAD V2, line A\"", downloadText(60), downloadText(120), "SN0001000-SN0001999"));
     }
-    // The result events of a command, by port.
-    static std::map<QString, QJsonObject> resultEvents(const QByteArray& json)
-    {
-        std::map<QString, QJsonObject> out;
-        for (const QByteArray& line : json.split('\n'))
-            if (const QJsonObject e = QJsonDocument::fromJson(line).object(); e["event"] == "result")
-                out[e["port"].toString()] = e;
-        return out;
-    }
     // The station's journal, where the tools of this test keep their records first.
     QString journal() const { return "sqlite:" + dir_.filePath("data/auxpad-flash/records.sqlite"); }
     // The records of `count` boards, each passed, each on a port of its own.
@@ -127,13 +117,6 @@ protected:
             ports.insert(row.at("port"));
         }
         EXPECT_EQ(ports.size(), count);
-    }
-    static QJsonObject summaryOf(const QByteArray& json)
-    {
-        for (const QByteArray& line : json.split('\n'))
-            if (const QJsonObject e = QJsonDocument::fromJson(line).object(); e["event"] == "summary")
-                return e;
-        return {};
     }
     // A command of the station `name`, with a journal of its own.
     std::unique_ptr<QProcess> station(const QString& name, const QStringList& arguments)

@@ -192,8 +192,8 @@ TEST_F(Records, ALineDatabaseAwayStopsNoBoardAndItsRecordsWaitInTheJournal)
         QString errors;
         EXPECT_EQ(finish(*tool, &errors), 0) << errors.toStdString();
         const QByteArray out = tool->readAllStandardOutput();
-        EXPECT_EQ(resultEvents(out)["COM31"]["result"], "passed");
-        EXPECT_EQ(summaryOf(out)["held"].toInt(), 1) << out.toStdString();
+        EXPECT_EQ(JsonLines(out).results["COM31"]["result"], "passed");
+        EXPECT_EQ(JsonLines(out).summary["held"].toInt(), 1) << out.toStdString();
         EXPECT_TRUE(errors.contains("1 records are held for")) << errors.toStdString();
 
         auto sync = start({"records", "sync", "--db", line});
@@ -239,11 +239,11 @@ TEST_F(Records, AServerStoppedMidRunLosesAndFalsifiesNothing)
     ASSERT_TRUE(pgServer().stop());
     EXPECT_EQ(finish(*run), 0);
     out += run->readAllStandardOutput();
-    const auto firstThree = resultEvents(out);
+    const auto firstThree = JsonLines(out).results;
     ASSERT_EQ(firstThree.size(), 3u);
     for (const auto& [port, result] : firstThree)
         EXPECT_EQ(result["result"], "passed") << port.toStdString();
-    EXPECT_EQ(summaryOf(out)["held"].toInt(), 3) << "the three ends wait in the journal, the starts went";
+    EXPECT_EQ(JsonLines(out).summary["held"].toInt(), 3) << "the three ends wait in the journal, the starts went";
 
     EXPECT_EQ(finish(*start(flash + ports(3, 1))), 0) << "a database that is down never fails a board";
     ASSERT_TRUE(pgServer().start());
@@ -270,7 +270,7 @@ TEST_F(Records, RunGivesEachBoardItsOwnSerialFromTheRecordsAndKeepsItOnARerun)
     std::map<QString, QJsonObject> first;
     for (auto& run : runs) {
         finish(*run);
-        first.merge(resultEvents(run->readAllStandardOutput()));
+        first.merge(JsonLines(run->readAllStandardOutput()).results);
     }
     ASSERT_EQ(first.size(), 8u);
     EXPECT_FALSE(first["COM33"]["ok"].toBool()) << "the board that stores its serial wrongly";
@@ -317,7 +317,7 @@ TEST_F(Records, RunGivesEachBoardItsOwnSerialFromTheRecordsAndKeepsItOnARerun)
     for (int s = 0; s < 2; ++s) {
         EXPECT_EQ(finish(*again[s]), 0);
         const QString port = QString("COM%1").arg(31 + 4 * s);
-        auto events = resultEvents(again[s]->readAllStandardOutput());
+        auto events = JsonLines(again[s]->readAllStandardOutput()).results;
         const QJsonObject kept = events[port];
         if (s == 0) {
             EXPECT_EQ(events["COM33"]["serial_source"], "allocated");
@@ -359,7 +359,7 @@ TEST_F(Records, NoSerialTwiceAndOnlyTheApprovedFiles)
     EXPECT_EQ(finish(*once), 0);
     auto reused = start(QStringList{"prodinfo", "--values", "values.csv", "--json", "--db", stores_[1]} + ports(1, 2));
     EXPECT_EQ(finish(*reused), 1);
-    const auto results = resultEvents(reused->readAllStandardOutput());
+    const auto results = JsonLines(reused->readAllStandardOutput()).results;
     EXPECT_TRUE(results.at("COM32")["ok"].toBool());
     EXPECT_FALSE(results.at("COM33")["ok"].toBool());
     EXPECT_TRUE(results.at("COM33")["message"].toString().contains("SN0000777 is on a board that passed already"));
@@ -445,7 +445,7 @@ TEST_F(Records, SoakThroughFaultsAndServerRestarts)
         for (auto& run : runs) {
             const qint64 pid = run->processId();
             finish(*run);
-            told[pid] = resultEvents(run->readAllStandardOutput());
+            told[pid] = JsonLines(run->readAllStandardOutput()).results;
             jobs += static_cast<int>(told[pid].size());
         }
     }

@@ -58,7 +58,7 @@ TEST_F(Records, EveryRecordSaysWhoAndForWhichOrderAndTheReportCountsPerOperator)
         auto two = start(QStringList{"selftest", "--json", "--operator", "badge 7", "--order", "WO-1", "--db", stores_[s]}
                          + ports(0, 2));
         EXPECT_EQ(finish(*two), 0);
-        for (const auto& [port, result] : resultEvents(two->readAllStandardOutput())) {
+        for (const auto& [port, result] : JsonLines(two->readAllStandardOutput()).results) {
             EXPECT_EQ(result["operator"], "badge 7") << port.toStdString();
             EXPECT_EQ(result["order"], "WO-1") << port.toStdString();
         }
@@ -109,7 +109,7 @@ TEST_F(Records, TwoStationsGoOnHandingOutSerialsWhileTheLineDatabaseIsAway)
             EXPECT_EQ(finish(*r, &errors), r == runs.back() && stations.size() == 3 ? 1 : 0) << errors.toStdString();
             const QByteArray out = r->readAllStandardOutput();
             EXPECT_FALSE(out.contains("still marked reserved")) << "a leased number ends in the lease alone";
-            results.merge(resultEvents(out));
+            results.merge(JsonLines(out).results);
         }
         for (int i = 0; i < 9; ++i) { // fresh boards, which hold no serial of the range
             sims_[i].reset();
