@@ -42,12 +42,12 @@ finish() {
 tools/install-deps.sh --build
 tools/build.sh >"$logs/gcc-build" 2>&1 &
 build=$!
-if [ $as_root -eq 1 ]; then
-  # What the package test needs too, in the same one install.
-  tools/install-deps.sh debootstrap dpkg-dev fakeroot help2man lintian
-else
-  tools/install-deps.sh
-fi
+more=()
+# What the package test needs too, in the same one install.
+[ $as_root -eq 1 ] && more=(debootstrap dpkg-dev fakeroot help2man lintian)
+# A failed install fails the run, but only once the build is done, so that no build is
+# left running behind it.
+tools/install-deps.sh "${more[@]}" || status=1
 wait $build || status=1
 cat "$logs/gcc-build"
 [ $status -eq 0 ] || exit $status
