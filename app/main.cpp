@@ -32,6 +32,9 @@ void name()
 struct WindowOptions {
     QCommandLineParser parser;
     QCommandLineOption db{QStringLiteral("db"), auxpad::RecordStore::kOptionHelp, QStringLiteral("URL")};
+    QCommandLineOption badge{QStringLiteral("badge"),
+                             QStringLiteral("Open a small window beside the station window that signs an operator "
+                                            "in by badge, typed or scanned.")};
     auxpad::BenchOptions bench;
 
     WindowOptions()
@@ -56,6 +59,8 @@ struct WindowOptions {
         parser.addVersionOption();
         parser.addOption(db);
         parser.addOption(bench.station);
+        parser.addOption(bench.operatorId);
+        parser.addOption(badge);
         parser.addPositionalArgument(QStringLiteral("command"),
                                      (kCommands + QStringList{QStringLiteral("line")}).join(QStringLiteral(", "))
                                          + QStringLiteral("; none for the window"),
@@ -176,5 +181,7 @@ int main(int argc, char** argv)
     if (!haveDisplay())
         return noDisplay();
     QApplication app(argc, argv);
-    return auxpad::ui::runStation(options.parser.value(options.db), options.parser.value(options.bench.station));
+    const QCommandLineParser& given = options.parser;
+    return auxpad::ui::runStation({given.value(options.db), given.value(options.bench.station),
+                                   given.value(options.bench.operatorId), given.isSet(options.badge)});
 }

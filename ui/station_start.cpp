@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QMessageBox>
 
+#include <memory>
+
 #include "base/numbers.h"
 #include "board/flash_ini.h"
 #include "runner/bench.h"
@@ -39,18 +41,34 @@ auxpad::Expected<StationPort, QString> stationPort(const StationWindow& window, 
                        {"COM" + std::to_string(number), auxpad::deviceForPort(number, auxpad::configDir())}};
 }
 
-// Who runs this station: its name, and the operator the environment signs in.
-auxpad::Signature stationSignature(const QString& station)
+// Who runs this station: its name, and the operator the command line or the environment
+// signs in.
+auxpad::Signature stationSignature(const StationOptions& options)
 {
     auxpad::Signature signature;
-    signature.station = auxpad::RecordStore::stationName(station);
-    signature.operatorId = qEnvironmentVariable("AUXPAD_FLASH_OPERATOR").trimmed();
+    signature.station = auxpad::RecordStore::stationName(options.station);
+    signature.operatorId = (options.operatorId.isEmpty() ? qEnvironmentVariable("AUXPAD_FLASH_OPERATOR")
+                                                         : options.operatorId).trimmed();
     return signature;
+}
+
+// The small window that signs an operator in by badge, for a station that asked for it.
+// It never keeps the program open by itself. It takes the focus so that the first scan
+// signs in, and gives it back to the main window once one has.
+std::unique_ptr<BadgeField> badgeWindow(auxpad::Bench& bench, StationWindow& window)
+{
+    auto badge = std::make_unique<BadgeField>(bench.signature().operatorId);
+    badge->setObjectName(QStringLiteral("operator_window"));
+    badge->setWindowTitle(QStringLiteral("Flash AUXPAD operator"));
+    badge->setAttribute(Qt::WA_QuitOnClose, false);
+    QObject::connect(badge.get(), &BadgeField::signedIn, &bench, &auxpad::Bench::signIn);
+    QObject::connect(badge.get(), &BadgeField::signedIn, &window, [&window] { window.activateWindow(); });
+    return badge;
 }
 
 } // namespace
 
-int runStation(const QString& records, const QString& station)
+int runStation(const StationOptions& options)
 {
     StationWindow window; // its folder list starts at the working directory
     TrafficWindow traffic;
@@ -63,19 +81,12 @@ int runStation(const QString& records, const QString& station)
     // Every later reading of flash.ini is from the start-up folder, wherever the file
     // lists go.
     const std::string iniPath = auxpad::iniPathIn(startDir);
-    const QString lineUrl = auxpad::RecordStore::lineUrl(records);
+    const QString lineUrl = auxpad::RecordStore::lineUrl(options.records);
     if (const auto checked = auxpad::RecordStore::checkUrl(lineUrl); !lineUrl.isEmpty() && !checked)
         return startupFault("--db: " + checked.error());
     // Records that cannot be kept are said once; the board is flashed all the same.
     auxpad::Bench bench(files, iniPath);
-    const auxpad::Signature signature = stationSignature(station);
-    bench.sign(signature);
-    // The station window keeps its layout; who is signed in has a small window of its own,
-    // which never keeps the program open by itself.
-    BadgeField badge(signature.operatorId);
-    badge.setWindowTitle(QStringLiteral("Flash AUXPAD operator"));
-    badge.setAttribute(Qt::WA_QuitOnClose, false);
-    QObject::connect(&badge, &BadgeField::signedIn, &bench, &auxpad::Bench::signIn);
+    bench.sign(stationSignature(options));
     (void)bench.openRecords(lineUrl);
     if (const auto opened = bench.addPort(port->name); !opened)
         return startupFault(opened.error());
@@ -101,7 +112,11 @@ int runStation(const QString& records, const QString& station)
         });
     });
     window.show();
-    badge.show();
+    // The station window opens its main window and, when flash.ini says so, the traffic
+    // window: nothing else unless an operator's badge is asked for.
+    const auto badge = options.badge ? badgeWindow(bench, window) : nullptr;
+    if (badge)
+        badge->show();
     auto warn = [&](const QString& why) {
         openBox(&window, "The jobs of this station are not on record: " + why, auxpad::Icon::Warning);
     };

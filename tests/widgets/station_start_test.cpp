@@ -1,0 +1,98 @@
+// What a station shows when it starts: its main window, the traffic window when flash.ini
+// says so, the badge window only when asked for, and which of them has the focus.
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/sim_process.h"
+#include "tests/support/files.h"
+#include "tests/widgets/live_windows.h"
+#include "ui/station_start.h"
+
+namespace {
+
+struct Shown {
+    QStringList windows; // every visible top-level window, by objectName, sorted
+    QString active;
+};
+
+class StationStart : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        QDir(dir_.path()).mkpath("station");
+        QDir(dir_.path()).mkpath("config");
+        qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", dir_.filePath("data").toLocal8Bit());
+        board_ = std::make_unique<SimProcess>(dir_.filePath("config"), 41, QStringList{"--quiet"});
+        previous_ = QDir::currentPath();
+        QDir::setCurrent(dir_.filePath("station"));
+    }
+    void TearDown() override { QDir::setCurrent(previous_); }
+
+    // Starts the station with flash.ini's `show`, waits for a window to have the focus,
+    // does `meanwhile`, and reads what is shown then; closing every window ends it.
+    Shown start(const char* show, const StationOptions& options, const std::function<void()>& meanwhile = {})
+    {
+        writeFile(dir_.filePath("station/flash.ini"), std::string("COMport=\"41\"\r\nShow=\"") + show + "\"\r\n");
+        Shown shown;
+        QTimer look;
+        look.setInterval(5);
+        QElapsedTimer waited;
+        waited.start();
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            if (!QApplication::activeWindow() && waited.elapsed() < 10000)
+                return;
+            look.stop();
+            if (meanwhile)
+                meanwhile();
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible())
+                    shown.windows << (w->objectName().isEmpty() ? w->windowTitle() : w->objectName());
+            shown.windows.sort();
+            if (QWidget* active = QApplication::activeWindow())
+                shown.active = active->objectName();
+            QApplication::closeAllWindows();
+        });
+        look.start();
+        EXPECT_EQ(runStation(options), 0);
+        return shown;
+    }
+
+    QTemporaryDir dir_;
+    std::unique_ptr<SimProcess> board_;
+    QString previous_;
+};
+
+TEST_F(StationStart, OpensItsMainWindowWithTheFocusAndTheTrafficWindowOnlyWhenFlashIniSaysSo)
+{
+    Shown alone = start("No", {{}, {}, {}, false});
+    EXPECT_EQ(alone.windows, QStringList{"FLASH_MAIN"});
+    EXPECT_EQ(alone.active, "FLASH_MAIN");
+    Shown both = start("Yes", {{}, {}, "4711", false});
+    EXPECT_EQ(both.windows, (QStringList{"FLASH_MAIN", "MSG_WIN"})) << "an operator signs in with no window";
+    EXPECT_EQ(both.active, "FLASH_MAIN");
+}
+
+TEST_F(StationStart, ABadgeWindowOpensOnlyWhenAskedForAndGivesTheFocusBackOnceSignedIn)
+{
+    Shown asked = start("Yes", {{}, {}, {}, true});
+    EXPECT_EQ(asked.windows, (QStringList{"FLASH_MAIN", "MSG_WIN", "operator_window"}));
+    EXPECT_EQ(asked.active, "operator_window") << "the first scan signs in";
+    Shown scanned = start("No", {{}, {}, {}, true}, [] {
+        auto* badge = QApplication::activeWindow()->findChild<QLineEdit*>("badge");
+        ASSERT_NE(badge, nullptr);
+        QTest::keyClicks(badge, "4711");
+        QTest::keyClick(badge, Qt::Key_Return);
+        EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::activeWindow()->objectName() == "FLASH_MAIN"; }));
+    });
+    EXPECT_EQ(scanned.windows, (QStringList{"FLASH_MAIN", "operator_window"}));
+    EXPECT_EQ(scanned.active, "FLASH_MAIN");
+}
+
+} // namespace
