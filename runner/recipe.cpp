@@ -8,8 +8,10 @@
 #include <cstring>
 #include <iterator>
 #include <map>
+#include <span>
 
 #include "base/latin1.h"
+#include "base/nearest_name.h"
 #include "base/numbers.h"
 
 namespace auxpad {
@@ -20,6 +22,8 @@ namespace {
 // lower case, and the serial comes from `serials`, the range.
 constexpr const char* kOwnKeys[] = {"name", "initdisk", "initdisk_sha256", "initdata", "initdata_sha256", "format",
                                     "serials", "order", "operator", "serial_lease"};
+// The sections of a recipe.
+constexpr const char* kSections[] = {"recipe", "label"};
 // The keys a recipe may leave out.
 constexpr const char* kOptionalKeys[] = {"manufacture", "format", "order", "operator", "serial_lease"};
 
@@ -74,6 +78,21 @@ Expected<void, QString> readLineKeys(std::map<QString, QString>& values, Recipe&
     return {};
 }
 
+// A line of a section other than the recipe's own and the label's, or of none: refused,
+// with the section it was likely meant to be, or else the sections there are.
+QString unknownSection(const QString& section, int line)
+{
+    if (section.isNull())
+        return QStringLiteral("line %1 stands before any [section]").arg(line);
+    const QString why = QStringLiteral("line %1: [%2] is no section of a recipe").arg(line).arg(section);
+    if (const auto near = nearestName(section.toStdString(), kSections))
+        return why + QStringLiteral(" (did you mean [%1]?)").arg(QString::fromStdString(*near));
+    QStringList names;
+    for (const char* name : kSections)
+        names << QStringLiteral("[%1]").arg(QLatin1String(name));
+    return why + "; it has " + names.join(" and ");
+}
+
 bool isSha256(const QString& text)
 {
     if (text.size() != 64)
@@ -103,6 +122,8 @@ Expected<Recipe, QString> readRecipe(const QString& path)
             continue;
         if (line.startsWith('[') && line.endsWith(']')) {
             section = line.mid(1, line.size() - 2).trimmed();
+            if (std::find(std::begin(kSections), std::end(kSections), section) == std::end(kSections))
+                return wrong(unknownSection(section, number));
             if (section == QLatin1String("label") && !label)
                 label.emplace();
             continue;
@@ -111,14 +132,14 @@ Expected<Recipe, QString> readRecipe(const QString& path)
         if (equals <= 0)
             return wrong(QStringLiteral("line %1 is neither a [section] nor key=value").arg(number));
         const QString key = line.left(equals).trimmed();
+        if (section.isNull())
+            return wrong(unknownSection(section, number));
         if (section == QLatin1String("label")) {
             if (!kLabelKeys.contains(key))
                 return wrong(QStringLiteral("line %1: %2 is no key of a label").arg(number).arg(key));
             (*label)[key] = plainValue(line.mid(equals + 1));
             continue;
         }
-        if (section != QLatin1String("recipe"))
-            continue;
         if (!recipeKeys().contains(key))
             return wrong(QStringLiteral("line %1: %2 is no key of a recipe").arg(number).arg(key));
         values[key] = plainValue(line.mid(equals + 1));

@@ -28,21 +28,26 @@ TEST_F(Records, TwoBenchesOnOneComputerAreTwoStations)
     }
 }
 
-TEST_F(Records, ARecipeThatRequiresAnOperatorStartsNothingWithoutOne)
+TEST_F(Records, ARecipeThatRequiresAnOperatorOrHasAMisspeltSectionStartsNothing)
 {
     boards(1);
     recipe();
-    write("station/recipe.ini", (readAll("station/recipe.ini") + "operator=required\n").toStdString());
+    const QString recipeText = readAll("station/recipe.ini");
+    write("station/recipe.ini", (recipeText + "operator=required\n").toStdString());
     const QStringList run = QStringList{"run", "--recipe", "recipe.ini"} + ports(0, 1);
-    for (const QStringList& extra : {QStringList{}, QStringList{"--order", "WO-1"},
-                                     QStringList{"--operator", "badge 7", "--watch", "--again"}}) {
+    auto refused = [&](const QStringList& extra, const QString& why) {
         auto tool = start(run + extra);
         QString errors;
         EXPECT_EQ(finish(*tool, &errors), 2);
         EXPECT_EQ(errors.count('\n'), 1) << errors.toStdString();
-        EXPECT_TRUE(errors.contains(extra.contains("--again") ? "--again needs --reason" : "requires an operator"))
-            << errors.toStdString();
-    }
+        EXPECT_TRUE(errors.contains(why)) << errors.toStdString();
+    };
+    for (const QStringList& extra : {QStringList{}, QStringList{"--order", "WO-1"}})
+        refused(extra, "requires an operator");
+    refused({"--operator", "badge 7", "--watch", "--again"}, "--again needs --reason");
+    // A label section typed wrong would pass every board unlabelled.
+    write("station/recipe.ini", (recipeText + "[lable]\nprinter=labels\nsize=50x25\n").toStdString());
+    refused({}, "line 14: [lable] is no section of a recipe (did you mean [label]?)");
     const auto stats = sims_[0]->stats();
     EXPECT_EQ(stats.at("frames_rx_good") + stats.at("frames_rx_bad") + stats.at("stray_bytes"), 0) << "not a byte sent";
 }
