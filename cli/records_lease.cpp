@@ -1,4 +1,4 @@
-// `auxpad-flash records lease`: the serial numbers this station holds, and giving them back.
+// `auxpad-flash records lease`: the serial numbers a journal holds, and giving them back.
 #include <cstdio>
 
 #include "cli/records_sync.h"
@@ -7,29 +7,88 @@ namespace auxpad::cli {
 
 namespace {
 
-int failed(const QString& why)
+int failed(const QString& why, int status = 1)
 {
     std::fprintf(stderr, "auxpad-flash records: %s\n", why.toLocal8Bit().constData());
-    return 1;
+    return status;
+}
+
+// The one journal whose identity starts with `start`, as the line's database knows it;
+// or why there is none, with the status to exit with.
+Expected<QString, std::pair<QString, int>> knownJournal(RecordStore& line, const QString& start)
+{
+    if (start.size() < 8)
+        return unexpected(std::pair(QStringLiteral("--journal takes a journal's identity, or its first 8 characters "
+                                                   "at least, as report --serials shows it"),
+                                    2));
+    const auto found = line.journalsLike(start);
+    if (!found)
+        return unexpected(std::pair(found.error(), 1));
+    if (found->size() == 1)
+        return found->front();
+    if (found->isEmpty())
+        return unexpected(std::pair(QStringLiteral("no journal %1 holds or held serial numbers of %2")
+                                        .arg(start, RecordStore::shownUrl(line.url())),
+                                    2));
+    return unexpected(std::pair(QStringLiteral("--journal %1 could be any of %2").arg(start, found->join(", ")), 2));
+}
+
+// Another journal's lease: what it holds, or, with the reason on record, all of it given
+// back, for a journal that is gone (a station reinstalled with a fresh one).
+int otherJournalLease(RecordStore& line, const QString& journal, const LeaseAsk& ask)
+{
+    const QByteArray db = RecordStore::shownUrl(ask.lineUrl).toLocal8Bit();
+    if (!ask.release) {
+        const auto leased = line.leasedTo(journal);
+        if (!leased)
+            return failed(leased.error());
+        std::printf("journal %s holds %lld serial numbers of %s%s%s\n", journal.toLocal8Bit().constData(),
+                    static_cast<long long>(leased->size()), db.constData(), leased->isEmpty() ? "" : ": ",
+                    leased->join(' ').toLocal8Bit().constData());
+        return 0;
+    }
+    const auto released = line.releaseJournal(journal, ask.reason);
+    if (!released)
+        return failed(released.error());
+    std::printf("%d serial numbers of journal %s given back to %s, on record: %s\n", *released,
+                journal.toLocal8Bit().constData(), db.constData(), ask.reason.toLocal8Bit().constData());
+    return 0;
 }
 
 } // namespace
 
-int runLease(const QString& lineUrl, const QString& station, bool release)
+int runLease(const LeaseAsk& ask)
 {
-    const QString lineDb = auxpad::RecordStore::shownUrl(lineUrl);
-    const QByteArray who = station.toLocal8Bit();
-    auxpad::RecordStore journal;
+    const QString lineDb = RecordStore::shownUrl(ask.lineUrl);
+    const QByteArray who = ask.station.toLocal8Bit();
+    RecordStore journal;
     // A station without a journal holds no lease; none is made for it here.
-    if (!journal.open(auxpad::RecordStore::journalUrl(), auxpad::RecordStore::Opening::MustExist)) {
+    const bool ownJournal =
+        journal.open(RecordStore::journalUrl(), RecordStore::Opening::MustExist).has_value();
+    journal.setStation(ask.station);
+    RecordStore line;
+    line.setStation(ask.station);
+    if (!ask.journal.isEmpty()) {
+        if (const auto opened = line.open(ask.lineUrl); !opened)
+            return failed(opened.error());
+        const auto other = knownJournal(line, ask.journal);
+        if (!other)
+            return failed(other.error().first, other.error().second);
+        const auto own = ownJournal ? journal.identity() : Expected<QString, QString>(QString());
+        if (!own || *own != *other)
+            return otherJournalLease(line, *other, ask);
+    }
+    if (!ownJournal) {
         std::printf("%s holds no serial numbers of %s\n", who.constData(), lineDb.toLocal8Bit().constData());
         return 0;
     }
-    journal.setStation(station);
+    const auto identity = journal.identity();
+    if (!identity)
+        return failed(identity.error());
     const auto leased = journal.leasedSerials(lineDb);
     if (!leased)
         return failed(leased.error());
-    if (!release) {
+    if (!ask.release) {
         std::printf("%s holds %lld serial numbers of %s%s%s\n", who.constData(), static_cast<long long>(leased->size()),
                     lineDb.toLocal8Bit().constData(), leased->isEmpty() ? "" : ": ",
                     leased->join(' ').toLocal8Bit().constData());
@@ -37,14 +96,14 @@ int runLease(const QString& lineUrl, const QString& station, bool release)
     }
     // Forgotten in the journal first: a number the line's database freed while the journal
     // still held it could be handed out twice, whereas one the line's database still
-    // leases to this station comes back to its lease at the next refill.
-    auxpad::RecordStore line;
-    if (const auto opened = line.open(lineUrl); !opened)
-        return failed(opened.error());
-    line.setStation(station);
+    // leases to this journal comes back to its lease at the next refill.
+    if (!line.isOpen()) {
+        if (const auto opened = line.open(ask.lineUrl); !opened)
+            return failed(opened.error());
+    }
     if (const auto dropped = journal.dropLease(lineDb, *leased); !dropped)
         return failed(dropped.error());
-    const auto released = line.releaseSerials(*leased);
+    const auto released = line.releaseSerials(*identity, *leased);
     if (!released)
         return failed(released.error() + "; the numbers come back to this station's lease at its next refill");
     std::printf("%d serial numbers given back to %s\n", *released, lineDb.toLocal8Bit().constData());

@@ -29,6 +29,10 @@ SyncOutcome syncJournal(const QString& lineUrl, const QString& station)
         outcome.count.held = *held;
     else
         outcome.problem = held.error();
+    if (auto refused = journal.refusedSerialStates(auxpad::RecordStore::shownUrl(lineUrl)); refused)
+        outcome.refused = std::move(*refused);
+    else
+        outcome.problem = refused.error();
     return outcome;
 }
 
@@ -38,11 +42,18 @@ int runRecords(const QStringList& arguments)
     parser.setApplicationDescription(
         "sync: delivers the records this station's journal holds for the line's database, which did not answer when "
         "they were written. Exits 0 when none is held any more, 1 when some still are.\n"
-        "lease: lists the serial numbers the line's database leased to this station; with --release, gives back "
-        "those no board took.");
+        "lease: lists the serial numbers the line's database leased to this station's journal; with --release, gives "
+        "back those no board took. With --journal ID, those of another journal (report --serials names each "
+        "number's); --release --journal ID --reason TEXT gives back every number leased to a journal that is gone, "
+        "such as a station's before it was reinstalled, on record with the reason.");
     const auxpad::BenchOptions o;
-    const QCommandLineOption release("release", "With lease: give the station's leased serial numbers back.");
-    parser.addOptions({o.help, o.db, o.station, release});
+    const QCommandLineOption release("release", "With lease: give the leased serial numbers back.");
+    const QCommandLineOption journal("journal", "With lease: the journal whose lease it is, by its identity or its "
+                                                "first 8 characters or more.",
+                                     "ID");
+    const QCommandLineOption reason("reason", "With lease --release --journal: why, on record in the line's database.",
+                                    "TEXT");
+    parser.addOptions({o.help, o.db, o.station, release, journal, reason});
     parser.addPositionalArgument("sync|lease", "Deliver what is held, or show or give back the station's lease.");
     auto cannot = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash records: %s\n", why.toLocal8Bit().constData());
@@ -56,8 +67,13 @@ int runRecords(const QStringList& arguments)
     const QStringList what = parser.positionalArguments();
     if (what != QStringList{"sync"} && what != QStringList{"lease"})
         return cannot("what to do? auxpad-flash records sync|lease [--db URL]");
-    if (parser.isSet(release) && what.front() != "lease")
-        return cannot("--release goes with lease");
+    for (const QCommandLineOption* leaseOnly : {&release, &journal, &reason})
+        if (parser.isSet(*leaseOnly) && what.front() != "lease")
+            return cannot("--" + leaseOnly->names().front() + " goes with lease");
+    if (parser.isSet(journal) && parser.isSet(release) && parser.value(reason).trimmed().isEmpty())
+        return cannot("--release --journal gives back another journal's numbers: say why with --reason TEXT");
+    if (parser.isSet(reason) && !(parser.isSet(journal) && parser.isSet(release)))
+        return cannot("--reason goes with --release --journal ID");
     const QString lineUrl = auxpad::RecordStore::lineUrl(parser.value(o.db));
     if (lineUrl.isEmpty())
         return cannot("which line database? Give --db URL or set AUXPAD_FLASH_DB");
@@ -65,15 +81,22 @@ int runRecords(const QStringList& arguments)
         return cannot("--db: " + checked.error());
     const QString station = auxpad::RecordStore::stationName(parser.value(o.station));
     if (what.front() == "lease")
-        return runLease(lineUrl, station, parser.isSet(release));
+        return runLease({lineUrl, station, parser.isSet(release), parser.value(journal), parser.value(reason).trimmed()});
 
     const SyncOutcome sync = syncJournal(lineUrl, station);
     const QString shown = auxpad::RecordStore::shownUrl(lineUrl);
     std::printf("%d records delivered to %s; %d still held\n", sync.count.delivered, shown.toLocal8Bit().constData(),
                 sync.count.held);
+    auto say = [](const QString& text) {
+        std::fprintf(stderr, "auxpad-flash records: %s\n", text.toLocal8Bit().constData());
+    };
+    if (!sync.count.namesakes.empty())
+        say(auxpad::namesakeWarning(station, sync.count.namesakes));
+    for (const auxpad::SerialRefusal& refusal : sync.refused)
+        say(auxpad::doubledSerial(refusal));
     if (!sync.problem.isEmpty())
-        std::fprintf(stderr, "auxpad-flash records: %s\n", sync.problem.toLocal8Bit().constData());
-    if (sync.count.held > 0 || !sync.problem.isEmpty())
+        say(sync.problem);
+    if (sync.count.held > 0 || !sync.problem.isEmpty() || !sync.refused.empty())
         return 1;
     return 0;
 }

@@ -11,6 +11,8 @@ namespace auxpad::cli {
 struct SyncOutcome {
     auxpad::DeliveryCount count;
     QString problem;
+    // Every number's state the line's database ever refused this journal.
+    std::vector<auxpad::SerialRefusal> refused;
 };
 
 // Delivers what the station's journal holds for the line database at `lineUrl`, closing
@@ -18,10 +20,20 @@ struct SyncOutcome {
 SyncOutcome syncJournal(const QString& lineUrl,
                         const QString& station = auxpad::RecordStore::stationName({}));
 
-// `auxpad-flash records lease [--release]`: the serial numbers the line database at
-// `lineUrl` leased to `station`, as its journal keeps them; released, they go back to the
-// line's free numbers (0), or what stood in the way is said (1).
-int runLease(const QString& lineUrl, const QString& station, bool release);
+// What `auxpad-flash records lease` is asked.
+struct LeaseAsk {
+    QString lineUrl;
+    QString station;
+    bool release = false;
+    QString journal; // --journal: that journal's lease, by its identity or the start of it
+    QString reason;  // --reason: why another journal's lease is given back
+};
+
+// `auxpad-flash records lease [--release] [--journal ID --reason TEXT]`: the serial numbers
+// the line database at `lineUrl` leased to this station's journal, as the journal keeps
+// them, or to the journal ID there; released, they go back to the line's free numbers (0),
+// or what stood in the way is said (1, or 2 for an ID that names no one journal).
+int runLease(const LeaseAsk& ask);
 
 // `auxpad-flash records sync|lease [--db URL]`: sync says how many records went and how many are
 // still held; 0 when none is, 1 when some are, 2 when the command could not start.

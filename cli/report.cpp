@@ -233,7 +233,18 @@ int printTable(auxpad::RecordStore& store, const auxpad::RecordFilter& filter)
     const auto found = store.longest(filter);
     if (!found)
         return reportCannot(found.error());
-    const Longest& longest = *found;
+    Longest longest = *found;
+    // A station name two journals share is told apart by the journal's first characters.
+    const auto shared = store.sharedStationNames();
+    if (!shared)
+        return reportCannot(shared.error());
+    constexpr qsizetype kJournalShown = 8;
+    auto station = [&](const JobRecord& r) {
+        return shared->count(r.station) ? QStringLiteral("%1 [%2]").arg(r.station, r.journal.left(kJournalShown))
+                                        : r.station;
+    };
+    if (!shared->empty())
+        longest["station"] += kJournalShown + 3;
     std::vector<qsizetype> widths;
     for (const Column& c : kColumns)
         widths.push_back(std::max<qsizetype>(qstrlen(c.name), c.width ? c.width(longest)
@@ -253,7 +264,10 @@ int printTable(auxpad::RecordStore& store, const auxpad::RecordFilter& filter)
     };
     line([&](std::size_t i) { return QString::fromLatin1(kColumns[i].name); });
     const auto read = store.visit(
-        filter, [&](const JobRecord& r) { line([&](std::size_t i) { return shown(kColumns[i].value(r)); }); },
+        filter,
+        [&](const JobRecord& r) {
+            line([&](std::size_t i) { return shown(qstrcmp(kColumns[i].name, "station") == 0 ? station(r) : kColumns[i].value(r)); });
+        },
         auxpad::RecordStore::Reading::TableColumns);
     return read ? 0 : reportCannot(read.error());
 }

@@ -1,5 +1,6 @@
-// `report --serials RANGE`: every number of a range that was handed out, with its state and
-// station, so that a gap among the written ones is always explained.
+// `report --serials RANGE`: every number of a range that was handed out, with its state,
+// station and the journal that holds it, so that a gap among the written ones is always
+// explained, and a gone journal's numbers can be given back by its identity.
 #include <cstdio>
 #include <map>
 
@@ -17,20 +18,20 @@ int runSerialStates(auxpad::RecordStore& store, const QString& rangeText, bool c
     const auto states = store.serialStates(*range);
     if (!states)
         return reportCannot(states.error());
-    QString text = csv ? "serial,state,station,port,since\r\n" : QString();
+    QString text = csv ? "serial,state,station,port,since,journal\r\n" : QString();
     std::map<QString, std::map<QString, int>> counts; // by state, then station
     for (const auxpad::SerialState& s : *states) {
         ++counts[s.state][s.station];
         if (!csv) {
             text += s.serial.leftJustified(12) + s.state.leftJustified(13) + s.station.leftJustified(16)
-                    + s.port.leftJustified(10) + s.taken + '\n';
+                    + s.port.leftJustified(10) + (s.journal.isEmpty() ? s.taken : s.taken.leftJustified(25) + s.journal) + '\n';
             continue;
         }
         for (const QString& field : {s.serial, s.state, s.station, s.port}) {
             addCsvField(text, field);
             text += ',';
         }
-        text += s.taken + "\r\n";
+        text += s.taken + ',' + s.journal + "\r\n";
     }
     if (!csv) {
         // Then how many of each state each station holds.

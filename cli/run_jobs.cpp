@@ -122,10 +122,12 @@ auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& be
     bench.sign(plan.signature);
     if (const auto opened = bench.openRecords(plan.lineDb); !opened)
         return auxpad::unexpected(opened.error().toStdString());
-    QObject::connect(&bench, &auxpad::Bench::recordsFailed, [](const QString& why) {
+    auto say = [](const QString& text) {
         std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
-                     why.toLocal8Bit().constData());
-    });
+                     text.toLocal8Bit().constData());
+    };
+    for (auto notice : {&auxpad::Bench::recordsFailed, &auxpad::Bench::stationNameShared, &auxpad::Bench::serialDoubled})
+        QObject::connect(&bench, notice, say);
     // Every port is opened before a byte goes to any board: one that cannot be had stops
     // them all.
     for (const std::string& port : plan.ports) {
@@ -134,10 +136,7 @@ auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& be
     }
     bench.prepare(plan.recipe ? &*plan.recipe : nullptr, plan.rules, plan.watch);
     if (plan.labels) {
-        QObject::connect(&bench, &auxpad::Bench::labelsNoticed, [](const QString& text) {
-            std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
-                         text.toLocal8Bit().constData());
-        });
+        QObject::connect(&bench, &auxpad::Bench::labelsNoticed, say);
         bench.printLabels(*plan.recipe->label); // what earlier runs left held goes first
     }
     return {};

@@ -12,6 +12,18 @@ constexpr int kBatch = 200;
 Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl)
 {
     const QString lineDb = RecordStore::shownUrl(lineUrl);
+    const auto identity = journal.identity();
+    if (!identity)
+        return unexpected(identity.error());
+    line.setStation(journal.station()); // its name goes with the journal there
+    if (!line.isOpen()) {
+        if (const auto opened = line.open(lineUrl); !opened)
+            return unexpected(opened.error());
+    }
+    auto failed = [&line](const QString& why) -> Expected<DeliveryCount, QString> {
+        line.close(); // opened afresh at the next try
+        return unexpected(why);
+    };
     DeliveryCount count;
     for (;;) {
         auto batch = journal.held(lineDb, kBatch);
@@ -20,39 +32,61 @@ Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& 
         if (batch->empty())
             break;
         std::vector<JobRecord> delivered = *batch;
-        for (JobRecord& r : delivered)
+        for (JobRecord& r : delivered) {
             r.lineDb.clear(); // the line database holds nothing for another
-        if (!line.isOpen()) {
-            if (const auto opened = line.open(lineUrl); !opened)
-                return unexpected(opened.error());
+            r.journal = *identity;
         }
         // The line's open pages hear of the batch as it commits.
-        if (const auto saved = line.saveAll(delivered, RecordStore::kRecordsChannel); !saved) {
-            line.close(); // opened afresh at the next try
-            return unexpected(saved.error());
-        }
+        if (const auto saved = line.saveAll(delivered, RecordStore::kRecordsChannel); !saved)
+            return failed(saved.error());
         if (const auto marked = journal.markDelivered(*batch); !marked)
             return unexpected(marked.error());
         count.delivered += static_cast<int>(batch->size());
     }
-    // Then what became of the numbers leased to this station, after the records that
+    auto namesakes = line.registerJournal(*identity, count.delivered > 0);
+    if (!namesakes)
+        return failed(namesakes.error());
+    count.namesakes = std::move(*namesakes);
+    // Then what became of the numbers leased to this journal, after the records that
     // hold them, each change once in the line's database.
     const auto states = journal.heldSerialStates(lineDb);
     if (!states)
         return unexpected(states.error());
     if (states->empty())
         return count;
-    if (!line.isOpen()) {
-        if (const auto opened = line.open(lineUrl); !opened)
-            return unexpected(opened.error());
-    }
-    if (const auto applied = line.applySerialStates(*states); !applied) {
-        line.close();
-        return unexpected(applied.error());
-    }
+    auto refused = line.applySerialStates(*identity, *states);
+    if (!refused)
+        return failed(refused.error());
+    // The refusals first: a kill between the two marks sends the others again, which
+    // changes nothing there, and loses no refusal.
+    if (const auto marked = journal.markSerialStatesRefused(lineDb, *states, *refused); !marked)
+        return unexpected(marked.error());
     if (const auto marked = journal.markSerialStatesDelivered(lineDb, *states); !marked)
         return unexpected(marked.error());
+    count.refused = std::move(*refused);
     return count;
+}
+
+QString namesakeWarning(const QString& station, const std::vector<Namesake>& others)
+{
+    QStringList who;
+    for (const Namesake& n : others)
+        who << QStringLiteral("journal %1 on host %2, %3")
+                   .arg(n.journal, n.host,
+                        n.lastDelivered.isEmpty() ? QStringLiteral("which has delivered nothing yet")
+                                                  : QStringLiteral("which last delivered at %1").arg(n.lastDelivered));
+    return QStringLiteral("warning: another journal also goes by the station name %1 in the line's database (%2). "
+                          "Their serial numbers stay apart, but the reports read both as one station: give each "
+                          "station a name of its own with --station NAME")
+        .arg(station, who.join("; "));
+}
+
+QString doubledSerial(const SerialRefusal& refusal)
+{
+    return QStringLiteral("DOUBLED SERIAL %1: this station wrote it to the board on %2 at %3, but the line's database "
+                          "refused it, as %4. Two boards may carry it: set the board aside and check it")
+        .arg(refusal.serial, refusal.port.isEmpty() ? QStringLiteral("an unknown port") : refusal.port, refusal.taken,
+             refusal.why);
 }
 
 Expected<RecordStore*, QString> RecordsThread::Stores::openJournal()
@@ -140,6 +174,12 @@ void Courier::tried(const Expected<DeliveryCount, QString>& outcome, std::option
         emit heldChanged(held_);
     }
     if (outcome) {
+        if (!outcome->namesakes.empty() && !namesakesSaid_) {
+            namesakesSaid_ = true;
+            emit stationNameShared(outcome->namesakes);
+        }
+        for (const SerialRefusal& refusal : outcome->refused)
+            emit serialDoubled(doubledSerial(refusal));
         backoff_.succeeded();
         if (again_)
             return start();

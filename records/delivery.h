@@ -17,14 +17,26 @@ namespace auxpad {
 struct DeliveryCount {
     int delivered = 0; // records that went to the line database now
     int held = 0;      // records still held for it in the journal
+    // The other journals that use this station's name there.
+    std::vector<Namesake> namesakes;
+    // The numbers' states the line's database refused now: each a serial that two boards
+    // may carry.
+    std::vector<SerialRefusal> refused;
 };
 
 // Delivers every record the journal holds for the line database, oldest first, a batch
 // at a time: each batch in one transaction there, then marked delivered in the journal;
-// then, in one transaction, the states of the serial numbers leased to the station.
-// A batch that did not go stays held; one that went but was not marked goes again, which
-// changes nothing there. Waits on the database: a command may call this, a window not.
+// then says there that this journal goes by the station's name; then, in one transaction,
+// the states of the serial numbers leased to the journal, a state the line refuses marked
+// so in the journal. A batch that did not go stays held; one that went but was not marked
+// goes again, which changes nothing there. Waits on the database: a command may call
+// this, a window not.
 Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl);
+
+// What the operator is told of a station name that other journals use too, and of a
+// serial the line's database refused: one wording for every front.
+QString namesakeWarning(const QString& station, const std::vector<Namesake>& others);
+QString doubledSerial(const SerialRefusal& refusal);
 
 // The records' own thread, with connections of its own to the station's journal and the
 // line's database: whatever may wait on a database runs there (Qt's SQL drivers wait on
@@ -88,6 +100,10 @@ signals:
     void heldChanged(int held);
     void failed(const QString& why); // a try that did not reach the database; it is tried again
     void idle();                     // no try is under way or called for
+    // Other journals use this station's name there: said once.
+    void stationNameShared(const std::vector<Namesake>& others);
+    // The line's database refused a number's written state: said for each, loudly.
+    void serialDoubled(const QString& text);
 
 private:
     void start();
@@ -100,6 +116,7 @@ private:
     bool busy_ = false;
     bool again_ = false;
     int held_ = 0;
+    bool namesakesSaid_ = false;
 };
 
 } // namespace auxpad

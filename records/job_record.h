@@ -53,6 +53,8 @@ struct JobRecord {
     // Who ran the job (the operator's badge), for which work order or lot, and why an
     // exception to the line's rules (a reused serial, a board brought up again) was asked.
     QString operatorId, order, reason;
+    // In the line's database: the identity of the journal that delivered the record.
+    QString journal;
 };
 
 // UTC now, as the records write it.

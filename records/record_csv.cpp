@@ -64,6 +64,7 @@ const CsvColumn kCsvColumns[] = {
     {"operator", "operator", Kind::Text},
     {"order", "work_order", Kind::Text},
     {"reason", "reason", Kind::Text},
+    {"journal", "journal", Kind::Text},
 };
 
 // A field as it is, or quoted with its quotes doubled when it holds a separator.

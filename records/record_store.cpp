@@ -12,6 +12,7 @@
 #include <QSqlRecord>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QUuid>
 #include <QVariant>
 
 #include <algorithm>
@@ -110,6 +111,25 @@ const std::vector<std::vector<QString>> kMigrations = {
         "delivered INTEGER NOT NULL DEFAULT 1, PRIMARY KEY (line_db, serial))",
         "CREATE INDEX serial_reservations_station ON serial_reservations (station, state, serial)",
     },
+    // 9: every store's own identity, made when it is: a journal's is what holds a lease,
+    // whatever its station is called. In the line's database, the journal each number is
+    // leased to, and the one that wrote it to a board, which must be that one; the
+    // journals that delivered there under each station name; the leases given back for a
+    // journal that is gone, with why. In a journal, a number's state the line refused.
+    {
+        "CREATE TABLE store_identity (id TEXT NOT NULL, created TEXT NOT NULL)",
+        "INSERT INTO store_identity (id, created) VALUES ('%UUID%', '%NOW%')",
+        "ALTER TABLE board_jobs ADD COLUMN journal TEXT",
+        "ALTER TABLE serial_reservations ADD COLUMN journal TEXT",
+        "ALTER TABLE serial_reservations ADD COLUMN written_by TEXT CONSTRAINT serial_written_by_its_journal "
+        "CHECK (state <> 'written' OR written_by IS NULL OR written_by = COALESCE(journal, ''))",
+        "CREATE INDEX serial_reservations_journal ON serial_reservations (journal, state, serial)",
+        "CREATE TABLE journals (journal TEXT NOT NULL, station TEXT NOT NULL, host TEXT NOT NULL, "
+        "first_seen TEXT NOT NULL, last_delivered TEXT, PRIMARY KEY (journal, station))",
+        "CREATE TABLE lease_releases (released TEXT NOT NULL, journal TEXT NOT NULL, serials INTEGER NOT NULL, "
+        "reason TEXT NOT NULL, station TEXT NOT NULL, host TEXT NOT NULL)",
+        "ALTER TABLE serial_leases ADD COLUMN refused TEXT",
+    },
 };
 
 QString text(const QVariant& v)
@@ -160,6 +180,7 @@ const Column kColumns[] = {
     TEXT_COLUMN("started", started),
     TEXT_COLUMN("finished", finished),
     TEXT_COLUMN("station", station),
+    TEXT_COLUMN("journal", journal), // shown beside the station where two journals share its name
     TEXT_COLUMN("port", port),
     TEXT_COLUMN("job", job),
     TEXT_COLUMN("result", result),
@@ -204,7 +225,7 @@ const Column kColumns[] = {
     TEXT_COLUMN("work_order", order),
     TEXT_COLUMN("reason", reason),
 };
-constexpr std::size_t kTableColumns = 20;
+constexpr std::size_t kTableColumns = 21;
 
 #undef TEXT_COLUMN
 #undef FILE_COLUMN
@@ -339,6 +360,7 @@ Unexpected<QString> RecordStore::fail(const QString& what, const QString& why) c
 Expected<void, QString> RecordStore::open(const QString& url, Opening how)
 {
     url_ = url;
+    identity_.clear();
     if (auto checked = checkUrl(url); !checked)
         return checked;
     postgres_ = !url.startsWith("sqlite:");
@@ -399,6 +421,7 @@ Expected<void, QString> RecordStore::open(const QString& url, Opening how)
 
 void RecordStore::close()
 {
+    identity_.clear();
     if (db_.isOpen())
         db_.close();
 }
@@ -432,6 +455,8 @@ Expected<void, QString> RecordStore::migrate()
     for (int v = version; v < kSchemaVersion; ++v) {
         for (QString statement : kMigrations[static_cast<std::size_t>(v)]) {
             statement.replace("%ID%", postgres_ ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT");
+            statement.replace("%UUID%", QUuid::createUuid().toString(QUuid::WithoutBraces));
+            statement.replace("%NOW%", recordTime());
             if (!q.exec(statement))
                 return rollback(q.lastError().text());
         }
@@ -440,6 +465,19 @@ Expected<void, QString> RecordStore::migrate()
     if (!q.exec(setVersion.arg(kSchemaVersion)) || !q.exec("COMMIT"))
         return rollback(q.lastError().text());
     return {};
+}
+
+Expected<QString, QString> RecordStore::identity()
+{
+    if (!identity_.isEmpty())
+        return identity_;
+    if (!isOpen())
+        return fail("read", "they are not open");
+    QSqlQuery q(db_);
+    if (!q.exec("SELECT id FROM store_identity") || !q.next())
+        return fail("read", q.lastError().isValid() ? q.lastError().text() : QStringLiteral("they have no identity"));
+    identity_ = q.value(0).toString();
+    return identity_;
 }
 
 Expected<void, QString> RecordStore::save(const JobRecord& record)

@@ -8,6 +8,7 @@ class QSqlDriver;
 
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "base/expected.h"
@@ -58,6 +59,7 @@ public:
     Expected<void, QString> open(const QString& url, Opening how = Opening::MayCreate);
     void close();
     bool isOpen() const { return db_.isOpen(); }
+    const QString& url() const { return url_; }
     // The station whose leftovers and reservations this connection deals with: the
     // one stationName({}) names until said otherwise.
     void setStation(QString station) { station_ = std::move(station); }
@@ -133,34 +135,57 @@ public:
     Expected<std::optional<LabelRecord>, QString> lastLabel(const QString& serial);
 
 
-    // Serial leases (records/serial_lease.cpp). In the line's database: `more` of the
-    // lowest free numbers of `range` leased to this station at once (another station or
-    // command waits meanwhile), then every number of the range leased to it there, the new
-    // ones among them; the states a station's journal delivers; and leased numbers given
-    // back (those still leased to this station), how many.
-    Expected<QStringList, QString> leaseSerials(const SerialRange& range, const QString& recipe, int more);
-    Expected<void, QString> applySerialStates(const std::vector<SerialState>& states);
-    Expected<int, QString> releaseSerials(const QStringList& serials);
+    // This store's own identity, made with it: a journal's is what leases are held by.
+    Expected<QString, QString> identity();
+
+    // Serial leases (records/serial_lease.cpp). In the line's database, where a lease is
+    // held by a journal, whatever its station is called: `more` of the lowest free numbers
+    // of `range` leased to `journal` at once (another station or command waits meanwhile),
+    // then every number of the range leased to it there, the new ones among them; the
+    // numbers leased to a journal now; the states a journal delivers, each number's written
+    // state refused by the database itself when the number is not leased to that journal
+    // (the refusals are returned, the rest applied); leased numbers given back by their
+    // journal, how many; every number leased to a journal that is gone, given back with
+    // the reason on record.
+    Expected<QStringList, QString> leaseSerials(const QString& journal, const SerialRange& range,
+                                                const QString& recipe, int more);
+    Expected<QStringList, QString> leasedTo(const QString& journal, const std::optional<SerialRange>& range = {});
+    Expected<std::vector<SerialRefusal>, QString> applySerialStates(const QString& journal,
+                                                                     const std::vector<SerialState>& states);
+    Expected<int, QString> releaseSerials(const QString& journal, const QStringList& serials);
+    Expected<int, QString> releaseJournal(const QString& journal, const QString& reason);
+    // The journals of the line's database: this station's name used by `journal` (and
+    // whether it delivered now), with the other journals that use the name too; the
+    // journals whose identity starts with `start`; the station names two journals use.
+    Expected<std::vector<Namesake>, QString> registerJournal(const QString& journal, bool delivered);
+    Expected<QStringList, QString> journalsLike(const QString& start);
+    Expected<std::set<QString>, QString> sharedStationNames();
     // In the station's journal, for the line database `lineDb` (as shownUrl names it):
-    // leased numbers kept (a number known already keeps its state); how many of `range`
-    // are left to take; the lowest of them taken for a board on `port`, in one transaction
-    // (none when the lease is empty); a taken number's end, "written" or "not written"
-    // (false for a number not leased to this station); the states not yet delivered and
-    // the mark that they were; the numbers still leased, and their removal once given back.
-    Expected<void, QString> keepLease(const QString& lineDb, const QString& recipe, const QStringList& serials);
+    // leased numbers kept (a number known already keeps its state, and one of `range` no
+    // board took that the line no longer leases to this journal is dropped); how many of
+    // `range` are left to take; the lowest of them taken for a board on `port`, in one
+    // transaction (none when the lease is empty); a taken number's end, "written" or "not
+    // written" (false for a number not leased to this station); the states not yet
+    // delivered, the mark that they were, or that the line refused them and why, and those
+    // refused; the numbers still leased, and their removal once given back.
+    Expected<void, QString> keepLease(const QString& lineDb, const QString& recipe, const SerialRange& range,
+                                      const QStringList& serials);
     Expected<int, QString> leaseLeft(const QString& lineDb, const SerialRange& range);
     Expected<std::optional<QString>, QString> takeLeased(const QString& lineDb, const SerialRange& range,
                                                          const QString& port);
     Expected<bool, QString> markLeased(const QString& lineDb, const QString& serial, const QString& state);
     Expected<std::vector<SerialState>, QString> heldSerialStates(const QString& lineDb);
     Expected<void, QString> markSerialStatesDelivered(const QString& lineDb, const std::vector<SerialState>& states);
+    Expected<void, QString> markSerialStatesRefused(const QString& lineDb, const std::vector<SerialState>& states,
+                                                    const std::vector<SerialRefusal>& refusals);
+    Expected<std::vector<SerialRefusal>, QString> refusedSerialStates(const QString& lineDb);
     Expected<QStringList, QString> leasedSerials(const QString& lineDb);
     Expected<void, QString> dropLease(const QString& lineDb, const QStringList& serials);
     // Every number of `range` a reservation holds, lowest first: leased to a station,
     // reserved for a board, written or not written.
     Expected<std::vector<SerialState>, QString> serialStates(const SerialRange& range);
 
-    static constexpr int kSchemaVersion = 8;
+    static constexpr int kSchemaVersion = 9;
 
 private:
     Expected<void, QString> migrate();
@@ -171,12 +196,17 @@ private:
     // Every number of `range` that a record or a reservation holds, inside a transaction.
     Expected<std::vector<qint64>, QString> takenNumbers(const SerialRange& range);
     Unexpected<QString> fail(const QString& what, const QString& why) const;
+    // Inside a transaction of the line's database: what this station's name held before
+    // leases knew journals becomes `journal`'s; who holds a number, as a refusal says it.
+    Expected<void, QString> adoptUnclaimed(const QString& journal);
+    QString holderOf(const QString& serial);
 
     QSqlDatabase db_;
     QString connection_;
     QString url_;
     bool postgres_ = false;
     QString station_;
+    QString identity_; // once read
 };
 
 } // namespace auxpad

@@ -33,6 +33,10 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         lineDb_ = RecordStore::shownUrl(lineUrl);
         courier_ = std::make_unique<Courier>(*thread_, lineUrl);
         connect(courier_.get(), &Courier::heldChanged, this, &Bench::heldChanged);
+        connect(courier_.get(), &Courier::stationNameShared, this, [this](const std::vector<Namesake>& others) {
+            emit stationNameShared(namesakeWarning(signature_.station, others));
+        });
+        connect(courier_.get(), &Courier::serialDoubled, this, &Bench::serialDoubled);
         courier_->deliverSoon(); // what earlier runs left held
     }
     return {};

@@ -90,6 +90,10 @@ signals:
     // The records stopped being kept: said once, at the start or when a write failed.
     void recordsFailed(const QString& why);
     void heldChanged(int held);
+    // Another journal goes by this station's name in the line's database: said once.
+    void stationNameShared(const QString& warning);
+    // The line's database refused a serial this station wrote: two boards may carry it.
+    void serialDoubled(const QString& text);
     // Each board's news, the same for every front: `board` is its index.
     void arrived(std::size_t board);
     void left(std::size_t board);

@@ -52,17 +52,20 @@ Expected<int, QString> refillLease(RecordsThread::Stores& stores, const SerialRa
     const auto left = (*journal)->leaseLeft(lineDb, range);
     if (!left || *left * 2 >= size)
         return left;
+    const auto identity = (*journal)->identity();
+    if (!identity)
+        return unexpected(identity.error());
     const auto line = stores.openLine();
     if (!line)
         return unexpected(line.error());
-    // Every number leased to this station comes back, so that one whose keeping in the
+    // Every number leased to this journal comes back, so that one whose keeping in the
     // journal was cut short is kept now.
-    const auto leased = (*line)->leaseSerials(range, recipe, size - *left);
+    const auto leased = (*line)->leaseSerials(*identity, range, recipe, size - *left);
     if (!leased) {
         stores.line.close(); // opened afresh next time
         return unexpected(leased.error());
     }
-    if (const auto kept = (*journal)->keepLease(lineDb, recipe, *leased); !kept)
+    if (const auto kept = (*journal)->keepLease(lineDb, recipe, range, *leased); !kept)
         return unexpected(kept.error());
     return (*journal)->leaseLeft(lineDb, range);
 }

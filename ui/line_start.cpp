@@ -150,6 +150,12 @@ int runLine(const LineOptions& options)
                      [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
     QObject::connect(&bench, &auxpad::Bench::heldChanged, &window,
                      [&](int held) { window.showRecords(bench.lineDb(), held); });
+    QObject::connect(&bench, &auxpad::Bench::stationNameShared, &window, [&](const QString& warning) {
+        std::fprintf(stderr, "auxpad-flash: %s\n", warning.toLocal8Bit().constData());
+        window.showStationWarning(warning);
+    });
+    QObject::connect(&bench, &auxpad::Bench::serialDoubled, &window,
+                     [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
     window.showSignature(bench.signature().operatorId, bench.signature().order);
     QObject::connect(&window, &LineWindow::signedIn, &bench, &auxpad::Bench::signIn);
     if (options.autoStart) {

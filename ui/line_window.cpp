@@ -171,13 +171,21 @@ void LineWindow::showCounters()
 void LineWindow::showRecords(const QString& lineDb, int held)
 {
     if (lineDb.isEmpty())
-        records_->setText(QStringLiteral("Records: this station's journal"));
+        recordsText_ = QStringLiteral("Records: this station's journal");
     else if (held == 0)
-        records_->setText(QStringLiteral("Records: every one is in %1").arg(lineDb));
+        recordsText_ = QStringLiteral("Records: every one is in %1").arg(lineDb);
     else
-        records_->setText(QStringLiteral("Records: %1 held for %2, which has not answered; they go there when it does")
-                              .arg(held)
-                              .arg(lineDb));
+        recordsText_ = QStringLiteral("Records: %1 held for %2, which has not answered; they go there when it does")
+                           .arg(held)
+                           .arg(lineDb);
+    records_->setText(stationWarning_.isEmpty() ? recordsText_ : recordsText_ + '\n' + stationWarning_);
+}
+
+void LineWindow::showStationWarning(const QString& warning)
+{
+    stationWarning_ = warning;
+    records_->setWordWrap(true);
+    records_->setText(recordsText_ + '\n' + stationWarning_);
 }
 
 QLayout* LineWindow::signatureRow()

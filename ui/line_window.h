@@ -44,6 +44,8 @@ public:
     // Where the records go: the line database `lineDb` ("" for none), and how many of
     // them wait for it in the station's journal.
     void showRecords(const QString& lineDb, int held);
+    // A warning about the station's records that stays on the records' line.
+    void showStationWarning(const QString& warning);
     // Who is signed in, and the order the boards are for ("" for none).
     void showSignature(const QString& operatorId, const QString& order);
     QString operatorId() const;
@@ -64,6 +66,8 @@ private:
     QLineEdit* disk_ = nullptr;
     QLineEdit* data_ = nullptr;
     QLabel* problem_ = nullptr;
+    QString recordsText_;
+    QString stationWarning_;
     const auxpad::Recipe* recipe_ = nullptr;
     QLabel* records_ = nullptr;
     class BadgeField* badge_ = nullptr;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <memory>
 
 #include "base/numbers.h"
@@ -123,6 +124,12 @@ int runStation(const StationOptions& options)
     if (const auto& problem = bench.recordsProblem())
         warn(*problem);
     QObject::connect(&bench, &auxpad::Bench::recordsFailed, &window, warn);
+    QObject::connect(&bench, &auxpad::Bench::serialDoubled, &window,
+                     [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
+    // The station window has no status line of its own to say it in.
+    QObject::connect(&bench, &auxpad::Bench::stationNameShared, &window, [](const QString& warning) {
+        std::fprintf(stderr, "auxpad-flash: %s\n", warning.toLocal8Bit().constData());
+    });
     const int loop = QApplication::exec();
     // A job the window closed on did not end.
     runner.command([](auxpad::BoardEngine& e, auxpad::Millis now) { e.interrupt(now); });
