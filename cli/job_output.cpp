@@ -58,19 +58,18 @@ BoardResult BoardResult::of(const auxpad::BringUp& bringUp)
             r.alreadyPassed};
 }
 
-JobOutput::JobOutput(Style style, const std::vector<BoardJob*>& jobs, bool watching)
-    : style_(style), jobs_(jobs), lastProgressEvent_(jobs.size(), -1000000), watching_(watching)
+JobOutput::JobOutput(Style style, const std::vector<BoardJob*>& jobs, auxpad::Clock& clock, bool watching)
+    : style_(style), jobs_(jobs), redraw_(clock.timer()), lastProgressEvent_(jobs.size(), -1000000),
+      watching_(watching), since_(clock)
 {
     for (const BoardJob* job : jobs_)
         portWidth_ = std::max(portWidth_, job->port().name.size());
-    clock_.start();
-    redraw_.setInterval(100); // a terminal line redrawn ten times a second is plenty
-    connect(&redraw_, &QTimer::timeout, this, [this] {
+    connect(redraw_.get(), &auxpad::Timer::timeout, this, [this] {
         if (dirty_)
             redraw();
     });
     if (style_ == Style::Live)
-        redraw_.start();
+        redraw_->startRepeating(100); // a terminal line redrawn ten times a second is plenty
 }
 
 void JobOutput::print(const std::string& text, std::FILE* to)
@@ -185,9 +184,9 @@ void JobOutput::progressed(const BoardJob& job)
         return;
     // The percentage at most twice a second a board.
     const auto index = static_cast<std::size_t>(std::find(jobs_.begin(), jobs_.end(), &job) - jobs_.begin());
-    if (clock_.elapsed() - lastProgressEvent_[index] < 500)
+    if (since_.elapsed() - lastProgressEvent_[index] < 500)
         return;
-    lastProgressEvent_[index] = clock_.elapsed();
+    lastProgressEvent_[index] = since_.elapsed();
     json(job, "progress", {{"phase", auxpad::phaseName(job.phase())},
                            {"percent", static_cast<double>(std::lround(job.percent()))},
                            {"seconds", std::round(job.seconds() * 10) / 10}});
@@ -244,7 +243,7 @@ void JobOutput::finished(const BoardJob& job, const BoardResult& result)
 
 void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labelsHeld)
 {
-    redraw_.stop();
+    redraw_->stop();
     if (style_ == Style::Live)
         redraw();
     std::FILE* to = style_ == Style::Json ? stderr : stdout; // JSON Lines stay JSON

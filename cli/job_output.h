@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QTimer>
+#include <memory>
 
 #include <array>
 #include <map>
@@ -47,7 +46,7 @@ class JobOutput final : public QObject {
 public:
     enum class Style { Live, Lines, Json };
     // Watching, each port is a slot whose boards come and go: the summary counts them.
-    JobOutput(Style style, const std::vector<auxpad::BoardJob*>& jobs, bool watching = false);
+    JobOutput(Style style, const std::vector<auxpad::BoardJob*>& jobs, auxpad::Clock& clock, bool watching = false);
 
     void started(const auxpad::BoardJob& job);
     void arrived(const auxpad::BoardJob& job);
@@ -73,7 +72,7 @@ private:
     Style style_;
     std::vector<auxpad::BoardJob*> jobs_;
     std::size_t portWidth_ = 4;
-    QTimer redraw_;
+    std::unique_ptr<auxpad::Timer> redraw_;
     bool drawn_ = false;
     bool dirty_ = false;
     std::vector<qint64> lastProgressEvent_; // per board, for --json
@@ -81,7 +80,7 @@ private:
     std::map<const auxpad::BoardJob*, BoardResult> results_;   // the last of each board
     std::map<const auxpad::BoardJob*, auxpad::Tally> tally_;
     bool watching_ = false;
-    QElapsedTimer clock_;
+    auxpad::Stopwatch since_; // since the run's start
 };
 
 } // namespace auxpad::cli

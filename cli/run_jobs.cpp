@@ -182,7 +182,7 @@ int runJobCommand(const QStringList& arguments)
     const auto style = plan.json ? JobOutput::Style::Json
         : ::isatty(STDOUT_FILENO)  ? JobOutput::Style::Live
                                    : JobOutput::Style::Lines;
-    JobOutput output(style, bench.jobs(), plan.watch);
+    JobOutput output(style, bench.jobs(), bench.clock(), plan.watch);
     const auto running = follow(bench, output, plan.watch);
     for (std::size_t i = 0; i < bench.size(); ++i) {
         if (!plan.watch) // an empty slot has started nothing

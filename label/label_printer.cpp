@@ -1,17 +1,17 @@
 #include "label/label_printer.h"
 
-#include <QTimer>
-
 namespace auxpad {
 
 struct LabelPrinter::Worker : QObject {
     QString url;
-    std::unique_ptr<RecordStore> journal; // made, used and closed on the thread only
+    const Clock* clock = nullptr;
+    std::unique_ptr<RecordStore> journal; // made, used and closed where the work runs only
 
     Expected<RecordStore*, QString> open()
     {
         if (!journal) {
             auto store = std::make_unique<RecordStore>();
+            store->setClock(*clock);
             if (auto opened = store->open(url); !opened)
                 return unexpected(opened.error());
             journal = std::move(store);
@@ -20,31 +20,53 @@ struct LabelPrinter::Worker : QObject {
     }
 };
 
-LabelPrinter::LabelPrinter(QString journalUrl, LabelSettings settings, QObject* parent)
-    : QObject(parent), settings_(std::move(settings)), worker_(std::make_unique<Worker>())
+LabelPrinter::LabelPrinter(QString journalUrl, LabelSettings settings, Clock& clock, Offload offload,
+                           PrinterLink printer, QObject* parent)
+    : QObject(parent), settings_(std::move(settings)), clock_(clock), offload_(offload), printer_(std::move(printer)),
+      worker_(std::make_unique<Worker>())
 {
     qRegisterMetaType<LabelRecord>();
-    clock_.start();
     worker_->url = std::move(journalUrl);
-    worker_->moveToThread(&thread_);
-    thread_.setObjectName(QStringLiteral("labels"));
-    thread_.start();
+    worker_->clock = &clock_;
+    if (offload_ == Offload::OwnThread) {
+        worker_->moveToThread(&thread_);
+        thread_.setObjectName(QStringLiteral("labels"));
+        thread_.start();
+    }
 }
 
 LabelPrinter::~LabelPrinter()
 {
+    if (offload_ == Offload::OnClock)
+        return;
     // What is under way ends first; the journal closes on its own thread.
     QMetaObject::invokeMethod(worker_.get(), [w = worker_.get()] { w->journal.reset(); }, Qt::BlockingQueuedConnection);
     thread_.quit();
     thread_.wait();
 }
 
+void LabelPrinter::offload(std::function<void()> work)
+{
+    if (offload_ == Offload::OnClock)
+        clock_.post(this, std::move(work));
+    else
+        QMetaObject::invokeMethod(worker_.get(), std::move(work));
+}
+
+void LabelPrinter::back(std::function<void()> call)
+{
+    if (offload_ == Offload::OnClock)
+        clock_.post(this, std::move(call));
+    else
+        QMetaObject::invokeMethod(this, std::move(call));
+}
+
 void LabelPrinter::print(const LabelRequest& request)
 {
-    QMetaObject::invokeMethod(worker_.get(), [this, request] {
+    offload([this, request] {
         auto journal = worker_->open();
         auto queued = journal ? queueLabel(**journal, request) : Expected<LabelRecord, QString>(unexpected(journal.error()));
-        QMetaObject::invokeMethod(this, [this, queued] {
+        back([this, queued] {
             if (!queued)
                 return emit journalFailed(queued.error());
             hand(*queued, label::Queued{});
@@ -54,9 +76,9 @@ void LabelPrinter::print(const LabelRequest& request)
 
 void LabelPrinter::printHeld()
 {
-    QMetaObject::invokeMethod(worker_.get(), [this] {
+    offload([this] {
         auto journal = worker_->open();
-        const Millis at = now();
+        const Millis at = clock_.now();
         std::vector<LabelRecord> unsure, held;
         QString why;
         if (journal) {
@@ -70,7 +92,7 @@ void LabelPrinter::printHeld()
         } else {
             why = journal.error();
         }
-        QMetaObject::invokeMethod(this, [this, unsure, held, why, at] {
+        back([this, unsure, held, why, at] {
             if (!why.isEmpty())
                 emit journalFailed(why);
             for (const LabelRecord& label : unsure)
@@ -85,11 +107,11 @@ void LabelPrinter::hand(LabelRecord label, label::LabelState state)
 {
     if (!label::mayHand(state))
         return;
-    QMetaObject::invokeMethod(worker_.get(), [this, label, state]() mutable {
+    offload([this, label, state]() mutable {
         auto journal = worker_->open();
-        auto after = journal ? handLabel(**journal, label, settings_, state, now())
+        auto after = journal ? handLabel(**journal, label, settings_, state, clock_.now(), printer_)
                              : Expected<LabelRecord, QString>(unexpected(journal.error()));
-        QMetaObject::invokeMethod(this, [this, after, state] {
+        back([this, after, state] {
             if (!after)
                 return emit journalFailed(after.error());
             handed(*after, state);
@@ -100,11 +122,18 @@ void LabelPrinter::hand(LabelRecord label, label::LabelState state)
 void LabelPrinter::handed(const LabelRecord& label, const label::LabelState& state)
 {
     emit finished(label);
-    if (const auto due = label::nextDeadline(state)) {
-        QTimer::singleShot(std::max<Millis>(0, tickDiff(*due, now())), this, [this, label, state] {
-            hand(label, label::move(state, label::DeadlinePassed{}, now()));
-        });
+    const auto due = label::nextDeadline(state);
+    if (!due) {
+        held_.erase(label.id);
+        return;
     }
+    // A fresh pause for each refusal: it ends this hand's state, not an earlier one's.
+    auto& pause = held_[label.id];
+    pause = clock_.timer();
+    connect(pause.get(), &Timer::timeout, this, [this, label, state] {
+        hand(label, label::move(state, label::DeadlinePassed{}, clock_.now()));
+    });
+    pause->start(std::max<Millis>(0, tickDiff(*due, clock_.now())));
 }
 
 } // namespace auxpad

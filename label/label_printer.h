@@ -1,25 +1,26 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QThread>
 
 #include <map>
 #include <memory>
 
+#include "clock/clock.h"
 #include "label/label_spool.h"
 
 namespace auxpad {
 
 // Prints labels for a running bench, off the event loop: libcups waits on the network,
 // so every hand to the printer, and the journal's marks around it, run on this object's
-// own thread, with a journal connection of its own. A label the printer did not take is
-// held and handed again after the machine's pause (1 s, 2 s, 4 s.. up to a minute),
-// until it is printed.
+// own thread (or, on a simulated clock, as calls posted to it), with a journal
+// connection of its own. A label the printer did not take is held and handed again after
+// the machine's pause (1 s, 2 s, 4 s.. up to a minute), until it is printed.
 class LabelPrinter final : public QObject {
     Q_OBJECT
 public:
-    LabelPrinter(QString journalUrl, LabelSettings settings, QObject* parent = nullptr);
+    LabelPrinter(QString journalUrl, LabelSettings settings, Clock& clock = realClock(),
+                 Offload offload = Offload::OwnThread, PrinterLink printer = sendToPrinter, QObject* parent = nullptr);
     ~LabelPrinter() override;
 
     // Queues the label and hands it to the printer.
@@ -36,14 +37,19 @@ signals:
 
 private:
     struct Worker;
-    Millis now() const { return static_cast<Millis>(clock_.elapsed()); }
+    // Runs `work` where the printer may be waited for, then `back` here.
+    void offload(std::function<void()> work);
+    void back(std::function<void()> call);
     void hand(LabelRecord label, label::LabelState state);
     void handed(const LabelRecord& label, const label::LabelState& state);
 
     LabelSettings settings_;
+    Clock& clock_;
+    Offload offload_;
+    PrinterLink printer_;
     QThread thread_;
-    std::unique_ptr<Worker> worker_; // lives on thread_
-    QElapsedTimer clock_;
+    std::unique_ptr<Worker> worker_;                // lives on thread_
+    std::map<qint64, std::unique_ptr<Timer>> held_; // each held label's pause, by its id
 };
 
 } // namespace auxpad

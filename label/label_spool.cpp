@@ -52,7 +52,7 @@ Expected<LabelRecord, QString> queueLabel(RecordStore& journal, const LabelReque
 }
 
 Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label, const LabelSettings& settings,
-                                         label::LabelState& state, Millis now)
+                                         label::LabelState& state, Millis now, const PrinterLink& printer)
 {
     if (!label::mayHand(state))
         return label;
@@ -72,7 +72,7 @@ Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label
     state = handed;
     label.state = QStringLiteral("handed");
     label.attempts = attempts;
-    const auto job = sendToPrinter(label.printer, *document, settings.copies, QStringLiteral("label %1").arg(label.serial));
+    const auto job = printer(label.printer, *document, settings.copies, QStringLiteral("label %1").arg(label.serial));
     if (job) {
         state = label::move(state, label::Taken{*job}, now);
         label.state = QStringLiteral("printed");
@@ -90,7 +90,8 @@ Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label
     return label;
 }
 
-Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSettings& settings, Millis now)
+Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSettings& settings, Millis now,
+                                        const PrinterLink& printer)
 {
     HeldLabels out;
     auto unsure = journal.reclaimHandedLabels();
@@ -104,7 +105,7 @@ Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSetting
         label::LabelState state = label::move(labelState(label, now), label::Restarted{}, now);
         if (!label::mayHand(state))
             continue;
-        auto handed = handLabel(journal, label, settings, state, now);
+        auto handed = handLabel(journal, label, settings, state, now, printer);
         if (!handed)
             return unexpected(handed.error());
         out.handed.push_back(std::move(*handed));

@@ -4,6 +4,7 @@
 
 #include "label/label_machine.h"
 #include "label/label_settings.h"
+#include "label/printer_send.h"
 #include "records/record_store.h"
 
 namespace auxpad {
@@ -30,7 +31,8 @@ Expected<LabelRecord, QString> queueLabel(RecordStore& journal, const LabelReque
 // or held as the printer answers, or failed when it cannot be made. `state` follows.
 // A journal that cannot take the first mark stops it before the printer sees it.
 Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label, const LabelSettings& settings,
-                                         label::LabelState& state, Millis now);
+                                         label::LabelState& state, Millis now,
+                                         const PrinterLink& printer = sendToPrinter);
 
 // What a start finds: the labels a dead process left handed (now queued and unsure,
 // to report), then every queued or held label handed once.
@@ -38,6 +40,7 @@ struct HeldLabels {
     std::vector<LabelRecord> unsure;
     std::vector<LabelRecord> handed; // as each ended: printed, held or failed
 };
-Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSettings& settings, Millis now);
+Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSettings& settings, Millis now,
+                                        const PrinterLink& printer = sendToPrinter);
 
 } // namespace auxpad

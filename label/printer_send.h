@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 #include "base/expected.h"
 #include "label/label_document.h"
 
@@ -14,5 +16,10 @@ namespace auxpad {
 // event loop's thread.
 Expected<int, QString> sendToPrinter(const QString& printer, const LabelDocument& document, int copies,
                                      const QString& title);
+
+// Where a label is handed: sendToPrinter for a station; a simulated printer for a
+// simulated shift. The same arguments and answer.
+using PrinterLink = std::function<Expected<int, QString>(const QString& printer, const LabelDocument& document,
+                                                         int copies, const QString& title)>;
 
 } // namespace auxpad

@@ -1,6 +1,5 @@
 #include "records/delivery.h"
 
-#include <QElapsedTimer>
 #include <QEventLoop>
 
 namespace auxpad {
@@ -100,6 +99,13 @@ Expected<RecordStore*, QString> RecordsThread::Stores::openJournal()
 
 Expected<RecordStore*, QString> RecordsThread::Stores::openLine()
 {
+    if (lineAway) {
+        if (const QString why = lineAway(); !why.isEmpty()) {
+            line.close();
+            return unexpected(QStringLiteral("the records at %1 cannot be reached: %2")
+                                  .arg(RecordStore::shownUrl(lineUrl), why));
+        }
+    }
     if (!line.isOpen()) {
         if (auto opened = line.open(lineUrl); !opened)
             return unexpected(opened.error());
@@ -107,45 +113,53 @@ Expected<RecordStore*, QString> RecordsThread::Stores::openLine()
     return &line;
 }
 
-RecordsThread::RecordsThread(QString journalUrl, QString lineUrl, QString station, QObject* parent)
-    : QObject(parent), worker_(std::make_unique<QObject>()), stores_(std::make_unique<Stores>())
+RecordsThread::RecordsThread(QString journalUrl, QString lineUrl, QString station, Clock& clock, Offload offload,
+                             QObject* parent)
+    : QObject(parent), clock_(clock), offload_(offload), worker_(std::make_unique<QObject>()),
+      stores_(std::make_unique<Stores>())
 {
     stores_->journalUrl = std::move(journalUrl);
     stores_->lineUrl = std::move(lineUrl);
-    // Whoever opens a connection first (a delivery, a refill), it is this station's.
-    stores_->journal.setStation(station);
-    stores_->line.setStation(station);
+    // Whoever opens a connection first (a delivery, a refill), it is this station's, and
+    // writes this clock's time.
+    for (RecordStore* store : {&stores_->journal, &stores_->line}) {
+        store->setStation(station);
+        store->setClock(clock);
+    }
     stores_->station = std::move(station);
-    worker_->moveToThread(&thread_);
-    thread_.start();
+    if (offload_ == Offload::OwnThread) {
+        worker_->moveToThread(&thread_);
+        thread_.start();
+    }
 }
 
 RecordsThread::~RecordsThread()
 {
+    if (offload_ == Offload::OnClock)
+        return;
     // The connections go on the thread that made them, after what is under way there.
     QMetaObject::invokeMethod(worker_.get(), [this] { stores_.reset(); }, Qt::BlockingQueuedConnection);
     thread_.quit();
     thread_.wait();
 }
 
-Courier::Courier(RecordsThread& thread, QString lineUrl, QObject* parent)
-    : QObject(parent), thread_(thread), lineUrl_(std::move(lineUrl))
+Courier::Courier(RecordsThread& thread, QString lineUrl, Clock& clock, QObject* parent)
+    : QObject(parent), thread_(thread), lineUrl_(std::move(lineUrl)), clock_(clock), retry_(clock.timer())
 {
-    retry_.setSingleShot(true);
-    connect(&retry_, &QTimer::timeout, this, &Courier::start);
+    connect(retry_.get(), &Timer::timeout, this, &Courier::start);
 }
 
 void Courier::deliverSoon()
 {
     if (busy_)
         again_ = true;
-    else if (!retry_.isActive()) // after a failed try, the next is already set
+    else if (!retry_->isActive()) // after a failed try, the next is already set
         start();
 }
 
 void Courier::start()
 {
-    retry_.stop();
+    retry_->stop();
     busy_ = true;
     again_ = false;
     // What was delivered, and how many records are still held when the journal can say.
@@ -155,7 +169,9 @@ void Courier::start()
             const auto journal = stores.openJournal();
             if (!journal)
                 return {unexpected(journal.error()), std::nullopt};
-            auto delivered = deliverHeld(**journal, stores.line, line);
+            const auto reached = stores.openLine();
+            auto delivered = reached ? deliverHeld(**journal, **reached, line)
+                                     : Expected<DeliveryCount, QString>(unexpected(reached.error()));
             if (!delivered)
                 stores.line.close(); // opened afresh at the next try
             const auto held = (*journal)->heldCount(RecordStore::shownUrl(line));
@@ -185,7 +201,7 @@ void Courier::tried(const Expected<DeliveryCount, QString>& outcome, std::option
             return start();
     } else {
         again_ = false; // the next try takes everything
-        retry_.start(static_cast<int>(backoff_.failed()));
+        retry_->start(static_cast<Millis>(backoff_.failed()));
         emit failed(outcome.error());
     }
     emit idle();
@@ -193,15 +209,14 @@ void Courier::tried(const Expected<DeliveryCount, QString>& outcome, std::option
 
 void Courier::lastTry(int ms)
 {
-    QElapsedTimer waited;
-    waited.start();
+    // A command's end, on the real clock's event loop: nothing steps a simulated one here.
+    const Stopwatch waited(clock_);
     auto waitForIdle = [&] {
         QEventLoop loop;
-        QTimer limit;
-        limit.setSingleShot(true);
-        connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+        const auto limit = clock_.timer();
+        connect(limit.get(), &Timer::timeout, &loop, &QEventLoop::quit);
         connect(this, &Courier::idle, &loop, &QEventLoop::quit);
-        limit.start(std::max<qint64>(0, ms - waited.elapsed()));
+        limit->start(std::max<Millis>(0, ms - waited.elapsed()));
         loop.exec();
     };
     // A try under way may have counted before the last record was written: one more

@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QThread>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -41,6 +40,7 @@ QString doubledSerial(const SerialRefusal& refusal);
 // The records' own thread, with connections of its own to the station's journal and the
 // line's database: whatever may wait on a database runs there (Qt's SQL drivers wait on
 // the network), so that the event loop's thread, with every board on it, never does.
+// On a simulated clock the same work runs as calls posted to it, on its thread.
 class RecordsThread final : public QObject {
     Q_OBJECT
 public:
@@ -50,6 +50,9 @@ public:
         QString station; // whose leftovers and reservations these are
         RecordStore journal;
         RecordStore line;
+        // Why the line's database does not answer now, when something says so (a
+        // simulated outage); "" while it may be asked.
+        std::function<QString()> lineAway;
         Expected<RecordStore*, QString> openJournal();
         Expected<RecordStore*, QString> openLine();
         // Where serial numbers are handed out: the line database when one is named.
@@ -57,14 +60,24 @@ public:
     };
 
     RecordsThread(QString journalUrl, QString lineUrl, QString station = RecordStore::stationName({}),
-                  QObject* parent = nullptr);
+                  Clock& clock = realClock(), Offload offload = Offload::OwnThread, QObject* parent = nullptr);
     ~RecordsThread() override;
+
+    // Says why the line's database does not answer, while it does not: before any work runs.
+    void setLineAway(std::function<QString()> away) { stores_->lineAway = std::move(away); }
 
     // Runs `task` on the records' thread; `done` then gets its result on this thread,
     // unless `receiver` is gone by then.
     template <typename Result>
     void run(std::function<Result(Stores&)> task, QObject* receiver, std::function<void(const Result&)> done)
     {
+        if (offload_ == Offload::OnClock) {
+            clock_.post(this, [this, task = std::move(task), guard = QPointer<QObject>(receiver), done = std::move(done)] {
+                Result result = task(*stores_);
+                clock_.post(guard, [guard, done, result] { if (guard) done(result); });
+            });
+            return;
+        }
         QMetaObject::invokeMethod(
             worker_.get(),
             [this, task = std::move(task), guard = QPointer<QObject>(receiver), done = std::move(done)] {
@@ -76,6 +89,8 @@ public:
     }
 
 private:
+    Clock& clock_;
+    Offload offload_;
     QThread thread_;
     std::unique_ptr<QObject> worker_; // lives on thread_
     std::unique_ptr<Stores> stores_;  // used only there
@@ -87,7 +102,7 @@ private:
 class Courier final : public QObject {
     Q_OBJECT
 public:
-    Courier(RecordsThread& thread, QString lineUrl, QObject* parent = nullptr);
+    Courier(RecordsThread& thread, QString lineUrl, Clock& clock = realClock(), QObject* parent = nullptr);
 
     // Something new is held: it goes as soon as the last delivery is over.
     void deliverSoon();
@@ -111,7 +126,8 @@ private:
 
     RecordsThread& thread_;
     QString lineUrl_;
-    QTimer retry_;
+    Clock& clock_;
+    std::unique_ptr<Timer> retry_;
     Backoff backoff_;
     bool busy_ = false;
     bool again_ = false;

@@ -6,6 +6,8 @@
 #include <functional>
 #include <optional>
 
+#include "clock/clock.h"
+
 namespace auxpad {
 
 // A flash file a job used. It stands outside JobRecord so that it is complete, default
@@ -57,7 +59,7 @@ struct JobRecord {
     QString journal;
 };
 
-// UTC now, as the records write it.
-QString recordTime();
+// UTC now on `clock`, as the records write it.
+QString recordTime(const Clock& clock = realClock());
 
 } // namespace auxpad

@@ -45,7 +45,7 @@ Expected<qint64, QString> RecordStore::queueLabel(const LabelRecord& label)
                              "queued) VALUES (?, ?, ?, ?, ?, 'queued', 0, ?, ?)%1")
                   .arg(postgres_ ? " RETURNING id" : ""));
     for (const QVariant& v : {orNull(label.bringUp), QVariant(label.serial), QVariant(label.data), orNull(label.recipe),
-                              QVariant(label.printer), orNull(label.reprintReason), QVariant(recordTime())})
+                              QVariant(label.printer), orNull(label.reprintReason), QVariant(recordTime(*clock_))})
         q.addBindValue(v);
     if (!q.exec())
         return fail("written", q.lastError().text());
@@ -72,12 +72,12 @@ Expected<void, QString> RecordStore::updateLabel(qint64 id, const QString& set, 
 
 Expected<void, QString> RecordStore::markLabelHanded(qint64 id, int attempts)
 {
-    return updateLabel(id, "state = 'handed', attempts = ?, handed = ?, unsure = 0", {attempts, recordTime()});
+    return updateLabel(id, "state = 'handed', attempts = ?, handed = ?, unsure = 0", {attempts, recordTime(*clock_)});
 }
 
 Expected<void, QString> RecordStore::markLabelPrinted(qint64 id, int jobId)
 {
-    return updateLabel(id, "state = 'printed', job_id = ?, reason = NULL, finished = ?", {jobId, recordTime()});
+    return updateLabel(id, "state = 'printed', job_id = ?, reason = NULL, finished = ?", {jobId, recordTime(*clock_)});
 }
 
 Expected<void, QString> RecordStore::markLabelHeld(qint64 id, const QString& reason)
@@ -87,7 +87,7 @@ Expected<void, QString> RecordStore::markLabelHeld(qint64 id, const QString& rea
 
 Expected<void, QString> RecordStore::markLabelFailed(qint64 id, const QString& reason)
 {
-    return updateLabel(id, "state = 'failed', reason = ?, finished = ?", {reason, recordTime()});
+    return updateLabel(id, "state = 'failed', reason = ?, finished = ?", {reason, recordTime(*clock_)});
 }
 
 Expected<std::vector<LabelRecord>, QString> RecordStore::labels(Labels which)

@@ -268,9 +268,9 @@ QString upsertStatement()
 
 } // namespace
 
-QString recordTime()
+QString recordTime(const Clock& clock)
 {
-    return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    return clock.wallTime().toString(Qt::ISODateWithMs);
 }
 
 RecordStore::RecordStore() : station_(stationName({}))
@@ -456,7 +456,7 @@ Expected<void, QString> RecordStore::migrate()
         for (QString statement : kMigrations[static_cast<std::size_t>(v)]) {
             statement.replace("%ID%", postgres_ ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT");
             statement.replace("%UUID%", QUuid::createUuid().toString(QUuid::WithoutBraces));
-            statement.replace("%NOW%", recordTime());
+            statement.replace("%NOW%", recordTime(*clock_));
             if (!q.exec(statement))
                 return rollback(q.lastError().text());
         }
@@ -627,7 +627,7 @@ Expected<QString, QString> RecordStore::reserveSerial(const SerialRange& range, 
     insert.addBindValue(recipe);
     insert.addBindValue(station_);
     insert.addBindValue(port);
-    insert.addBindValue(recordTime());
+    insert.addBindValue(recordTime(*clock_));
     if (!insert.exec())
         return rollback(insert.lastError().text());
     if (!q.exec("COMMIT"))
@@ -710,7 +710,7 @@ Expected<int, QString> RecordStore::closeLeftovers()
         QSqlQuery q(db_);
         q.prepare("UPDATE board_jobs SET result = 'interrupted', finished = :now, message = :why, "
                   "revision = revision + 1 WHERE id = :id AND result = 'running'");
-        q.bindValue(":now", recordTime());
+        q.bindValue(":now", recordTime(*clock_));
         q.bindValue(":why", QStringLiteral("the process that ran the job ended before the job did"));
         q.bindValue(":id", id);
         if (!q.exec())

@@ -63,6 +63,8 @@ public:
     // The station whose leftovers and reservations this connection deals with: the
     // one stationName({}) names until said otherwise.
     void setStation(QString station) { station_ = std::move(station); }
+    // The clock whose time the store writes (the real one unless said otherwise).
+    void setClock(const Clock& clock) { clock_ = &clock; }
     const QString& station() const { return station_; }
 
     // Writes a job's record, in a transaction of its own.
@@ -207,6 +209,7 @@ private:
     bool postgres_ = false;
     QString station_;
     QString identity_; // once read
+    const Clock* clock_ = &realClock();
 };
 
 } // namespace auxpad

@@ -30,7 +30,7 @@ Expected<QStringList, QString> RecordStore::leaseSerials(const QString& journal,
         auto taken = takenNumbers(range);
         if (!taken)
             return rollback(taken.error());
-        const QString now = recordTime();
+        const QString now = recordTime(*clock_);
         for (const QString& serial : range.lowestFree(std::move(*taken), more)) {
             q.prepare("INSERT INTO serial_reservations (serial, recipe, station, port, reserved, state, journal) "
                       "VALUES (?, ?, ?, '', ?, 'leased', ?)");
@@ -97,7 +97,7 @@ Expected<std::vector<Namesake>, QString> RecordStore::registerJournal(const QStr
     };
     if (auto adopted = adoptUnclaimed(journal); !adopted)
         return rollback(adopted.error());
-    const QString now = recordTime();
+    const QString now = recordTime(*clock_);
     q.prepare("INSERT INTO journals (journal, station, host, first_seen, last_delivered) VALUES (?, ?, ?, ?, ?) "
               "ON CONFLICT (journal, station) DO UPDATE SET host = excluded.host, "
               "last_delivered = COALESCE(excluded.last_delivered, journals.last_delivered)");
@@ -206,7 +206,7 @@ Expected<int, QString> RecordStore::releaseJournal(const QString& journal, const
         return rollback(q.lastError().text());
     const int freed = q.numRowsAffected();
     q.prepare("INSERT INTO lease_releases (released, journal, serials, reason, station, host) VALUES (?, ?, ?, ?, ?, ?)");
-    for (const QVariant& v : {QVariant(recordTime()), QVariant(journal), QVariant(freed), QVariant(reason),
+    for (const QVariant& v : {QVariant(recordTime(*clock_)), QVariant(journal), QVariant(freed), QVariant(reason),
                               QVariant(station_), QVariant(QSysInfo::machineHostName())})
         q.addBindValue(v);
     if (!q.exec())
@@ -259,7 +259,7 @@ Expected<void, QString> RecordStore::keepLease(const QString& lineDb, const QStr
         QSqlQuery(db_).exec("ROLLBACK");
         return fail("written", why);
     };
-    const QString now = recordTime();
+    const QString now = recordTime(*clock_);
     for (const QString& serial : serials) {
         q.prepare("INSERT INTO serial_leases (line_db, serial, recipe, station, taken, state) "
                   "VALUES (?, ?, ?, ?, ?, 'leased') ON CONFLICT (line_db, serial) DO NOTHING");
@@ -332,7 +332,7 @@ Expected<std::optional<QString>, QString> RecordStore::takeLeased(const QString&
     const QString serial = q.value(0).toString();
     q.prepare("UPDATE serial_leases SET state = 'reserved', port = ?, taken = ?, revision = revision + 1 "
               "WHERE line_db = ? AND serial = ?");
-    for (const QString& v : {port, recordTime(), lineDb, serial})
+    for (const QString& v : {port, recordTime(*clock_), lineDb, serial})
         q.addBindValue(v);
     if (!q.exec())
         return rollback(q.lastError().text());

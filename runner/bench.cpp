@@ -1,13 +1,13 @@
 #include "runner/bench.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 
 namespace auxpad {
 
-Bench::Bench(TextFiles& files, std::string iniPath, QObject* parent)
-    : QObject(parent), files_(files), iniPath_(std::move(iniPath))
+Bench::Bench(TextFiles& files, std::string iniPath, Surroundings surroundings, QObject* parent)
+    : QObject(parent), files_(files), iniPath_(std::move(iniPath)), surroundings_(surroundings)
 {
+    journal_.setClock(clock());
 }
 
 Bench::~Bench()
@@ -28,10 +28,10 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         return unexpected(closed.error());
     }
     journalUrl_ = journalUrl;
-    thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl, signature_.station);
+    thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl, signature_.station, clock(), surroundings_.offload);
     if (!lineUrl.isEmpty()) {
         lineDb_ = RecordStore::shownUrl(lineUrl);
-        courier_ = std::make_unique<Courier>(*thread_, lineUrl);
+        courier_ = std::make_unique<Courier>(*thread_, lineUrl, clock());
         connect(courier_.get(), &Courier::heldChanged, this, &Bench::heldChanged);
         connect(courier_.get(), &Courier::stationNameShared, this, [this](const std::vector<Namesake>& others) {
             emit stationNameShared(namesakeWarning(signature_.station, others));
@@ -45,7 +45,7 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
 Expected<void, QString> Bench::addPort(const PortName& port)
 {
     auto board = std::make_unique<Board>();
-    board->runner = std::make_unique<BoardRunner>(port, files_, iniPath_);
+    board->runner = std::make_unique<BoardRunner>(port, files_, iniPath_, clock(), *surroundings_.lines);
     board->keeper = std::make_unique<RecordKeeper>(*board->runner, journal_.isOpen() ? &journal_ : nullptr, lineDb_);
     board->keeper->sign(signature_);
     connect(board->keeper.get(), &RecordKeeper::failed, this, &Bench::recordsLost);
@@ -75,7 +75,7 @@ void Bench::prepare(const Recipe* recipe, BringUpRules rules, bool watch)
 {
     // The lease is filled before any board asks for a number.
     if (recipe && courier_ && recipe->serialLease > 0) {
-        lease_ = std::make_unique<LeaseKeeper>(*thread_, *recipe);
+        lease_ = std::make_unique<LeaseKeeper>(*thread_, *recipe, clock());
         lease_->refillSoon();
     }
     if (watch)
@@ -183,7 +183,8 @@ Expected<void, QString> Bench::keep(JobRecord& record)
 
 void Bench::printLabels(const LabelSettings& settings)
 {
-    labels_ = std::make_unique<LabelPrinter>(journalUrl_, settings);
+    labels_ = std::make_unique<LabelPrinter>(journalUrl_, settings, clock(), surroundings_.offload,
+                                             surroundings_.printer);
     connect(labels_.get(), &LabelPrinter::finished, this, &Bench::labelFinished);
     connect(labels_.get(), &LabelPrinter::unsure, this, [this](const LabelRecord& label) {
         emit labelsNoticed(QStringLiteral("The label of %1 was being printed when its run stopped: it may be on the "
@@ -221,8 +222,7 @@ void Bench::labelFinished(const LabelRecord& label)
 
 void Bench::lastLabels(int ms)
 {
-    QElapsedTimer waited;
-    waited.start();
+    const Stopwatch waited(clock());
     while (!labelsInHand_.empty() && waited.elapsed() < ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }

@@ -18,6 +18,16 @@
 
 namespace auxpad {
 
+// What a bench stands on: the clock its shells and keepers read, where its boards' lines
+// come from, and where its waiting work runs. A station stands on the real ones; a
+// simulated shift gives its benches simulated ones.
+struct Surroundings {
+    Clock* clock = &realClock();
+    LineSource* lines = &serialPorts();
+    Offload offload = Offload::OwnThread;
+    PrinterLink printer = sendToPrinter;
+};
+
 // The boards a front runs, each on its own port, and the records they are kept on: the
 // station window's one board, a command's or the line window's many. The station's
 // journal comes first (and what a dead process of this station left running is closed),
@@ -27,7 +37,7 @@ namespace auxpad {
 class Bench final : public QObject {
     Q_OBJECT
 public:
-    Bench(TextFiles& files, std::string iniPath, QObject* parent = nullptr);
+    Bench(TextFiles& files, std::string iniPath, Surroundings surroundings = {}, QObject* parent = nullptr);
     ~Bench() override;
 
     // Who signs the records: said before the records are opened and the ports added.
@@ -51,6 +61,7 @@ public:
     void stop();
 
     std::size_t size() const { return boards_.size(); }
+    Clock& clock() const { return *surroundings_.clock; }
     BoardRunner& runner(std::size_t i) { return *boards_[i]->runner; }
     RecordKeeper& keeper(std::size_t i) { return *boards_[i]->keeper; }
     BoardJob& job(std::size_t i) { return *boards_[i]->job; }
@@ -121,6 +132,7 @@ private:
 
     TextFiles& files_;
     std::string iniPath_;
+    Surroundings surroundings_;
     RecordStore journal_;
     QString lineDb_;
     std::unique_ptr<RecordsThread> thread_;

@@ -4,7 +4,8 @@
 
 namespace auxpad {
 
-BoardJob::BoardJob(BoardRunner& runner, RecordKeeper& records, QObject* parent) : QObject(parent), runner_(runner), keeper_(records)
+BoardJob::BoardJob(BoardRunner& runner, RecordKeeper& records, QObject* parent)
+    : QObject(parent), runner_(runner), keeper_(records), since_(runner.clock())
 {
     connect(&runner_, &BoardRunner::effect, this, &BoardJob::take);
     connect(&records, &RecordKeeper::recorded, this, [this](const JobSummary& job) {
@@ -16,7 +17,7 @@ BoardJob::BoardJob(BoardRunner& runner, RecordKeeper& records, QObject* parent) 
 
 double BoardJob::seconds() const
 {
-    return running_ ? static_cast<double>(clock_.elapsed()) / 1000 : summary_.seconds;
+    return running_ ? since_.seconds() : summary_.seconds;
 }
 
 void BoardJob::start(const Request& request)
@@ -27,7 +28,7 @@ void BoardJob::start(const Request& request)
     engineStarted_ = false;
     phase_ = Phase::Idle;
     percent_ = 0;
-    clock_.start();
+    since_.restart();
     // A job after a lost line starts on the line found afresh, or fails saying why not.
     if (const auto reopened = runner_.reopen(); !reopened) {
         JobSummary failed = summary_;

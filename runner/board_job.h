@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 
 #include "runner/board_runner.h"
@@ -65,7 +64,7 @@ private:
     bool engineStarted_ = false; // the engine took the job on
     Phase phase_ = Phase::Idle;
     float percent_ = 0;
-    QElapsedTimer clock_;
+    Stopwatch since_; // since the job's start
 };
 
 } // namespace auxpad

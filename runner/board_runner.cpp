@@ -1,55 +1,40 @@
 #include "runner/board_runner.h"
 
-#include <unistd.h>
-
-#include <chrono>
-
-#include "runner/serial_line.h"
-
 namespace auxpad {
 
 namespace {
-constexpr int kTickMs = 500;
+constexpr Millis kTickMs = 500;
 }
 
-Millis tickCount()
+BoardRunner::BoardRunner(PortName port, TextFiles& files, std::string iniPath, Clock& clock, LineSource& lines,
+                         QObject* parent)
+    : QObject(parent), port_(std::move(port)), clock_(clock), lines_(lines), files_(files),
+      iniPath_(std::move(iniPath)), engine_(std::make_unique<BoardEngine>(files_, iniPath_)), line_(lines.line()),
+      ticks_(clock.timer()), deadline_(clock.timer())
 {
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now().time_since_epoch())
-                        .count();
-    return static_cast<Millis>(static_cast<std::uint32_t>(ms));
-}
-
-BoardRunner::BoardRunner(PortName port, TextFiles& files, std::string iniPath, QObject* parent, Clock clock)
-    : QObject(parent), port_(std::move(port)), clock_(clock), files_(files), iniPath_(std::move(iniPath)),
-      engine_(std::make_unique<BoardEngine>(files_, iniPath_))
-{
-    ticks_.setInterval(kTickMs);
-    ticks_.setObjectName(QStringLiteral("Timer1"));
-    deadline_.setSingleShot(true);
-    deadline_.setTimerType(Qt::PreciseTimer);
-    connect(&ticks_, &QTimer::timeout, this, &BoardRunner::tick);
-    connect(&deadline_, &QTimer::timeout, this, &BoardRunner::deadline);
-    connect(&line_, &QSerialPort::readyRead, this, &BoardRunner::received);
-    connect(&line_, &QSerialPort::bytesWritten, this, &BoardRunner::drained);
-    connect(&line_, &QSerialPort::errorOccurred, this, &BoardRunner::failed);
+    ticks_->setObjectName(QStringLiteral("Timer1"));
+    connect(ticks_.get(), &Timer::timeout, this, &BoardRunner::tick);
+    connect(deadline_.get(), &Timer::timeout, this, &BoardRunner::deadline);
+    connect(line_.get(), &SerialLine::received, this, &BoardRunner::received);
+    connect(line_.get(), &SerialLine::drained, this, &BoardRunner::drained);
+    connect(line_.get(), &SerialLine::lost, this, &BoardRunner::lost);
 }
 
 BoardRunner::~BoardRunner() = default;
 
 Expected<void, QString> BoardRunner::open()
 {
-    auto opened = openSerialLine(line_, port_);
+    auto opened = line_->open(port_);
     if (opened)
-        ticks_.start();
+        ticks_->startRepeating(kTickMs);
     return opened;
 }
 
 Expected<void, QString> BoardRunner::reopen()
 {
-    if (line_.isOpen())
+    if (line_->isOpen())
         return {};
-    if (PortName again = resolvePort(port_.name); !again.device.empty())
+    if (PortName again = lines_.resolve(port_.name); !again.device.empty())
         port_ = std::move(again);
     auto opened = open();
     if (opened)
@@ -59,45 +44,37 @@ Expected<void, QString> BoardRunner::reopen()
 
 void BoardRunner::close()
 {
-    ticks_.stop();
-    deadline_.stop();
-    line_.close();
+    ticks_->stop();
+    deadline_->stop();
+    line_->close();
 }
 
 void BoardRunner::received()
 {
-    const QByteArray bytes = line_.readAll();
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-    engine_->received({data, static_cast<std::size_t>(bytes.size())}, clock_());
+    const Bytes bytes = line_->takeReceived();
+    engine_->received(bytes, clock_.now());
     pushOutputs();
 }
 
 void BoardRunner::tick()
 {
-    engine_->tick(clock_());
+    engine_->tick(clock_.now());
     pushOutputs();
 }
 
 void BoardRunner::deadline()
 {
-    engine_->deadlinePassed(clock_());
+    engine_->deadlinePassed(clock_.now());
     pushOutputs();
 }
 
 void BoardRunner::drained()
 {
-    if (line_.bytesToWrite() == 0)
-        engine_->lineDrained(clock_());
+    engine_->lineDrained(clock_.now());
 }
 
-void BoardRunner::failed(QSerialPort::SerialPortError error)
+void BoardRunner::lost(const QString& why)
 {
-    // Only a line that is gone ends the runner; a line that takes no bytes is a board
-    // that does not answer, which the engine's own time-outs report.
-    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError && error != QSerialPort::WriteError)
-        return;
-    const QString why = QStringLiteral("The serial port %1 is gone: %2")
-                            .arg(QString::fromStdString(port_.shown()), line_.errorString());
     close();
     command([&](BoardEngine& e, Millis now) { e.lineLost(why.toStdString(), now); });
     emit lineLost(why);
@@ -109,26 +86,8 @@ void BoardRunner::boxClosed()
         ++closedBoxes_;
         return;
     }
-    engine_->boxClosed(clock_());
+    engine_->boxClosed(clock_.now());
     pushOutputs();
-}
-
-void BoardRunner::write(const Bytes& bytes)
-{
-    // Straight to the device while nothing waits in QSerialPort's own buffer, not at the
-    // next turn of the event loop: a block is on the line as soon as it is made, and the
-    // wait for its answer starts at once. What the device does not take now goes
-    // through QSerialPort, which writes it as the device drains.
-    std::size_t done = 0;
-    if (line_.bytesToWrite() == 0) {
-        const ssize_t n = ::write(static_cast<int>(line_.handle()), bytes.data(), bytes.size());
-        done = n > 0 ? static_cast<std::size_t>(n) : 0;
-    }
-    if (done < bytes.size()) {
-        line_.write(reinterpret_cast<const char*>(bytes.data() + done), static_cast<qint64>(bytes.size() - done));
-        line_.flush();
-    }
-    drained();
 }
 
 void BoardRunner::pushOutputs()
@@ -143,14 +102,14 @@ void BoardRunner::pushOutputs()
     for (;;) {
         again_ = false;
         const Bytes bytes = engine_->takeBytes();
-        if (!bytes.empty() && line_.isOpen())
-            write(bytes);
+        if (!bytes.empty() && line_->isOpen())
+            line_->write(bytes);
         const std::vector<Effect> effects = engine_->takeEffects();
         for (const Effect& e : effects)
             emit effect(e);
         if (closedBoxes_ > 0) {
             --closedBoxes_;
-            engine_->boxClosed(clock_());
+            engine_->boxClosed(clock_.now());
             continue;
         }
         if (!again_)
@@ -161,10 +120,10 @@ void BoardRunner::pushOutputs()
     // deadline comes sooner, and when it fires early it is simply set again.
     const auto due = engine_->nextDeadline();
     if (!due) {
-        deadline_.stop();
-    } else if (!deadline_.isActive() || tickDiff(*due, armedFor_) < 0) {
+        deadline_->stop();
+    } else if (!deadline_->isActive() || tickDiff(*due, armedFor_) < 0) {
         armedFor_ = *due;
-        deadline_.start(std::max(0, static_cast<int>(tickDiff(*due, clock_()))));
+        deadline_->start(std::max<Millis>(0, tickDiff(*due, clock_.now())));
     }
 }
 

@@ -12,14 +12,14 @@ namespace auxpad {
 using namespace bringup;
 
 BringUp::BringUp(BoardJob& job, Bench& bench, const Recipe& recipe, BringUpRules rules, QObject* parent)
-    : QObject(parent), job_(job), records_(job.keeper()), bench_(bench), recipe_(recipe), machine_(rules)
+    : QObject(parent), job_(job), records_(job.keeper()), bench_(bench), recipe_(recipe), machine_(rules),
+      clock_(job.runner().clock()), deadline_(clock_.timer()), since_(clock_)
 {
     connect(&job_, &BoardJob::finished, this,
             [this] { give([this](BringUpMachine& m, Millis now) { m.stepEnded(job_.summary(), now); }); });
     connect(&job_, &BoardJob::paused, this,
             [this](const JobSummary& flash) { give([&](BringUpMachine& m, Millis) { m.flashPaused(flash); }); });
-    deadline_.setSingleShot(true);
-    connect(&deadline_, &QTimer::timeout, this,
+    connect(deadline_.get(), &Timer::timeout, this,
             [this] { give([](BringUpMachine& m, Millis now) { m.deadlinePassed(now); }); });
 }
 
@@ -27,7 +27,7 @@ void BringUp::start()
 {
     if (running())
         return;
-    clock_.start();
+    since_.restart();
     give([](BringUpMachine& m, Millis now) { m.start(now); });
 }
 
@@ -40,7 +40,7 @@ void BringUp::interrupt()
 // ends at once) adds its outputs to the same loop.
 void BringUp::apply()
 {
-    runOutputs(machine_, applying_, deadline_, tickCount(), [this](const BringUpOutput& output) { run(output); });
+    runOutputs(machine_, applying_, *deadline_, clock_.now(), [this](const BringUpOutput& output) { run(output); });
 }
 
 void BringUp::run(const BringUpOutput& output)
@@ -73,7 +73,7 @@ void BringUp::run(const BringUpOutput& output)
                 keepEnd(o.attempt);
             } else if constexpr (std::is_same_v<T, ReopenLine>) {
                 const bool back = job_.runner().reopen().has_value();
-                machine_.lineLooked(back, tickCount());
+                machine_.lineLooked(back, clock_.now());
             } else if constexpr (std::is_same_v<T, PrintLabel>) {
                 printLabel();
             } else if constexpr (std::is_same_v<T, Finished>) {
@@ -106,7 +106,7 @@ void BringUp::ask(const AskSerial& question)
     RecordsThread* thread = bench_.recordsThread();
     if (!thread)
         return machine_.serialChosen(question.attempt, unexpected(std::string("this station keeps no records")),
-                                     tickCount());
+                                     clock_.now());
     thread->run<Expected<SerialChoice, std::string>>(
         [own = QString::fromStdString(question.own), range = recipe_.serials, recipe = recipe_.name,
          port = QString::fromStdString(job_.port().name), lease = recipe_.serialLease](RecordsThread::Stores& stores) {
@@ -150,17 +150,17 @@ void BringUp::printLabel()
 // Each try is on record as a bring-up of its own, job "run".
 void BringUp::keepStart()
 {
-    record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}}, bench_.signature());
+    record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}}, bench_.signature(), clock_);
     record_.job = QLatin1String(words::kRun);
     (void)bench_.keep(record_); // a start not on record is said once; the end may still be
 }
 
 void BringUp::keepEnd(int attempt)
 {
-    fillBringUpRecord(record_, machine_.result(), machine_.flash());
+    fillBringUpRecord(record_, machine_.result(), machine_.flash(), clock_);
     const auto kept = bench_.keep(record_);
     machine_.endKept(attempt, kept ? Expected<void, std::string>() : unexpected(kept.error().toStdString()),
-                     tickCount());
+                     clock_.now());
 }
 
 } // namespace auxpad

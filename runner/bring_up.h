@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
 
 #include "bringup/bring_up_machine.h"
 #include "runner/board_job.h"
@@ -23,7 +21,7 @@ public:
     // Stops it where it is; it ends as interrupted, and is not tried again.
     void interrupt();
     bool running() const { return machine_.running(); }
-    double seconds() const { return static_cast<double>(clock_.elapsed()) / 1000; }
+    double seconds() const { return since_.seconds(); }
     BoardJob& job() { return job_; }
     const BringUpResult& result() const { return machine_.result(); }
     const Recipe& recipe() const { return recipe_; }
@@ -35,7 +33,7 @@ private:
     template <typename Input>
     void give(Input&& input)
     {
-        input(machine_, tickCount());
+        input(machine_, clock_.now());
         apply();
     }
     void apply();
@@ -53,9 +51,10 @@ private:
     const Recipe& recipe_;
     BringUpMachine machine_;
     bool applying_ = false;
-    QTimer deadline_;
+    Clock& clock_;
+    std::unique_ptr<Timer> deadline_;
     JobRecord record_; // the try's own
-    QElapsedTimer clock_;
+    Stopwatch since_;  // since the start
 };
 
 } // namespace auxpad

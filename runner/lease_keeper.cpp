@@ -4,24 +4,24 @@
 
 namespace auxpad {
 
-LeaseKeeper::LeaseKeeper(RecordsThread& thread, const Recipe& recipe, QObject* parent)
-    : QObject(parent), thread_(thread), range_(recipe.serials), recipe_(recipe.name), size_(recipe.serialLease)
+LeaseKeeper::LeaseKeeper(RecordsThread& thread, const Recipe& recipe, Clock& clock, QObject* parent)
+    : QObject(parent), thread_(thread), range_(recipe.serials), recipe_(recipe.name), size_(recipe.serialLease),
+      retry_(clock.timer())
 {
-    retry_.setSingleShot(true);
-    connect(&retry_, &QTimer::timeout, this, &LeaseKeeper::start);
+    connect(retry_.get(), &Timer::timeout, this, &LeaseKeeper::start);
 }
 
 void LeaseKeeper::refillSoon()
 {
     if (busy_)
         again_ = true;
-    else if (!retry_.isActive()) // after a failed try, the next is already set
+    else if (!retry_->isActive()) // after a failed try, the next is already set
         start();
 }
 
 void LeaseKeeper::start()
 {
-    retry_.stop();
+    retry_->stop();
     busy_ = true;
     again_ = false;
     thread_.run<Expected<int, QString>>(
@@ -41,7 +41,7 @@ void LeaseKeeper::tried(const Expected<int, QString>& left)
         return;
     }
     // Under half still: the database did not answer, or the range has no more to lease.
-    retry_.start(static_cast<int>(backoff_.failed()));
+    retry_->start(static_cast<Millis>(backoff_.failed()));
     if (!left)
         emit failed(left.error());
 }

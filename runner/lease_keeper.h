@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 
 #include "base/backoff.h"
 #include "records/delivery.h"
@@ -17,7 +16,7 @@ namespace auxpad {
 class LeaseKeeper final : public QObject {
     Q_OBJECT
 public:
-    LeaseKeeper(RecordsThread& thread, const Recipe& recipe, QObject* parent = nullptr);
+    LeaseKeeper(RecordsThread& thread, const Recipe& recipe, Clock& clock = realClock(), QObject* parent = nullptr);
 
     // A number was taken, or the bench starts: the lease is looked at soon.
     void refillSoon();
@@ -33,7 +32,7 @@ private:
     SerialRange range_;
     QString recipe_;
     int size_;
-    QTimer retry_;
+    std::unique_ptr<Timer> retry_;
     Backoff backoff_;
     bool busy_ = false;
     bool again_ = false;

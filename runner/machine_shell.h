@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QTimer>
 
 #include <algorithm>
 #include <optional>
 
-#include "base/ticks.h"
+#include "clock/clock.h"
 
 namespace auxpad {
 
@@ -14,7 +13,7 @@ namespace auxpad {
 // the outputs run (a job that ends at once) adds its outputs to the same loop; `busy`
 // says a loop is under way, and a call made inside it leaves the rest to that loop.
 template <typename Machine, typename Run>
-void runOutputs(Machine& machine, bool& busy, QTimer& deadline, Millis now, Run&& run)
+void runOutputs(Machine& machine, bool& busy, Timer& deadline, Millis now, Run&& run)
 {
     if (busy)
         return;
@@ -25,7 +24,7 @@ void runOutputs(Machine& machine, bool& busy, QTimer& deadline, Millis now, Run&
     }
     busy = false;
     if (const std::optional<Millis> due = machine.nextDeadline())
-        deadline.start(static_cast<int>(std::max<Millis>(0, *due - now)));
+        deadline.start(std::max<Millis>(0, tickDiff(*due, now)));
     else
         deadline.stop();
 }

@@ -48,19 +48,19 @@ void fillRecord(JobRecord& record, const JobSummary& job)
         record.formatWaitSeconds = static_cast<double>(*job.formatWait) / 1000;
 }
 
-void endRecord(JobRecord& record, const JobSummary& job)
+void endRecord(JobRecord& record, const JobSummary& job, const Clock& clock)
 {
     fillRecord(record, job);
     record.revision = 2;
-    record.finished = recordTime();
+    record.finished = recordTime(clock);
     record.seconds = job.seconds;
     record.caption = QString::fromStdString(job.caption);
     record.message = QString::fromStdString(job.message);
 }
 
-void fillBringUpRecord(JobRecord& record, const BringUpResult& bringUp, const JobSummary& flash)
+void fillBringUpRecord(JobRecord& record, const BringUpResult& bringUp, const JobSummary& flash, const Clock& clock)
 {
-    endRecord(record, bringUp.last);
+    endRecord(record, bringUp.last, clock);
     record.job = QLatin1String(words::kRun);
     record.result = QString::fromLatin1(bringUp.word());
     record.message = QString::fromStdString(bringUp.message);
@@ -73,11 +73,11 @@ void fillBringUpRecord(JobRecord& record, const BringUpResult& bringUp, const Jo
         record.formatWaitSeconds = static_cast<double>(*flash.formatWait) / 1000;
 }
 
-JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signature& signature)
+JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signature& signature, const Clock& clock)
 {
     JobRecord record;
     record.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    record.started = recordTime();
+    record.started = recordTime(clock);
     record.station = signature.station;
     record.operatorId = signature.operatorId;
     record.order = signature.order;
@@ -112,7 +112,7 @@ void RecordKeeper::begin(const JobSummary& job)
     open_ = journal_ != nullptr;
     if (!open_)
         return;
-    record_ = startingRecord(runner_.port(), tags_, signature_);
+    record_ = startingRecord(runner_.port(), tags_, signature_, runner_.clock());
     record_.lineDb = lineDb_;
     fillRecord(record_, job);
     // A start that is not on record is told; the end, written whole, may still be.
@@ -122,7 +122,7 @@ void RecordKeeper::begin(const JobSummary& job)
 void RecordKeeper::end(JobSummary job)
 {
     if (std::exchange(open_, false)) {
-        endRecord(record_, job);
+        endRecord(record_, job, runner_.clock());
         if (const auto written = write(); !written) {
             job.outcome = JobOutcome::Failed;
             job.message = "This job is not on record: " + written.error().toStdString();

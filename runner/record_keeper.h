@@ -25,16 +25,16 @@ struct Signature {
 };
 
 // A job's record as it starts on `port`, from this station and process: a fresh uuid,
-// the time, the tool's version, `tags`, `signature`, and the result "running".
-JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signature& signature);
+// the time on `clock`, the tool's version, `tags`, `signature`, and the result "running".
+JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signature& signature, const Clock& clock);
 
 // The one mapping from a job's summary to its record: what the summary fills at the start
-// and at the end alike, and, once the job has ended, its end.
+// and at the end alike, and, once the job has ended, its end, at the time on `clock`.
 void fillRecord(JobRecord& record, const JobSummary& job);
-void endRecord(JobRecord& record, const JobSummary& job);
+void endRecord(JobRecord& record, const JobSummary& job, const Clock& clock);
 // A board's whole bring-up as it ended: its last step's record, named "run", with the
 // bring-up's own result, the flash job's files and the serial the board holds.
-void fillBringUpRecord(JobRecord& record, const BringUpResult& bringUp, const JobSummary& flash);
+void fillBringUpRecord(JobRecord& record, const BringUpResult& bringUp, const JobSummary& flash, const Clock& clock);
 
 // Keeps the record of every job one board's engine runs, in the station's journal:
 // written as the job starts, and again as it ends, each in a transaction of its own, from

@@ -4,6 +4,7 @@
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace auxpad {
 
@@ -21,39 +22,108 @@ void askForLowLatency(int fd)
     ::ioctl(fd, TIOCSSERIAL, &settings);
 }
 
+class PortLine final : public SerialLine {
+public:
+    PortLine()
+    {
+        connect(&port_, &QSerialPort::readyRead, this, &SerialLine::received);
+        connect(&port_, &QSerialPort::bytesWritten, this, [this] {
+            if (port_.bytesToWrite() == 0)
+                emit drained();
+        });
+        connect(&port_, &QSerialPort::errorOccurred, this, &PortLine::failed);
+    }
+
+    Expected<void, QString> open(const PortName& port) override
+    {
+        shown_ = QString::fromStdString(port.shown());
+        if (port.device.empty())
+            return unexpected(shown_ + QStringLiteral(" is not a serial port of this machine."));
+        port_.setPortName(QString::fromStdString(port.device));
+        if (!port_.open(QIODevice::ReadWrite)) {
+            const QString reason = port_.errorString();
+            switch (port_.error()) {
+            case QSerialPort::DeviceNotFoundError:
+                return unexpected(shown_ + QStringLiteral(" is not a serial port of this machine: ") + reason);
+            case QSerialPort::PermissionError:
+                return unexpected(shown_ + QStringLiteral(" is held by another program, or this user may not open it: ")
+                                  + reason);
+            default:
+                return unexpected(shown_ + QStringLiteral(" cannot be opened: ") + reason);
+            }
+        }
+        const bool settingsOk = port_.setBaudRate(QSerialPort::Baud115200) && port_.setDataBits(QSerialPort::Data8)
+            && port_.setParity(QSerialPort::NoParity) && port_.setStopBits(QSerialPort::OneStop)
+            && port_.setFlowControl(QSerialPort::NoFlowControl);
+        if (!settingsOk) {
+            const QString reason = port_.errorString();
+            port_.close();
+            return unexpected(shown_ + QStringLiteral(" does not take 115200 bit/s, 8N1: ") + reason);
+        }
+        // Pseudo-terminals have no modem lines; that is no fault.
+        port_.setDataTerminalReady(true);
+        port_.setRequestToSend(true);
+        askForLowLatency(static_cast<int>(port_.handle()));
+        port_.clearError();
+        return {};
+    }
+    void close() override { port_.close(); }
+    bool isOpen() const override { return port_.isOpen(); }
+
+    void write(const Bytes& bytes) override
+    {
+        // Straight to the device while nothing waits in QSerialPort's own buffer, not at
+        // the next turn of the event loop: a block is on the line as soon as it is made,
+        // and the wait for its answer starts at once. What the device does not take now
+        // goes through QSerialPort, which writes it as the device drains.
+        std::size_t done = 0;
+        if (port_.bytesToWrite() == 0) {
+            const ssize_t n = ::write(static_cast<int>(port_.handle()), bytes.data(), bytes.size());
+            done = n > 0 ? static_cast<std::size_t>(n) : 0;
+        }
+        if (done < bytes.size()) {
+            port_.write(reinterpret_cast<const char*>(bytes.data() + done), static_cast<qint64>(bytes.size() - done));
+            port_.flush();
+        }
+        if (port_.bytesToWrite() == 0)
+            emit drained();
+    }
+
+    Bytes takeReceived() override
+    {
+        const QByteArray bytes = port_.readAll();
+        const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+        return Bytes(data, data + bytes.size());
+    }
+
+private:
+    void failed(QSerialPort::SerialPortError error)
+    {
+        // Only a line that is gone is lost; a line that takes no bytes is a board that
+        // does not answer, which the engine's own time-outs report.
+        if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError && error != QSerialPort::WriteError)
+            return;
+        const QString why = QStringLiteral("The serial port %1 is gone: %2").arg(shown_, port_.errorString());
+        port_.close();
+        emit lost(why);
+    }
+
+    QSerialPort port_;
+    QString shown_;
+};
+
+class SerialPorts final : public LineSource {
+public:
+    std::unique_ptr<SerialLine> line() override { return std::make_unique<PortLine>(); }
+    PortName resolve(const std::string& name) override { return resolvePort(name); }
+};
+
 } // namespace
 
-Expected<void, QString> openSerialLine(QSerialPort& line, const PortName& port)
+LineSource& serialPorts()
 {
-    const QString shown = QString::fromStdString(port.shown());
-    if (port.device.empty())
-        return unexpected(shown + QStringLiteral(" is not a serial port of this machine."));
-    line.setPortName(QString::fromStdString(port.device));
-    if (!line.open(QIODevice::ReadWrite)) {
-        const QString reason = line.errorString();
-        switch (line.error()) {
-        case QSerialPort::DeviceNotFoundError:
-            return unexpected(shown + QStringLiteral(" is not a serial port of this machine: ") + reason);
-        case QSerialPort::PermissionError:
-            return unexpected(shown + QStringLiteral(" is held by another program, or this user may not open it: ") + reason);
-        default:
-            return unexpected(shown + QStringLiteral(" cannot be opened: ") + reason);
-        }
-    }
-    const bool settingsOk = line.setBaudRate(QSerialPort::Baud115200) && line.setDataBits(QSerialPort::Data8)
-        && line.setParity(QSerialPort::NoParity) && line.setStopBits(QSerialPort::OneStop)
-        && line.setFlowControl(QSerialPort::NoFlowControl);
-    if (!settingsOk) {
-        const QString reason = line.errorString();
-        line.close();
-        return unexpected(shown + QStringLiteral(" does not take 115200 bit/s, 8N1: ") + reason);
-    }
-    // Pseudo-terminals have no modem lines; that is no fault.
-    line.setDataTerminalReady(true);
-    line.setRequestToSend(true);
-    askForLowLatency(static_cast<int>(line.handle()));
-    line.clearError();
-    return {};
+    static SerialPorts ports;
+    return ports;
 }
 
 } // namespace auxpad

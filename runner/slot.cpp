@@ -5,7 +5,7 @@
 namespace auxpad {
 
 Slot::Slot(BoardRunner& runner, BoardJob& job, BringUp& bringUp, QObject* parent)
-    : QObject(parent), runner_(runner), job_(job), bringUp_(bringUp)
+    : QObject(parent), runner_(runner), job_(job), bringUp_(bringUp), clock_(runner.clock()), deadline_(clock_.timer())
 {
     connect(&job_, &BoardJob::heard, this, [this] { give([](SlotMachine& m, Millis now) { m.heard(now); }); });
     connect(&runner_, &BoardRunner::lineLost, this,
@@ -14,8 +14,7 @@ Slot::Slot(BoardRunner& runner, BoardJob& job, BringUp& bringUp, QObject* parent
         const Verdict verdict = bringUp_.result().verdict();
         give([verdict](SlotMachine& m, Millis now) { m.bringUpEnded(verdict, now); });
     });
-    deadline_.setSingleShot(true);
-    connect(&deadline_, &QTimer::timeout, this,
+    connect(deadline_.get(), &Timer::timeout, this,
             [this] { give([](SlotMachine& m, Millis now) { m.deadlinePassed(now); }); });
 }
 
@@ -33,7 +32,7 @@ void Slot::apply(std::size_t before)
 {
     if (applying_)
         return;
-    runOutputs(machine_, applying_, deadline_, tickCount(), [this](const SlotOutput& output) { run(output); });
+    runOutputs(machine_, applying_, *deadline_, clock_.now(), [this](const SlotOutput& output) { run(output); });
     if (before != machine_.state().index())
         emit stateChanged();
 }
@@ -47,17 +46,14 @@ void Slot::run(const SlotOutput& output)
                 runner_.command([](BoardEngine& e, Millis now) { e.probeBoard(now); });
             } else if constexpr (std::is_same_v<T, slot::StartBringUp>) {
                 // At the next turn of the event loop, once what the board said has been told.
-                QMetaObject::invokeMethod(
-                    this,
-                    [this] {
-                        if (std::holds_alternative<slot::Running>(machine_.state()))
-                            bringUp_.start();
-                    },
-                    Qt::QueuedConnection);
+                clock_.post(this, [this] {
+                    if (std::holds_alternative<slot::Running>(machine_.state()))
+                        bringUp_.start();
+                });
             } else if constexpr (std::is_same_v<T, slot::StopBringUp>) {
                 bringUp_.interrupt();
             } else if constexpr (std::is_same_v<T, slot::LookForLine>) {
-                machine_.lineLooked(runner_.reopen().has_value(), tickCount());
+                machine_.lineLooked(runner_.reopen().has_value(), clock_.now());
             } else if constexpr (std::is_same_v<T, slot::Arrived>) {
                 emit arrived();
             } else if constexpr (std::is_same_v<T, slot::Left>) {

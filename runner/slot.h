@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 
 #include "bringup/slot_machine.h"
 #include "runner/bring_up.h"
@@ -33,7 +32,7 @@ private:
     void give(Input&& input)
     {
         const std::size_t before = machine_.state().index();
-        input(machine_, tickCount());
+        input(machine_, clock_.now());
         apply(before);
     }
     // Runs the machine's outputs; says so when it left the state it was in `before`.
@@ -44,7 +43,8 @@ private:
     BoardJob& job_;
     BringUp& bringUp_;
     SlotMachine machine_;
-    QTimer deadline_;
+    Clock& clock_;
+    std::unique_ptr<Timer> deadline_;
     bool applying_ = false;
 };
 

@@ -61,12 +61,12 @@ LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad:
     if (!rows_.empty())
         rows_.front()->setFocus();
 
-    clock_.setInterval(1000);
-    connect(&clock_, &QTimer::timeout, this, [this] {
+    everySecond_ = jobs.front()->runner().clock().timer();
+    connect(everySecond_.get(), &auxpad::Timer::timeout, this, [this] {
         for (BoardRow* row : rows_)
             row->tick();
     });
-    clock_.start();
+    everySecond_->startRepeating(1000);
 }
 
 // A row for each board, in a list that scrolls; the arrow keys move between the rows.
@@ -134,7 +134,7 @@ QString LineWindow::problem() const
 void LineWindow::follow(const std::vector<auxpad::Slot*>& watchers)
 {
     slots_ = watchers;
-    since_.start();
+    since_.emplace(slots_.empty() ? auxpad::realClock() : slots_.front()->job().runner().clock());
     counters_ = new QLabel(this);
     counters_->setObjectName("counters");
     counters_->setTextFormat(Qt::PlainText);
@@ -148,7 +148,7 @@ void LineWindow::follow(const std::vector<auxpad::Slot*>& watchers)
         connect(slots_[i], &auxpad::Slot::finished, this, &LineWindow::showCounters);
     }
     findChild<QWidget*>("flashAll")->hide(); // the slots start every board
-    connect(&clock_, &QTimer::timeout, this, &LineWindow::showCounters);
+    connect(everySecond_.get(), &auxpad::Timer::timeout, this, &LineWindow::showCounters);
     showCounters();
 }
 
@@ -160,7 +160,7 @@ void LineWindow::showCounters()
         failed += slot->tally().failed;
     }
     const int boards = passed + failed;
-    const double hours = static_cast<double>(since_.elapsed()) / 3600000.0;
+    const double hours = since_->seconds() / 3600.0;
     counters_->setText(QStringLiteral("Passed %1    Failed %2    Yield %3    Boards per hour %4")
                            .arg(passed)
                            .arg(failed)

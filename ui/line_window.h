@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QElapsedTimer>
-#include <QTimer>
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "runner/board_job.h"
@@ -74,10 +73,10 @@ private:
     QLabel* order_ = nullptr;
     QLabel* counters_ = nullptr;
     std::vector<auxpad::Slot*> slots_;
-    QElapsedTimer since_;
+    std::optional<auxpad::Stopwatch> since_; // since the slots started
     void showCounters();
     std::vector<BoardRow*> rows_;
-    QTimer clock_;
+    std::unique_ptr<auxpad::Timer> everySecond_;
 };
 
 } // namespace auxpad::ui
