@@ -5,10 +5,13 @@ namespace auxpad {
 struct LabelPrinter::Worker : QObject {
     QString url;
     const Clock* clock = nullptr;
+    RecordStore* shared = nullptr;
     std::unique_ptr<RecordStore> journal; // made, used and closed where the work runs only
 
     Expected<RecordStore*, QString> open()
     {
+        if (shared)
+            return shared;
         if (!journal) {
             auto store = std::make_unique<RecordStore>();
             store->setClock(*clock);
@@ -21,13 +24,14 @@ struct LabelPrinter::Worker : QObject {
 };
 
 LabelPrinter::LabelPrinter(QString journalUrl, LabelSettings settings, Clock& clock, Offload offload,
-                           PrinterLink printer, QObject* parent)
+                           PrinterLink printer, RecordStore* shared, QObject* parent)
     : QObject(parent), settings_(std::move(settings)), clock_(clock), offload_(offload), printer_(std::move(printer)),
       worker_(std::make_unique<Worker>())
 {
     qRegisterMetaType<LabelRecord>();
     worker_->url = std::move(journalUrl);
     worker_->clock = &clock_;
+    worker_->shared = shared;
     if (offload_ == Offload::OwnThread) {
         worker_->moveToThread(&thread_);
         thread_.setObjectName(QStringLiteral("labels"));

@@ -19,8 +19,11 @@ namespace auxpad {
 class LabelPrinter final : public QObject {
     Q_OBJECT
 public:
+    // On the clock, `shared` is the bench's own open journal, used instead of a
+    // connection of the printer's own.
     LabelPrinter(QString journalUrl, LabelSettings settings, Clock& clock = realClock(),
-                 Offload offload = Offload::OwnThread, PrinterLink printer = sendToPrinter, QObject* parent = nullptr);
+                 Offload offload = Offload::OwnThread, PrinterLink printer = sendToPrinter,
+                 RecordStore* shared = nullptr, QObject* parent = nullptr);
     ~LabelPrinter() override;
 
     // Queues the label and hands it to the printer.

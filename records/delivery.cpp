@@ -6,6 +6,7 @@ namespace auxpad {
 
 namespace {
 constexpr int kBatch = 200;
+constexpr Millis kGatherMs = 5000;    // records written within this go in one delivery
 } // namespace
 
 Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl)
@@ -90,6 +91,8 @@ QString doubledSerial(const SerialRefusal& refusal)
 
 Expected<RecordStore*, QString> RecordsThread::Stores::openJournal()
 {
+    if (sharedJournal)
+        return sharedJournal;
     if (!journal.isOpen()) {
         if (auto opened = journal.open(journalUrl); !opened)
             return unexpected(opened.error());
@@ -144,24 +147,28 @@ RecordsThread::~RecordsThread()
 }
 
 Courier::Courier(RecordsThread& thread, QString lineUrl, Clock& clock, QObject* parent)
-    : QObject(parent), thread_(thread), lineUrl_(std::move(lineUrl)), clock_(clock), retry_(clock.timer())
+    : QObject(parent), thread_(thread), lineUrl_(std::move(lineUrl)), clock_(clock), retry_(clock.timer()),
+      gather_(clock.timer())
 {
     connect(retry_.get(), &Timer::timeout, this, &Courier::start);
+    connect(gather_.get(), &Timer::timeout, this, &Courier::start);
 }
 
 void Courier::deliverSoon()
 {
     if (busy_)
         again_ = true;
-    else if (!retry_->isActive()) // after a failed try, the next is already set
-        start();
+    else if (!retry_->isActive() && !gather_->isActive()) // after a failed try, the next is already set
+        gather_->start(kGatherMs);
 }
 
 void Courier::start()
 {
     retry_->stop();
+    gather_->stop();
     busy_ = true;
     again_ = false;
+
     // What was delivered, and how many records are still held when the journal can say.
     using Outcome = std::pair<Expected<DeliveryCount, QString>, std::optional<int>>;
     thread_.run<Outcome>(
@@ -198,7 +205,7 @@ void Courier::tried(const Expected<DeliveryCount, QString>& outcome, std::option
             emit serialDoubled(doubledSerial(refusal));
         backoff_.succeeded();
         if (again_)
-            return start();
+            return deliverSoon();
     } else {
         again_ = false; // the next try takes everything
         retry_->start(static_cast<Millis>(backoff_.failed()));

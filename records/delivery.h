@@ -50,6 +50,7 @@ public:
         QString station; // whose leftovers and reservations these are
         RecordStore journal;
         RecordStore line;
+        RecordStore* sharedJournal = nullptr; // on the clock: the bench's own connection
         // Why the line's database does not answer now, when something says so (a
         // simulated outage); "" while it may be asked.
         std::function<QString()> lineAway;
@@ -65,6 +66,9 @@ public:
 
     // Says why the line's database does not answer, while it does not: before any work runs.
     void setLineAway(std::function<QString()> away) { stores_->lineAway = std::move(away); }
+    // On the clock, where nothing waits, the journal is the bench's own open connection
+    // rather than one more of the same file.
+    void shareJournal(RecordStore& journal) { stores_->sharedJournal = &journal; }
 
     // Runs `task` on the records' thread; `done` then gets its result on this thread,
     // unless `receiver` is gone by then.
@@ -97,8 +101,9 @@ private:
 };
 
 // Feeds the line database from the journal on the records' thread: one delivery at a
-// time, as soon as something is held; a database that does not answer is tried again
-// after a pause that grows to a minute.
+// time, a moment after something is held (so that the records a board's step writes at
+// once go together); a database that does not answer is tried again after a pause that
+// grows to a minute.
 class Courier final : public QObject {
     Q_OBJECT
 public:
@@ -128,6 +133,7 @@ private:
     QString lineUrl_;
     Clock& clock_;
     std::unique_ptr<Timer> retry_;
+    std::unique_ptr<Timer> gather_;
     Backoff backoff_;
     bool busy_ = false;
     bool again_ = false;

@@ -58,14 +58,10 @@ Expected<void, QString> RecordStore::updateLabel(qint64 id, const QString& set, 
 {
     if (!isOpen())
         return fail("written", "they are not open");
-    QSqlQuery q(db_);
-    q.prepare("UPDATE labels SET " + set + " WHERE id = ?");
-    for (const QVariant& v : values)
-        q.addBindValue(v);
-    q.addBindValue(id);
-    if (!q.exec())
-        return fail("written", q.lastError().text());
-    if (q.numRowsAffected() != 1)
+    auto q = execute("UPDATE labels SET " + set + " WHERE id = ?", values + QVariantList{id}, "written");
+    if (!q)
+        return unexpected(q.error());
+    if ((*q)->numRowsAffected() != 1)
         return fail("written", QStringLiteral("there is no label %1").arg(id));
     return {};
 }

@@ -115,7 +115,8 @@ const std::vector<std::vector<QString>> kMigrations = {
     // whatever its station is called. In the line's database, the journal each number is
     // leased to, and the one that wrote it to a board, which must be that one; the
     // journals that delivered there under each station name; the leases given back for a
-    // journal that is gone, with why. In a journal, a number's state the line refused.
+    // journal that is gone, with why. In a journal, a number's state the line refused, and
+    // when it joined the lease.
     {
         "CREATE TABLE store_identity (id TEXT NOT NULL, created TEXT NOT NULL)",
         "INSERT INTO store_identity (id, created) VALUES ('%UUID%', '%NOW%')",
@@ -124,11 +125,24 @@ const std::vector<std::vector<QString>> kMigrations = {
         "ALTER TABLE serial_reservations ADD COLUMN written_by TEXT CONSTRAINT serial_written_by_its_journal "
         "CHECK (state <> 'written' OR written_by IS NULL OR written_by = COALESCE(journal, ''))",
         "CREATE INDEX serial_reservations_journal ON serial_reservations (journal, state, serial)",
+        // What no journal holds yet is looked for at every delivery: found at once, as a
+        // rule nothing.
+        "CREATE INDEX serial_reservations_unclaimed ON serial_reservations (station) WHERE journal IS NULL",
         "CREATE TABLE journals (journal TEXT NOT NULL, station TEXT NOT NULL, host TEXT NOT NULL, "
         "first_seen TEXT NOT NULL, last_delivered TEXT, PRIMARY KEY (journal, station))",
         "CREATE TABLE lease_releases (released TEXT NOT NULL, journal TEXT NOT NULL, serials INTEGER NOT NULL, "
         "reason TEXT NOT NULL, station TEXT NOT NULL, host TEXT NOT NULL)",
         "ALTER TABLE serial_leases ADD COLUMN refused TEXT",
+        "ALTER TABLE serial_leases ADD COLUMN leased TEXT",
+        // A board takes the lowest number of its station's lease, and a delivery sends the
+        // states not yet delivered: each read through an index of just that, a lease of a
+        // thousand numbers included.
+        "CREATE INDEX serial_leases_lease ON serial_leases (line_db, station, state, serial)",
+        "CREATE INDEX serial_leases_held ON serial_leases (line_db, serial) WHERE delivered < revision",
+        // Whether a serial passed is asked of every board that arrives, and boards fresh
+        // from the maker all carry one serial: the passed records alone are looked at.
+        "CREATE INDEX board_jobs_serial_passed ON board_jobs (serial, job, result)",
+        "DROP INDEX IF EXISTS board_jobs_serial", // the one above serves its reads, and a write is one index fewer
     },
 };
 
@@ -281,6 +295,7 @@ RecordStore::RecordStore() : station_(stationName({}))
 
 RecordStore::~RecordStore()
 {
+    statements_.clear();
     if (db_.isValid()) {
         db_.close();
         db_ = QSqlDatabase();
@@ -361,9 +376,16 @@ Expected<void, QString> RecordStore::open(const QString& url, Opening how)
 {
     url_ = url;
     identity_.clear();
+    statements_.clear();
+    const bool mayCreate = how == Opening::MayCreate;
     if (auto checked = checkUrl(url); !checked)
         return checked;
     postgres_ = !url.startsWith("sqlite:");
+    if (db_.isValid()) { // opened before, and closed: its connection goes first
+        db_.close();
+        db_ = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connection_);
+    }
     db_ = QSqlDatabase::addDatabase(postgres_ ? "QPSQL" : "QSQLITE", connection_);
     if (!db_.isValid())
         return unexpected(QStringLiteral("Qt has no %1 driver; install %2")
@@ -378,7 +400,7 @@ Expected<void, QString> RecordStore::open(const QString& url, Opening how)
         db_.setConnectOptions("connect_timeout=3");
     } else {
         const QString path = url.mid(7);
-        if (how != Opening::MayCreate && !QFileInfo(path).isFile())
+        if (!mayCreate && !QFileInfo(path).isFile())
             return fail("opened", "there is no such file");
         if (!QDir().mkpath(QFileInfo(path).absolutePath()))
             return fail("created", "the folder " + QFileInfo(path).absolutePath() + " cannot be made");
@@ -393,9 +415,9 @@ Expected<void, QString> RecordStore::open(const QString& url, Opening how)
         QSqlDatabase::removeDatabase(connection_);
         return failure;
     }
-    const QStringList tables = how != Opening::MayCreate ? db_.tables() : QStringList();
+    const QStringList tables = !mayCreate ? db_.tables() : QStringList();
     // PostgreSQL names a table of a schema other than public with the schema before it.
-    if (how != Opening::MayCreate
+    if (!mayCreate
         && std::none_of(tables.cbegin(), tables.cend(), [](const QString& t) { return t.section('.', -1) == "board_jobs"; })) {
         db_.close();
         return fail("read", "the database holds no records of board jobs");
@@ -422,6 +444,7 @@ Expected<void, QString> RecordStore::open(const QString& url, Opening how)
 void RecordStore::close()
 {
     identity_.clear();
+    statements_.clear();
     if (db_.isOpen())
         db_.close();
 }
@@ -467,6 +490,55 @@ Expected<void, QString> RecordStore::migrate()
     return {};
 }
 
+QSqlQuery& RecordStore::prepared(const QString& sql)
+{
+    auto it = statements_.find(sql);
+    if (it == statements_.end()) {
+        QSqlQuery q(db_);
+        q.setForwardOnly(true);
+        q.prepare(sql); // a statement that does not prepare says why when it runs
+        it = statements_.emplace(sql, std::move(q)).first;
+    }
+    return it->second;
+}
+
+Expected<QSqlQuery*, QString> RecordStore::execute(const QString& sql, const QVariantList& values, const char* what)
+{
+    if (!isOpen())
+        return fail(QLatin1String(what), "they are not open");
+    QSqlQuery& q = prepared(sql);
+    for (const QVariant& value : values)
+        q.addBindValue(value);
+    if (!q.exec()) {
+        const QString why = q.lastError().text();
+        q.finish();
+        return fail(QLatin1String(what), why);
+    }
+    return &q;
+}
+
+Expected<std::vector<QVariantList>, QString> RecordStore::rows(const QString& sql, const QVariantList& values)
+{
+    if (!isOpen())
+        return fail("read", "they are not open");
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    q.prepare(sql);
+    for (const QVariant& value : values)
+        q.addBindValue(value);
+    if (!q.exec())
+        return fail("read", q.lastError().text());
+    std::vector<QVariantList> out;
+    const int columns = q.record().count();
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < columns; ++i)
+            row << q.value(i);
+        out.push_back(std::move(row));
+    }
+    return out;
+}
+
 Expected<QString, QString> RecordStore::identity()
 {
     if (!identity_.isEmpty())
@@ -493,8 +565,8 @@ Expected<void, QString> RecordStore::saveAll(const std::vector<JobRecord>& recor
         return fail("written", "they are not open");
     if (!db_.transaction())
         return fail("written", db_.lastError().text());
-    QSqlQuery q(db_);
-    q.prepare(upsertStatement());
+    static const QString upsert = upsertStatement();
+    QSqlQuery& q = prepared(upsert);
     for (const JobRecord& record : records) {
         for (const Column& c : kColumns)
             q.addBindValue(c.get(record));
@@ -546,33 +618,31 @@ Expected<qint64, QString> RecordStore::changeMark()
 
 Expected<int, QString> RecordStore::heldCount(const QString& lineDb)
 {
-    if (!isOpen())
-        return fail("read", "they are not open");
-    QSqlQuery q(db_);
-    q.prepare("SELECT COUNT(*) FROM board_jobs WHERE line_db = ? AND delivered < revision");
-    q.addBindValue(lineDb);
-    if (!q.exec() || !q.next())
-        return fail("read", q.lastError().text());
-    return q.value(0).toInt();
+    auto q = execute("SELECT COUNT(*) FROM board_jobs WHERE line_db = ? AND delivered < revision", {lineDb}, "read");
+    if (!q)
+        return unexpected(q.error());
+    const int count = (*q)->next() ? (*q)->value(0).toInt() : 0;
+    (*q)->finish();
+    return count;
 }
 
 Expected<std::vector<JobRecord>, QString> RecordStore::held(const QString& lineDb, int most)
 {
     if (!isOpen())
         return fail("read", "they are not open");
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT %1 FROM board_jobs WHERE line_db = ? AND delivered < revision ORDER BY id LIMIT %2")
-                  .arg(selectList())
-                  .arg(most));
-    q.addBindValue(lineDb);
-    if (!q.exec())
-        return fail("read", q.lastError().text());
+    auto q = execute(QStringLiteral("SELECT %1 FROM board_jobs WHERE line_db = ? AND delivered < revision ORDER BY id "
+                                    "LIMIT %2")
+                         .arg(selectList())
+                         .arg(most),
+                     {lineDb}, "read");
+    if (!q)
+        return unexpected(q.error());
     std::vector<JobRecord> out;
-    while (q.next()) {
+    while ((*q)->next()) {
         out.emplace_back();
-        readRecord(q, out.back());
+        readRecord(**q, out.back());
     }
+    (*q)->finish();
     return out;
 }
 
@@ -582,8 +652,7 @@ Expected<void, QString> RecordStore::markDelivered(const std::vector<JobRecord>&
         return fail("written", "they are not open");
     if (!db_.transaction())
         return fail("written", db_.lastError().text());
-    QSqlQuery q(db_);
-    q.prepare("UPDATE board_jobs SET delivered = ? WHERE job_uuid = ? AND delivered < ?");
+    QSqlQuery& q = prepared("UPDATE board_jobs SET delivered = ? WHERE job_uuid = ? AND delivered < ?");
     for (const JobRecord& r : records) {
         q.addBindValue(r.revision);
         q.addBindValue(r.uuid);
@@ -671,26 +740,30 @@ Expected<void, QString> RecordStore::markSerial(const QString& serial, const QSt
 
 Expected<bool, QString> RecordStore::serialPassed(const QString& serial, const QString& job, const QString& recipe)
 {
-    if (!isOpen())
-        return fail("read", "they are not open");
     QString sql = "SELECT COUNT(*) FROM board_jobs WHERE serial = ? AND result = 'passed'";
-    if (!job.isEmpty())
+    QVariantList values{serial};
+    if (!job.isEmpty()) {
         sql += " AND job = ?";
-    if (!recipe.isEmpty())
+        values << job;
+    }
+    if (!recipe.isEmpty()) {
         sql += " AND recipe = ?";
-    QSqlQuery q(db_);
-    q.prepare(sql);
-    q.addBindValue(serial);
-    if (!job.isEmpty())
-        q.addBindValue(job);
-    if (!recipe.isEmpty())
-        q.addBindValue(recipe);
-    if (!q.exec() || !q.next())
-        return fail("read", q.lastError().text());
-    return q.value(0).toInt() > 0;
+        values << recipe;
+    }
+    auto q = execute(sql, values, "read");
+    if (!q)
+        return unexpected(q.error());
+    const bool passed = (*q)->next() && (*q)->value(0).toInt() > 0;
+    (*q)->finish();
+    return passed;
 }
 
-Expected<int, QString> RecordStore::closeLeftovers()
+bool RecordStore::processAlive(qint64 pid)
+{
+    return pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
+
+Expected<int, QString> RecordStore::closeLeftovers(const std::function<bool(qint64)>& alive)
 {
     if (!isOpen())
         return 0;
@@ -701,8 +774,7 @@ Expected<int, QString> RecordStore::closeLeftovers()
         return fail("read", running.lastError().text());
     std::vector<qlonglong> gone;
     while (running.next()) {
-        const auto pid = static_cast<pid_t>(running.value(1).toLongLong());
-        if (pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH)
+        if (!alive(running.value(1).toLongLong()))
             gone.push_back(running.value(0).toLongLong());
     }
     int closed = 0;

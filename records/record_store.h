@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
 
 class QSqlDriver;
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -80,8 +82,11 @@ public:
     // Whether the store answers, with a mark that moves whenever another connection has
     // committed to a SQLite file (always 0 on PostgreSQL, which notifies instead).
     Expected<qint64, QString> changeMark();
-    // Records this station's processes left running when they died are interrupted now.
-    Expected<int, QString> closeLeftovers();
+    // Records this station's processes left running when they died are interrupted now:
+    // those of a process that `alive` says is gone (by default, one this machine no
+    // longer runs).
+    static bool processAlive(qint64 pid);
+    Expected<int, QString> closeLeftovers(const std::function<bool(qint64)>& alive = processAlive);
 
     // In a journal: the records held for a line database (as shownUrl names it), their
     // number, and the mark that each went there in the state it was delivered in.
@@ -183,6 +188,10 @@ public:
     Expected<std::vector<SerialRefusal>, QString> refusedSerialStates(const QString& lineDb);
     Expected<QStringList, QString> leasedSerials(const QString& lineDb);
     Expected<void, QString> dropLease(const QString& lineDb, const QStringList& serials);
+    // The rows a read-only query gives, each a list of its columns' values, with `values`
+    // bound to its placeholders (the audit's reads, records/audit.cpp).
+    Expected<std::vector<QVariantList>, QString> rows(const QString& sql, const QVariantList& values = {});
+
     // Every number of `range` a reservation holds, lowest first: leased to a station,
     // reserved for a board, written or not written.
     Expected<std::vector<SerialState>, QString> serialStates(const SerialRange& range);
@@ -198,6 +207,12 @@ private:
     // Every number of `range` that a record or a reservation holds, inside a transaction.
     Expected<std::vector<qint64>, QString> takenNumbers(const SerialRange& range);
     Unexpected<QString> fail(const QString& what, const QString& why) const;
+    // A statement of this connection, prepared the first time: the ones a bench runs for
+    // every board are parsed once, not thousands of times a shift. A read's results are
+    // let go of (finish) once read, so that it holds no reading open.
+    QSqlQuery& prepared(const QString& sql);
+    // Runs a prepared statement with `values` bound, or says why it could not be `what`.
+    Expected<QSqlQuery*, QString> execute(const QString& sql, const QVariantList& values, const char* what);
     // Inside a transaction of the line's database: what this station's name held before
     // leases knew journals becomes `journal`'s; who holds a number, as a refusal says it.
     Expected<void, QString> adoptUnclaimed(const QString& journal);
@@ -209,6 +224,7 @@ private:
     bool postgres_ = false;
     QString station_;
     QString identity_; // once read
+    std::map<QString, QSqlQuery> statements_; // prepared on this connection
     const Clock* clock_ = &realClock();
 };
 

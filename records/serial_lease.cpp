@@ -261,9 +261,9 @@ Expected<void, QString> RecordStore::keepLease(const QString& lineDb, const QStr
     };
     const QString now = recordTime(*clock_);
     for (const QString& serial : serials) {
-        q.prepare("INSERT INTO serial_leases (line_db, serial, recipe, station, taken, state) "
-                  "VALUES (?, ?, ?, ?, ?, 'leased') ON CONFLICT (line_db, serial) DO NOTHING");
-        for (const QString& v : {lineDb, serial, recipe, station_, now})
+        q.prepare("INSERT INTO serial_leases (line_db, serial, recipe, station, taken, state, leased) "
+                  "VALUES (?, ?, ?, ?, ?, 'leased', ?) ON CONFLICT (line_db, serial) DO NOTHING");
+        for (const QString& v : {lineDb, serial, recipe, station_, now, now})
             q.addBindValue(v);
         if (!q.exec())
             return rollback(q.lastError().text());
@@ -294,16 +294,14 @@ Expected<void, QString> RecordStore::keepLease(const QString& lineDb, const QStr
 
 Expected<int, QString> RecordStore::leaseLeft(const QString& lineDb, const SerialRange& range)
 {
-    if (!isOpen())
-        return fail("read", "they are not open");
-    QSqlQuery q(db_);
-    q.prepare("SELECT COUNT(*) FROM serial_leases WHERE line_db = ? AND station = ? AND state = 'leased' "
-              "AND serial BETWEEN ? AND ?");
-    for (const QString& v : {lineDb, station_, range.first(), range.last()})
-        q.addBindValue(v);
-    if (!q.exec() || !q.next())
-        return fail("read", q.lastError().text());
-    return q.value(0).toInt();
+    auto q = execute("SELECT COUNT(*) FROM serial_leases WHERE line_db = ? AND station = ? AND state = 'leased' "
+                     "AND serial BETWEEN ? AND ?",
+                     {lineDb, station_, range.first(), range.last()}, "read");
+    if (!q)
+        return unexpected(q.error());
+    const int left = (*q)->next() ? (*q)->value(0).toInt() : 0;
+    (*q)->finish();
+    return left;
 }
 
 Expected<std::optional<QString>, QString> RecordStore::takeLeased(const QString& lineDb, const SerialRange& range,
@@ -319,23 +317,23 @@ Expected<std::optional<QString>, QString> RecordStore::takeLeased(const QString&
         QSqlQuery(db_).exec("ROLLBACK");
         return fail("written", why);
     };
-    q.prepare("SELECT MIN(serial) FROM serial_leases WHERE line_db = ? AND station = ? AND state = 'leased' "
-              "AND serial BETWEEN ? AND ?");
-    for (const QString& v : {lineDb, station_, range.first(), range.last()})
-        q.addBindValue(v);
-    if (!q.exec() || !q.next())
-        return rollback(q.lastError().text());
-    if (q.value(0).isNull()) {
+    auto lowest = execute("SELECT MIN(serial) FROM serial_leases WHERE line_db = ? AND station = ? AND state = 'leased' "
+                          "AND serial BETWEEN ? AND ?",
+                          {lineDb, station_, range.first(), range.last()}, "written");
+    if (!lowest || !(*lowest)->next())
+        return rollback(lowest ? (*lowest)->lastError().text() : lowest.error());
+    const QVariant found = (*lowest)->value(0);
+    (*lowest)->finish();
+    if (found.isNull()) {
         QSqlQuery(db_).exec("ROLLBACK");
         return std::optional<QString>();
     }
-    const QString serial = q.value(0).toString();
-    q.prepare("UPDATE serial_leases SET state = 'reserved', port = ?, taken = ?, revision = revision + 1 "
-              "WHERE line_db = ? AND serial = ?");
-    for (const QString& v : {port, recordTime(*clock_), lineDb, serial})
-        q.addBindValue(v);
-    if (!q.exec())
-        return rollback(q.lastError().text());
+    const QString serial = found.toString();
+    auto taken = execute("UPDATE serial_leases SET state = 'reserved', port = ?, taken = ?, revision = revision + 1 "
+                         "WHERE line_db = ? AND serial = ?",
+                         {port, recordTime(*clock_), lineDb, serial}, "written");
+    if (!taken)
+        return rollback(taken.error());
     if (!q.exec("COMMIT"))
         return rollback(q.lastError().text());
     return std::optional<QString>(serial);
@@ -345,30 +343,28 @@ Expected<bool, QString> RecordStore::markLeased(const QString& lineDb, const QSt
 {
     if (!isOpen())
         return fail("written", "they are not open");
-    QSqlQuery q(db_);
-    q.prepare("UPDATE serial_leases SET state = ?, revision = revision + 1 WHERE line_db = ? AND serial = ? "
-              "AND station = ?");
-    for (const QString& v : {state, lineDb, serial, station_})
-        q.addBindValue(v);
-    if (!q.exec())
-        return fail("written", q.lastError().text());
-    return q.numRowsAffected() > 0;
+    auto q = execute("UPDATE serial_leases SET state = ?, revision = revision + 1 WHERE line_db = ? AND serial = ? "
+                     "AND station = ?",
+                     {state, lineDb, serial, station_}, "written");
+    if (!q)
+        return unexpected(q.error());
+    return (*q)->numRowsAffected() > 0;
 }
 
 Expected<std::vector<SerialState>, QString> RecordStore::heldSerialStates(const QString& lineDb)
 {
     if (!isOpen())
         return fail("read", "they are not open");
-    QSqlQuery q(db_);
-    q.prepare("SELECT serial, station, port, taken, state, revision FROM serial_leases "
-              "WHERE line_db = ? AND delivered < revision ORDER BY serial");
-    q.addBindValue(lineDb);
-    if (!q.exec())
-        return fail("read", q.lastError().text());
+    auto q = execute("SELECT serial, station, port, taken, state, revision FROM serial_leases "
+                     "WHERE line_db = ? AND delivered < revision ORDER BY serial",
+                     {lineDb}, "read");
+    if (!q)
+        return unexpected(q.error());
     std::vector<SerialState> held;
-    while (q.next())
-        held.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-                        q.value(4).toString(), q.value(5).toInt()});
+    while ((*q)->next())
+        held.push_back({(*q)->value(0).toString(), (*q)->value(1).toString(), (*q)->value(2).toString(),
+                        (*q)->value(3).toString(), (*q)->value(4).toString(), (*q)->value(5).toInt(), {}});
+    (*q)->finish();
     return held;
 }
 
@@ -453,20 +449,22 @@ Expected<int, QString> RecordStore::writeEach(const char* begin, const QString& 
 {
     if (!isOpen())
         return fail("written", "they are not open");
+    if (rows.empty())
+        return 0; // nothing to write takes no lock
     QSqlQuery q(db_);
     if (!q.exec(QString::fromLatin1(begin)))
         return fail("written", q.lastError().text());
     int changed = 0;
+    QSqlQuery& each = prepared(sql);
     for (const QVariantList& row : rows) {
-        q.prepare(sql);
         for (const QVariant& value : row)
-            q.addBindValue(value);
-        if (!q.exec()) {
-            const QString why = q.lastError().text();
+            each.addBindValue(value);
+        if (!each.exec()) {
+            const QString why = each.lastError().text();
             QSqlQuery(db_).exec("ROLLBACK");
             return fail("written", why);
         }
-        changed += q.numRowsAffected();
+        changed += each.numRowsAffected();
     }
     if (!q.exec("COMMIT"))
         return fail("written", q.lastError().text());

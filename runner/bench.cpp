@@ -23,12 +23,16 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
     }
     journal_.setStation(signature_.station);
     // A journal whose jobs cannot even be read is no journal to start on.
-    if (auto closed = journal_.closeLeftovers(); !closed) {
+    if (auto closed = journal_.closeLeftovers(surroundings_.processAlive); !closed) {
         recordsLost(closed.error());
         return unexpected(closed.error());
     }
     journalUrl_ = journalUrl;
     thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl, signature_.station, clock(), surroundings_.offload);
+    if (surroundings_.lineAway)
+        thread_->setLineAway(surroundings_.lineAway);
+    if (surroundings_.offload == Offload::OnClock)
+        thread_->shareJournal(journal_);
     if (!lineUrl.isEmpty()) {
         lineDb_ = RecordStore::shownUrl(lineUrl);
         courier_ = std::make_unique<Courier>(*thread_, lineUrl, clock());
@@ -46,7 +50,8 @@ Expected<void, QString> Bench::addPort(const PortName& port)
 {
     auto board = std::make_unique<Board>();
     board->runner = std::make_unique<BoardRunner>(port, files_, iniPath_, clock(), *surroundings_.lines);
-    board->keeper = std::make_unique<RecordKeeper>(*board->runner, journal_.isOpen() ? &journal_ : nullptr, lineDb_);
+    board->keeper = std::make_unique<RecordKeeper>(*board->runner, journal_.isOpen() ? &journal_ : nullptr, lineDb_,
+                                                   surroundings_);
     board->keeper->sign(signature_);
     connect(board->keeper.get(), &RecordKeeper::failed, this, &Bench::recordsLost);
     if (courier_)
@@ -58,8 +63,9 @@ Expected<void, QString> Bench::addPort(const PortName& port)
     return opened;
 }
 
-void Bench::serialTaken()
+void Bench::serialTaken(Millis waited)
 {
+    longestSerialWait_ = std::max(longestSerialWait_, waited);
     if (lease_)
         lease_->refillSoon();
 }
@@ -184,7 +190,8 @@ Expected<void, QString> Bench::keep(JobRecord& record)
 void Bench::printLabels(const LabelSettings& settings)
 {
     labels_ = std::make_unique<LabelPrinter>(journalUrl_, settings, clock(), surroundings_.offload,
-                                             surroundings_.printer);
+                                             surroundings_.printer,
+                                             surroundings_.offload == Offload::OnClock ? &journal_ : nullptr);
     connect(labels_.get(), &LabelPrinter::finished, this, &Bench::labelFinished);
     connect(labels_.get(), &LabelPrinter::unsure, this, [this](const LabelRecord& label) {
         emit labelsNoticed(QStringLiteral("The label of %1 was being printed when its run stopped: it may be on the "
@@ -204,6 +211,7 @@ void Bench::printLabel(const BoardJob& job, const LabelRequest& request)
             labelBoard_[request.bringUp] = i;
     }
     labelsInHand_.insert(request.bringUp);
+    labelAsked_.emplace(request.bringUp, clock().now());
     labels_->print(request);
 }
 
@@ -214,6 +222,10 @@ void Bench::labelFinished(const LabelRecord& label)
         heldLabels_.insert(label.id);
     else
         heldLabels_.erase(label.id);
+    if (const auto asked = labelAsked_.find(label.bringUp); asked != labelAsked_.end() && label.state != "held") {
+        longestLabelWait_ = std::max(longestLabelWait_, tickDiff(clock().now(), asked->second));
+        labelAsked_.erase(asked);
+    }
     if (const auto board = labelBoard_.find(label.bringUp); board != labelBoard_.end())
         emit labelShown(board->second, label.state);
     if (label.state == QLatin1String("failed"))

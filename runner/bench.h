@@ -18,16 +18,6 @@
 
 namespace auxpad {
 
-// What a bench stands on: the clock its shells and keepers read, where its boards' lines
-// come from, and where its waiting work runs. A station stands on the real ones; a
-// simulated shift gives its benches simulated ones.
-struct Surroundings {
-    Clock* clock = &realClock();
-    LineSource* lines = &serialPorts();
-    Offload offload = Offload::OwnThread;
-    PrinterLink printer = sendToPrinter;
-};
-
 // The boards a front runs, each on its own port, and the records they are kept on: the
 // station window's one board, a command's or the line window's many. The station's
 // journal comes first (and what a dead process of this station left running is closed),
@@ -62,6 +52,7 @@ public:
 
     std::size_t size() const { return boards_.size(); }
     Clock& clock() const { return *surroundings_.clock; }
+    const Surroundings& surroundings() const { return surroundings_; }
     BoardRunner& runner(std::size_t i) { return *boards_[i]->runner; }
     RecordKeeper& keeper(std::size_t i) { return *boards_[i]->keeper; }
     BoardJob& job(std::size_t i) { return *boards_[i]->job; }
@@ -80,9 +71,13 @@ public:
     void lastDelivery(int ms);
     // The records' own thread, for what waits on a database (nullptr without records).
     RecordsThread* recordsThread() { return thread_.get(); }
-    // A board took a serial number: with a line database, the station's lease is
-    // refilled in the background when it runs low.
-    void serialTaken();
+    // A board took a serial number, after waiting `waited` for it: with a line database,
+    // the station's lease is refilled in the background when it runs low.
+    void serialTaken(Millis waited);
+    // The longest a board has waited for its serial number, and a passed board for its
+    // label to be printed.
+    Millis longestSerialWait() const { return longestSerialWait_; }
+    Millis longestLabelWait() const { return longestLabelWait_; }
     // Puts a record that no engine job keeps (a board's whole bring-up) in the journal.
     Expected<void, QString> keep(JobRecord& record);
 
@@ -145,6 +140,9 @@ private:
     std::map<QString, std::size_t> labelBoard_; // by bring-up
     std::set<QString> labelsInHand_;             // asked for, no answer yet
     std::set<qint64> heldLabels_;
+    std::map<QString, Millis> labelAsked_;       // by bring-up, until printed
+    Millis longestSerialWait_ = 0;
+    Millis longestLabelWait_ = 0;
     void labelFinished(const LabelRecord& label);
     Signature signature_;
 };

@@ -112,8 +112,8 @@ void BringUp::ask(const AskSerial& question)
          port = QString::fromStdString(job_.port().name), lease = recipe_.serialLease](RecordsThread::Stores& stores) {
             return chooseSerial(stores, own, range, recipe, port, lease);
         },
-        this, [this, attempt = question.attempt](const Expected<SerialChoice, std::string>& choice) {
-            bench_.serialTaken();
+        this, [this, attempt = question.attempt, asked = clock_.now()](const Expected<SerialChoice, std::string>& choice) {
+            bench_.serialTaken(tickDiff(clock_.now(), asked));
             give([&](BringUpMachine& m, Millis now) { m.serialChosen(attempt, choice, now); });
         });
 }
@@ -150,7 +150,7 @@ void BringUp::printLabel()
 // Each try is on record as a bring-up of its own, job "run".
 void BringUp::keepStart()
 {
-    record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}}, bench_.signature(), clock_);
+    record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}}, bench_.signature(), bench_.surroundings());
     record_.job = QLatin1String(words::kRun);
     (void)bench_.keep(record_); // a start not on record is said once; the end may still be
 }

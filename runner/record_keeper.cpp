@@ -3,8 +3,6 @@
 #include <QSysInfo>
 #include <QUuid>
 
-#include <unistd.h>
-
 #include "auxpad_version.h"
 
 namespace auxpad {
@@ -73,11 +71,12 @@ void fillBringUpRecord(JobRecord& record, const BringUpResult& bringUp, const Jo
         record.formatWaitSeconds = static_cast<double>(*flash.formatWait) / 1000;
 }
 
-JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signature& signature, const Clock& clock)
+JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signature& signature,
+                         const Surroundings& around)
 {
     JobRecord record;
     record.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    record.started = recordTime(clock);
+    record.started = recordTime(*around.clock);
     record.station = signature.station;
     record.operatorId = signature.operatorId;
     record.order = signature.order;
@@ -86,15 +85,16 @@ JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signat
     record.device = QString::fromStdString(port.device);
     record.result = QString::fromLatin1(outcomeName(JobOutcome::Running));
     record.toolVersion = QStringLiteral(AUXPAD_VERSION);
-    record.pid = ::getpid();
+    record.pid = around.process;
     record.recipe = tags.recipe;
     record.recipeSha256 = tags.recipeSha256;
     record.serialSource = tags.serialSource;
     return record;
 }
 
-RecordKeeper::RecordKeeper(BoardRunner& runner, RecordStore* journal, QString lineDb, QObject* parent)
-    : QObject(parent), runner_(runner), journal_(journal), lineDb_(std::move(lineDb))
+RecordKeeper::RecordKeeper(BoardRunner& runner, RecordStore* journal, QString lineDb, const Surroundings& around,
+                           QObject* parent)
+    : QObject(parent), runner_(runner), journal_(journal), around_(around), lineDb_(std::move(lineDb))
 {
     connect(&runner_, &BoardRunner::effect, this, &RecordKeeper::take);
 }
@@ -112,7 +112,7 @@ void RecordKeeper::begin(const JobSummary& job)
     open_ = journal_ != nullptr;
     if (!open_)
         return;
-    record_ = startingRecord(runner_.port(), tags_, signature_, runner_.clock());
+    record_ = startingRecord(runner_.port(), tags_, signature_, around_);
     record_.lineDb = lineDb_;
     fillRecord(record_, job);
     // A start that is not on record is told; the end, written whole, may still be.

@@ -5,6 +5,7 @@
 #include "records/record_store.h"
 #include "bringup/bring_up_machine.h"
 #include "runner/board_runner.h"
+#include "runner/surroundings.h"
 
 namespace auxpad {
 
@@ -24,9 +25,11 @@ struct Signature {
     QString reason;     // "" unless an exception was asked for
 };
 
-// A job's record as it starts on `port`, from this station and process: a fresh uuid,
-// the time on `clock`, the tool's version, `tags`, `signature`, and the result "running".
-JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signature& signature, const Clock& clock);
+// A job's record as it starts on `port`, from this station and the process `around`
+// names: a fresh uuid, the time on its clock, the tool's version, `tags`, `signature`,
+// and the result "running".
+JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signature& signature,
+                         const Surroundings& around);
 
 // The one mapping from a job's summary to its record: what the summary fills at the start
 // and at the end alike, and, once the job has ended, its end, at the time on `clock`.
@@ -45,7 +48,8 @@ class RecordKeeper final : public QObject {
 public:
     // Without a journal, nothing is kept; `lineDb` names the line database (as
     // RecordStore::shownUrl does), or is "" for none.
-    RecordKeeper(BoardRunner& runner, RecordStore* journal, QString lineDb, QObject* parent = nullptr);
+    RecordKeeper(BoardRunner& runner, RecordStore* journal, QString lineDb, const Surroundings& around,
+                 QObject* parent = nullptr);
 
     // The tags of the jobs that start from now on.
     void tag(JobTags tags) { tags_ = std::move(tags); }
@@ -67,6 +71,7 @@ private:
 
     BoardRunner& runner_;
     RecordStore* journal_;
+    const Surroundings& around_;
     QString lineDb_;
     JobTags tags_;
     Signature signature_;

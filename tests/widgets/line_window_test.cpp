@@ -39,7 +39,8 @@ TEST(BoardRow, ShowsWhatTheBoardSaysAsItIsWithoutReadingItAsMarkup)
 {
     auxpad::DiskFiles files;
     auxpad::BoardRunner runner({"COM9", "/dev/ttyS8"}, files, "flash.ini");
-    auxpad::RecordKeeper records(runner, nullptr, {});
+    const auxpad::Surroundings around;
+    auxpad::RecordKeeper records(runner, nullptr, {}, around);
     auxpad::BoardJob job(runner, records);
     BoardRow row(job);
     const QString serial = "<i>SN01</i>";
