@@ -45,16 +45,23 @@ int runRecords(const QStringList& arguments)
         "lease: lists the serial numbers the line's database leased to this station's journal; with --release, gives "
         "back those no board took. With --journal ID, those of another journal (report --serials names each "
         "number's); --release --journal ID --reason TEXT gives back every number leased to a journal that is gone, "
-        "such as a station's before it was reinstalled, on record with the reason.");
+        "such as a station's before it was reinstalled, on record with the reason.\n"
+        "audit: checks the line's promises against its database and the journals given with --journal FILE: every "
+        "passed board on record once, no job twice, every journal's records delivered, no serial on two boards, "
+        "every leased number accounted for, one label per passed board and none for a failed one, no board short "
+        "of a serial while its lease held numbers. Exits 0 when each holds, 1 when one is broken, 2 when the stores "
+        "cannot be read.");
     const auxpad::BenchOptions o;
     const QCommandLineOption release("release", "With lease: give the leased serial numbers back.");
     const QCommandLineOption journal("journal", "With lease: the journal whose lease it is, by its identity or its "
-                                                "first 8 characters or more.",
-                                     "ID");
+                                                "first 8 characters or more. With audit: a journal's file to check, "
+                                                "once per journal.",
+                                     "ID|FILE");
     const QCommandLineOption reason("reason", "With lease --release --journal: why, on record in the line's database.",
                                     "TEXT");
-    parser.addOptions({o.help, o.db, o.station, release, journal, reason});
-    parser.addPositionalArgument("sync|lease", "Deliver what is held, or show or give back the station's lease.");
+    parser.addOptions({o.help, o.db, o.station, release, journal, reason, o.json});
+    parser.addPositionalArgument("sync|lease|audit",
+                                 "Deliver what is held, show or give back a lease, or check the line's promises.");
     auto cannot = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash records: %s\n", why.toLocal8Bit().constData());
         return 2;
@@ -65,11 +72,15 @@ int runRecords(const QStringList& arguments)
     if (*read == auxpad::CommandLine::HelpShown)
         return 0;
     const QStringList what = parser.positionalArguments();
-    if (what != QStringList{"sync"} && what != QStringList{"lease"})
-        return cannot("what to do? auxpad-flash records sync|lease [--db URL]");
-    for (const QCommandLineOption* leaseOnly : {&release, &journal, &reason})
+    if (what != QStringList{"sync"} && what != QStringList{"lease"} && what != QStringList{"audit"})
+        return cannot("what to do? auxpad-flash records sync|lease|audit [--db URL]");
+    for (const QCommandLineOption* leaseOnly : {&release, &reason})
         if (parser.isSet(*leaseOnly) && what.front() != "lease")
             return cannot("--" + leaseOnly->names().front() + " goes with lease");
+    if (parser.isSet(journal) && what.front() == "sync")
+        return cannot(QStringLiteral("--journal goes with lease or audit"));
+    if (parser.isSet(o.json) && what.front() != "audit")
+        return cannot(QStringLiteral("--json goes with audit"));
     if (parser.isSet(journal) && parser.isSet(release) && parser.value(reason).trimmed().isEmpty())
         return cannot("--release --journal gives back another journal's numbers: say why with --reason TEXT");
     if (parser.isSet(reason) && !(parser.isSet(journal) && parser.isSet(release)))
@@ -79,6 +90,8 @@ int runRecords(const QStringList& arguments)
         return cannot("which line database? Give --db URL or set AUXPAD_FLASH_DB");
     if (const auto checked = auxpad::RecordStore::checkUrl(lineUrl); !checked)
         return cannot("--db: " + checked.error());
+    if (what.front() == "audit")
+        return runAudit(lineUrl, parser.values(journal), parser.isSet(o.json));
     const QString station = auxpad::RecordStore::stationName(parser.value(o.station));
     if (what.front() == "lease")
         return runLease({lineUrl, station, parser.isSet(release), parser.value(journal), parser.value(reason).trimmed()});

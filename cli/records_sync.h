@@ -35,7 +35,12 @@ struct LeaseAsk {
 // or what stood in the way is said (1, or 2 for an ID that names no one journal).
 int runLease(const LeaseAsk& ask);
 
-// `auxpad-flash records sync|lease [--db URL]`: sync says how many records went and how many are
+// `auxpad-flash records audit --db URL [--journal FILE]... [--json]`: every promise of the
+// line checked against its database and the journals given; 0 when each holds, 1 when one
+// is broken (each named), 2 when the stores cannot be read.
+int runAudit(const QString& lineUrl, const QStringList& journalFiles, bool json);
+
+// `auxpad-flash records sync|lease|audit [--db URL]`: sync says how many records went and how many are
 // still held; 0 when none is, 1 when some are, 2 when the command could not start.
 int runRecords(const QStringList& arguments);
 

@@ -738,10 +738,15 @@ Expected<void, QString> RecordStore::markSerial(const QString& serial, const QSt
     return {};
 }
 
-Expected<bool, QString> RecordStore::serialPassed(const QString& serial, const QString& job, const QString& recipe)
+Expected<bool, QString> RecordStore::serialPassed(const QString& serial, const QString& job, const QString& recipe,
+                                                  const QString& heldFor)
 {
     QString sql = "SELECT COUNT(*) FROM board_jobs WHERE serial = ? AND result = 'passed'";
     QVariantList values{serial};
+    if (!heldFor.isEmpty()) {
+        sql += " AND line_db = ? AND delivered < revision";
+        values << heldFor;
+    }
     if (!job.isEmpty()) {
         sql += " AND job = ?";
         values << job;

@@ -124,7 +124,9 @@ public:
     // already holds a serial.
     Expected<QString, QString> reserveSerial(const SerialRange& range, const QString& recipe, const QString& port);
     Expected<void, QString> markSerial(const QString& serial, const QString& state);
-    Expected<bool, QString> serialPassed(const QString& serial, const QString& job = {}, const QString& recipe = {});
+    // With `heldFor`, only the records still held for that line database count.
+    Expected<bool, QString> serialPassed(const QString& serial, const QString& job = {}, const QString& recipe = {},
+                                         const QString& heldFor = {});
 
     // The journal's labels (records/label_records.cpp): one queued, its moves through
     // the printer's hands, and the list of them, all or those not printed yet (queued,

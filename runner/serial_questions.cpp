@@ -7,10 +7,18 @@ Expected<bool, QString> serialPassed(RecordsThread::Stores& stores, const QStrin
     auto store = stores.serials();
     Expected<bool, QString> passed = store ? (*store)->serialPassed(serial, filter.job, filter.recipe)
                                            : Expected<bool, QString>(unexpected(store.error()));
-    if (!passed && !stores.lineUrl.isEmpty()) {
+    if (stores.lineUrl.isEmpty() || (passed && *passed))
+        return passed;
+    // Without the line's database, what this station's journal holds answers. With it, a
+    // pass the journal holds and has not delivered yet (the database was away, or the
+    // station was killed before its courier went) counts as well.
+    const QString heldFor = passed ? RecordStore::shownUrl(stores.lineUrl) : QString();
+    if (!passed)
         stores.line.close(); // opened afresh next time
-        if (const auto journal = stores.openJournal())
-            passed = (*journal)->serialPassed(serial, filter.job, filter.recipe);
+    if (const auto journal = stores.openJournal()) {
+        const auto own = (*journal)->serialPassed(serial, filter.job, filter.recipe, heldFor);
+        if (own && (*own || !passed))
+            return own;
     }
     return passed;
 }

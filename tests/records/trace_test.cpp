@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <set>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
 #include "records/record_store.h"
 #include "tests/records/records_fixture.h"
 
@@ -152,9 +155,17 @@ TEST_F(Records, TwoStationsGoOnHandingOutSerialsWhileTheLineDatabaseIsAway)
     std::printf("lease: a bring-up took %.2f s on average with the server up, %.2f s with it away\n", up, down);
     EXPECT_LT(down, up + 3);
     ASSERT_TRUE(pgServer().start());
+    QStringList journals;
     for (const QString name : {"A", "B", "C"}) {
         EXPECT_EQ(finish(*station(name, {"records", "sync", "--db", stores_[1]})), 0) << name.toStdString();
+        journals << "--journal" << dir_.filePath("data-" + name + "/auxpad-flash/records.sqlite");
     }
+    // Every promise of the line, checked against what the stations and the line's database hold.
+    auto audit = start(QStringList{"records", "audit", "--json", "--db", stores_[1]} + journals);
+    EXPECT_EQ(finish(*audit), 0);
+    const QJsonObject audited = QJsonDocument::fromJson(audit->readAllStandardOutput()).object();
+    EXPECT_TRUE(audited["ok"].toBool()) << QJsonDocument(audited).toJson().toStdString();
+    EXPECT_EQ(audited["invariants"].toArray().size(), 8);
 
     std::set<QString> uuids;
     int written = 0;
