@@ -13,6 +13,7 @@
 #include "cli/report.h"
 #include "cli/run_jobs.h"
 #include "records/record_store.h"
+#include "shift/simulate_command.h"
 #include "runner/bench_options.h"
 #include "ui/line_start.h"
 #include "ui/station_start.h"
@@ -20,7 +21,7 @@
 
 namespace {
 
-const QStringList kCommands = {"run", "flash", "prodinfo", "selftest", "report", "records", "serve", "label"};
+const QStringList kCommands = {"run", "flash", "prodinfo", "selftest", "report", "records", "serve", "label", "simulate"};
 
 void name()
 {
@@ -54,6 +55,7 @@ struct WindowOptions {
             "  records   records sync: deliver what this station holds for the line's database\n"
             "  serve     the line's live page for its lead, read from the line's database\n"
             "  label     list the labels of passed boards, or reprint one\n"
+            "  simulate  a whole shift of the line on simulated time, its promises checked at the end\n"
             "  line      a window for a bench of boards, a row for each"));
         parser.addHelpOption();
         parser.addVersionOption();
@@ -137,6 +139,8 @@ int main(int argc, char** argv)
             return offScreen(argc, argv, [] { return auxpad::cli::runJobCommand(QCoreApplication::arguments()); });
         if (command == QLatin1String("label"))
             return offScreen(argc, argv, [] { return auxpad::cli::runLabel(QCoreApplication::arguments()); });
+        if (command == QLatin1String("simulate"))
+            return offScreen(argc, argv, [] { return auxpad::shift::runSimulate(QCoreApplication::arguments()); });
         if (command == QLatin1String("report") && auxpad::cli::reportPaints(argc, argv))
             return offScreen(argc, argv, [] { return auxpad::cli::runReport(QCoreApplication::arguments()); });
     }
@@ -152,6 +156,8 @@ int main(int argc, char** argv)
             return auxpad::web::runServe(QCoreApplication::arguments());
         if (command == QLatin1String("label"))
             return auxpad::cli::runLabel(QCoreApplication::arguments());
+        if (command == QLatin1String("simulate"))
+            return auxpad::shift::runSimulate(QCoreApplication::arguments());
         if (kCommands.contains(command))
             return auxpad::cli::runJobCommand(QCoreApplication::arguments());
         if (command == QLatin1String("line")) {

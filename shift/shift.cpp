@@ -1,0 +1,453 @@
+#include "shift/shift.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+#include "records/delivery.h"
+
+namespace auxpad::shift {
+
+namespace {
+
+constexpr qint64 kUnheardMs = 60'000;     // a board nobody took up is taken off again
+constexpr qint64 kAdapterBackMs = 3'000;  // an adapter that was reset is back after this
+constexpr qint64 kKillWaitMs = 60'000;    // a kill waits this long for a label at the printer
+constexpr qint64 kDrainMs = 30 * 60'000;  // after the shift: for the last boards, labels and records
+
+QString clockText(qint64 ms)
+{
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(ms / 3'600'000, 2, 10, QChar('0'))
+        .arg(ms / 60'000 % 60, 2, 10, QChar('0'))
+        .arg(ms / 1000 % 60, 2, 10, QChar('0'))
+        .arg(ms % 1000, 3, 10, QChar('0'));
+}
+
+} // namespace
+
+Shift::Shift(ShiftPlan plan, const Recipe& recipe, QString storeDir, QString lineUrl)
+    : plan_(std::move(plan)), recipe_(recipe), storeDir_(std::move(storeDir)), lineUrl_(std::move(lineUrl)),
+      printer_(clock_), dice_(plan_.seed)
+{
+    endMs_ = static_cast<qint64>(plan_.hours * 3600 * 1000);
+}
+
+Shift::~Shift() = default;
+
+void Shift::event(const Station* station, int slot, const QString& what)
+{
+    if (!events_.isOpen())
+        return;
+    QString line = clockText(clock_.elapsed());
+    if (station)
+        line += ' ' + station->sim->name() + (station->clone ? "(clone)" : "");
+    if (slot >= 0)
+        line += QStringLiteral(" COM%1").arg(slot + 1);
+    events_.write((line + ' ' + what + '\n').toUtf8());
+}
+
+void Shift::after(qint64 ms, std::function<void()> call)
+{
+    auto timer = clock_.timer();
+    connect(timer.get(), &Timer::timeout, this, std::move(call));
+    timer->start(static_cast<Millis>(ms));
+    timers_.push_back(std::move(timer));
+}
+
+qint64 Shift::wait(double meanSeconds)
+{
+    std::exponential_distribution<double> spread(1.0 / meanSeconds);
+    return std::max<qint64>(1, static_cast<qint64>(spread(dice_) * 1000));
+}
+
+QString Shift::lineAway() const
+{
+    for (const Fault& f : plan_.faults)
+        if (f.kind == Fault::Kind::DatabaseAway && clock_.elapsed() >= f.atMs && clock_.elapsed() < f.atMs + f.forMs)
+            return QStringLiteral("the line's database is down (a simulated outage)");
+    return {};
+}
+
+Shift::Station& Shift::addStation(const QString& name, const QString& journal, int slotCount, bool clone)
+{
+    auto station = std::make_unique<Station>();
+    station->index = static_cast<int>(stations_.size());
+    station->clone = clone;
+    station->figures.station = name;
+    Surroundings around;
+    around.printer = printer_.linkFor(station->index);
+    around.processAlive = [this](qint64 pid) { return processes_.count(pid) > 0; };
+    around.lineAway = [this] { return lineAway(); };
+    BringUpRules rules;
+    rules.skipPassed = true;
+    rules.tries = plan_.tries;
+    station->sim = std::make_unique<SimStation>(clock_, name, "sqlite:" + QDir(storeDir_).filePath(journal + ".sqlite"),
+                                                lineUrl_, slotCount, recipe_, rules, around);
+    station->robots.resize(static_cast<std::size_t>(slotCount));
+    for (int i = 0; i < slotCount; ++i) {
+        SlotRobot& slot = station->robots[static_cast<std::size_t>(i)];
+        slot.timer = clock_.timer();
+        connect(&station->sim->adapter(i), &SimAdapter::hungUp, this, [this, s = station.get(), i] {
+            hangUp(*s, i, s->sim->adapter(i).device());
+        });
+    }
+    follow(*station);
+    stations_.push_back(std::move(station));
+    return *stations_.back();
+}
+
+Expected<void, QString> Shift::startStation(Station& station)
+{
+    station.process = nextProcess_++;
+    processes_.insert(station.process);
+    if (auto started = station.sim->start(station.process); !started) {
+        processes_.erase(station.process);
+        return started;
+    }
+    event(&station, -1, QStringLiteral("started"));
+    return {};
+}
+
+void Shift::follow(Station& station)
+{
+    SimStation& sim = *station.sim;
+    connect(&sim, &SimStation::arrived, this, [this, &station](int i) {
+        station.robots[static_cast<std::size_t>(i)].arrived = true;
+        event(&station, i, QStringLiteral("arrived"));
+    });
+    connect(&sim, &SimStation::finished, this, [this, &station](int i) { finished(station, i); });
+    connect(&sim, &SimStation::left, this, [this, &station](int i) { left(station, i); });
+    // A journal's identity is random: the events name it so, that a seed runs the same.
+    connect(&sim, &SimStation::said, this, [this, &station](QString text) {
+        static const QRegularExpression uuid(QStringLiteral("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}"));
+        event(&station, -1, text.replace(uuid, QStringLiteral("<journal>")));
+    });
+}
+
+Shift::BoardKind Shift::drawKind()
+{
+    const double roll = std::uniform_real_distribution<double>(0, 100)(dice_);
+    const std::pair<double, BoardKind> kinds[] = {{plan_.mix.selfTestFails, BoardKind::SelfTestFails},
+                                                  {plan_.mix.misstoresSerial, BoardKind::MisstoresSerial},
+                                                  {plan_.mix.hangsUp, BoardKind::HangsUp},
+                                                  {plan_.mix.silent, BoardKind::Silent}};
+    double below = 0;
+    for (const auto& [percent, kind] : kinds) {
+        below += percent;
+        if (roll < below)
+            return kind;
+    }
+    return BoardKind::Sound;
+}
+
+auxsim::EngineConfig Shift::boardOf(BoardKind kind)
+{
+    auxsim::EngineConfig board;
+    board.faults.seed = dice_();
+    switch (kind) {
+    case BoardKind::SelfTestFails:
+        board.board.selfTestStatus = 0;
+        break;
+    case BoardKind::MisstoresSerial:
+        board.board.misstoreSerial = true;
+        break;
+    case BoardKind::HangsUp:
+        board.hangupAfterBlock = std::uniform_int_distribution<std::uint64_t>(2, 30)(dice_);
+        break;
+    case BoardKind::Silent:
+        board.silent = true;
+        break;
+    case BoardKind::Sound:
+        break;
+    }
+    return board;
+}
+
+void Shift::plugSoon(Station& station, int slot)
+{
+    SlotRobot& robot = station.robots[static_cast<std::size_t>(slot)];
+    robot.step = SlotRobot::Step::Empty;
+    robot.timer->disconnect(this);
+    connect(robot.timer.get(), &Timer::timeout, this, [this, &station, slot] { plug(station, slot); });
+    robot.timer->start(static_cast<Millis>(wait(plan_.plugSeconds)));
+}
+
+void Shift::plug(Station& station, int slot)
+{
+    if (!station.plugging)
+        return;
+    SlotRobot& robot = station.robots[static_cast<std::size_t>(slot)];
+    static const char* const kNames[] = {"sound", "self-test fails", "misstores serial", "hangs up", "silent"};
+    robot.step = SlotRobot::Step::Plugged;
+    robot.kind = drawKind();
+    robot.board = ++boards_;
+    robot.arrived = false;
+    robot.verdict.reset();
+    robot.pluggedAt = clock_.elapsed();
+    station.sim->adapter(slot).plug(boardOf(robot.kind));
+    ++station.figures.attached;
+    event(&station, slot, QStringLiteral("plug board %1 (%2)").arg(robot.board).arg(kNames[int(robot.kind)]));
+    // A board nobody takes up (it never answers) is taken off again, once the station runs.
+    robot.timer->disconnect(this);
+    connect(robot.timer.get(), &Timer::timeout, this, [this, &station, slot] {
+        SlotRobot& r = station.robots[static_cast<std::size_t>(slot)];
+        if (r.step != SlotRobot::Step::Plugged || r.arrived)
+            return;
+        if (station.sim->up())
+            pull(station, slot);
+        else
+            r.timer->start(static_cast<Millis>(kUnheardMs));
+    });
+    robot.timer->start(static_cast<Millis>(kUnheardMs));
+}
+
+void Shift::finished(Station& station, int slot)
+{
+    SlotRobot& robot = station.robots[static_cast<std::size_t>(slot)];
+    Bench* bench = station.sim->bench();
+    const BringUpResult& result = bench->slot(static_cast<std::size_t>(slot))->bringUp().result();
+    event(&station, slot, QStringLiteral("finished %1 %2").arg(result.word(), QString::fromStdString(result.serial)));
+    if (result.passed() && !result.alreadyPassed) {
+        bringUpSeconds_ += result.seconds;
+        ++bringUps_;
+    }
+    // The operator takes a board off once its slot shows how it ended; one taken off
+    // already (its adapter reset meanwhile) is gone.
+    if (robot.step != SlotRobot::Step::Plugged)
+        return;
+    robot.verdict = result.verdict();
+    robot.step = SlotRobot::Step::Finished;
+    robot.timer->disconnect(this);
+    connect(robot.timer.get(), &Timer::timeout, this, [this, &station, slot] { pull(station, slot); });
+    robot.timer->start(static_cast<Millis>(wait(plan_.pullSeconds)));
+}
+
+void Shift::pull(Station& station, int slot)
+{
+    SlotRobot& robot = station.robots[static_cast<std::size_t>(slot)];
+    robot.timer->stop();
+    SimAdapter& adapter = station.sim->adapter(slot);
+    const QString serial = QString::fromStdString(adapter.storedSerial());
+    adapter.pull();
+    StationFigures& f = station.figures;
+    const Verdict verdict = robot.verdict.value_or(Verdict::Failed);
+    if (!robot.verdict)
+        ++f.unheard;
+    (verdict == Verdict::Passed ? f.passed : verdict == Verdict::Interrupted ? f.interrupted : f.failed) += 1;
+    pulled_.push_back({serial, verdict == Verdict::Passed});
+    station.busyMs += clock_.elapsed() - robot.pluggedAt;
+    event(&station, slot, QStringLiteral("pull board %1 %2 %3")
+                              .arg(robot.board)
+                              .arg(!robot.verdict                   ? QStringLiteral("unheard")
+                                   : verdict == Verdict::Passed      ? QStringLiteral("passed")
+                                   : verdict == Verdict::Interrupted ? QStringLiteral("interrupted")
+                                                                     : QStringLiteral("failed"),
+                                   serial));
+    // A slot that holds the board (showing its end, or bringing it up again after a
+    // reset adapter) says when it finds it gone; any other has nothing to find.
+    const Slot* watching = station.sim->up() ? station.sim->bench()->slot(static_cast<std::size_t>(slot)) : nullptr;
+    if (watching && (std::holds_alternative<slot::Done>(watching->state())
+                     || std::holds_alternative<slot::Running>(watching->state())))
+        robot.step = SlotRobot::Step::Pulled;
+    else
+        plugSoon(station, slot);
+}
+
+void Shift::left(Station& station, int slot)
+{
+    event(&station, slot, QStringLiteral("left"));
+    if (station.robots[static_cast<std::size_t>(slot)].step == SlotRobot::Step::Pulled)
+        plugSoon(station, slot);
+}
+
+void Shift::hangUp(Station& station, int slot, const std::string& comingBackAs)
+{
+    SimAdapter& adapter = station.sim->adapter(slot);
+    event(&station, slot, QStringLiteral("the adapter hangs up"));
+    // Not from inside the board's own turn: the line goes at the next.
+    clock_.post(this, [this, &station, &adapter, slot, comingBackAs] {
+        adapter.leave(QStringLiteral("The serial port is gone: the adapter was reset"));
+        after(kAdapterBackMs, [this, &station, &adapter, slot, comingBackAs] {
+            station.sim->lines().rename("COM" + std::to_string(slot + 1), comingBackAs);
+            adapter.back(comingBackAs);
+            event(&station, slot, "the adapter is back as " + QString::fromStdString(comingBackAs));
+        });
+    });
+}
+
+void Shift::kill(Station& station)
+{
+    if (!station.sim->up())
+        return;
+    printer_.forget(station.index);
+    processes_.erase(station.process);
+    keepWaits(station);
+    station.sim->kill();
+    event(&station, -1, QStringLiteral("killed"));
+    for (int i = 0; i < station.sim->slotCount(); ++i)
+        if (station.robots[static_cast<std::size_t>(i)].step == SlotRobot::Step::Pulled)
+            plugSoon(station, i);
+    after(station.downForMs, [this, &station] { restart(station); });
+}
+
+void Shift::keepWaits(Station& station)
+{
+    if (const Bench* bench = station.sim->bench()) {
+        station.longestSerialWait = std::max(station.longestSerialWait, bench->longestSerialWait());
+        station.longestLabelWait = std::max(station.longestLabelWait, bench->longestLabelWait());
+    }
+}
+
+void Shift::restart(Station& station)
+{
+    if (station.sim->up())
+        return;
+    // A station that cannot open its ports yet (an adapter being reset) tries again.
+    if (auto started = startStation(station); !started) {
+        event(&station, -1, "cannot start: " + started.error());
+        after(kAdapterBackMs, [this, &station] { restart(station); });
+    }
+}
+
+void Shift::schedule(const Fault& fault)
+{
+    Station* station = fault.station < static_cast<int>(stations_.size()) ? stations_[fault.station].get() : nullptr;
+    switch (fault.kind) {
+    case Fault::Kind::DatabaseAway:
+        after(fault.atMs, [this] { event(nullptr, -1, QStringLiteral("the line's database goes away")); });
+        after(fault.atMs + fault.forMs, [this] { event(nullptr, -1, QStringLiteral("the line's database is back")); });
+        break;
+    case Fault::Kind::PrinterRefuses:
+        printer_.refuse(fault.atMs, fault.forMs);
+        after(fault.atMs, [this] { event(nullptr, -1, QStringLiteral("the printer runs out of labels")); });
+        after(fault.atMs + fault.forMs, [this] { event(nullptr, -1, QStringLiteral("the printer has labels again")); });
+        break;
+    case Fault::Kind::StationKilled:
+        // At the worst moment: as its printer takes a label, before its journal hears.
+        station->downForMs = fault.forMs;
+        after(fault.atMs, [this, station] {
+            event(station, -1, QStringLiteral("is to be killed as its printer takes a label"));
+            printer_.killAtNextLabel(station->index);
+        });
+        after(fault.atMs + kKillWaitMs, [this, station] { kill(*station); });
+        break;
+    case Fault::Kind::AdapterRenamed:
+        after(fault.atMs, [this, station, slot = fault.slot] {
+            hangUp(*station, slot, "/dev/sim/" + station->sim->name().toStdString() + "/ttyACM" + std::to_string(slot));
+        });
+        break;
+    case Fault::Kind::ClonedJournal:
+        after(fault.atMs, [this, station, fault] {
+            Station& clone = addStation(station->sim->name(), station->sim->name() + "-clone",
+                                        std::max(2, plan_.slotsEach / 4), true);
+            if (startStation(clone))
+                for (int i = 0; i < clone.sim->slotCount(); ++i)
+                    plugSoon(clone, i);
+            after(fault.forMs, [&clone] { clone.plugging = false; });
+        });
+        break;
+    }
+}
+
+bool Shift::idle(const Station& station) const
+{
+    for (const SlotRobot& slot : station.robots)
+        if (slot.step != SlotRobot::Step::Empty && slot.step != SlotRobot::Step::Pulled)
+            return false;
+    return true;
+}
+
+bool Shift::settled() const
+{
+    for (const auto& station : stations_) {
+        if (!idle(*station))
+            return false;
+        if (const Bench* bench = station->sim->bench(); bench && (bench->held() > 0 || bench->labelsHeld() > 0))
+            return false;
+    }
+    return true;
+}
+
+Expected<ShiftOutcome, QString> Shift::run()
+{
+    if (!plan_.events.isEmpty()) {
+        events_.setFileName(plan_.events);
+        if (!events_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return unexpected(QStringLiteral("the events file %1 cannot be written: %2").arg(plan_.events,
+                                                                                            events_.errorString()));
+    }
+    for (int s = 0; s < plan_.stations; ++s) {
+        const QString name = QStringLiteral("station-%1").arg(s + 1);
+        Station& station = addStation(name, name, plan_.slotsEach, false);
+        if (auto started = startStation(station); !started)
+            return unexpected(started.error());
+    }
+    for (const Fault& fault : plan_.faults)
+        schedule(fault);
+    for (const auto& station : stations_)
+        for (int i = 0; i < station->sim->slotCount(); ++i)
+            plugSoon(*station, i);
+    while (clock_.elapsed() < endMs_ || (!settled() && clock_.elapsed() < endMs_ + kDrainMs)) {
+        if (clock_.elapsed() >= endMs_)
+            for (const auto& station : stations_)
+                station->plugging = false;
+        try {
+            if (!clock_.step())
+                break;
+        } catch (const KilledMidPrint& killed) {
+            kill(*stations_[static_cast<std::size_t>(killed.station)]);
+        }
+    }
+    return finish();
+}
+
+Expected<ShiftOutcome, QString> Shift::finish()
+{
+    ShiftOutcome outcome;
+    outcome.faults = plan_.faults;
+    outcome.meanBringUpSeconds = bringUps_ > 0 ? bringUpSeconds_ / bringUps_ : 0;
+    const double hours = plan_.hours;
+    const double cycle = outcome.meanBringUpSeconds + plan_.plugSeconds + plan_.pullSeconds;
+    std::vector<std::unique_ptr<RecordStore>> journals;
+    for (const auto& station : stations_) {
+        keepWaits(*station);
+        station->sim->stop();
+        station->figures.longestSerialWaitSeconds = station->longestSerialWait / 1000.0;
+        station->figures.longestLabelWaitSeconds = station->longestLabelWait / 1000.0;
+        if (station->clone) {
+            outcome.cloneBoards += station->figures.attached;
+        } else {
+            StationFigures f = station->figures;
+            f.boardsPerHour = (f.passed + f.failed + f.interrupted) / hours;
+            f.boundPerHour = cycle > 0 ? station->sim->slotCount() * 3600 / cycle : 0;
+            f.slotUse = static_cast<double>(station->busyMs) / (station->sim->slotCount() * hours * 3600 * 1000);
+            outcome.stations.push_back(f);
+        }
+        auto journal = std::make_unique<RecordStore>();
+        journal->setClock(clock_);
+        journal->setStation(station->sim->name());
+        if (auto opened = journal->open(station->sim->journalUrl(), RecordStore::Opening::MustExist); !opened)
+            return unexpected(opened.error());
+        journals.push_back(std::move(journal));
+    }
+    RecordStore line;
+    if (auto opened = line.open(lineUrl_, RecordStore::Opening::MustExist); !opened)
+        return unexpected(opened.error());
+    AuditStores stores{&line, RecordStore::shownUrl(lineUrl_), {}, recipe_.label.has_value(), pulled_};
+    for (const auto& journal : journals) {
+        // What a station still holds goes as a records sync would send it, the line being back.
+        line.setStation(journal->station());
+        if (auto delivered = deliverHeld(*journal, line, lineUrl_); !delivered)
+            return unexpected(delivered.error());
+        stores.journals.push_back(journal.get());
+    }
+    auto invariants = audit(stores);
+    if (!invariants)
+        return unexpected(invariants.error());
+    outcome.invariants = std::move(*invariants);
+    outcome.endedAtMs = clock_.elapsed();
+    event(nullptr, -1, QStringLiteral("the shift ends"));
+    return outcome;
+}
+
+} // namespace auxpad::shift

@@ -1,0 +1,235 @@
+#include "shift/shift_plan.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+
+#include <cstdio>
+#include <random>
+
+#include "runner/bench_options.h"
+
+namespace auxpad::shift {
+
+namespace {
+
+constexpr std::pair<Fault::Kind, const char*> kFaultNames[] = {
+    {Fault::Kind::DatabaseAway, "database-away"},   {Fault::Kind::PrinterRefuses, "printer-refuses"},
+    {Fault::Kind::StationKilled, "station-killed"}, {Fault::Kind::AdapterRenamed, "adapter-renamed"},
+    {Fault::Kind::ClonedJournal, "cloned-journal"},
+};
+
+constexpr qint64 kMinute = 60 * 1000;
+
+// "HH:MM:SS" as milliseconds into the shift.
+std::optional<qint64> shiftTime(const QString& text)
+{
+    const QStringList parts = text.split(':');
+    if (parts.size() != 3)
+        return std::nullopt;
+    qint64 ms = 0;
+    for (const QString& part : parts) {
+        bool number = false;
+        const int value = part.toInt(&number);
+        if (!number || value < 0 || (ms > 0 && value >= 60))
+            return std::nullopt;
+        ms = ms * 60 + value;
+    }
+    return ms * 1000;
+}
+
+} // namespace
+
+const char* faultName(Fault::Kind kind)
+{
+    for (const auto& [k, name] : kFaultNames)
+        if (k == kind)
+            return name;
+    return "?";
+}
+
+std::vector<Fault> defaultFaults(const ShiftPlan& plan)
+{
+    const auto shift = static_cast<qint64>(plan.hours * 3600 * 1000);
+    std::mt19937_64 dice(plan.seed ^ 0x5eedfa17u);
+    // Somewhere in [from, to) of the shift, leaving room for `lasting` before its end.
+    auto at = [&](double from, double to, qint64 lasting) {
+        const qint64 first = static_cast<qint64>(from * static_cast<double>(shift));
+        const qint64 last = std::max(first, std::min(static_cast<qint64>(to * static_cast<double>(shift)), shift - lasting));
+        return std::uniform_int_distribution<qint64>(first, last)(dice) / 1000 * 1000;
+    };
+    auto station = [&] { return std::uniform_int_distribution<int>(0, plan.stations - 1)(dice); };
+    std::vector<Fault> faults;
+    faults.push_back({Fault::Kind::DatabaseAway, at(0.05, 0.35, 10 * kMinute), 10 * kMinute, 0, 0});
+    faults.push_back({Fault::Kind::DatabaseAway, at(0.55, 0.8, 10 * kMinute), 10 * kMinute, 0, 0});
+    faults.push_back({Fault::Kind::PrinterRefuses, at(0.35, 0.55, 20 * kMinute), 20 * kMinute, 0, 0});
+    faults.push_back({Fault::Kind::StationKilled, at(0.2, 0.7, kMinute), kMinute, station(), 0});
+    faults.push_back({Fault::Kind::AdapterRenamed, at(0.1, 0.9, 0), 0, station(),
+                      std::uniform_int_distribution<int>(0, plan.slotsEach - 1)(dice)});
+    faults.push_back({Fault::Kind::ClonedJournal, at(0.3, 0.9, 30 * kMinute), std::min(30 * kMinute, shift / 4),
+                      station(), 0});
+    std::stable_sort(faults.begin(), faults.end(), [](const Fault& a, const Fault& b) { return a.atMs < b.atMs; });
+    return faults;
+}
+
+Expected<std::vector<Fault>, QString> readFaults(const QString& path, const ShiftPlan& plan)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return unexpected(QStringLiteral("the faults %1 cannot be read: %2").arg(path, file.errorString()));
+    std::vector<Fault> faults;
+    int number = 0;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        ++number;
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        auto wrong = [&](const QString& why) {
+            return unexpected(QStringLiteral("the faults %1, line %2: %3").arg(path).arg(number).arg(why));
+        };
+        const QStringList words = line.split(' ', Qt::SkipEmptyParts);
+        const auto kind = std::find_if(std::begin(kFaultNames), std::end(kFaultNames),
+                                       [&](const auto& k) { return words[0] == QLatin1String(k.second); });
+        if (kind == std::end(kFaultNames))
+            return wrong(words[0] + " is no fault: give database-away, printer-refuses, station-killed, "
+                                    "adapter-renamed or cloned-journal");
+        Fault fault{kind->first};
+        bool timed = false;
+        for (const QString& word : words.mid(1)) {
+            const QString key = word.section('=', 0, 0), value = word.section('=', 1);
+            bool number = true;
+            if (key == QLatin1String("at")) {
+                const auto ms = shiftTime(value);
+                if (!ms)
+                    return wrong("at=" + value + " is not HH:MM:SS");
+                fault.atMs = *ms;
+                timed = true;
+            } else if (key == QLatin1String("for")) {
+                fault.forMs = static_cast<qint64>(value.toDouble(&number) * 1000);
+            } else if (key == QLatin1String("station")) {
+                fault.station = value.toInt(&number) - 1;
+                number = number && fault.station >= 0 && fault.station < plan.stations;
+            } else if (key == QLatin1String("slot")) {
+                fault.slot = value.toInt(&number) - 1;
+                number = number && fault.slot >= 0 && fault.slot < plan.slotsEach;
+            } else {
+                return wrong(key + " is no key of a fault: give at=, for=, station= or slot=");
+            }
+            if (!number || fault.forMs < 0)
+                return wrong(word + " is no number this shift has");
+        }
+        if (!timed)
+            return wrong("when? give at=HH:MM:SS");
+        faults.push_back(fault);
+    }
+    std::stable_sort(faults.begin(), faults.end(), [](const Fault& a, const Fault& b) { return a.atMs < b.atMs; });
+    return faults;
+}
+
+Expected<BoardMix, QString> readMix(const QString& text)
+{
+    BoardMix mix;
+    for (const QString& part : text.split(',', Qt::SkipEmptyParts)) {
+        const QString key = part.section('=', 0, 0).trimmed();
+        bool number = false;
+        const double percent = part.section('=', 1).toDouble(&number);
+        double* slot = key == QLatin1String("self-test")   ? &mix.selfTestFails
+                       : key == QLatin1String("misstored") ? &mix.misstoresSerial
+                       : key == QLatin1String("hang-up")   ? &mix.hangsUp
+                       : key == QLatin1String("silent")    ? &mix.silent
+                                                           : nullptr;
+        if (!slot)
+            return unexpected("--mix: " + key + " is no kind of board: give self-test, misstored, hang-up or silent");
+        if (!number || percent < 0 || percent > 100)
+            return unexpected("--mix: " + part + " is not a percentage from 0 to 100");
+        *slot = percent;
+    }
+    if (mix.selfTestFails + mix.misstoresSerial + mix.hangsUp + mix.silent > 100)
+        return unexpected(QStringLiteral("--mix: the kinds of board add up to more than 100 %"));
+    return mix;
+}
+
+Expected<ShiftPlan, QString> readShiftPlan(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Runs a whole shift of the line on simulated time: the product's own engines, bring-ups, slots, benches, "
+        "journals, leases, deliveries and labels, with simulated boards plugged and pulled by a robot, a simulated "
+        "printer, and the faults of a hard shift. Checks the line's promises against the stores at the end. Exits 0 "
+        "when every one holds, 1 naming the first broken (with the seed and the virtual time to replay it), 2 for bad "
+        "options.");
+    const BenchOptions o;
+    const QCommandLineOption stations("stations", "How many stations (default 2).", "N", "2");
+    const QCommandLineOption slotsOption("slots", "Slots of each station (default 8).", "M", "8");
+    const QCommandLineOption hours("hours", "How long the shift runs, in simulated hours (default 1).", "H", "1");
+    const QCommandLineOption seed("seed", "The seed every random choice comes from (default 1).", "S", "1");
+    const QCommandLineOption keep("keep", "Leave the stores in DIR: line.sqlite (without --db) and <station>.sqlite.",
+                                  "DIR");
+    const QCommandLineOption events("events", "Write every event with its virtual time to FILE.", "FILE");
+    const QCommandLineOption plug("plug-seconds", "The robot's mean wait before it plugs a board (default 15).", "S",
+                                  "15");
+    const QCommandLineOption pull("pull-seconds", "The robot's mean wait before it pulls a finished board (default 15).",
+                                  "S", "15");
+    const QCommandLineOption mix("mix", "Boards that fail, in percent: self-test=1,misstored=0.5,hang-up=1,silent=0.5.",
+                                 "LIST");
+    const QCommandLineOption faults("faults", "The faults from FILE instead of the default hard shift.", "FILE");
+    const QCommandLineOption noFaults("no-faults", "A shift without faults.");
+    parser.addOptions({o.help, stations, slotsOption, hours, seed, o.recipe, o.db, keep, events, o.json, plug, pull, mix,
+                       faults, noFaults});
+    const auto read = readCommandLine(parser, arguments, o, "simulate");
+    if (!read)
+        return unexpected(read.error());
+    if (*read == CommandLine::HelpShown)
+        return unexpected(QString());
+    if (!parser.positionalArguments().isEmpty())
+        return unexpected("unexpected argument " + parser.positionalArguments().first());
+    ShiftPlan plan;
+    auto whole = [&](const QCommandLineOption& option, int from, int to, int& into) -> Expected<void, QString> {
+        bool number = false;
+        into = parser.value(option).toInt(&number);
+        if (!number || into < from || into > to)
+            return unexpected(QStringLiteral("--%1 takes a whole number from %2 to %3")
+                                  .arg(option.names().front()).arg(from).arg(to));
+        return {};
+    };
+    for (const auto& [option, from, to, into] :
+         {std::tuple{&stations, 1, 16, &plan.stations}, std::tuple{&slotsOption, 1, 64, &plan.slotsEach}}) {
+        if (const auto ok = whole(*option, from, to, *into); !ok)
+            return unexpected(ok.error());
+    }
+    bool number = false;
+    plan.hours = parser.value(hours).toDouble(&number);
+    if (!number || plan.hours <= 0 || plan.hours > 24)
+        return unexpected(QStringLiteral("--hours takes simulated hours, more than 0 and at most 24"));
+    plan.seed = parser.value(seed).toULongLong(&number);
+    if (!number)
+        return unexpected(QStringLiteral("--seed takes a whole number"));
+    for (const auto& [option, into] : {std::pair{&plug, &plan.plugSeconds}, std::pair{&pull, &plan.pullSeconds}}) {
+        *into = parser.value(*option).toDouble(&number);
+        if (!number || *into < 0.5 || *into > 3600)
+            return unexpected("--" + option->names().front() + " takes seconds, from 0.5 to 3600");
+    }
+    if (parser.isSet(mix)) {
+        auto read = readMix(parser.value(mix));
+        if (!read)
+            return unexpected(read.error());
+        plan.mix = *read;
+    }
+    plan.recipe = parser.value(o.recipe);
+    plan.db = parser.value(o.db);
+    plan.keep = parser.value(keep);
+    plan.events = parser.value(events);
+    plan.json = parser.isSet(o.json);
+    if (parser.isSet(faults) && parser.isSet(noFaults))
+        return unexpected(QStringLiteral("--faults and --no-faults: give one of them"));
+    if (parser.isSet(faults)) {
+        auto read = readFaults(parser.value(faults), plan);
+        if (!read)
+            return unexpected(read.error());
+        plan.faults = std::move(*read);
+    } else if (!parser.isSet(noFaults)) {
+        plan.faults = defaultFaults(plan);
+    }
+    return plan;
+}
+
+} // namespace auxpad::shift

@@ -1,0 +1,78 @@
+// The line's promises checked against stores someone broke after a shift: records audit
+// names the promise and exits 1, and says so of stores it cannot read.
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "shift/simulate_command.h"
+#include "tests/support/programs.h"
+
+using namespace auxpad::shift;
+
+namespace {
+
+// `records audit` on the stores of a small shift kept in `dir`, after `edit` ran on the
+// file `store` of them: its exit status and what it printed.
+std::pair<int, QString> auditAfter(const QString& store, const QString& edit)
+{
+    QTemporaryDir dir;
+    ShiftPlan p;
+    p.stations = 1;
+    p.slotsEach = 3;
+    p.hours = 0.25;
+    p.keep = dir.path();
+    const auto done = simulate(p);
+    EXPECT_TRUE(done);
+    if (!edit.isEmpty()) {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "edit");
+        db.setDatabaseName(dir.filePath(store));
+        EXPECT_TRUE(db.open());
+        EXPECT_TRUE(QSqlQuery(db).exec(edit)) << edit.toStdString();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("edit");
+    }
+    QProcess audit;
+    startProgram(audit, AUXPAD_FLASH_EXE,
+                 {"records", "audit", "--db", "sqlite:" + dir.filePath("line.sqlite"), "--journal",
+                  dir.filePath("station-1.sqlite")});
+    EXPECT_TRUE(audit.waitForFinished(60000));
+    return {audit.exitCode(), QString::fromUtf8(audit.readAllStandardOutput() + audit.readAllStandardError())};
+}
+
+TEST(Audit, NamesEachPromiseBrokenByAnEditOfTheStores)
+{
+    const auto [untouched, table] = auditAfter({}, {});
+    EXPECT_EQ(untouched, 0) << table.toStdString();
+    EXPECT_FALSE(table.contains("NO")) << table.toStdString();
+    const char* const lastPassed = "(SELECT MAX(id) FROM board_jobs WHERE job = 'run' AND result = 'passed')";
+    const std::tuple<const char*, QString, const char*> edits[] = {
+        {"line.sqlite", QString("DELETE FROM board_jobs WHERE id = %1").arg(lastPassed), "passed-on-record-once"},
+        {"line.sqlite",
+         QString("UPDATE board_jobs SET serial = (SELECT MIN(serial) FROM board_jobs WHERE job = 'run' AND "
+                 "result = 'passed') WHERE id = %1")
+             .arg(lastPassed),
+         "serial-on-one-board"},
+        {"station-1.sqlite", "DELETE FROM labels WHERE id = (SELECT MIN(id) FROM labels WHERE state = 'printed')",
+         "one-label-per-passed-board"},
+    };
+    for (const auto& [store, edit, promise] : edits) {
+        const auto [status, said] = auditAfter(store, edit);
+        EXPECT_EQ(status, 1) << promise;
+        EXPECT_TRUE(said.contains(QString(promise).leftJustified(31) + "NO")) << said.toStdString();
+    }
+}
+
+TEST(Audit, StoresThatCannotBeReadEndWithStatusTwo)
+{
+    QTemporaryDir dir;
+    QProcess audit;
+    startProgram(audit, AUXPAD_FLASH_EXE, {"records", "audit", "--db", "sqlite:" + dir.filePath("none.sqlite")});
+    ASSERT_TRUE(audit.waitForFinished(30000));
+    EXPECT_EQ(audit.exitCode(), 2);
+    EXPECT_TRUE(audit.readAllStandardError().contains("no such file"));
+}
+
+} // namespace
