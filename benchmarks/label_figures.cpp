@@ -34,10 +34,13 @@ int main(int argc, char** argv)
         QElapsedTimer t;
         t.start();
         const auto document = auxpad::makeLabelDocument(settings, values);
-        const auto job = document ? auxpad::sendToPrinter(settings.printer, *document, 1, "label SN0000042")
-                                  : auxpad::Expected<int, QString>(auxpad::unexpected(document.error()));
+        if (!document) {
+            std::fprintf(stderr, "label_figures: %s\n", document.error().toLocal8Bit().constData());
+            return 1;
+        }
+        const auto job = auxpad::sendToPrinter(settings.printer, *document, 1, "label SN0000042");
         if (!job) {
-            std::fprintf(stderr, "label_figures: %s\n", job.error().toLocal8Bit().constData());
+            std::fprintf(stderr, "label_figures: %s\n", job.error().why.toLocal8Bit().constData());
             return 1;
         }
         if (run > 0) // the first warms the fonts and the connection

@@ -37,7 +37,7 @@ void printWaiting(RecordStore& journal)
                      qPrintable(recipe ? QStringLiteral("their recipe has no [label] any more") : recipe.error()));
         return;
     }
-    const auto start = auxpad::printHeld(journal, *recipe->label, 0);
+    const auto start = auxpad::printHeld(journal, *recipe->label);
     if (!start)
         std::fprintf(stderr, "auxpad-flash label: %s\n", qPrintable(start.error()));
 }
@@ -102,14 +102,17 @@ int reprint(RecordStore& journal, const QString& serial, const QString& reason, 
     if (!values)
         return cannot(values.error());
     // A label still waiting for the printer is replaced by this one, not printed as well.
-    if (*last && (*last)->state != "printed" && (*last)->state != "failed")
-        if (auto marked = journal.markLabelFailed((*last)->id, "replaced by a reprint"); !marked)
+    if (*last) {
+        LabelRecord replaced = **last;
+        auxpad::label::LabelState state = auxpad::labelState(replaced);
+        if (auto marked = auxpad::moveLabel(journal, replaced, state, auxpad::label::Replaced{}); !marked)
             return cannot(marked.error());
+    }
     const auto queued = auxpad::queueLabel(journal, {*recipe->label, recipePath, *values, {}, reason});
     if (!queued)
         return cannot(queued.error());
     auxpad::label::LabelState state = auxpad::label::Queued{};
-    const auto done = auxpad::handLabel(journal, *queued, *recipe->label, state, 0);
+    const auto done = auxpad::handLabel(journal, *queued, *recipe->label, state);
     if (!done)
         return cannot(done.error());
     if (done->state == "printed") {

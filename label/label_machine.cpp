@@ -42,13 +42,17 @@ constexpr std::size_t on = IndexIn<E, LabelEvent>::value;
 constexpr Move kMoves[] = {
     {Kind::Queued, on<Hand>, Kind::Handed},
     {Kind::Queued, on<Broken>, Kind::Failed},
+    {Kind::Queued, on<Waits>, Kind::Held},
+    {Kind::Queued, on<Replaced>, Kind::Failed},
     {Kind::Handed, on<Taken>, Kind::Printed},
     {Kind::Handed, on<Refused>, Kind::Held},
     {Kind::Handed, on<Broken>, Kind::Failed},
     {Kind::Handed, on<Restarted>, Kind::Unsure},
-    {Kind::Held, on<DeadlinePassed>, Kind::Queued},
+    {Kind::Held, on<PrinterBack>, Kind::Queued},
     {Kind::Held, on<Restarted>, Kind::Queued},
+    {Kind::Held, on<Replaced>, Kind::Failed},
     {Kind::Unsure, on<Reprint>, Kind::Queued},
+    {Kind::Unsure, on<Replaced>, Kind::Failed},
     {Kind::Printed, on<Reprint>, Kind::Queued},
     {Kind::Failed, on<Reprint>, Kind::Queued},
 };
@@ -65,25 +69,23 @@ int attemptsOf(const LabelState& state)
         state);
 }
 
-// A reason, when the event carries one.
-std::string reasonOf(const LabelEvent& event)
+// The reason an event gives the state it leads to.
+std::string reasonIn(const LabelEvent& event)
 {
     if (const auto* refused = std::get_if<Refused>(&event))
         return refused->reason;
     if (const auto* broken = std::get_if<Broken>(&event))
         return broken->reason;
+    if (const auto* waits = std::get_if<Waits>(&event))
+        return waits->reason;
+    if (std::holds_alternative<Replaced>(event))
+        return "replaced by a reprint";
     return {};
 }
 
 } // namespace
 
-Millis heldPause(int refusals)
-{
-    const int doublings = std::clamp(refusals - 1, 0, 6);
-    return std::min<Millis>(1000 << doublings, 60000);
-}
-
-LabelState move(const LabelState& state, const LabelEvent& event, Millis now)
+LabelState move(const LabelState& state, const LabelEvent& event)
 {
     const Kind from = kindOf(state);
     const auto found = std::find_if(std::begin(kMoves), std::end(kMoves),
@@ -99,13 +101,13 @@ LabelState move(const LabelState& state, const LabelEvent& event, Millis now)
     case Kind::Handed:
         return Handed{attempts + 1};
     case Kind::Held: {
-        // Refusals in a row count from the first hand: the pause doubles with each.
-        return Held{attempts, reasonOf(event), now + heldPause(attempts)};
+        const auto* refused = std::get_if<Refused>(&event);
+        return Held{attempts, reasonIn(event), refused && refused->lasting};
     }
     case Kind::Printed:
         return Printed{std::get<Taken>(event).jobId};
     case Kind::Failed:
-        return Failed{reasonOf(event)};
+        return Failed{reasonIn(event)};
     }
     return state;
 }
@@ -115,10 +117,43 @@ bool mayHand(const LabelState& state)
     return kindOf(state) == Kind::Queued;
 }
 
-std::optional<Millis> nextDeadline(const LabelState& state)
+const char* stateName(const LabelState& state)
+{
+    static constexpr const char* kNames[] = {"queued", "handed", "held", "printed", "failed"};
+    return kNames[state.index()];
+}
+
+std::string reasonOf(const LabelState& state)
 {
     if (const auto* held = std::get_if<Held>(&state))
-        return held->until;
+        return held->reason;
+    if (const auto* failed = std::get_if<Failed>(&state))
+        return failed->reason;
+    return {};
+}
+
+PrinterState movePrinter(const PrinterState& printer, const LabelEvent& event, Millis now)
+{
+    if (std::holds_alternative<Taken>(event) || std::holds_alternative<Restarted>(event))
+        return PrinterTaking{};
+    const auto* refused = std::get_if<Refused>(&event);
+    if (!refused || std::holds_alternative<PrinterUnusable>(printer))
+        return printer; // only a start tries an unusable printer again
+    if (refused->lasting)
+        return PrinterUnusable{refused->reason};
+    // Refusals in a row lengthen the pause: 1 s, 2 s, 4 s.. up to a minute.
+    PrinterAway away;
+    if (const auto* before = std::get_if<PrinterAway>(&printer))
+        away.backoff = before->backoff;
+    away.reason = refused->reason;
+    away.until = tickAdd(now, away.backoff.failed());
+    return away;
+}
+
+std::optional<Millis> printerDue(const PrinterState& printer)
+{
+    if (const auto* away = std::get_if<PrinterAway>(&printer))
+        return away->until;
     return std::nullopt;
 }
 

@@ -26,12 +26,13 @@ struct LabelPrinter::Worker : QObject {
 LabelPrinter::LabelPrinter(QString journalUrl, LabelSettings settings, Clock& clock, Offload offload,
                            PrinterLink printer, RecordStore* shared, QObject* parent)
     : QObject(parent), settings_(std::move(settings)), clock_(clock), offload_(offload), printer_(std::move(printer)),
-      worker_(std::make_unique<Worker>())
+      worker_(std::make_unique<Worker>()), pause_(clock.timer())
 {
     qRegisterMetaType<LabelRecord>();
     worker_->url = std::move(journalUrl);
     worker_->clock = &clock_;
     worker_->shared = shared;
+    connect(pause_.get(), &Timer::timeout, this, &LabelPrinter::pump);
     if (offload_ == Offload::OwnThread) {
         worker_->moveToThread(&thread_);
         thread_.setObjectName(QStringLiteral("labels"));
@@ -73,7 +74,8 @@ void LabelPrinter::print(const LabelRequest& request)
         back([this, queued] {
             if (!queued)
                 return emit journalFailed(queued.error());
-            hand(*queued, label::Queued{});
+            waiting_.push_back({*queued, label::Queued{}});
+            pump();
         });
     });
 }
@@ -82,62 +84,90 @@ void LabelPrinter::printHeld()
 {
     offload([this] {
         auto journal = worker_->open();
-        const Millis at = clock_.now();
-        std::vector<LabelRecord> unsure, held;
-        QString why;
-        if (journal) {
-            auto reclaimed = (*journal)->reclaimHandedLabels();
-            auto waiting = (*journal)->labels(RecordStore::Labels::Held);
-            if (reclaimed && waiting) {
-                unsure = *reclaimed;
-                held = *waiting;
-            }
-            why = !reclaimed ? reclaimed.error() : !waiting ? waiting.error() : QString();
-        } else {
-            why = journal.error();
-        }
-        back([this, unsure, held, why, at] {
-            if (!why.isEmpty())
-                emit journalFailed(why);
-            for (const LabelRecord& label : unsure)
-                emit this->unsure(label);
-            for (const LabelRecord& label : held)
-                hand(label, label::move(labelState(label, at), label::Restarted{}, at));
+        auto found = journal ? findLabels(**journal) : Expected<FoundLabels, QString>(unexpected(journal.error()));
+        back([this, found] {
+            if (!found)
+                return emit journalFailed(found.error());
+            for (const LabelRecord& label : found->unsure)
+                emit unsure(label);
+            // A start tries the printer afresh, whatever an earlier run found of it.
+            printerState_ = label::movePrinter(printerState_, label::Restarted{}, clock_.now());
+            for (const LabelRecord& label : found->waiting)
+                waiting_.push_back({label, label::move(labelState(label), label::Restarted{})});
+            pump();
         });
     });
 }
 
-void LabelPrinter::hand(LabelRecord label, label::LabelState state)
+void LabelPrinter::pump()
 {
-    if (!label::mayHand(state))
+    if (handing_ || waiting_.empty())
         return;
-    offload([this, label, state]() mutable {
-        auto journal = worker_->open();
-        auto after = journal ? handLabel(**journal, label, settings_, state, clock_.now(), printer_)
-                             : Expected<LabelRecord, QString>(unexpected(journal.error()));
-        back([this, after, state] {
-            if (!after)
-                return emit journalFailed(after.error());
-            handed(*after, state);
-        });
-    });
-}
-
-void LabelPrinter::handed(const LabelRecord& label, const label::LabelState& state)
-{
-    emit finished(label);
-    const auto due = label::nextDeadline(state);
-    if (!due) {
-        held_.erase(label.id);
+    if (const auto* unusable = std::get_if<label::PrinterUnusable>(&printerState_))
+        return holdWaiting(unusable->reason);
+    if (const auto due = label::printerDue(printerState_); due && tickDiff(*due, clock_.now()) > 0) {
+        holdWaiting(std::get<label::PrinterAway>(printerState_).reason);
+        pause_->start(tickDiff(*due, clock_.now()));
         return;
     }
-    // A fresh pause for each refusal: it ends this hand's state, not an earlier one's.
-    auto& pause = held_[label.id];
-    pause = clock_.timer();
-    connect(pause.get(), &Timer::timeout, this, [this, label, state] {
-        hand(label, label::move(state, label::DeadlinePassed{}, clock_.now()));
+    Waiting next = std::move(waiting_.front());
+    waiting_.pop_front();
+    next.state = label::move(next.state, label::PrinterBack{});
+    hand(std::move(next));
+}
+
+void LabelPrinter::holdWaiting(const std::string& reason)
+{
+    // Labels that find their printer away wait as held, each said so once.
+    for (Waiting& w : waiting_) {
+        if (!std::holds_alternative<label::Queued>(w.state) || !label::mayHand(w.state))
+            continue;
+        offload([this, w, reason]() mutable {
+            auto journal = worker_->open();
+            auto moved = journal ? moveLabel(**journal, w.label, w.state, label::Waits{reason})
+                                 : Expected<void, QString>(unexpected(journal.error()));
+            back([this, label = w.label, moved] {
+                if (!moved)
+                    return emit journalFailed(moved.error());
+                emit finished(label);
+            });
+        });
+        w.state = label::move(w.state, label::Waits{reason});
+    }
+}
+
+void LabelPrinter::hand(Waiting waiting)
+{
+    if (!label::mayHand(waiting.state))
+        return;
+    handing_ = true;
+    offload([this, waiting]() mutable {
+        auto journal = worker_->open();
+        label::LabelEvent answer = label::Broken{};
+        auto after = journal ? handLabel(**journal, waiting.label, settings_, waiting.state, printer_, &answer)
+                             : Expected<LabelRecord, QString>(unexpected(journal.error()));
+        back([this, after, waiting, answer]() mutable {
+            handing_ = false;
+            if (!after) {
+                emit journalFailed(after.error());
+                return pump();
+            }
+            waiting.label = *after;
+            handed(std::move(waiting), answer);
+        });
     });
-    pause->start(std::max<Millis>(0, tickDiff(*due, clock_.now())));
+}
+
+void LabelPrinter::handed(Waiting waiting, const label::LabelEvent& answer)
+{
+    emit finished(waiting.label);
+    const bool wasUsable = !std::holds_alternative<label::PrinterUnusable>(printerState_);
+    printerState_ = label::movePrinter(printerState_, answer, clock_.now());
+    if (std::holds_alternative<label::Held>(waiting.state))
+        waiting_.push_front(std::move(waiting)); // first again when the printer is back
+    if (const auto* unusable = std::get_if<label::PrinterUnusable>(&printerState_); unusable && wasUsable)
+        emit this->unusable(QString::fromStdString(unusable->reason));
+    pump();
 }
 
 } // namespace auxpad

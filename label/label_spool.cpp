@@ -4,17 +4,22 @@
 #include <QJsonObject>
 
 #include "label/label_document.h"
-#include "label/printer_send.h"
 
 namespace auxpad {
 
-label::LabelState labelState(const LabelRecord& label, Millis now)
+namespace {
+
+const QString kUnsure = QStringLiteral("the tool stopped while handing it to the printer, which may have printed it");
+
+} // namespace
+
+label::LabelState labelState(const LabelRecord& label)
 {
     const int attempts = label.attempts;
     if (label.state == QLatin1String("handed"))
         return label::Handed{attempts};
     if (label.state == QLatin1String("held"))
-        return label::Held{attempts, label.reason.toStdString(), now};
+        return label::Held{attempts, label.reason.toStdString(), false};
     if (label.state == QLatin1String("printed"))
         return label::Printed{label.jobId};
     if (label.state == QLatin1String("failed"))
@@ -42,7 +47,7 @@ Expected<LabelRecord, QString> queueLabel(RecordStore& journal, const LabelReque
     label.data = QString::fromUtf8(QJsonDocument(data).toJson(QJsonDocument::Compact));
     label.recipe = request.recipePath;
     label.printer = request.settings.printer;
-    label.state = QStringLiteral("queued");
+    label.state = QString::fromLatin1(label::stateName(label::Queued{}));
     label.reprintReason = request.reprintReason;
     const auto id = journal.queueLabel(label);
     if (!id)
@@ -51,61 +56,93 @@ Expected<LabelRecord, QString> queueLabel(RecordStore& journal, const LabelReque
     return label;
 }
 
+Expected<void, QString> moveLabel(RecordStore& journal, LabelRecord& label, label::LabelState& state,
+                                  const label::LabelEvent& event)
+{
+    const label::LabelState after = label::move(state, event);
+    if (after.index() == state.index() && !std::holds_alternative<label::Queued>(after))
+        return {}; // the table holds no such move: nothing changes
+    const QString reason = QString::fromStdString(label::reasonOf(after));
+    Expected<void, QString> marked;
+    if (const auto* queued = std::get_if<label::Queued>(&after); queued && queued->unsure)
+        marked = journal.markLabelUnsure(label.id, kUnsure);
+    else if (const auto* handed = std::get_if<label::Handed>(&after))
+        marked = journal.markLabelHanded(label.id, handed->attempts);
+    else if (const auto* printed = std::get_if<label::Printed>(&after))
+        marked = journal.markLabelPrinted(label.id, printed->jobId);
+    else if (std::holds_alternative<label::Held>(after))
+        marked = journal.markLabelHeld(label.id, reason);
+    else if (std::holds_alternative<label::Failed>(after))
+        marked = journal.markLabelFailed(label.id, reason);
+    // A label queued again stays as the journal has it until it is handed.
+    if (!marked)
+        return marked;
+    state = after;
+    label.state = QString::fromLatin1(label::stateName(after));
+    label.reason = std::get_if<label::Queued>(&after) && std::get<label::Queued>(after).unsure ? kUnsure : reason;
+    label.unsure = std::holds_alternative<label::Queued>(after) && std::get<label::Queued>(after).unsure;
+    if (const auto* handed = std::get_if<label::Handed>(&after))
+        label.attempts = handed->attempts;
+    if (const auto* printed = std::get_if<label::Printed>(&after))
+        label.jobId = printed->jobId;
+    return {};
+}
+
 Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label, const LabelSettings& settings,
-                                         label::LabelState& state, Millis now, const PrinterLink& printer)
+                                         label::LabelState& state, const PrinterLink& printer,
+                                         label::LabelEvent* answer)
 {
     if (!label::mayHand(state))
         return label;
-    const auto document = makeLabelDocument(settings, labelValues(label));
-    if (!document) {
-        state = label::move(state, label::Broken{document.error().toStdString()}, now);
-        label.state = QStringLiteral("failed");
-        label.reason = document.error();
-        if (auto marked = journal.markLabelFailed(label.id, label.reason); !marked)
-            return unexpected(marked.error());
+    auto settle = [&](const label::LabelEvent& event) -> Expected<LabelRecord, QString> {
+        if (answer)
+            *answer = event;
+        if (auto moved = moveLabel(journal, label, state, event); !moved)
+            return unexpected(moved.error());
         return label;
-    }
-    const label::LabelState handed = label::move(state, label::Hand{}, now);
-    const int attempts = std::get<label::Handed>(handed).attempts;
-    if (auto marked = journal.markLabelHanded(label.id, attempts); !marked)
-        return unexpected(marked.error());
-    state = handed;
-    label.state = QStringLiteral("handed");
-    label.attempts = attempts;
+    };
+    const auto document = makeLabelDocument(settings, labelValues(label));
+    if (!document)
+        return settle(label::Broken{document.error().toStdString()});
+    if (auto handed = moveLabel(journal, label, state, label::Hand{}); !handed)
+        return unexpected(handed.error());
     const auto job = printer(label.printer, *document, settings.copies, QStringLiteral("label %1").arg(label.serial));
-    if (job) {
-        state = label::move(state, label::Taken{*job}, now);
-        label.state = QStringLiteral("printed");
-        label.jobId = *job;
-        label.reason.clear();
-        if (auto marked = journal.markLabelPrinted(label.id, *job); !marked)
-            return unexpected(marked.error());
-    } else {
-        state = label::move(state, label::Refused{job.error().toStdString()}, now);
-        label.state = QStringLiteral("held");
-        label.reason = job.error();
-        if (auto marked = journal.markLabelHeld(label.id, label.reason); !marked)
-            return unexpected(marked.error());
-    }
-    return label;
+    if (job)
+        return settle(label::Taken{*job});
+    return settle(label::Refused{job.error().why.toStdString(), job.error().lasting});
 }
 
-Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSettings& settings, Millis now,
+Expected<FoundLabels, QString> findLabels(RecordStore& journal)
+{
+    FoundLabels found;
+    auto handed = journal.labels(RecordStore::Labels::Handed);
+    if (!handed)
+        return unexpected(handed.error());
+    for (LabelRecord& label : *handed) {
+        label::LabelState state = labelState(label);
+        if (auto moved = moveLabel(journal, label, state, label::Restarted{}); !moved)
+            return unexpected(moved.error());
+        found.unsure.push_back(std::move(label));
+    }
+    auto waiting = journal.labels(RecordStore::Labels::Held);
+    if (!waiting)
+        return unexpected(waiting.error());
+    for (LabelRecord& label : *waiting)
+        if (!label.unsure)
+            found.waiting.push_back(std::move(label));
+    return found;
+}
+
+Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSettings& settings,
                                         const PrinterLink& printer)
 {
-    HeldLabels out;
-    auto unsure = journal.reclaimHandedLabels();
-    if (!unsure)
-        return unexpected(unsure.error());
-    out.unsure = std::move(*unsure);
-    const auto held = journal.labels(RecordStore::Labels::Held);
-    if (!held)
-        return unexpected(held.error());
-    for (const LabelRecord& label : *held) {
-        label::LabelState state = label::move(labelState(label, now), label::Restarted{}, now);
-        if (!label::mayHand(state))
-            continue;
-        auto handed = handLabel(journal, label, settings, state, now, printer);
+    auto found = findLabels(journal);
+    if (!found)
+        return unexpected(found.error());
+    HeldLabels out{std::move(found->unsure), {}};
+    for (const LabelRecord& label : found->waiting) {
+        label::LabelState state = label::move(labelState(label), label::Restarted{});
+        auto handed = handLabel(journal, label, settings, state, printer);
         if (!handed)
             return unexpected(handed.error());
         out.handed.push_back(std::move(*handed));

@@ -19,7 +19,7 @@ struct LabelRequest {
 };
 
 // The journal's label and the machine's state, each from the other.
-label::LabelState labelState(const LabelRecord& label, Millis now);
+label::LabelState labelState(const LabelRecord& label);
 LabelValues labelValues(const LabelRecord& label);
 
 // The steps of printing, each writing the journal; they wait on the printer, so they
@@ -27,20 +27,32 @@ LabelValues labelValues(const LabelRecord& label);
 //
 // Puts a label into the journal as queued.
 Expected<LabelRecord, QString> queueLabel(RecordStore& journal, const LabelRequest& request);
+// Moves a label by `event` and writes where the move leads into the journal (and into
+// `label` as the journal now reads it): the one place a label's state is written.
+Expected<void, QString> moveLabel(RecordStore& journal, LabelRecord& label, label::LabelState& state,
+                                  const label::LabelEvent& event);
 // Hands a label the machine may hand to its printer: marked handed first, then printed
-// or held as the printer answers, or failed when it cannot be made. `state` follows.
+// or held as the printer answers, or failed when it cannot be made. `state` follows, and
+// `answer` is what the printer did (Taken or Refused; Broken when it was never asked).
 // A journal that cannot take the first mark stops it before the printer sees it.
 Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label, const LabelSettings& settings,
-                                         label::LabelState& state, Millis now,
-                                         const PrinterLink& printer = sendToPrinter);
+                                         label::LabelState& state, const PrinterLink& printer = sendToPrinter,
+                                         label::LabelEvent* answer = nullptr);
 
-// What a start finds: the labels a dead process left handed (now queued and unsure,
-// to report), then every queued or held label handed once.
+// What a start finds: the labels a dead process left handed, unsure now (reported, never
+// printed again unasked), and those that wait for their printer.
+struct FoundLabels {
+    std::vector<LabelRecord> unsure;
+    std::vector<LabelRecord> waiting;
+};
+Expected<FoundLabels, QString> findLabels(RecordStore& journal);
+
+// A command's start: what it finds, then every waiting label handed once, as each ended.
 struct HeldLabels {
     std::vector<LabelRecord> unsure;
-    std::vector<LabelRecord> handed; // as each ended: printed, held or failed
+    std::vector<LabelRecord> handed; // printed, held or failed
 };
-Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSettings& settings, Millis now,
+Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSettings& settings,
                                         const PrinterLink& printer = sendToPrinter);
 
 } // namespace auxpad

@@ -86,48 +86,25 @@ Expected<void, QString> RecordStore::markLabelFailed(qint64 id, const QString& r
     return updateLabel(id, "state = 'failed', reason = ?, finished = ?", {reason, recordTime(*clock_)});
 }
 
+Expected<void, QString> RecordStore::markLabelUnsure(qint64 id, const QString& reason)
+{
+    return updateLabel(id, "state = 'queued', unsure = 1, reason = ?", {reason});
+}
+
 Expected<std::vector<LabelRecord>, QString> RecordStore::labels(Labels which)
 {
     if (!isOpen())
         return fail("read", "they are not open");
     QSqlQuery q(db_);
     q.setForwardOnly(true);
-    const char* where = which == Labels::Held ? " WHERE state IN ('queued', 'handed', 'held')" : "";
+    const char* where = which == Labels::Held     ? " WHERE state IN ('queued', 'handed', 'held')"
+                        : which == Labels::Handed ? " WHERE state = 'handed'"
+                                                  : "";
     if (!q.exec(QStringLiteral("SELECT %1 FROM labels%2 ORDER BY id").arg(kLabelColumns, where)))
         return fail("read", q.lastError().text());
     std::vector<LabelRecord> out;
     while (q.next())
         out.push_back(readLabel(q));
-    return out;
-}
-
-Expected<std::vector<LabelRecord>, QString> RecordStore::reclaimHandedLabels()
-{
-    if (!isOpen())
-        return fail("written", "they are not open");
-    if (!db_.transaction())
-        return fail("written", db_.lastError().text());
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    std::vector<LabelRecord> out;
-    if (q.exec(QStringLiteral("SELECT %1 FROM labels WHERE state = 'handed' ORDER BY id").arg(kLabelColumns)))
-        while (q.next())
-            out.push_back(readLabel(q));
-    const QString reason =
-        QStringLiteral("the tool stopped while handing it to the printer, which may have printed it");
-    QSqlQuery update(db_);
-    update.prepare("UPDATE labels SET state = 'queued', unsure = 1, reason = ? WHERE state = 'handed'");
-    update.addBindValue(reason);
-    if (q.lastError().isValid() || !update.exec() || !db_.commit()) {
-        const QString why = q.lastError().isValid() ? q.lastError().text() : update.lastError().text();
-        db_.rollback();
-        return fail("written", why);
-    }
-    for (LabelRecord& l : out) {
-        l.state = "queued";
-        l.unsure = true;
-        l.reason = reason;
-    }
     return out;
 }
 

@@ -128,18 +128,17 @@ public:
     Expected<bool, QString> serialPassed(const QString& serial, const QString& job = {}, const QString& recipe = {},
                                          const QString& heldFor = {});
 
-    // The journal's labels (records/label_records.cpp): one queued, its moves through
-    // the printer's hands, and the list of them, all or those not printed yet (queued,
-    // handed or held). A start takes back the labels a dead process left handed: queued
-    // again, marked unsure, and returned so that the start reports them.
+    // The journal's labels (records/label_records.cpp): one queued, the marks of its
+    // state as its machine moves it (label/label_spool.h, the one caller), and the list of
+    // them: all, those not printed yet (queued, handed or held), or those handed.
     Expected<qint64, QString> queueLabel(const LabelRecord& label);
     Expected<void, QString> markLabelHanded(qint64 id, int attempts);
     Expected<void, QString> markLabelPrinted(qint64 id, int jobId);
     Expected<void, QString> markLabelHeld(qint64 id, const QString& reason);
     Expected<void, QString> markLabelFailed(qint64 id, const QString& reason);
-    enum class Labels { All, Held };
+    Expected<void, QString> markLabelUnsure(qint64 id, const QString& reason);
+    enum class Labels { All, Held, Handed };
     Expected<std::vector<LabelRecord>, QString> labels(Labels which);
-    Expected<std::vector<LabelRecord>, QString> reclaimHandedLabels();
     // The newest label of a serial, if it has one.
     Expected<std::optional<LabelRecord>, QString> lastLabel(const QString& serial);
 

@@ -199,6 +199,11 @@ void Bench::printLabels(const LabelSettings& settings)
                                .arg(label.serial));
     });
     connect(labels_.get(), &LabelPrinter::journalFailed, this, &Bench::labelsNoticed);
+    connect(labels_.get(), &LabelPrinter::unusable, this, [this](const QString& why) {
+        emit labelsNoticed(QStringLiteral("The labels wait: their printer cannot take them as it is set up (%1); it is "
+                                          "tried again at the next start, or by label list")
+                               .arg(why));
+    });
     labels_->printHeld();
 }
 

@@ -16,11 +16,11 @@ void SimPrinter::forget(int station)
 
 PrinterLink SimPrinter::linkFor(int station)
 {
-    return [this, station](const QString&, const LabelDocument&, int, const QString&) -> Expected<int, QString> {
+    return [this, station](const QString&, const LabelDocument&, int, const QString&) -> Expected<int, PrinterRefusal> {
         const qint64 now = clock_.elapsed();
         for (const auto& [from, to] : outages_)
             if (now >= from && now < to)
-                return unexpected(QStringLiteral("the printer refuses jobs: it is out of labels"));
+                return unexpected(PrinterRefusal{QStringLiteral("the printer refuses jobs: it is out of labels")});
         const int job = static_cast<int>(++printed_);
         if (killing(station)) {
             forget(station);

@@ -73,7 +73,7 @@ protected:
     {
         auto queued = queueLabel(journal, r);
         label::LabelState state = label::Queued{};
-        auto done = handLabel(journal, *queued, r.settings, state, 0);
+        auto done = handLabel(journal, *queued, r.settings, state);
         EXPECT_TRUE(done) << done.error().toStdString();
         return *done;
     }
@@ -121,7 +121,7 @@ TEST_F(LabelPrint, ALabelLeftHandedIsReportedNotPrintedAgainUntilReprinted)
     const auto queued = queueLabel(journal, r);
     ASSERT_TRUE(journal.markLabelHanded(queued->id, 1)); // and then the process was killed
     const std::size_t before = cups->rawDocuments().size();
-    const auto start = printHeld(journal, r.settings, 0);
+    const auto start = printHeld(journal, r.settings);
     ASSERT_TRUE(start);
     ASSERT_EQ(start->unsure.size(), 1u);
     EXPECT_EQ(start->unsure[0].serial, "SN0000046");
