@@ -147,28 +147,29 @@ RecordsThread::~RecordsThread()
 }
 
 Courier::Courier(RecordsThread& thread, QString lineUrl, Clock& clock, QObject* parent)
-    : QObject(parent), thread_(thread), lineUrl_(std::move(lineUrl)), clock_(clock), retry_(clock.timer()),
-      gather_(clock.timer())
+    : QObject(parent), thread_(thread), lineUrl_(std::move(lineUrl)), clock_(clock), machine_(kGatherMs),
+      due_(clock.timer())
 {
-    connect(retry_.get(), &Timer::timeout, this, &Courier::start);
-    connect(gather_.get(), &Timer::timeout, this, &Courier::start);
+    connect(due_.get(), &Timer::timeout, this, [this] { act(machine_.deadlinePassed(clock_.now())); });
 }
 
 void Courier::deliverSoon()
 {
-    if (busy_)
-        again_ = true;
-    else if (!retry_->isActive() && !gather_->isActive()) // after a failed try, the next is already set
-        gather_->start(kGatherMs);
+    act(machine_.asked(clock_.now()));
+}
+
+void Courier::act(RetryMachine::Do what)
+{
+    if (what == RetryMachine::Do::Start)
+        start();
+    if (const auto due = machine_.nextDeadline())
+        due_->start(std::max<Millis>(0, tickDiff(*due, clock_.now())));
+    else
+        due_->stop();
 }
 
 void Courier::start()
 {
-    retry_->stop();
-    gather_->stop();
-    busy_ = true;
-    again_ = false;
-
     // What was delivered, and how many records are still held when the journal can say.
     using Outcome = std::pair<Expected<DeliveryCount, QString>, std::optional<int>>;
     thread_.run<Outcome>(
@@ -191,7 +192,6 @@ void Courier::start()
 
 void Courier::tried(const Expected<DeliveryCount, QString>& outcome, std::optional<int> held)
 {
-    busy_ = false;
     if (held && *held != held_) {
         held_ = *held;
         emit heldChanged(held_);
@@ -203,15 +203,12 @@ void Courier::tried(const Expected<DeliveryCount, QString>& outcome, std::option
         }
         for (const SerialRefusal& refusal : outcome->refused)
             emit serialDoubled(doubledSerial(refusal));
-        backoff_.succeeded();
-        if (again_)
-            return deliverSoon();
     } else {
-        again_ = false; // the next try takes everything
-        retry_->start(static_cast<Millis>(backoff_.failed()));
         emit failed(outcome.error());
     }
-    emit idle();
+    act(machine_.tried(outcome.has_value(), clock_.now()));
+    if (!machine_.trying())
+        emit idle();
 }
 
 void Courier::lastTry(int ms)
@@ -228,9 +225,9 @@ void Courier::lastTry(int ms)
     };
     // A try under way may have counted before the last record was written: one more
     // follows it, whatever it came to, and its count is the one that stands.
-    if (busy_)
+    if (machine_.trying())
         waitForIdle();
-    start();
+    act(machine_.askedAtOnce(clock_.now()));
     waitForIdle();
 }
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "base/backoff.h"
+#include "base/retry_machine.h"
 #include "records/record_store.h"
 
 namespace auxpad {
@@ -100,16 +100,16 @@ private:
     std::unique_ptr<Stores> stores_;  // used only there
 };
 
-// Feeds the line database from the journal on the records' thread: one delivery at a
-// time, a moment after something is held (so that the records a board's step writes at
-// once go together); a database that does not answer is tried again after a pause that
-// grows to a minute.
+// Feeds the line database from the journal on the records' thread, as its RetryMachine
+// says: one delivery at a time, 5 s after something is held (so that the records a bench
+// writes meanwhile go together); a database that does not answer is tried again after a
+// pause that grows to a minute.
 class Courier final : public QObject {
     Q_OBJECT
 public:
     Courier(RecordsThread& thread, QString lineUrl, Clock& clock = realClock(), QObject* parent = nullptr);
 
-    // Something new is held: it goes as soon as the last delivery is over.
+    // Something new is held: it goes with the next delivery.
     void deliverSoon();
     // Tries once more, after the try under way if there is one, and runs the event loop
     // until it is over (and any it calls for), or `ms` have passed.
@@ -126,17 +126,15 @@ signals:
     void serialDoubled(const QString& text);
 
 private:
+    void act(RetryMachine::Do what);
     void start();
     void tried(const Expected<DeliveryCount, QString>& outcome, std::optional<int> held);
 
     RecordsThread& thread_;
     QString lineUrl_;
     Clock& clock_;
-    std::unique_ptr<Timer> retry_;
-    std::unique_ptr<Timer> gather_;
-    Backoff backoff_;
-    bool busy_ = false;
-    bool again_ = false;
+    RetryMachine machine_;
+    std::unique_ptr<Timer> due_;
     int held_ = 0;
     bool namesakesSaid_ = false;
 };

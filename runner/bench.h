@@ -24,7 +24,7 @@ namespace auxpad {
 // then every port, before a byte goes to any board. A line database, when one is named,
 // is fed from the journal as the records are written, and at the start with whatever
 // was held for it.
-class Bench final : public QObject {
+class Bench final : public QObject, public BringUpHost {
     Q_OBJECT
 public:
     Bench(TextFiles& files, std::string iniPath, Surroundings surroundings = {}, QObject* parent = nullptr);
@@ -32,7 +32,7 @@ public:
 
     // Who signs the records: said before the records are opened and the ports added.
     void sign(Signature signature) { signature_ = std::move(signature); }
-    const Signature& signature() const { return signature_; }
+    const Signature& signature() const override { return signature_; }
     // Another operator signed in: the jobs that start from now on are theirs.
     void signIn(const QString& operatorId);
     // Opens the journal at `journalUrl`, or says why the jobs cannot be put on record;
@@ -52,7 +52,7 @@ public:
 
     std::size_t size() const { return boards_.size(); }
     Clock& clock() const { return *surroundings_.clock; }
-    const Surroundings& surroundings() const { return surroundings_; }
+    const Surroundings& surroundings() const override { return surroundings_; }
     BoardRunner& runner(std::size_t i) { return *boards_[i]->runner; }
     RecordKeeper& keeper(std::size_t i) { return *boards_[i]->keeper; }
     BoardJob& job(std::size_t i) { return *boards_[i]->job; }
@@ -70,23 +70,23 @@ public:
     // Gives what is held one more try, waiting for it at most `ms`.
     void lastDelivery(int ms);
     // The records' own thread, for what waits on a database (nullptr without records).
-    RecordsThread* recordsThread() { return thread_.get(); }
+    RecordsThread* recordsThread() override { return thread_.get(); }
     // A board took a serial number, after waiting `waited` for it: with a line database,
     // the station's lease is refilled in the background when it runs low.
-    void serialTaken(Millis waited);
+    void serialTaken(Millis waited) override;
     // The longest a board has waited for its serial number, and a passed board for its
     // label to be printed.
     Millis longestSerialWait() const { return longestSerialWait_; }
     Millis longestLabelWait() const { return longestLabelWait_; }
     // Puts a record that no engine job keeps (a board's whole bring-up) in the journal.
-    Expected<void, QString> keep(JobRecord& record);
+    Expected<void, QString> keep(JobRecord& record) override;
 
     // Prints a label for each board that passes, on `settings`'s printer: first what earlier
     // runs left queued or held. Called once the records are open.
     void printLabels(const LabelSettings& settings);
-    bool printsLabels() const { return labels_ != nullptr; }
+    bool printsLabels() const override { return labels_ != nullptr; }
     // The label of the board `job` runs on, which passed.
-    void printLabel(const BoardJob& job, const LabelRequest& request);
+    void printLabel(const BoardJob& job, const LabelRequest& request) override;
     // Labels waiting for their printer.
     int labelsHeld() const { return static_cast<int>(heldLabels_.size()); }
     // Gives every label asked for its first hand to the printer, waiting at most `ms`.

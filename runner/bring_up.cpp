@@ -2,7 +2,6 @@
 
 #include <QDate>
 
-#include "runner/bench.h"
 #include "runner/machine_shell.h"
 #include "runner/label_request.h"
 #include "runner/serial_questions.h"
@@ -11,7 +10,7 @@ namespace auxpad {
 
 using namespace bringup;
 
-BringUp::BringUp(BoardJob& job, Bench& bench, const Recipe& recipe, BringUpRules rules, QObject* parent)
+BringUp::BringUp(BoardJob& job, BringUpHost& bench, const Recipe& recipe, BringUpRules rules, QObject* parent)
     : QObject(parent), job_(job), records_(job.keeper()), bench_(bench), recipe_(recipe), machine_(rules),
       clock_(job.runner().clock()), deadline_(clock_.timer()), since_(clock_)
 {

@@ -3,19 +3,34 @@
 #include <QObject>
 
 #include "bringup/bring_up_machine.h"
+#include "label/label_spool.h"
+#include "records/delivery.h"
 #include "runner/board_job.h"
 #include "runner/recipe.h"
 
 namespace auxpad {
 
-class Bench;
+// What a bring-up asks of the bench it runs on: the records' thread, the journal for its
+// own record, who signs it and what it stands on, and the label printer.
+class BringUpHost {
+public:
+    virtual ~BringUpHost() = default;
+    virtual RecordsThread* recordsThread() = 0; // nullptr without records
+    virtual Expected<void, QString> keep(JobRecord& record) = 0;
+    virtual const Signature& signature() const = 0;
+    virtual const Surroundings& surroundings() const = 0;
+    // A board took a serial number after waiting `waited` for it.
+    virtual void serialTaken(Millis waited) = 0;
+    virtual bool printsLabels() const = 0;
+    virtual void printLabel(const BoardJob& job, const LabelRequest& request) = 0;
+};
 
 // A board's whole bring-up (`BringUpMachine`) put on a `BoardJob`, the records' thread
 // and a timer: this shell runs what the machine asks for and tells it what came of it.
 class BringUp final : public QObject {
     Q_OBJECT
 public:
-    BringUp(BoardJob& job, Bench& bench, const Recipe& recipe, BringUpRules rules = {}, QObject* parent = nullptr);
+    BringUp(BoardJob& job, BringUpHost& bench, const Recipe& recipe, BringUpRules rules = {}, QObject* parent = nullptr);
 
     void start();
     // Stops it where it is; it ends as interrupted, and is not tried again.
@@ -47,7 +62,7 @@ private:
 
     BoardJob& job_;
     RecordKeeper& records_;
-    Bench& bench_;
+    BringUpHost& bench_;
     const Recipe& recipe_;
     BringUpMachine machine_;
     bool applying_ = false;

@@ -5,25 +5,29 @@
 namespace auxpad {
 
 LeaseKeeper::LeaseKeeper(RecordsThread& thread, const Recipe& recipe, Clock& clock, QObject* parent)
-    : QObject(parent), thread_(thread), range_(recipe.serials), recipe_(recipe.name), size_(recipe.serialLease),
-      retry_(clock.timer())
+    : QObject(parent), thread_(thread), clock_(clock), range_(recipe.serials), recipe_(recipe.name),
+      size_(recipe.serialLease), due_(clock.timer())
 {
-    connect(retry_.get(), &Timer::timeout, this, &LeaseKeeper::start);
+    connect(due_.get(), &Timer::timeout, this, [this] { act(machine_.deadlinePassed(clock_.now())); });
 }
 
 void LeaseKeeper::refillSoon()
 {
-    if (busy_)
-        again_ = true;
-    else if (!retry_->isActive()) // after a failed try, the next is already set
+    act(machine_.asked(clock_.now()));
+}
+
+void LeaseKeeper::act(RetryMachine::Do what)
+{
+    if (what == RetryMachine::Do::Start)
         start();
+    if (const auto due = machine_.nextDeadline())
+        due_->start(std::max<Millis>(0, tickDiff(*due, clock_.now())));
+    else
+        due_->stop();
 }
 
 void LeaseKeeper::start()
 {
-    retry_->stop();
-    busy_ = true;
-    again_ = false;
     thread_.run<Expected<int, QString>>(
         [range = range_, recipe = recipe_, size = size_](RecordsThread::Stores& stores) {
             return refillLease(stores, range, recipe, size);
@@ -33,15 +37,9 @@ void LeaseKeeper::start()
 
 void LeaseKeeper::tried(const Expected<int, QString>& left)
 {
-    busy_ = false;
-    if (left && *left * 2 >= size_) {
-        backoff_.succeeded();
-        if (again_)
-            start();
-        return;
-    }
-    // Under half still: the database did not answer, or the range has no more to lease.
-    retry_->start(static_cast<Millis>(backoff_.failed()));
+    // A lease that still wants numbers (the range has no more to lease) counts as a try
+    // that failed, and goes again after its pause.
+    act(machine_.tried(left && !leaseWantsRefill(*left, size_), clock_.now()));
     if (!left)
         emit failed(left.error());
 }

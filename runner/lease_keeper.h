@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "base/backoff.h"
+#include "base/retry_machine.h"
 #include "records/delivery.h"
 #include "runner/recipe.h"
 
@@ -10,9 +10,9 @@ namespace auxpad {
 
 // Keeps this station's lease of the recipe's serial numbers full, on the records' thread,
 // so that a board takes its number from the journal at once: a refill at the start and
-// whenever a number was taken (it asks the line's database only when the lease is under
-// half), one at a time; when the line's database does not answer, it is tried again after
-// a pause that grows to a minute, until the lease is full again.
+// whenever a number was taken (it asks the line's database only when the lease wants one),
+// one at a time, as its RetryMachine says; when the line's database does not answer, or
+// the lease still wants numbers, it is tried again after a pause that grows to a minute.
 class LeaseKeeper final : public QObject {
     Q_OBJECT
 public:
@@ -25,17 +25,17 @@ signals:
     void failed(const QString& why); // a refill that did not reach the line's database
 
 private:
+    void act(RetryMachine::Do what);
     void start();
     void tried(const Expected<int, QString>& left);
 
     RecordsThread& thread_;
+    Clock& clock_;
     SerialRange range_;
     QString recipe_;
     int size_;
-    std::unique_ptr<Timer> retry_;
-    Backoff backoff_;
-    bool busy_ = false;
-    bool again_ = false;
+    RetryMachine machine_;
+    std::unique_ptr<Timer> due_;
 };
 
 } // namespace auxpad

@@ -58,7 +58,7 @@ Expected<int, QString> refillLease(RecordsThread::Stores& stores, const SerialRa
         return unexpected(journal.error());
     const QString lineDb = RecordStore::shownUrl(stores.lineUrl);
     const auto left = (*journal)->leaseLeft(lineDb, range);
-    if (!left || *left * 2 >= size)
+    if (!left || !leaseWantsRefill(*left, size))
         return left;
     const auto identity = (*journal)->identity();
     if (!identity)

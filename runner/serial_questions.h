@@ -29,9 +29,15 @@ Expected<SerialChoice, std::string> chooseSerial(RecordsThread::Stores& stores, 
 // the journal, which delivers it to the line's database with the records.
 Expected<void, QString> endReservation(RecordsThread::Stores& stores, const QString& serial, bool written);
 
-// Tops this station's lease of `range` up to `size` numbers when fewer than half are
-// left: in one locked transaction of the line's database, then kept in the journal.
-// How many numbers the lease holds then.
+// The one rule of when a lease of `size` numbers with `left` untaken wants more: under half.
+constexpr bool leaseWantsRefill(int left, int size)
+{
+    return left * 2 < size;
+}
+
+// Tops this station's lease of `range` up to `size` numbers when it wants a refill: in
+// one locked transaction of the line's database, then kept in the journal. How many
+// numbers the lease holds then.
 Expected<int, QString> refillLease(RecordsThread::Stores& stores, const SerialRange& range, const QString& recipe,
                                    int size);
 
