@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -30,8 +31,9 @@ private:
     bool fill();
 
     ReadFn read_;
-    std::string buffer_;
-    std::size_t pos_ = 0;
+    std::unique_ptr<char[]> buffer_; // two chunks: what is left of one, and the next
+    std::size_t pos_ = 0;            // the first byte not read yet
+    std::size_t end_ = 0;            // past the last byte in the buffer
     bool eof_ = false;
     std::optional<std::string> failure_;
 };

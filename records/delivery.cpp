@@ -6,10 +6,13 @@ namespace auxpad {
 
 namespace {
 constexpr int kBatch = 200;
-constexpr Millis kGatherMs = 5000;    // records written within this go in one delivery
+constexpr Millis kGatherMs = 5000;        // records written within this go in one delivery
+constexpr Millis kAnnounceAlwaysMs = 300000; // a courier's first minutes: every delivery says whose it is
+constexpr Millis kAnnounceMs = 60000;        // then once a minute
 } // namespace
 
-Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl)
+Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl,
+                                             Announce announce)
 {
     const QString lineDb = RecordStore::shownUrl(lineUrl);
     const auto identity = journal.identity();
@@ -43,10 +46,12 @@ Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& 
             return unexpected(marked.error());
         count.delivered += static_cast<int>(batch->size());
     }
-    auto namesakes = line.registerJournal(*identity, count.delivered > 0);
-    if (!namesakes)
-        return failed(namesakes.error());
-    count.namesakes = std::move(*namesakes);
+    if (announce == Announce::Now) {
+        auto namesakes = line.registerJournal(*identity, count.delivered > 0);
+        if (!namesakes)
+            return failed(namesakes.error());
+        count.namesakes = std::move(*namesakes);
+    }
     // Then what became of the numbers leased to this journal, after the records that
     // hold them, each change once in the line's database.
     const auto states = journal.heldSerialStates(lineDb);
@@ -148,7 +153,7 @@ RecordsThread::~RecordsThread()
 
 Courier::Courier(RecordsThread& thread, QString lineUrl, Clock& clock, QObject* parent)
     : QObject(parent), thread_(thread), lineUrl_(std::move(lineUrl)), clock_(clock), machine_(kGatherMs),
-      due_(clock.timer())
+      due_(clock.timer()), since_(clock)
 {
     connect(due_.get(), &Timer::timeout, this, [this] { act(machine_.deadlinePassed(clock_.now())); });
 }
@@ -170,15 +175,19 @@ void Courier::act(RetryMachine::Do what)
 
 void Courier::start()
 {
+    const Millis now = clock_.now();
+    const bool announce = since_.elapsed() < kAnnounceAlwaysMs || !announced_ || tickDiff(now, *announced_) >= kAnnounceMs;
+    if (announce)
+        announced_ = now;
     // What was delivered, and how many records are still held when the journal can say.
     using Outcome = std::pair<Expected<DeliveryCount, QString>, std::optional<int>>;
     thread_.run<Outcome>(
-        [line = lineUrl_](RecordsThread::Stores& stores) -> Outcome {
+        [line = lineUrl_, announce = announce ? Announce::Now : Announce::NotNow](RecordsThread::Stores& stores) -> Outcome {
             const auto journal = stores.openJournal();
             if (!journal)
                 return {unexpected(journal.error()), std::nullopt};
             const auto reached = stores.openLine();
-            auto delivered = reached ? deliverHeld(**journal, **reached, line)
+            auto delivered = reached ? deliverHeld(**journal, **reached, line, announce)
                                      : Expected<DeliveryCount, QString>(unexpected(reached.error()));
             if (!delivered)
                 stores.line.close(); // opened afresh at the next try

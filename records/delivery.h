@@ -30,7 +30,12 @@ struct DeliveryCount {
 // so in the journal. A batch that did not go stays held; one that went but was not marked
 // goes again, which changes nothing there. Waits on the database: a command may call
 // this, a window not.
-Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl);
+// `announce`: whether to say there now that this journal goes by its station's name, and
+// hear which other journals do (a courier says it at every delivery of its first five
+// minutes, then once a minute).
+enum class Announce { Now, NotNow };
+Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl,
+                                             Announce announce = Announce::Now);
 
 // What the operator is told of a station name that other journals use too, and of a
 // serial the line's database refused: one wording for every front.
@@ -135,6 +140,8 @@ private:
     Clock& clock_;
     RetryMachine machine_;
     std::unique_ptr<Timer> due_;
+    Stopwatch since_;                // since the courier began
+    std::optional<Millis> announced_; // when it last said whose journal it delivers
     int held_ = 0;
     bool namesakesSaid_ = false;
 };

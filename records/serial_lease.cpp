@@ -1,6 +1,7 @@
 // Serial leases: the numbers a line's database leases to each station, and the station's
 // journal that hands them to its boards without asking the line's database.
 #include <QSqlError>
+#include <QSet>
 #include <QSqlQuery>
 #include <QSysInfo>
 #include <QVariant>
@@ -31,14 +32,14 @@ Expected<QStringList, QString> RecordStore::leaseSerials(const QString& journal,
         if (!taken)
             return rollback(taken.error());
         const QString now = recordTime(*clock_);
+        QSqlQuery& insert = prepared("INSERT INTO serial_reservations (serial, recipe, station, port, reserved, state, "
+                                     "journal) VALUES (?, ?, ?, '', ?, 'leased', ?)");
         for (const QString& serial : range.lowestFree(std::move(*taken), more)) {
-            q.prepare("INSERT INTO serial_reservations (serial, recipe, station, port, reserved, state, journal) "
-                      "VALUES (?, ?, ?, '', ?, 'leased', ?)");
             for (const QVariant& v : {QVariant(serial), QVariant(recipe), QVariant(station_), QVariant(now),
                                       QVariant(journal)})
-                q.addBindValue(v);
-            if (!q.exec())
-                return rollback(q.lastError().text());
+                insert.addBindValue(v);
+            if (!insert.exec())
+                return rollback(insert.lastError().text());
         }
     }
     auto leased = leasedTo(journal, range);
@@ -260,13 +261,13 @@ Expected<void, QString> RecordStore::keepLease(const QString& lineDb, const QStr
         return fail("written", why);
     };
     const QString now = recordTime(*clock_);
+    QSqlQuery& keep = prepared("INSERT INTO serial_leases (line_db, serial, recipe, station, taken, state, leased) "
+                               "VALUES (?, ?, ?, ?, ?, 'leased', ?) ON CONFLICT (line_db, serial) DO NOTHING");
     for (const QString& serial : serials) {
-        q.prepare("INSERT INTO serial_leases (line_db, serial, recipe, station, taken, state, leased) "
-                  "VALUES (?, ?, ?, ?, ?, 'leased', ?) ON CONFLICT (line_db, serial) DO NOTHING");
         for (const QString& v : {lineDb, serial, recipe, station_, now, now})
-            q.addBindValue(v);
-        if (!q.exec())
-            return rollback(q.lastError().text());
+            keep.addBindValue(v);
+        if (!keep.exec())
+            return rollback(keep.lastError().text());
     }
     // A number no board took that the line no longer leases to this journal (given back
     // for it by hand) is no longer this station's to take.
@@ -276,9 +277,10 @@ Expected<void, QString> RecordStore::keepLease(const QString& lineDb, const QStr
         q.addBindValue(v);
     if (!q.exec())
         return rollback(q.lastError().text());
+    const QSet<QString> leased(serials.begin(), serials.end());
     QStringList gone;
     while (q.next())
-        if (!serials.contains(q.value(0).toString()))
+        if (!leased.contains(q.value(0).toString()))
             gone << q.value(0).toString();
     for (const QString& serial : gone) {
         q.prepare("DELETE FROM serial_leases WHERE line_db = ? AND serial = ? AND state = 'leased'");

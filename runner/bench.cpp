@@ -231,8 +231,11 @@ void Bench::labelFinished(const LabelRecord& label)
         longestLabelWait_ = std::max(longestLabelWait_, tickDiff(clock().now(), asked->second));
         labelAsked_.erase(asked);
     }
-    if (const auto board = labelBoard_.find(label.bringUp); board != labelBoard_.end())
+    if (const auto board = labelBoard_.find(label.bringUp); board != labelBoard_.end()) {
         emit labelShown(board->second, label.state);
+        if (label.state != QLatin1String("held")) // a label at its end is no board's business any more
+            labelBoard_.erase(board);
+    }
     if (label.state == QLatin1String("failed"))
         emit labelsNoticed(QStringLiteral("The label of %1 cannot be printed: %2").arg(label.serial, label.reason));
 }

@@ -14,6 +14,18 @@ constexpr qint64 kAdapterBackMs = 3'000;  // an adapter that was reset is back a
 constexpr qint64 kKillWaitMs = 60'000;    // a kill waits this long for a label at the printer
 constexpr qint64 kDrainMs = 30 * 60'000;  // after the shift: for the last boards, labels and records
 
+// This process's resident memory now, in MB (0 where the system does not say).
+double residentMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
+    return 0;
+}
+
 QString clockText(qint64 ms)
 {
     return QStringLiteral("%1:%2:%3.%4")
@@ -343,10 +355,23 @@ void Shift::schedule(const Fault& fault)
             if (startStation(clone))
                 for (int i = 0; i < clone.sim->slotCount(); ++i)
                     plugSoon(clone, i);
-            after(fault.forMs, [&clone] { clone.plugging = false; });
+            after(fault.forMs, [this, &clone] {
+                clone.plugging = false;
+                retire(clone);
+            });
         });
         break;
     }
+}
+
+void Shift::retire(Station& station)
+{
+    // Its operator takes its last boards off, then the station goes, as a PC unplugged.
+    if (!idle(station))
+        return after(10'000, [this, &station] { retire(station); });
+    keepWaits(station);
+    station.sim->stop();
+    event(&station, -1, QStringLiteral("goes away"));
 }
 
 bool Shift::idle(const Station& station) const
@@ -384,6 +409,8 @@ Expected<ShiftOutcome, QString> Shift::run()
     }
     for (const Fault& fault : plan_.faults)
         schedule(fault);
+    for (qint64 hour = 3'600'000; hour <= endMs_; hour += 3'600'000)
+        after(hour, [this] { rssMb_.push_back(residentMb()); });
     for (const auto& station : stations_)
         for (int i = 0; i < station->sim->slotCount(); ++i)
             plugSoon(*station, i);
@@ -406,6 +433,7 @@ Expected<ShiftOutcome, QString> Shift::finish()
     ShiftOutcome outcome;
     outcome.faults = plan_.faults;
     outcome.meanBringUpSeconds = bringUps_ > 0 ? bringUpSeconds_ / bringUps_ : 0;
+    outcome.rssMb = rssMb_;
     const double hours = plan_.hours;
     const double cycle = outcome.meanBringUpSeconds + plan_.plugSeconds + plan_.pullSeconds;
     std::vector<std::unique_ptr<RecordStore>> journals;

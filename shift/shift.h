@@ -37,6 +37,7 @@ struct ShiftOutcome {
     int cloneBoards = 0; // the boards the cloned journal's station brought up
     double meanBringUpSeconds = 0;
     qint64 endedAtMs = 0; // virtual time when every store was checked
+    std::vector<double> rssMb; // the process's resident memory at the end of each simulated hour
 };
 
 // A whole shift of the line on simulated time: the product's own benches on simulated
@@ -89,6 +90,7 @@ private:
     void kill(Station& station);
     void restart(Station& station);
     void keepWaits(Station& station);
+    void retire(Station& station);
     void hangUp(Station& station, int slot, const std::string& comingBackAs);
     auxsim::EngineConfig boardOf(BoardKind kind);
     BoardKind drawKind();
@@ -116,6 +118,7 @@ private:
     int bringUps_ = 0;
     QFile events_;
     qint64 endMs_ = 0;
+    std::vector<double> rssMb_;
 };
 
 } // namespace auxpad::shift

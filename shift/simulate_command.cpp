@@ -54,7 +54,7 @@ Expected<QString, QString> builtInRecipe(const QDir& dir)
     const QByteArray recipe = "[recipe]\nname=\"AUXPAD V2, simulated line\"\n"
                               "initdisk=initdisk.txt\ninitdisk_sha256=" + QCryptographicHash::hash(disk, QCryptographicHash::Sha256).toHex()
                               + "\ninitdata=initdata.txt\ninitdata_sha256=" + QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex()
-                              + "\nformat=20\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\ncode=0671234\n"
+                              + "\nformat=30\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\ncode=0671234\n"
                                 "manufacture=061226\nserials=SN1000000-SN1999999\nserial_lease=1000\n"
                                 "[label]\nprinter=labels\nsize=50x25\ntemplate=label.zpl\n";
     for (const auto& [name, bytes] : {std::pair{"initdisk.txt", disk}, std::pair{"initdata.txt", data},
@@ -74,7 +74,9 @@ QString shiftClock(qint64 ms)
 
 QJsonObject shiftJson(const ShiftPlan& plan, const ShiftOutcome& outcome, double wall)
 {
-    QJsonArray stations, faults;
+    QJsonArray stations, faults, rss;
+    for (const double mb : outcome.rssMb)
+        rss.append(std::round(mb * 10) / 10);
     for (const StationFigures& f : outcome.stations)
         stations.append(QJsonObject{{"station", f.station}, {"attached", f.attached}, {"passed", f.passed},
                                     {"failed", f.failed}, {"interrupted", f.interrupted}, {"unheard", f.unheard},
@@ -99,7 +101,7 @@ QJsonObject shiftJson(const ShiftPlan& plan, const ShiftOutcome& outcome, double
     }
     return {{"event", "shift"}, {"ok", ok}, {"seed", static_cast<qint64>(plan.seed)}, {"hours", plan.hours},
             {"wall_seconds", std::round(wall * 10) / 10}, {"stations", stations}, {"invariants", invariantJson(outcome.invariants)},
-            {"faults", faults}};
+            {"faults", faults}, {"rss_mb_by_hour", rss}};
 }
 
 void printTable(const ShiftPlan& plan, const ShiftOutcome& outcome, double wall)
@@ -123,6 +125,10 @@ void printTable(const ShiftPlan& plan, const ShiftOutcome& outcome, double wall)
     text += "\nfaults\n";
     for (const Fault& f : outcome.faults)
         text += QStringLiteral("  %1 at %2 for %3 s\n").arg(faultName(f.kind), shiftClock(f.atMs)).arg(f.forMs / 1000);
+    if (!outcome.rssMb.empty())
+        text += QStringLiteral("\nResident memory: %1 MB after the first simulated hour, %2 MB after the last\n")
+                    .arg(outcome.rssMb.front(), 0, 'f', 1)
+                    .arg(outcome.rssMb.back(), 0, 'f', 1);
     text += QStringLiteral("\n%1 simulated hours in %2 s of wall time: %3 simulated seconds per wall second\n")
                 .arg(plan.hours)
                 .arg(wall, 0, 'f', 1)

@@ -161,6 +161,25 @@ echo "| CPU of \`auxpad-flash serve\` with 20 pages following its events, nothin
 # A label: laid out and handed to a CUPS server of the figure's own.
 "$perf/benchmarks/label_figures"
 
+# A whole shift on simulated time: two stations of 32 slots for 8 hours with the default
+# faults, then the rate each station sustains beside its physical bound, and the memory
+# after the first hour and after the last.
+"$perf/auxpad-flash" simulate --stations 2 --slots 32 --hours 8 --seed 1 --json | tail -n 1 >"$work/shift.json"
+python3 - "$work/shift.json" <<'PY'
+import json, sys
+shift = json.load(open(sys.argv[1]))
+speed = shift["hours"] * 3600 / shift["wall_seconds"]
+rate = min(s["boards_per_hour"] for s in shift["stations"])
+share = min(s["boards_per_hour"] / s["bound_per_hour"] for s in shift["stations"])
+rss = shift["rss_mb_by_hour"]
+growth = rss[-1] / rss[0] - 1
+yes = lambda ok: "yes" if ok else "**no**"
+print(f"| An 8-hour shift of 2 stations x 32 slots on simulated time (`simulate --seed 1`, the default faults), wall time | **{shift['wall_seconds']:.0f} s**: {speed:.0f} simulated seconds per wall second | < 120 s | {yes(shift['wall_seconds'] < 120)} |")
+print(f"| Boards an hour a station sustains in that shift, and against its physical bound | **{rate:.0f}**, {100 * share:.1f} % of the bound | >= 1,000, >= 90 % | {yes(rate >= 1000 and share >= 0.9)} |")
+print(f"| Resident memory of that shift after its last simulated hour against after its first | {rss[-1]:.1f} MB against {rss[0]:.1f} MB: **{100 * growth:+.1f} %** | within 10 % | {yes(abs(growth) <= 0.1)} |")
+print(f"| Every promise of the line held at the end of that shift | **{'all' if shift['ok'] else 'not all'}** of {len(shift['invariants'])} | all | {yes(shift['ok'])} |")
+PY
+
 echo
 echo "Engine hot paths (Google Benchmark, build-perf/benchmarks/auxpad_core_bench):"
 echo
