@@ -58,8 +58,9 @@ BoardResult BoardResult::of(const auxpad::BringUp& bringUp)
             r.alreadyPassed};
 }
 
-JobOutput::JobOutput(Style style, const std::vector<BoardJob*>& jobs, auxpad::Clock& clock, bool watching)
-    : style_(style), jobs_(jobs), redraw_(clock.timer()), lastProgressEvent_(jobs.size(), -1000000),
+JobOutput::JobOutput(Style style, const std::vector<BoardJob*>& jobs, auxpad::Clock& clock, bool watching,
+                     std::FILE* out, std::FILE* err)
+    : out_(out), err_(err), style_(style), jobs_(jobs), redraw_(clock.timer()), lastProgressEvent_(jobs.size(), -1000000),
       watching_(watching), since_(clock)
 {
     for (const BoardJob* job : jobs_)
@@ -74,6 +75,8 @@ JobOutput::JobOutput(Style style, const std::vector<BoardJob*>& jobs, auxpad::Cl
 
 void JobOutput::print(const std::string& text, std::FILE* to)
 {
+    if (!to)
+        to = out_;
     std::fwrite(text.data(), 1, text.size(), to);
     std::fflush(to);
 }
@@ -246,7 +249,7 @@ void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labe
     redraw_->stop();
     if (style_ == Style::Live)
         redraw();
-    std::FILE* to = style_ == Style::Json ? stderr : stdout; // JSON Lines stay JSON
+    std::FILE* to = style_ == Style::Json ? err_ : out_; // JSON Lines stay JSON
     auxpad::Tally all;
     for (const BoardJob* job : jobs_) {
         all.passed += tally_[job].passed;

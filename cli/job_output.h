@@ -5,6 +5,7 @@
 #include <memory>
 
 #include <array>
+#include <cstdio>
 #include <map>
 #include <optional>
 #include <string>
@@ -46,7 +47,9 @@ class JobOutput final : public QObject {
 public:
     enum class Style { Live, Lines, Json };
     // Watching, each port is a slot whose boards come and go: the summary counts them.
-    JobOutput(Style style, const std::vector<auxpad::BoardJob*>& jobs, auxpad::Clock& clock, bool watching = false);
+    // It speaks on `out`, and says the JSON Lines' table on `err`.
+    JobOutput(Style style, const std::vector<auxpad::BoardJob*>& jobs, auxpad::Clock& clock, bool watching = false,
+              std::FILE* out = stdout, std::FILE* err = stderr);
 
     void started(const auxpad::BoardJob& job);
     void arrived(const auxpad::BoardJob& job);
@@ -63,12 +66,14 @@ public:
     void summary(const QString& lineDb, int held, std::optional<int> labelsHeld = std::nullopt);
 
 private:
-    void print(const std::string& text, std::FILE* to = stdout);
+    void print(const std::string& text, std::FILE* to = nullptr);
     void slotEvent(const auxpad::BoardJob& job, const char* event, const char* said);
     void json(const auxpad::BoardJob& job, const char* event, QJsonObject fields);
     std::string liveLine(const auxpad::BoardJob& job) const;
     void redraw();
 
+    std::FILE* out_;
+    std::FILE* err_;
     Style style_;
     std::vector<auxpad::BoardJob*> jobs_;
     std::size_t portWidth_ = 4;

@@ -31,9 +31,9 @@ void onSignal(int)
     [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
 }
 
-int cannotStart(const QStringList& arguments, const std::string& why)
+int cannotStart(const CommandStage& stage, const QStringList& arguments, const std::string& why)
 {
-    std::fprintf(stderr, "%s %s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
+    std::fprintf(stage.err, "%s %s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
                  arguments.value(1).toLocal8Bit().constData(), why.c_str());
     return kCannotStart;
 }
@@ -92,7 +92,7 @@ BoardResult resultOf(auxpad::Bench& bench, std::size_t i)
 
 // Says each board's news as the bench gives it; a run without slots ends with its last
 // board: how many are still running.
-std::shared_ptr<std::size_t> follow(auxpad::Bench& bench, JobOutput& output, bool watch)
+std::shared_ptr<std::size_t> follow(auxpad::Bench& bench, JobOutput& output, bool watch, bool& ended)
 {
     QObject::connect(&bench, &auxpad::Bench::phaseChanged, &output,
                      [&](std::size_t i) { output.phaseChanged(bench.job(i)); });
@@ -103,27 +103,27 @@ std::shared_ptr<std::size_t> follow(auxpad::Bench& bench, JobOutput& output, boo
     QObject::connect(&bench, &auxpad::Bench::arrived, &output, [&](std::size_t i) { output.arrived(bench.job(i)); });
     QObject::connect(&bench, &auxpad::Bench::left, &output, [&](std::size_t i) { output.left(bench.job(i)); });
     auto running = std::make_shared<std::size_t>(bench.size());
-    QObject::connect(&bench, &auxpad::Bench::finished, &output, [&bench, &output, watch, running](std::size_t i) {
+    QObject::connect(&bench, &auxpad::Bench::finished, &output, [&bench, &output, watch, running, &ended](std::size_t i) {
         output.finished(bench.job(i), resultOf(bench, i));
         if (watch)
             return; // a slot never ends
         bench.job(i).close();
         if (--*running == 0)
-            QCoreApplication::exit(0);
+            ended = true;
     });
     return running;
 }
 
 // Opens the records and every port, or says why the command cannot start.
-auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& bench)
+auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& bench, std::FILE* err)
 {
     // Without the station's journal no board could be put on record, and none is started.
     // A line database that does not answer stops nothing: its records wait in the journal.
     bench.sign(plan.signature);
     if (const auto opened = bench.openRecords(plan.lineDb); !opened)
         return auxpad::unexpected(opened.error().toStdString());
-    auto say = [](const QString& text) {
-        std::fprintf(stderr, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
+    auto say = [err](const QString& text) {
+        std::fprintf(err, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
                      text.toLocal8Bit().constData());
     };
     for (auto notice : {&auxpad::Bench::recordsFailed, &auxpad::Bench::stationNameShared, &auxpad::Bench::serialDoubled})
@@ -131,7 +131,7 @@ auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& be
     // Every port is opened before a byte goes to any board: one that cannot be had stops
     // them all.
     for (const std::string& port : plan.ports) {
-        if (const auto opened = bench.addPort(auxpad::resolvePort(port)); !opened)
+        if (const auto opened = bench.addPort(bench.surroundings().lines->resolve(port)); !opened)
             return auxpad::unexpected(opened.error().toStdString());
     }
     bench.prepare(plan.recipe ? &*plan.recipe : nullptr, plan.rules, plan.watch);
@@ -144,11 +144,29 @@ auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& be
 
 } // namespace
 
-int runJobCommand(const QStringList& arguments)
+std::unique_ptr<QObject> CommandStage::onSignals(std::function<void()> interrupt)
+{
+    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return nullptr;
+    auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, [interrupt = std::move(interrupt)] {
+        char byte;
+        [[maybe_unused]] const auto n = ::read(signalPipe[0], &byte, 1);
+        interrupt();
+    });
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+    return notifier;
+}
+
+int runJobCommand(const QStringList& arguments, const CommandStage& stage)
 {
     const auto parsed = parseJobCommand(arguments);
     if (!parsed)
-        return parsed.error().status == 0 ? 0 : cannotStart(arguments, parsed.error().why);
+        return parsed.error().status == 0 ? 0 : cannotStart(stage, arguments, parsed.error().why);
     const JobPlan& plan = *parsed;
 
     auxpad::DiskFiles disk;
@@ -156,41 +174,34 @@ int runJobCommand(const QStringList& arguments)
     if (plan.recipe)
         recipeFiles.emplace(*plan.recipe, disk);
     auxpad::TextFiles& files = recipeFiles ? static_cast<auxpad::TextFiles&>(*recipeFiles) : disk;
-    auxpad::Bench bench(files, plan.iniPath);
-    if (const auto ready = setUp(plan, bench); !ready)
-        return cannotStart(arguments, ready.error());
+    auxpad::Bench bench(files, plan.iniPath, stage.around);
+    if (const auto ready = setUp(plan, bench, stage.err); !ready)
+        return cannotStart(stage, arguments, ready.error());
 
-    // SIGINT and SIGTERM end the run cleanly, through the event loop.
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return cannotStart(arguments, "no socket pair for the signals");
-    QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
+    // An interrupt ends the run cleanly, through the clock's events.
     bool interrupted = false;
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
-        char byte;
-        [[maybe_unused]] const auto n = ::read(signalPipe[0], &byte, 1);
+    bool ended = false;
+    const auto interrupts = stage.interrupts([&] {
         interrupted = true;
         bench.stop();
         if (plan.watch)
-            QCoreApplication::exit(0);
+            ended = true;
     });
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    if (!interrupts)
+        return cannotStart(stage, arguments, "no socket pair for the signals");
 
     const auto style = plan.json ? JobOutput::Style::Json
-        : ::isatty(STDOUT_FILENO)  ? JobOutput::Style::Live
-                                   : JobOutput::Style::Lines;
-    JobOutput output(style, bench.jobs(), bench.clock(), plan.watch);
-    const auto running = follow(bench, output, plan.watch);
+        : ::isatty(::fileno(stage.out)) ? JobOutput::Style::Live
+                                        : JobOutput::Style::Lines;
+    JobOutput output(style, bench.jobs(), bench.clock(), plan.watch, stage.out, stage.err);
+    const auto running = follow(bench, output, plan.watch, ended);
     for (std::size_t i = 0; i < bench.size(); ++i) {
         if (!plan.watch) // an empty slot has started nothing
             output.started(bench.job(i));
         startBoard(plan, bench, i, interrupted);
     }
     if (*running > 0)
-        QCoreApplication::exec();
+        bench.clock().runUntil([&ended] { return ended; });
     bench.close(); // every port, before the summary
     // The last records and labels get their chance to reach the line database and the
     // printer; what does not stays held in the journal for the next run, and the summary

@@ -1,4 +1,5 @@
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QTimer>
 
 #include <chrono>
@@ -48,6 +49,20 @@ public:
     {
         QMetaObject::invokeMethod(context ? context : QCoreApplication::instance(), std::move(call),
                                   Qt::QueuedConnection);
+    }
+    bool runUntil(const std::function<bool()>& done, std::optional<Millis> most) override
+    {
+        // The limit's timer wakes the loop when no other event would.
+        QTimer limit;
+        bool late = false;
+        limit.setSingleShot(true);
+        QObject::connect(&limit, &QTimer::timeout, [&late] { late = true; });
+        if (most)
+            limit.start(std::max<Millis>(0, *most));
+        QEventLoop loop;
+        while (!done() && !late)
+            loop.processEvents(QEventLoop::WaitForMoreEvents);
+        return done();
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "base/ticks.h"
 
@@ -29,6 +30,10 @@ public:
     // Runs `call` after what is under way now, calls posted earlier first, unless
     // `context` is gone by then.
     virtual void post(QObject* context, std::function<void()> call) = 0;
+    // Runs what is due on this clock until `done` says so or `most` ms have passed on it
+    // (for ever with none): the real clock's event loop, or virtual time stepped. Whether
+    // `done` said so. A command waits for its boards this way, so it runs the same on both.
+    virtual bool runUntil(const std::function<bool()>& done, std::optional<Millis> most = std::nullopt) = 0;
 };
 
 // A timer of a Clock, one-shot or repeating. Its `timeout` is told on the clock's thread.

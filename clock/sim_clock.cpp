@@ -1,5 +1,7 @@
 #include "clock/sim_clock.h"
 
+#include <limits>
+
 
 namespace auxpad {
 
@@ -102,6 +104,20 @@ void SimClock::runFor(qint64 ms)
         step();
     }
     elapsed_ = until;
+}
+
+bool SimClock::runUntil(const std::function<bool()>& done, std::optional<Millis> most)
+{
+    const qint64 until = most ? elapsed_ + *most : std::numeric_limits<qint64>::max();
+    while (!done()) {
+        if (posted_.empty() && (timers_.empty() || timers_.begin()->first.first > until)) {
+            if (most)
+                elapsed_ = until;
+            return false;
+        }
+        step();
+    }
+    return true;
 }
 
 } // namespace auxpad

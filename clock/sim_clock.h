@@ -26,6 +26,8 @@ public:
     QDateTime wallTime() const override { return start_.addMSecs(elapsed_); }
     std::unique_ptr<Timer> timer() override;
     void post(QObject* context, std::function<void()> call) override;
+    // Steps until `done`, or until nothing is left to run or `most` has passed.
+    bool runUntil(const std::function<bool()>& done, std::optional<Millis> most = std::nullopt) override;
 
     // Milliseconds of virtual time since the start, unwrapped.
     qint64 elapsed() const { return elapsed_; }

@@ -1,6 +1,5 @@
 #include "records/delivery.h"
 
-#include <QEventLoop>
 
 namespace auxpad {
 
@@ -222,22 +221,20 @@ void Courier::tried(const Expected<DeliveryCount, QString>& outcome, std::option
 
 void Courier::lastTry(int ms)
 {
-    // A command's end, on the real clock's event loop: nothing steps a simulated one here.
     const Stopwatch waited(clock_);
+    bool idle = false;
+    const auto told = connect(this, &Courier::idle, this, [&idle] { idle = true; });
     auto waitForIdle = [&] {
-        QEventLoop loop;
-        const auto limit = clock_.timer();
-        connect(limit.get(), &Timer::timeout, &loop, &QEventLoop::quit);
-        connect(this, &Courier::idle, &loop, &QEventLoop::quit);
-        limit->start(std::max<Millis>(0, ms - waited.elapsed()));
-        loop.exec();
+        clock_.runUntil([&idle] { return idle; }, std::max<Millis>(0, ms - waited.elapsed()));
     };
     // A try under way may have counted before the last record was written: one more
     // follows it, whatever it came to, and its count is the one that stands.
     if (machine_.trying())
         waitForIdle();
+    idle = false;
     act(machine_.askedAtOnce(clock_.now()));
     waitForIdle();
+    disconnect(told);
 }
 
 } // namespace auxpad

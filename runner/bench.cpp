@@ -242,9 +242,7 @@ void Bench::labelFinished(const LabelRecord& label)
 
 void Bench::lastLabels(int ms)
 {
-    const Stopwatch waited(clock());
-    while (!labelsInHand_.empty() && waited.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    clock().runUntil([this] { return labelsInHand_.empty(); }, ms);
 }
 
 void Bench::recordsLost(const QString& why)

@@ -1,5 +1,7 @@
 #include "shift/sim_lines.h"
 
+#include "core/sim_command.h"
+
 namespace auxpad::shift {
 
 SimAdapter::SimAdapter(SimClock& clock, std::string device, int baud)
@@ -23,6 +25,15 @@ void SimAdapter::plug(const auxsim::EngineConfig& board)
     config_.byteTime = 0; // the cable's time is the adapter's: a chunk at a time
     storedSerial_ = auxsim::describeRecord(board.board.record).serial;
     board_ = std::make_unique<auxsim::SimEngine>(config_, *this);
+    pump();
+}
+
+void SimAdapter::command(std::string_view line)
+{
+    const auto parsed = auxsim::parseCommand(line);
+    if (!board_ || !parsed.command)
+        return;
+    board_->execute(*parsed.command, us());
     pump();
 }
 
@@ -146,6 +157,7 @@ Expected<void, QString> SimLine::open(const PortName& port)
     if (!adapter || !adapter->present())
         return unexpected(QString::fromStdString(port.shown()) + QStringLiteral(" is not a serial port of this machine."));
     adapter_ = adapter;
+    shown_ = QString::fromStdString(port.shown());
     adapter_->attachLine(this);
     return {};
 }
@@ -173,7 +185,7 @@ void SimLine::left(const QString& why)
 {
     adapter_ = nullptr;
     received_.clear();
-    emit lost(why);
+    emit lost(QStringLiteral("The serial port %1 is gone: %2").arg(shown_, why)); // as a real port says it
 }
 
 SimAdapter& SimLines::add(const std::string& name, const std::string& device)

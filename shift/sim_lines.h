@@ -28,6 +28,8 @@ public:
     void plug(const auxsim::EngineConfig& board);
     void pull();
     bool hasBoard() const { return board_ != nullptr; }
+    // What auxpad-sim's standard input would tell the board on it (power-up, register, ...).
+    void command(std::string_view line);
     // The serial the board on it holds now: the last product record it stored.
     std::string storedSerial() const;
 
@@ -95,6 +97,7 @@ public:
 private:
     SimLines& lines_;
     SimAdapter* adapter_ = nullptr;
+    QString shown_;
     Bytes received_;
 };
 

@@ -2,17 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QThread>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <csignal>
-#include <functional>
 #include <memory>
 
 #include "tests/e2e/sim_process.h"
@@ -74,48 +68,9 @@ protected:
         return run;
     }
     Outcome run(const QStringList& arguments) { return finish(start(arguments)); }
-    // station/recipe.ini, for the station's two files, handing out `serials`.
-    void recipe(const std::string& serials)
-    {
-        write("station/recipe.ini", recipeText("Bench", downloadText(60), downloadText(120), serials));
-    }
-
     QTemporaryDir dir_;
     std::vector<std::unique_ptr<SimProcess>> sims_;
 };
-
-TEST_F(Commands, EightBoardsAreFlashedAtOnceAndOneThatHangsUpFailsAlone)
-{
-    std::vector<QStringList> options(8, QStringList{"--quiet"});
-    options[3] << "--hangup-after-block" << "4";
-    boards(options);
-    Outcome r = run(QStringList{"flash", "--disk", "disk.txt", "--data", "data.txt", "--json"} + ports());
-    EXPECT_EQ(r.exitCode, 1) << r.errors.toStdString();
-    ASSERT_EQ(r.results.size(), 8u);
-    for (const auto& [port, result] : r.results) {
-        SCOPED_TRACE(port.toStdString());
-        if (port == "COM24") {
-            EXPECT_FALSE(result["ok"].toBool());
-            EXPECT_TRUE(result["message"].toString().contains("COM24")) << "the lost line is named";
-        } else {
-            EXPECT_TRUE(result["ok"].toBool());
-            EXPECT_EQ(result["caption"].toString(), "Flash AUXPAD Successfully!\nPlease Reset the phone!");
-            EXPECT_EQ(result["serial"].toString(), "SN0000001");
-            EXPECT_GT(result["seconds"].toDouble(), 20);
-        }
-    }
-    EXPECT_EQ(sims_[0]->stats()["blocks_ok"], 10 + 20) << "both files, six lines a block";
-    std::vector<double> waited; // the format wait's percentage, as COM21's events told it
-    for (const QJsonObject& e : r.events)
-        if (e["event"] == "progress" && e["port"] == "COM21" && e["phase"] == "format wait")
-            waited.push_back(e["percent"].toDouble());
-    EXPECT_GE(waited.size(), 10u) << "twice a second through twenty seconds";
-    EXPECT_TRUE(std::any_of(r.events.begin(), r.events.end(), [](const QJsonObject& e) {
-        return e["event"] == "text" && e["port"] == "COM21" && e["text"] == "Testing AUXPAD board...";
-    })) << "the captions are told as they come";
-    EXPECT_TRUE(std::is_sorted(waited.begin(), waited.end()));
-    EXPECT_TRUE(r.errors.contains("COM24")) << "the summary names the failed board";
-}
 
 TEST_F(Commands, NothingIsSentWhenOneBoardOrFileOrTheCommandLineCannotBeHad)
 {
@@ -228,112 +183,6 @@ TEST_F(Commands, SelfTestPassesOrFailsPerBoardAndAnInterruptEndsEveryJob)
     EXPECT_TRUE(out.contains("COM22: Testing AUXPAD board...\n")) << out.toStdString();
     EXPECT_TRUE(out.contains("COM21: self-test\n") && out.contains("COM21: format wait\n")) << out.toStdString();
     EXPECT_FALSE(out.contains('{')) << "no JSON unasked";
-}
-
-// A bench that starts by itself: boards attached and detached through the simulators'
-// standard input, the tool's JSON events read as they come.
-TEST_F(Commands, SlotsBringUpEachArrivingBoardOnceAndSurviveAReplug)
-{
-    recipe("SN0003000-SN0003099");
-    boards({{"--quiet", "--detached"}, {"--quiet", "--detached", "--image-out", dir_.filePath("image22.bin")}});
-    // The second slot's device is a link, as a bench names its slots by path.
-    const QString link = dir_.filePath("slot22");
-    QFile::link(sims_[1]->devicePath(), link);
-    QFile conf(dir_.filePath("config/auxpad-flash/ports.conf"));
-    ASSERT_TRUE(conf.open(QIODevice::Append));
-    conf.write(("COM40=" + link + "\n").toUtf8());
-    conf.close();
-
-    std::unique_ptr<QProcess> tool(start({"run", "--recipe", "recipe.ini", "--watch", "--json", "--port", "COM21",
-                                          "--port", "COM40"}));
-    QList<QJsonObject> events;
-    auto count = [&](const char* event, const char* port) {
-        return std::count_if(events.begin(), events.end(),
-                             [&](const QJsonObject& e) { return e["event"] == event && e["port"] == port; });
-    };
-    auto waitFor = [&](const std::function<bool()>& done, int ms) {
-        QElapsedTimer t;
-        t.start();
-        while (!done() && t.elapsed() < ms) {
-            tool->waitForReadyRead(200);
-            while (tool->canReadLine())
-                events << QJsonDocument::fromJson(tool->readLine()).object();
-        }
-        return done();
-    };
-    auto lastResult = [&](const char* port) {
-        for (auto e = events.rbegin(); e != events.rend(); ++e)
-            if ((*e)["event"] == "result" && (*e)["port"] == port)
-                return *e;
-        return QJsonObject();
-    };
-    QThread::msleep(2500);
-    waitFor([] { return false; }, 0);
-    EXPECT_TRUE(events.isEmpty()) << "an empty slot produces nothing, not even a start";
-
-    sims_[0]->command("attach");
-    sims_[1]->command("attach 0102,MCU01.02.03,DSP04.05.06,SN0000008,CODE001,150603");
-    ASSERT_TRUE(waitFor([&] { return count("result", "COM21") == 1 && count("result", "COM40") == 1; }, 60000));
-    EXPECT_TRUE(lastResult("COM21")["ok"].toBool()) << lastResult("COM21")["message"].toString().toStdString();
-    const QString first = lastResult("COM40")["serial"].toString();
-    EXPECT_NE(lastResult("COM21")["serial"], first);
-    // A board that stays, even one reset, is not brought up again.
-    sims_[0]->command("power-up");
-    waitFor([] { return false; }, 3000);
-    EXPECT_EQ(count("arrived", "COM21"), 1);
-
-    // A replacement on the same slot gets a serial of its own; the first board back again
-    // is not flashed again.
-    sims_[0]->command("detach");
-    ASSERT_TRUE(waitFor([&] { return count("left", "COM21") == 1; }, 5000)) << "within 5 s of falling silent";
-    sims_[0]->command("attach 0102,MCU01.02.03,DSP04.05.06,SN0000009,CODE001,150603");
-    sims_[1]->command("detach");
-    ASSERT_TRUE(waitFor([&] { return count("left", "COM40") == 1; }, 5000));
-    sims_[1]->command("attach 0102,MCU02.00.01,DSP02.00.07," + first.toStdString() + ",0671234,061226");
-    ASSERT_TRUE(waitFor([&] { return count("result", "COM21") == 2 && count("result", "COM40") == 2; }, 60000));
-    EXPECT_NE(lastResult("COM21")["serial"], first);
-    EXPECT_TRUE(lastResult("COM21")["serial"].toString().startsWith("SN00030"));
-    EXPECT_EQ(lastResult("COM40")["result"], "already-passed");
-    EXPECT_TRUE(lastResult("COM40")["ok"].toBool());
-    EXPECT_EQ(QFileInfo(dir_.filePath("image22.bin")).size(), 0) << "nothing was sent to its bootloader";
-
-    // The slot's device goes and comes back as another pseudo-terminal behind the same link.
-    sims_[1].reset();
-    ASSERT_TRUE(waitFor([&] { return count("left", "COM40") == 2; }, 5000));
-    sims_.push_back(std::make_unique<SimProcess>(dir_.filePath("config"), 23, QStringList{"--quiet", "--detached"}));
-    QFile::remove(link);
-    QFile::link(sims_.back()->devicePath(), link);
-    sims_.back()->command("attach 0102,MCU01.02.03,DSP04.05.06,SN0000007,CODE001,150603");
-    EXPECT_TRUE(waitFor([&] { return count("arrived", "COM40") == 3; }, 8000)) << "reopened within 5 s, then asked";
-
-    ::kill(static_cast<pid_t>(tool->processId()), SIGTERM);
-    ASSERT_TRUE(tool->waitForFinished(15000));
-    EXPECT_EQ(tool->exitCode(), 130);
-    waitFor([] { return false; }, 0);
-    const QString rest = QString::fromUtf8(tool->readAllStandardOutput());
-    EXPECT_TRUE(rest.contains("\"event\":\"summary\"")) << rest.toStdString();
-}
-
-TEST_F(Commands, AHangUpIsTriedAgainOnceTheBoardIsBackOnItsPort)
-{
-    recipe("SN0005000-SN0005099");
-    boards({{"--quiet", "--hangup-after-block", "2"}});
-    QProcess* tool = start({"run", "--recipe", "recipe.ini", "--retry", "2", "--json", "--port", "COM21"});
-    ASSERT_TRUE(sims_[0]->waitForExit(30000)) << "the board hung up";
-    QThread::msleep(1000);
-    sims_[0] = std::make_unique<SimProcess>(dir_.filePath("config"), 21, QStringList{"--quiet"});
-    const Outcome done = finish(tool);
-    EXPECT_EQ(done.exitCode, 0) << done.errors.toStdString();
-    const QJsonObject result = done.results.at("COM21");
-    EXPECT_TRUE(result["ok"].toBool()) << result["message"].toString().toStdString();
-    EXPECT_EQ(result["tries"].toInt(), 2);
-
-    // Both tries are on record.
-    std::unique_ptr<QProcess> report(start({"report", "--job", "run", "--csv"}));
-    ASSERT_TRUE(report->waitForFinished(30000));
-    const QString csv = QString::fromUtf8(report->readAllStandardOutput());
-    EXPECT_EQ(csv.count(",COM21,run,"), 2) << csv.toStdString();
-    EXPECT_EQ(csv.count(",COM21,run,passed,"), 1) << csv.toStdString();
 }
 
 } // namespace
