@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -12,6 +13,7 @@
 #include "tests/support/engine_rig.h"
 #include "tests/support/files.h"
 #include "tests/support/json_lines.h"
+#include "tests/support/programs.h"
 #include "tests/support/sim_bench.h"
 
 class OnSimulatedTime : public ::testing::Test {
@@ -43,6 +45,25 @@ protected:
             out << "--port" << QString("COM%1").arg(i);
         return out;
     }
+    // A command of the built tool that waits on no board (a report, a records command), as
+    // a process of its own; with the journal `journal` names when one is named.
+    SimBench::Ran tool(const QStringList& arguments, const QString& journal = {})
+    {
+        QProcess p;
+        startProgram(p, AUXPAD_FLASH_EXE, arguments,
+                     {"XDG_CONFIG_HOME=" + path("config"), "XDG_DATA_HOME=" + dataHome(journal), "AUXPAD_FLASH_DB"},
+                     path("station"));
+        EXPECT_TRUE(p.waitForFinished(60000)) << arguments.join(' ').toStdString();
+        return {p.exitCode(), p.readAllStandardOutput(), QString::fromUtf8(p.readAllStandardError())};
+    }
+    // A station's command on the bench, under its name and with its own journal.
+    SimBench::Ran station(const QString& name, const QStringList& arguments)
+    {
+        return bench_->run(arguments + QStringList{"--station", name}, {}, dataHome(name));
+    }
+    // Where the journal a name stands for is kept.
+    QString dataHome(const QString& journal = {}) const { return path(journal.isEmpty() ? "data" : "data-" + journal); }
+    QString path(const QString& name) const { return QDir(dir_.path()).filePath(name); }
     // The station's journal.
     QString journal() const { return "sqlite:" + QDir(dir_.path()).filePath("data/auxpad-flash/records.sqlite"); }
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 #include <utility>
@@ -63,16 +64,32 @@ void SimBench::lineAway(qint64 fromMs, qint64 forMs)
     away_.push_back({clock.elapsed() + fromMs, clock.elapsed() + fromMs + forMs});
 }
 
-SimBench::Ran SimBench::run(const QStringList& arguments, std::optional<qint64> interruptAfterMs)
+QByteArray SimBench::outSoFar() const
 {
+    return running_.empty() ? QByteArray()
+                            : QByteArray(running_.front()->out, static_cast<qsizetype>(running_.front()->outSize));
+}
+
+void SimBench::lineBack()
+{
+    for (auto& [from, until] : away_)
+        until = std::min(until, clock.elapsed());
+}
+
+SimBench::Ran SimBench::run(const QStringList& arguments, std::optional<qint64> interruptAfterMs, const QString& dataHome)
+{
+    Running me{++process_};
+    running_.push_back(&me);
     auxpad::cli::CommandStage stage;
     stage.around.clock = &clock;
     stage.around.lines = &lines;
     stage.around.offload = auxpad::Offload::OnClock;
     stage.around.printer = printer.linkFor(0);
-    stage.around.process = ++process_;
-    // Only the command running now is alive: an earlier one's leftovers are a dead process's.
-    stage.around.processAlive = [running = process_](qint64 pid) { return pid == running; };
+    stage.around.process = me.process;
+    // Only the commands running now are alive: an earlier one's leftovers are a dead process's.
+    stage.around.processAlive = [this](qint64 pid) {
+        return std::any_of(running_.begin(), running_.end(), [pid](const Running* r) { return r->process == pid; });
+    };
     stage.around.lineAway = [this]() -> QString {
         for (const auto& [from, until] : away_)
             if (clock.elapsed() >= from && clock.elapsed() < until)
@@ -81,7 +98,7 @@ SimBench::Ran SimBench::run(const QStringList& arguments, std::optional<qint64> 
     };
     char* errText = nullptr;
     std::size_t errSize = 0;
-    stage.out = open_memstream(&outText_, &outSize_);
+    stage.out = open_memstream(&me.out, &me.outSize);
     stage.err = open_memstream(&errText, &errSize);
     stage.interrupts = [this, interruptAfterMs](std::function<void()> interrupt) -> std::unique_ptr<QObject> {
         auto timer = clock.timer();
@@ -91,14 +108,18 @@ SimBench::Ran SimBench::run(const QStringList& arguments, std::optional<qint64> 
         }
         return timer;
     };
+    const QByteArray data = qgetenv("XDG_DATA_HOME");
+    if (!dataHome.isEmpty())
+        qputenv("XDG_DATA_HOME", dataHome.toUtf8());
     Ran ran;
     ran.status = auxpad::cli::runJobCommand(QStringList{"auxpad-flash"} + arguments, stage);
+    qputenv("XDG_DATA_HOME", data);
     std::fclose(stage.out);
     std::fclose(stage.err);
-    ran.out = outSoFar();
+    ran.out = QByteArray(me.out, static_cast<qsizetype>(me.outSize));
     ran.err = QString::fromUtf8(errText, static_cast<qsizetype>(errSize));
-    std::free(std::exchange(outText_, nullptr));
-    outSize_ = 0;
+    std::free(me.out);
     std::free(errText);
+    running_.erase(std::find(running_.begin(), running_.end(), &me));
     return ran;
 }

@@ -29,6 +29,8 @@ public:
     void at(qint64 ms, std::function<void()> call);
     // The line's database cannot be reached from `fromMs` for `forMs`, from now.
     void lineAway(qint64 fromMs, qint64 forMs);
+    // An outage under way ends now.
+    void lineBack();
 
     struct Ran {
         int status = -1;
@@ -37,9 +39,11 @@ public:
     };
     // A command of `auxpad-flash` with `arguments` (the program's name not among them),
     // run to its end; one that watches its slots is interrupted `interruptAfterMs` on.
-    Ran run(const QStringList& arguments, std::optional<qint64> interruptAfterMs = {});
-    // What the command running now has printed so far.
-    QByteArray outSoFar() const { return QByteArray(outText_, static_cast<qsizetype>(outSize_)); }
+    // Its journal is under `dataHome`, when given. One run started from a call of another
+    // (`at`) runs at the same time as it, as two stations of a line do.
+    Ran run(const QStringList& arguments, std::optional<qint64> interruptAfterMs = {}, const QString& dataHome = {});
+    // What the first command running now has printed so far.
+    QByteArray outSoFar() const;
 
     auxpad::SimClock clock;
     auxpad::shift::SimLines lines{clock};
@@ -50,8 +54,12 @@ private:
     QString wasCurrent_;
     QByteArray wasData_, wasConfig_;
     qint64 process_ = 1000000;
-    char* outText_ = nullptr;
-    std::size_t outSize_ = 0;
+    struct Running {
+        qint64 process;
+        char* out = nullptr;
+        std::size_t outSize = 0;
+    };
+    std::vector<Running*> running_;
     std::vector<std::pair<qint64, qint64>> away_;
     std::vector<std::unique_ptr<auxpad::Timer>> timers_;
 };

@@ -1,0 +1,90 @@
+// Serial numbers leased to each station's journal, while the line's database is away.
+#include <QJsonArray>
+
+#include <set>
+
+#include "tests/line/line_fixture.h"
+#include "tests/records/pg_server.h"
+
+namespace {
+
+using Leases = OnSimulatedTime;
+
+TEST_F(Leases, TwoStationsGoOnHandingOutSerialsWhileTheLineDatabaseIsAway)
+{
+    ASSERT_EQ(pgServer().problem(), "");
+    const QString line = pgServer().newDatabase("leases");
+    write("recipe.ini", recipeText("\"AUXPAD V2, line A\"", downloadText(60), downloadText(120), "SN0001000-SN0001999"));
+    const QStringList run = {"run", "--recipe", "recipe.ini", "--json", "--db", line};
+    // The stations run at once, each its own command with its own journal.
+    auto round = [&](const QStringList& stations) {
+        for (int com = 31; com < 40; ++com) // fresh boards, which hold no serial of the range
+            bench_->board(com);
+        std::map<QString, QJsonObject> results;
+        std::function<void(qsizetype)> startFrom = [&](qsizetype s) {
+            if (s + 1 < stations.size())
+                bench_->at(0, [&, s] { startFrom(s + 1); });
+            const auto r = station(stations[s], run + ports(31 + 4 * static_cast<int>(s), s < 2 ? 4 : 1));
+            EXPECT_EQ(r.status, s == 2 ? 1 : 0) << r.err.toStdString();
+            EXPECT_FALSE(r.out.contains("still marked reserved")) << "a leased number ends in the lease alone";
+            results.merge(JsonLines(r.out).results);
+        };
+        startFrom(0);
+        return results;
+    };
+    std::map<QString, QString> serialOf; // every passed board's serial, by the station that wrote it
+    auto tally = [&](const std::map<QString, QJsonObject>& results) {
+        for (int i = 0; i < 8; ++i) {
+            const QJsonObject r = results.at(QString("COM%1").arg(31 + i));
+            EXPECT_TRUE(r["ok"].toBool()) << r["message"].toString().toStdString();
+            EXPECT_TRUE(serialOf.emplace(r["serial"].toString(), i < 4 ? "A" : "B").second) << "no serial twice";
+        }
+    };
+    tally(round({"A", "B"}));
+    bench_->lineAway(0, 24 * 3600 * 1000);
+    auto away = round({"A", "B", "C"});
+    // The third station never held a lease: its board fails before its write.
+    const QJsonObject third = away.at("COM39");
+    away.erase("COM39");
+    EXPECT_FALSE(third["ok"].toBool());
+    EXPECT_EQ(third["serial"], "SN0000001") << "the board's own, untouched";
+    EXPECT_TRUE(third["message"].toString().contains("nothing was written: this station's lease of serial numbers ran "
+                                                     "out while the line's database was away"))
+        << third["message"].toString().toStdString();
+    tally(away);
+    tally(round({"A", "B"}));
+    ASSERT_EQ(serialOf.size(), 24u);
+    bench_->lineBack();
+
+    QStringList journals;
+    for (const QString name : {"A", "B", "C"}) {
+        EXPECT_EQ(tool({"records", "sync", "--db", line, "--station", name}, name).status, 0) << name.toStdString();
+        journals << "--journal" << dataHome(name) + "/auxpad-flash/records.sqlite";
+    }
+    // Every promise of the line, checked against what the stations and the line's database hold.
+    const auto audit = tool(QStringList{"records", "audit", "--json", "--db", line} + journals);
+    EXPECT_EQ(audit.status, 0);
+    const QJsonObject audited = QJsonDocument::fromJson(audit.out).object();
+    EXPECT_TRUE(audited["ok"].toBool()) << audit.out.toStdString();
+    EXPECT_EQ(audited["invariants"].toArray().size(), 8);
+
+    const auto states = tool({"report", "--serials", "SN0001000-SN0001999", "--csv", "--db", line});
+    EXPECT_EQ(states.status, 0);
+    int written = 0;
+    for (const QString& row : QString::fromUtf8(states.out).split("\r\n", Qt::SkipEmptyParts)) {
+        const QStringList f = row.split(',');
+        if (f[1] == "written") {
+            ++written;
+            EXPECT_EQ(serialOf[f[0]], f[2]) << "written by the station that wrote it: " << row.toStdString();
+        } else if (f[0] != "serial") {
+            EXPECT_EQ(f[1], "leased") << row.toStdString();
+        }
+    }
+    EXPECT_EQ(written, 24);
+    // What a station still holds is its own until it gives it back.
+    const auto release = tool({"records", "lease", "--release", "--db", line, "--station", "A"}, "A");
+    EXPECT_EQ(release.status, 0);
+    EXPECT_TRUE(release.out.startsWith("4 serial numbers given back to postgresql://")) << release.out.toStdString();
+}
+
+} // namespace
