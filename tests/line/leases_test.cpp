@@ -20,16 +20,16 @@ TEST_F(Leases, TwoStationsGoOnHandingOutSerialsWhileTheLineDatabaseIsAway)
     auto round = [&](const QStringList& stations) {
         for (int com = 31; com < 40; ++com) // fresh boards, which hold no serial of the range
             bench_->board(com);
+        std::vector<std::function<SimBench::Ran()>> runs;
+        for (qsizetype s = 0; s < stations.size(); ++s)
+            runs.push_back([&, s] { return station(stations[s], run + ports(31 + 4 * static_cast<int>(s), s < 2 ? 4 : 1)); });
         std::map<QString, QJsonObject> results;
-        std::function<void(qsizetype)> startFrom = [&](qsizetype s) {
-            if (s + 1 < stations.size())
-                bench_->at(0, [&, s] { startFrom(s + 1); });
-            const auto r = station(stations[s], run + ports(31 + 4 * static_cast<int>(s), s < 2 ? 4 : 1));
-            EXPECT_EQ(r.status, s == 2 ? 1 : 0) << r.err.toStdString();
+        int s = 0;
+        for (const auto& r : atOnce(runs)) {
+            EXPECT_EQ(r.status, s++ == 2 ? 1 : 0) << r.err.toStdString();
             EXPECT_FALSE(r.out.contains("still marked reserved")) << "a leased number ends in the lease alone";
             results.merge(JsonLines(r.out).results);
-        };
-        startFrom(0);
+        }
         return results;
     };
     std::map<QString, QString> serialOf; // every passed board's serial, by the station that wrote it

@@ -8,12 +8,15 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "tests/support/engine_rig.h"
 #include "tests/support/files.h"
 #include "tests/support/json_lines.h"
 #include "tests/support/programs.h"
+#include "tests/support/report_csv.h"
 #include "tests/support/sim_bench.h"
 
 class OnSimulatedTime : public ::testing::Test {
@@ -55,6 +58,27 @@ protected:
                      path("station"));
         EXPECT_TRUE(p.waitForFinished(60000)) << arguments.join(' ').toStdString();
         return {p.exitCode(), p.readAllStandardOutput(), QString::fromUtf8(p.readAllStandardError())};
+    }
+    // Commands that run at once, as several stations or terminals do: each starts from the
+    // clock of the one before it. What each came to, in their order.
+    std::vector<SimBench::Ran> atOnce(const std::vector<std::function<SimBench::Ran()>>& commands)
+    {
+        std::vector<SimBench::Ran> ran(commands.size());
+        std::function<void(std::size_t)> from = [&](std::size_t i) {
+            if (i + 1 < commands.size())
+                bench_->at(0, [&from, i] { from(i + 1); });
+            ran[i] = commands[i]();
+        };
+        if (!commands.empty())
+            from(0);
+        return ran;
+    }
+    // The report of `store` as CSV, a map of column to value per record.
+    std::vector<std::map<QString, QString>> report(const QString& store, const QStringList& filter = {})
+    {
+        const auto r = tool(QStringList{"report", "--csv", "--db", store} + filter);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        return reportRows(QString::fromUtf8(r.out));
     }
     // A station's command on the bench, under its name and with its own journal.
     SimBench::Ran station(const QString& name, const QStringList& arguments)

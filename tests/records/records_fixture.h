@@ -21,6 +21,7 @@
 #include "tests/support/files.h"
 #include "tests/support/json_lines.h"
 #include "tests/support/programs.h"
+#include "tests/support/report_csv.h"
 
 // One test's stores: a SQLite file and a PostgreSQL database, and the boards.
 class Records : public ::testing::Test {
@@ -71,33 +72,7 @@ protected:
     {
         auto tool = start(QStringList{"report", "--csv", "--db", store} + filter);
         EXPECT_EQ(finish(*tool), 0);
-        QString text = QString::fromUtf8(tool->readAllStandardOutput());
-        std::vector<std::map<QString, QString>> rows;
-        QStringList header;
-        // Fields with a line break are quoted; the captions are the only ones that have one.
-        for (QString line : text.split("\r\n", Qt::SkipEmptyParts)) {
-            QStringList fields;
-            QString field;
-            bool quoted = false;
-            for (const QChar c : line) {
-                if (c == '"')
-                    quoted = !quoted;
-                else if (c == ',' && !quoted)
-                    fields << std::exchange(field, QString());
-                else
-                    field += c;
-            }
-            fields << field;
-            if (header.isEmpty()) {
-                header = fields;
-                continue;
-            }
-            std::map<QString, QString> row;
-            for (qsizetype i = 0; i < header.size(); ++i)
-                row[header[i]] = fields.value(i);
-            rows.push_back(row);
-        }
-        return rows;
+        return reportRows(QString::fromUtf8(tool->readAllStandardOutput()));
     }
     // A line's recipe for the test's download files, as station/recipe.ini.
     void recipe()

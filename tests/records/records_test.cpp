@@ -19,48 +19,6 @@
 
 namespace {
 
-TEST_F(Records, AThreeBoardFlashIsOnRecordWithItsFiles)
-{
-    boards(6);
-    std::vector<std::unique_ptr<QProcess>> runs;
-    for (int s = 0; s < 2; ++s)
-        runs.push_back(start(QStringList{"flash", "--disk", "disk.txt", "--data", "data.txt", "--db", stores_[s]}
-                             + ports(3 * s, 3)));
-    for (auto& run : runs)
-        EXPECT_EQ(finish(*run), 0);
-    for (const QString& store : stores_) {
-        SCOPED_TRACE(store.toStdString());
-        const auto rows = report(store);
-        ASSERT_EQ(rows.size(), 3u);
-        const std::map<QString, QString> expected = {
-            {"job", "flash"}, {"result", "passed"}, {"caption", "Flash AUXPAD Successfully!\nPlease Reset the phone!"},
-            {"serial", "SN0000001"}, {"hardware", "0102"}, {"disk_file", "disk.txt"},
-            {"disk_sha256", sha256("station/disk.txt")}, {"data_sha256", sha256("station/data.txt")},
-            {"disk_size", QString::number(downloadText(60).size())}, {"blocks", "30"}, {"format_wait_seconds", "20.000"}};
-        for (const auto& row : rows) {
-            for (const auto& [column, value] : expected)
-                EXPECT_EQ(row.at(column), value) << column.toStdString();
-            EXPECT_GT(row.at("seconds").toDouble(), 20);
-            EXPECT_EQ(row.at("station"), QSysInfo::machineHostName());
-            EXPECT_TRUE(row.at("started").endsWith('Z'));
-        }
-        EXPECT_EQ(report(store, {"--port", rows[1].at("port")}).size(), 1u);
-        EXPECT_EQ(report(store, {"--since", "2999-01-01"}).size(), 0u);
-
-        // The table: a header and a line a board, each column where its header is, and
-        // the caption's line break shown as \n.
-        auto tool = start({"report", "--db", store});
-        EXPECT_EQ(finish(*tool), 0);
-        const QStringList lines = QString::fromUtf8(tool->readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        ASSERT_EQ(lines.size(), 4);
-        EXPECT_TRUE(lines[0].startsWith("started "));
-        for (const QString& line : lines.mid(1)) {
-            EXPECT_EQ(line.indexOf(" SN0000001 ") + 1, lines[0].indexOf(" serial ") + 1) << line.toStdString();
-            EXPECT_TRUE(line.contains("Flash AUXPAD Successfully!\\nPlease Reset the phone!"));
-        }
-    }
-}
-
 TEST_F(Records, AProcessKilledMidFlashLeavesItsRecordReadableAndOnlyADeadProcessesJobIsClosed)
 {
     boards(2);
@@ -255,78 +213,6 @@ TEST_F(Records, AServerStoppedMidRunLosesAndFalsifiesNothing)
     EXPECT_EQ(report(stores_[1]).size(), 4u);
 }
 
-TEST_F(Records, RunGivesEachBoardItsOwnSerialFromTheRecordsAndKeepsItOnARerun)
-{
-    recipe();
-    boards(8);
-    sims_[2]->command("quit");
-    sims_[2] = std::make_unique<SimProcess>(dir_.filePath("config"), 33, QStringList{"--quiet", "--misstore-serial"});
-    // Two runs at once against each store.
-    std::vector<std::unique_ptr<QProcess>> runs;
-    for (int s = 0; s < 2; ++s)
-        for (int half = 0; half < 2; ++half)
-            runs.push_back(start(QStringList{"run", "--recipe", "recipe.ini", "--json", "--db", stores_[s]}
-                                 + ports(4 * s + 2 * half, 2)));
-    std::map<QString, QJsonObject> first;
-    for (auto& run : runs) {
-        finish(*run);
-        first.merge(JsonLines(run->readAllStandardOutput()).results);
-    }
-    ASSERT_EQ(first.size(), 8u);
-    EXPECT_FALSE(first["COM33"]["ok"].toBool()) << "the board that stores its serial wrongly";
-    EXPECT_EQ(first["COM33"]["message"].toString().left(38), "AUXPAD Product Info read back differs:");
-    for (int s = 0; s < 2; ++s) {
-        SCOPED_TRACE(stores_[s].toStdString());
-        std::set<QString> serials;
-        for (int i = 4 * s; i < 4 * s + 4; ++i) {
-            const QJsonObject r = first[QString("COM%1").arg(31 + i)];
-            if (i != 2) {
-                EXPECT_TRUE(r["ok"].toBool()) << r["message"].toString().toStdString();
-                serials.insert(r["serial"].toString());
-            }
-            EXPECT_EQ(r["serial_source"], "allocated");
-            EXPECT_EQ(r["recipe"], "AUXPAD V2, line A");
-            EXPECT_EQ(r["job"], "run");
-        }
-        EXPECT_EQ(serials.size(), s == 0 ? 3u : 4u) << "every serial distinct";
-        for (const QString& serial : serials)
-            EXPECT_TRUE(serial.startsWith("SN0001") && serial.size() == 9) << serial.toStdString();
-        const auto rows = report(stores_[s]);
-        int runs = 0;
-        for (const auto& row : rows) {
-            EXPECT_EQ(row.at("recipe"), "AUXPAD V2, line A");
-            if (row.at("job") == "run")
-                ++runs;
-            if (row.at("job") == "prodinfo" && row.at("port") == "COM33") {
-                EXPECT_TRUE(row.at("result") == "failed" && row.at("readback").contains("Serial Number written"));
-            }
-            if (row.at("job") == "prodinfo" && row.at("result") == "passed") {
-                EXPECT_TRUE(serials.count(row.at("serial")) && row.at("serial_source") == "allocated");
-            }
-        }
-        EXPECT_EQ(runs, 4);
-    }
-    // A board that passed keeps its serial; nothing new is spent on it. On both stores at once.
-    // One that comes with a number of the range that never passed is given one of its own.
-    sims_[2] = std::make_unique<SimProcess>(dir_.filePath("config"), 33, QStringList{"--quiet", "--prod-info",
-                                            "0102,MCU02.00.01,DSP02.00.07,SN0001500,0671234,061226"});
-    std::vector<std::unique_ptr<QProcess>> again;
-    for (int s = 0; s < 2; ++s)
-        again.push_back(start(QStringList{"run", "--recipe", "recipe.ini", "--json", "--db", stores_[s]} + ports(4 * s, 1)
-                              + (s == 0 ? ports(2, 1) : QStringList())));
-    for (int s = 0; s < 2; ++s) {
-        EXPECT_EQ(finish(*again[s]), 0);
-        const QString port = QString("COM%1").arg(31 + 4 * s);
-        auto events = JsonLines(again[s]->readAllStandardOutput()).results;
-        const QJsonObject kept = events[port];
-        if (s == 0) {
-            EXPECT_EQ(events["COM33"]["serial_source"], "allocated");
-        }
-        EXPECT_EQ(kept["serial"], first[port]["serial"]) << port.toStdString();
-        EXPECT_EQ(kept["serial_source"], "kept");
-    }
-}
-
 TEST_F(Records, NoSerialTwiceAndOnlyTheApprovedFiles)
 {
     boards(3, {"--quiet", "--record-out", dir_.filePath("written.bin")});
@@ -403,69 +289,6 @@ TEST_F(Records, KilledAtAnyMomentLosesAndDoublesNothing)
     }
     EXPECT_EQ(finish(*start({"records", "sync", "--db", stores_[1]})), 0);
     expectDeliveredAlike(journal(), stores_[1]);
-}
-
-// Boards with faults, jobs of every kind, and a server that goes away twice: at the end
-// the line database holds each job once, as its command told it. AUXPAD_SOAK_ROUNDS
-// sets the length (tools/soak.sh runs it long).
-TEST_F(Records, SoakThroughFaultsAndServerRestarts)
-{
-    const int rounds = std::max(4, qEnvironmentVariableIntValue("AUXPAD_SOAK_ROUNDS"));
-    const QStringList kinds[] = {{"--quiet"},
-                                 {"--quiet"},
-                                 {"--quiet", "--garbage-rate", "5", "--corrupt-rate", "2"},
-                                 {"--quiet", "--garbage-rate", "8", "--corrupt-rate", "3"},
-                                 {"--quiet", "--silent"},
-                                 {"--quiet", "--self-test-codes", "3,0,3,3,3"}};
-    for (const QStringList& options : kinds)
-        sims_.push_back(std::make_unique<SimProcess>(dir_.filePath("config"), 31 + static_cast<int>(sims_.size()), options));
-    boards(1); // COM37: product information
-    write("station/flash.ini", "Format=\"20\"\r\nHardware=\"0102\"\r\nMCUSW=\"MCU02.00.01\"\r\nDSPSW=\"DSP02.00.07\"\r\n"
-                               "Serial=\"SN0000042\"\r\nCode=\"0671234\"\r\nManufacture=\"061226\"\r\n");
-    const std::set<int> down = {rounds / 4, 3 * rounds / 4};
-    std::map<qint64, std::map<QString, QJsonObject>> told; // by process, by port
-    int jobs = 0, restarts = 0;
-    QElapsedTimer clock;
-    clock.start();
-    for (int round = 0; round < rounds; ++round) {
-        // COM38 hangs up in the middle of its flash, every round.
-        SimProcess hangingUp(dir_.filePath("config"), 38, {"--quiet", "--hangup-after-block", "2"});
-        std::vector<std::unique_ptr<QProcess>> runs;
-        runs.push_back(start(QStringList{"selftest", "--json", "--db", stores_[1]} + ports(0, 6)));
-        runs.push_back(start(QStringList{"prodinfo", "--allow-reuse", "--json", "--db", stores_[1]} + ports(6, 1)));
-        runs.push_back(start(QStringList{"flash", "--disk", "disk.txt", "--data", "data.txt", "--json", "--db", stores_[1]}
-                             + ports(7, 1)));
-        QThread::msleep(700);
-        if (down.count(round)) {
-            EXPECT_TRUE(pgServer().stop());
-            ++restarts;
-        } else if (down.count(round - 1)) {
-            EXPECT_TRUE(pgServer().start());
-        }
-        for (auto& run : runs) {
-            const qint64 pid = run->processId();
-            finish(*run);
-            told[pid] = JsonLines(run->readAllStandardOutput()).results;
-            jobs += static_cast<int>(told[pid].size());
-        }
-    }
-    if (down.count(rounds - 1)) {
-        EXPECT_TRUE(pgServer().start());
-    }
-    EXPECT_EQ(finish(*start({"records", "sync", "--db", stores_[1]})), 0);
-
-    auxpad::RecordStore line;
-    ASSERT_TRUE(line.open(stores_[1]));
-    const auto rows = line.find({}).value();
-    EXPECT_EQ(static_cast<int>(rows.size()), jobs) << "one row a job";
-    std::set<QString> uuids;
-    for (const auxpad::JobRecord& r : rows) {
-        uuids.insert(r.uuid);
-        EXPECT_EQ(r.result, told[r.pid][r.port]["result"].toString()) << r.port.toStdString() << " of process " << r.pid;
-    }
-    EXPECT_EQ(uuids.size(), rows.size());
-    std::printf("soak: %d jobs in %d rounds, %d server restarts, %zu rows, %.0f s\n", jobs, rounds, restarts,
-                rows.size(), static_cast<double>(clock.elapsed()) / 1000);
 }
 
 } // namespace
