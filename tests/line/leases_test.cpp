@@ -87,4 +87,33 @@ TEST_F(Leases, TwoStationsGoOnHandingOutSerialsWhileTheLineDatabaseIsAway)
     EXPECT_TRUE(release.out.startsWith("4 serial numbers given back to postgresql://")) << release.out.toStdString();
 }
 
+TEST_F(Leases, AStationKeepsItsLeaseUntilItGivesItBackOnSqliteToo)
+{
+    const QString line = "sqlite:" + path("line.sqlite");
+    write("recipe.ini",
+          recipeText("Bench", downloadText(60), downloadText(120), "SN0001000-SN0001999") + "serial_lease=4\n");
+    bench_->board(31);
+    EXPECT_EQ(station("D", QStringList{"run", "--recipe", "recipe.ini", "--db", line} + ports(31, 1)).status, 0);
+    auto serials = [&] {
+        const auto report = tool({"report", "--serials", "SN0001000-SN0001999", "--db", line});
+        EXPECT_EQ(report.status, 0);
+        return QString::fromUtf8(report.out);
+    };
+    const QString held = serials();
+    EXPECT_TRUE(held.startsWith("SN0001000   written      D               COM31")) << held.toStdString();
+    EXPECT_TRUE(held.contains("SN0001003   leased       D")) << held.toStdString();
+    EXPECT_TRUE(held.endsWith("leased: D 3\nwritten: D 1\n")) << held.toStdString();
+    const auto list = tool({"records", "lease", "--station", "D", "--db", line}, "D");
+    EXPECT_EQ(list.status, 0);
+    EXPECT_TRUE(list.out.endsWith(": SN0001001 SN0001002 SN0001003\n"));
+    // Another bench on the same computer.
+    const auto other = tool({"records", "lease", "--release", "--station", "E", "--db", line}, "D");
+    EXPECT_EQ(other.status, 0);
+    EXPECT_TRUE(other.out.startsWith("0 serial numbers given back")) << "only its own";
+    const auto release = tool({"records", "lease", "--release", "--station", "D", "--db", line}, "D");
+    EXPECT_EQ(release.status, 0);
+    EXPECT_TRUE(release.out.startsWith("3 serial numbers given back"));
+    EXPECT_TRUE(serials().endsWith("\nwritten: D 1\n")) << "the numbers no board took are free again";
+}
+
 } // namespace

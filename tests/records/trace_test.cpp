@@ -102,33 +102,4 @@ TEST_F(Records, EveryRecordSaysWhoAndForWhichOrderAndTheReportCountsPerOperator)
     }
 }
 
-TEST_F(Records, AStationKeepsItsLeaseUntilItGivesItBackOnSqliteToo)
-{
-    recipe();
-    write("station/recipe.ini", (readAll("station/recipe.ini") + "serial_lease=4\n").toStdString());
-    boards(1);
-    EXPECT_EQ(finish(*station("D", QStringList{"run", "--recipe", "recipe.ini", "--db", stores_[0]} + ports(0, 1))), 0);
-    auto serials = [&] {
-        auto report = start({"report", "--serials", "SN0001000-SN0001999", "--db", stores_[0]});
-        EXPECT_EQ(finish(*report), 0);
-        return QString::fromUtf8(report->readAllStandardOutput());
-    };
-    const QString held = serials();
-    EXPECT_TRUE(held.startsWith("SN0001000   written      D               COM31")) << held.toStdString();
-    EXPECT_TRUE(held.contains("SN0001003   leased       D")) << held.toStdString();
-    EXPECT_TRUE(held.endsWith("leased: D 3\nwritten: D 1\n")) << held.toStdString();
-    auto list = station("D", {"records", "lease", "--db", stores_[0]});
-    EXPECT_EQ(finish(*list), 0);
-    EXPECT_TRUE(list->readAllStandardOutput().endsWith(": SN0001001 SN0001002 SN0001003\n"));
-    dataHome_ = dir_.filePath("data-D"); // another bench on the same computer
-    auto other = start({"records", "lease", "--release", "--station", "E", "--db", stores_[0]});
-    dataHome_.clear();
-    EXPECT_EQ(finish(*other), 0);
-    EXPECT_TRUE(other->readAllStandardOutput().startsWith("0 serial numbers given back")) << "only its own";
-    auto release = station("D", {"records", "lease", "--release", "--db", stores_[0]});
-    EXPECT_EQ(finish(*release), 0);
-    EXPECT_TRUE(release->readAllStandardOutput().startsWith("3 serial numbers given back"));
-    EXPECT_TRUE(serials().endsWith("\nwritten: D 1\n")) << "the numbers no board took are free again";
-}
-
 } // namespace
