@@ -93,28 +93,9 @@ using BringUpState = std::variant<bringup::Idle, bringup::Flashing, bringup::Che
 // goes again while tries are left; a lost line first waits for the board to be back on
 // its port. Each try is on record as a bring-up of its own.
 //
-//   State           Input                                   To
-//   Idle, Done      start                                   Flashing (try 1): KeepStart, StartFlash
-//   Flashing        flash paused with a serial, skipPassed  Checking: AskPassed
-//   Flashing        flash paused otherwise                  Flashing: ReleaseFlash
-//   Checking        passed before (this try)                Flashing: StopFlash, already passed
-//   Checking        not passed, or the records cannot tell  Flashing: ReleaseFlash
-//   Flashing        flash passed                            ChoosingSerial: AskSerial
-//   Flashing        flash did not pass                      Recording: KeepEnd
-//   ChoosingSerial  a serial (this try)                     Writing: StartWrite
-//   ChoosingSerial  none could be had (this try)            Recording: KeepEnd
-//   Writing         the write ended                         Recording: EndReservation when allocated, KeepEnd
-//   Recording       kept; curable, tries left, line there   BetweenTries (1 s)
-//   Recording       kept; curable, tries left, line gone    AwaitingLine: ReopenLine every second, up to 10 s
-//   Recording       kept, passed (not before)               Done: PrintLabel, Finished
-//   Recording       kept otherwise                          Done: Finished
-//   BetweenTries         its time                                Flashing (next try): KeepStart, StartFlash
-//   AwaitingLine    the line is back                        Flashing (next try): KeepStart, StartFlash
-//   AwaitingLine    its time, the line still gone           ReopenLine again, or Done: Finished after 10 s
-//   Flashing, Checking, Writing   interrupt                 InterruptJob (its end comes as the step's end)
-//   ChoosingSerial  interrupt                               Recording (interrupted): KeepEnd
-//   BetweenTries, AwaitingLine         interrupt                 Done: Finished
-//   any             an answer of another try                unchanged
+// Which state an input leads to is said in one place, the table of moves in
+// bring_up_machine.cpp: every input asks it, and an input it has no row for (an answer of
+// another try, a step that ends twice) changes nothing.
 class BringUpMachine {
 public:
     static constexpr Millis kRetryAfterMs = 1000;
