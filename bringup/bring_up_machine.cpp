@@ -1,5 +1,6 @@
 #include "bringup/bring_up_machine.h"
 
+#include <algorithm>
 #include <iterator>
 
 namespace auxpad {
@@ -254,7 +255,9 @@ void BringUpMachine::endKept(int attempt, const Expected<void, std::string>& kep
     if (to == Kind::BetweenTries) {
         state_ = BetweenTries{now + kRetryAfterMs};
     } else if (to == Kind::AwaitingLine) {
-        state_ = AwaitingLine{now + kLineWaitMs, now + kLineLookMs};
+        AwaitingLine waiting{now + kLineWaitMs, now};
+        waiting.nextLook = now + waiting.looks.failed();
+        state_ = waiting;
         outputs_.push_back(ReopenLine{});
     } else if (to == Kind::Done) {
         if (!kept) {
@@ -287,7 +290,9 @@ void BringUpMachine::deadlinePassed(Millis now)
     if (to == Kind::Flashing) {
         beginTry();
     } else if (to == Kind::AwaitingLine) {
-        std::get<AwaitingLine>(state_).nextLook = now + kLineLookMs;
+        // The last look is at the limit, whatever the pause would be.
+        AwaitingLine& waiting = std::get<AwaitingLine>(state_);
+        waiting.nextLook = std::min(now + waiting.looks.failed(), waiting.giveUpAt);
         outputs_.push_back(ReopenLine{});
     }
 }

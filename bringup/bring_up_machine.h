@@ -7,6 +7,7 @@
 
 #include "base/expected.h"
 #include "base/ticks.h"
+#include "bringup/line_looks.h"
 #include "bringup/tally.h"
 #include "engine/job_summary.h"
 
@@ -78,7 +79,11 @@ struct ChoosingSerial {};               // no job runs while the records choose 
 struct Writing {};                      // the product-information job runs
 struct Recording {};                    // the try's end is being put on record
 struct BetweenTries { Millis until; };       // before the next try
-struct AwaitingLine { Millis giveUpAt; Millis nextLook; }; // the line went: until the board is back
+struct AwaitingLine {                   // the line went: until the board is back
+    Millis giveUpAt;
+    Millis nextLook;
+    Backoff looks = lineLooks();
+};
 struct Done {};
 } // namespace bringup
 
@@ -99,7 +104,6 @@ using BringUpState = std::variant<bringup::Idle, bringup::Flashing, bringup::Che
 class BringUpMachine {
 public:
     static constexpr Millis kRetryAfterMs = 1000;
-    static constexpr Millis kLineLookMs = 1000;
     static constexpr Millis kLineWaitMs = 10000;
 
     explicit BringUpMachine(BringUpRules rules = {}) : rules_(rules) {}

@@ -106,7 +106,9 @@ void SlotMachine::wait(Millis now)
 
 void SlotMachine::lookFor(Millis now)
 {
-    state_ = Away{now + kLookMs};
+    Away away{now};
+    away.nextLook = now + away.looks.failed();
+    state_ = away;
 }
 
 void SlotMachine::stop()
@@ -193,7 +195,8 @@ void SlotMachine::deadlinePassed(Millis now)
         asking.nextAsk = now + kAskPresentMs;
         outputs_.push_back(Probe{});
     } else if (to == Kind::Away) {
-        std::get<Away>(state_).nextLook = now + kLookMs;
+        Away& away = std::get<Away>(state_);
+        away.nextLook = now + away.looks.failed();
         outputs_.push_back(LookForLine{});
     }
 }

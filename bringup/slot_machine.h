@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/ticks.h"
+#include "bringup/line_looks.h"
 #include "bringup/tally.h"
 
 namespace auxpad {
@@ -24,7 +25,10 @@ struct Stopped { bool endAwaited = false; }; // a bring-up stopped with the slot
 struct Waiting { Millis nextAsk; };   // empty: asks every 2 s
 struct Running { bool lineGone = false; };
 struct Done { Millis nextAsk; bool answered = true; int silent = 0; }; // the result stands until the board leaves
-struct Away { Millis nextLook; };     // the line went: it is looked for every second
+struct Away {                         // the line went: it is looked for at pauses that grow to 4 s
+    Millis nextLook;
+    Backoff looks = lineLooks();
+};
 } // namespace slot
 
 using SlotOutput = std::variant<slot::Probe, slot::StartBringUp, slot::StopBringUp, slot::LookForLine, slot::Arrived,
@@ -45,7 +49,6 @@ public:
     static constexpr Millis kAskEmptyMs = 2000;
     static constexpr Millis kAskPresentMs = 1000;
     static constexpr int kSilentAnswersToLeave = 2;
-    static constexpr Millis kLookMs = 1000;
 
     void start(bool lineOpen, Millis now);
     void stop();
