@@ -1,5 +1,8 @@
 #include "bringup/bring_up_machine.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace auxpad {
 
 using namespace bringup;
@@ -17,6 +20,100 @@ const char* serialSourceName(SerialSource source)
     return "";
 }
 
+namespace {
+
+// The states as the table names them, in BringUpState's order.
+enum class Kind { Idle, Flashing, Checking, ChoosingSerial, Writing, Recording, BetweenTries, AwaitingLine, Done };
+static_assert(std::variant_size_v<BringUpState> == static_cast<std::size_t>(Kind::Done) + 1);
+
+Kind kindOf(const BringUpState& state)
+{
+    return static_cast<Kind>(state.index());
+}
+
+enum class On { Start, Interrupt, FlashPaused, PassedBefore, SerialChosen, StepEnded, EndKept, LineLooked, Deadline };
+
+// What an input found, worked out once as it comes, for the table to choose by.
+enum class When {
+    Always,       // an input that goes one way only
+    Otherwise,    // none of the others
+    OtherTry,     // an answer to another try: it has no row, so it is dropped
+    CheckPassed,  // the paused flash read a serial, and a board that passed is not brought up again
+    PassedBefore, // a passed bring-up of this recipe holds that serial
+    StepPassed,   // the step passed and no front stopped it
+    SerialHad,    // the records chose a serial
+    Again,        // kept: a curable cause, tries left, the line there
+    LineGone,     // kept: a curable cause, tries left, the line gone, and the board waited for
+    Due,          // the deadline came
+    Back,         // the line is back
+    TimeUp,       // the line is still gone, and was waited for long enough
+};
+
+struct Move {
+    Kind from;
+    On on;
+    When when;
+    Kind to;
+};
+
+// Every move there is, with what it asks for. A self-move does its work in its state.
+constexpr Move kMoves[] = {
+    {Kind::Idle, On::Start, When::Always, Kind::Flashing},                     // KeepStart, StartFlash
+    {Kind::Done, On::Start, When::Always, Kind::Flashing},
+    {Kind::Flashing, On::FlashPaused, When::CheckPassed, Kind::Checking},      // AskPassed
+    {Kind::Flashing, On::FlashPaused, When::Otherwise, Kind::Flashing},        // ReleaseFlash
+    {Kind::Checking, On::PassedBefore, When::PassedBefore, Kind::Flashing},    // StopFlash: already passed
+    {Kind::Checking, On::PassedBefore, When::Otherwise, Kind::Flashing},       // ReleaseFlash, unknown included
+    {Kind::Flashing, On::StepEnded, When::StepPassed, Kind::ChoosingSerial},   // AskSerial
+    {Kind::Flashing, On::StepEnded, When::Otherwise, Kind::Recording},         // KeepEnd
+    {Kind::Checking, On::StepEnded, When::StepPassed, Kind::ChoosingSerial},
+    {Kind::Checking, On::StepEnded, When::Otherwise, Kind::Recording},
+    {Kind::ChoosingSerial, On::SerialChosen, When::SerialHad, Kind::Writing},  // StartWrite
+    {Kind::ChoosingSerial, On::SerialChosen, When::Otherwise, Kind::Recording},
+    {Kind::Writing, On::StepEnded, When::StepPassed, Kind::Recording},         // EndReservation when allocated
+    {Kind::Writing, On::StepEnded, When::Otherwise, Kind::Recording},
+    {Kind::Recording, On::EndKept, When::Again, Kind::BetweenTries},
+    {Kind::Recording, On::EndKept, When::LineGone, Kind::AwaitingLine},        // ReopenLine
+    {Kind::Recording, On::EndKept, When::Otherwise, Kind::Done},               // PrintLabel when passed now, Finished
+    {Kind::BetweenTries, On::Deadline, When::Due, Kind::Flashing},             // the next try
+    {Kind::AwaitingLine, On::Deadline, When::Due, Kind::AwaitingLine},         // ReopenLine
+    {Kind::AwaitingLine, On::LineLooked, When::Back, Kind::Flashing},          // the next try
+    {Kind::AwaitingLine, On::LineLooked, When::TimeUp, Kind::Done},            // the hang-up stands
+    {Kind::Flashing, On::Interrupt, When::Always, Kind::Flashing},             // InterruptJob: its end comes
+    {Kind::Checking, On::Interrupt, When::Always, Kind::Checking},             // as the step's end
+    {Kind::Writing, On::Interrupt, When::Always, Kind::Writing},
+    {Kind::ChoosingSerial, On::Interrupt, When::Always, Kind::Recording},
+    {Kind::BetweenTries, On::Interrupt, When::Always, Kind::Done},
+    {Kind::AwaitingLine, On::Interrupt, When::Always, Kind::Done},
+};
+
+constexpr bool oneRowEach()
+{
+    for (std::size_t i = 0; i < std::size(kMoves); ++i) {
+        for (std::size_t j = i + 1; j < std::size(kMoves); ++j) {
+            const Move& a = kMoves[i];
+            const Move& b = kMoves[j];
+            if (a.from == b.from && a.on == b.on && a.when == b.when)
+                return false;
+        }
+    }
+    return true;
+}
+static_assert(oneRowEach(), "a state, an input and what it found lead to one state");
+
+// Where the table says the input leads from this state, or nothing when it has no row.
+std::optional<Kind> moveFrom(const BringUpState& state, On on, When when)
+{
+    const Kind from = kindOf(state);
+    for (const Move& m : kMoves) {
+        if (m.from == from && m.on == on && m.when == when)
+            return m.to;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 bool BringUpMachine::running() const
 {
     return !in<Idle>() && !in<Done>();
@@ -24,7 +121,7 @@ bool BringUpMachine::running() const
 
 void BringUpMachine::start(Millis now)
 {
-    if (running())
+    if (moveFrom(state_, On::Start, When::Always) != Kind::Flashing)
         return;
     result_ = {};
     attempt_ = 0;
@@ -48,11 +145,13 @@ void BringUpMachine::beginTry()
 void BringUpMachine::interrupt(Millis now)
 {
     stopped_ = true;
-    if (in<Flashing>() || in<Checking>() || in<Writing>())
+    const Kind from = kindOf(state_);
+    const std::optional<Kind> to = moveFrom(state_, On::Interrupt, When::Always);
+    if (to == from)
         outputs_.push_back(InterruptJob{});
-    else if (in<ChoosingSerial>())
+    else if (to == Kind::Recording)
         record(JobOutcome::Interrupted, flash_, "interrupted while its serial number was chosen", now);
-    else if (in<BetweenTries>() || in<AwaitingLine>())
+    else if (to == Kind::Done)
         finish();
 }
 
@@ -60,25 +159,27 @@ void BringUpMachine::interrupt(Millis now)
 // first download when a passed bring-up of this recipe holds the serial it read.
 void BringUpMachine::flashPaused(const JobSummary& flash)
 {
-    if (!in<Flashing>())
-        return;
-    if (flash.serial.empty() || !rules_.skipPassed) {
+    const When when = !flash.serial.empty() && rules_.skipPassed ? When::CheckPassed : When::Otherwise;
+    const std::optional<Kind> to = moveFrom(state_, On::FlashPaused, when);
+    if (to == Kind::Checking) {
+        state_ = Checking{flash.serial};
+        outputs_.push_back(AskPassed{attempt_, flash.serial});
+    } else if (to == Kind::Flashing) {
         outputs_.push_back(ReleaseFlash{});
-        return;
     }
-    state_ = Checking{flash.serial};
-    outputs_.push_back(AskPassed{attempt_, flash.serial});
 }
 
 void BringUpMachine::passedBefore(int attempt, const Expected<bool, std::string>& passed)
 {
-    const auto* checking = std::get_if<Checking>(&state_);
-    if (attempt != attempt_ || !checking)
+    const When when = attempt != attempt_ ? When::OtherTry
+        : passed && *passed               ? When::PassedBefore
+                                          : When::Otherwise; // when nobody can tell, the board is brought up
+    if (moveFrom(state_, On::PassedBefore, when) != Kind::Flashing)
         return;
-    const std::string serial = checking->serial;
+    const std::string serial = std::get<Checking>(state_).serial;
     state_ = Flashing{};
-    if (!passed || !*passed) {
-        outputs_.push_back(ReleaseFlash{}); // when nobody can tell, the board is brought up
+    if (when != When::PassedBefore) {
+        outputs_.push_back(ReleaseFlash{});
         return;
     }
     result_.alreadyPassed = true;
@@ -87,34 +188,38 @@ void BringUpMachine::passedBefore(int attempt, const Expected<bool, std::string>
 
 void BringUpMachine::serialChosen(int attempt, const Expected<SerialChoice, std::string>& choice, Millis now)
 {
-    if (attempt != attempt_ || !in<ChoosingSerial>())
-        return;
-    if (!choice) {
+    const When when = attempt != attempt_ ? When::OtherTry : choice ? When::SerialHad : When::Otherwise;
+    const std::optional<Kind> to = moveFrom(state_, On::SerialChosen, when);
+    if (to == Kind::Writing) {
+        result_.serialSource = choice->source;
+        state_ = Writing{};
+        outputs_.push_back(StartWrite{choice->serial});
+    } else if (to == Kind::Recording) {
         record(JobOutcome::Failed, flash_,
                "no serial number could be reserved, so nothing was written: " + choice.error(), now);
-        return;
     }
-    result_.serialSource = choice->source;
-    state_ = Writing{};
-    outputs_.push_back(StartWrite{choice->serial});
 }
 
 void BringUpMachine::stepEnded(const JobSummary& step, Millis now)
 {
-    if (in<Flashing>() || in<Checking>()) {
-        flash_ = step;
-        if (!step.passed())
-            return record(step.outcome, step, step.failure(), now);
-        if (stopped_)
-            return record(JobOutcome::Interrupted, step, "interrupted before its serial number was chosen", now);
-        state_ = ChoosingSerial{};
-        outputs_.push_back(AskSerial{attempt_, step.serial});
+    const Kind from = kindOf(state_);
+    const When when = step.passed() && !stopped_ ? When::StepPassed : When::Otherwise;
+    const std::optional<Kind> to = moveFrom(state_, On::StepEnded, when);
+    if (!to)
         return;
-    }
-    if (in<Writing>()) {
+    if (from == Kind::Writing) {
         if (result_.serialSource == SerialSource::Allocated)
             outputs_.push_back(EndReservation{step.fields[at(ProductField::Serial)], step.passed()});
+        return record(step.outcome, step, step.failure(), now);
+    }
+    flash_ = step;
+    if (to == Kind::ChoosingSerial) {
+        state_ = ChoosingSerial{};
+        outputs_.push_back(AskSerial{attempt_, step.serial});
+    } else if (!step.passed()) {
         record(step.outcome, step, step.failure(), now);
+    } else {
+        record(JobOutcome::Interrupted, step, "interrupted before its serial number was chosen", now);
     }
 }
 
@@ -136,50 +241,58 @@ void BringUpMachine::record(JobOutcome outcome, const JobSummary& last, std::str
 
 void BringUpMachine::endKept(int attempt, const Expected<void, std::string>& kept, Millis now)
 {
-    if (attempt != attempt_ || !in<Recording>())
-        return;
-    if (!kept) {
-        result_.outcome = JobOutcome::Failed;
-        result_.alreadyPassed = false;
-        result_.message = "This bring-up is not on record: " + kept.error();
-        return finish();
-    }
-    if (result_.outcome == JobOutcome::Passed && !result_.alreadyPassed) {
-        // A board brought up now gets its label; one that passed before has its own.
-        outputs_.push_back(PrintLabel{});
-        return finish();
-    }
-    const bool again = !stopped_ && !result_.alreadyPassed
-        && curable(result_.last.cause) && attempt_ < rules_.tries;
-    if (!again)
-        return finish();
-    if (result_.last.cause != FailureCause::LineLost) {
+    const bool passedNow = result_.outcome == JobOutcome::Passed && !result_.alreadyPassed;
+    const bool again = kept && !passedNow && !stopped_ && !result_.alreadyPassed && curable(result_.last.cause)
+        && attempt_ < rules_.tries;
+    const bool lineGone = result_.last.cause == FailureCause::LineLost;
+    // In a slot a lost line means the board left: it is not waited for.
+    const When when = attempt != attempt_ ? When::OtherTry
+        : !again                          ? When::Otherwise
+        : !lineGone                       ? When::Again
+        : rules_.lostLineLeaves           ? When::Otherwise
+                                          : When::LineGone;
+    const std::optional<Kind> to = moveFrom(state_, On::EndKept, when);
+    if (to == Kind::BetweenTries) {
         state_ = BetweenTries{now + kRetryAfterMs};
-        return;
+    } else if (to == Kind::AwaitingLine) {
+        AwaitingLine waiting{now + kLineWaitMs, now};
+        waiting.nextLook = now + waiting.looks.failed();
+        state_ = waiting;
+        outputs_.push_back(ReopenLine{});
+    } else if (to == Kind::Done) {
+        if (!kept) {
+            result_.outcome = JobOutcome::Failed;
+            result_.alreadyPassed = false;
+            result_.message = "This bring-up is not on record: " + kept.error();
+        } else if (passedNow) {
+            // A board brought up now gets its label; one that passed before has its own.
+            outputs_.push_back(PrintLabel{});
+        }
+        finish();
     }
-    if (rules_.lostLineLeaves)
-        return finish();
-    state_ = AwaitingLine{now + kLineWaitMs, now + kLineLookMs};
-    outputs_.push_back(ReopenLine{});
 }
 
 void BringUpMachine::lineLooked(bool back, Millis now)
 {
     const auto* waiting = std::get_if<AwaitingLine>(&state_);
-    if (!waiting)
-        return;
-    if (back)
-        return beginTry();
-    if (now >= waiting->giveUpAt)
-        finish(); // the board did not come back: the hang-up stands
+    const When when = back ? When::Back : waiting && now >= waiting->giveUpAt ? When::TimeUp : When::Otherwise;
+    const std::optional<Kind> to = moveFrom(state_, On::LineLooked, when);
+    if (to == Kind::Flashing)
+        beginTry();
+    else if (to == Kind::Done)
+        finish();
 }
 
 void BringUpMachine::deadlinePassed(Millis now)
 {
-    if (const auto* between = std::get_if<BetweenTries>(&state_); between && now >= between->until)
-        return beginTry();
-    if (auto* waiting = std::get_if<AwaitingLine>(&state_); waiting && now >= waiting->nextLook) {
-        waiting->nextLook = now + kLineLookMs;
+    const std::optional<Millis> due = nextDeadline();
+    const std::optional<Kind> to = moveFrom(state_, On::Deadline, due && now >= *due ? When::Due : When::Otherwise);
+    if (to == Kind::Flashing) {
+        beginTry();
+    } else if (to == Kind::AwaitingLine) {
+        // The last look is at the limit, whatever the pause would be.
+        AwaitingLine& waiting = std::get<AwaitingLine>(state_);
+        waiting.nextLook = std::min(now + waiting.looks.failed(), waiting.giveUpAt);
         outputs_.push_back(ReopenLine{});
     }
 }

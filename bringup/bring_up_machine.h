@@ -7,6 +7,7 @@
 
 #include "base/expected.h"
 #include "base/ticks.h"
+#include "bringup/line_looks.h"
 #include "bringup/tally.h"
 #include "engine/job_summary.h"
 
@@ -78,7 +79,11 @@ struct ChoosingSerial {};               // no job runs while the records choose 
 struct Writing {};                      // the product-information job runs
 struct Recording {};                    // the try's end is being put on record
 struct BetweenTries { Millis until; };       // before the next try
-struct AwaitingLine { Millis giveUpAt; Millis nextLook; }; // the line went: until the board is back
+struct AwaitingLine {                   // the line went: until the board is back
+    Millis giveUpAt;
+    Millis nextLook;
+    Backoff looks = lineLooks();
+};
 struct Done {};
 } // namespace bringup
 
@@ -93,32 +98,12 @@ using BringUpState = std::variant<bringup::Idle, bringup::Flashing, bringup::Che
 // goes again while tries are left; a lost line first waits for the board to be back on
 // its port. Each try is on record as a bring-up of its own.
 //
-//   State           Input                                   To
-//   Idle, Done      start                                   Flashing (try 1): KeepStart, StartFlash
-//   Flashing        flash paused with a serial, skipPassed  Checking: AskPassed
-//   Flashing        flash paused otherwise                  Flashing: ReleaseFlash
-//   Checking        passed before (this try)                Flashing: StopFlash, already passed
-//   Checking        not passed, or the records cannot tell  Flashing: ReleaseFlash
-//   Flashing        flash passed                            ChoosingSerial: AskSerial
-//   Flashing        flash did not pass                      Recording: KeepEnd
-//   ChoosingSerial  a serial (this try)                     Writing: StartWrite
-//   ChoosingSerial  none could be had (this try)            Recording: KeepEnd
-//   Writing         the write ended                         Recording: EndReservation when allocated, KeepEnd
-//   Recording       kept; curable, tries left, line there   BetweenTries (1 s)
-//   Recording       kept; curable, tries left, line gone    AwaitingLine: ReopenLine every second, up to 10 s
-//   Recording       kept, passed (not before)               Done: PrintLabel, Finished
-//   Recording       kept otherwise                          Done: Finished
-//   BetweenTries         its time                                Flashing (next try): KeepStart, StartFlash
-//   AwaitingLine    the line is back                        Flashing (next try): KeepStart, StartFlash
-//   AwaitingLine    its time, the line still gone           ReopenLine again, or Done: Finished after 10 s
-//   Flashing, Checking, Writing   interrupt                 InterruptJob (its end comes as the step's end)
-//   ChoosingSerial  interrupt                               Recording (interrupted): KeepEnd
-//   BetweenTries, AwaitingLine         interrupt                 Done: Finished
-//   any             an answer of another try                unchanged
+// Which state an input leads to is said in one place, the table of moves in
+// bring_up_machine.cpp: every input asks it, and an input it has no row for (an answer of
+// another try, a step that ends twice) changes nothing.
 class BringUpMachine {
 public:
     static constexpr Millis kRetryAfterMs = 1000;
-    static constexpr Millis kLineLookMs = 1000;
     static constexpr Millis kLineWaitMs = 10000;
 
     explicit BringUpMachine(BringUpRules rules = {}) : rules_(rules) {}

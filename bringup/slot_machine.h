@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/ticks.h"
+#include "bringup/line_looks.h"
 #include "bringup/tally.h"
 
 namespace auxpad {
@@ -24,7 +25,10 @@ struct Stopped { bool endAwaited = false; }; // a bring-up stopped with the slot
 struct Waiting { Millis nextAsk; };   // empty: asks every 2 s
 struct Running { bool lineGone = false; };
 struct Done { Millis nextAsk; bool answered = true; int silent = 0; }; // the result stands until the board leaves
-struct Away { Millis nextLook; };     // the line went: it is looked for every second
+struct Away {                         // the line went: it is looked for at pauses that grow to 4 s
+    Millis nextLook;
+    Backoff looks = lineLooks();
+};
 } // namespace slot
 
 using SlotOutput = std::variant<slot::Probe, slot::StartBringUp, slot::StopBringUp, slot::LookForLine, slot::Arrived,
@@ -38,28 +42,13 @@ using SlotState = std::variant<slot::Stopped, slot::Waiting, slot::Running, slot
 // second, and a board that has not answered twice in a row, or whose line went, has left
 // (within 3 s of falling silent). Until then nothing starts again, a reset included.
 //
-//   State     Input                          To
-//   Stopped   start, line open               Waiting: Probe
-//   Stopped   start, line gone               Away
-//   Waiting   heard                          Running: Arrived, StartBringUp
-//   Waiting   its time                       Waiting: Probe
-//   Running   line lost                      Running, the line gone
-//   Running   bring-up ended, line there     Done: Finished
-//   Running   bring-up ended, line gone      Away: Finished, Left
-//   Done      heard                          Done, answered
-//   Done      its time, answered lately      Done: Probe
-//   Done      its time, silent twice         Waiting: Left, Probe
-//   Waiting, Done   line lost                Away (Left from Done)
-//   Away      its time                       Away: LookForLine
-//   Away      the line is back               Waiting: Probe
-//   any       stop                           Stopped (StopBringUp from Running)
-//   Stopped   the stopped bring-up ended     Stopped: Finished
+// Which state an input leads to is said in one place, the table of moves in
+// slot_machine.cpp: every input asks it, and an input it has no row for changes nothing.
 class SlotMachine {
 public:
     static constexpr Millis kAskEmptyMs = 2000;
     static constexpr Millis kAskPresentMs = 1000;
     static constexpr int kSilentAnswersToLeave = 2;
-    static constexpr Millis kLookMs = 1000;
 
     void start(bool lineOpen, Millis now);
     void stop();
@@ -76,6 +65,7 @@ public:
 
 private:
     void wait(Millis now);
+    void lookFor(Millis now);
 
     SlotState state_ = slot::Stopped{};
     std::vector<SlotOutput> outputs_;

@@ -75,20 +75,30 @@ TEST(SlotMachine, TheResultStandsUntilTheBoardHasBeenSilentTwice)
     EXPECT_TRUE(std::holds_alternative<Waiting>(m.state()));
 }
 
-TEST(SlotMachine, ALostLineIsLookedForEverySecondUntilItIsBack)
+TEST(SlotMachine, ALostLineIsLookedForAtPausesThatGrowToFourSecondsUntilItIsBack)
 {
     SlotMachine m;
     m.start(true, 0);
     m.takeOutputs();
     m.lineLost(500);
     EXPECT_TRUE(std::holds_alternative<Away>(m.state()));
-    m.deadlinePassed(1500);
-    EXPECT_EQ(count<LookForLine>(m.takeOutputs()), 1);
-    m.lineLooked(false, 1500);
-    EXPECT_EQ(m.nextDeadline(), 2500);
-    m.lineLooked(true, 2500);
+    std::vector<Millis> pauses;
+    Millis last = 500;
+    for (int i = 0; i < 5; ++i) {
+        const std::optional<Millis> due = m.nextDeadline();
+        ASSERT_TRUE(due);
+        pauses.push_back(*due - last);
+        last = *due;
+        m.deadlinePassed(last);
+        EXPECT_EQ(count<LookForLine>(m.takeOutputs()), 1);
+        m.lineLooked(false, last);
+    }
+    EXPECT_EQ(pauses, (std::vector<Millis>{1000, 2000, 4000, 4000, 4000}));
+    m.lineLooked(true, last);
     EXPECT_EQ(count<Probe>(m.takeOutputs()), 1);
     EXPECT_TRUE(std::holds_alternative<Waiting>(m.state()));
+    m.lineLost(last + 100);
+    EXPECT_EQ(m.nextDeadline(), last + 1100) << "a line lost again is looked for after 1 s again";
 }
 
 TEST(SlotMachine, ALineThatGoesDuringABringUpMeansTheBoardLeftAtItsEnd)
