@@ -54,7 +54,6 @@ constexpr Move kMoves[] = {
     {Kind::Done, On::LineLost, When::Always, Kind::Away},               // Left
     {Kind::Away, On::Deadline, When::Due, Kind::Away},                  // LookForLine
     {Kind::Away, On::LineLooked, When::Back, Kind::Waiting},            // Probe
-    {Kind::Stopped, On::Stop, When::Always, Kind::Stopped},
     {Kind::Waiting, On::Stop, When::Always, Kind::Stopped},
     {Kind::Running, On::Stop, When::Always, Kind::Stopped},             // StopBringUp
     {Kind::Done, On::Stop, When::Always, Kind::Stopped},

@@ -134,6 +134,7 @@ TEST(SlotMachine, StoppingStopsTheBringUpAndStillCountsItsEnd)
 {
     SlotMachine m = runningSlot();
     m.stop();
+    m.stop(); // a bench stopped twice while its boards end
     EXPECT_EQ(count<StopBringUp>(m.takeOutputs()), 1);
     m.bringUpEnded(Verdict::Interrupted, 100);
     EXPECT_EQ(count<Finished>(m.takeOutputs()), 1);
