@@ -19,6 +19,8 @@
 #include "runner/bench.h"
 #include "runner/recipe.h"
 #include "runner/slot.h"
+#include "shell/sim_options.h"
+#include "shift/sim_lines.h"
 #include "tests/e2e/sim_process.h"
 #include "tests/support/files.h"
 #include "tests/support/loop_clock.h"
@@ -184,42 +186,56 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_EQ(results["COM53"], (std::vector<QString>{"failed", "passed"}));
 }
 
-// A bench of simulated boards on COM<first>... brought up by a recipe whose serials
-// start at `serials`, each slot with its board job and bring-up.
+// A bench on simulated time of boards on COM<first>... brought up by a recipe whose
+// serials start at `serials`, each slot with its board job and bring-up; a board on a
+// slot is auxpad-sim's engine with `boardOptions`.
 struct RecipeBench {
     QTemporaryDir dir;
-    std::vector<std::unique_ptr<SimProcess>> sims;
+    auxpad::SimClock clock;
+    auxpad::shift::SimLines lines{clock};
+    std::vector<auxpad::shift::SimAdapter*> adapters;
     std::optional<auxpad::Recipe> recipe;
     auxpad::DiskFiles diskFiles;
     std::unique_ptr<auxpad::RecipeFiles> recipeFiles;
     std::unique_ptr<auxpad::Bench> bench;
 
-    RecipeBench(int first, int count, const QString& name, const QString& serials, const QStringList& simOptions,
-                auxpad::BringUpRules rules = {}, bool watch = false)
+    RecipeBench(int first, int count, const QString& name, const QString& serials, auxpad::BringUpRules rules = {},
+                bool watch = false)
     {
-        EXPECT_TRUE(QDir(dir.path()).mkpath("config"));
         const std::string disk = downloadText(24), data = downloadText(48);
         write("disk.txt", disk);
         write("data.txt", data);
         auto read = auxpad::readRecipe(write("recipe.ini", recipeText(name.toStdString(), disk, data, serials.toStdString())));
         EXPECT_TRUE(read);
         recipe = *read;
-        for (int i = 0; i < count; ++i)
-            sims.push_back(std::make_unique<SimProcess>(dir.filePath("config"), first + i, simOptions));
-        qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+        for (int i = 0; i < count; ++i) {
+            const std::string port = "COM" + std::to_string(first + i);
+            adapters.push_back(&lines.add(port, "/dev/sim/" + port));
+        }
         recipeFiles = std::make_unique<auxpad::RecipeFiles>(*recipe, diskFiles);
-        bench = std::make_unique<auxpad::Bench>(*recipeFiles, auxpad::RecipeFiles::kIniPath);
+        auxpad::Surroundings around;
+        around.clock = &clock;
+        around.lines = &lines;
+        around.offload = auxpad::Offload::OnClock;
+        bench = std::make_unique<auxpad::Bench>(*recipeFiles, auxpad::RecipeFiles::kIniPath, around);
         EXPECT_TRUE(bench->openRecords({}, "sqlite:" + dir.filePath("records.sqlite")));
         for (int i = 0; i < count; ++i)
-            EXPECT_TRUE(bench->addPort(auxpad::resolvePort(QString("COM%1").arg(first + i).toStdString())));
+            EXPECT_TRUE(bench->addPort(lines.resolve("COM" + std::to_string(first + i))));
         bench->prepare(&*recipe, rules, watch);
     }
+    // A board on slot `i`, as auxpad-sim with `options` would be.
+    void plug(std::size_t i, const QStringList& options = {})
+    {
+        adapters[i]->plug(auxsim::parseOptions(QStringList{"auxpad-sim", "--seed", "1"} + options)->engine);
+    }
+    // Virtual time runs until `done`, for at most `ms`.
+    bool runUntil(const std::function<bool()>& done, qint64 ms = 120000) { return clock.runUntil(done, ms); }
     QString write(const QString& file, const std::string& text) { return writeFile(dir.filePath(file), text); }
 };
 
 TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
 {
-    RecipeBench b(46, 3, "Bench C", "SN0004000-SN0004099", {"--quiet", "--detached"}, {1, true}, true);
+    RecipeBench b(46, 3, "Bench C", "SN0004000-SN0004099", {1, true}, true);
     LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
     window.follow(b.bench->allSlots());
     b.bench->startSlots();
@@ -229,12 +245,12 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
     EXPECT_EQ(rows[0]->findChild<QLabel*>("phase")->text(), "waiting for a board");
     EXPECT_EQ(rows[1]->objectName(), "COM47") << "a slot's row keeps the name the port map gives it";
 
-    b.sims[0]->command("attach");
-    b.sims[1]->command("attach");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return resultOf(rows[0]) == "PASS" && resultOf(rows[1]) == "PASS"; }, 60000));
+    b.plug(0);
+    b.plug(1);
+    ASSERT_TRUE(b.runUntil([&] { return resultOf(rows[0]) == "PASS" && resultOf(rows[1]) == "PASS"; }));
     EXPECT_EQ(rows[2]->findChild<QLabel*>("phase")->text(), "waiting for a board");
-    b.sims[2]->command("attach");
-    QTest::qWait(4000); // the third board is under way: the bench at work
+    b.plug(2);
+    b.runUntil([] { return false; }, 4000); // the third board is under way: the bench at work
     EXPECT_GT(rows[2]->findChild<QProgressBar*>("bar")->value(), 0) << "its progress shows in its row";
     const QString counters = window.findChild<QLabel*>("counters")->text();
     EXPECT_TRUE(counters.startsWith("Passed 2    Failed 0    Yield 100.0 %    Boards per hour ")) << counters.toStdString();
@@ -245,25 +261,26 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
     EXPECT_TRUE(window.grab().save(shots + "/bench_auto.png"));
     EXPECT_EQ(resultOf(rows[0]), "PASS") << "the result stands while the board stays";
     const QString first = rows[0]->findChild<QLabel*>("serial")->text();
-    b.sims[0]->command("detach");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return rows[0]->findChild<QLabel*>("phase")->text() == "waiting for a board"; },
-                                5000));
+    b.adapters[0]->pull();
+    EXPECT_TRUE(b.runUntil([&] { return rows[0]->findChild<QLabel*>("phase")->text() == "waiting for a board"; }, 5000));
     EXPECT_TRUE(resultOf(rows[0]).isEmpty());
     // The first board comes back to the other slot: it passed before, and is not flashed again.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !resultOf(rows[2]).isEmpty(); }, 60000));
-    b.sims[1]->command("detach");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return resultOf(rows[1]).isEmpty(); }, 5000));
-    b.sims[1]->command("attach 0102,MCU02.00.01,DSP02.00.07," + first.toStdString() + ",0671234,061226");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !resultOf(rows[1]).isEmpty(); }, 15000));
+    ASSERT_TRUE(b.runUntil([&] { return !resultOf(rows[2]).isEmpty(); }));
+    b.adapters[1]->pull();
+    ASSERT_TRUE(b.runUntil([&] { return resultOf(rows[1]).isEmpty(); }, 5000));
+    b.plug(1, {"--prod-info", "0102,MCU02.00.01,DSP02.00.07," + first + ",0671234,061226"});
+    ASSERT_TRUE(b.runUntil([&] { return !resultOf(rows[1]).isEmpty(); }, 15000));
     EXPECT_EQ(resultOf(rows[1]), "PASS");
     EXPECT_EQ(rows[1]->findChild<QLabel*>("phase")->text(), "already-passed");
     EXPECT_EQ(rows[1]->findChild<QLabel*>("serial")->text(), first);
     b.bench->stop();
+    b.clock.settle();
 }
 
 TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
 {
-    RecipeBench b(58, 1, "Line D", "SN0005000-SN0005099", {"--quiet"});
+    RecipeBench b(58, 1, "Line D", "SN0005000-SN0005099");
+    b.plug(0);
     b.recipe->operatorRequired = true;
     LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
     QObject::connect(&window, &LineWindow::signedIn, b.bench.get(), &auxpad::Bench::signIn);
@@ -274,8 +291,8 @@ TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
     auto* flashAll = window.findChild<QWidget*>("flashAll");
     QTest::mouseClick(flashAll, Qt::LeftButton);
     EXPECT_TRUE(window.findChild<QLabel*>("problem")->text().contains("requires an operator"));
-    QTest::qWait(300);
-    EXPECT_EQ(b.sims[0]->stats()["frames_rx_good"], 0) << "no board starts before someone signed in";
+    b.runUntil([] { return false; }, 300);
+    EXPECT_FALSE(b.bench->job(0).running()) << "no board starts before someone signed in";
 
     auto* badge = window.findChild<QLineEdit*>("badge");
     QTest::keyClicks(badge, "4711");
@@ -284,7 +301,7 @@ TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
     EXPECT_TRUE(badge->text().isEmpty()) << "ready for the next operator's badge";
     QTest::mouseClick(flashAll, Qt::LeftButton);
     const auto rows = window.rows();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !resultOf(rows[0]).isEmpty(); }, 60000));
+    ASSERT_TRUE(b.runUntil([&] { return !resultOf(rows[0]).isEmpty(); }));
     EXPECT_EQ(resultOf(rows[0]), "PASS");
     auxpad::RecordStore journal;
     ASSERT_TRUE(journal.open("sqlite:" + b.dir.filePath("records.sqlite"), auxpad::RecordStore::Opening::MustExist));
