@@ -125,6 +125,7 @@ public:
     const BringUpState& state() const { return state_; }
     bool running() const;
     int attempt() const { return attempt_; }
+    const BringUpRules& rules() const { return rules_; }
     const BringUpResult& result() const { return result_; }
     const JobSummary& flash() const { return flash_; }
 

@@ -1,7 +1,5 @@
 #include "cli/job_output.h"
 
-#include "runner/bring_up.h"
-
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -30,33 +28,6 @@ std::string padded(std::string text, std::size_t width)
 }
 
 } // namespace
-
-std::string BoardResult::failure() const
-{
-    if (passed())
-        return {};
-    return message.empty() ? caption : message;
-}
-
-BoardResult BoardResult::of(const auxpad::JobSummary& job)
-{
-    return {auxpad::jobName(job.kind), job.outcome,  job.caption, job.message,
-            job.serial,                job.fieldsFrom == auxpad::FieldSource::Defaults, job.seconds, {}};
-}
-
-BoardResult BoardResult::of(const auxpad::BringUp& bringUp)
-{
-    const auxpad::BringUpResult& r = bringUp.result();
-    return {auxpad::words::kRun,
-            r.outcome,
-            r.last.caption,
-            r.message,
-            r.serial,
-            r.last.fieldsFrom == auxpad::FieldSource::Defaults,
-            r.seconds,
-            {{"serial_source", QString::fromLatin1(auxpad::serialSourceName(r.serialSource))}, {"recipe", bringUp.recipe().name}, {"tries", r.tries}},
-            r.alreadyPassed};
-}
 
 JobOutput::JobOutput(Style style, const std::vector<BoardJob*>& jobs, auxpad::Clock& clock, bool watching,
                      std::FILE* out, std::FILE* err)
@@ -97,8 +68,8 @@ std::string JobOutput::liveLine(const BoardJob& job) const
         std::snprintf(percent, sizeof percent, "%3ld%%", std::lround(job.percent()));
         line += padded(auxpad::phaseName(job.phase()), 22) + percent + "  " + auxpad::elapsedText(job.seconds());
     } else {
-        const BoardResult& r = done->second;
-        std::string result = r.word();
+        const auxpad::BoardStatus& r = done->second;
+        std::string result = r.word;
         if (!r.failure().empty())
             result += ": " + oneLine(QString::fromStdString(r.failure()));
         line += padded(result.substr(0, 60), 62) + auxpad::elapsedText(r.seconds);
@@ -216,23 +187,27 @@ bool JobOutput::allPassed() const
         && std::all_of(results_.begin(), results_.end(), [](const auto& r) { return r.second.passed(); });
 }
 
-void JobOutput::finished(const BoardJob& job, const BoardResult& result)
+void JobOutput::finished(const BoardJob& job, const auxpad::BoardStatus& status, const QJsonObject& extra)
 {
-    const BoardResult& r = results_[&job] = result;
-    tally_[&job].add(auxpad::verdictOf(r.outcome, r.alreadyPassed));
+    const auxpad::BoardStatus& r = results_[&job] = status;
+    tally_[&job].add(r.verdict);
     switch (style_) {
     case Style::Live:
         dirty_ = true;
         break;
     case Style::Lines:
-        print(job.port().name + ": " + r.word() + '\n');
+        print(job.port().name + ": " + r.word + '\n');
         break;
     case Style::Json: {
-        QJsonObject fields = r.extra;
+        QJsonObject fields = extra;
+        if (r.job == auxpad::words::kRun) {
+            fields.insert("serial_source", QString::fromStdString(r.serialSource));
+            fields.insert("tries", r.tries);
+        }
         fields.insert("ok", r.passed());
-        fields.insert("result", r.word());
-        fields.insert("job", r.job);
-        fields.insert("device", QString::fromStdString(job.port().device));
+        fields.insert("result", QString::fromStdString(r.word));
+        fields.insert("job", QString::fromStdString(r.job));
+        fields.insert("device", QString::fromStdString(r.device));
         fields.insert("caption", QString::fromStdString(r.caption));
         fields.insert("message", QString::fromStdString(r.message));
         fields.insert("serial", QString::fromStdString(r.serial));
@@ -271,8 +246,8 @@ void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labe
         table = '\n' + padded("port", portWidth_ + 2) + padded("serial", 12) + padded("result", 13) + padded("failure", 50)
             + "time\n";
         for (const BoardJob* job : jobs_) {
-            const BoardResult& r = results_[job];
-            table += padded(job->port().name, portWidth_ + 2) + padded(r.serial, 12) + padded(r.word(), 13)
+            const auxpad::BoardStatus& r = results_[job];
+            table += padded(job->port().name, portWidth_ + 2) + padded(r.serial, 12) + padded(r.word, 13)
                 + padded(oneLine(QString::fromStdString(r.failure())).substr(0, 48), 50) + auxpad::elapsedText(r.seconds)
                 + '\n';
         }

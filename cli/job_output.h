@@ -13,31 +13,9 @@
 
 #include "bringup/tally.h"
 #include "runner/board_job.h"
-
-namespace auxpad {
-class BringUp;
-}
+#include "runner/board_status.h"
 
 namespace auxpad::cli {
-
-// What the commands say of one board at its end: its job, or its whole bring-up.
-struct BoardResult {
-    const char* job = "flash";
-    auxpad::JobOutcome outcome = auxpad::JobOutcome::Failed;
-    std::string caption;
-    std::string message;
-    std::string serial;
-    bool defaults = false;
-    double seconds = 0;
-    QJsonObject extra; // a bring-up's: serial_source, recipe, tries
-    bool alreadyPassed = false;
-
-    bool passed() const { return auxpad::verdictOf(outcome, alreadyPassed) == auxpad::Verdict::Passed; }
-    const char* word() const { return alreadyPassed ? auxpad::kAlreadyPassed : auxpad::outcomeName(outcome); }
-    std::string failure() const;
-    static BoardResult of(const auxpad::JobSummary& job);
-    static BoardResult of(const auxpad::BringUp& bringUp);
-};
 
 // What the commands print while their boards run and when they are done: on a
 // terminal one line per board, redrawn in place; otherwise one line per phase and per
@@ -57,7 +35,8 @@ public:
     void phaseChanged(const auxpad::BoardJob& job);
     void progressed(const auxpad::BoardJob& job);
     void told(const auxpad::BoardJob& job, const QString& text);
-    void finished(const auxpad::BoardJob& job, const BoardResult& result);
+    // A board's end, as its bench's status says it, with `extra` fields for its JSON result.
+    void finished(const auxpad::BoardJob& job, const auxpad::BoardStatus& status, const QJsonObject& extra = {});
     // Every board's end has been said, and each passed.
     bool allPassed() const;
     // The table at the end: port, serial number, result, what failed, time; then how
@@ -82,7 +61,7 @@ private:
     bool dirty_ = false;
     std::vector<qint64> lastProgressEvent_; // per board, for --json
     std::map<std::string, std::string> lastLine_; // per board, for lines
-    std::map<const auxpad::BoardJob*, BoardResult> results_;   // the last of each board
+    std::map<const auxpad::BoardJob*, auxpad::BoardStatus> results_; // the last of each board
     std::map<const auxpad::BoardJob*, auxpad::Tally> tally_;
     bool watching_ = false;
     auxpad::Stopwatch since_; // since the run's start

@@ -82,12 +82,14 @@ void startBoard(const JobPlan& plan, auxpad::Bench& bench, std::size_t i, const 
     writeUnlessUsed(bench, job, request, interrupted);
 }
 
-BoardResult resultOf(auxpad::Bench& bench, std::size_t i)
+// What a command's JSON result says beside the board's status: who, for which order, and
+// the recipe of a bring-up.
+QJsonObject signatureOf(auxpad::Bench& bench, std::size_t i)
 {
-    BoardResult result = bench.bringUp(i) ? BoardResult::of(*bench.bringUp(i)) : BoardResult::of(bench.job(i).summary());
-    result.extra.insert("operator", bench.signature().operatorId);
-    result.extra.insert("order", bench.signature().order);
-    return result;
+    QJsonObject extra{{"operator", bench.signature().operatorId}, {"order", bench.signature().order}};
+    if (bench.bringUp(i))
+        extra.insert("recipe", bench.bringUp(i)->recipe().name);
+    return extra;
 }
 
 // Says each board's news as the bench gives it; a run without slots ends with its last
@@ -104,7 +106,7 @@ std::shared_ptr<std::size_t> follow(auxpad::Bench& bench, JobOutput& output, boo
     QObject::connect(&bench, &auxpad::Bench::left, &output, [&](std::size_t i) { output.left(bench.job(i)); });
     auto running = std::make_shared<std::size_t>(bench.size());
     QObject::connect(&bench, &auxpad::Bench::finished, &output, [&bench, &output, watch, running, &ended](std::size_t i) {
-        output.finished(bench.job(i), resultOf(bench, i));
+        output.finished(bench.job(i), bench.status(i), signatureOf(bench, i));
         if (watch)
             return; // a slot never ends
         bench.job(i).close();

@@ -100,18 +100,63 @@ void Bench::prepare(const Recipe* recipe, BringUpRules rules, bool watch)
 void Bench::follow(std::size_t i)
 {
     Board& board = *boards_[i];
-    connect(board.job.get(), &BoardJob::phaseChanged, this, [this, i] { emit phaseChanged(i); });
-    connect(board.job.get(), &BoardJob::progressed, this, [this, i] { emit progressed(i); });
+    board.status.port = board.job->port().name;
+    board.status.device = board.job->port().device;
+    const auto moved = [this, i] {
+        Board& b = *boards_[i];
+        if (!b.slot || std::holds_alternative<slot::Running>(b.slot->state()))
+            show(i, BoardStatus::running(*b.job, b.bringUp.get()));
+    };
+    connect(board.job.get(), &BoardJob::phaseChanged, this, [this, i, moved] {
+        moved();
+        emit phaseChanged(i);
+    });
+    connect(board.job.get(), &BoardJob::progressed, this, [this, i, moved] {
+        moved();
+        emit progressed(i);
+    });
     connect(board.job.get(), &BoardJob::told, this, [this, i](const QString& text) { emit told(i, text); });
+    const auto ended = [this, i] {
+        Board& b = *boards_[i];
+        BoardStatus status = BoardStatus::ended(*b.job, b.bringUp.get());
+        if (b.slot) // the result stands on the slot until the operator pulls the board
+            status.waitingSince = clock().now();
+        show(i, std::move(status));
+        emit finished(i);
+    };
     if (board.slot) {
+        connect(board.slot.get(), &Slot::stateChanged, this, [this, i] { showSlot(i); });
         connect(board.slot.get(), &Slot::arrived, this, [this, i] { emit arrived(i); });
         connect(board.slot.get(), &Slot::left, this, [this, i] { emit left(i); });
-        connect(board.slot.get(), &Slot::finished, this, [this, i] { emit finished(i); });
+        connect(board.slot.get(), &Slot::finished, this, ended);
+        showSlot(i);
     } else if (board.bringUp) {
-        connect(board.bringUp.get(), &BringUp::finished, this, [this, i] { emit finished(i); });
+        connect(board.bringUp.get(), &BringUp::finished, this, ended);
     } else {
-        connect(board.job.get(), &BoardJob::finished, this, [this, i] { emit finished(i); });
+        connect(board.job.get(), &BoardJob::finished, this, ended);
     }
+}
+
+void Bench::show(std::size_t i, BoardStatus status)
+{
+    boards_[i]->status = std::move(status); // a label comes after its board's end (labelFinished)
+    emit statusChanged(i);
+}
+
+void Bench::showSlot(std::size_t i)
+{
+    const Board& b = *boards_[i];
+    const SlotState& state = b.slot->state();
+    if (std::holds_alternative<slot::Done>(state) || std::holds_alternative<slot::Stopped>(state))
+        return; // the result stands until the board leaves
+    if (std::holds_alternative<slot::Running>(state))
+        return show(i, BoardStatus::running(*b.job, b.bringUp.get()));
+    BoardStatus waiting;
+    waiting.port = b.status.port;
+    waiting.device = b.status.device;
+    waiting.state = BoardStatus::State::Waiting;
+    waiting.phase = std::holds_alternative<slot::Waiting>(state) ? "waiting for a board" : "waiting for its line";
+    show(i, std::move(waiting));
 }
 
 void Bench::startSlots()
@@ -232,6 +277,8 @@ void Bench::labelFinished(const LabelRecord& label)
         labelAsked_.erase(asked);
     }
     if (const auto board = labelBoard_.find(label.bringUp); board != labelBoard_.end()) {
+        boards_[board->second]->status.label = labelShownOf(label.state.toStdString());
+        emit statusChanged(board->second);
         emit labelShown(board->second, label.state);
         if (label.state != QLatin1String("held")) // a label at its end is no board's business any more
             labelBoard_.erase(board);

@@ -10,6 +10,7 @@
 #include "label/label_printer.h"
 #include "records/delivery.h"
 #include "runner/board_job.h"
+#include "runner/board_status.h"
 #include "runner/board_runner.h"
 #include "runner/bring_up.h"
 #include "runner/lease_keeper.h"
@@ -58,6 +59,8 @@ public:
     BoardJob& job(std::size_t i) { return *boards_[i]->job; }
     BringUp* bringUp(std::size_t i) { return boards_[i]->bringUp.get(); }
     Slot* slot(std::size_t i) { return boards_[i]->slot.get(); }
+    // What every front shows of board `i`; `statusChanged` says when it changed.
+    const BoardStatus& status(std::size_t i) const { return boards_[i]->status; }
     std::vector<BoardJob*> jobs();
     std::vector<BringUp*> bringUps();
     std::vector<Slot*> allSlots();
@@ -110,6 +113,8 @@ signals:
     void finished(std::size_t board);
     // A board's label reached its printer ("printed"), waits for it ("held") or "failed".
     void labelShown(std::size_t board, const QString& state);
+    // Board `board`'s status changed: a phase, its progress, its end, its label, its slot.
+    void statusChanged(std::size_t board);
     // What the operator must hear of the labels: one an earlier run may have printed, a
     // journal that took no mark.
     void labelsNoticed(const QString& text);
@@ -121,8 +126,12 @@ private:
         std::unique_ptr<BoardJob> job;
         std::unique_ptr<BringUp> bringUp;
         std::unique_ptr<Slot> slot;
+        BoardStatus status;
     };
     void follow(std::size_t i);
+    // Board `i`'s status becomes `status`; said to every front.
+    void show(std::size_t i, BoardStatus status);
+    void showSlot(std::size_t i);
     void recordsLost(const QString& why);
 
     TextFiles& files_;

@@ -37,6 +37,9 @@ public:
     void interrupt();
     bool running() const { return machine_.running(); }
     double seconds() const { return since_.seconds(); }
+    // The try under way (or the last), of how many it may have.
+    int attempt() const { return machine_.attempt(); }
+    int tries() const { return machine_.rules().tries; }
     BoardJob& job() { return job_; }
     const BringUpResult& result() const { return machine_.result(); }
     const Recipe& recipe() const { return recipe_; }

@@ -1,5 +1,7 @@
 #include "ui/board_row.h"
 
+#include "runner/board_status.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -190,24 +192,20 @@ void BoardRow::showPhase()
 
 void BoardRow::showResult()
 {
-    const auxpad::JobSummary& r = bringUp_ ? bringUp_->result().last : job_.summary();
-    const bool passed = bringUp_ ? bringUp_->result().passed() : r.passed();
-    std::string failure = r.failure();
-    if (bringUp_ && !bringUp_->result().message.empty())
-        failure = bringUp_->result().message; // also why a board that passed before was not brought up again
-    phase_->setText(QString::fromLatin1(bringUp_ ? bringUp_->result().word() : auxpad::outcomeName(r.outcome)));
-    serial_->setText(QString::fromStdString(bringUp_ ? bringUp_->result().serial : r.serial));
-    elapsed_->setText(clock(bringUp_ ? bringUp_->result().seconds : r.seconds));
-    if (passed) {
+    const auxpad::BoardStatus r = auxpad::BoardStatus::ended(job_, bringUp_);
+    phase_->setText(QString::fromStdString(r.word));
+    serial_->setText(QString::fromStdString(r.serial));
+    elapsed_->setText(clock(r.seconds));
+    if (r.passed()) {
         bar_->setValue(100);
         percent_->setText(QStringLiteral("100%"));
     }
-    result_->setText(passed ? QStringLiteral("PASS") : QStringLiteral("FAIL"));
+    result_->setText(r.passed() ? QStringLiteral("PASS") : QStringLiteral("FAIL"));
     QPalette colours = result_->palette();
-    colours.setColor(QPalette::Window, passed ? QColor(0, 160, 60) : QColor(200, 30, 30));
+    colours.setColor(QPalette::Window, r.passed() ? QColor(0, 160, 60) : QColor(200, 30, 30));
     colours.setColor(QPalette::WindowText, Qt::white);
     result_->setPalette(colours);
-    message_->setText(QString::fromStdString(failure).replace('\n', ' ').trimmed());
+    message_->setText(QString::fromStdString(r.note).replace('\n', ' ').trimmed());
     flash_->setEnabled(true);
 }
 

@@ -1,0 +1,84 @@
+#include "runner/board_status.h"
+
+#include "runner/board_job.h"
+#include "runner/bring_up.h"
+
+namespace auxpad {
+
+LabelShown labelShownOf(const std::string& state)
+{
+    if (state == "printed")
+        return LabelShown::Printed;
+    if (state == "held")
+        return LabelShown::Held;
+    return state == "failed" ? LabelShown::Failed : LabelShown::None;
+}
+
+std::string BoardStatus::failure() const
+{
+    if (passed())
+        return {};
+    return message.empty() ? caption : message;
+}
+
+namespace {
+
+BoardStatus named(const BoardJob& job)
+{
+    BoardStatus s;
+    s.port = job.port().name;
+    s.device = job.port().device;
+    return s;
+}
+
+} // namespace
+
+BoardStatus BoardStatus::ended(const BoardJob& job, const BringUp* bringUp)
+{
+    BoardStatus s = named(job);
+    s.state = State::Ended;
+    if (bringUp) {
+        const BringUpResult& r = bringUp->result();
+        s.verdict = r.verdict();
+        s.word = r.word();
+        s.job = words::kRun;
+        s.caption = r.last.caption;
+        s.message = r.message;
+        s.note = r.message.empty() ? r.last.failure() : r.message;
+        s.serial = r.serial;
+        s.defaults = r.last.fieldsFrom == FieldSource::Defaults;
+        s.seconds = r.seconds;
+        s.attempt = s.tries = r.tries;
+        s.serialSource = serialSourceName(r.serialSource);
+    } else {
+        const JobSummary& r = job.summary();
+        s.verdict = verdictOf(r.outcome);
+        s.word = outcomeName(r.outcome);
+        s.job = jobName(r.kind);
+        s.caption = r.caption;
+        s.message = r.message;
+        s.note = r.failure();
+        s.serial = r.serial;
+        s.defaults = r.fieldsFrom == FieldSource::Defaults;
+        s.seconds = r.seconds;
+    }
+    s.phase = s.word;
+    s.percent = s.passed() ? 100 : job.percent();
+    return s;
+}
+
+BoardStatus BoardStatus::running(const BoardJob& job, const BringUp* bringUp)
+{
+    BoardStatus s = named(job);
+    s.state = State::Running;
+    s.phase = phaseName(job.phase());
+    s.percent = job.percent();
+    s.seconds = bringUp ? bringUp->seconds() : job.seconds();
+    if (bringUp) {
+        s.attempt = bringUp->attempt();
+        s.tries = bringUp->tries();
+    }
+    return s;
+}
+
+} // namespace auxpad

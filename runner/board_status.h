@@ -1,0 +1,57 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "base/ticks.h"
+#include "bringup/tally.h"
+
+namespace auxpad {
+
+class BoardJob;
+class BringUp;
+
+// What a board's label came to, as a front shows it beside the board.
+enum class LabelShown { None, Printed, Held, Failed };
+LabelShown labelShownOf(const std::string& state); // "printed", "held", "failed"
+
+// Everything a front shows of one board of a bench: the line window's rows, the
+// commands' JSON and summary, the counters. The bench keeps one a board and decides it in
+// one place (`ended`, `running`), so no front works out for itself what a board came to.
+struct BoardStatus {
+    enum class State { Empty, Waiting, Running, Ended };
+
+    std::string port, device;
+    State state = State::Empty;
+    std::string phase; // what it is doing, or what a slot waits for
+    float percent = 0;
+    double seconds = 0;
+    int attempt = 0; // the try under way or the last, of a bring-up's `tries`
+    int tries = 1;
+    // Once it ended: its verdict, its result's word ("passed", "lost", "already-passed",
+    // ...), and the job it ran ("flash", "prodinfo", "selftest", "run").
+    Verdict verdict = Verdict::Failed;
+    std::string word;
+    std::string job;
+    std::string caption, message;
+    // What a row shows under it: why it did not pass, or why a board that passed before
+    // was left alone.
+    std::string note;
+    std::string serial;
+    bool defaults = false;           // the product values came from the defaults
+    std::string serialSource;        // a bring-up's: "kept" or "allocated"
+    LabelShown label = LabelShown::None;
+    std::optional<Millis> waitingSince; // an ended board the slot waits for the operator to pull
+
+    bool ended() const { return state == State::Ended; }
+    bool passed() const { return ended() && verdict == Verdict::Passed; }
+    // Why it did not pass: the message, else the caption; "" when it passed.
+    std::string failure() const;
+
+    // The one rule for what a board came to: its bring-up's result where one ran, else its job's.
+    static BoardStatus ended(const BoardJob& job, const BringUp* bringUp);
+    // A board under way, its phase and progress from its job.
+    static BoardStatus running(const BoardJob& job, const BringUp* bringUp);
+};
+
+} // namespace auxpad
