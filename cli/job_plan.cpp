@@ -99,9 +99,6 @@ struct JobOptions {
                                       "SIGINT or SIGTERM; a board shows its result until it leaves."};
     QCommandLineOption again{"again", "With --watch, bring up a board again although a passed bring-up of this "
                                       "recipe holds its serial."};
-    QCommandLineOption retry{"retry", "Bring a board up again, up to N times, when it failed for a reason a "
-                                      "second try may cure (no answer, a lost acknowledgement, a hang-up).",
-                             "N"};
     QCommandLineOption allowReuse{"allow-reuse", "Write a serial number even when a passed record holds it "
                                                  "already (a repair bench)."};
 };
@@ -113,7 +110,7 @@ void addOptions(QCommandLineParser& parser, const Command& command, const auxpad
     parser.addOption(o.help);
     parser.addOption(o.port);
     if (command.bringUp) {
-        parser.addOptions({o.recipe, j.watch, j.again, j.retry, o.noLabel});
+        parser.addOptions({o.recipe, j.watch, j.again, o.retry, o.noLabel});
     } else {
         if (command.job == JobKind::Flash) {
             parser.addOption(o.disk);
@@ -149,13 +146,10 @@ auxpad::Expected<JobPlan, PlanStop> planBringUp(JobPlan plan, const QCommandLine
     plan.rules.skipPassed = plan.watch && !parser.isSet(j.again);
     if (parser.isSet(j.again) && !plan.watch)
         return fail("--again is for --watch, whose boards are not brought up twice");
-    if (parser.isSet(j.retry)) {
-        bool number = false;
-        const int retries = parser.value(j.retry).toInt(&number);
-        if (!number || retries < 0 || retries > 10)
-            return fail("--retry takes a number of tries from 0 to 10");
-        plan.rules.tries = 1 + retries;
-    }
+    const auto tries = auxpad::givenTries(parser, o);
+    if (!tries)
+        return fail(tries.error());
+    plan.rules.tries = *tries;
     plan.iniPath = auxpad::RecipeFiles::kIniPath;
     const QString exception = parser.isSet(j.again) ? "--again" : "";
     return signPlan(std::move(plan), parser, o, exception);

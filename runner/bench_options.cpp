@@ -11,6 +11,17 @@ namespace auxpad {
 
 BenchOptions::BenchOptions() : db("db", RecordStore::kOptionHelp, "URL") {}
 
+Expected<int> givenTries(const QCommandLineParser& parser, const BenchOptions& options)
+{
+    if (!parser.isSet(options.retry))
+        return 1;
+    bool number = false;
+    const int retries = parser.value(options.retry).toInt(&number);
+    if (!number || retries < 0 || retries > 10)
+        return unexpected(std::string("--retry takes a number of tries from 0 to 10"));
+    return 1 + retries;
+}
+
 Expected<std::vector<std::string>> givenPorts(const QCommandLineParser& parser, const BenchOptions& options)
 {
     std::vector<std::string> ports;

@@ -29,6 +29,9 @@ struct BenchOptions {
                                               "$AUXPAD_FLASH_OPERATOR); the recipe may require one.",
                                   "ID"};
     QCommandLineOption order{"order", "The work order or lot on every record (default: the recipe's order).", "ID"};
+    QCommandLineOption retry{"retry", "Bring a board up again, up to N times, when it failed for a reason a "
+                                      "second try may cure (no answer, a lost acknowledgement, a hang-up).",
+                             "N"};
     QCommandLineOption reason{"reason", "Why an exception (--allow-reuse, --again) is asked for, on its records.",
                               "TEXT"};
 
@@ -37,6 +40,9 @@ struct BenchOptions {
 
 // The ports given, each once, or why they will not do.
 Expected<std::vector<std::string>> givenPorts(const QCommandLineParser& parser, const BenchOptions& options);
+
+// How many tries a bring-up has: one, and --retry N more; or why N will not do.
+Expected<int> givenTries(const QCommandLineParser& parser, const BenchOptions& options);
 
 // Who signs the run, from the options and the environment, as the recipe (when there is
 // one) rules: or, in one line, why the run cannot start. `exception` names the option that

@@ -230,6 +230,11 @@ void BoardRow::keyPressEvent(QKeyEvent* event)
 
 void BoardRow::mouseDoubleClickEvent(QMouseEvent*)
 {
+    showLog();
+}
+
+void BoardRow::showLog()
+{
     log_->show();
     log_->raise();
 }

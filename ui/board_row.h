@@ -37,6 +37,8 @@ public:
     // The elapsed time of a board under way, once a second.
     void tick();
     QString log() const;
+    // Its traffic log, in a window of its own.
+    void showLog();
 
 signals:
     void flashRequested();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMessageBox>
+#include <QSettings>
 
 #include <cstdio>
 #include <memory>
@@ -38,7 +39,10 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
                                                "shows its result until it leaves.");
     const QCommandLineOption again("again", "With --auto, bring up a board again although a passed bring-up of this "
                                             "recipe holds its serial.");
-    parser.addOptions({o.help, o.port, o.disk, o.data, o.ini, o.recipe, o.db, autoStart, again, o.noLabel});
+    const QCommandLineOption view("view", "grid: a tile for each board, to be read from a step away; rows: a row for "
+                                          "each (default: as last chosen, else grid from nine ports up).",
+                                  "grid|rows");
+    parser.addOptions({o.help, o.port, o.disk, o.data, o.ini, o.recipe, o.db, autoStart, again, o.retry, view, o.noLabel});
     parser.addOptions({o.station, o.operatorId, o.order, o.reason});
     auto wrong = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash line: %s\n", why.toLocal8Bit().constData());
@@ -68,6 +72,15 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
     options.autoStart = parser.isSet(autoStart);
     options.again = parser.isSet(again);
     options.labels = !parser.isSet(o.noLabel);
+    const auto tries = auxpad::givenTries(parser, o);
+    if (!tries)
+        return wrong(QString::fromStdString(tries.error()));
+    options.tries = *tries;
+    if (parser.isSet(view)) {
+        if (parser.value(view) != "grid" && parser.value(view) != "rows")
+            return wrong("--view is grid or rows, not " + parser.value(view));
+        options.view = parser.value(view) == "grid" ? LineOptions::View::Grid : LineOptions::View::Rows;
+    }
     if (options.autoStart && options.recipe.isEmpty())
         return wrong("--auto brings boards up by a recipe: give --recipe FILE");
     return options;
@@ -119,6 +132,21 @@ auxpad::Expected<void, QString> setUp(const LineOptions& options, const auxpad::
     return {};
 }
 
+// The view asked for, remembered for the next start; else the last one asked for; else
+// tiles for a bench of nine boards or more.
+LineOptions::View chosenView(const LineOptions& options)
+{
+    QSettings settings(QStringLiteral("auxpad-flash"), QStringLiteral("line"));
+    if (options.view) {
+        settings.setValue("view", *options.view == LineOptions::View::Grid ? "grid" : "rows");
+        return *options.view;
+    }
+    const QString last = settings.value("view").toString();
+    if (!last.isEmpty())
+        return last == "grid" ? LineOptions::View::Grid : LineOptions::View::Rows;
+    return options.ports.size() >= 9 ? LineOptions::View::Grid : LineOptions::View::Rows;
+}
+
 } // namespace
 
 int runLine(const LineOptions& options)
@@ -139,7 +167,12 @@ int runLine(const LineOptions& options)
 
     LineWindow window(bench.jobs(), recipe ? recipe->files : options.files, recipe ? &*recipe : nullptr,
                       bench.bringUps());
-    window.show();
+    if (chosenView(options) == LineOptions::View::Grid) {
+        window.showGrid(bench);
+        window.showMaximized(); // a bench read from a step away fills its screen
+    } else {
+        window.show();
+    }
     QObject::connect(&bench, &auxpad::Bench::recordsFailed, &window, [&](const QString& why) {
         openBox(&window, "The jobs of this bench are not on record: " + why, auxpad::Icon::Warning);
     });

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <optional>
+
 #include "base/expected.h"
 #include "engine/board_engine.h"
 #include "runner/record_keeper.h"
@@ -21,6 +23,9 @@ struct LineOptions {
     bool again = false;
     bool labels = true; // with a recipe that has a [label]: a label for each board that passes
     int tries = 1;
+    // The bench as tiles or rows: given, else as last chosen, else tiles from nine ports up.
+    enum class View { Grid, Rows };
+    std::optional<View> view;
 };
 
 // `auxpad-flash line --port PORT [--port PORT]... [--disk FILE] [--data FILE] [--ini FILE]

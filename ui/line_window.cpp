@@ -7,10 +7,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 #include "runner/start_checks.h"
 #include "ui/badge_field.h"
+#include "ui/bench_grid.h"
 #include "ui/board_row.h"
 
 namespace auxpad::ui {
@@ -52,7 +54,9 @@ LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad:
     problem_->setPalette(red);
     layout->addWidget(problem_);
 
-    layout->addWidget(boardList(jobs, bringUps), 1);
+    views_ = new QStackedWidget(this);
+    views_->addWidget(boardList(jobs, bringUps));
+    layout->addWidget(views_, 1);
     records_ = new QLabel(this);
     records_->setObjectName("records");
     records_->setTextFormat(Qt::PlainText);
@@ -129,6 +133,17 @@ QString LineWindow::problem() const
     }
     const auto checked = auxpad::checkFlashFiles(files());
     return checked ? QString() : QString::fromStdString(checked.error());
+}
+
+void LineWindow::showGrid(const auxpad::Bench& bench)
+{
+    grid_ = new BenchGrid(bench, views_);
+    views_->addWidget(grid_);
+    views_->setCurrentWidget(grid_);
+    connect(grid_, &BenchGrid::flashRequested, this, [this](int i) { flash(*rows_[static_cast<std::size_t>(i)]); });
+    connect(grid_, &BenchGrid::logRequested, this, [this](int i) { rows_[static_cast<std::size_t>(i)]->showLog(); });
+    if (!grid_->tiles().empty())
+        grid_->tiles().front()->setFocus();
 }
 
 void LineWindow::follow(const std::vector<auxpad::Slot*>& watchers)

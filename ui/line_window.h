@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QStackedWidget>
 #include <QWidget>
+
+#include "runner/bench.h"
 
 #include <memory>
 #include <optional>
@@ -34,6 +37,10 @@ public:
     // Each row follows its slot, which starts every board by itself; the counters above
     // the rows count what the slots brought up since the window opened.
     void follow(const std::vector<auxpad::Slot*>& watchers);
+    // The bench as a grid of tiles instead of rows, read from `bench`'s statuses; the
+    // rows stay beside it, for their logs and their flashes.
+    void showGrid(const auxpad::Bench& bench);
+    class BenchGrid* grid() const { return grid_; }
 
     std::vector<BoardRow*> rows() const { return rows_; }
     void flashAll();
@@ -76,6 +83,8 @@ private:
     std::optional<auxpad::Stopwatch> since_; // since the slots started
     void showCounters();
     std::vector<BoardRow*> rows_;
+    QStackedWidget* views_ = nullptr; // the rows, or the grid
+    class BenchGrid* grid_ = nullptr;
     std::unique_ptr<auxpad::Timer> everySecond_;
 };
 

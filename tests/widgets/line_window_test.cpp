@@ -25,6 +25,7 @@
 #include "tests/support/files.h"
 #include "tests/support/loop_clock.h"
 #include "tests/widgets/live_windows.h"
+#include "ui/bench_grid.h"
 #include "ui/board_row.h"
 #include "ui/line_window.h"
 
@@ -309,6 +310,50 @@ TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
     ASSERT_TRUE(records && !records->empty());
     for (const auxpad::JobRecord& r : *records)
         EXPECT_EQ(r.operatorId, "4711") << r.job.toStdString();
+}
+
+// A bench of 32 slots as tiles: all of them on a full-HD screen, read from a step away,
+// heard by a screen reader, and moved through by the keys.
+TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
+{
+    RecipeBench b(60, 32, "Bench G", "SN0002000-SN0002999", {1, true}, true);
+    LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
+    window.follow(b.bench->allSlots());
+    window.showGrid(*b.bench);
+    window.resize(1920, 1040);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    b.bench->startSlots();
+    b.plug(0);
+    b.plug(1, {"--misstore-serial"});
+    ASSERT_TRUE(b.runUntil([&] { return b.bench->status(0).ended() && b.bench->status(1).ended(); }));
+    const auto& tiles = window.grid()->tiles();
+    ASSERT_EQ(tiles.size(), 32u);
+    EXPECT_EQ(window.grid()->columns(), 8) << "8 x 4";
+    for (BoardTile* tile : tiles) {
+        EXPECT_TRUE(window.grid()->rect().contains(tile->geometry())) << tile->objectName().toStdString();
+        EXPECT_GE(tile->verdictPixels(), 60) << "PASS and FAIL read from a step away";
+    }
+    EXPECT_EQ(tiles[0]->accessibleName(), "COM60 PASS " + QString::fromStdString(b.bench->status(0).serial));
+    EXPECT_TRUE(tiles[1]->accessibleName().startsWith("COM61 FAIL")) << tiles[1]->accessibleName().toStdString();
+    EXPECT_EQ(tiles[2]->accessibleName(), "COM62 EMPTY");
+    EXPECT_TRUE(window.grab().save(QStringLiteral(AUXPAD_SCREENSHOT_DIR) + "/bench_grid.png"));
+    b.adapters[1]->pull();
+    ASSERT_TRUE(b.runUntil([&] { return !b.bench->status(1).ended(); }, 10000));
+    EXPECT_EQ(tiles[1]->accessibleName(), "COM61 EMPTY") << "red until its board is pulled";
+
+    tiles[0]->setFocus();
+    QTest::keyClick(tiles[0], Qt::Key_Right);
+    EXPECT_TRUE(tiles[1]->hasFocus());
+    QTest::keyClick(tiles[1], Qt::Key_Down);
+    EXPECT_TRUE(tiles[9]->hasFocus()) << "a row down is eight tiles on";
+    QTest::keyClick(tiles[9], Qt::Key_L);
+    EXPECT_TRUE(window.rows()[9]->findChild<QPlainTextEdit*>("log")->isVisible()) << "its traffic log";
+
+    window.resize(900, 1040);
+    EXPECT_EQ(window.grid()->columns(), 4) << "a narrower window: fewer columns of larger tiles";
+    b.bench->stop();
+    b.clock.settle();
 }
 
 } // namespace

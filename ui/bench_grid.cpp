@@ -1,0 +1,196 @@
+#include "ui/bench_grid.h"
+
+#include <QAccessible>
+#include <QKeyEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace auxpad::ui {
+
+namespace {
+
+using State = auxpad::BoardStatus::State;
+
+// The tile's fill and the colour of the text on it.
+std::pair<QColor, QColor> coloursOf(const auxpad::BoardStatus& s)
+{
+    const QColor amber(230, 160, 0), white(Qt::white), black(Qt::black);
+    if (s.state == State::Running)
+        return {QColor(30, 100, 200), white};
+    if (!s.ended())
+        return {QColor(150, 150, 150), black};
+    if (s.verdict == auxpad::Verdict::Failed)
+        return {QColor(200, 30, 30), white};
+    if (s.verdict == auxpad::Verdict::Interrupted || s.label == auxpad::LabelShown::Held)
+        return {amber, black};
+    return {QColor(0, 150, 60), white};
+}
+
+// The mark beside the letters: a tick, a cross, a bar; a failed tile has a thick frame too.
+QString markOf(const auxpad::BoardStatus& s)
+{
+    if (!s.ended())
+        return {};
+    if (s.verdict == auxpad::Verdict::Passed)
+        return s.label == auxpad::LabelShown::Held ? QStringLiteral("\u2713 label held") : QStringLiteral("\u2713");
+    return s.verdict == auxpad::Verdict::Failed ? QStringLiteral("\u2717") : QStringLiteral("\u2016");
+}
+
+QString firstLine(const std::string& text)
+{
+    return QString::fromStdString(text).section('\n', 0, 0, QString::SectionSkipEmpty).trimmed();
+}
+
+} // namespace
+
+BoardTile::BoardTile(const BoardStatusModel& model, int row, QWidget* parent) : QWidget(parent), model_(model), row_(row)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setObjectName(QString::fromStdString(model.status(row).port));
+    refresh();
+}
+
+void BoardTile::refresh()
+{
+    setAccessibleName(spokenStatus(model_.status(row_)));
+    update();
+}
+
+int BoardTile::verdictPixels() const
+{
+    // As high as a third of the tile, as wide as "FAIL" lets it be.
+    QFont big = font();
+    big.setBold(true);
+    big.setPixelSize(100);
+    const double wide = QFontMetricsF(big).horizontalAdvance(QStringLiteral("PASS")) / 100.0;
+    return static_cast<int>(std::min(height() * 0.36, (width() - 16) / wide));
+}
+
+void BoardTile::paintEvent(QPaintEvent*)
+{
+    const auxpad::BoardStatus& s = model_.status(row_);
+    const auto [fill, ink] = coloursOf(s);
+    QPainter p(this);
+    const QRect r = rect().adjusted(2, 2, -2, -2);
+    p.fillRect(r, fill);
+    if (hasFocus() || (s.ended() && s.verdict == auxpad::Verdict::Failed)) {
+        p.setPen(QPen(hasFocus() ? QColor(255, 220, 0) : ink, 6));
+        p.drawRect(r.adjusted(3, 3, -3, -3));
+    }
+    p.setPen(ink);
+    const int line = std::max(12, height() / 11);
+    QFont small = font();
+    small.setPixelSize(line);
+    small.setBold(true);
+    p.setFont(small);
+    const QRect inner = r.adjusted(10, 6, -10, -6);
+    p.drawText(inner, Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(s.port));
+    QString corner = markOf(s);
+    if (s.attempt > 1)
+        corner = QStringLiteral("try %1/%2 ").arg(s.attempt).arg(s.tries) + corner;
+    p.drawText(inner, Qt::AlignRight | Qt::AlignTop, corner);
+    small.setBold(false);
+    p.setFont(small);
+    p.drawText(inner, Qt::AlignLeft | Qt::AlignBottom, QString::fromStdString(s.serial));
+
+    QFont big = font();
+    big.setBold(true);
+    if (s.ended()) {
+        big.setPixelSize(verdictPixels());
+        p.setFont(big);
+        const QRect middle = inner.adjusted(0, line, 0, -2 * line);
+        p.drawText(middle, Qt::AlignCenter, stateWord(s));
+        if (s.verdict == auxpad::Verdict::Failed) {
+            p.setFont(small);
+            p.drawText(inner.adjusted(0, 0, 0, -line - 4), Qt::AlignHCenter | Qt::AlignBottom,
+                       p.fontMetrics().elidedText(firstLine(s.caption.empty() ? s.message : s.caption), Qt::ElideRight,
+                                                  inner.width()));
+        }
+        return;
+    }
+    // The phase, a thin bar and the percentage.
+    p.drawText(inner.adjusted(0, 2 * line, 0, 0), Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(s.phase));
+    if (s.state != State::Running)
+        return;
+    const QRect bar(inner.left(), inner.center().y(), inner.width(), std::max(4, line / 3));
+    p.drawRect(bar);
+    p.fillRect(QRect(bar.topLeft(), QSize(static_cast<int>(bar.width() * s.percent / 100), bar.height())), ink);
+    big.setPixelSize(std::max(14, line * 2));
+    p.setFont(big);
+    p.drawText(inner.adjusted(0, 0, 0, -line - 4), Qt::AlignRight | Qt::AlignBottom,
+               QStringLiteral("%1%").arg(std::lround(s.percent)));
+}
+
+void BoardTile::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return emit flashRequested(row_);
+    case Qt::Key_L:
+        return emit logRequested(row_);
+    case Qt::Key_Left:
+        return emit moveRequested(row_, -1, 0);
+    case Qt::Key_Right:
+        return emit moveRequested(row_, 1, 0);
+    case Qt::Key_Up:
+        return emit moveRequested(row_, 0, -1);
+    case Qt::Key_Down:
+        return emit moveRequested(row_, 0, 1);
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void BoardTile::mouseDoubleClickEvent(QMouseEvent*)
+{
+    emit logRequested(row_);
+}
+
+BenchGrid::BenchGrid(const auxpad::Bench& bench, QWidget* parent) : QWidget(parent), model_(bench)
+{
+    setObjectName("grid");
+    for (int i = 0; i < model_.rowCount(); ++i) {
+        auto* tile = new BoardTile(model_, i, this);
+        tiles_.push_back(tile);
+        connect(tile, &BoardTile::flashRequested, this, &BenchGrid::flashRequested);
+        connect(tile, &BoardTile::logRequested, this, &BenchGrid::logRequested);
+        connect(tile, &BoardTile::moveRequested, this, [this](int row, int across, int down) {
+            const int n = static_cast<int>(tiles_.size());
+            const int to = std::clamp(row + across + down * columns_, 0, n - 1);
+            tiles_[static_cast<std::size_t>(to)]->setFocus();
+        });
+    }
+    connect(&model_, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& from, const QModelIndex& to) {
+        for (int i = from.row(); i <= to.row(); ++i) {
+            BoardTile* tile = tiles_[static_cast<std::size_t>(i)];
+            const QString was = tile->accessibleName();
+            tile->refresh();
+            if (tile->accessibleName() != was) {
+                QAccessibleEvent changed(tile, QAccessible::NameChanged);
+                QAccessible::updateAccessibility(&changed);
+            }
+        }
+    });
+}
+
+void BenchGrid::resizeEvent(QResizeEvent*)
+{
+    place();
+}
+
+void BenchGrid::place()
+{
+    const int n = static_cast<int>(tiles_.size());
+    if (n == 0)
+        return;
+    columns_ = std::clamp(width() / kNarrowestTile, 1, std::min(kMostColumns, n));
+    const int rows = (n + columns_ - 1) / columns_;
+    const int w = width() / columns_, h = height() / rows;
+    for (int i = 0; i < n; ++i)
+        tiles_[static_cast<std::size_t>(i)]->setGeometry((i % columns_) * w, (i / columns_) * h, w, h);
+}
+
+} // namespace auxpad::ui
