@@ -21,6 +21,7 @@ struct LineOptions {
     bool again = false;
     bool labels = true; // with a recipe that has a [label]: a label for each board that passes
     int tries = 1;
+    QString stackLight; // the bench's stack light, "" for the recipe's or none
 };
 
 // `auxpad-flash line --port PORT [--port PORT]... [--disk FILE] [--data FILE] [--ini FILE]
