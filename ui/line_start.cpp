@@ -169,6 +169,9 @@ int runLine(const LineOptions& options)
     });
     QObject::connect(&bench, &auxpad::Bench::serialDoubled, &window,
                      [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
+    // A signal closes the window as its close button does, so that the tower goes dark; one
+    // that comes before the window's loop runs is taken as that loop starts.
+    const auto stopSignals = auxpad::onStopSignals([] { QApplication::quit(); });
     std::unique_ptr<auxpad::StackLight> light;
     if (towerLine) {
         light = std::make_unique<auxpad::StackLight>(bench, std::move(towerLine), lightSettings->relays);
@@ -178,8 +181,6 @@ int runLine(const LineOptions& options)
         });
         light->start();
     }
-    // A signal closes the window as its close button does, so that the tower goes dark.
-    const auto stopSignals = auxpad::onStopSignals([] { QApplication::quit(); });
     window.showSignature(bench.signature().operatorId, bench.signature().order);
     QObject::connect(&window, &LineWindow::signedIn, &bench, &auxpad::Bench::signIn);
     if (options.autoStart) {
