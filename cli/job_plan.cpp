@@ -123,6 +123,7 @@ void addOptions(QCommandLineParser& parser, const Command& command, const auxpad
         if (command.job != JobKind::SelfTest)
             parser.addOption(o.ini);
     }
+    parser.addOption(o.stackLight);
     parser.addOption(o.json);
     parser.addOption(o.db);
     parser.addOptions({o.station, o.operatorId, o.order, o.reason});
@@ -255,9 +256,13 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
     if (!ports)
         return fail(ports.error());
     plan.ports = std::move(*ports);
-    if (command->bringUp)
-        return planBringUp(std::move(plan), parser, o, j);
-    return planJob(std::move(plan), parser, o, j);
+    auto planned = command->bringUp ? planBringUp(std::move(plan), parser, o, j)
+                                    : planJob(std::move(plan), parser, o, j);
+    if (planned) {
+        const auxpad::Recipe* recipe = planned->recipe ? &*planned->recipe : nullptr;
+        planned->stackLight = auxpad::givenStackLight(parser.value(o.stackLight), recipe);
+    }
+    return planned;
 }
 
 } // namespace auxpad::cli

@@ -29,6 +29,7 @@ struct JobPlan {
     auxpad::BringUpRules rules;                        // run: tries, and whether a passed board is skipped
     bool allowReuse = false;                           // prodinfo: a serial a passed record holds
     bool labels = false;                               // run: a label for each board that passes
+    std::optional<auxpad::StackLightSettings> stackLight; // the bench's tower, when it has one
 };
 
 // The plan for `auxpad-flash run|flash|prodinfo|selftest ...`, or the one-line reason it

@@ -1,18 +1,17 @@
 #include "cli/run_jobs.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "cli/job_output.h"
 #include "cli/job_plan.h"
 #include "runner/bench.h"
 #include "runner/serial_questions.h"
+#include "runner/stack_light.h"
+#include "runner/stop_signals.h"
 
 namespace auxpad::cli {
 
@@ -22,14 +21,6 @@ constexpr int kFailed = 1;
 constexpr int kCannotStart = 2;
 constexpr int kInterrupted = 130;
 constexpr int kLastDeliveryMs = 10000;
-
-int signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const auto n = ::write(signalPipe[1], &byte, 1);
-}
 
 int cannotStart(const CommandStage& stage, const QStringList& arguments, const std::string& why)
 {
@@ -148,20 +139,7 @@ auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& be
 
 std::unique_ptr<QObject> CommandStage::onSignals(std::function<void()> interrupt)
 {
-    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return nullptr;
-    auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, [interrupt = std::move(interrupt)] {
-        char byte;
-        [[maybe_unused]] const auto n = ::read(signalPipe[0], &byte, 1);
-        interrupt();
-    });
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-    return notifier;
+    return auxpad::onStopSignals(std::move(interrupt));
 }
 
 int runJobCommand(const QStringList& arguments, const CommandStage& stage)
@@ -176,15 +154,34 @@ int runJobCommand(const QStringList& arguments, const CommandStage& stage)
     if (plan.recipe)
         recipeFiles.emplace(*plan.recipe, disk);
     auxpad::TextFiles& files = recipeFiles ? static_cast<auxpad::TextFiles&>(*recipeFiles) : disk;
+    // The tower is had before the bench, so that one that cannot be stops the run before
+    // any board is touched.
+    std::unique_ptr<auxpad::SerialLine> towerLine;
+    if (plan.stackLight) {
+        auto opened = auxpad::StackLight::open(*stage.around.lines, plan.stackLight->port);
+        if (!opened)
+            return cannotStart(stage, arguments, opened.error().toStdString());
+        towerLine = std::move(*opened);
+    }
     auxpad::Bench bench(files, plan.iniPath, stage.around);
     if (const auto ready = setUp(plan, bench, stage.err); !ready)
         return cannotStart(stage, arguments, ready.error());
+    std::unique_ptr<auxpad::StackLight> light;
+    if (towerLine) {
+        light = std::make_unique<auxpad::StackLight>(bench, std::move(towerLine), plan.stackLight->relays);
+        QObject::connect(light.get(), &auxpad::StackLight::gone, [err = stage.err](const QString& why) {
+            std::fprintf(err, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
+                         why.toLocal8Bit().constData());
+        });
+    }
 
     // An interrupt ends the run cleanly, through the clock's events.
     bool interrupted = false;
     bool ended = false;
     const auto interrupts = stage.interrupts([&] {
         interrupted = true;
+        if (light)
+            light->off(); // the boards the stop interrupts are no failures to show
         bench.stop();
         if (plan.watch)
             ended = true;
@@ -197,6 +194,8 @@ int runJobCommand(const QStringList& arguments, const CommandStage& stage)
                                         : JobOutput::Style::Lines;
     JobOutput output(style, bench.jobs(), bench.clock(), plan.watch, stage.out, stage.err);
     const auto running = follow(bench, output, plan.watch, ended);
+    if (light)
+        light->start(); // before the boards, so that one that ends at once is shown
     for (std::size_t i = 0; i < bench.size(); ++i) {
         if (!plan.watch) // an empty slot has started nothing
             output.started(bench.job(i));
@@ -204,6 +203,8 @@ int runJobCommand(const QStringList& arguments, const CommandStage& stage)
     }
     if (*running > 0)
         bench.clock().runUntil([&ended] { return ended; });
+    if (light)
+        light->off();
     bench.close(); // every port, before the summary
     // The last records and labels get their chance to reach the line database and the
     // printer; what does not stays held in the journal for the next run, and the summary

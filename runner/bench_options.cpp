@@ -36,6 +36,17 @@ Expected<std::vector<std::string>> givenPorts(const QCommandLineParser& parser, 
     return ports;
 }
 
+std::optional<StackLightSettings> givenStackLight(const QString& port, const Recipe* recipe)
+{
+    std::optional<StackLightSettings> light = recipe ? recipe->stackLight : std::nullopt;
+    if (port.isEmpty())
+        return light;
+    if (!light)
+        light.emplace();
+    light->port = port.toStdString();
+    return light;
+}
+
 Expected<Signature> givenSignature(const QCommandLineParser& parser, const BenchOptions& options,
                                    const Recipe* recipe, const QString& exception)
 {

@@ -32,6 +32,9 @@ struct BenchOptions {
     QCommandLineOption retry{"retry", "Bring a board up again, up to N times, when it failed for a reason a "
                                       "second try may cure (no answer, a lost acknowledgement, a hang-up).",
                              "N"};
+    QCommandLineOption stackLight{"stack-light", "The bench's stack light (a USB relay tower): COMn or a device path "
+                                                 "(default: the recipe's [stack_light]).",
+                                  "PORT"};
     QCommandLineOption reason{"reason", "Why an exception (--allow-reuse, --again) is asked for, on its records.",
                               "TEXT"};
 
@@ -49,6 +52,10 @@ Expected<int> givenTries(const QCommandLineParser& parser, const BenchOptions& o
 // asks for one (--allow-reuse, --again), or is "" for none.
 Expected<Signature> givenSignature(const QCommandLineParser& parser, const BenchOptions& options,
                                    const Recipe* recipe, const QString& exception);
+
+// The bench's stack light: on the --stack-light port `port` when it is given, wired as
+// the recipe's [stack_light] says (or 1, 2, 3 without one); else the recipe's; else none.
+std::optional<StackLightSettings> givenStackLight(const QString& port, const Recipe* recipe);
 
 // The parser's help for `auxpad-flash COMMAND`, on standard output.
 void printHelp(const QCommandLineParser& parser, const QString& command);

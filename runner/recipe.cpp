@@ -23,7 +23,9 @@ namespace {
 constexpr const char* kOwnKeys[] = {"name", "initdisk", "initdisk_sha256", "initdata", "initdata_sha256", "format",
                                     "serials", "order", "operator", "serial_lease"};
 // The sections of a recipe.
-constexpr const char* kSections[] = {"recipe", "label"};
+constexpr const char* kSections[] = {"recipe", "label", "stack_light"};
+// The keys of a stack light, its lamps' in tower::Lamp's order after the port.
+constexpr const char* kLampKeys[] = {"red", "amber", "green"};
 // The keys a recipe may leave out.
 constexpr const char* kOptionalKeys[] = {"manufacture", "format", "order", "operator", "serial_lease"};
 
@@ -90,7 +92,34 @@ QString unknownSection(const QString& section, int line)
     QStringList names;
     for (const char* name : kSections)
         names << QStringLiteral("[%1]").arg(QLatin1String(name));
-    return why + "; it has " + names.join(" and ");
+    const QString last = names.takeLast();
+    return why + "; it has " + names.join(", ") + " and " + last;
+}
+
+// The stack light's port and relays: a port is needed, and each lamp a relay of its own
+// from 1 to 8, since the common towers have up to eight.
+Expected<StackLightSettings, QString> readStackLight(std::map<QString, QString>& values)
+{
+    StackLightSettings light;
+    light.port = values["port"].toStdString();
+    if (light.port.empty())
+        return unexpected(QStringLiteral("[stack_light] has no port"));
+    for (std::size_t lamp = 0; lamp < tower::kLamps; ++lamp) {
+        const QString key = QLatin1String(kLampKeys[lamp]);
+        if (!values.count(key))
+            continue;
+        bool number = false;
+        light.relays.of[lamp] = values[key].toInt(&number);
+        if (!number || light.relays.of[lamp] < 1 || light.relays.of[lamp] > 8)
+            return unexpected(QStringLiteral("%1 %2: give a relay number from 1 to 8").arg(key, values[key]));
+    }
+    for (std::size_t a = 0; a < tower::kLamps; ++a)
+        for (std::size_t b = a + 1; b < tower::kLamps; ++b)
+            if (light.relays.of[a] == light.relays.of[b])
+                return unexpected(QStringLiteral("%1 and %2 are both relay %3")
+                                      .arg(QLatin1String(kLampKeys[a]), QLatin1String(kLampKeys[b]))
+                                      .arg(light.relays.of[a]));
+    return light;
 }
 
 bool isSha256(const QString& text)
@@ -113,6 +142,7 @@ Expected<Recipe, QString> readRecipe(const QString& path)
     auto wrong = [&](const QString& why) { return unexpected(QStringLiteral("the recipe %1: %2").arg(path, why)); };
     std::map<QString, QString> values;
     std::optional<std::map<QString, QString>> label; // the [label] section, when there is one
+    std::optional<std::map<QString, QString>> light; // the [stack_light] section, likewise
     QString section;
     int number = 0;
     for (const QByteArray& raw : file.readAll().split('\n')) {
@@ -126,6 +156,8 @@ Expected<Recipe, QString> readRecipe(const QString& path)
                 return wrong(unknownSection(section, number));
             if (section == QLatin1String("label") && !label)
                 label.emplace();
+            if (section == QLatin1String("stack_light") && !light)
+                light.emplace();
             continue;
         }
         const qsizetype equals = line.indexOf('=');
@@ -138,6 +170,13 @@ Expected<Recipe, QString> readRecipe(const QString& path)
             if (!kLabelKeys.contains(key))
                 return wrong(QStringLiteral("line %1: %2 is no key of a label").arg(number).arg(key));
             (*label)[key] = plainValue(line.mid(equals + 1));
+            continue;
+        }
+        if (section == QLatin1String("stack_light")) {
+            if (key != QLatin1String("port")
+                && std::find(std::begin(kLampKeys), std::end(kLampKeys), key) == std::end(kLampKeys))
+                return wrong(QStringLiteral("line %1: %2 is no key of a stack light").arg(number).arg(key));
+            (*light)[key] = plainValue(line.mid(equals + 1));
             continue;
         }
         if (!recipeKeys().contains(key))
@@ -191,6 +230,12 @@ Expected<Recipe, QString> readRecipe(const QString& path)
         if (!settings)
             return wrong(settings.error());
         recipe.label = std::move(*settings);
+    }
+    if (light) {
+        auto settings = readStackLight(*light);
+        if (!settings)
+            return wrong(settings.error());
+        recipe.stackLight = std::move(*settings);
     }
     if (const auto line = readLineKeys(values, recipe); !line)
         return wrong(line.error());

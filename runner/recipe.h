@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "bringup/stack_light.h"
 #include "engine/board_engine.h"
 #include "label/label_settings.h"
 #include "records/serial_range.h"
@@ -30,7 +31,21 @@ namespace auxpad {
 //   operator=required           (optional: no board without an operator's badge)
 //   serial_lease=16             (optional: the serials a station holds, with a line database)
 //
-// and, for a line that labels its passed boards, a [label] section (label/label_settings.h).
+// and, for a line that labels its passed boards, a [label] section (label/label_settings.h),
+// and for a bench with a stack light:
+//
+//   [stack_light]
+//   port=COM9                   (COMn or a device path, as the boards' ports)
+//   red=1                       (optional: the relay of each lamp, 1 to 8; 1, 2, 3 without)
+//   amber=2
+//   green=3
+
+// A bench's stack light: where it is, and which relay lights which lamp.
+struct StackLightSettings {
+    std::string port;
+    tower::Relays relays;
+};
+
 struct Recipe {
     QString path;
     QString name;
@@ -41,6 +56,7 @@ struct Recipe {
     bool manufactureGiven = false;
     SerialRange serials;
     std::optional<LabelSettings> label;
+    std::optional<StackLightSettings> stackLight;
     QString order;                 // "" for none
     bool operatorRequired = false;
     int serialLease = 16;

@@ -4,6 +4,7 @@
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace auxpad {
@@ -24,7 +25,7 @@ void askForLowLatency(int fd)
 
 class PortLine final : public SerialLine {
 public:
-    PortLine()
+    explicit PortLine(int bitsPerSecond = QSerialPort::Baud115200) : bitsPerSecond_(bitsPerSecond)
     {
         connect(&port_, &QSerialPort::readyRead, this, &SerialLine::received);
         connect(&port_, &QSerialPort::bytesWritten, this, [this] {
@@ -52,13 +53,13 @@ public:
                 return unexpected(shown_ + QStringLiteral(" cannot be opened: ") + reason);
             }
         }
-        const bool settingsOk = port_.setBaudRate(QSerialPort::Baud115200) && port_.setDataBits(QSerialPort::Data8)
+        const bool settingsOk = port_.setBaudRate(bitsPerSecond_) && port_.setDataBits(QSerialPort::Data8)
             && port_.setParity(QSerialPort::NoParity) && port_.setStopBits(QSerialPort::OneStop)
             && port_.setFlowControl(QSerialPort::NoFlowControl);
         if (!settingsOk) {
             const QString reason = port_.errorString();
             port_.close();
-            return unexpected(shown_ + QStringLiteral(" does not take 115200 bit/s, 8N1: ") + reason);
+            return unexpected(shown_ + QStringLiteral(" does not take %1 bit/s, 8N1: ").arg(bitsPerSecond_) + reason);
         }
         // Pseudo-terminals have no modem lines; that is no fault.
         port_.setDataTerminalReady(true);
@@ -67,7 +68,16 @@ public:
         port_.clearError();
         return {};
     }
-    void close() override { port_.close(); }
+    void close() override
+    {
+        // What was written last (a stack light's off frames) leaves before the process
+        // can end: the driver may drop what is still queued when the port closes.
+        if (port_.isOpen()) {
+            port_.flush();
+            ::tcdrain(static_cast<int>(port_.handle()));
+        }
+        port_.close();
+    }
     bool isOpen() const override { return port_.isOpen(); }
 
     void write(const Bytes& bytes) override
@@ -110,11 +120,13 @@ private:
 
     QSerialPort port_;
     QString shown_;
+    int bitsPerSecond_;
 };
 
 class SerialPorts final : public LineSource {
 public:
     std::unique_ptr<SerialLine> line() override { return std::make_unique<PortLine>(); }
+    std::unique_ptr<SerialLine> lineAt(int bitsPerSecond) override { return std::make_unique<PortLine>(bitsPerSecond); }
     PortName resolve(const std::string& name) override { return resolvePort(name); }
 };
 

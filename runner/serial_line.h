@@ -38,13 +38,20 @@ class LineSource {
 public:
     virtual ~LineSource() = default;
     virtual std::unique_ptr<SerialLine> line() = 0;
+    // A line at another speed, for a device that is no board (a stack light); a
+    // simulated line has no speed, and is the same line.
+    virtual std::unique_ptr<SerialLine> lineAt(int bitsPerSecond)
+    {
+        (void)bitsPerSecond;
+        return line();
+    }
     virtual PortName resolve(const std::string& name) = 0;
 };
 
-// This machine's serial ports, named through the port map: 115200 bit/s, 8N1, no flow
-// control, with DTR and RTS held high (a cable that powers its level shifter from them
-// then works; one that ignores them is unaffected), and low latency asked of the driver
-// where it has any.
+// This machine's serial ports, named through the port map: 115200 bit/s (or the speed a
+// line is asked at), 8N1, no flow control, with DTR and RTS held high (a cable that
+// powers its level shifter from them then works; one that ignores them is unaffected),
+// and low latency asked of the driver where it has any.
 LineSource& serialPorts();
 
 } // namespace auxpad

@@ -11,7 +11,9 @@
 #include "runner/bench.h"
 #include "runner/bench_options.h"
 #include "runner/recipe.h"
+#include "runner/stack_light.h"
 #include "runner/start_checks.h"
+#include "runner/stop_signals.h"
 #include "ui/board_row.h"
 #include "ui/line_window.h"
 #include "ui/message_box.h"
@@ -43,6 +45,7 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
                                           "each (default: as last chosen, else grid from nine ports up).",
                                   "grid|rows");
     parser.addOptions({o.help, o.port, o.disk, o.data, o.ini, o.recipe, o.db, autoStart, again, o.retry, view, o.noLabel});
+    parser.addOption(o.stackLight);
     parser.addOptions({o.station, o.operatorId, o.order, o.reason});
     auto wrong = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash line: %s\n", why.toLocal8Bit().constData());
@@ -81,6 +84,7 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
             return wrong("--view is grid or rows, not " + parser.value(view));
         options.view = parser.value(view) == "grid" ? LineOptions::View::Grid : LineOptions::View::Rows;
     }
+    options.stackLight = parser.value(o.stackLight);
     if (options.autoStart && options.recipe.isEmpty())
         return wrong("--auto brings boards up by a recipe: give --recipe FILE");
     return options;
@@ -162,6 +166,15 @@ int runLine(const LineOptions& options)
         recipeFiles.emplace(*recipe, diskFiles);
     auxpad::Bench bench(recipeFiles ? static_cast<auxpad::TextFiles&>(*recipeFiles) : diskFiles,
                         recipe ? auxpad::RecipeFiles::kIniPath : options.iniPath);
+    // The tower is had before the boards' ports, as the commands have it.
+    const auto lightSettings = auxpad::givenStackLight(options.stackLight, recipe ? &*recipe : nullptr);
+    std::unique_ptr<auxpad::SerialLine> towerLine;
+    if (lightSettings) {
+        auto opened = auxpad::StackLight::open(*bench.surroundings().lines, lightSettings->port);
+        if (!opened)
+            return cannotStart(opened.error());
+        towerLine = std::move(*opened);
+    }
     if (const auto ready = setUp(options, recipe ? &*recipe : nullptr, bench); !ready)
         return cannotStart(ready.error());
 
@@ -189,6 +202,18 @@ int runLine(const LineOptions& options)
     });
     QObject::connect(&bench, &auxpad::Bench::serialDoubled, &window,
                      [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
+    // A signal closes the window as its close button does, so that the tower goes dark; one
+    // that comes before the window's loop runs is taken as that loop starts.
+    const auto stopSignals = auxpad::onStopSignals([] { QApplication::quit(); });
+    std::unique_ptr<auxpad::StackLight> light;
+    if (towerLine) {
+        light = std::make_unique<auxpad::StackLight>(bench, std::move(towerLine), lightSettings->relays);
+        QObject::connect(light.get(), &auxpad::StackLight::gone, &window, [&](const QString& why) {
+            std::fprintf(stderr, "auxpad-flash: %s\n", why.toLocal8Bit().constData());
+            window.showStationWarning(why);
+        });
+        light->start();
+    }
     window.showSignature(bench.signature().operatorId, bench.signature().order);
     QObject::connect(&window, &LineWindow::signedIn, &bench, &auxpad::Bench::signIn);
     if (options.autoStart) {
@@ -201,6 +226,8 @@ int runLine(const LineOptions& options)
             bench.startSlots();
     }
     const int status = QApplication::exec();
+    if (light)
+        light->off(); // before the stop, whose interrupted boards are no failures to show
     bench.stop();
     bench.close();
     return status;

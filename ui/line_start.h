@@ -26,6 +26,7 @@ struct LineOptions {
     // The bench as tiles or rows: given, else as last chosen, else tiles from nine ports up.
     enum class View { Grid, Rows };
     std::optional<View> view;
+    QString stackLight; // the bench's stack light, "" for the recipe's or none
 };
 
 // `auxpad-flash line --port PORT [--port PORT]... [--disk FILE] [--data FILE] [--ini FILE]
