@@ -32,7 +32,7 @@ void name()
 // The station window's own options.
 struct WindowOptions {
     QCommandLineParser parser;
-    QCommandLineOption db{QStringLiteral("db"), auxpad::RecordStore::kOptionHelp, QStringLiteral("URL")};
+    QCommandLineOption db{QStringLiteral("db"), auxpad::StoreUrls::kOptionHelp, QStringLiteral("URL")};
     QCommandLineOption badge{QStringLiteral("badge"),
                              QStringLiteral("Open a small window beside the station window that signs an operator "
                                             "in by badge, typed or scanned.")};

@@ -254,8 +254,8 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
     JobPlan plan;
     plan.job = command->job;
     plan.json = parser.isSet(o.json);
-    plan.lineDb = auxpad::RecordStore::lineUrl(parser.value(o.db));
-    if (const auto checked = auxpad::RecordStore::checkUrl(plan.lineDb); !plan.lineDb.isEmpty() && !checked)
+    plan.lineDb = auxpad::StoreUrls::lineUrl(parser.value(o.db));
+    if (const auto checked = auxpad::StoreUrls::checkUrl(plan.lineDb); !plan.lineDb.isEmpty() && !checked)
         return fail("--db: " + checked.error().toStdString());
     auto ports = auxpad::givenPorts(parser, o);
     if (!ports)

@@ -80,7 +80,7 @@ auxpad::Expected<auxpad::LabelValues, QString> valuesOf(RecordStore& journal, co
     return auxpad::LabelValues{{"serial", serial},        {"hardware", r.hardware},
                                {"mcusw", r.mcusw},        {"dspsw", r.dspsw},
                                {"code", r.code},          {"manufacture", r.manufacture},
-                               {"recipe", recipe.name},   {"station", RecordStore::stationName({})},
+                               {"recipe", recipe.name},   {"station", StoreUrls::stationName({})},
                                {"date", QDate::currentDate().toString(Qt::ISODate)}};
 }
 
@@ -152,7 +152,7 @@ int runLabel(const QStringList& arguments)
     if (!listing && parser.value(reason).trimmed().isEmpty())
         return cannot("a reprint needs its --reason");
     RecordStore journal;
-    if (const auto opened = journal.open(RecordStore::journalUrl()); !opened)
+    if (const auto opened = journal.open(StoreUrls::journalUrl()); !opened)
         return cannot(opened.error());
     if (listing) {
         printWaiting(journal);
@@ -164,7 +164,7 @@ int runLabel(const QStringList& arguments)
 int listLabels()
 {
     RecordStore journal;
-    if (const auto opened = journal.open(RecordStore::journalUrl(), RecordStore::Opening::MustExist); !opened)
+    if (const auto opened = journal.open(StoreUrls::journalUrl(), RecordStore::Opening::MustExist); !opened)
         return cannot(opened.error());
     return list(journal, false);
 }

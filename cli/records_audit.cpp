@@ -20,7 +20,7 @@ int runAudit(const QString& lineUrl, const QStringList& journalFiles, bool json)
     if (auto opened = line.open(lineUrl, RecordStore::Opening::ReadOnly); !opened)
         return cannot(opened.error());
     std::vector<std::unique_ptr<RecordStore>> journals;
-    AuditStores stores{&line, RecordStore::shownUrl(lineUrl), {}, false, {}};
+    AuditStores stores{&line, StoreUrls::shownUrl(lineUrl), {}, false, {}};
     for (const QString& file : journalFiles) {
         auto& journal = journals.emplace_back(std::make_unique<RecordStore>());
         const QString url = file.startsWith(QLatin1String("sqlite:")) ? file : "sqlite:" + file;

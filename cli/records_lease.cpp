@@ -28,7 +28,7 @@ Expected<QString, std::pair<QString, int>> knownJournal(RecordStore& line, const
         return found->front();
     if (found->isEmpty())
         return unexpected(std::pair(QStringLiteral("no journal %1 holds or held serial numbers of %2")
-                                        .arg(start, RecordStore::shownUrl(line.url())),
+                                        .arg(start, StoreUrls::shownUrl(line.url())),
                                     2));
     return unexpected(std::pair(QStringLiteral("--journal %1 could be any of %2").arg(start, found->join(", ")), 2));
 }
@@ -37,7 +37,7 @@ Expected<QString, std::pair<QString, int>> knownJournal(RecordStore& line, const
 // back, for a journal that is gone (a station reinstalled with a fresh one).
 int otherJournalLease(RecordStore& line, const QString& journal, const LeaseAsk& ask)
 {
-    const QByteArray db = RecordStore::shownUrl(ask.lineUrl).toLocal8Bit();
+    const QByteArray db = StoreUrls::shownUrl(ask.lineUrl).toLocal8Bit();
     if (!ask.release) {
         const auto leased = line.leasedTo(journal);
         if (!leased)
@@ -59,12 +59,12 @@ int otherJournalLease(RecordStore& line, const QString& journal, const LeaseAsk&
 
 int runLease(const LeaseAsk& ask)
 {
-    const QString lineDb = RecordStore::shownUrl(ask.lineUrl);
+    const QString lineDb = StoreUrls::shownUrl(ask.lineUrl);
     const QByteArray who = ask.station.toLocal8Bit();
     RecordStore journal;
     // A station without a journal holds no lease; none is made for it here.
     const bool ownJournal =
-        journal.open(RecordStore::journalUrl(), RecordStore::Opening::MustExist).has_value();
+        journal.open(StoreUrls::journalUrl(), RecordStore::Opening::MustExist).has_value();
     journal.setStation(ask.station);
     RecordStore line;
     line.setStation(ask.station);

@@ -67,7 +67,7 @@ Expected<JournalReads, QString> readJournal(RecordStore& journal, const QString&
                                   {lineDb});
         if (other && !other->empty())
             return unexpected(QStringLiteral("the journal %1 keeps its records for %2, not for %3")
-                                  .arg(RecordStore::shownUrl(journal.url()), other->front()[0].toString(), lineDb));
+                                  .arg(StoreUrls::shownUrl(journal.url()), other->front()[0].toString(), lineDb));
     }
     reads.records = std::move(*records);
     reads.serials = std::move(*serials);

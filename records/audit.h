@@ -30,7 +30,7 @@ struct PulledBoard {
 };
 
 // What the audit reads: the line's database and the journals that feed it, each by the
-// name its records give the line (RecordStore::shownUrl).
+// name its records give the line (StoreUrls::shownUrl).
 struct AuditStores {
     RecordStore* line = nullptr;
     QString lineDb;

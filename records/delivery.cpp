@@ -14,7 +14,7 @@ constexpr Millis kAnnounceMs = 60000;        // then once a minute
 Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl,
                                              Announce announce)
 {
-    const QString lineDb = RecordStore::shownUrl(lineUrl);
+    const QString lineDb = StoreUrls::shownUrl(lineUrl);
     const auto identity = journal.identity();
     if (!identity)
         return unexpected(identity.error());
@@ -40,7 +40,7 @@ Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& 
             r.journal = *identity;
         }
         // The line's open pages hear of the batch as it commits.
-        if (const auto saved = line.saveAll(delivered, RecordStore::kRecordsChannel); !saved)
+        if (const auto saved = line.saveAll(delivered, StoreUrls::kRecordsChannel); !saved)
             return failed(saved.error());
         if (const auto marked = journal.markDelivered(*batch); !marked)
             return unexpected(marked.error());
@@ -111,7 +111,7 @@ Expected<RecordStore*, QString> RecordsThread::Stores::openLine()
         if (const QString why = lineAway(); !why.isEmpty()) {
             line.close();
             return unexpected(QStringLiteral("the records at %1 cannot be reached: %2")
-                                  .arg(RecordStore::shownUrl(lineUrl), why));
+                                  .arg(StoreUrls::shownUrl(lineUrl), why));
         }
     }
     if (!line.isOpen()) {
@@ -191,7 +191,7 @@ void Courier::start()
                                      : Expected<DeliveryCount, QString>(unexpected(reached.error()));
             if (!delivered)
                 stores.line.close(); // opened afresh at the next try
-            const auto held = (*journal)->heldCount(RecordStore::shownUrl(line));
+            const auto held = (*journal)->heldCount(StoreUrls::shownUrl(line));
             if (!held)
                 return {unexpected(held.error()), std::nullopt};
             return {delivered, *held};

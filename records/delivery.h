@@ -65,7 +65,7 @@ public:
         Expected<RecordStore*, QString> serials() { return lineUrl.isEmpty() ? openJournal() : openLine(); }
     };
 
-    RecordsThread(QString journalUrl, QString lineUrl, QString station = RecordStore::stationName({}),
+    RecordsThread(QString journalUrl, QString lineUrl, QString station = StoreUrls::stationName({}),
                   Clock& clock = realClock(), Offload offload = Offload::OwnThread, QObject* parent = nullptr);
     ~RecordsThread() override;
 

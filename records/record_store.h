@@ -20,62 +20,20 @@ class QSqlDriver;
 #include "records/record_query.h"
 #include "records/serial_range.h"
 #include "records/serial_state.h"
+#include "records/store_connection.h"
 
 namespace auxpad {
 
-// The records of board jobs, through Qt SQL, in a SQLite file or a PostgreSQL database:
-// the station's journal, where every record is written first, or a line's database,
-// which journals feed. One schema, with a version table and the migrations that bring an
-// older store up to date. A record is keyed by its job's uuid, so writing it again, or an
-// earlier state of it after a later one, leaves one row with its latest state.
-class RecordStore {
+// The records of board jobs on one connection: the station's journal, where every record
+// is written first, or a line's database, which journals feed, and what the reports read.
+class RecordStore : public StoreConnection {
 public:
-    RecordStore();
-    ~RecordStore();
-    RecordStore(const RecordStore&) = delete;
-    RecordStore& operator=(const RecordStore&) = delete;
+    using StoreConnection::markSerial;
+    using StoreConnection::reserveSerial;
+    using StoreConnection::save;
+    using StoreConnection::saveAll;
+    using StoreConnection::serialPassed;
 
-    // The station's journal: sqlite:$XDG_DATA_HOME/auxpad-flash/records.sqlite.
-    static QString journalUrl();
-    // The line's database: the --db option, else $AUXPAD_FLASH_DB; "" when neither names
-    // one other than the journal.
-    static QString lineUrl(const QString& option);
-    // What a report reads: the line's database when one is named, else the journal.
-    static QString chooseUrl(const QString& option);
-    // The station's name on record: the --station option, else $AUXPAD_FLASH_STATION,
-    // else the host name (two benches on one computer are two stations when named).
-    static QString stationName(const QString& option);
-    // What --db says of itself, wherever it is taken.
-    static const QString kOptionHelp;
-    // Whether a URL is one this store takes ("" when it is); what is wrong otherwise.
-    static Expected<void, QString> checkUrl(const QString& url);
-    // A database as every message and record names it: postgresql://user@host:port/db,
-    // never with its password; sqlite: with the file's full path.
-    static QString shownUrl(const QString& url);
-
-    // Opens the store and brings its schema up to date, or says why it cannot. A report
-    // reads the records there are and makes no store of its own: MustExist. A reader that
-    // must never write, even by mistake (the line's page), opens it ReadOnly: as MustExist,
-    // and every transaction on the connection is read-only.
-    enum class Opening { MayCreate, MustExist, ReadOnly };
-    Expected<void, QString> open(const QString& url, Opening how = Opening::MayCreate);
-    void close();
-    bool isOpen() const { return db_.isOpen(); }
-    const QString& url() const { return url_; }
-    // The station whose leftovers and reservations this connection deals with: the
-    // one stationName({}) names until said otherwise.
-    void setStation(QString station) { station_ = std::move(station); }
-    // The clock whose time the store writes (the real one unless said otherwise).
-    void setClock(const Clock& clock) { clock_ = &clock; }
-    const QString& station() const { return station_; }
-
-    // Writes a job's record, in a transaction of its own.
-    Expected<void, QString> save(const JobRecord& record);
-    // Writes several in one transaction: all of them or none. On PostgreSQL, a notification
-    // on `announce` goes with the transaction, when one is named.
-    Expected<void, QString> saveAll(const std::vector<JobRecord>& records, const QString& announce = {});
-    // The channel on which a line database tells its listeners that records arrived.
-    static const QString kRecordsChannel;
     // Listens on a channel of the PostgreSQL connection: its driver's `notification`
     // signal tells each one, on this thread. A SQLite file has no channels.
     Expected<QSqlDriver*, QString> subscribe(const QString& channel);
@@ -117,17 +75,6 @@ public:
     Expected<std::vector<HourCount>, QString> hourCounts(const RecordFilter& filter);
     Expected<std::vector<FailureCount>, QString> topFailures(const RecordFilter& filter);
 
-    // Serial numbers, where the command's records are: the lowest of `range` that no
-    // record and no earlier reservation holds, reserved at once for `port` (another
-    // station or command waits meanwhile); the reservation's end, "written" or
-    // "not written"; and whether a passed record (of `job`, with `recipe`, when given)
-    // already holds a serial.
-    Expected<QString, QString> reserveSerial(const SerialRange& range, const QString& recipe, const QString& port);
-    Expected<void, QString> markSerial(const QString& serial, const QString& state);
-    // With `heldFor`, only the records still held for that line database count.
-    Expected<bool, QString> serialPassed(const QString& serial, const QString& job = {}, const QString& recipe = {},
-                                         const QString& heldFor = {});
-
     // The journal's labels (records/label_records.cpp): one queued, the marks of its
     // state as its machine moves it (label/label_spool.h, the one caller), and the list of
     // them: all, those not printed yet (queued, handed or held), or those handed.
@@ -142,9 +89,6 @@ public:
     // The newest label of a serial, if it has one.
     Expected<std::optional<LabelRecord>, QString> lastLabel(const QString& serial);
 
-
-    // This store's own identity, made with it: a journal's is what leases are held by.
-    Expected<QString, QString> identity();
 
     // Serial leases (records/serial_lease.cpp). In the line's database, where a lease is
     // held by a journal, whatever its station is called: `more` of the lowest free numbers
@@ -197,36 +141,12 @@ public:
     // reserved for a board, written or not written.
     Expected<std::vector<SerialState>, QString> serialStates(const SerialRange& range);
 
-    static constexpr int kSchemaVersion = 9;
-
 private:
-    Expected<void, QString> migrate();
     Expected<void, QString> updateLabel(qint64 id, const QString& set, const QVariantList& values);
-    // Runs `sql` once for each row of bound values, in one transaction that `begin` opens:
-    // every row or none. How many rows the statements changed.
-    Expected<int, QString> writeEach(const char* begin, const QString& sql, const std::vector<QVariantList>& rows);
-    // Every number of `range` that a record or a reservation holds, inside a transaction.
-    Expected<std::vector<qint64>, QString> takenNumbers(const SerialRange& range);
-    Unexpected<QString> fail(const QString& what, const QString& why) const;
-    // A statement of this connection, prepared the first time: the ones a bench runs for
-    // every board are parsed once, not thousands of times a shift. A read's results are
-    // let go of (finish) once read, so that it holds no reading open.
-    QSqlQuery& prepared(const QString& sql);
-    // Runs a prepared statement with `values` bound, or says why it could not be `what`.
-    Expected<QSqlQuery*, QString> execute(const QString& sql, const QVariantList& values, const char* what);
     // Inside a transaction of the line's database: what this station's name held before
     // leases knew journals becomes `journal`'s; who holds a number, as a refusal says it.
     Expected<void, QString> adoptUnclaimed(const QString& journal);
     QString holderOf(const QString& serial);
-
-    QSqlDatabase db_;
-    QString connection_;
-    QString url_;
-    bool postgres_ = false;
-    QString station_;
-    QString identity_; // once read
-    std::map<QString, QSqlQuery> statements_; // prepared on this connection
-    const Clock* clock_ = &realClock();
 };
 
 } // namespace auxpad

@@ -446,33 +446,6 @@ Expected<void, QString> RecordStore::dropLease(const QString& lineDb, const QStr
     return {};
 }
 
-Expected<int, QString> RecordStore::writeEach(const char* begin, const QString& sql,
-                                              const std::vector<QVariantList>& rows)
-{
-    if (!isOpen())
-        return fail("written", "they are not open");
-    if (rows.empty())
-        return 0; // nothing to write takes no lock
-    QSqlQuery q(db_);
-    if (!q.exec(QString::fromLatin1(begin)))
-        return fail("written", q.lastError().text());
-    int changed = 0;
-    QSqlQuery& each = prepared(sql);
-    for (const QVariantList& row : rows) {
-        for (const QVariant& value : row)
-            each.addBindValue(value);
-        if (!each.exec()) {
-            const QString why = each.lastError().text();
-            QSqlQuery(db_).exec("ROLLBACK");
-            return fail("written", why);
-        }
-        changed += each.numRowsAffected();
-    }
-    if (!q.exec("COMMIT"))
-        return fail("written", q.lastError().text());
-    return changed;
-}
-
 Expected<std::vector<SerialState>, QString> RecordStore::serialStates(const SerialRange& range)
 {
     if (!isOpen())

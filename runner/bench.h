@@ -37,7 +37,7 @@ public:
     void signIn(const QString& operatorId);
     // Opens the journal at `journalUrl`, or says why the jobs cannot be put on record;
     // `lineUrl` ("" for none) is the line's database it feeds.
-    Expected<void, QString> openRecords(const QString& lineUrl, const QString& journalUrl = RecordStore::journalUrl());
+    Expected<void, QString> openRecords(const QString& lineUrl, const QString& journalUrl = StoreUrls::journalUrl());
     // Adds a board's port and opens it; when it cannot be opened, every port is closed.
     Expected<void, QString> addPort(const PortName& port);
     void close();

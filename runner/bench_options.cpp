@@ -9,7 +9,7 @@
 
 namespace auxpad {
 
-BenchOptions::BenchOptions() : db("db", RecordStore::kOptionHelp, "URL") {}
+BenchOptions::BenchOptions() : db("db", StoreUrls::kOptionHelp, "URL") {}
 
 Expected<std::vector<std::string>> givenPorts(const QCommandLineParser& parser, const BenchOptions& options)
 {
@@ -29,7 +29,7 @@ Expected<Signature> givenSignature(const QCommandLineParser& parser, const Bench
                                    const Recipe* recipe, const QString& exception)
 {
     Signature signature;
-    signature.station = RecordStore::stationName(parser.value(options.station));
+    signature.station = StoreUrls::stationName(parser.value(options.station));
     signature.operatorId = parser.isSet(options.operatorId) ? parser.value(options.operatorId)
                                                              : qEnvironmentVariable("AUXPAD_FLASH_OPERATOR");
     signature.order = parser.isSet(options.order) ? parser.value(options.order) : recipe ? recipe->order : QString();

@@ -19,7 +19,7 @@ struct JobTags {
 // Who runs the boards, where, and for which order: on every record of the run; and why,
 // when the run is an exception to the line's rules.
 struct Signature {
-    QString station = RecordStore::stationName({});
+    QString station = StoreUrls::stationName({});
     QString operatorId; // "" for nobody signed in
     QString order;      // the work order or lot, "" for none
     QString reason;     // "" unless an exception was asked for
@@ -47,7 +47,7 @@ class RecordKeeper final : public QObject {
     Q_OBJECT
 public:
     // Without a journal, nothing is kept; `lineDb` names the line database (as
-    // RecordStore::shownUrl does), or is "" for none.
+    // StoreUrls::shownUrl does), or is "" for none.
     RecordKeeper(BoardRunner& runner, RecordStore* journal, QString lineDb, const Surroundings& around,
                  QObject* parent = nullptr);
 

@@ -12,7 +12,7 @@ Expected<bool, QString> serialPassed(RecordsThread::Stores& stores, const QStrin
     // Without the line's database, what this station's journal holds answers. With it, a
     // pass the journal holds and has not delivered yet (the database was away, or the
     // station was killed before its courier went) counts as well.
-    const QString heldFor = passed ? RecordStore::shownUrl(stores.lineUrl) : QString();
+    const QString heldFor = passed ? StoreUrls::shownUrl(stores.lineUrl) : QString();
     if (!passed)
         stores.line.close(); // opened afresh next time
     if (const auto journal = stores.openJournal()) {
@@ -31,7 +31,7 @@ Expected<SerialChoice, std::string> takeFromLease(RecordsThread::Stores& stores,
     const auto journal = stores.openJournal();
     if (!journal)
         return unexpected(journal.error().toStdString());
-    const QString lineDb = RecordStore::shownUrl(stores.lineUrl);
+    const QString lineDb = StoreUrls::shownUrl(stores.lineUrl);
     auto taken = (*journal)->takeLeased(lineDb, range, port);
     if (taken && !*taken) {
         // Nothing left to take: only now does a board wait for the line's database.
@@ -56,7 +56,7 @@ Expected<int, QString> refillLease(RecordsThread::Stores& stores, const SerialRa
     const auto journal = stores.openJournal();
     if (!journal)
         return unexpected(journal.error());
-    const QString lineDb = RecordStore::shownUrl(stores.lineUrl);
+    const QString lineDb = StoreUrls::shownUrl(stores.lineUrl);
     const auto left = (*journal)->leaseLeft(lineDb, range);
     if (!left || !leaseWantsRefill(*left, size))
         return left;
@@ -107,7 +107,7 @@ Expected<void, QString> endReservation(RecordsThread::Stores& stores, const QStr
         const auto journal = stores.openJournal();
         if (!journal)
             return unexpected(journal.error());
-        const auto marked = (*journal)->markLeased(RecordStore::shownUrl(stores.lineUrl), serial, state);
+        const auto marked = (*journal)->markLeased(StoreUrls::shownUrl(stores.lineUrl), serial, state);
         if (!marked)
             return unexpected(marked.error());
         if (*marked)

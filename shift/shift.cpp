@@ -461,7 +461,7 @@ Expected<ShiftOutcome, QString> Shift::finish()
     RecordStore line;
     if (auto opened = line.open(lineUrl_, RecordStore::Opening::MustExist); !opened)
         return unexpected(opened.error());
-    AuditStores stores{&line, RecordStore::shownUrl(lineUrl_), {}, recipe_.label.has_value(), pulled_};
+    AuditStores stores{&line, StoreUrls::shownUrl(lineUrl_), {}, recipe_.label.has_value(), pulled_};
     for (const auto& journal : journals) {
         // What a station still holds goes as a records sync would send it, the line being back.
         line.setStation(journal->station());

@@ -119,7 +119,7 @@ TEST_P(Journals, TwoJournalsUnderOneStationNameNeverShareASerialNorTakeEachOther
         QSqlQuery q(journal);
         q.prepare("INSERT INTO serial_leases (line_db, serial, recipe, station, port, taken, state, revision, "
                   "delivered) VALUES (?, ?, 'x', 'bench', 'COM37', '2026-12-07T08:00:00.000Z', 'written', 2, 1)");
-        q.addBindValue(auxpad::RecordStore::shownUrl(store));
+        q.addBindValue(auxpad::StoreUrls::shownUrl(store));
         q.addBindValue(leftY.front());
         ASSERT_TRUE(q.exec());
         journal.close();

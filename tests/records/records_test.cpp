@@ -380,7 +380,7 @@ void expectDeliveredAlike(const QString& journal, const QString& line)
         EXPECT_TRUE(there.emplace(r.uuid, r).second) << "a job twice";
     std::size_t held = 0;
     for (const auxpad::JobRecord& r : kept.find({}).value()) {
-        if (r.lineDb != auxpad::RecordStore::shownUrl(line))
+        if (r.lineDb != auxpad::StoreUrls::shownUrl(line))
             continue;
         ++held;
         ASSERT_TRUE(there.count(r.uuid)) << r.uuid.toStdString();

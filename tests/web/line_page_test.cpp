@@ -102,7 +102,7 @@ protected:
         auxpad::RecordStore journal, line;
         ASSERT_TRUE(journal.open("sqlite:" + dir.filePath("journal.sqlite")));
         for (auto& r : records)
-            r.lineDb = auxpad::RecordStore::shownUrl(owner_);
+            r.lineDb = auxpad::StoreUrls::shownUrl(owner_);
         ASSERT_TRUE(journal.saveAll(records));
         const auto delivered = auxpad::deliverHeld(journal, line, owner_);
         ASSERT_TRUE(delivered) << delivered.error().toStdString();
