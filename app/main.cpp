@@ -12,7 +12,7 @@
 #include "cli/records_sync.h"
 #include "cli/report.h"
 #include "cli/run_jobs.h"
-#include "records/record_store.h"
+#include "records/store_urls.h"
 #include "shift/simulate_command.h"
 #include "runner/bench_options.h"
 #include "ui/line_start.h"

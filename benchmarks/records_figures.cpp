@@ -87,7 +87,7 @@ int main(int argc, char** argv)
 
     // The large store, filled in one go; the report over it is timed by the script.
     {
-        auxpad::RecordStore big;
+        auxpad::StoreConnection big; // the schema, with its indexes
         if (!big.open("sqlite:" + folder + "/big.sqlite"))
             return 1;
     }

@@ -10,7 +10,7 @@
 
 #include "base/latin1.h"
 #include "board/flash_ini.h"
-#include "records/record_store.h"
+#include "records/store_urls.h"
 #include "runner/bench_options.h"
 #include "runner/recipe.h"
 #include "runner/start_checks.h"

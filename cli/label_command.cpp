@@ -8,6 +8,7 @@
 
 #include "base/result_words.h"
 #include "label/label_spool.h"
+#include "records/record_reader.h"
 #include "runner/bench_options.h"
 #include "runner/recipe.h"
 
@@ -71,7 +72,11 @@ auxpad::Expected<auxpad::LabelValues, QString> valuesOf(RecordStore& journal, co
     auxpad::RecordFilter filter;
     filter.serial = serial;
     filter.result = QLatin1String(auxpad::words::kPassed);
-    const auto records = journal.find(filter);
+    // The journal's own records, read as a report reads them.
+    auxpad::RecordReader reader;
+    if (const auto opened = reader.open(journal.url(), auxpad::RecordReader::Opening::MustExist); !opened)
+        return auxpad::unexpected(opened.error());
+    const auto records = reader.find(filter);
     if (!records)
         return auxpad::unexpected(records.error());
     if (records->empty())

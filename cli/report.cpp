@@ -11,6 +11,7 @@
 #include "cli/records_sync.h"
 #include "cli/report_forms.h"
 #include "records/record_store.h"
+#include "records/record_reader.h"
 
 namespace auxpad::cli {
 
@@ -226,7 +227,7 @@ void noteHeld(const SyncOutcome& sync, const QString& lineUrl)
 // line break in a value shows as \n, so that each record stays on one line. The table has
 // the columns up to the job's seconds: what a person at a terminal looks for; the CSV has
 // them all.
-int printTable(auxpad::RecordStore& store, const auxpad::RecordFilter& filter)
+int printTable(auxpad::RecordReader& store, const auxpad::RecordFilter& filter)
 {
     Output out;
     auto shown = [](QString value) { return value.contains('\n') ? value.replace('\n', "\\n") : value; };
@@ -268,7 +269,7 @@ int printTable(auxpad::RecordStore& store, const auxpad::RecordFilter& filter)
         [&](const JobRecord& r) {
             line([&](std::size_t i) { return shown(qstrcmp(kColumns[i].name, "station") == 0 ? station(r) : kColumns[i].value(r)); });
         },
-        auxpad::RecordStore::Reading::TableColumns);
+        auxpad::RecordReader::Reading::TableColumns);
     return read ? 0 : reportCannot(read.error());
 }
 
@@ -280,9 +281,9 @@ int report(const QCommandLineParser& parser, const ReportOptions& o, const auxpa
     const SyncOutcome sync = deliverFirst(lineUrl);
     const auto said = qScopeGuard([&] { noteHeld(sync, lineUrl); }); // after the report, where it is seen
 
-    auxpad::RecordStore store;
+    auxpad::RecordReader store;
     const QString url = auxpad::StoreUrls::chooseUrl(parser.value(o.db));
-    if (const auto opened = store.open(url, auxpad::RecordStore::Opening::MustExist); !opened)
+    if (const auto opened = store.open(url, auxpad::RecordReader::Opening::MustExist); !opened)
         return reportCannot(opened.error());
     if (parser.isSet(o.serials))
         return runSerialStates(store, parser.value(o.serials), parser.isSet(o.csv));

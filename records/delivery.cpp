@@ -130,7 +130,7 @@ RecordsThread::RecordsThread(QString journalUrl, QString lineUrl, QString statio
     stores_->lineUrl = std::move(lineUrl);
     // Whoever opens a connection first (a delivery, a refill), it is this station's, and
     // writes this clock's time.
-    for (RecordStore* store : {&stores_->journal, &stores_->line}) {
+    for (StoreConnection* store : std::initializer_list<StoreConnection*>{&stores_->journal, &stores_->line}) {
         store->setStation(station);
         store->setClock(clock);
     }

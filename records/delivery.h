@@ -61,8 +61,6 @@ public:
         std::function<QString()> lineAway;
         Expected<RecordStore*, QString> openJournal();
         Expected<RecordStore*, QString> openLine();
-        // Where serial numbers are handed out: the line database when one is named.
-        Expected<RecordStore*, QString> serials() { return lineUrl.isEmpty() ? openJournal() : openLine(); }
     };
 
     RecordsThread(QString journalUrl, QString lineUrl, QString station = StoreUrls::stationName({}),

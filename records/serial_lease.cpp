@@ -11,7 +11,7 @@
 namespace auxpad {
 
 Expected<QStringList, QString> RecordStore::leaseSerials(const QString& journal, const SerialRange& range,
-                                                         const QString& recipe, int more)
+                                                          const QString& recipe, int more)
 {
     if (!isOpen())
         return fail("written", "they are not open");
@@ -123,7 +123,7 @@ Expected<std::vector<Namesake>, QString> RecordStore::registerJournal(const QStr
 }
 
 Expected<std::vector<SerialRefusal>, QString> RecordStore::applySerialStates(const QString& journal,
-                                                                            const std::vector<SerialState>& states)
+                                                                              const std::vector<SerialState>& states)
 {
     if (!isOpen())
         return fail("written", "they are not open");
@@ -235,21 +235,8 @@ Expected<QStringList, QString> RecordStore::journalsLike(const QString& start)
     return found;
 }
 
-Expected<std::set<QString>, QString> RecordStore::sharedStationNames()
-{
-    if (!isOpen())
-        return fail("read", "they are not open");
-    QSqlQuery q(db_);
-    if (!q.exec("SELECT station FROM journals GROUP BY station HAVING COUNT(*) > 1"))
-        return fail("read", q.lastError().text());
-    std::set<QString> shared;
-    while (q.next())
-        shared.insert(q.value(0).toString());
-    return shared;
-}
-
 Expected<void, QString> RecordStore::keepLease(const QString& lineDb, const QString& recipe, const SerialRange& range,
-                                               const QStringList& serials)
+                                           const QStringList& serials)
 {
     if (!isOpen())
         return fail("written", "they are not open");
@@ -307,7 +294,7 @@ Expected<int, QString> RecordStore::leaseLeft(const QString& lineDb, const Seria
 }
 
 Expected<std::optional<QString>, QString> RecordStore::takeLeased(const QString& lineDb, const SerialRange& range,
-                                                                  const QString& port)
+                                                              const QString& port)
 {
     if (!isOpen())
         return fail("written", "they are not open");
@@ -371,7 +358,7 @@ Expected<std::vector<SerialState>, QString> RecordStore::heldSerialStates(const 
 }
 
 Expected<void, QString> RecordStore::markSerialStatesDelivered(const QString& lineDb,
-                                                               const std::vector<SerialState>& states)
+                                                           const std::vector<SerialState>& states)
 {
     std::vector<QVariantList> rows;
     for (const SerialState& s : states)
@@ -385,8 +372,8 @@ Expected<void, QString> RecordStore::markSerialStatesDelivered(const QString& li
 }
 
 Expected<void, QString> RecordStore::markSerialStatesRefused(const QString& lineDb,
-                                                             const std::vector<SerialState>& states,
-                                                             const std::vector<SerialRefusal>& refusals)
+                                                         const std::vector<SerialState>& states,
+                                                         const std::vector<SerialRefusal>& refusals)
 {
     std::vector<QVariantList> rows;
     for (const SerialRefusal& r : refusals) {
@@ -444,25 +431,6 @@ Expected<void, QString> RecordStore::dropLease(const QString& lineDb, const QStr
     if (!written)
         return unexpected(written.error());
     return {};
-}
-
-Expected<std::vector<SerialState>, QString> RecordStore::serialStates(const SerialRange& range)
-{
-    if (!isOpen())
-        return fail("read", "they are not open");
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    q.prepare("SELECT serial, station, port, reserved, state, journal FROM serial_reservations "
-              "WHERE serial BETWEEN ? AND ? ORDER BY serial");
-    q.addBindValue(range.first());
-    q.addBindValue(range.last());
-    if (!q.exec())
-        return fail("read", q.lastError().text());
-    std::vector<SerialState> states;
-    while (q.next())
-        states.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString(),
-                          q.value(4).toString(), 1, q.value(5).isNull() ? QString() : q.value(5).toString()});
-    return states;
 }
 
 } // namespace auxpad

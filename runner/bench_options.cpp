@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "records/record_store.h"
+#include "records/store_urls.h"
 
 namespace auxpad {
 

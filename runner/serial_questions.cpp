@@ -2,11 +2,31 @@
 
 namespace auxpad {
 
+namespace {
+
+// Where serial numbers are handed out without a lease: the line database when one is
+// named, else the journal; `ask` gets whichever it is, opened.
+template <typename Ask>
+auto askWhereSerialsAre(RecordsThread::Stores& stores, Ask ask) -> decltype(ask(stores.journal))
+{
+    if (stores.lineUrl.isEmpty()) {
+        const auto journal = stores.openJournal();
+        if (!journal)
+            return unexpected(journal.error());
+        return ask(**journal);
+    }
+    const auto line = stores.openLine();
+    if (!line)
+        return unexpected(line.error());
+    return ask(**line);
+}
+
+} // namespace
+
 Expected<bool, QString> serialPassed(RecordsThread::Stores& stores, const QString& serial, const PassedFilter& filter)
 {
-    auto store = stores.serials();
-    Expected<bool, QString> passed = store ? (*store)->serialPassed(serial, filter.job, filter.recipe)
-                                           : Expected<bool, QString>(unexpected(store.error()));
+    Expected<bool, QString> passed = askWhereSerialsAre(
+        stores, [&](auto& store) { return store.serialPassed(serial, filter.job, filter.recipe); });
     if (stores.lineUrl.isEmpty() || (passed && *passed))
         return passed;
     // Without the line's database, what this station's journal holds answers. With it, a
@@ -89,10 +109,8 @@ Expected<SerialChoice, std::string> chooseSerial(RecordsThread::Stores& stores, 
     }
     if (!stores.lineUrl.isEmpty())
         return takeFromLease(stores, range, recipe, port, lease);
-    const auto store = stores.serials();
-    if (!store)
-        return unexpected(store.error().toStdString());
-    const auto reserved = (*store)->reserveSerial(range, recipe, port);
+    const auto reserved =
+        askWhereSerialsAre(stores, [&](auto& store) { return store.reserveSerial(range, recipe, port); });
     if (!reserved) {
         stores.line.close(); // opened afresh next time
         return unexpected(reserved.error().toStdString());
@@ -115,10 +133,7 @@ Expected<void, QString> endReservation(RecordsThread::Stores& stores, const QStr
     }
     // A number reserved where the records are: in the journal, or, before leases, in the
     // line's database.
-    const auto store = stores.serials();
-    if (!store)
-        return unexpected(store.error());
-    return (*store)->markSerial(serial, state);
+    return askWhereSerialsAre(stores, [&](auto& store) { return store.markSerial(serial, state); });
 }
 
 } // namespace auxpad

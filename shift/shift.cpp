@@ -461,13 +461,23 @@ Expected<ShiftOutcome, QString> Shift::finish()
     RecordStore line;
     if (auto opened = line.open(lineUrl_, RecordStore::Opening::MustExist); !opened)
         return unexpected(opened.error());
-    AuditStores stores{&line, StoreUrls::shownUrl(lineUrl_), {}, recipe_.label.has_value(), pulled_};
     for (const auto& journal : journals) {
         // What a station still holds goes as a records sync would send it, the line being back.
         line.setStation(journal->station());
         if (auto delivered = deliverHeld(*journal, line, lineUrl_); !delivered)
             return unexpected(delivered.error());
-        stores.journals.push_back(journal.get());
+    }
+    // Then the stores are audited as they are read, each on a reader's connection.
+    RecordReader lineRead;
+    if (auto opened = lineRead.open(lineUrl_, RecordReader::Opening::MustExist); !opened)
+        return unexpected(opened.error());
+    AuditStores stores{&lineRead, StoreUrls::shownUrl(lineUrl_), {}, recipe_.label.has_value(), pulled_};
+    std::vector<std::unique_ptr<RecordReader>> journalReads;
+    for (const auto& journal : journals) {
+        auto& read = journalReads.emplace_back(std::make_unique<RecordReader>());
+        if (auto opened = read->open(journal->url(), RecordReader::Opening::MustExist); !opened)
+            return unexpected(opened.error());
+        stores.journals.push_back(read.get());
     }
     auto invariants = audit(stores);
     if (!invariants)

@@ -173,8 +173,8 @@ void LineServer::tell(const QByteArray& event, const QString& data)
 // A fresh connection each time, listening afresh on PostgreSQL.
 void LineServer::reopen()
 {
-    store_ = std::make_unique<auxpad::RecordStore>();
-    if (const auto opened = store_->open(url_, auxpad::RecordStore::Opening::ReadOnly); !opened)
+    store_ = std::make_unique<auxpad::RecordReader>();
+    if (const auto opened = store_->open(url_, auxpad::RecordReader::Opening::ReadOnly); !opened)
         return goneAway(opened.error());
     if (!url_.startsWith(QLatin1String("sqlite:"))) {
         const auto driver = store_->subscribe(auxpad::StoreUrls::kRecordsChannel);

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "records/record_store.h"
+#include "records/store_urls.h"
 #include "web/line_server.h"
 
 namespace auxpad::web {

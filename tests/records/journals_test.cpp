@@ -6,7 +6,7 @@
 
 #include <set>
 
-#include "records/record_store.h"
+#include "records/store_urls.h"
 #include "tests/records/records_fixture.h"
 
 namespace {

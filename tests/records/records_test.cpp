@@ -15,6 +15,7 @@
 #include <set>
 
 #include "records/record_store.h"
+#include "records/record_reader.h"
 #include "tests/records/records_fixture.h"
 
 namespace {
@@ -76,7 +77,9 @@ TEST_F(Records, AProcessKilledMidFlashLeavesItsRecordReadableAndOnlyADeadProcess
 
         auxpad::RecordStore store;
         ASSERT_TRUE(store.open(journal()));
-        const auto left = store.find({}).value();
+        auxpad::RecordReader reader;
+        ASSERT_TRUE(reader.open(journal()));
+        const auto left = reader.find({}).value();
         ASSERT_FALSE(left.empty());
         EXPECT_EQ(left.back().result, "running");
         EXPECT_EQ(left.back().disk->sha256, sha256("station/disk.txt"));
@@ -159,16 +162,18 @@ TEST_F(Records, AnOlderStoreIsBroughtUpToDateAndKeepsItsRecords)
         job.toolVersion = "2.0";
         job.pid = 1;
         job.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        ASSERT_TRUE(store.save(job));
+        ASSERT_TRUE(store.saveAll({job}));
         job.finished = auxpad::recordTime();
         job.result = "passed";
         job.revision = 2;
         job.message = "a column the older schema lacked";
-        ASSERT_TRUE(store.save(job));
+        ASSERT_TRUE(store.saveAll({job}));
         job.result = "running";
         job.revision = 1;
-        ASSERT_TRUE(store.save(job)) << "an earlier state, late";
-        const auto all = store.find({}).value();
+        ASSERT_TRUE(store.saveAll({job})) << "an earlier state, late";
+        auxpad::RecordReader reader;
+        ASSERT_TRUE(reader.open(url));
+        const auto all = reader.find({}).value();
         ASSERT_EQ(all.size(), 2u);
         EXPECT_EQ(all[0].serial, "SN0000007");
         EXPECT_EQ(all[0].toolVersion, "1.9");
@@ -181,7 +186,7 @@ TEST_F(Records, ALineDatabaseAwayStopsNoBoardAndItsRecordsWaitInTheJournal)
 {
     boards(1);
     {
-        auxpad::RecordStore store; // the schema, before the database takes no more writes
+        auxpad::StoreConnection store; // the schema, before the database takes no more writes
         ASSERT_TRUE(store.open(stores_[1]));
     }
     pgServer().makeReadOnly(stores_[1].section('/', -1));
@@ -372,7 +377,7 @@ TEST_F(Records, NoSerialTwiceAndOnlyTheApprovedFiles)
 // Every record in the journal for `line` is there once, in the same state.
 void expectDeliveredAlike(const QString& journal, const QString& line)
 {
-    auxpad::RecordStore kept, fed;
+    auxpad::RecordReader kept, fed;
     ASSERT_TRUE(kept.open(journal));
     ASSERT_TRUE(fed.open(line));
     std::map<QString, auxpad::JobRecord> there;
@@ -454,7 +459,7 @@ TEST_F(Records, SoakThroughFaultsAndServerRestarts)
     }
     EXPECT_EQ(finish(*start({"records", "sync", "--db", stores_[1]})), 0);
 
-    auxpad::RecordStore line;
+    auxpad::RecordReader line;
     ASSERT_TRUE(line.open(stores_[1]));
     const auto rows = line.find({}).value();
     EXPECT_EQ(static_cast<int>(rows.size()), jobs) << "one row a job";

@@ -99,7 +99,8 @@ protected:
     static void deliver(std::vector<auxpad::JobRecord> records)
     {
         QTemporaryDir dir;
-        auxpad::RecordStore journal, line;
+        auxpad::RecordStore journal;
+        auxpad::RecordStore line;
         ASSERT_TRUE(journal.open("sqlite:" + dir.filePath("journal.sqlite")));
         for (auto& r : records)
             r.lineDb = auxpad::StoreUrls::shownUrl(owner_);
