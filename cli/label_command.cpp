@@ -17,7 +17,7 @@ namespace auxpad::cli {
 namespace {
 
 using auxpad::LabelRecord;
-using auxpad::RecordStore;
+using auxpad::Journal;
 
 int cannot(const QString& why)
 {
@@ -27,9 +27,9 @@ int cannot(const QString& why)
 
 // What waits for its printer goes first, laid out by the recipe it was queued with: a
 // start is where a printer that came back gets its labels.
-void printWaiting(RecordStore& journal)
+void printWaiting(Journal& journal)
 {
-    const auto waiting = journal.labels(RecordStore::Labels::Held);
+    const auto waiting = journal.labels(Journal::Labels::Held);
     if (!waiting || waiting->empty())
         return;
     const auto recipe = auxpad::readRecipe(waiting->front().recipe);
@@ -43,9 +43,9 @@ void printWaiting(RecordStore& journal)
         std::fprintf(stderr, "auxpad-flash label: %s\n", qPrintable(start.error()));
 }
 
-int list(RecordStore& journal, bool held)
+int list(Journal& journal, bool held)
 {
-    const auto labels = journal.labels(held ? RecordStore::Labels::Held : RecordStore::Labels::All);
+    const auto labels = journal.labels(held ? Journal::Labels::Held : Journal::Labels::All);
     if (!labels)
         return cannot(labels.error());
     std::printf("%-6s %-12s %-8s %-24s %-6s %-8s %-24s %s\n", "label", "serial", "state", "printer", "job", "attempts",
@@ -63,7 +63,7 @@ int list(RecordStore& journal, bool held)
 
 // What the serial's label says: its last label's values, else those of the last record
 // that wrote it, with the recipe's name, this station and today.
-auxpad::Expected<auxpad::LabelValues, QString> valuesOf(RecordStore& journal, const QString& serial,
+auxpad::Expected<auxpad::LabelValues, QString> valuesOf(Journal& journal, const QString& serial,
                                                         const std::optional<LabelRecord>& last,
                                                         const auxpad::Recipe& recipe)
 {
@@ -89,7 +89,7 @@ auxpad::Expected<auxpad::LabelValues, QString> valuesOf(RecordStore& journal, co
                                {"date", QDate::currentDate().toString(Qt::ISODate)}};
 }
 
-int reprint(RecordStore& journal, const QString& serial, const QString& reason, QString recipePath)
+int reprint(Journal& journal, const QString& serial, const QString& reason, QString recipePath)
 {
     const auto last = journal.lastLabel(serial);
     if (!last)
@@ -156,7 +156,7 @@ int runLabel(const QStringList& arguments)
         return cannot("what to do? auxpad-flash label list [--held], or label reprint SERIAL --reason TEXT");
     if (!listing && parser.value(reason).trimmed().isEmpty())
         return cannot("a reprint needs its --reason");
-    RecordStore journal;
+    Journal journal;
     if (const auto opened = journal.open(StoreUrls::journalUrl()); !opened)
         return cannot(opened.error());
     if (listing) {
@@ -168,8 +168,8 @@ int runLabel(const QStringList& arguments)
 
 int listLabels()
 {
-    RecordStore journal;
-    if (const auto opened = journal.open(StoreUrls::journalUrl(), RecordStore::Opening::MustExist); !opened)
+    Journal journal;
+    if (const auto opened = journal.open(StoreUrls::journalUrl(), Journal::Opening::MustExist); !opened)
         return cannot(opened.error());
     return list(journal, false);
 }

@@ -12,15 +12,15 @@ namespace auxpad::cli {
 SyncOutcome syncJournal(const QString& lineUrl, const QString& station)
 {
     SyncOutcome outcome;
-    auxpad::RecordStore journal;
+    auxpad::Journal journal;
     // A station without a journal holds nothing; none is made for it here.
-    if (const auto opened = journal.open(auxpad::StoreUrls::journalUrl(), auxpad::RecordStore::Opening::MustExist);
+    if (const auto opened = journal.open(auxpad::StoreUrls::journalUrl(), auxpad::Journal::Opening::MustExist);
         !opened)
         return outcome;
     journal.setStation(station);
     if (const auto closed = journal.closeLeftovers(); !closed)
         outcome.problem = closed.error();
-    auxpad::RecordStore line;
+    auxpad::LineDatabase line;
     if (const auto delivered = auxpad::deliverHeld(journal, line, lineUrl); delivered)
         outcome.count = *delivered;
     else

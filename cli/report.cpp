@@ -10,7 +10,7 @@
 #include "cli/label_command.h"
 #include "cli/records_sync.h"
 #include "cli/report_forms.h"
-#include "records/record_store.h"
+#include "records/journal.h"
 #include "records/record_reader.h"
 
 namespace auxpad::cli {
@@ -204,7 +204,7 @@ SyncOutcome deliverFirst(const QString& lineUrl)
 {
     if (!lineUrl.isEmpty())
         return syncJournal(lineUrl);
-    if (auxpad::RecordStore journal; journal.open(auxpad::StoreUrls::journalUrl(), auxpad::RecordStore::Opening::MustExist)) {
+    if (auxpad::Journal journal; journal.open(auxpad::StoreUrls::journalUrl(), auxpad::Journal::Opening::MustExist)) {
         if (const auto closed = journal.closeLeftovers(); !closed) // the report reads the rest all the same
             std::fprintf(stderr, "auxpad-flash report: %s\n", closed.error().toLocal8Bit().constData());
     }

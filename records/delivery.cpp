@@ -11,7 +11,7 @@ constexpr Millis kAnnounceAlwaysMs = 300000; // a courier's first minutes: every
 constexpr Millis kAnnounceMs = 60000;        // then once a minute
 } // namespace
 
-Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl,
+Expected<DeliveryCount, QString> deliverHeld(Journal& journal, LineDatabase& line, const QString& lineUrl,
                                              Announce announce)
 {
     const QString lineDb = StoreUrls::shownUrl(lineUrl);
@@ -94,7 +94,7 @@ QString doubledSerial(const SerialRefusal& refusal)
              refusal.why);
 }
 
-Expected<RecordStore*, QString> RecordsThread::Stores::openJournal()
+Expected<Journal*, QString> RecordsThread::Stores::openJournal()
 {
     if (sharedJournal)
         return sharedJournal;
@@ -105,7 +105,7 @@ Expected<RecordStore*, QString> RecordsThread::Stores::openJournal()
     return &journal;
 }
 
-Expected<RecordStore*, QString> RecordsThread::Stores::openLine()
+Expected<LineDatabase*, QString> RecordsThread::Stores::openLine()
 {
     if (lineAway) {
         if (const QString why = lineAway(); !why.isEmpty()) {

@@ -128,7 +128,7 @@ private:
     TextFiles& files_;
     std::string iniPath_;
     Surroundings surroundings_;
-    RecordStore journal_;
+    Journal journal_;
     QString lineDb_;
     std::unique_ptr<RecordsThread> thread_;
     std::unique_ptr<Courier> courier_;

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "records/record_store.h"
+#include "records/journal.h"
 #include "bringup/bring_up_machine.h"
 #include "runner/board_runner.h"
 #include "runner/surroundings.h"
@@ -48,7 +48,7 @@ class RecordKeeper final : public QObject {
 public:
     // Without a journal, nothing is kept; `lineDb` names the line database (as
     // StoreUrls::shownUrl does), or is "" for none.
-    RecordKeeper(BoardRunner& runner, RecordStore* journal, QString lineDb, const Surroundings& around,
+    RecordKeeper(BoardRunner& runner, Journal* journal, QString lineDb, const Surroundings& around,
                  QObject* parent = nullptr);
 
     // The tags of the jobs that start from now on.
@@ -70,7 +70,7 @@ private:
     Expected<void, QString> write();
 
     BoardRunner& runner_;
-    RecordStore* journal_;
+    Journal* journal_;
     const Surroundings& around_;
     QString lineDb_;
     JobTags tags_;

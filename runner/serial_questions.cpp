@@ -109,12 +109,13 @@ Expected<SerialChoice, std::string> chooseSerial(RecordsThread::Stores& stores, 
     }
     if (!stores.lineUrl.isEmpty())
         return takeFromLease(stores, range, recipe, port, lease);
-    const auto reserved =
-        askWhereSerialsAre(stores, [&](auto& store) { return store.reserveSerial(range, recipe, port); });
-    if (!reserved) {
-        stores.line.close(); // opened afresh next time
+    // Without a line database, the journal hands the number out itself.
+    const auto journal = stores.openJournal();
+    if (!journal)
+        return unexpected(journal.error().toStdString());
+    const auto reserved = (*journal)->reserveSerial(range, recipe, port);
+    if (!reserved)
         return unexpected(reserved.error().toStdString());
-    }
     return SerialChoice{reserved->toStdString(), SerialSource::Allocated};
 }
 

@@ -14,7 +14,8 @@
 #include <memory>
 #include <set>
 
-#include "records/record_store.h"
+#include "records/journal.h"
+#include "records/line_database.h"
 #include "records/record_reader.h"
 #include "tests/records/records_fixture.h"
 
@@ -75,7 +76,7 @@ TEST_F(Records, AProcessKilledMidFlashLeavesItsRecordReadableAndOnlyADeadProcess
         ::kill(static_cast<pid_t>(tool->processId()), SIGKILL);
         tool->waitForFinished(5000);
 
-        auxpad::RecordStore store;
+        auxpad::Journal store;
         ASSERT_TRUE(store.open(journal()));
         auxpad::RecordReader reader;
         ASSERT_TRUE(reader.open(journal()));
@@ -150,7 +151,7 @@ TEST_F(Records, AnOlderStoreIsBroughtUpToDateAndKeepsItsRecords)
         }
         QSqlDatabase::removeDatabase("older");
 
-        auxpad::RecordStore store;
+        auxpad::LineDatabase store;
         ASSERT_TRUE(store.open(url));
         auxpad::JobRecord job;
         job.started = auxpad::recordTime();

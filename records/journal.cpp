@@ -1,4 +1,4 @@
-#include "records/record_store.h"
+#include "records/journal.h"
 #include "records/record_columns.h"
 
 #include <QSqlError>
@@ -11,12 +11,12 @@
 
 namespace auxpad {
 
-bool RecordStore::processAlive(qint64 pid)
+bool Journal::processAlive(qint64 pid)
 {
     return pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
-Expected<int, QString> RecordStore::closeLeftovers(const std::function<bool(qint64)>& alive)
+Expected<int, QString> Journal::closeLeftovers(const std::function<bool(qint64)>& alive)
 {
     if (!isOpen())
         return 0;
@@ -45,7 +45,7 @@ Expected<int, QString> RecordStore::closeLeftovers(const std::function<bool(qint
     return closed;
 }
 
-Expected<int, QString> RecordStore::heldCount(const QString& lineDb)
+Expected<int, QString> Journal::heldCount(const QString& lineDb)
 {
     auto q = execute("SELECT COUNT(*) FROM board_jobs WHERE line_db = ? AND delivered < revision", {lineDb}, "read");
     if (!q)
@@ -55,7 +55,7 @@ Expected<int, QString> RecordStore::heldCount(const QString& lineDb)
     return count;
 }
 
-Expected<std::vector<JobRecord>, QString> RecordStore::held(const QString& lineDb, int most)
+Expected<std::vector<JobRecord>, QString> Journal::held(const QString& lineDb, int most)
 {
     if (!isOpen())
         return fail("read", "they are not open");
@@ -75,7 +75,7 @@ Expected<std::vector<JobRecord>, QString> RecordStore::held(const QString& lineD
     return out;
 }
 
-Expected<void, QString> RecordStore::markDelivered(const std::vector<JobRecord>& records)
+Expected<void, QString> Journal::markDelivered(const std::vector<JobRecord>& records)
 {
     if (!isOpen())
         return fail("written", "they are not open");

@@ -13,9 +13,12 @@
 
 namespace auxpad {
 
-// The records of board jobs a station writes: its journal, where every record is written
-// first, or the line's database, which journals feed.
-class RecordStore : public StoreConnection {
+// The station's journal: the SQLite file where every record of its boards is written
+// first, and what it keeps until the line's database has it: the records held for it,
+// the serial numbers the line leased to this journal with what became of each, and the
+// labels of the station's printer. Without a line database, serial numbers are reserved
+// here.
+class Journal : public StoreConnection {
 public:
     using StoreConnection::markSerial;
     using StoreConnection::reserveSerial;
@@ -50,7 +53,7 @@ public:
     Expected<std::optional<LabelRecord>, QString> lastLabel(const QString& serial);
 
     // The lease the line's database `lineDb` (as StoreUrls::shownUrl names it) gave this
-    // journal (records/serial_lease.cpp), handed to its boards without asking there:
+    // journal (records/journal_lease.cpp), handed to its boards without asking there:
     // leased numbers kept (a number known already keeps its state, and one of `range` no
     // board took that the line no longer leases to this journal is dropped); how many of
     // `range` are left to take; the lowest of them taken for a board on `port`, in one
@@ -72,33 +75,8 @@ public:
     Expected<QStringList, QString> leasedSerials(const QString& lineDb);
     Expected<void, QString> dropLease(const QString& lineDb, const QStringList& serials);
 
-    // In the line's database, serial leases (records/serial_lease.cpp): `more` of the
-    // lowest free numbers of `range` leased to `journal` at once (another station or
-    // command waits meanwhile), then every number of the range leased to it here, the new
-    // ones among them; the numbers leased to a journal now; the states a journal delivers,
-    // each number's written state refused by the database itself when the number is not
-    // leased to that journal (the refusals are returned, the rest applied); leased numbers
-    // given back by their journal, how many; every number leased to a journal that is gone,
-    // given back with the reason on record.
-    Expected<QStringList, QString> leaseSerials(const QString& journal, const SerialRange& range,
-                                                const QString& recipe, int more);
-    Expected<QStringList, QString> leasedTo(const QString& journal, const std::optional<SerialRange>& range = {});
-    Expected<std::vector<SerialRefusal>, QString> applySerialStates(const QString& journal,
-                                                                     const std::vector<SerialState>& states);
-    Expected<int, QString> releaseSerials(const QString& journal, const QStringList& serials);
-    Expected<int, QString> releaseJournal(const QString& journal, const QString& reason);
-    // The journals that feed it: this station's name used by `journal` (and whether it
-    // delivered now), with the other journals that use the name too; the journals whose
-    // identity starts with `start`.
-    Expected<std::vector<Namesake>, QString> registerJournal(const QString& journal, bool delivered);
-    Expected<QStringList, QString> journalsLike(const QString& start);
-
 private:
     Expected<void, QString> updateLabel(qint64 id, const QString& set, const QVariantList& values);
-    // Inside a transaction: what this station's name held before leases knew journals
-    // becomes `journal`'s; who holds a number, as a refusal says it.
-    Expected<void, QString> adoptUnclaimed(const QString& journal);
-    QString holderOf(const QString& serial);
 };
 
 } // namespace auxpad

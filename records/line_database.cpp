@@ -1,16 +1,15 @@
-// Serial leases: the numbers a line's database leases to each station, and the station's
-// journal that hands them to its boards without asking the line's database.
+// The line's database: the serial numbers it leases to each journal, whatever its station
+// is called, and the journals that feed it.
 #include <QSqlError>
-#include <QSet>
 #include <QSqlQuery>
 #include <QSysInfo>
 #include <QVariant>
 
-#include "records/record_store.h"
+#include "records/line_database.h"
 
 namespace auxpad {
 
-Expected<QStringList, QString> RecordStore::leaseSerials(const QString& journal, const SerialRange& range,
+Expected<QStringList, QString> LineDatabase::leaseSerials(const QString& journal, const SerialRange& range,
                                                           const QString& recipe, int more)
 {
     if (!isOpen())
@@ -50,7 +49,7 @@ Expected<QStringList, QString> RecordStore::leaseSerials(const QString& journal,
     return leased;
 }
 
-Expected<QStringList, QString> RecordStore::leasedTo(const QString& journal, const std::optional<SerialRange>& range)
+Expected<QStringList, QString> LineDatabase::leasedTo(const QString& journal, const std::optional<SerialRange>& range)
 {
     if (!isOpen())
         return fail("read", "they are not open");
@@ -71,7 +70,7 @@ Expected<QStringList, QString> RecordStore::leasedTo(const QString& journal, con
     return leased;
 }
 
-Expected<void, QString> RecordStore::adoptUnclaimed(const QString& journal)
+Expected<void, QString> LineDatabase::adoptUnclaimed(const QString& journal)
 {
     // Numbers leased or reserved under this station's name before leases knew journals
     // become this journal's. Were two journals under the name then, the other one's writes
@@ -85,7 +84,7 @@ Expected<void, QString> RecordStore::adoptUnclaimed(const QString& journal)
     return {};
 }
 
-Expected<std::vector<Namesake>, QString> RecordStore::registerJournal(const QString& journal, bool delivered)
+Expected<std::vector<Namesake>, QString> LineDatabase::registerJournal(const QString& journal, bool delivered)
 {
     if (!isOpen())
         return fail("written", "they are not open");
@@ -122,7 +121,7 @@ Expected<std::vector<Namesake>, QString> RecordStore::registerJournal(const QStr
     return others;
 }
 
-Expected<std::vector<SerialRefusal>, QString> RecordStore::applySerialStates(const QString& journal,
+Expected<std::vector<SerialRefusal>, QString> LineDatabase::applySerialStates(const QString& journal,
                                                                               const std::vector<SerialState>& states)
 {
     if (!isOpen())
@@ -168,7 +167,7 @@ Expected<std::vector<SerialRefusal>, QString> RecordStore::applySerialStates(con
     return refused;
 }
 
-QString RecordStore::holderOf(const QString& serial)
+QString LineDatabase::holderOf(const QString& serial)
 {
     QSqlQuery q(db_);
     q.prepare("SELECT journal, station FROM serial_reservations WHERE serial = ?");
@@ -181,7 +180,7 @@ QString RecordStore::holderOf(const QString& serial)
         .arg(q.value(0).toString(), q.value(1).toString());
 }
 
-Expected<int, QString> RecordStore::releaseSerials(const QString& journal, const QStringList& serials)
+Expected<int, QString> LineDatabase::releaseSerials(const QString& journal, const QStringList& serials)
 {
     std::vector<QVariantList> rows;
     for (const QString& serial : serials)
@@ -190,7 +189,7 @@ Expected<int, QString> RecordStore::releaseSerials(const QString& journal, const
                      rows);
 }
 
-Expected<int, QString> RecordStore::releaseJournal(const QString& journal, const QString& reason)
+Expected<int, QString> LineDatabase::releaseJournal(const QString& journal, const QString& reason)
 {
     if (!isOpen())
         return fail("written", "they are not open");
@@ -217,7 +216,7 @@ Expected<int, QString> RecordStore::releaseJournal(const QString& journal, const
     return freed;
 }
 
-Expected<QStringList, QString> RecordStore::journalsLike(const QString& start)
+Expected<QStringList, QString> LineDatabase::journalsLike(const QString& start)
 {
     if (!isOpen())
         return fail("read", "they are not open");
@@ -233,204 +232,6 @@ Expected<QStringList, QString> RecordStore::journalsLike(const QString& start)
     while (q.next())
         found << q.value(0).toString();
     return found;
-}
-
-Expected<void, QString> RecordStore::keepLease(const QString& lineDb, const QString& recipe, const SerialRange& range,
-                                           const QStringList& serials)
-{
-    if (!isOpen())
-        return fail("written", "they are not open");
-    QSqlQuery q(db_);
-    if (!q.exec("BEGIN IMMEDIATE"))
-        return fail("written", q.lastError().text());
-    auto rollback = [&](const QString& why) -> Expected<void, QString> {
-        QSqlQuery(db_).exec("ROLLBACK");
-        return fail("written", why);
-    };
-    const QString now = recordTime(*clock_);
-    QSqlQuery& keep = prepared("INSERT INTO serial_leases (line_db, serial, recipe, station, taken, state, leased) "
-                               "VALUES (?, ?, ?, ?, ?, 'leased', ?) ON CONFLICT (line_db, serial) DO NOTHING");
-    for (const QString& serial : serials) {
-        for (const QString& v : {lineDb, serial, recipe, station_, now, now})
-            keep.addBindValue(v);
-        if (!keep.exec())
-            return rollback(keep.lastError().text());
-    }
-    // A number no board took that the line no longer leases to this journal (given back
-    // for it by hand) is no longer this station's to take.
-    q.prepare("SELECT serial FROM serial_leases WHERE line_db = ? AND station = ? AND state = 'leased' "
-              "AND serial BETWEEN ? AND ?");
-    for (const QString& v : {lineDb, station_, range.first(), range.last()})
-        q.addBindValue(v);
-    if (!q.exec())
-        return rollback(q.lastError().text());
-    const QSet<QString> leased(serials.begin(), serials.end());
-    QStringList gone;
-    while (q.next())
-        if (!leased.contains(q.value(0).toString()))
-            gone << q.value(0).toString();
-    for (const QString& serial : gone) {
-        q.prepare("DELETE FROM serial_leases WHERE line_db = ? AND serial = ? AND state = 'leased'");
-        q.addBindValue(lineDb);
-        q.addBindValue(serial);
-        if (!q.exec())
-            return rollback(q.lastError().text());
-    }
-    if (!q.exec("COMMIT"))
-        return rollback(q.lastError().text());
-    return {};
-}
-
-Expected<int, QString> RecordStore::leaseLeft(const QString& lineDb, const SerialRange& range)
-{
-    auto q = execute("SELECT COUNT(*) FROM serial_leases WHERE line_db = ? AND station = ? AND state = 'leased' "
-                     "AND serial BETWEEN ? AND ?",
-                     {lineDb, station_, range.first(), range.last()}, "read");
-    if (!q)
-        return unexpected(q.error());
-    const int left = (*q)->next() ? (*q)->value(0).toInt() : 0;
-    (*q)->finish();
-    return left;
-}
-
-Expected<std::optional<QString>, QString> RecordStore::takeLeased(const QString& lineDb, const SerialRange& range,
-                                                              const QString& port)
-{
-    if (!isOpen())
-        return fail("written", "they are not open");
-    QSqlQuery q(db_);
-    // Two boards of this station, or two commands on its journal, never take one number.
-    if (!q.exec("BEGIN IMMEDIATE"))
-        return fail("written", q.lastError().text());
-    auto rollback = [&](const QString& why) -> Expected<std::optional<QString>, QString> {
-        QSqlQuery(db_).exec("ROLLBACK");
-        return fail("written", why);
-    };
-    auto lowest = execute("SELECT MIN(serial) FROM serial_leases WHERE line_db = ? AND station = ? AND state = 'leased' "
-                          "AND serial BETWEEN ? AND ?",
-                          {lineDb, station_, range.first(), range.last()}, "written");
-    if (!lowest || !(*lowest)->next())
-        return rollback(lowest ? (*lowest)->lastError().text() : lowest.error());
-    const QVariant found = (*lowest)->value(0);
-    (*lowest)->finish();
-    if (found.isNull()) {
-        QSqlQuery(db_).exec("ROLLBACK");
-        return std::optional<QString>();
-    }
-    const QString serial = found.toString();
-    auto taken = execute("UPDATE serial_leases SET state = 'reserved', port = ?, taken = ?, revision = revision + 1 "
-                         "WHERE line_db = ? AND serial = ?",
-                         {port, recordTime(*clock_), lineDb, serial}, "written");
-    if (!taken)
-        return rollback(taken.error());
-    if (!q.exec("COMMIT"))
-        return rollback(q.lastError().text());
-    return std::optional<QString>(serial);
-}
-
-Expected<bool, QString> RecordStore::markLeased(const QString& lineDb, const QString& serial, const QString& state)
-{
-    if (!isOpen())
-        return fail("written", "they are not open");
-    auto q = execute("UPDATE serial_leases SET state = ?, revision = revision + 1 WHERE line_db = ? AND serial = ? "
-                     "AND station = ?",
-                     {state, lineDb, serial, station_}, "written");
-    if (!q)
-        return unexpected(q.error());
-    return (*q)->numRowsAffected() > 0;
-}
-
-Expected<std::vector<SerialState>, QString> RecordStore::heldSerialStates(const QString& lineDb)
-{
-    if (!isOpen())
-        return fail("read", "they are not open");
-    auto q = execute("SELECT serial, station, port, taken, state, revision FROM serial_leases "
-                     "WHERE line_db = ? AND delivered < revision ORDER BY serial",
-                     {lineDb}, "read");
-    if (!q)
-        return unexpected(q.error());
-    std::vector<SerialState> held;
-    while ((*q)->next())
-        held.push_back({(*q)->value(0).toString(), (*q)->value(1).toString(), (*q)->value(2).toString(),
-                        (*q)->value(3).toString(), (*q)->value(4).toString(), (*q)->value(5).toInt(), {}});
-    (*q)->finish();
-    return held;
-}
-
-Expected<void, QString> RecordStore::markSerialStatesDelivered(const QString& lineDb,
-                                                           const std::vector<SerialState>& states)
-{
-    std::vector<QVariantList> rows;
-    for (const SerialState& s : states)
-        rows.push_back({s.revision, lineDb, s.serial, s.revision});
-    auto written = writeEach(
-        "BEGIN IMMEDIATE", "UPDATE serial_leases SET delivered = ? WHERE line_db = ? AND serial = ? AND delivered < ?",
-        rows);
-    if (!written)
-        return unexpected(written.error());
-    return {};
-}
-
-Expected<void, QString> RecordStore::markSerialStatesRefused(const QString& lineDb,
-                                                         const std::vector<SerialState>& states,
-                                                         const std::vector<SerialRefusal>& refusals)
-{
-    std::vector<QVariantList> rows;
-    for (const SerialRefusal& r : refusals) {
-        for (const SerialState& s : states)
-            if (s.serial == r.serial)
-                rows.push_back({r.why, s.revision, lineDb, s.serial});
-    }
-    auto written = writeEach("BEGIN IMMEDIATE",
-                             "UPDATE serial_leases SET refused = ?, delivered = ? WHERE line_db = ? AND serial = ?", rows);
-    if (!written)
-        return unexpected(written.error());
-    return {};
-}
-
-Expected<std::vector<SerialRefusal>, QString> RecordStore::refusedSerialStates(const QString& lineDb)
-{
-    if (!isOpen())
-        return fail("read", "they are not open");
-    QSqlQuery q(db_);
-    q.prepare("SELECT serial, port, taken, refused FROM serial_leases WHERE line_db = ? AND refused IS NOT NULL "
-              "ORDER BY serial");
-    q.addBindValue(lineDb);
-    if (!q.exec())
-        return fail("read", q.lastError().text());
-    std::vector<SerialRefusal> refused;
-    while (q.next())
-        refused.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3).toString()});
-    return refused;
-}
-
-Expected<QStringList, QString> RecordStore::leasedSerials(const QString& lineDb)
-{
-    if (!isOpen())
-        return fail("read", "they are not open");
-    QSqlQuery q(db_);
-    q.prepare("SELECT serial FROM serial_leases WHERE line_db = ? AND station = ? AND state = 'leased' ORDER BY serial");
-    q.addBindValue(lineDb);
-    q.addBindValue(station_);
-    if (!q.exec())
-        return fail("read", q.lastError().text());
-    QStringList leased;
-    while (q.next())
-        leased << q.value(0).toString();
-    return leased;
-}
-
-Expected<void, QString> RecordStore::dropLease(const QString& lineDb, const QStringList& serials)
-{
-    std::vector<QVariantList> rows;
-    for (const QString& serial : serials)
-        rows.push_back({lineDb, serial, station_});
-    auto written = writeEach(
-        "BEGIN IMMEDIATE",
-        "DELETE FROM serial_leases WHERE line_db = ? AND serial = ? AND state = 'leased' AND station = ?", rows);
-    if (!written)
-        return unexpected(written.error());
-    return {};
 }
 
 } // namespace auxpad
