@@ -12,7 +12,7 @@
 #include "cli/records_sync.h"
 #include "cli/report.h"
 #include "cli/run_jobs.h"
-#include "records/record_store.h"
+#include "records/store_urls.h"
 #include "shift/simulate_command.h"
 #include "runner/bench_options.h"
 #include "ui/line_start.h"
@@ -32,7 +32,7 @@ void name()
 // The station window's own options.
 struct WindowOptions {
     QCommandLineParser parser;
-    QCommandLineOption db{QStringLiteral("db"), auxpad::RecordStore::kOptionHelp, QStringLiteral("URL")};
+    QCommandLineOption db{QStringLiteral("db"), auxpad::StoreUrls::kOptionHelp, QStringLiteral("URL")};
     QCommandLineOption badge{QStringLiteral("badge"),
                              QStringLiteral("Open a small window beside the station window that signs an operator "
                                             "in by badge, typed or scanned.")};

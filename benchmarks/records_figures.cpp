@@ -14,7 +14,7 @@
 
 #include <QUuid>
 
-#include "records/record_store.h"
+#include "records/journal.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ auxpad::JobRecord aJob(int n)
 }
 
 // A job's record as a station writes it: as the job starts, and as it ends.
-bool writeJob(auxpad::RecordStore& store, int n)
+bool writeJob(auxpad::Journal& store, int n)
 {
     auxpad::JobRecord r = aJob(n);
     if (!store.save(r))
@@ -67,7 +67,7 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
-    auxpad::RecordStore store;
+    auxpad::Journal store;
     if (const auto opened = store.open("sqlite:" + folder + "/small.sqlite"); !opened) {
         std::fprintf(stderr, "records_figures: %s\n", opened.error().toLocal8Bit().constData());
         return 1;
@@ -87,7 +87,7 @@ int main(int argc, char** argv)
 
     // The large store, filled in one go; the report over it is timed by the script.
     {
-        auxpad::RecordStore big;
+        auxpad::StoreConnection big; // the schema, with its indexes
         if (!big.open("sqlite:" + folder + "/big.sqlite"))
             return 1;
     }

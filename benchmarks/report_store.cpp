@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <random>
 
-#include "records/record_store.h"
+#include "records/store_connection.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ int main(int argc, char** argv)
     }
     QFile::remove(file);
     {
-        auxpad::RecordStore store; // the schema, with its indexes
+        auxpad::StoreConnection store; // the schema, with its indexes
         if (const auto opened = store.open("sqlite:" + file); !opened) {
             std::fprintf(stderr, "report_store: %s\n", opened.error().toLocal8Bit().constData());
             return 1;

@@ -10,7 +10,7 @@
 
 #include "base/latin1.h"
 #include "board/flash_ini.h"
-#include "records/record_store.h"
+#include "records/store_urls.h"
 #include "runner/bench_options.h"
 #include "runner/recipe.h"
 #include "runner/start_checks.h"
@@ -249,8 +249,8 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
     JobPlan plan;
     plan.job = command->job;
     plan.json = parser.isSet(o.json);
-    plan.lineDb = auxpad::RecordStore::lineUrl(parser.value(o.db));
-    if (const auto checked = auxpad::RecordStore::checkUrl(plan.lineDb); !plan.lineDb.isEmpty() && !checked)
+    plan.lineDb = auxpad::StoreUrls::lineUrl(parser.value(o.db));
+    if (const auto checked = auxpad::StoreUrls::checkUrl(plan.lineDb); !plan.lineDb.isEmpty() && !checked)
         return fail("--db: " + checked.error().toStdString());
     auto ports = auxpad::givenPorts(parser, o);
     if (!ports)

@@ -8,6 +8,7 @@
 
 #include "base/result_words.h"
 #include "label/label_spool.h"
+#include "records/record_reader.h"
 #include "runner/bench_options.h"
 #include "runner/recipe.h"
 
@@ -16,7 +17,7 @@ namespace auxpad::cli {
 namespace {
 
 using auxpad::LabelRecord;
-using auxpad::RecordStore;
+using auxpad::Journal;
 
 int cannot(const QString& why)
 {
@@ -26,9 +27,9 @@ int cannot(const QString& why)
 
 // What waits for its printer goes first, laid out by the recipe it was queued with: a
 // start is where a printer that came back gets its labels.
-void printWaiting(RecordStore& journal)
+void printWaiting(Journal& journal)
 {
-    const auto waiting = journal.labels(RecordStore::Labels::Held);
+    const auto waiting = journal.labels(Journal::Labels::Held);
     if (!waiting || waiting->empty())
         return;
     const auto recipe = auxpad::readRecipe(waiting->front().recipe);
@@ -42,9 +43,9 @@ void printWaiting(RecordStore& journal)
         std::fprintf(stderr, "auxpad-flash label: %s\n", qPrintable(start.error()));
 }
 
-int list(RecordStore& journal, bool held)
+int list(Journal& journal, bool held)
 {
-    const auto labels = journal.labels(held ? RecordStore::Labels::Held : RecordStore::Labels::All);
+    const auto labels = journal.labels(held ? Journal::Labels::Held : Journal::Labels::All);
     if (!labels)
         return cannot(labels.error());
     std::printf("%-6s %-12s %-8s %-24s %-6s %-8s %-24s %s\n", "label", "serial", "state", "printer", "job", "attempts",
@@ -62,7 +63,7 @@ int list(RecordStore& journal, bool held)
 
 // What the serial's label says: its last label's values, else those of the last record
 // that wrote it, with the recipe's name, this station and today.
-auxpad::Expected<auxpad::LabelValues, QString> valuesOf(RecordStore& journal, const QString& serial,
+auxpad::Expected<auxpad::LabelValues, QString> valuesOf(Journal& journal, const QString& serial,
                                                         const std::optional<LabelRecord>& last,
                                                         const auxpad::Recipe& recipe)
 {
@@ -71,7 +72,11 @@ auxpad::Expected<auxpad::LabelValues, QString> valuesOf(RecordStore& journal, co
     auxpad::RecordFilter filter;
     filter.serial = serial;
     filter.result = QLatin1String(auxpad::words::kPassed);
-    const auto records = journal.find(filter);
+    // The journal's own records, read as a report reads them.
+    auxpad::RecordReader reader;
+    if (const auto opened = reader.open(journal.url(), auxpad::RecordReader::Opening::MustExist); !opened)
+        return auxpad::unexpected(opened.error());
+    const auto records = reader.find(filter);
     if (!records)
         return auxpad::unexpected(records.error());
     if (records->empty())
@@ -80,11 +85,11 @@ auxpad::Expected<auxpad::LabelValues, QString> valuesOf(RecordStore& journal, co
     return auxpad::LabelValues{{"serial", serial},        {"hardware", r.hardware},
                                {"mcusw", r.mcusw},        {"dspsw", r.dspsw},
                                {"code", r.code},          {"manufacture", r.manufacture},
-                               {"recipe", recipe.name},   {"station", RecordStore::stationName({})},
+                               {"recipe", recipe.name},   {"station", StoreUrls::stationName({})},
                                {"date", QDate::currentDate().toString(Qt::ISODate)}};
 }
 
-int reprint(RecordStore& journal, const QString& serial, const QString& reason, QString recipePath)
+int reprint(Journal& journal, const QString& serial, const QString& reason, QString recipePath)
 {
     const auto last = journal.lastLabel(serial);
     if (!last)
@@ -151,8 +156,8 @@ int runLabel(const QStringList& arguments)
         return cannot("what to do? auxpad-flash label list [--held], or label reprint SERIAL --reason TEXT");
     if (!listing && parser.value(reason).trimmed().isEmpty())
         return cannot("a reprint needs its --reason");
-    RecordStore journal;
-    if (const auto opened = journal.open(RecordStore::journalUrl()); !opened)
+    Journal journal;
+    if (const auto opened = journal.open(StoreUrls::journalUrl()); !opened)
         return cannot(opened.error());
     if (listing) {
         printWaiting(journal);
@@ -163,8 +168,8 @@ int runLabel(const QStringList& arguments)
 
 int listLabels()
 {
-    RecordStore journal;
-    if (const auto opened = journal.open(RecordStore::journalUrl(), RecordStore::Opening::MustExist); !opened)
+    Journal journal;
+    if (const auto opened = journal.open(StoreUrls::journalUrl(), Journal::Opening::MustExist); !opened)
         return cannot(opened.error());
     return list(journal, false);
 }

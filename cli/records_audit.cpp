@@ -16,15 +16,15 @@ int runAudit(const QString& lineUrl, const QStringList& journalFiles, bool json)
         std::fprintf(stderr, "auxpad-flash records audit: %s\n", why.toLocal8Bit().constData());
         return 2;
     };
-    RecordStore line;
-    if (auto opened = line.open(lineUrl, RecordStore::Opening::ReadOnly); !opened)
+    RecordReader line;
+    if (auto opened = line.open(lineUrl, RecordReader::Opening::ReadOnly); !opened)
         return cannot(opened.error());
-    std::vector<std::unique_ptr<RecordStore>> journals;
-    AuditStores stores{&line, RecordStore::shownUrl(lineUrl), {}, false, {}};
+    std::vector<std::unique_ptr<RecordReader>> journals;
+    AuditStores stores{&line, StoreUrls::shownUrl(lineUrl), {}, false, {}};
     for (const QString& file : journalFiles) {
-        auto& journal = journals.emplace_back(std::make_unique<RecordStore>());
+        auto& journal = journals.emplace_back(std::make_unique<RecordReader>());
         const QString url = file.startsWith(QLatin1String("sqlite:")) ? file : "sqlite:" + file;
-        if (auto opened = journal->open(url, RecordStore::Opening::ReadOnly); !opened)
+        if (auto opened = journal->open(url, RecordReader::Opening::ReadOnly); !opened)
             return cannot(opened.error());
         stores.journals.push_back(journal.get());
     }

@@ -15,7 +15,7 @@ int failed(const QString& why, int status = 1)
 
 // The one journal whose identity starts with `start`, as the line's database knows it;
 // or why there is none, with the status to exit with.
-Expected<QString, std::pair<QString, int>> knownJournal(RecordStore& line, const QString& start)
+Expected<QString, std::pair<QString, int>> knownJournal(LineDatabase& line, const QString& start)
 {
     if (start.size() < 8)
         return unexpected(std::pair(QStringLiteral("--journal takes a journal's identity, or its first 8 characters "
@@ -28,16 +28,16 @@ Expected<QString, std::pair<QString, int>> knownJournal(RecordStore& line, const
         return found->front();
     if (found->isEmpty())
         return unexpected(std::pair(QStringLiteral("no journal %1 holds or held serial numbers of %2")
-                                        .arg(start, RecordStore::shownUrl(line.url())),
+                                        .arg(start, StoreUrls::shownUrl(line.url())),
                                     2));
     return unexpected(std::pair(QStringLiteral("--journal %1 could be any of %2").arg(start, found->join(", ")), 2));
 }
 
 // Another journal's lease: what it holds, or, with the reason on record, all of it given
 // back, for a journal that is gone (a station reinstalled with a fresh one).
-int otherJournalLease(RecordStore& line, const QString& journal, const LeaseAsk& ask)
+int otherJournalLease(LineDatabase& line, const QString& journal, const LeaseAsk& ask)
 {
-    const QByteArray db = RecordStore::shownUrl(ask.lineUrl).toLocal8Bit();
+    const QByteArray db = StoreUrls::shownUrl(ask.lineUrl).toLocal8Bit();
     if (!ask.release) {
         const auto leased = line.leasedTo(journal);
         if (!leased)
@@ -59,14 +59,14 @@ int otherJournalLease(RecordStore& line, const QString& journal, const LeaseAsk&
 
 int runLease(const LeaseAsk& ask)
 {
-    const QString lineDb = RecordStore::shownUrl(ask.lineUrl);
+    const QString lineDb = StoreUrls::shownUrl(ask.lineUrl);
     const QByteArray who = ask.station.toLocal8Bit();
-    RecordStore journal;
+    Journal journal;
     // A station without a journal holds no lease; none is made for it here.
     const bool ownJournal =
-        journal.open(RecordStore::journalUrl(), RecordStore::Opening::MustExist).has_value();
+        journal.open(StoreUrls::journalUrl(), Journal::Opening::MustExist).has_value();
     journal.setStation(ask.station);
-    RecordStore line;
+    LineDatabase line;
     line.setStation(ask.station);
     if (!ask.journal.isEmpty()) {
         if (const auto opened = line.open(ask.lineUrl); !opened)

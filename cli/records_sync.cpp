@@ -12,24 +12,24 @@ namespace auxpad::cli {
 SyncOutcome syncJournal(const QString& lineUrl, const QString& station)
 {
     SyncOutcome outcome;
-    auxpad::RecordStore journal;
+    auxpad::Journal journal;
     // A station without a journal holds nothing; none is made for it here.
-    if (const auto opened = journal.open(auxpad::RecordStore::journalUrl(), auxpad::RecordStore::Opening::MustExist);
+    if (const auto opened = journal.open(auxpad::StoreUrls::journalUrl(), auxpad::Journal::Opening::MustExist);
         !opened)
         return outcome;
     journal.setStation(station);
     if (const auto closed = journal.closeLeftovers(); !closed)
         outcome.problem = closed.error();
-    auxpad::RecordStore line;
+    auxpad::LineDatabase line;
     if (const auto delivered = auxpad::deliverHeld(journal, line, lineUrl); delivered)
         outcome.count = *delivered;
     else
         outcome.problem = delivered.error();
-    if (const auto held = journal.heldCount(auxpad::RecordStore::shownUrl(lineUrl)); held)
+    if (const auto held = journal.heldCount(auxpad::StoreUrls::shownUrl(lineUrl)); held)
         outcome.count.held = *held;
     else
         outcome.problem = held.error();
-    if (auto refused = journal.refusedSerialStates(auxpad::RecordStore::shownUrl(lineUrl)); refused)
+    if (auto refused = journal.refusedSerialStates(auxpad::StoreUrls::shownUrl(lineUrl)); refused)
         outcome.refused = std::move(*refused);
     else
         outcome.problem = refused.error();
@@ -85,19 +85,19 @@ int runRecords(const QStringList& arguments)
         return cannot("--release --journal gives back another journal's numbers: say why with --reason TEXT");
     if (parser.isSet(reason) && !(parser.isSet(journal) && parser.isSet(release)))
         return cannot("--reason goes with --release --journal ID");
-    const QString lineUrl = auxpad::RecordStore::lineUrl(parser.value(o.db));
+    const QString lineUrl = auxpad::StoreUrls::lineUrl(parser.value(o.db));
     if (lineUrl.isEmpty())
         return cannot("which line database? Give --db URL or set AUXPAD_FLASH_DB");
-    if (const auto checked = auxpad::RecordStore::checkUrl(lineUrl); !checked)
+    if (const auto checked = auxpad::StoreUrls::checkUrl(lineUrl); !checked)
         return cannot("--db: " + checked.error());
     if (what.front() == "audit")
         return runAudit(lineUrl, parser.values(journal), parser.isSet(o.json));
-    const QString station = auxpad::RecordStore::stationName(parser.value(o.station));
+    const QString station = auxpad::StoreUrls::stationName(parser.value(o.station));
     if (what.front() == "lease")
         return runLease({lineUrl, station, parser.isSet(release), parser.value(journal), parser.value(reason).trimmed()});
 
     const SyncOutcome sync = syncJournal(lineUrl, station);
-    const QString shown = auxpad::RecordStore::shownUrl(lineUrl);
+    const QString shown = auxpad::StoreUrls::shownUrl(lineUrl);
     std::printf("%d records delivered to %s; %d still held\n", sync.count.delivered, shown.toLocal8Bit().constData(),
                 sync.count.held);
     auto say = [](const QString& text) {

@@ -18,7 +18,7 @@ struct SyncOutcome {
 // Delivers what the station's journal holds for the line database at `lineUrl`, closing
 // first what a dead process of this station left running. Waits for the database.
 SyncOutcome syncJournal(const QString& lineUrl,
-                        const QString& station = auxpad::RecordStore::stationName({}));
+                        const QString& station = auxpad::StoreUrls::stationName({}));
 
 // What `auxpad-flash records lease` is asked.
 struct LeaseAsk {

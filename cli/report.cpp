@@ -10,7 +10,8 @@
 #include "cli/label_command.h"
 #include "cli/records_sync.h"
 #include "cli/report_forms.h"
-#include "records/record_store.h"
+#include "records/journal.h"
+#include "records/record_reader.h"
 
 namespace auxpad::cli {
 
@@ -133,7 +134,7 @@ private:
 // The report's options, as its help lists them.
 struct ReportOptions {
     QCommandLineOption help{{"h", "help"}, "Displays this help."};
-    QCommandLineOption db{"db", auxpad::RecordStore::kOptionHelp, "URL"};
+    QCommandLineOption db{"db", auxpad::StoreUrls::kOptionHelp, "URL"};
     QCommandLineOption since{"since", "Only jobs started on or after DATE (YYYY-MM-DD, or an ISO 8601 time in UTC).",
                              "DATE"};
     QCommandLineOption until{"until", "Only jobs started before DATE (as --since).", "DATE"};
@@ -203,7 +204,7 @@ SyncOutcome deliverFirst(const QString& lineUrl)
 {
     if (!lineUrl.isEmpty())
         return syncJournal(lineUrl);
-    if (auxpad::RecordStore journal; journal.open(auxpad::RecordStore::journalUrl(), auxpad::RecordStore::Opening::MustExist)) {
+    if (auxpad::Journal journal; journal.open(auxpad::StoreUrls::journalUrl(), auxpad::Journal::Opening::MustExist)) {
         if (const auto closed = journal.closeLeftovers(); !closed) // the report reads the rest all the same
             std::fprintf(stderr, "auxpad-flash report: %s\n", closed.error().toLocal8Bit().constData());
     }
@@ -216,7 +217,7 @@ void noteHeld(const SyncOutcome& sync, const QString& lineUrl)
         return;
     QString note = QStringLiteral("%1 records of this station are held for %2 and not in this report yet")
                        .arg(sync.count.held)
-                       .arg(auxpad::RecordStore::shownUrl(lineUrl));
+                       .arg(auxpad::StoreUrls::shownUrl(lineUrl));
     if (!sync.problem.isEmpty())
         note += ": " + sync.problem;
     std::fprintf(stderr, "auxpad-flash report: %s\n", note.toLocal8Bit().constData());
@@ -226,7 +227,7 @@ void noteHeld(const SyncOutcome& sync, const QString& lineUrl)
 // line break in a value shows as \n, so that each record stays on one line. The table has
 // the columns up to the job's seconds: what a person at a terminal looks for; the CSV has
 // them all.
-int printTable(auxpad::RecordStore& store, const auxpad::RecordFilter& filter)
+int printTable(auxpad::RecordReader& store, const auxpad::RecordFilter& filter)
 {
     Output out;
     auto shown = [](QString value) { return value.contains('\n') ? value.replace('\n', "\\n") : value; };
@@ -268,7 +269,7 @@ int printTable(auxpad::RecordStore& store, const auxpad::RecordFilter& filter)
         [&](const JobRecord& r) {
             line([&](std::size_t i) { return shown(qstrcmp(kColumns[i].name, "station") == 0 ? station(r) : kColumns[i].value(r)); });
         },
-        auxpad::RecordStore::Reading::TableColumns);
+        auxpad::RecordReader::Reading::TableColumns);
     return read ? 0 : reportCannot(read.error());
 }
 
@@ -276,13 +277,13 @@ int printTable(auxpad::RecordStore& store, const auxpad::RecordFilter& filter)
 int report(const QCommandLineParser& parser, const ReportOptions& o, const auxpad::RecordFilter& filter,
            const SummaryChoice& choice)
 {
-    const QString lineUrl = auxpad::RecordStore::lineUrl(parser.value(o.db));
+    const QString lineUrl = auxpad::StoreUrls::lineUrl(parser.value(o.db));
     const SyncOutcome sync = deliverFirst(lineUrl);
     const auto said = qScopeGuard([&] { noteHeld(sync, lineUrl); }); // after the report, where it is seen
 
-    auxpad::RecordStore store;
-    const QString url = auxpad::RecordStore::chooseUrl(parser.value(o.db));
-    if (const auto opened = store.open(url, auxpad::RecordStore::Opening::MustExist); !opened)
+    auxpad::RecordReader store;
+    const QString url = auxpad::StoreUrls::chooseUrl(parser.value(o.db));
+    if (const auto opened = store.open(url, auxpad::RecordReader::Opening::MustExist); !opened)
         return reportCannot(opened.error());
     if (parser.isSet(o.serials))
         return runSerialStates(store, parser.value(o.serials), parser.isSet(o.csv));

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "records/record_store.h"
+#include "records/record_reader.h"
 
 // What the report's files share: its forms besides the list of records.
 namespace auxpad::cli {
@@ -21,13 +21,13 @@ enum class Form { Table, Csv, Json };
 // The summary of the records that pass the filter, printed in its form, and painted
 // into `chart` too unless that is empty. Returns the exit status: 0, or 2 with a
 // one-line reason on standard error.
-int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, auxpad::Period by, auxpad::Per per,
+int runSummary(auxpad::RecordReader& store, const auxpad::RecordFilter& filter, auxpad::Period by, auxpad::Per per,
                Form form, const QString& chart);
 
 // The numbers of the range `rangeText` ("SN0001000-SN0001999") that were handed out, each
 // with its state, station, port and since when, lowest first, then how many of each state
 // each station holds; or as CSV. Returns the exit status, as runSummary.
-int runSerialStates(auxpad::RecordStore& store, const QString& rangeText, bool csv);
+int runSerialStates(auxpad::RecordReader& store, const QString& rangeText, bool csv);
 
 // Whether a chart can be painted into a file of this name: a PNG or an SVG image.
 bool isChartFile(const QString& file);

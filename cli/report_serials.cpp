@@ -9,7 +9,7 @@
 
 namespace auxpad::cli {
 
-int runSerialStates(auxpad::RecordStore& store, const QString& rangeText, bool csv)
+int runSerialStates(auxpad::RecordReader& store, const QString& rangeText, bool csv)
 {
     const auto range = auxpad::SerialRange::parse(
         rangeText, static_cast<int>(auxpad::kProductFieldRules[auxpad::at(auxpad::ProductField::Serial)].length));

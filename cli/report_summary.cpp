@@ -99,7 +99,7 @@ QString asJson(const Summary& s, const auxpad::RecordFilter& filter)
 
 } // namespace
 
-int runSummary(auxpad::RecordStore& store, const auxpad::RecordFilter& filter, auxpad::Period by, auxpad::Per per,
+int runSummary(auxpad::RecordReader& store, const auxpad::RecordFilter& filter, auxpad::Period by, auxpad::Per per,
                Form form, const QString& chart)
 {
     const auto summed = store.summarise(filter, by, per);

@@ -5,15 +5,15 @@ namespace auxpad {
 struct LabelPrinter::Worker : QObject {
     QString url;
     const Clock* clock = nullptr;
-    RecordStore* shared = nullptr;
-    std::unique_ptr<RecordStore> journal; // made, used and closed where the work runs only
+    Journal* shared = nullptr;
+    std::unique_ptr<Journal> journal; // made, used and closed where the work runs only
 
-    Expected<RecordStore*, QString> open()
+    Expected<Journal*, QString> open()
     {
         if (shared)
             return shared;
         if (!journal) {
-            auto store = std::make_unique<RecordStore>();
+            auto store = std::make_unique<Journal>();
             store->setClock(*clock);
             if (auto opened = store->open(url); !opened)
                 return unexpected(opened.error());
@@ -24,7 +24,7 @@ struct LabelPrinter::Worker : QObject {
 };
 
 LabelPrinter::LabelPrinter(QString journalUrl, LabelSettings settings, Clock& clock, Offload offload,
-                           PrinterLink printer, RecordStore* shared, QObject* parent)
+                           PrinterLink printer, Journal* shared, QObject* parent)
     : QObject(parent), settings_(std::move(settings)), clock_(clock), offload_(offload), printer_(std::move(printer)),
       worker_(std::make_unique<Worker>()), pause_(clock.timer())
 {

@@ -26,7 +26,7 @@ public:
     // connection of the printer's own.
     LabelPrinter(QString journalUrl, LabelSettings settings, Clock& clock = realClock(),
                  Offload offload = Offload::OwnThread, PrinterLink printer = sendToPrinter,
-                 RecordStore* shared = nullptr, QObject* parent = nullptr);
+                 Journal* shared = nullptr, QObject* parent = nullptr);
     ~LabelPrinter() override;
 
     // Queues the label and hands it to the printer in its turn.

@@ -36,7 +36,7 @@ LabelValues labelValues(const LabelRecord& label)
     return values;
 }
 
-Expected<LabelRecord, QString> queueLabel(RecordStore& journal, const LabelRequest& request)
+Expected<LabelRecord, QString> queueLabel(Journal& journal, const LabelRequest& request)
 {
     QJsonObject data;
     for (const auto& [name, value] : request.values)
@@ -56,7 +56,7 @@ Expected<LabelRecord, QString> queueLabel(RecordStore& journal, const LabelReque
     return label;
 }
 
-Expected<void, QString> moveLabel(RecordStore& journal, LabelRecord& label, label::LabelState& state,
+Expected<void, QString> moveLabel(Journal& journal, LabelRecord& label, label::LabelState& state,
                                   const label::LabelEvent& event)
 {
     const label::LabelState after = label::move(state, event);
@@ -88,7 +88,7 @@ Expected<void, QString> moveLabel(RecordStore& journal, LabelRecord& label, labe
     return {};
 }
 
-Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label, const LabelSettings& settings,
+Expected<LabelRecord, QString> handLabel(Journal& journal, LabelRecord label, const LabelSettings& settings,
                                          label::LabelState& state, const PrinterLink& printer,
                                          label::LabelEvent* answer)
 {
@@ -112,10 +112,10 @@ Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label
     return settle(label::Refused{job.error().why.toStdString(), job.error().lasting});
 }
 
-Expected<FoundLabels, QString> findLabels(RecordStore& journal)
+Expected<FoundLabels, QString> findLabels(Journal& journal)
 {
     FoundLabels found;
-    auto handed = journal.labels(RecordStore::Labels::Handed);
+    auto handed = journal.labels(Journal::Labels::Handed);
     if (!handed)
         return unexpected(handed.error());
     for (LabelRecord& label : *handed) {
@@ -124,7 +124,7 @@ Expected<FoundLabels, QString> findLabels(RecordStore& journal)
             return unexpected(moved.error());
         found.unsure.push_back(std::move(label));
     }
-    auto waiting = journal.labels(RecordStore::Labels::Held);
+    auto waiting = journal.labels(Journal::Labels::Held);
     if (!waiting)
         return unexpected(waiting.error());
     for (LabelRecord& label : *waiting)
@@ -133,7 +133,7 @@ Expected<FoundLabels, QString> findLabels(RecordStore& journal)
     return found;
 }
 
-Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSettings& settings,
+Expected<HeldLabels, QString> printHeld(Journal& journal, const LabelSettings& settings,
                                         const PrinterLink& printer)
 {
     auto found = findLabels(journal);

@@ -5,7 +5,7 @@
 #include "label/label_machine.h"
 #include "label/label_settings.h"
 #include "label/printer_send.h"
-#include "records/record_store.h"
+#include "records/journal.h"
 
 namespace auxpad {
 
@@ -26,16 +26,16 @@ LabelValues labelValues(const LabelRecord& label);
 // run on a thread of their own (LabelPrinter) or in a command.
 //
 // Puts a label into the journal as queued.
-Expected<LabelRecord, QString> queueLabel(RecordStore& journal, const LabelRequest& request);
+Expected<LabelRecord, QString> queueLabel(Journal& journal, const LabelRequest& request);
 // Moves a label by `event` and writes where the move leads into the journal (and into
 // `label` as the journal now reads it): the one place a label's state is written.
-Expected<void, QString> moveLabel(RecordStore& journal, LabelRecord& label, label::LabelState& state,
+Expected<void, QString> moveLabel(Journal& journal, LabelRecord& label, label::LabelState& state,
                                   const label::LabelEvent& event);
 // Hands a label the machine may hand to its printer: marked handed first, then printed
 // or held as the printer answers, or failed when it cannot be made. `state` follows, and
 // `answer` is what the printer did (Taken or Refused; Broken when it was never asked).
 // A journal that cannot take the first mark stops it before the printer sees it.
-Expected<LabelRecord, QString> handLabel(RecordStore& journal, LabelRecord label, const LabelSettings& settings,
+Expected<LabelRecord, QString> handLabel(Journal& journal, LabelRecord label, const LabelSettings& settings,
                                          label::LabelState& state, const PrinterLink& printer = sendToPrinter,
                                          label::LabelEvent* answer = nullptr);
 
@@ -45,14 +45,14 @@ struct FoundLabels {
     std::vector<LabelRecord> unsure;
     std::vector<LabelRecord> waiting;
 };
-Expected<FoundLabels, QString> findLabels(RecordStore& journal);
+Expected<FoundLabels, QString> findLabels(Journal& journal);
 
 // A command's start: what it finds, then every waiting label handed once, as each ended.
 struct HeldLabels {
     std::vector<LabelRecord> unsure;
     std::vector<LabelRecord> handed; // printed, held or failed
 };
-Expected<HeldLabels, QString> printHeld(RecordStore& journal, const LabelSettings& settings,
+Expected<HeldLabels, QString> printHeld(Journal& journal, const LabelSettings& settings,
                                         const PrinterLink& printer = sendToPrinter);
 
 } // namespace auxpad

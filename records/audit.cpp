@@ -44,7 +44,7 @@ struct JournalReads {
     std::vector<QVariantList> labels;  // bring_up, serial, state
 };
 
-Expected<JournalReads, QString> readJournal(RecordStore& journal, const QString& lineDb)
+Expected<JournalReads, QString> readJournal(RecordReader& journal, const QString& lineDb)
 {
     JournalReads reads;
     auto identity = journal.identity();
@@ -67,7 +67,7 @@ Expected<JournalReads, QString> readJournal(RecordStore& journal, const QString&
                                   {lineDb});
         if (other && !other->empty())
             return unexpected(QStringLiteral("the journal %1 keeps its records for %2, not for %3")
-                                  .arg(RecordStore::shownUrl(journal.url()), other->front()[0].toString(), lineDb));
+                                  .arg(StoreUrls::shownUrl(journal.url()), other->front()[0].toString(), lineDb));
     }
     reads.records = std::move(*records);
     reads.serials = std::move(*serials);
@@ -83,7 +83,7 @@ struct LineReads {
     std::map<QString, std::pair<QString, QString>> reservations; // serial: state, journal
 };
 
-Expected<LineReads, QString> readLine(RecordStore& line)
+Expected<LineReads, QString> readLine(RecordReader& line)
 {
     LineReads reads;
     auto revisions = line.rows("SELECT job_uuid, revision, result FROM board_jobs");
@@ -278,7 +278,7 @@ Expected<std::vector<Invariant>, QString> audit(const AuditStores& stores)
     if (!line)
         return unexpected(line.error());
     std::vector<JournalReads> journals;
-    for (RecordStore* journal : stores.journals) {
+    for (RecordReader* journal : stores.journals) {
         auto read = readJournal(*journal, stores.lineDb);
         if (!read)
             return unexpected(read.error());

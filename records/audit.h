@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "records/record_store.h"
+#include "records/record_reader.h"
 
 namespace auxpad {
 
@@ -30,11 +30,11 @@ struct PulledBoard {
 };
 
 // What the audit reads: the line's database and the journals that feed it, each by the
-// name its records give the line (RecordStore::shownUrl).
+// name its records give the line (StoreUrls::shownUrl).
 struct AuditStores {
-    RecordStore* line = nullptr;
+    RecordReader* line = nullptr;
     QString lineDb;
-    std::vector<RecordStore*> journals;
+    std::vector<RecordReader*> journals;
     bool labelsExpected = false;    // every passed board must have a label (else: where a journal has any)
     std::vector<PulledBoard> boards; // when the boards themselves are known
 };

@@ -10,10 +10,10 @@ constexpr Millis kAnnounceAlwaysMs = 300000; // a courier's first minutes: every
 constexpr Millis kAnnounceMs = 60000;        // then once a minute
 } // namespace
 
-Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl,
+Expected<DeliveryCount, QString> deliverHeld(Journal& journal, LineDatabase& line, const QString& lineUrl,
                                              Announce announce)
 {
-    const QString lineDb = RecordStore::shownUrl(lineUrl);
+    const QString lineDb = StoreUrls::shownUrl(lineUrl);
     const auto identity = journal.identity();
     if (!identity)
         return unexpected(identity.error());
@@ -39,7 +39,7 @@ Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& 
             r.journal = *identity;
         }
         // The line's open pages hear of the batch as it commits.
-        if (const auto saved = line.saveAll(delivered, RecordStore::kRecordsChannel); !saved)
+        if (const auto saved = line.saveAll(delivered, StoreUrls::kRecordsChannel); !saved)
             return failed(saved.error());
         if (const auto marked = journal.markDelivered(*batch); !marked)
             return unexpected(marked.error());
@@ -93,7 +93,7 @@ QString doubledSerial(const SerialRefusal& refusal)
              refusal.why);
 }
 
-Expected<RecordStore*, QString> RecordsThread::Stores::openJournal()
+Expected<Journal*, QString> RecordsThread::Stores::openJournal()
 {
     if (sharedJournal)
         return sharedJournal;
@@ -104,13 +104,13 @@ Expected<RecordStore*, QString> RecordsThread::Stores::openJournal()
     return &journal;
 }
 
-Expected<RecordStore*, QString> RecordsThread::Stores::openLine()
+Expected<LineDatabase*, QString> RecordsThread::Stores::openLine()
 {
     if (lineAway) {
         if (const QString why = lineAway(); !why.isEmpty()) {
             line.close();
             return unexpected(QStringLiteral("the records at %1 cannot be reached: %2")
-                                  .arg(RecordStore::shownUrl(lineUrl), why));
+                                  .arg(StoreUrls::shownUrl(lineUrl), why));
         }
     }
     if (!line.isOpen()) {
@@ -129,7 +129,7 @@ RecordsThread::RecordsThread(QString journalUrl, QString lineUrl, QString statio
     stores_->lineUrl = std::move(lineUrl);
     // Whoever opens a connection first (a delivery, a refill), it is this station's, and
     // writes this clock's time.
-    for (RecordStore* store : {&stores_->journal, &stores_->line}) {
+    for (StoreConnection* store : std::initializer_list<StoreConnection*>{&stores_->journal, &stores_->line}) {
         store->setStation(station);
         store->setClock(clock);
     }
@@ -190,7 +190,7 @@ void Courier::start()
                                      : Expected<DeliveryCount, QString>(unexpected(reached.error()));
             if (!delivered)
                 stores.line.close(); // opened afresh at the next try
-            const auto held = (*journal)->heldCount(RecordStore::shownUrl(line));
+            const auto held = (*journal)->heldCount(StoreUrls::shownUrl(line));
             if (!held)
                 return {unexpected(held.error()), std::nullopt};
             return {delivered, *held};

@@ -9,7 +9,8 @@
 #include <optional>
 
 #include "base/retry_machine.h"
-#include "records/record_store.h"
+#include "records/journal.h"
+#include "records/line_database.h"
 
 namespace auxpad {
 
@@ -34,7 +35,7 @@ struct DeliveryCount {
 // hear which other journals do (a courier says it at every delivery of its first five
 // minutes, then once a minute).
 enum class Announce { Now, NotNow };
-Expected<DeliveryCount, QString> deliverHeld(RecordStore& journal, RecordStore& line, const QString& lineUrl,
+Expected<DeliveryCount, QString> deliverHeld(Journal& journal, LineDatabase& line, const QString& lineUrl,
                                              Announce announce = Announce::Now);
 
 // What the operator is told of a station name that other journals use too, and of a
@@ -53,19 +54,17 @@ public:
         QString journalUrl;
         QString lineUrl; // "" for none
         QString station; // whose leftovers and reservations these are
-        RecordStore journal;
-        RecordStore line;
-        RecordStore* sharedJournal = nullptr; // on the clock: the bench's own connection
+        Journal journal;
+        LineDatabase line;
+        Journal* sharedJournal = nullptr; // on the clock: the bench's own connection
         // Why the line's database does not answer now, when something says so (a
         // simulated outage); "" while it may be asked.
         std::function<QString()> lineAway;
-        Expected<RecordStore*, QString> openJournal();
-        Expected<RecordStore*, QString> openLine();
-        // Where serial numbers are handed out: the line database when one is named.
-        Expected<RecordStore*, QString> serials() { return lineUrl.isEmpty() ? openJournal() : openLine(); }
+        Expected<Journal*, QString> openJournal();
+        Expected<LineDatabase*, QString> openLine();
     };
 
-    RecordsThread(QString journalUrl, QString lineUrl, QString station = RecordStore::stationName({}),
+    RecordsThread(QString journalUrl, QString lineUrl, QString station = StoreUrls::stationName({}),
                   Clock& clock = realClock(), Offload offload = Offload::OwnThread, QObject* parent = nullptr);
     ~RecordsThread() override;
 
@@ -73,7 +72,7 @@ public:
     void setLineAway(std::function<QString()> away) { stores_->lineAway = std::move(away); }
     // On the clock, where nothing waits, the journal is the bench's own open connection
     // rather than one more of the same file.
-    void shareJournal(RecordStore& journal) { stores_->sharedJournal = &journal; }
+    void shareJournal(Journal& journal) { stores_->sharedJournal = &journal; }
 
     // Runs `task` on the records' thread; `done` then gets its result on this thread,
     // unless `receiver` is gone by then.

@@ -47,7 +47,7 @@ struct JobRecord {
     QString toolVersion;
     qint64 pid = 0; // the process that wrote it, so that a later start can tell a left-over
     // In the station's journal: the line database the record is held for until it is
-    // delivered there (as RecordStore::shownUrl names it), or "" for none.
+    // delivered there (as StoreUrls::shownUrl names it), or "" for none.
     QString lineDb;
     // A job of a line's bring-up: the recipe's name and the SHA-256 of its file, where the
     // serial number came from (allocated or kept), and what a read-back found changed.

@@ -2,7 +2,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include "records/record_store.h"
+#include "records/journal.h"
 #include "records/sql_values.h"
 
 namespace auxpad {
@@ -36,7 +36,7 @@ LabelRecord readLabel(const QSqlQuery& q)
 
 } // namespace
 
-Expected<qint64, QString> RecordStore::queueLabel(const LabelRecord& label)
+Expected<qint64, QString> Journal::queueLabel(const LabelRecord& label)
 {
     if (!isOpen())
         return fail("written", "they are not open");
@@ -54,7 +54,7 @@ Expected<qint64, QString> RecordStore::queueLabel(const LabelRecord& label)
     return q.lastInsertId().toLongLong();
 }
 
-Expected<void, QString> RecordStore::updateLabel(qint64 id, const QString& set, const QVariantList& values)
+Expected<void, QString> Journal::updateLabel(qint64 id, const QString& set, const QVariantList& values)
 {
     if (!isOpen())
         return fail("written", "they are not open");
@@ -66,32 +66,32 @@ Expected<void, QString> RecordStore::updateLabel(qint64 id, const QString& set, 
     return {};
 }
 
-Expected<void, QString> RecordStore::markLabelHanded(qint64 id, int attempts)
+Expected<void, QString> Journal::markLabelHanded(qint64 id, int attempts)
 {
     return updateLabel(id, "state = 'handed', attempts = ?, handed = ?, unsure = 0", {attempts, recordTime(*clock_)});
 }
 
-Expected<void, QString> RecordStore::markLabelPrinted(qint64 id, int jobId)
+Expected<void, QString> Journal::markLabelPrinted(qint64 id, int jobId)
 {
     return updateLabel(id, "state = 'printed', job_id = ?, reason = NULL, finished = ?", {jobId, recordTime(*clock_)});
 }
 
-Expected<void, QString> RecordStore::markLabelHeld(qint64 id, const QString& reason)
+Expected<void, QString> Journal::markLabelHeld(qint64 id, const QString& reason)
 {
     return updateLabel(id, "state = 'held', reason = ?", {reason});
 }
 
-Expected<void, QString> RecordStore::markLabelFailed(qint64 id, const QString& reason)
+Expected<void, QString> Journal::markLabelFailed(qint64 id, const QString& reason)
 {
     return updateLabel(id, "state = 'failed', reason = ?, finished = ?", {reason, recordTime(*clock_)});
 }
 
-Expected<void, QString> RecordStore::markLabelUnsure(qint64 id, const QString& reason)
+Expected<void, QString> Journal::markLabelUnsure(qint64 id, const QString& reason)
 {
     return updateLabel(id, "state = 'queued', unsure = 1, reason = ?", {reason});
 }
 
-Expected<std::vector<LabelRecord>, QString> RecordStore::labels(Labels which)
+Expected<std::vector<LabelRecord>, QString> Journal::labels(Labels which)
 {
     if (!isOpen())
         return fail("read", "they are not open");
@@ -108,7 +108,7 @@ Expected<std::vector<LabelRecord>, QString> RecordStore::labels(Labels which)
     return out;
 }
 
-Expected<std::optional<LabelRecord>, QString> RecordStore::lastLabel(const QString& serial)
+Expected<std::optional<LabelRecord>, QString> Journal::lastLabel(const QString& serial)
 {
     if (!isOpen())
         return fail("read", "they are not open");

@@ -4,11 +4,11 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include "records/record_store.h"
+#include "records/record_reader.h"
 
 namespace auxpad {
 
-Expected<std::vector<RunningBoard>, QString> RecordStore::running(const RecordFilter& filter)
+Expected<std::vector<RunningBoard>, QString> RecordReader::running(const RecordFilter& filter)
 {
     if (!isOpen())
         return fail("read", "they are not open");
@@ -27,7 +27,7 @@ Expected<std::vector<RunningBoard>, QString> RecordStore::running(const RecordFi
     return out;
 }
 
-Expected<std::vector<HourCount>, QString> RecordStore::hourCounts(const RecordFilter& filter)
+Expected<std::vector<HourCount>, QString> RecordReader::hourCounts(const RecordFilter& filter)
 {
     if (!isOpen())
         return fail("read", "they are not open");
@@ -50,7 +50,7 @@ Expected<std::vector<HourCount>, QString> RecordStore::hourCounts(const RecordFi
     return out;
 }
 
-Expected<std::vector<FailureCount>, QString> RecordStore::topFailures(const RecordFilter& filter)
+Expected<std::vector<FailureCount>, QString> RecordReader::topFailures(const RecordFilter& filter)
 {
     if (!isOpen())
         return fail("read", "they are not open");

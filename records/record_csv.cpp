@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "records/record_store.h"
+#include "records/record_reader.h"
 
 namespace auxpad {
 
@@ -89,7 +89,7 @@ constexpr qsizetype kChunk = 1 << 18;
 
 } // namespace
 
-Expected<void, QString> RecordStore::writeCsv(const RecordFilter& filter, const std::function<void(const QByteArray&)>& write)
+Expected<void, QString> RecordReader::writeCsv(const RecordFilter& filter, const std::function<void(const QByteArray&)>& write)
 {
     if (!isOpen())
         return fail("read", "they are not open");

@@ -10,7 +10,7 @@
 #include <cmath>
 
 #include "base/result_words.h"
-#include "records/record_store.h"
+#include "records/record_reader.h"
 
 namespace auxpad {
 
@@ -183,7 +183,7 @@ QString periodSql(Period by, bool postgres)
 
 } // namespace
 
-Expected<Summary, QString> RecordStore::summarise(const RecordFilter& filter, Period by, Per per)
+Expected<Summary, QString> RecordReader::summarise(const RecordFilter& filter, Period by, Per per)
 {
     Summary out{by, per, {}, {}};
     // A job nobody signed, or of no order, counts under "".

@@ -34,7 +34,7 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
     if (surroundings_.offload == Offload::OnClock)
         thread_->shareJournal(journal_);
     if (!lineUrl.isEmpty()) {
-        lineDb_ = RecordStore::shownUrl(lineUrl);
+        lineDb_ = StoreUrls::shownUrl(lineUrl);
         courier_ = std::make_unique<Courier>(*thread_, lineUrl, clock());
         connect(courier_.get(), &Courier::heldChanged, this, &Bench::heldChanged);
         connect(courier_.get(), &Courier::stationNameShared, this, [this](const std::vector<Namesake>& others) {

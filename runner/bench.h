@@ -38,7 +38,7 @@ public:
     void signIn(const QString& operatorId);
     // Opens the journal at `journalUrl`, or says why the jobs cannot be put on record;
     // `lineUrl` ("" for none) is the line's database it feeds.
-    Expected<void, QString> openRecords(const QString& lineUrl, const QString& journalUrl = RecordStore::journalUrl());
+    Expected<void, QString> openRecords(const QString& lineUrl, const QString& journalUrl = StoreUrls::journalUrl());
     // Adds a board's port and opens it; when it cannot be opened, every port is closed.
     Expected<void, QString> addPort(const PortName& port);
     void close();
@@ -137,7 +137,7 @@ private:
     TextFiles& files_;
     std::string iniPath_;
     Surroundings surroundings_;
-    RecordStore journal_;
+    Journal journal_;
     QString lineDb_;
     std::unique_ptr<RecordsThread> thread_;
     std::unique_ptr<Courier> courier_;

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "records/record_store.h"
+#include "records/store_urls.h"
 
 namespace auxpad {
 
-BenchOptions::BenchOptions() : db("db", RecordStore::kOptionHelp, "URL") {}
+BenchOptions::BenchOptions() : db("db", StoreUrls::kOptionHelp, "URL") {}
 
 Expected<int> givenTries(const QCommandLineParser& parser, const BenchOptions& options)
 {
@@ -51,7 +51,7 @@ Expected<Signature> givenSignature(const QCommandLineParser& parser, const Bench
                                    const Recipe* recipe, const QString& exception)
 {
     Signature signature;
-    signature.station = RecordStore::stationName(parser.value(options.station));
+    signature.station = StoreUrls::stationName(parser.value(options.station));
     signature.operatorId = parser.isSet(options.operatorId) ? parser.value(options.operatorId)
                                                              : qEnvironmentVariable("AUXPAD_FLASH_OPERATOR");
     signature.order = parser.isSet(options.order) ? parser.value(options.order) : recipe ? recipe->order : QString();

@@ -92,7 +92,7 @@ JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signat
     return record;
 }
 
-RecordKeeper::RecordKeeper(BoardRunner& runner, RecordStore* journal, QString lineDb, const Surroundings& around,
+RecordKeeper::RecordKeeper(BoardRunner& runner, Journal* journal, QString lineDb, const Surroundings& around,
                            QObject* parent)
     : QObject(parent), runner_(runner), journal_(journal), around_(around), lineDb_(std::move(lineDb))
 {

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "records/record_store.h"
+#include "records/journal.h"
 #include "bringup/bring_up_machine.h"
 #include "runner/board_runner.h"
 #include "runner/surroundings.h"
@@ -19,7 +19,7 @@ struct JobTags {
 // Who runs the boards, where, and for which order: on every record of the run; and why,
 // when the run is an exception to the line's rules.
 struct Signature {
-    QString station = RecordStore::stationName({});
+    QString station = StoreUrls::stationName({});
     QString operatorId; // "" for nobody signed in
     QString order;      // the work order or lot, "" for none
     QString reason;     // "" unless an exception was asked for
@@ -47,8 +47,8 @@ class RecordKeeper final : public QObject {
     Q_OBJECT
 public:
     // Without a journal, nothing is kept; `lineDb` names the line database (as
-    // RecordStore::shownUrl does), or is "" for none.
-    RecordKeeper(BoardRunner& runner, RecordStore* journal, QString lineDb, const Surroundings& around,
+    // StoreUrls::shownUrl does), or is "" for none.
+    RecordKeeper(BoardRunner& runner, Journal* journal, QString lineDb, const Surroundings& around,
                  QObject* parent = nullptr);
 
     // The tags of the jobs that start from now on.
@@ -70,7 +70,7 @@ private:
     Expected<void, QString> write();
 
     BoardRunner& runner_;
-    RecordStore* journal_;
+    Journal* journal_;
     const Surroundings& around_;
     QString lineDb_;
     JobTags tags_;

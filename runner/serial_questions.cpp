@@ -2,17 +2,37 @@
 
 namespace auxpad {
 
+namespace {
+
+// Where serial numbers are handed out without a lease: the line database when one is
+// named, else the journal; `ask` gets whichever it is, opened.
+template <typename Ask>
+auto askWhereSerialsAre(RecordsThread::Stores& stores, Ask ask) -> decltype(ask(stores.journal))
+{
+    if (stores.lineUrl.isEmpty()) {
+        const auto journal = stores.openJournal();
+        if (!journal)
+            return unexpected(journal.error());
+        return ask(**journal);
+    }
+    const auto line = stores.openLine();
+    if (!line)
+        return unexpected(line.error());
+    return ask(**line);
+}
+
+} // namespace
+
 Expected<bool, QString> serialPassed(RecordsThread::Stores& stores, const QString& serial, const PassedFilter& filter)
 {
-    auto store = stores.serials();
-    Expected<bool, QString> passed = store ? (*store)->serialPassed(serial, filter.job, filter.recipe)
-                                           : Expected<bool, QString>(unexpected(store.error()));
+    Expected<bool, QString> passed = askWhereSerialsAre(
+        stores, [&](auto& store) { return store.serialPassed(serial, filter.job, filter.recipe); });
     if (stores.lineUrl.isEmpty() || (passed && *passed))
         return passed;
     // Without the line's database, what this station's journal holds answers. With it, a
     // pass the journal holds and has not delivered yet (the database was away, or the
     // station was killed before its courier went) counts as well.
-    const QString heldFor = passed ? RecordStore::shownUrl(stores.lineUrl) : QString();
+    const QString heldFor = passed ? StoreUrls::shownUrl(stores.lineUrl) : QString();
     if (!passed)
         stores.line.close(); // opened afresh next time
     if (const auto journal = stores.openJournal()) {
@@ -31,7 +51,7 @@ Expected<SerialChoice, std::string> takeFromLease(RecordsThread::Stores& stores,
     const auto journal = stores.openJournal();
     if (!journal)
         return unexpected(journal.error().toStdString());
-    const QString lineDb = RecordStore::shownUrl(stores.lineUrl);
+    const QString lineDb = StoreUrls::shownUrl(stores.lineUrl);
     auto taken = (*journal)->takeLeased(lineDb, range, port);
     if (taken && !*taken) {
         // Nothing left to take: only now does a board wait for the line's database.
@@ -56,7 +76,7 @@ Expected<int, QString> refillLease(RecordsThread::Stores& stores, const SerialRa
     const auto journal = stores.openJournal();
     if (!journal)
         return unexpected(journal.error());
-    const QString lineDb = RecordStore::shownUrl(stores.lineUrl);
+    const QString lineDb = StoreUrls::shownUrl(stores.lineUrl);
     const auto left = (*journal)->leaseLeft(lineDb, range);
     if (!left || !leaseWantsRefill(*left, size))
         return left;
@@ -89,14 +109,13 @@ Expected<SerialChoice, std::string> chooseSerial(RecordsThread::Stores& stores, 
     }
     if (!stores.lineUrl.isEmpty())
         return takeFromLease(stores, range, recipe, port, lease);
-    const auto store = stores.serials();
-    if (!store)
-        return unexpected(store.error().toStdString());
-    const auto reserved = (*store)->reserveSerial(range, recipe, port);
-    if (!reserved) {
-        stores.line.close(); // opened afresh next time
+    // Without a line database, the journal hands the number out itself.
+    const auto journal = stores.openJournal();
+    if (!journal)
+        return unexpected(journal.error().toStdString());
+    const auto reserved = (*journal)->reserveSerial(range, recipe, port);
+    if (!reserved)
         return unexpected(reserved.error().toStdString());
-    }
     return SerialChoice{reserved->toStdString(), SerialSource::Allocated};
 }
 
@@ -107,7 +126,7 @@ Expected<void, QString> endReservation(RecordsThread::Stores& stores, const QStr
         const auto journal = stores.openJournal();
         if (!journal)
             return unexpected(journal.error());
-        const auto marked = (*journal)->markLeased(RecordStore::shownUrl(stores.lineUrl), serial, state);
+        const auto marked = (*journal)->markLeased(StoreUrls::shownUrl(stores.lineUrl), serial, state);
         if (!marked)
             return unexpected(marked.error());
         if (*marked)
@@ -115,10 +134,7 @@ Expected<void, QString> endReservation(RecordsThread::Stores& stores, const QStr
     }
     // A number reserved where the records are: in the journal, or, before leases, in the
     // line's database.
-    const auto store = stores.serials();
-    if (!store)
-        return unexpected(store.error());
-    return (*store)->markSerial(serial, state);
+    return askWhereSerialsAre(stores, [&](auto& store) { return store.markSerial(serial, state); });
 }
 
 } // namespace auxpad

@@ -6,7 +6,7 @@
 
 #include "clock/clock.h"
 #include "label/printer_send.h"
-#include "records/record_store.h"
+#include "records/journal.h"
 #include "runner/serial_line.h"
 
 namespace auxpad {
@@ -22,7 +22,7 @@ struct Surroundings {
     Offload offload = Offload::OwnThread;
     PrinterLink printer = sendToPrinter;
     qint64 process = QCoreApplication::applicationPid();
-    std::function<bool(qint64)> processAlive = RecordStore::processAlive;
+    std::function<bool(qint64)> processAlive = Journal::processAlive;
     // Why the line's database cannot be reached now ("" while it can): a simulated outage.
     std::function<QString()> lineAway;
 };

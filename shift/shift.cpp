@@ -436,7 +436,7 @@ Expected<ShiftOutcome, QString> Shift::finish()
     outcome.rssMb = rssMb_;
     const double hours = plan_.hours;
     const double cycle = outcome.meanBringUpSeconds + plan_.plugSeconds + plan_.pullSeconds;
-    std::vector<std::unique_ptr<RecordStore>> journals;
+    std::vector<std::unique_ptr<Journal>> journals;
     for (const auto& station : stations_) {
         keepWaits(*station);
         station->sim->stop();
@@ -451,23 +451,33 @@ Expected<ShiftOutcome, QString> Shift::finish()
             f.slotUse = static_cast<double>(station->busyMs) / (station->sim->slotCount() * hours * 3600 * 1000);
             outcome.stations.push_back(f);
         }
-        auto journal = std::make_unique<RecordStore>();
+        auto journal = std::make_unique<Journal>();
         journal->setClock(clock_);
         journal->setStation(station->sim->name());
-        if (auto opened = journal->open(station->sim->journalUrl(), RecordStore::Opening::MustExist); !opened)
+        if (auto opened = journal->open(station->sim->journalUrl(), Journal::Opening::MustExist); !opened)
             return unexpected(opened.error());
         journals.push_back(std::move(journal));
     }
-    RecordStore line;
-    if (auto opened = line.open(lineUrl_, RecordStore::Opening::MustExist); !opened)
+    LineDatabase line;
+    if (auto opened = line.open(lineUrl_, LineDatabase::Opening::MustExist); !opened)
         return unexpected(opened.error());
-    AuditStores stores{&line, RecordStore::shownUrl(lineUrl_), {}, recipe_.label.has_value(), pulled_};
     for (const auto& journal : journals) {
         // What a station still holds goes as a records sync would send it, the line being back.
         line.setStation(journal->station());
         if (auto delivered = deliverHeld(*journal, line, lineUrl_); !delivered)
             return unexpected(delivered.error());
-        stores.journals.push_back(journal.get());
+    }
+    // Then the stores are audited as they are read, each on a reader's connection.
+    RecordReader lineRead;
+    if (auto opened = lineRead.open(lineUrl_, RecordReader::Opening::MustExist); !opened)
+        return unexpected(opened.error());
+    AuditStores stores{&lineRead, StoreUrls::shownUrl(lineUrl_), {}, recipe_.label.has_value(), pulled_};
+    std::vector<std::unique_ptr<RecordReader>> journalReads;
+    for (const auto& journal : journals) {
+        auto& read = journalReads.emplace_back(std::make_unique<RecordReader>());
+        if (auto opened = read->open(journal->url(), RecordReader::Opening::MustExist); !opened)
+            return unexpected(opened.error());
+        stores.journals.push_back(read.get());
     }
     auto invariants = audit(stores);
     if (!invariants)

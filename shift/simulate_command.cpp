@@ -161,7 +161,7 @@ Expected<ShiftRun, QString> simulate(const ShiftPlan& plan)
     if (auto files = checkRecipeFiles(*recipe); !files)
         return unexpected(files.error());
     const QString lineUrl = plan.db.isEmpty() ? "sqlite:" + QDir(storeDir).filePath("line.sqlite") : plan.db;
-    if (auto checked = RecordStore::checkUrl(lineUrl); !checked)
+    if (auto checked = StoreUrls::checkUrl(lineUrl); !checked)
         return unexpected("--db: " + checked.error());
     QElapsedTimer wall; // the one real clock here: how long the simulated shift took
     wall.start();

@@ -111,8 +111,8 @@ auxpad::Expected<std::optional<auxpad::Recipe>, QString> checkLine(const LineOpt
     }
     if (const auto ini = auxpad::checkIni(options.iniPath); !ini && !recipe)
         return auxpad::unexpected(QString::fromStdString(ini.error()));
-    const QString lineUrl = auxpad::RecordStore::lineUrl(options.db);
-    if (const auto url = auxpad::RecordStore::checkUrl(lineUrl); !lineUrl.isEmpty() && !url)
+    const QString lineUrl = auxpad::StoreUrls::lineUrl(options.db);
+    if (const auto url = auxpad::StoreUrls::checkUrl(lineUrl); !lineUrl.isEmpty() && !url)
         return auxpad::unexpected("--db: " + url.error());
     return recipe;
 }
@@ -124,7 +124,7 @@ auxpad::Expected<void, QString> setUp(const LineOptions& options, const auxpad::
     if (signature.order.isEmpty() && recipe)
         signature.order = recipe->order;
     bench.sign(signature);
-    if (const auto opened = bench.openRecords(auxpad::RecordStore::lineUrl(options.db)); !opened)
+    if (const auto opened = bench.openRecords(auxpad::StoreUrls::lineUrl(options.db)); !opened)
         return auxpad::unexpected("The boards of this bench cannot be put on record: " + opened.error());
     for (const std::string& p : options.ports) {
         if (const auto opened = bench.addPort(auxpad::resolvePort(p)); !opened)

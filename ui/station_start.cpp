@@ -47,7 +47,7 @@ auxpad::Expected<StationPort, QString> stationPort(const StationWindow& window, 
 auxpad::Signature stationSignature(const StationOptions& options)
 {
     auxpad::Signature signature;
-    signature.station = auxpad::RecordStore::stationName(options.station);
+    signature.station = auxpad::StoreUrls::stationName(options.station);
     signature.operatorId = (options.operatorId.isEmpty() ? qEnvironmentVariable("AUXPAD_FLASH_OPERATOR")
                                                          : options.operatorId).trimmed();
     return signature;
@@ -82,8 +82,8 @@ int runStation(const StationOptions& options)
     // Every later reading of flash.ini is from the start-up folder, wherever the file
     // lists go.
     const std::string iniPath = auxpad::iniPathIn(startDir);
-    const QString lineUrl = auxpad::RecordStore::lineUrl(options.records);
-    if (const auto checked = auxpad::RecordStore::checkUrl(lineUrl); !lineUrl.isEmpty() && !checked)
+    const QString lineUrl = auxpad::StoreUrls::lineUrl(options.records);
+    if (const auto checked = auxpad::StoreUrls::checkUrl(lineUrl); !lineUrl.isEmpty() && !checked)
         return startupFault("--db: " + checked.error());
     // Records that cannot be kept are said once; the board is flashed all the same.
     auxpad::Bench bench(files, iniPath);

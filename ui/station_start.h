@@ -6,7 +6,7 @@ namespace auxpad::ui {
 
 // What the station window is started with besides flash.ini.
 struct StationOptions {
-    QString records;    // --db: where every job goes on record (see RecordStore::chooseUrl)
+    QString records;    // --db: where every job goes on record (see StoreUrls::chooseUrl)
     QString station;    // --station, "" for the default name
     QString operatorId; // --operator, else $AUXPAD_FLASH_OPERATOR; "" for nobody
     bool badge = false; // --badge: the small window that signs an operator in by badge

@@ -173,11 +173,11 @@ void LineServer::tell(const QByteArray& event, const QString& data)
 // A fresh connection each time, listening afresh on PostgreSQL.
 void LineServer::reopen()
 {
-    store_ = std::make_unique<auxpad::RecordStore>();
-    if (const auto opened = store_->open(url_, auxpad::RecordStore::Opening::ReadOnly); !opened)
+    store_ = std::make_unique<auxpad::RecordReader>();
+    if (const auto opened = store_->open(url_, auxpad::RecordReader::Opening::ReadOnly); !opened)
         return goneAway(opened.error());
     if (!url_.startsWith(QLatin1String("sqlite:"))) {
-        const auto driver = store_->subscribe(auxpad::RecordStore::kRecordsChannel);
+        const auto driver = store_->subscribe(auxpad::StoreUrls::kRecordsChannel);
         if (!driver)
             return goneAway(driver.error());
         connect(*driver, &QSqlDriver::notification, this, [this] {
@@ -198,7 +198,7 @@ void LineServer::check()
         return reopen();
     // The driver lets a connection go that the server ended.
     if (!store_->isOpen())
-        return goneAway("the connection to " + auxpad::RecordStore::shownUrl(url_) + " was lost");
+        return goneAway("the connection to " + auxpad::StoreUrls::shownUrl(url_) + " was lost");
     const auto mark = store_->changeMark();
     if (!mark)
         return goneAway(mark.error());
@@ -229,7 +229,7 @@ void LineServer::move(const LinkMove& move)
         break;
     }
     std::fprintf(stderr, "auxpad-flash serve: %s answers again\n",
-                 auxpad::RecordStore::shownUrl(url_).toLocal8Bit().constData());
+                 auxpad::StoreUrls::shownUrl(url_).toLocal8Bit().constData());
     tell("back");
 }
 

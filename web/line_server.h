@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/expected.h"
-#include "records/record_store.h"
+#include "records/record_reader.h"
 #include "web/database_link.h"
 
 class QTcpSocket;
@@ -52,7 +52,7 @@ private:
 
     QString url_;
     QHttpServer http_;
-    std::unique_ptr<auxpad::RecordStore> store_;
+    std::unique_ptr<auxpad::RecordReader> store_;
     DatabaseLink link_ = Answering{};
     qint64 mark_ = 0;
     std::vector<std::unique_ptr<Page>> pages_;

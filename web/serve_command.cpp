@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "records/record_store.h"
+#include "records/store_urls.h"
 #include "web/line_server.h"
 
 namespace auxpad::web {
@@ -30,7 +30,7 @@ int runServe(const QStringList& arguments)
         "from the line's database, never written, and follows it live. JSON at /api/line, /api/hours and\n"
         "/api/failures, each taking station=NAME and since=DATE as report takes --station and --since.");
     const QCommandLineOption help({"h", "help"}, "Displays this help.");
-    const QCommandLineOption db("db", auxpad::RecordStore::kOptionHelp, "URL");
+    const QCommandLineOption db("db", auxpad::StoreUrls::kOptionHelp, "URL");
     const QCommandLineOption listen("listen", "The address and port to listen on (default 127.0.0.1:8080).",
                                     "HOST:PORT", "127.0.0.1:8080");
     parser.addOptions({help, db, listen});
@@ -52,8 +52,8 @@ int runServe(const QStringList& arguments)
     if (address.isNull() || where.port() < 0)
         return cannot("--listen takes HOST:PORT, an address and a port such as 127.0.0.1:8080, not "
                       + parser.value(listen));
-    const QString url = auxpad::RecordStore::chooseUrl(parser.value(db));
-    if (const auto checked = auxpad::RecordStore::checkUrl(url); !checked)
+    const QString url = auxpad::StoreUrls::chooseUrl(parser.value(db));
+    if (const auto checked = auxpad::StoreUrls::checkUrl(url); !checked)
         return cannot(checked.error());
 
     LineServer server(url);
@@ -66,7 +66,7 @@ int runServe(const QStringList& arguments)
     page.setPort(*port);
     page.setPath("/");
     std::printf("auxpad-flash serve: the line's page is at %s, from %s\n", page.toString().toLocal8Bit().constData(),
-                auxpad::RecordStore::shownUrl(url).toLocal8Bit().constData());
+                auxpad::StoreUrls::shownUrl(url).toLocal8Bit().constData());
     std::fflush(stdout);
     return QCoreApplication::exec();
 }

@@ -79,7 +79,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    RecordStore journal;
+    Journal journal;
 };
 
 TEST_F(LabelPrint, AZplTemplateGoesRawWithItsFieldsFilled)

@@ -1,7 +1,7 @@
 // The commands' boards, slots and retries, on simulated time.
 #include <algorithm>
 
-#include "records/record_store.h"
+#include "records/record_reader.h"
 #include "tests/line/line_fixture.h"
 
 namespace {
@@ -126,7 +126,7 @@ TEST_F(Commands, AHangUpIsTriedAgainOnceTheBoardIsBackOnItsPort)
     EXPECT_EQ(result["tries"].toInt(), 2);
 
     // Both tries are on record.
-    auxpad::RecordStore journal;
+    auxpad::RecordReader journal;
     ASSERT_TRUE(journal.open(this->journal()));
     int tries = 0, passed = 0;
     for (const auxpad::JobRecord& record : journal.find({}).value()) {

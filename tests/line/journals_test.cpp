@@ -3,7 +3,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
-#include "records/record_store.h"
+#include "records/store_urls.h"
 #include "tests/line/line_fixture.h"
 #include "tests/records/pg_server.h"
 
@@ -117,7 +117,7 @@ TEST_P(Journals, TwoJournalsUnderOneStationNameNeverShareASerialNorTakeEachOther
         QSqlQuery q(journal);
         q.prepare("INSERT INTO serial_leases (line_db, serial, recipe, station, port, taken, state, revision, "
                   "delivered) VALUES (?, ?, 'x', 'bench', 'COM37', '2026-12-07T08:00:00.000Z', 'written', 2, 1)");
-        q.addBindValue(auxpad::RecordStore::shownUrl(store_));
+        q.addBindValue(auxpad::StoreUrls::shownUrl(store_));
         q.addBindValue(leftY.front());
         ASSERT_TRUE(q.exec());
         journal.close();

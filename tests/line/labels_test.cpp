@@ -2,7 +2,7 @@
 // printer refuses them, and printed once when it takes them again.
 #include <set>
 
-#include "records/record_store.h"
+#include "records/journal.h"
 #include "tests/line/line_fixture.h"
 
 namespace {
@@ -32,10 +32,10 @@ TEST_F(Labels, APrinterAwayHoldsTheLabelsAndTheBoardsPassAllTheSame)
     EXPECT_EQ(JsonLines(back.out).summary["labels_held"].toInt(), 0) << back.out.toStdString();
     EXPECT_EQ(bench_->printer.printed(), 3) << "each passed board's label once";
 
-    auxpad::RecordStore journal;
+    auxpad::Journal journal;
     ASSERT_TRUE(journal.open(this->journal()));
     std::set<QString> printed;
-    for (const auxpad::LabelRecord& label : journal.labels(auxpad::RecordStore::Labels::All).value()) {
+    for (const auxpad::LabelRecord& label : journal.labels(auxpad::Journal::Labels::All).value()) {
         EXPECT_EQ(label.state, "printed") << label.serial.toStdString();
         EXPECT_TRUE(printed.insert(label.serial).second) << label.serial.toStdString();
     }

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "records/record_store.h"
+#include "records/record_reader.h"
 #include "tests/line/line_fixture.h"
 #include "tests/records/pg_server.h"
 
@@ -177,7 +177,7 @@ TEST_F(Records, SoakThroughFaultsAndOutages)
     bench_->lineBack();
     EXPECT_EQ(tool({"records", "sync", "--db", line}).status, 0);
 
-    auxpad::RecordStore store;
+    auxpad::RecordReader store;
     ASSERT_TRUE(store.open(line));
     const auto rows = store.find({}).value();
     EXPECT_EQ(static_cast<int>(rows.size()), jobs) << "one row a job";

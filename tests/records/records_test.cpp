@@ -14,7 +14,9 @@
 #include <memory>
 #include <set>
 
-#include "records/record_store.h"
+#include "records/journal.h"
+#include "records/line_database.h"
+#include "records/record_reader.h"
 #include "tests/records/records_fixture.h"
 
 namespace {
@@ -32,9 +34,11 @@ TEST_F(Records, AProcessKilledMidFlashLeavesItsRecordReadableAndOnlyADeadProcess
         ::kill(static_cast<pid_t>(tool->processId()), SIGKILL);
         tool->waitForFinished(5000);
 
-        auxpad::RecordStore store;
+        auxpad::Journal store;
         ASSERT_TRUE(store.open(journal()));
-        const auto left = store.find({}).value();
+        auxpad::RecordReader reader;
+        ASSERT_TRUE(reader.open(journal()));
+        const auto left = reader.find({}).value();
         ASSERT_FALSE(left.empty());
         EXPECT_EQ(left.back().result, "running");
         EXPECT_EQ(left.back().disk->sha256, sha256("station/disk.txt"));
@@ -105,7 +109,7 @@ TEST_F(Records, AnOlderStoreIsBroughtUpToDateAndKeepsItsRecords)
         }
         QSqlDatabase::removeDatabase("older");
 
-        auxpad::RecordStore store;
+        auxpad::LineDatabase store;
         ASSERT_TRUE(store.open(url));
         auxpad::JobRecord job;
         job.started = auxpad::recordTime();
@@ -117,16 +121,18 @@ TEST_F(Records, AnOlderStoreIsBroughtUpToDateAndKeepsItsRecords)
         job.toolVersion = "2.0";
         job.pid = 1;
         job.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        ASSERT_TRUE(store.save(job));
+        ASSERT_TRUE(store.saveAll({job}));
         job.finished = auxpad::recordTime();
         job.result = "passed";
         job.revision = 2;
         job.message = "a column the older schema lacked";
-        ASSERT_TRUE(store.save(job));
+        ASSERT_TRUE(store.saveAll({job}));
         job.result = "running";
         job.revision = 1;
-        ASSERT_TRUE(store.save(job)) << "an earlier state, late";
-        const auto all = store.find({}).value();
+        ASSERT_TRUE(store.saveAll({job})) << "an earlier state, late";
+        auxpad::RecordReader reader;
+        ASSERT_TRUE(reader.open(url));
+        const auto all = reader.find({}).value();
         ASSERT_EQ(all.size(), 2u);
         EXPECT_EQ(all[0].serial, "SN0000007");
         EXPECT_EQ(all[0].toolVersion, "1.9");
@@ -139,7 +145,7 @@ TEST_F(Records, ALineDatabaseAwayStopsNoBoardAndItsRecordsWaitInTheJournal)
 {
     boards(1);
     {
-        auxpad::RecordStore store; // the schema, before the database takes no more writes
+        auxpad::StoreConnection store; // the schema, before the database takes no more writes
         ASSERT_TRUE(store.open(stores_[1]));
     }
     pgServer().makeReadOnly(stores_[1].section('/', -1));
@@ -259,7 +265,7 @@ TEST_F(Records, NoSerialTwiceAndOnlyTheApprovedFiles)
 // Every record in the journal for `line` is there once, in the same state.
 void expectDeliveredAlike(const QString& journal, const QString& line)
 {
-    auxpad::RecordStore kept, fed;
+    auxpad::RecordReader kept, fed;
     ASSERT_TRUE(kept.open(journal));
     ASSERT_TRUE(fed.open(line));
     std::map<QString, auxpad::JobRecord> there;
@@ -267,7 +273,7 @@ void expectDeliveredAlike(const QString& journal, const QString& line)
         EXPECT_TRUE(there.emplace(r.uuid, r).second) << "a job twice";
     std::size_t held = 0;
     for (const auxpad::JobRecord& r : kept.find({}).value()) {
-        if (r.lineDb != auxpad::RecordStore::shownUrl(line))
+        if (r.lineDb != auxpad::StoreUrls::shownUrl(line))
             continue;
         ++held;
         ASSERT_TRUE(there.count(r.uuid)) << r.uuid.toStdString();

@@ -15,7 +15,7 @@
 #include <ostream>
 #include <map>
 
-#include "records/record_store.h"
+#include "records/journal.h"
 #include "tests/records/pg_server.h"
 #include "tests/support/programs.h"
 
@@ -65,7 +65,7 @@ protected:
         static int databases = 0;
         stores_ = {"sqlite:" + dir_.filePath("records.sqlite"), pgServer().newDatabase(QString("report%1").arg(++databases))};
         for (const QString& url : stores_) {
-            auxpad::RecordStore store;
+            auxpad::Journal store;
             ASSERT_TRUE(store.open(url));
             for (const Job& j : kJobs) {
                 auxpad::JobRecord r;

@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include "records/record_store.h"
 #include "tests/records/records_fixture.h"
 
 namespace {

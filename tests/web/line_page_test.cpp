@@ -15,7 +15,7 @@
 #include <QUuid>
 
 #include "records/delivery.h"
-#include "records/record_store.h"
+#include "records/line_database.h"
 #include "tests/records/pg_server.h"
 #include "tests/support/programs.h"
 #include "tests/web/devtools.h"
@@ -58,7 +58,7 @@ protected:
     {
         ASSERT_EQ(pgServer().problem(), "");
         owner_ = pgServer().newDatabase("line");
-        auxpad::RecordStore line;
+        auxpad::LineDatabase line;
         ASSERT_TRUE(line.open(owner_));
         ASSERT_TRUE(line.saveAll({record("st-a", "passed", 5), record("st-a", "passed", 6), record("st-a", "passed", 7),
                                   record("st-a", "failed", 8, "ERROR01: no answer"), record("st-a", "running", 3),
@@ -99,10 +99,11 @@ protected:
     static void deliver(std::vector<auxpad::JobRecord> records)
     {
         QTemporaryDir dir;
-        auxpad::RecordStore journal, line;
+        auxpad::Journal journal;
+        auxpad::LineDatabase line;
         ASSERT_TRUE(journal.open("sqlite:" + dir.filePath("journal.sqlite")));
         for (auto& r : records)
-            r.lineDb = auxpad::RecordStore::shownUrl(owner_);
+            r.lineDb = auxpad::StoreUrls::shownUrl(owner_);
         ASSERT_TRUE(journal.saveAll(records));
         const auto delivered = auxpad::deliverHeld(journal, line, owner_);
         ASSERT_TRUE(delivered) << delivered.error().toStdString();

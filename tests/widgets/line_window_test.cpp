@@ -15,7 +15,7 @@
 #include <functional>
 #include <optional>
 
-#include "records/record_store.h"
+#include "records/record_reader.h"
 #include "runner/bench.h"
 #include "runner/recipe.h"
 #include "runner/slot.h"
@@ -171,7 +171,7 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_GE(log->width(), 500) << "wide enough for a line of a frame's bytes";
     EXPECT_TRUE(window.grab().save(shots + "/line_after.png"));
 
-    auxpad::RecordStore store;
+    auxpad::RecordReader store;
     ASSERT_TRUE(store.open("sqlite:" + dir.filePath("records.sqlite")));
     const auto records = store.find({}).value();
     ASSERT_EQ(records.size(), 4u);
@@ -304,8 +304,8 @@ TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
     const auto rows = window.rows();
     ASSERT_TRUE(b.runUntil([&] { return !resultOf(rows[0]).isEmpty(); }));
     EXPECT_EQ(resultOf(rows[0]), "PASS");
-    auxpad::RecordStore journal;
-    ASSERT_TRUE(journal.open("sqlite:" + b.dir.filePath("records.sqlite"), auxpad::RecordStore::Opening::MustExist));
+    auxpad::RecordReader journal;
+    ASSERT_TRUE(journal.open("sqlite:" + b.dir.filePath("records.sqlite"), auxpad::RecordReader::Opening::MustExist));
     const auto records = journal.find({});
     ASSERT_TRUE(records && !records->empty());
     for (const auxpad::JobRecord& r : *records)

@@ -1,0 +1,100 @@
+#include "records/journal.h"
+#include "records/record_columns.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
+
+namespace auxpad {
+
+bool Journal::processAlive(qint64 pid)
+{
+    return pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+}
+
+Expected<int, QString> Journal::closeLeftovers(const std::function<bool(qint64)>& alive)
+{
+    if (!isOpen())
+        return 0;
+    QSqlQuery running(db_);
+    running.prepare("SELECT id, pid FROM board_jobs WHERE result = 'running' AND station = :station");
+    running.bindValue(":station", station_);
+    if (!running.exec())
+        return fail("read", running.lastError().text());
+    std::vector<qlonglong> gone;
+    while (running.next()) {
+        if (!alive(running.value(1).toLongLong()))
+            gone.push_back(running.value(0).toLongLong());
+    }
+    int closed = 0;
+    for (const qlonglong id : gone) {
+        QSqlQuery q(db_);
+        q.prepare("UPDATE board_jobs SET result = 'interrupted', finished = :now, message = :why, "
+                  "revision = revision + 1 WHERE id = :id AND result = 'running'");
+        q.bindValue(":now", recordTime(*clock_));
+        q.bindValue(":why", QStringLiteral("the process that ran the job ended before the job did"));
+        q.bindValue(":id", id);
+        if (!q.exec())
+            return fail("written", q.lastError().text());
+        closed += q.numRowsAffected() > 0;
+    }
+    return closed;
+}
+
+Expected<int, QString> Journal::heldCount(const QString& lineDb)
+{
+    auto q = execute("SELECT COUNT(*) FROM board_jobs WHERE line_db = ? AND delivered < revision", {lineDb}, "read");
+    if (!q)
+        return unexpected(q.error());
+    const int count = (*q)->next() ? (*q)->value(0).toInt() : 0;
+    (*q)->finish();
+    return count;
+}
+
+Expected<std::vector<JobRecord>, QString> Journal::held(const QString& lineDb, int most)
+{
+    if (!isOpen())
+        return fail("read", "they are not open");
+    auto q = execute(QStringLiteral("SELECT %1 FROM board_jobs WHERE line_db = ? AND delivered < revision ORDER BY id "
+                                    "LIMIT %2")
+                         .arg(selectList())
+                         .arg(most),
+                     {lineDb}, "read");
+    if (!q)
+        return unexpected(q.error());
+    std::vector<JobRecord> out;
+    while ((*q)->next()) {
+        out.emplace_back();
+        readRecord(**q, out.back());
+    }
+    (*q)->finish();
+    return out;
+}
+
+Expected<void, QString> Journal::markDelivered(const std::vector<JobRecord>& records)
+{
+    if (!isOpen())
+        return fail("written", "they are not open");
+    if (!db_.transaction())
+        return fail("written", db_.lastError().text());
+    QSqlQuery& q = prepared("UPDATE board_jobs SET delivered = ? WHERE job_uuid = ? AND delivered < ?");
+    for (const JobRecord& r : records) {
+        q.addBindValue(r.revision);
+        q.addBindValue(r.uuid);
+        q.addBindValue(r.revision);
+        if (!q.exec()) {
+            const QString why = q.lastError().text();
+            db_.rollback();
+            return fail("written", why);
+        }
+    }
+    if (!db_.commit())
+        return fail("written", db_.lastError().text());
+    return {};
+}
+
+} // namespace auxpad

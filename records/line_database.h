@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+#include "records/serial_state.h"
+#include "records/store_connection.h"
+
+namespace auxpad {
+
+// The line's database, PostgreSQL or a SQLite file, which the stations' journals feed:
+// their records arrive here, and here the serial numbers are leased to each journal,
+// whatever its station is called, so that no number reaches two boards. It answers
+// whether a serial passed, and ends the reservations it made itself before leases.
+class LineDatabase : public StoreConnection {
+public:
+    using StoreConnection::markSerial;
+    using StoreConnection::saveAll; // with StoreUrls::kRecordsChannel, the line's pages hear of them
+    using StoreConnection::serialPassed;
+
+    // Serial leases (records/line_database.cpp): `more` of the lowest free numbers of
+    // `range` leased to `journal` at once (another station or command waits meanwhile),
+    // then every number of the range leased to it here, the new ones among them; the
+    // numbers leased to a journal now; the states a journal delivers, each number's written
+    // state refused by the database itself when the number is not leased to that journal
+    // (the refusals are returned, the rest applied); leased numbers given back by their
+    // journal, how many; every number leased to a journal that is gone, given back with
+    // the reason on record.
+    Expected<QStringList, QString> leaseSerials(const QString& journal, const SerialRange& range,
+                                                const QString& recipe, int more);
+    Expected<QStringList, QString> leasedTo(const QString& journal, const std::optional<SerialRange>& range = {});
+    Expected<std::vector<SerialRefusal>, QString> applySerialStates(const QString& journal,
+                                                                     const std::vector<SerialState>& states);
+    Expected<int, QString> releaseSerials(const QString& journal, const QStringList& serials);
+    Expected<int, QString> releaseJournal(const QString& journal, const QString& reason);
+    // The journals that feed it: this station's name used by `journal` (and whether it
+    // delivered now), with the other journals that use the name too; the journals whose
+    // identity starts with `start`.
+    Expected<std::vector<Namesake>, QString> registerJournal(const QString& journal, bool delivered);
+    Expected<QStringList, QString> journalsLike(const QString& start);
+
+private:
+    // Inside a transaction: what this station's name held before leases knew journals
+    // becomes `journal`'s; who holds a number, as a refusal says it.
+    Expected<void, QString> adoptUnclaimed(const QString& journal);
+    QString holderOf(const QString& serial);
+};
+
+} // namespace auxpad

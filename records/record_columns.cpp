@@ -1,0 +1,152 @@
+#include "records/record_columns.h"
+#include "records/sql_values.h"
+
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+namespace auxpad {
+
+namespace {
+
+QString text(const QVariant& v)
+{
+    return v.isNull() ? QString() : v.toString();
+}
+
+std::optional<double> number(const QVariant& v)
+{
+    return v.isNull() ? std::optional<double>() : v.toDouble();
+}
+
+// The columns of a record, each with how it is written and read: the one list every
+// statement is made from.
+struct Column {
+    const char* name;
+    QVariant (*get)(const JobRecord&);
+    void (*set)(JobRecord&, const QVariant&);
+};
+
+#define TEXT_COLUMN(column, member)                                                                                   \
+    Column                                                                                                            \
+    {                                                                                                                 \
+        column, [](const JobRecord& r) { return orNull(r.member); },                                                  \
+            [](JobRecord& r, const QVariant& v) { r.member = text(v); }                                               \
+    }
+// A download file's columns: the path says whether there is one, so it comes first.
+#define FILE_COLUMN(prefix, suffix, member, get, set)                                                                 \
+    Column                                                                                                            \
+    {                                                                                                                 \
+        prefix suffix, [](const JobRecord& r) { return r.member ? QVariant(get) : QVariant(); },                       \
+            [](JobRecord& r, const QVariant& v) {                                                                     \
+                if (r.member)                                                                                         \
+                    set;                                                                                              \
+            }                                                                                                         \
+    }
+#define FILE_PATH_COLUMN(prefix, member)                                                                              \
+    Column{prefix "_file", [](const JobRecord& r) { return r.member ? QVariant(r.member->path) : QVariant(); },        \
+           [](JobRecord& r, const QVariant& v) {                                                                      \
+               r.member.reset();                                                                                      \
+               if (!v.isNull())                                                                                       \
+                   r.member.emplace().path = text(v);                                                                 \
+           }}
+
+// The columns a report's table shows come first: a table of a hundred thousand records
+// reads those alone.
+const Column kColumns[] = {
+    TEXT_COLUMN("started", started),
+    TEXT_COLUMN("finished", finished),
+    TEXT_COLUMN("station", station),
+    TEXT_COLUMN("journal", journal), // shown beside the station where two journals share its name
+    TEXT_COLUMN("port", port),
+    TEXT_COLUMN("job", job),
+    TEXT_COLUMN("result", result),
+    TEXT_COLUMN("caption", caption),
+    TEXT_COLUMN("serial", serial),
+    TEXT_COLUMN("hardware", hardware),
+    TEXT_COLUMN("mcusw", mcusw),
+    TEXT_COLUMN("dspsw", dspsw),
+    TEXT_COLUMN("code", code),
+    TEXT_COLUMN("manufacture", manufacture),
+    FILE_PATH_COLUMN("disk", disk),
+    FILE_COLUMN("disk", "_sha256", disk, r.disk->sha256, r.disk->sha256 = text(v)),
+    FILE_COLUMN("disk", "_blocks", disk, orNull(r.disk->blocks), if (!v.isNull()) r.disk->blocks = v.toInt()),
+    FILE_PATH_COLUMN("data", data),
+    FILE_COLUMN("data", "_sha256", data, r.data->sha256, r.data->sha256 = text(v)),
+    FILE_COLUMN("data", "_blocks", data, orNull(r.data->blocks), if (!v.isNull()) r.data->blocks = v.toInt()),
+    Column{"seconds", [](const JobRecord& r) { return orNull(r.seconds); },
+           [](JobRecord& r, const QVariant& v) { r.seconds = number(v); }},
+    // The table ends here.
+    TEXT_COLUMN("device", device),
+    TEXT_COLUMN("message", message),
+    Column{"defaults_used", [](const JobRecord& r) { return QVariant(r.defaultsUsed ? 1 : 0); },
+           [](JobRecord& r, const QVariant& v) { r.defaultsUsed = v.toInt() != 0; }},
+    FILE_COLUMN("disk", "_size", disk, r.disk->size, r.disk->size = v.toLongLong()),
+    FILE_COLUMN("disk", "_seconds", disk, orNull(r.disk->seconds), r.disk->seconds = number(v)),
+    FILE_COLUMN("data", "_size", data, r.data->size, r.data->size = v.toLongLong()),
+    FILE_COLUMN("data", "_seconds", data, orNull(r.data->seconds), r.data->seconds = number(v)),
+    Column{"format_wait_seconds", [](const JobRecord& r) { return orNull(r.formatWaitSeconds); },
+           [](JobRecord& r, const QVariant& v) { r.formatWaitSeconds = number(v); }},
+    TEXT_COLUMN("tool_version", toolVersion),
+    Column{"pid", [](const JobRecord& r) { return QVariant(r.pid); },
+           [](JobRecord& r, const QVariant& v) { r.pid = v.toLongLong(); }},
+    TEXT_COLUMN("job_uuid", uuid),
+    Column{"revision", [](const JobRecord& r) { return QVariant(r.revision); },
+           [](JobRecord& r, const QVariant& v) { r.revision = v.toInt(); }},
+    TEXT_COLUMN("line_db", lineDb),
+    TEXT_COLUMN("recipe", recipe),
+    TEXT_COLUMN("recipe_sha256", recipeSha256),
+    TEXT_COLUMN("serial_source", serialSource),
+    TEXT_COLUMN("readback", readBack),
+    TEXT_COLUMN("operator", operatorId),
+    TEXT_COLUMN("work_order", order),
+    TEXT_COLUMN("reason", reason),
+};
+
+#undef TEXT_COLUMN
+#undef FILE_COLUMN
+#undef FILE_PATH_COLUMN
+
+QString columnList(std::size_t count = std::size(kColumns))
+{
+    QStringList names;
+    for (std::size_t i = 0; i < count; ++i)
+        names << kColumns[i].name;
+    return names.join(", ");
+}
+
+} // namespace
+
+const std::size_t kRecordColumns = std::size(kColumns);
+
+QString selectList(std::size_t count)
+{
+    return "id, " + columnList(count);
+}
+
+void readRecord(const QSqlQuery& q, JobRecord& r, std::size_t count)
+{
+    r.id = q.value(0).toLongLong();
+    for (std::size_t i = 0; i < count; ++i)
+        kColumns[i].set(r, q.value(static_cast<int>(i + 1)));
+}
+
+void bindRecord(QSqlQuery& q, const JobRecord& r)
+{
+    for (const Column& c : kColumns)
+        q.addBindValue(c.get(r));
+}
+
+QString upsertStatement()
+{
+    QStringList values, updates;
+    for (const Column& c : kColumns) {
+        values << "?";
+        updates << QStringLiteral("%1 = excluded.%1").arg(c.name);
+    }
+    return QStringLiteral("INSERT INTO board_jobs (%1) VALUES (%2) ON CONFLICT (job_uuid) DO UPDATE SET %3 "
+                          "WHERE board_jobs.revision <= excluded.revision")
+        .arg(columnList(), values.join(", "), updates.join(", "));
+}
+
+} // namespace auxpad

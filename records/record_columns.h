@@ -1,0 +1,29 @@
+#pragma once
+
+// The columns of a job's record in board_jobs, each with how it is written and read: the
+// one list every statement of the journal, the line's database and the reader is made
+// from (records/record_columns.cpp).
+#include <QString>
+
+#include <cstddef>
+
+#include "records/job_record.h"
+
+class QSqlQuery;
+
+namespace auxpad {
+
+// Every column, and the first of them: those a report's table shows (up to the job's
+// seconds), so that a table of a hundred thousand records reads those alone.
+extern const std::size_t kRecordColumns;
+constexpr std::size_t kTableColumns = 21;
+
+// "id, started, ...": what a read selects, in the order readRecord takes it.
+QString selectList(std::size_t count = kRecordColumns);
+void readRecord(const QSqlQuery& q, JobRecord& r, std::size_t count = kRecordColumns);
+// A new record, or a later state of one already there; never an earlier state over a
+// later one. Its values, bound in order by bindRecord.
+QString upsertStatement();
+void bindRecord(QSqlQuery& q, const JobRecord& r);
+
+} // namespace auxpad

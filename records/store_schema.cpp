@@ -1,0 +1,179 @@
+// The one schema of the records, which the journal, the line's database and the reader
+// all open: both kinds of store keep every table, so that a report reads a journal as it
+// reads a line's database.
+#include "records/store_connection.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+#include <QVariant>
+
+namespace auxpad {
+
+namespace {
+
+// Each migration brings the schema from its index to the next version. "%ID%" is the
+// key column, which the two databases spell differently.
+const std::vector<std::vector<QString>> kMigrations = {
+    // 1: the board jobs
+    {
+        "CREATE TABLE board_jobs (id %ID%, started TEXT NOT NULL, finished TEXT, station TEXT NOT NULL, "
+        "port TEXT NOT NULL, device TEXT NOT NULL, job TEXT NOT NULL, result TEXT NOT NULL, caption TEXT, "
+        "serial TEXT, hardware TEXT, mcusw TEXT, dspsw TEXT, code TEXT, manufacture TEXT, "
+        "defaults_used INTEGER NOT NULL DEFAULT 0, disk_file TEXT, disk_size BIGINT, disk_sha256 TEXT, "
+        "data_file TEXT, data_size BIGINT, data_sha256 TEXT, tool_version TEXT NOT NULL)",
+        "CREATE INDEX board_jobs_started ON board_jobs (started)",
+        "CREATE INDEX board_jobs_serial ON board_jobs (serial)",
+    },
+    // 2: what each download took, the last message, and the process that wrote the record
+    {
+        "ALTER TABLE board_jobs ADD COLUMN message TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN disk_blocks INTEGER",
+        "ALTER TABLE board_jobs ADD COLUMN disk_seconds DOUBLE PRECISION",
+        "ALTER TABLE board_jobs ADD COLUMN data_blocks INTEGER",
+        "ALTER TABLE board_jobs ADD COLUMN data_seconds DOUBLE PRECISION",
+        "ALTER TABLE board_jobs ADD COLUMN format_wait_seconds DOUBLE PRECISION",
+        "ALTER TABLE board_jobs ADD COLUMN seconds DOUBLE PRECISION",
+        "ALTER TABLE board_jobs ADD COLUMN pid BIGINT NOT NULL DEFAULT 0",
+        "CREATE INDEX board_jobs_running ON board_jobs (result, station)",
+    },
+    // 3: the job's own id, so that a record delivered from a station's journal twice, or
+    // its start after its end, stays one row with its latest state; and in the journal,
+    // the line database a record is held for and how far it was delivered there
+    {
+        "ALTER TABLE board_jobs ADD COLUMN job_uuid TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN revision INTEGER NOT NULL DEFAULT 1",
+        "ALTER TABLE board_jobs ADD COLUMN line_db TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN delivered INTEGER NOT NULL DEFAULT 0",
+        "CREATE UNIQUE INDEX board_jobs_uuid ON board_jobs (job_uuid)",
+        "CREATE INDEX board_jobs_held ON board_jobs (line_db) WHERE delivered < revision",
+    },
+    // 4: a line's recipe and what it set, and the serial numbers the records hand out:
+    // each one once, kept as handed out even when it never reached a board
+    {
+        "ALTER TABLE board_jobs ADD COLUMN recipe TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN recipe_sha256 TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN serial_source TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN readback TEXT",
+        "CREATE TABLE serial_reservations (serial TEXT PRIMARY KEY, recipe TEXT, station TEXT NOT NULL, "
+        "port TEXT NOT NULL, reserved TEXT NOT NULL, state TEXT NOT NULL)",
+    },
+    // 5: the report's filters and its summary. Each filter's column first with the start
+    // after it, so that a filtered report is read in its order. The summary counts by
+    // station and the hour of the start, in the order of an index of just that, with the
+    // result and the start along, so that it reads that index alone and sorts nothing.
+    {
+        "CREATE INDEX board_jobs_station ON board_jobs (station, started, result)",
+        "CREATE INDEX board_jobs_hour ON board_jobs (station, substr(started, 1, 13), result, started)",
+        "CREATE INDEX board_jobs_job ON board_jobs (job, started)",
+        "CREATE INDEX board_jobs_result ON board_jobs (result, started)",
+        "CREATE INDEX board_jobs_port ON board_jobs (port, started)",
+    },
+    // 6: the labels a passed board is given, from queued to printed, so that none is
+    // lost when the printer is away and none printed twice unasked
+    {
+        "CREATE TABLE labels (id %ID%, bring_up TEXT, serial TEXT NOT NULL, data TEXT NOT NULL, recipe TEXT, "
+        "printer TEXT NOT NULL, state TEXT NOT NULL, job_id INTEGER NOT NULL DEFAULT 0, reason TEXT, "
+        "unsure INTEGER NOT NULL DEFAULT 0, attempts INTEGER NOT NULL DEFAULT 0, reprint_reason TEXT, "
+        "queued TEXT NOT NULL, handed TEXT, finished TEXT)",
+        "CREATE INDEX labels_serial ON labels (serial, id)",
+        "CREATE INDEX labels_state ON labels (state, id)",
+    },
+    // 7: who ran each job, for which work order, and why an exception was asked for; the
+    // order is work_order, as ORDER is SQL's own word. Filtered like the station.
+    {
+        "ALTER TABLE board_jobs ADD COLUMN operator TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN work_order TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN reason TEXT",
+        "CREATE INDEX board_jobs_operator ON board_jobs (operator, started)",
+        "CREATE INDEX board_jobs_work_order ON board_jobs (work_order, started)",
+    },
+    // 8: serial leases. In the line's database, a number leased to a station is a
+    // reservation of that station in the state "leased". In a station's journal, the
+    // numbers leased to it, each with its state, delivered to the line's database as the
+    // records are (a revision and how far it was delivered).
+    {
+        "CREATE TABLE serial_leases (line_db TEXT NOT NULL, serial TEXT NOT NULL, recipe TEXT, station TEXT NOT NULL, "
+        "port TEXT NOT NULL DEFAULT '', taken TEXT, state TEXT NOT NULL, revision INTEGER NOT NULL DEFAULT 1, "
+        "delivered INTEGER NOT NULL DEFAULT 1, PRIMARY KEY (line_db, serial))",
+        "CREATE INDEX serial_reservations_station ON serial_reservations (station, state, serial)",
+    },
+    // 9: every store's own identity, made when it is: a journal's is what holds a lease,
+    // whatever its station is called. In the line's database, the journal each number is
+    // leased to, and the one that wrote it to a board, which must be that one; the
+    // journals that delivered there under each station name; the leases given back for a
+    // journal that is gone, with why. In a journal, a number's state the line refused, and
+    // when it joined the lease.
+    {
+        "CREATE TABLE store_identity (id TEXT NOT NULL, created TEXT NOT NULL)",
+        "INSERT INTO store_identity (id, created) VALUES ('%UUID%', '%NOW%')",
+        "ALTER TABLE board_jobs ADD COLUMN journal TEXT",
+        "ALTER TABLE serial_reservations ADD COLUMN journal TEXT",
+        "ALTER TABLE serial_reservations ADD COLUMN written_by TEXT CONSTRAINT serial_written_by_its_journal "
+        "CHECK (state <> 'written' OR written_by IS NULL OR written_by = COALESCE(journal, ''))",
+        "CREATE INDEX serial_reservations_journal ON serial_reservations (journal, state, serial)",
+        // What no journal holds yet is looked for at every delivery: found at once, as a
+        // rule nothing.
+        "CREATE INDEX serial_reservations_unclaimed ON serial_reservations (station) WHERE journal IS NULL",
+        "CREATE TABLE journals (journal TEXT NOT NULL, station TEXT NOT NULL, host TEXT NOT NULL, "
+        "first_seen TEXT NOT NULL, last_delivered TEXT, PRIMARY KEY (journal, station))",
+        "CREATE TABLE lease_releases (released TEXT NOT NULL, journal TEXT NOT NULL, serials INTEGER NOT NULL, "
+        "reason TEXT NOT NULL, station TEXT NOT NULL, host TEXT NOT NULL)",
+        "ALTER TABLE serial_leases ADD COLUMN refused TEXT",
+        "ALTER TABLE serial_leases ADD COLUMN leased TEXT",
+        // A board takes the lowest number of its station's lease, and a delivery sends the
+        // states not yet delivered: each read through an index of just that, a lease of a
+        // thousand numbers included.
+        "CREATE INDEX serial_leases_lease ON serial_leases (line_db, station, state, serial)",
+        "CREATE INDEX serial_leases_held ON serial_leases (line_db, serial) WHERE delivered < revision",
+        // Whether a serial passed is asked of every board that arrives, and boards fresh
+        // from the maker all carry one serial: the passed records alone are looked at.
+        "CREATE INDEX board_jobs_serial_passed ON board_jobs (serial, job, result)",
+        "DROP INDEX IF EXISTS board_jobs_serial", // the one above serves its reads, and a write is one index fewer
+    },
+};
+
+} // namespace
+
+Expected<void, QString> StoreConnection::migrate()
+{
+    QSqlQuery q(db_);
+    // A store already up to date is not written to: a report may read one that takes no
+    // writes.
+    if (q.exec("SELECT version FROM schema_version") && q.next() && q.value(0).toInt() == kSchemaVersion)
+        return {};
+    // One process at a time brings the schema up to date.
+    if (!q.exec(postgres_ ? "BEGIN" : "BEGIN IMMEDIATE"))
+        return fail("written", q.lastError().text());
+    auto rollback = [&](const QString& why) -> Expected<void, QString> {
+        QSqlQuery(db_).exec("ROLLBACK");
+        return fail("brought up to date", why);
+    };
+    if (postgres_ && !q.exec("SELECT pg_advisory_xact_lock(5523001)"))
+        return rollback(q.lastError().text());
+    if (!q.exec("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))
+        return rollback(q.lastError().text());
+    if (!q.exec("SELECT version FROM schema_version"))
+        return rollback(q.lastError().text());
+    int version = 0;
+    const bool hasRow = q.next();
+    if (hasRow)
+        version = q.value(0).toInt();
+    if (version > kSchemaVersion)
+        return rollback(QStringLiteral("they are of schema version %1, newer than this tool's %2").arg(version).arg(kSchemaVersion));
+    for (int v = version; v < kSchemaVersion; ++v) {
+        for (QString statement : kMigrations[static_cast<std::size_t>(v)]) {
+            statement.replace("%ID%", postgres_ ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT");
+            statement.replace("%UUID%", QUuid::createUuid().toString(QUuid::WithoutBraces));
+            statement.replace("%NOW%", recordTime(*clock_));
+            if (!q.exec(statement))
+                return rollback(q.lastError().text());
+        }
+    }
+    const QString setVersion = hasRow ? "UPDATE schema_version SET version = %1" : "INSERT INTO schema_version VALUES (%1)";
+    if (!q.exec(setVersion.arg(kSchemaVersion)) || !q.exec("COMMIT"))
+        return rollback(q.lastError().text());
+    return {};
+}
+
+} // namespace auxpad
