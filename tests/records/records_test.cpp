@@ -218,6 +218,10 @@ TEST_F(Records, AServerStoppedMidRunLosesAndFalsifiesNothing)
     EXPECT_EQ(finish(*sync), 0);
     EXPECT_TRUE(sync->readAllStandardOutput().startsWith("0 records delivered"));
     EXPECT_EQ(report(stores_[1]).size(), 4u);
+    // The line's promises, checked on what a real server and the station's journal hold.
+    auto audit = start({"records", "audit", "--db", stores_[1], "--journal", dir_.filePath("data/auxpad-flash/records.sqlite")});
+    QString said;
+    EXPECT_EQ(finish(*audit, &said), 0) << said.toStdString() << audit->readAllStandardOutput().toStdString();
 }
 
 TEST_F(Records, NoSerialTwiceAndOnlyTheApprovedFiles)
