@@ -104,8 +104,10 @@ void Bench::follow(std::size_t i)
     board.status.device = board.job->port().device;
     const auto moved = [this, i] {
         Board& b = *boards_[i];
-        if (!b.slot || std::holds_alternative<slot::Running>(b.slot->state()))
-            show(i, BoardStatus::running(*b.job, b.bringUp.get()));
+        if (!b.slot || std::holds_alternative<slot::Running>(b.slot->state())) {
+            b.status.follow(*b.job, b.bringUp.get());
+            emit statusChanged(i);
+        }
     };
     connect(board.job.get(), &BoardJob::phaseChanged, this, [this, i, moved] {
         moved();
@@ -149,8 +151,10 @@ void Bench::showSlot(std::size_t i)
     const SlotState& state = b.slot->state();
     if (std::holds_alternative<slot::Done>(state) || std::holds_alternative<slot::Stopped>(state))
         return; // the result stands until the board leaves
-    if (std::holds_alternative<slot::Running>(state))
-        return show(i, BoardStatus::running(*b.job, b.bringUp.get()));
+    if (std::holds_alternative<slot::Running>(state)) {
+        boards_[i]->status.follow(*b.job, b.bringUp.get());
+        return emit statusChanged(i);
+    }
     BoardStatus waiting;
     waiting.port = b.status.port;
     waiting.device = b.status.device;

@@ -67,18 +67,21 @@ BoardStatus BoardStatus::ended(const BoardJob& job, const BringUp* bringUp)
     return s;
 }
 
-BoardStatus BoardStatus::running(const BoardJob& job, const BringUp* bringUp)
+void BoardStatus::follow(const BoardJob& job, const BringUp* bringUp)
 {
-    BoardStatus s = named(job);
-    s.state = State::Running;
-    s.phase = phaseName(job.phase());
-    s.percent = job.percent();
-    s.seconds = bringUp ? bringUp->seconds() : job.seconds();
-    if (bringUp) {
-        s.attempt = bringUp->attempt();
-        s.tries = bringUp->tries();
+    // In place: a bench of 32 boards says progress many times a second, for a whole shift.
+    if (state != State::Running) {
+        BoardStatus fresh = named(job); // what an earlier end said goes with it
+        *this = std::move(fresh);
+        state = State::Running;
     }
-    return s;
+    phase = phaseName(job.phase());
+    percent = job.percent();
+    seconds = bringUp ? bringUp->seconds() : job.seconds();
+    if (bringUp) {
+        attempt = bringUp->attempt();
+        tries = bringUp->tries();
+    }
 }
 
 } // namespace auxpad

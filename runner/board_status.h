@@ -50,8 +50,8 @@ struct BoardStatus {
 
     // The one rule for what a board came to: its bring-up's result where one ran, else its job's.
     static BoardStatus ended(const BoardJob& job, const BringUp* bringUp);
-    // A board under way, its phase and progress from its job.
-    static BoardStatus running(const BoardJob& job, const BringUp* bringUp);
+    // The board is under way: its phase and progress from its job, kept in this status.
+    void follow(const BoardJob& job, const BringUp* bringUp);
 };
 
 } // namespace auxpad
