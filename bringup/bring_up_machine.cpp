@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "bringup/move_table.h"
+
 namespace auxpad {
 
 using namespace bringup;
@@ -49,12 +51,7 @@ enum class When {
     TimeUp,       // the line is still gone, and was waited for long enough
 };
 
-struct Move {
-    Kind from;
-    On on;
-    When when;
-    Kind to;
-};
+using Move = auxpad::Move<Kind, On, When>;
 
 // Every move there is, with what it asks for. A self-move does its work in its state.
 constexpr Move kMoves[] = {
@@ -87,29 +84,12 @@ constexpr Move kMoves[] = {
     {Kind::AwaitingLine, On::Interrupt, When::Always, Kind::Done},
 };
 
-constexpr bool oneRowEach()
-{
-    for (std::size_t i = 0; i < std::size(kMoves); ++i) {
-        for (std::size_t j = i + 1; j < std::size(kMoves); ++j) {
-            const Move& a = kMoves[i];
-            const Move& b = kMoves[j];
-            if (a.from == b.from && a.on == b.on && a.when == b.when)
-                return false;
-        }
-    }
-    return true;
-}
-static_assert(oneRowEach(), "a state, an input and what it found lead to one state");
+static_assert(oneRowEach(kMoves), "a state, an input and what it found lead to one state");
 
 // Where the table says the input leads from this state, or nothing when it has no row.
 std::optional<Kind> moveFrom(const BringUpState& state, On on, When when)
 {
-    const Kind from = kindOf(state);
-    for (const Move& m : kMoves) {
-        if (m.from == from && m.on == on && m.when == when)
-            return m.to;
-    }
-    return std::nullopt;
+    return moveIn(kMoves, kindOf(state), on, when);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "bringup/move_table.h"
+
 namespace auxpad {
 
 using namespace slot;
@@ -31,12 +33,7 @@ enum class When {
     Back,       // the line is back
 };
 
-struct Move {
-    Kind from;
-    On on;
-    When when;
-    Kind to;
-};
+using Move = auxpad::Move<Kind, On, When>;
 
 // Every move there is, with what it asks for. A self-move does its work in its state.
 constexpr Move kMoves[] = {
@@ -61,29 +58,12 @@ constexpr Move kMoves[] = {
     {Kind::Stopped, On::BringUpEnded, When::EndAwaited, Kind::Stopped}, // Finished
 };
 
-constexpr bool oneRowEach()
-{
-    for (std::size_t i = 0; i < std::size(kMoves); ++i) {
-        for (std::size_t j = i + 1; j < std::size(kMoves); ++j) {
-            const Move& a = kMoves[i];
-            const Move& b = kMoves[j];
-            if (a.from == b.from && a.on == b.on && a.when == b.when)
-                return false;
-        }
-    }
-    return true;
-}
-static_assert(oneRowEach(), "a state, an input and what it found lead to one state");
+static_assert(oneRowEach(kMoves), "a state, an input and what it found lead to one state");
 
 // Where the table says the input leads from this state, or nothing when it has no row.
 std::optional<Kind> moveFrom(const SlotState& state, On on, When when)
 {
-    const Kind from = kindOf(state);
-    for (const Move& m : kMoves) {
-        if (m.from == from && m.on == on && m.when == when)
-            return m.to;
-    }
-    return std::nullopt;
+    return moveIn(kMoves, kindOf(state), on, when);
 }
 
 } // namespace
