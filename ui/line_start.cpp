@@ -190,8 +190,8 @@ int runLine(const LineOptions& options)
         openBox(&window, "The jobs of this bench are not on record: " + why, auxpad::Icon::Warning);
     });
     window.showRecords(bench.lineDb(), bench.held());
-    QObject::connect(&bench, &auxpad::Bench::labelShown, &window,
-                     [&](std::size_t board, const QString& state) { window.rows()[board]->showLabel(state); });
+    if (bench.printsLabels())
+        window.followLabels(bench);
     QObject::connect(&bench, &auxpad::Bench::labelsNoticed, &window,
                      [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
     QObject::connect(&bench, &auxpad::Bench::heldChanged, &window,

@@ -180,7 +180,21 @@ void LineWindow::showCounters()
                            .arg(passed)
                            .arg(failed)
                            .arg(boards == 0 ? QStringLiteral("-") : QString::number(100.0 * passed / boards, 'f', 1) + " %")
-                           .arg(hours > 0 ? QString::number(boards / hours, 'f', 0) : QStringLiteral("0")));
+                           .arg(hours > 0 ? QString::number(boards / hours, 'f', 0) : QStringLiteral("0"))
+                       + (labelsHeld_ ? QStringLiteral("    Labels held %1").arg(*labelsHeld_) : QString()));
+}
+
+void LineWindow::followLabels(const auxpad::Bench& bench)
+{
+    labelsHeld_ = bench.labelsHeld();
+    connect(&bench, &auxpad::Bench::labelShown, this, [this, &bench](std::size_t board, const QString& state) {
+        rows_[board]->showLabel(state);
+        labelsHeld_ = bench.labelsHeld();
+        if (counters_)
+            showCounters();
+    });
+    if (counters_)
+        showCounters();
 }
 
 void LineWindow::showRecords(const QString& lineDb, int held)

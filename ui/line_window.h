@@ -40,6 +40,9 @@ public:
     // The bench as a grid of tiles instead of rows, read from `bench`'s statuses; the
     // rows stay beside it, for their logs and their flashes.
     void showGrid(const auxpad::Bench& bench);
+    // Each board's label in its row, and how many labels wait for their printer on the
+    // counters' line.
+    void followLabels(const auxpad::Bench& bench);
     class BenchGrid* grid() const { return grid_; }
 
     std::vector<BoardRow*> rows() const { return rows_; }
@@ -79,6 +82,7 @@ private:
     class BadgeField* badge_ = nullptr;
     QLabel* order_ = nullptr;
     QLabel* counters_ = nullptr;
+    std::optional<int> labelsHeld_;
     std::vector<auxpad::Slot*> slots_;
     std::optional<auxpad::Stopwatch> since_; // since the slots started
     void showCounters();

@@ -21,6 +21,7 @@
 #include "runner/slot.h"
 #include "shell/sim_options.h"
 #include "shift/sim_lines.h"
+#include "shift/sim_printer.h"
 #include "tests/e2e/sim_process.h"
 #include "tests/support/files.h"
 #include "tests/support/loop_clock.h"
@@ -194,6 +195,7 @@ struct RecipeBench {
     QTemporaryDir dir;
     auxpad::SimClock clock;
     auxpad::shift::SimLines lines{clock};
+    auxpad::shift::SimPrinter printer{clock};
     std::vector<auxpad::shift::SimAdapter*> adapters;
     std::optional<auxpad::Recipe> recipe;
     auxpad::DiskFiles diskFiles;
@@ -201,12 +203,13 @@ struct RecipeBench {
     std::unique_ptr<auxpad::Bench> bench;
 
     RecipeBench(int first, int count, const QString& name, const QString& serials, auxpad::BringUpRules rules = {},
-                bool watch = false)
+                bool watch = false, const std::string& label = {})
     {
         const std::string disk = downloadText(24), data = downloadText(48);
         write("disk.txt", disk);
         write("data.txt", data);
-        auto read = auxpad::readRecipe(write("recipe.ini", recipeText(name.toStdString(), disk, data, serials.toStdString())));
+        auto read = auxpad::readRecipe(
+            write("recipe.ini", recipeText(name.toStdString(), disk, data, serials.toStdString()) + label));
         EXPECT_TRUE(read);
         recipe = *read;
         for (int i = 0; i < count; ++i) {
@@ -218,11 +221,14 @@ struct RecipeBench {
         around.clock = &clock;
         around.lines = &lines;
         around.offload = auxpad::Offload::OnClock;
+        around.printer = printer.linkFor(0);
         bench = std::make_unique<auxpad::Bench>(*recipeFiles, auxpad::RecipeFiles::kIniPath, around);
         EXPECT_TRUE(bench->openRecords({}, "sqlite:" + dir.filePath("records.sqlite")));
         for (int i = 0; i < count; ++i)
             EXPECT_TRUE(bench->addPort(lines.resolve("COM" + std::to_string(first + i))));
         bench->prepare(&*recipe, rules, watch);
+        if (recipe->label)
+            bench->printLabels(*recipe->label);
     }
     // A board on slot `i`, as auxpad-sim with `options` would be.
     void plug(std::size_t i, const QStringList& options = {})
@@ -316,9 +322,11 @@ TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
 // heard by a screen reader, and moved through by the keys.
 TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
 {
-    RecipeBench b(60, 32, "Bench G", "SN0002000-SN0002999", {1, true}, true);
+    RecipeBench b(60, 32, "Bench G", "SN0002000-SN0002999", {1, true}, true, "[label]\nprinter=q\nsize=50x25\n");
+    b.printer.refuse(0, 3600 * 1000); // out of labels
     LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
     window.follow(b.bench->allSlots());
+    window.followLabels(*b.bench);
     window.showGrid(*b.bench);
     window.resize(1920, 1040);
     window.show();
@@ -337,6 +345,8 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     EXPECT_EQ(tiles[0]->accessibleName(), "COM60 PASS " + QString::fromStdString(b.bench->status(0).serial));
     EXPECT_TRUE(tiles[1]->accessibleName().startsWith("COM61 FAIL")) << tiles[1]->accessibleName().toStdString();
     EXPECT_EQ(tiles[2]->accessibleName(), "COM62 EMPTY");
+    EXPECT_TRUE(window.findChild<QLabel*>("counters")->text().endsWith("    Labels held 1"))
+        << window.findChild<QLabel*>("counters")->text().toStdString();
     EXPECT_TRUE(window.grab().save(QStringLiteral(AUXPAD_SCREENSHOT_DIR) + "/bench_grid.png"));
     b.adapters[1]->pull();
     ASSERT_TRUE(b.runUntil([&] { return !b.bench->status(1).ended(); }, 10000));
