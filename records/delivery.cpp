@@ -151,25 +151,14 @@ RecordsThread::~RecordsThread()
 }
 
 Courier::Courier(RecordsThread& thread, QString lineUrl, Clock& clock, QObject* parent)
-    : QObject(parent), thread_(thread), lineUrl_(std::move(lineUrl)), clock_(clock), machine_(kGatherMs),
-      due_(clock.timer()), since_(clock)
+    : QObject(parent), thread_(thread), lineUrl_(std::move(lineUrl)), clock_(clock),
+      retry_(clock, kGatherMs, [this] { start(); }), since_(clock)
 {
-    connect(due_.get(), &Timer::timeout, this, [this] { act(machine_.deadlinePassed(clock_.now())); });
 }
 
 void Courier::deliverSoon()
 {
-    act(machine_.asked(clock_.now()));
-}
-
-void Courier::act(RetryMachine::Do what)
-{
-    if (what == RetryMachine::Do::Start)
-        start();
-    if (const auto due = machine_.nextDeadline())
-        due_->start(std::max<Millis>(0, tickDiff(*due, clock_.now())));
-    else
-        due_->stop();
+    retry_.asked();
 }
 
 void Courier::start()
@@ -214,8 +203,8 @@ void Courier::tried(const Expected<DeliveryCount, QString>& outcome, std::option
     } else {
         emit failed(outcome.error());
     }
-    act(machine_.tried(outcome.has_value(), clock_.now()));
-    if (!machine_.trying())
+    retry_.tried(outcome.has_value());
+    if (!retry_.trying())
         emit idle();
 }
 
@@ -229,10 +218,10 @@ void Courier::lastTry(int ms)
     };
     // A try under way may have counted before the last record was written: one more
     // follows it, whatever it came to, and its count is the one that stands.
-    if (machine_.trying())
+    if (retry_.trying())
         waitForIdle();
     idle = false;
-    act(machine_.askedAtOnce(clock_.now()));
+    retry_.askedAtOnce();
     waitForIdle();
     disconnect(told);
 }

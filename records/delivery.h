@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "base/retry_machine.h"
+#include "clock/retry_timer.h"
 #include "records/journal.h"
 #include "records/line_database.h"
 
@@ -130,15 +130,13 @@ signals:
     void serialDoubled(const QString& text);
 
 private:
-    void act(RetryMachine::Do what);
     void start();
     void tried(const Expected<DeliveryCount, QString>& outcome, std::optional<int> held);
 
     RecordsThread& thread_;
     QString lineUrl_;
     Clock& clock_;
-    RetryMachine machine_;
-    std::unique_ptr<Timer> due_;
+    RetryTimer retry_;
     Stopwatch since_;                // since the courier began
     std::optional<Millis> announced_; // when it last said whose journal it delivers
     int held_ = 0;

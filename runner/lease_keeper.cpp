@@ -6,24 +6,13 @@ namespace auxpad {
 
 LeaseKeeper::LeaseKeeper(RecordsThread& thread, const Recipe& recipe, Clock& clock, QObject* parent)
     : QObject(parent), thread_(thread), clock_(clock), range_(recipe.serials), recipe_(recipe.name),
-      size_(recipe.serialLease), due_(clock.timer())
+      size_(recipe.serialLease), retry_(clock, 0, [this] { start(); })
 {
-    connect(due_.get(), &Timer::timeout, this, [this] { act(machine_.deadlinePassed(clock_.now())); });
 }
 
 void LeaseKeeper::refillSoon()
 {
-    act(machine_.asked(clock_.now()));
-}
-
-void LeaseKeeper::act(RetryMachine::Do what)
-{
-    if (what == RetryMachine::Do::Start)
-        start();
-    if (const auto due = machine_.nextDeadline())
-        due_->start(std::max<Millis>(0, tickDiff(*due, clock_.now())));
-    else
-        due_->stop();
+    retry_.asked();
 }
 
 void LeaseKeeper::start()
@@ -39,7 +28,7 @@ void LeaseKeeper::tried(const Expected<int, QString>& left)
 {
     // A lease that still wants numbers (the range has no more to lease) counts as a try
     // that failed, and goes again after its pause.
-    act(machine_.tried(left && !leaseWantsRefill(*left, size_), clock_.now()));
+    retry_.tried(left && !leaseWantsRefill(*left, size_));
     if (!left)
         emit failed(left.error());
 }

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "base/retry_machine.h"
+#include "clock/retry_timer.h"
 #include "records/delivery.h"
 #include "runner/recipe.h"
 
@@ -25,7 +25,6 @@ signals:
     void failed(const QString& why); // a refill that did not reach the line's database
 
 private:
-    void act(RetryMachine::Do what);
     void start();
     void tried(const Expected<int, QString>& left);
 
@@ -34,8 +33,7 @@ private:
     SerialRange range_;
     QString recipe_;
     int size_;
-    RetryMachine machine_;
-    std::unique_ptr<Timer> due_;
+    RetryTimer retry_;
 };
 
 } // namespace auxpad
