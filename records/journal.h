@@ -9,6 +9,7 @@
 
 #include "records/label_record.h"
 #include "records/serial_state.h"
+#include "records/sink_state.h"
 #include "records/store_connection.h"
 
 namespace auxpad {
@@ -75,8 +76,27 @@ public:
     Expected<QStringList, QString> leasedSerials(const QString& lineDb);
     Expected<void, QString> dropLease(const QString& lineDb, const QStringList& serials);
 
+    // The sinks (records/sink_records.cpp): those whose results are held from now on,
+    // each board result they take written with the record; the records held for a sink,
+    // oldest first, and the marks that one went or was refused with the sink's answer;
+    // refused records held again (for every sink with ""); how each sink's deliveries
+    // stand, and what one refused; the state of the label a bring-up asked for, "" for none.
+    void holdFor(std::vector<SinkInterest> sinks) { sinks_ = std::move(sinks); }
+    Expected<std::vector<JobRecord>, QString> heldForSink(const QString& sink, int most);
+    Expected<void, QString> markSinkDelivered(const QString& sink, const JobRecord& record);
+    Expected<void, QString> markSinkRefused(const QString& sink, const JobRecord& record, const QString& answer);
+    Expected<int, QString> resendRefused(const QString& sink);
+    Expected<std::vector<SinkCount>, QString> sinkCounts();
+    Expected<std::vector<SinkRefusal>, QString> sinkRefusals(const QString& sink);
+    Expected<QString, QString> labelStateOf(const QString& bringUp);
+
+protected:
+    Expected<void, QString> writeAlongside(const JobRecord& record) override;
+
 private:
     Expected<void, QString> updateLabel(qint64 id, const QString& set, const QVariantList& values);
+
+    std::vector<SinkInterest> sinks_;
 };
 
 } // namespace auxpad

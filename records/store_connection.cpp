@@ -177,6 +177,10 @@ Expected<void, QString> StoreConnection::saveAll(const std::vector<JobRecord>& r
             db_.rollback();
             return fail("written", why);
         }
+        if (const auto along = writeAlongside(record); !along) {
+            db_.rollback();
+            return along;
+        }
     }
     // Told to the listeners when the transaction commits, and only then.
     if (postgres_ && !announce.isEmpty()) {

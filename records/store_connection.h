@@ -26,7 +26,7 @@ namespace auxpad {
 class StoreConnection {
 public:
     StoreConnection();
-    ~StoreConnection();
+    virtual ~StoreConnection();
     StoreConnection(const StoreConnection&) = delete;
     StoreConnection& operator=(const StoreConnection&) = delete;
 
@@ -49,7 +49,7 @@ public:
     // This store's own identity, made with it: a journal's is what leases are held by.
     Expected<QString, QString> identity();
 
-    static constexpr int kSchemaVersion = 9;
+    static constexpr int kSchemaVersion = 10;
 
 protected:
     // Writes a job's record, in a transaction of its own; or several in one transaction:
@@ -69,6 +69,10 @@ protected:
                                          const QString& heldFor = {});
     // Every number of `range` that a record or a reservation holds, inside a transaction.
     Expected<std::vector<qint64>, QString> takenNumbers(const SerialRange& range);
+
+    // What a store writes with each record, in the record's own transaction (a journal:
+    // the record held for its sinks); nothing unless a store says so.
+    virtual Expected<void, QString> writeAlongside(const JobRecord&) { return {}; }
 
     Unexpected<QString> fail(const QString& what, const QString& why) const;
     // A statement of this connection, prepared the first time: the ones a bench runs for

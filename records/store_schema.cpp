@@ -131,6 +131,15 @@ const std::vector<std::vector<QString>> kMigrations = {
         "CREATE INDEX board_jobs_serial_passed ON board_jobs (serial, job, result)",
         "DROP INDEX IF EXISTS board_jobs_serial", // the one above serves its reads, and a write is one index fewer
     },
+    // 10: in a journal, each board result held for each sink that takes it (a webhook, an
+    // MQTT broker), written with the record in one transaction so that a kill cannot lose
+    // it: the revision to deliver, the one delivered, and the answer of a sink that refused
+    // it. Each sink counts its own, so that one away holds up no other.
+    {
+        "CREATE TABLE sink_deliveries (sink TEXT NOT NULL, job_uuid TEXT NOT NULL, revision INTEGER NOT NULL, "
+        "delivered INTEGER NOT NULL DEFAULT 0, refused TEXT, held_since TEXT NOT NULL, PRIMARY KEY (sink, job_uuid))",
+        "CREATE INDEX sink_deliveries_held ON sink_deliveries (sink, held_since) WHERE delivered < revision",
+    },
 };
 
 } // namespace

@@ -1,0 +1,145 @@
+// The journal's part of the sinks: which board results each sink takes, written with the
+// record, and how far each went.
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include "base/result_words.h"
+#include "records/journal.h"
+#include "records/record_columns.h"
+
+namespace auxpad {
+
+bool isBoardResult(const JobRecord& record)
+{
+    if (record.result.isEmpty() || record.result == QLatin1String(words::kRunning))
+        return false;
+    return record.job == QLatin1String(words::kRun) || record.recipe.isEmpty();
+}
+
+bool sinkTakes(const SinkInterest& interest, const JobRecord& record)
+{
+    if (!isBoardResult(record))
+        return false;
+    const bool passed = record.result == QLatin1String(words::kPassed);
+    switch (interest.events) {
+    case SinkEvents::Passed:
+        return passed;
+    case SinkEvents::Failed:
+        return !passed;
+    case SinkEvents::All:
+        break;
+    }
+    return true;
+}
+
+Expected<void, QString> Journal::writeAlongside(const JobRecord& record)
+{
+    for (const SinkInterest& interest : sinks_) {
+        if (!sinkTakes(interest, record))
+            continue;
+        // A later state of a record is held again; an earlier one written late changes nothing.
+        const auto held = execute("INSERT INTO sink_deliveries (sink, job_uuid, revision, held_since) VALUES (?, ?, ?, ?) "
+                                  "ON CONFLICT (sink, job_uuid) DO UPDATE SET revision = excluded.revision, "
+                                  "refused = NULL WHERE sink_deliveries.revision < excluded.revision",
+                                  {interest.sink, record.uuid, record.revision, recordTime(*clock_)}, "written");
+        if (!held)
+            return unexpected(held.error());
+    }
+    return {};
+}
+
+Expected<std::vector<JobRecord>, QString> Journal::heldForSink(const QString& sink, int most)
+{
+    if (!isOpen())
+        return fail("read", "they are not open");
+    auto q = execute(QStringLiteral("SELECT %1 FROM board_jobs WHERE job_uuid IN (SELECT job_uuid FROM sink_deliveries "
+                                    "WHERE sink = ? AND delivered < revision AND refused IS NULL) ORDER BY id LIMIT %2")
+                         .arg(selectList())
+                         .arg(most),
+                     {sink}, "read");
+    if (!q)
+        return unexpected(q.error());
+    std::vector<JobRecord> out;
+    while ((*q)->next()) {
+        out.emplace_back();
+        readRecord(**q, out.back());
+    }
+    (*q)->finish();
+    return out;
+}
+
+Expected<void, QString> Journal::markSinkDelivered(const QString& sink, const JobRecord& record)
+{
+    const auto q = execute("UPDATE sink_deliveries SET delivered = ?, refused = NULL WHERE sink = ? AND job_uuid = ? "
+                           "AND delivered < ?",
+                           {record.revision, sink, record.uuid, record.revision}, "written");
+    if (!q)
+        return unexpected(q.error());
+    return {};
+}
+
+Expected<void, QString> Journal::markSinkRefused(const QString& sink, const JobRecord& record, const QString& answer)
+{
+    const auto q = execute("UPDATE sink_deliveries SET refused = ? WHERE sink = ? AND job_uuid = ? AND delivered < ?",
+                           {answer, sink, record.uuid, record.revision}, "written");
+    if (!q)
+        return unexpected(q.error());
+    return {};
+}
+
+Expected<int, QString> Journal::resendRefused(const QString& sink)
+{
+    auto q = execute("UPDATE sink_deliveries SET refused = NULL WHERE refused IS NOT NULL AND (? = '' OR sink = ?)",
+                     {sink, sink}, "written");
+    if (!q)
+        return unexpected(q.error());
+    return (*q)->numRowsAffected();
+}
+
+Expected<std::vector<SinkCount>, QString> Journal::sinkCounts()
+{
+    auto q = execute("SELECT sink, SUM(CASE WHEN delivered >= revision THEN 1 ELSE 0 END), "
+                     "SUM(CASE WHEN delivered < revision AND refused IS NULL THEN 1 ELSE 0 END), "
+                     "SUM(CASE WHEN delivered < revision AND refused IS NOT NULL THEN 1 ELSE 0 END), "
+                     "MIN(CASE WHEN delivered < revision AND refused IS NULL THEN held_since END) "
+                     "FROM sink_deliveries GROUP BY sink ORDER BY sink",
+                     {}, "read");
+    if (!q)
+        return unexpected(q.error());
+    std::vector<SinkCount> out;
+    while ((*q)->next()) {
+        out.push_back({(*q)->value(0).toString(), (*q)->value(1).toInt(), (*q)->value(2).toInt(),
+                       (*q)->value(3).toInt(), (*q)->value(4).isNull() ? QString() : (*q)->value(4).toString()});
+    }
+    (*q)->finish();
+    return out;
+}
+
+Expected<std::vector<SinkRefusal>, QString> Journal::sinkRefusals(const QString& sink)
+{
+    auto q = execute("SELECT d.job_uuid, d.revision, d.refused, b.serial, b.port FROM sink_deliveries d "
+                     "LEFT JOIN board_jobs b ON b.job_uuid = d.job_uuid "
+                     "WHERE d.sink = ? AND d.delivered < d.revision AND d.refused IS NOT NULL ORDER BY b.id",
+                     {sink}, "read");
+    if (!q)
+        return unexpected(q.error());
+    std::vector<SinkRefusal> out;
+    while ((*q)->next())
+        out.push_back({(*q)->value(0).toString(), (*q)->value(1).toInt(), (*q)->value(2).toString(),
+                       (*q)->value(3).toString(), (*q)->value(4).toString()});
+    (*q)->finish();
+    return out;
+}
+
+Expected<QString, QString> Journal::labelStateOf(const QString& bringUp)
+{
+    auto q = execute("SELECT state FROM labels WHERE bring_up = ? ORDER BY id DESC LIMIT 1", {bringUp}, "read");
+    if (!q)
+        return unexpected(q.error());
+    const QString state = (*q)->next() ? (*q)->value(0).toString() : QString();
+    (*q)->finish();
+    return state;
+}
+
+} // namespace auxpad
