@@ -1,4 +1,5 @@
 #include "cli/job_output.h"
+#include "records/result_fields.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -54,8 +55,8 @@ void JobOutput::print(const std::string& text, std::FILE* to)
 
 void JobOutput::json(const BoardJob& job, const char* event, QJsonObject fields)
 {
-    fields.insert("event", event);
-    fields.insert("port", QString::fromStdString(job.port().name));
+    fields.insert(auxpad::fields::kEvent, event);
+    fields.insert(auxpad::fields::kPort, QString::fromStdString(job.port().name));
     print(QJsonDocument(fields).toJson(QJsonDocument::Compact).toStdString() + '\n');
 }
 
@@ -199,27 +200,28 @@ void JobOutput::finished(const BoardJob& job, const auxpad::BoardStatus& status,
         print(job.port().name + ": " + r.word + '\n');
         break;
     case Style::Json: {
+        using namespace auxpad::fields;
         QJsonObject fields = extra;
         if (r.job == auxpad::words::kRun) {
-            fields.insert("serial_source", QString::fromStdString(r.serialSource));
-            fields.insert("tries", r.tries);
+            fields.insert(kSerialSource, QString::fromStdString(r.serialSource));
+            fields.insert(kTries, r.tries);
         }
-        fields.insert("ok", r.passed());
-        fields.insert("result", QString::fromStdString(r.word));
-        fields.insert("job", QString::fromStdString(r.job));
-        fields.insert("device", QString::fromStdString(r.device));
-        fields.insert("caption", QString::fromStdString(r.caption));
-        fields.insert("message", QString::fromStdString(r.message));
-        fields.insert("serial", QString::fromStdString(r.serial));
-        fields.insert("defaults", r.defaults);
-        fields.insert("seconds", std::round(r.seconds * 10) / 10);
+        fields.insert(kOk, r.passed());
+        fields.insert(kResult, QString::fromStdString(r.word));
+        fields.insert(kJob, QString::fromStdString(r.job));
+        fields.insert(kDevice, QString::fromStdString(r.device));
+        fields.insert(kCaption, QString::fromStdString(r.caption));
+        fields.insert(kMessage, QString::fromStdString(r.message));
+        fields.insert(kSerial, QString::fromStdString(r.serial));
+        fields.insert(kDefaults, r.defaults);
+        fields.insert(kSeconds, std::round(r.seconds * 10) / 10);
         json(job, "result", fields);
         break;
     }
     }
 }
 
-void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labelsHeld)
+void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labelsHeld, const QString& sinksHeld)
 {
     redraw_->stop();
     if (style_ == Style::Live)
@@ -260,6 +262,8 @@ void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labe
     if (labelsHeld && *labelsHeld > 0)
         table += std::to_string(*labelsHeld) + " labels wait for their printer: they print when it answers, at the "
                                                "latest at the next start\n";
+    if (!sinksHeld.isEmpty())
+        table += sinksHeld.toStdString() + ": they go when their sink answers (auxpad-flash records deliveries)\n";
     print(table, to);
     if (style_ == Style::Json) {
         QJsonObject object{{"event", "summary"}, {"boards", all.boards()}, {"passed", all.passed},
@@ -268,6 +272,8 @@ void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labe
             object.insert("db", lineDb);
         if (labelsHeld)
             object.insert("labels_held", *labelsHeld);
+        if (!sinksHeld.isEmpty())
+            object.insert("sinks_held", sinksHeld);
         if (watching_) {
             QJsonObject perSlot;
             for (const BoardJob* job : jobs_)

@@ -42,7 +42,9 @@ public:
     // The table at the end: port, serial number, result, what failed, time; then how
     // many records are held for the line database `lineDb` ("" for none).
     // `labelsHeld`: labels that wait for their printer, when the run prints labels.
-    void summary(const QString& lineDb, int held, std::optional<int> labelsHeld = std::nullopt);
+    // `sinksHeld`: "held for webhook: N, ..." when a sink holds something.
+    void summary(const QString& lineDb, int held, std::optional<int> labelsHeld = std::nullopt,
+                 const QString& sinksHeld = {});
 
 private:
     void print(const std::string& text, std::FILE* to = nullptr);

@@ -261,6 +261,18 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
     if (planned) {
         const auxpad::Recipe* recipe = planned->recipe ? &*planned->recipe : nullptr;
         planned->stackLight = auxpad::givenStackLight(parser.value(o.stackLight), recipe);
+        // The recipe's sinks when it has any, else the station's flash.ini's.
+        if (recipe && !recipe->sinks.empty()) {
+            planned->sinks = recipe->sinks;
+        } else {
+            const QString ini = planned->iniPath == auxpad::RecipeFiles::kIniPath
+                ? QStringLiteral("flash.ini")
+                : QString::fromStdString(planned->iniPath);
+            auto sinks = auxpad::readIniSinks(ini, planned->signature.station);
+            if (!sinks)
+                return fail(sinks.error().toStdString());
+            planned->sinks = std::move(*sinks);
+        }
     }
     return planned;
 }

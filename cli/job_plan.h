@@ -30,6 +30,7 @@ struct JobPlan {
     bool allowReuse = false;                           // prodinfo: a serial a passed record holds
     bool labels = false;                               // run: a label for each board that passes
     std::optional<auxpad::StackLightSettings> stackLight; // the bench's tower, when it has one
+    auxpad::SinkSettings sinks; // the recipe's, else flash.ini's: where each board's result goes too
 };
 
 // The plan for `auxpad-flash run|flash|prodinfo|selftest ...`, or the one-line reason it

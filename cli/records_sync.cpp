@@ -36,6 +36,24 @@ SyncOutcome syncJournal(const QString& lineUrl, const QString& station)
     return outcome;
 }
 
+namespace {
+
+// Sync's part for the sinks: what each still holds, said as the line's database's is.
+int syncOnlySinks(const auxpad::SinkSettings& sinks, const QString& station, bool retryRefused)
+{
+    const SinkSync sync = syncSinks(sinks, station, retryRefused);
+    bool held = false;
+    for (const auto& [sink, count] : sync.held) {
+        std::printf("%d results still held for %s\n", count, sink.toLocal8Bit().constData());
+        held = held || count > 0;
+    }
+    if (!sync.problem.isEmpty())
+        std::fprintf(stderr, "auxpad-flash records: %s\n", sync.problem.toLocal8Bit().constData());
+    return held ? 1 : 0;
+}
+
+} // namespace
+
 int runRecords(const QStringList& arguments)
 {
     QCommandLineParser parser;
@@ -46,6 +64,9 @@ int runRecords(const QStringList& arguments)
         "back those no board took. With --journal ID, those of another journal (report --serials names each "
         "number's); --release --journal ID --reason TEXT gives back every number leased to a journal that is gone, "
         "such as a station's before it was reinstalled, on record with the reason.\n"
+        "deliveries: lists each sink (webhook, MQTT) of this station's journal with its delivered, held and refused "
+        "results and the oldest held one's age; exits 1 when one holds or refused something. sync delivers to the "
+        "sinks of flash.ini (or of --recipe FILE) too; --retry-refused sends the refused results again.\n"
         "audit: checks the line's promises against its database and the journals given with --journal FILE: every "
         "passed board on record once, no job twice, every journal's records delivered, no serial on two boards, "
         "every leased number accounted for, one label per passed board and none for a failed one, no board short "
@@ -59,8 +80,9 @@ int runRecords(const QStringList& arguments)
                                      "ID|FILE");
     const QCommandLineOption reason("reason", "With lease --release --journal: why, on record in the line's database.",
                                     "TEXT");
-    parser.addOptions({o.help, o.db, o.station, release, journal, reason, o.json});
-    parser.addPositionalArgument("sync|lease|audit",
+    const QCommandLineOption retryRefused("retry-refused", "With sync: send the results a sink refused again.");
+    parser.addOptions({o.help, o.db, o.station, release, journal, reason, o.json, o.recipe, retryRefused});
+    parser.addPositionalArgument("sync|lease|audit|deliveries",
                                  "Deliver what is held, show or give back a lease, or check the line's promises.");
     auto cannot = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash records: %s\n", why.toLocal8Bit().constData());
@@ -72,27 +94,43 @@ int runRecords(const QStringList& arguments)
     if (*read == auxpad::CommandLine::HelpShown)
         return 0;
     const QStringList what = parser.positionalArguments();
-    if (what != QStringList{"sync"} && what != QStringList{"lease"} && what != QStringList{"audit"})
-        return cannot("what to do? auxpad-flash records sync|lease|audit [--db URL]");
+    if (what != QStringList{"sync"} && what != QStringList{"lease"} && what != QStringList{"audit"}
+        && what != QStringList{"deliveries"})
+        return cannot("what to do? auxpad-flash records sync|lease|audit|deliveries [--db URL]");
+    for (const QCommandLineOption* syncOnly : {&retryRefused, &o.recipe})
+        if (parser.isSet(*syncOnly) && what.front() != "sync")
+            return cannot("--" + syncOnly->names().front() + " goes with sync");
+    if (what.front() == "deliveries")
+        return runDeliveries(parser.isSet(o.json));
     for (const QCommandLineOption* leaseOnly : {&release, &reason})
         if (parser.isSet(*leaseOnly) && what.front() != "lease")
             return cannot("--" + leaseOnly->names().front() + " goes with lease");
     if (parser.isSet(journal) && what.front() == "sync")
         return cannot(QStringLiteral("--journal goes with lease or audit"));
     if (parser.isSet(o.json) && what.front() != "audit")
-        return cannot(QStringLiteral("--json goes with audit"));
+        return cannot(QStringLiteral("--json goes with audit or deliveries"));
     if (parser.isSet(journal) && parser.isSet(release) && parser.value(reason).trimmed().isEmpty())
         return cannot("--release --journal gives back another journal's numbers: say why with --reason TEXT");
     if (parser.isSet(reason) && !(parser.isSet(journal) && parser.isSet(release)))
         return cannot("--reason goes with --release --journal ID");
     const QString lineUrl = auxpad::StoreUrls::lineUrl(parser.value(o.db));
+    const QString station = auxpad::StoreUrls::stationName(parser.value(o.station));
+    // Sync feeds the sinks as it feeds the line's database, and feeds them alone without one.
+    auxpad::SinkSettings sinks;
+    if (what.front() == "sync") {
+        auto read = stationSinks(parser.value(o.recipe), station);
+        if (!read)
+            return cannot(read.error());
+        sinks = std::move(*read);
+    }
+    if (lineUrl.isEmpty() && what.front() == "sync" && !sinks.empty())
+        return syncOnlySinks(sinks, station, parser.isSet(retryRefused));
     if (lineUrl.isEmpty())
         return cannot("which line database? Give --db URL or set AUXPAD_FLASH_DB");
     if (const auto checked = auxpad::StoreUrls::checkUrl(lineUrl); !checked)
         return cannot("--db: " + checked.error());
     if (what.front() == "audit")
         return runAudit(lineUrl, parser.values(journal), parser.isSet(o.json));
-    const QString station = auxpad::StoreUrls::stationName(parser.value(o.station));
     if (what.front() == "lease")
         return runLease({lineUrl, station, parser.isSet(release), parser.value(journal), parser.value(reason).trimmed()});
 
@@ -109,9 +147,10 @@ int runRecords(const QStringList& arguments)
         say(auxpad::doubledSerial(refusal));
     if (!sync.problem.isEmpty())
         say(sync.problem);
+    const int sinksStatus = syncOnlySinks(sinks, station, parser.isSet(retryRefused));
     if (sync.count.held > 0 || !sync.problem.isEmpty() || !sync.refused.empty())
         return 1;
-    return 0;
+    return sinksStatus;
 }
 
 } // namespace auxpad::cli

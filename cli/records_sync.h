@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "records/delivery.h"
+#include "sinks/sink_settings.h"
 
 namespace auxpad::cli {
 
@@ -39,6 +40,22 @@ int runLease(const LeaseAsk& ask);
 // line checked against its database and the journals given; 0 when each holds, 1 when one
 // is broken (each named), 2 when the stores cannot be read.
 int runAudit(const QString& lineUrl, const QStringList& journalFiles, bool json);
+
+// The sinks of the station: the recipe's at `recipePath` when it has any, else flash.ini's.
+auxpad::Expected<auxpad::SinkSettings, QString> stationSinks(const QString& recipePath, const QString& station);
+
+// What delivering the journal's held results to each sink came to: what each still holds.
+struct SinkSync {
+    std::vector<std::pair<QString, int>> held; // by sink name
+    QString problem;
+};
+// Gives every held result one last try at each sink, the refused ones too when asked.
+SinkSync syncSinks(const auxpad::SinkSettings& sinks, const QString& station, bool retryRefused);
+
+// `auxpad-flash records deliveries [--json]`: each sink with its delivered, held and
+// refused results and the oldest held one's age; 0 when nothing is held or refused, 1
+// otherwise, 2 without a journal.
+int runDeliveries(bool json);
 
 // `auxpad-flash records sync|lease|audit [--db URL]`: sync says how many records went and how many are
 // still held; 0 when none is, 1 when some are, 2 when the command could not start.

@@ -8,6 +8,7 @@
 
 #include "cli/job_output.h"
 #include "cli/job_plan.h"
+#include "records/result_fields.h"
 #include "runner/bench.h"
 #include "runner/serial_questions.h"
 #include "runner/stack_light.h"
@@ -77,9 +78,10 @@ void startBoard(const JobPlan& plan, auxpad::Bench& bench, std::size_t i, const 
 // the recipe of a bring-up.
 QJsonObject signatureOf(auxpad::Bench& bench, std::size_t i)
 {
-    QJsonObject extra{{"operator", bench.signature().operatorId}, {"order", bench.signature().order}};
+    QJsonObject extra{{auxpad::fields::kOperator, bench.signature().operatorId},
+                      {auxpad::fields::kOrder, bench.signature().order}};
     if (bench.bringUp(i))
-        extra.insert("recipe", bench.bringUp(i)->recipe().name);
+        extra.insert(auxpad::fields::kRecipe, bench.bringUp(i)->recipe().name);
     return extra;
 }
 
@@ -115,11 +117,13 @@ auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& be
     bench.sign(plan.signature);
     if (const auto opened = bench.openRecords(plan.lineDb); !opened)
         return auxpad::unexpected(opened.error().toStdString());
+    bench.openSinks(plan.sinks);
     auto say = [err](const QString& text) {
         std::fprintf(err, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
                      text.toLocal8Bit().constData());
     };
-    for (auto notice : {&auxpad::Bench::recordsFailed, &auxpad::Bench::stationNameShared, &auxpad::Bench::serialDoubled})
+    for (auto notice : {&auxpad::Bench::recordsFailed, &auxpad::Bench::stationNameShared, &auxpad::Bench::serialDoubled,
+                        &auxpad::Bench::sinkProblem})
         QObject::connect(&bench, notice, say);
     // Every port is opened before a byte goes to any board: one that cannot be had stops
     // them all.
@@ -212,7 +216,7 @@ int runJobCommand(const QStringList& arguments, const CommandStage& stage)
     bench.lastDelivery(kLastDeliveryMs);
     bench.lastLabels(kLastDeliveryMs);
     output.summary(bench.lineDb(), bench.held(),
-                   bench.printsLabels() ? std::optional<int>(bench.labelsHeld()) : std::nullopt);
+                   bench.printsLabels() ? std::optional<int>(bench.labelsHeld()) : std::nullopt, bench.sinksHeld());
 
     if (interrupted)
         return kInterrupted;

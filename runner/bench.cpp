@@ -46,6 +46,18 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
     return {};
 }
 
+void Bench::openSinks(const SinkSettings& sinks)
+{
+    if (sinks.empty() || !thread_)
+        return;
+    journal_.holdFor(sinkInterests(sinks));
+    sinks_ = std::make_unique<SinkCouriers>(*thread_, sinks, clock());
+    connect(sinks_.get(), &SinkCouriers::heldChanged, this, [this] { emit sinksHeldChanged(sinks_->heldText()); });
+    connect(sinks_.get(), &SinkCouriers::failed, this, &Bench::sinkProblem);
+    connect(sinks_.get(), &SinkCouriers::refused, this, &Bench::sinkProblem);
+    sinks_->deliverSoon(); // what earlier runs left held
+}
+
 Expected<void, QString> Bench::addPort(const PortName& port)
 {
     auto board = std::make_unique<Board>();
@@ -56,6 +68,8 @@ Expected<void, QString> Bench::addPort(const PortName& port)
     connect(board->keeper.get(), &RecordKeeper::failed, this, &Bench::recordsLost);
     if (courier_)
         connect(board->keeper.get(), &RecordKeeper::saved, courier_.get(), &Courier::deliverSoon);
+    if (sinks_)
+        connect(board->keeper.get(), &RecordKeeper::saved, sinks_.get(), &SinkCouriers::deliverSoon);
     auto opened = board->runner->open();
     boards_.push_back(std::move(board));
     if (!opened)
@@ -219,8 +233,12 @@ void Bench::close()
 
 void Bench::lastDelivery(int ms)
 {
+    // Each in turn, within the one wait.
+    const Stopwatch waited(clock());
     if (courier_)
         courier_->lastTry(ms);
+    if (sinks_)
+        sinks_->lastTry(std::max<int>(0, ms - static_cast<int>(waited.elapsed())));
 }
 
 Expected<void, QString> Bench::keep(JobRecord& record)
@@ -231,8 +249,12 @@ Expected<void, QString> Bench::keep(JobRecord& record)
     auto saved = journal_.save(record);
     if (!saved)
         recordsLost(saved.error());
-    else if (courier_)
-        courier_->deliverSoon();
+    else {
+        if (courier_)
+            courier_->deliverSoon();
+        if (sinks_)
+            sinks_->deliverSoon();
+    }
     return saved;
 }
 

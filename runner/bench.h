@@ -16,6 +16,7 @@
 #include "runner/lease_keeper.h"
 #include "runner/record_keeper.h"
 #include "runner/slot.h"
+#include "sinks/sink_deliveries.h"
 
 namespace auxpad {
 
@@ -39,6 +40,9 @@ public:
     // Opens the journal at `journalUrl`, or says why the jobs cannot be put on record;
     // `lineUrl` ("" for none) is the line's database it feeds.
     Expected<void, QString> openRecords(const QString& lineUrl, const QString& journalUrl = StoreUrls::journalUrl());
+    // Sends each board's result to `sinks` too, from the journal: what earlier runs left
+    // held for them first. Called once the records are open, before the ports are added.
+    void openSinks(const SinkSettings& sinks);
     // Adds a board's port and opens it; when it cannot be opened, every port is closed.
     Expected<void, QString> addPort(const PortName& port);
     void close();
@@ -70,6 +74,8 @@ public:
     // The line database, as messages name it ("" for none), and the records held for it.
     const QString& lineDb() const { return lineDb_; }
     int held() const { return courier_ ? courier_->held() : 0; }
+    // "held for webhook: N, ...": what the sinks hold, "" when they hold nothing.
+    QString sinksHeld() const { return sinks_ ? sinks_->heldText() : QString(); }
     // Gives what is held one more try, waiting for it at most `ms`.
     void lastDelivery(int ms);
     // The records' own thread, for what waits on a database (nullptr without records).
@@ -99,6 +105,9 @@ signals:
     // The records stopped being kept: said once, at the start or when a write failed.
     void recordsFailed(const QString& why);
     void heldChanged(int held);
+    // What the sinks hold changed; and why one of them did not take a result.
+    void sinksHeldChanged(const QString& text);
+    void sinkProblem(const QString& why);
     // Another journal goes by this station's name in the line's database: said once.
     void stationNameShared(const QString& warning);
     // The line's database refused a serial this station wrote: two boards may carry it.
@@ -141,6 +150,7 @@ private:
     QString lineDb_;
     std::unique_ptr<RecordsThread> thread_;
     std::unique_ptr<Courier> courier_;
+    std::unique_ptr<SinkCouriers> sinks_;
     std::unique_ptr<LeaseKeeper> lease_;
     std::vector<std::unique_ptr<Board>> boards_;
     std::optional<QString> recordsProblem_;

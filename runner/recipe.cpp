@@ -23,7 +23,7 @@ namespace {
 constexpr const char* kOwnKeys[] = {"name", "initdisk", "initdisk_sha256", "initdata", "initdata_sha256", "format",
                                     "serials", "order", "operator", "serial_lease"};
 // The sections of a recipe.
-constexpr const char* kSections[] = {"recipe", "label", "stack_light"};
+constexpr const char* kSections[] = {"recipe", "label", "stack_light", "webhook", "mqtt"};
 // The keys of a stack light, its lamps' in tower::Lamp's order after the port.
 constexpr const char* kLampKeys[] = {"red", "amber", "green"};
 // The keys a recipe may leave out.
@@ -143,6 +143,7 @@ Expected<Recipe, QString> readRecipe(const QString& path)
     std::map<QString, QString> values;
     std::optional<std::map<QString, QString>> label; // the [label] section, when there is one
     std::optional<std::map<QString, QString>> light; // the [stack_light] section, likewise
+    std::map<QString, std::map<QString, QString>> sinks; // [webhook] and [mqtt], by section
     QString section;
     int number = 0;
     for (const QByteArray& raw : file.readAll().split('\n')) {
@@ -158,6 +159,8 @@ Expected<Recipe, QString> readRecipe(const QString& path)
                 label.emplace();
             if (section == QLatin1String("stack_light") && !light)
                 light.emplace();
+            if (isSinkSection(section))
+                sinks[section];
             continue;
         }
         const qsizetype equals = line.indexOf('=');
@@ -177,6 +180,10 @@ Expected<Recipe, QString> readRecipe(const QString& path)
                 && std::find(std::begin(kLampKeys), std::end(kLampKeys), key) == std::end(kLampKeys))
                 return wrong(QStringLiteral("line %1: %2 is no key of a stack light").arg(number).arg(key));
             (*light)[key] = plainValue(line.mid(equals + 1));
+            continue;
+        }
+        if (isSinkSection(section)) {
+            sinks[section][key] = plainValue(line.mid(equals + 1));
             continue;
         }
         if (!recipeKeys().contains(key))
@@ -237,6 +244,9 @@ Expected<Recipe, QString> readRecipe(const QString& path)
             return wrong(settings.error());
         recipe.stackLight = std::move(*settings);
     }
+    for (const auto& [name, sinkValues] : sinks)
+        if (const auto read = readSinkSection(name, sinkValues, folder, StoreUrls::stationName({}), recipe.sinks); !read)
+            return wrong(read.error());
     if (const auto line = readLineKeys(values, recipe); !line)
         return wrong(line.error());
     recipe.manufactureGiven = values.count(fieldKey(at(ProductField::Manufacture))) > 0;

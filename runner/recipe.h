@@ -9,6 +9,7 @@
 #include "engine/board_engine.h"
 #include "label/label_settings.h"
 #include "records/serial_range.h"
+#include "sinks/sink_settings.h"
 
 namespace auxpad {
 
@@ -32,6 +33,8 @@ namespace auxpad {
 //   serial_lease=16             (optional: the serials a station holds, with a line database)
 //
 // and, for a line that labels its passed boards, a [label] section (label/label_settings.h),
+// for a line that sends each board's result to its factory's systems, a [webhook] and an
+// [mqtt] section (sinks/sink_settings.h),
 // and for a bench with a stack light:
 //
 //   [stack_light]
@@ -60,6 +63,7 @@ struct Recipe {
     QString order;                 // "" for none
     bool operatorRequired = false;
     int serialLease = 16;
+    SinkSettings sinks;
 };
 
 // The recipe at `path` with every rule checked, or the first rule it breaks, in one line.

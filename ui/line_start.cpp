@@ -124,8 +124,16 @@ auxpad::Expected<void, QString> setUp(const LineOptions& options, const auxpad::
     if (signature.order.isEmpty() && recipe)
         signature.order = recipe->order;
     bench.sign(signature);
+    // The recipe's sinks when it has any, else the station's flash.ini's.
+    auto sinks = recipe && !recipe->sinks.empty()
+        ? auxpad::Expected<auxpad::SinkSettings, QString>(recipe->sinks)
+        : auxpad::readIniSinks(recipe ? QStringLiteral("flash.ini") : QString::fromStdString(options.iniPath),
+                               signature.station);
+    if (!sinks)
+        return auxpad::unexpected(sinks.error());
     if (const auto opened = bench.openRecords(auxpad::StoreUrls::lineUrl(options.db)); !opened)
         return auxpad::unexpected("The boards of this bench cannot be put on record: " + opened.error());
+    bench.openSinks(*sinks);
     for (const std::string& p : options.ports) {
         if (const auto opened = bench.addPort(auxpad::resolvePort(p)); !opened)
             return opened;
@@ -189,13 +197,15 @@ int runLine(const LineOptions& options)
     QObject::connect(&bench, &auxpad::Bench::recordsFailed, &window, [&](const QString& why) {
         openBox(&window, "The jobs of this bench are not on record: " + why, auxpad::Icon::Warning);
     });
-    window.showRecords(bench.lineDb(), bench.held());
+    window.showRecords(bench.lineDb(), bench.held(), bench.sinksHeld());
     if (bench.printsLabels())
         window.followLabels(bench);
     QObject::connect(&bench, &auxpad::Bench::labelsNoticed, &window,
                      [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
     QObject::connect(&bench, &auxpad::Bench::heldChanged, &window,
-                     [&](int held) { window.showRecords(bench.lineDb(), held); });
+                     [&](int held) { window.showRecords(bench.lineDb(), held, bench.sinksHeld()); });
+    QObject::connect(&bench, &auxpad::Bench::sinksHeldChanged, &window,
+                     [&](const QString& sinks) { window.showRecords(bench.lineDb(), bench.held(), sinks); });
     QObject::connect(&bench, &auxpad::Bench::stationNameShared, &window, [&](const QString& warning) {
         std::fprintf(stderr, "auxpad-flash: %s\n", warning.toLocal8Bit().constData());
         window.showStationWarning(warning);

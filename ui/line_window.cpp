@@ -197,7 +197,7 @@ void LineWindow::followLabels(const auxpad::Bench& bench)
         showCounters();
 }
 
-void LineWindow::showRecords(const QString& lineDb, int held)
+void LineWindow::showRecords(const QString& lineDb, int held, const QString& sinksHeld)
 {
     if (lineDb.isEmpty())
         recordsText_ = QStringLiteral("Records: this station's journal");
@@ -207,6 +207,8 @@ void LineWindow::showRecords(const QString& lineDb, int held)
         recordsText_ = QStringLiteral("Records: %1 held for %2, which has not answered; they go there when it does")
                            .arg(held)
                            .arg(lineDb);
+    if (!sinksHeld.isEmpty())
+        recordsText_ += QStringLiteral("; %1, which go when their sink answers").arg(sinksHeld);
     records_->setText(stationWarning_.isEmpty() ? recordsText_ : recordsText_ + '\n' + stationWarning_);
 }
 

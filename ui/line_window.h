@@ -52,7 +52,8 @@ public:
     QString problem() const;
     // Where the records go: the line database `lineDb` ("" for none), and how many of
     // them wait for it in the station's journal.
-    void showRecords(const QString& lineDb, int held);
+    // `sinksHeld`: "held for webhook: N, ..." while a sink holds results, else "".
+    void showRecords(const QString& lineDb, int held, const QString& sinksHeld = {});
     // A warning about the station's records that stays on the records' line.
     void showStationWarning(const QString& warning);
     // Who is signed in, and the order the boards are for ("" for none).

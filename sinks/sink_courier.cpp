@@ -1,0 +1,128 @@
+#include "sinks/sink_courier.h"
+
+#include "records/board_document.h"
+
+namespace auxpad {
+
+namespace {
+constexpr int kBatch = 50;
+constexpr Millis kGatherMs = 5000; // results written within this go in one delivery
+} // namespace
+
+SinkCourier::SinkCourier(RecordsThread& thread, QString sink, std::unique_ptr<SinkSender> sender, Clock& clock,
+                         QObject* parent)
+    : QObject(parent), thread_(thread), sink_(std::move(sink)), sender_(std::move(sender)), clock_(clock),
+      retry_(clock, kGatherMs, [this] { start(); })
+{
+    sender_->setParent(this);
+}
+
+void SinkCourier::start()
+{
+    thread_.run<Batch>(
+        [sink = sink_](RecordsThread::Stores& stores) -> Batch {
+            const auto journal = stores.openJournal();
+            if (!journal)
+                return {unexpected(journal.error()), 0};
+            auto records = (*journal)->heldForSink(sink, kBatch);
+            if (!records)
+                return {unexpected(records.error()), 0};
+            std::vector<SinkItem> items;
+            for (JobRecord& record : *records) {
+                // The label as it stands now: a passed board's is printed after its record.
+                const auto label = (*journal)->labelStateOf(record.uuid);
+                if (!label)
+                    return {unexpected(label.error()), 0};
+                QByteArray body = boardDocumentBytes(record, *label);
+                items.push_back({std::move(record), std::move(body)});
+            }
+            return {std::move(items), 0};
+        },
+        this,
+        [this](const Batch& batch) {
+            if (!batch.items) {
+                emit failed(batch.items.error());
+                return tried(false, std::nullopt);
+            }
+            if (batch.items->empty())
+                return tried(true, 0);
+            sender_->send(*batch.items, [this, items = *batch.items](std::vector<SinkAnswer> answers) {
+                sent(items, std::move(answers));
+            });
+        });
+}
+
+void SinkCourier::sent(std::vector<SinkItem> items, std::vector<SinkAnswer> answers)
+{
+    bool worked = answers.size() == items.size();
+    QString why;
+    for (const SinkAnswer& a : answers) {
+        if (a.kind == SinkAnswer::Kind::Failed) {
+            worked = false;
+            why = a.detail;
+        }
+        if (a.kind == SinkAnswer::Kind::Refused)
+            emit refused(QStringLiteral("%1 refused a result: %2").arg(sink_, a.detail));
+    }
+    if (!why.isEmpty())
+        emit failed(QStringLiteral("%1 did not take the results: %2").arg(sink_, why));
+    using Marked = Expected<int, QString>;
+    thread_.run<Marked>(
+        [sink = sink_, items = std::move(items), answers = std::move(answers)](RecordsThread::Stores& stores) -> Marked {
+            const auto journal = stores.openJournal();
+            if (!journal)
+                return unexpected(journal.error());
+            for (std::size_t i = 0; i < answers.size(); ++i) {
+                const auto marked = answers[i].kind == SinkAnswer::Kind::Delivered
+                    ? (*journal)->markSinkDelivered(sink, items[i].record)
+                    : answers[i].kind == SinkAnswer::Kind::Refused
+                    ? (*journal)->markSinkRefused(sink, items[i].record, answers[i].detail)
+                    : Expected<void, QString>();
+                if (!marked)
+                    return unexpected(marked.error());
+            }
+            const auto counts = (*journal)->sinkCounts();
+            if (!counts)
+                return unexpected(counts.error());
+            for (const SinkCount& c : *counts)
+                if (c.sink == sink)
+                    return c.held;
+            return 0;
+        },
+        this,
+        [this, worked](const Marked& held) {
+            if (!held)
+                emit failed(held.error());
+            // A full batch may have more behind it: the next goes at once.
+            tried(worked && held.has_value(), held ? std::optional<int>(*held) : std::nullopt);
+        });
+}
+
+void SinkCourier::tried(bool worked, std::optional<int> held)
+{
+    if (held && *held != held_) {
+        held_ = *held;
+        emit heldChanged(held_);
+    }
+    retry_.tried(worked);
+    if (worked && held && *held > 0)
+        retry_.askedAtOnce();
+    if (!retry_.trying())
+        emit idle();
+}
+
+void SinkCourier::lastTry(int ms)
+{
+    const Stopwatch waited(clock_);
+    bool idle = false;
+    const auto told = connect(this, &SinkCourier::idle, this, [&idle] { idle = true; });
+    auto waitForIdle = [&] { clock_.runUntil([&idle] { return idle; }, std::max<Millis>(0, ms - waited.elapsed())); };
+    if (retry_.trying())
+        waitForIdle();
+    idle = false;
+    retry_.askedAtOnce();
+    waitForIdle();
+    disconnect(told);
+}
+
+} // namespace auxpad
