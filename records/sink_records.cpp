@@ -90,8 +90,9 @@ Expected<void, QString> Journal::markSinkRefused(const QString& sink, const JobR
 
 Expected<int, QString> Journal::resendRefused(const QString& sink)
 {
-    auto q = execute("UPDATE sink_deliveries SET refused = NULL WHERE refused IS NOT NULL AND (? = '' OR sink = ?)",
-                     {sink, sink}, "written");
+    auto q = sink.isEmpty() ? execute("UPDATE sink_deliveries SET refused = NULL WHERE refused IS NOT NULL", {}, "written")
+                            : execute("UPDATE sink_deliveries SET refused = NULL WHERE refused IS NOT NULL AND sink = ?",
+                                      {sink}, "written");
     if (!q)
         return unexpected(q.error());
     return (*q)->numRowsAffected();

@@ -1,0 +1,194 @@
+// Each board's result to the factory's systems: the built auxpad-flash with simulated
+// boards, a webhook receiver and an MQTT broker that the tests start themselves.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMessageAuthenticationCode>
+#include <QProcess>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <csignal>
+#include <memory>
+
+#include "tests/e2e/sim_process.h"
+#include "tests/sinks/https_receiver.h"
+#include "tests/support/files.h"
+#include "tests/support/programs.h"
+
+namespace {
+
+struct Ran {
+    int status = -1;
+    QByteArray out;
+    QString err;
+};
+
+class Sinks : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir_.isValid());
+        for (const char* sub : {"config", "station", "tls"})
+            QDir(dir_.path()).mkpath(sub);
+        writeFile(dir_.filePath("station/webhook.secret"), "s3cret-key\n");
+    }
+    void boards(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            sims_.push_back(std::make_unique<SimProcess>(dir_.filePath("config"), 21 + i, QStringList{"--quiet"}));
+    }
+    QStringList ports() const
+    {
+        QStringList out;
+        for (std::size_t i = 0; i < sims_.size(); ++i)
+            out << "--port" << QString("COM%1").arg(21 + i);
+        return out;
+    }
+    void ini(const std::string& sinks) { writeFile(dir_.filePath("station/flash.ini"), sinks); }
+    std::string webhook(quint16 port, const QString& certificate) const
+    {
+        return "[webhook]\nurl=https://localhost:" + std::to_string(port) + "/boards\nsecret_file=webhook.secret\n"
+               "events=all\ntimeout_ms=3000\nca_file=" + certificate.toStdString() + "\n";
+    }
+    QProcess* start(const QStringList& arguments)
+    {
+        auto* tool = new QProcess;
+        startProgram(*tool, AUXPAD_FLASH_EXE, arguments,
+                     {"XDG_CONFIG_HOME=" + dir_.filePath("config"), "XDG_DATA_HOME=" + dir_.filePath("data"),
+                      "AUXPAD_FLASH_STATION=st-1", "AUXPAD_FLASH_DB"},
+                     dir_.filePath("station"));
+        return tool;
+    }
+    // Runs the tool to its end while this process's event loop serves the receiver.
+    Ran finish(QProcess* tool)
+    {
+        const std::unique_ptr<QProcess> owned(tool);
+        QEventLoop loop;
+        QObject::connect(tool, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+        if (tool->state() != QProcess::NotRunning)
+            loop.exec();
+        EXPECT_EQ(tool->state(), QProcess::NotRunning);
+        return {tool->exitCode(), tool->readAllStandardOutput(), QString::fromUtf8(tool->readAllStandardError())};
+    }
+    Ran run(const QStringList& arguments) { return finish(start(arguments)); }
+
+    QTemporaryDir dir_;
+    std::vector<std::unique_ptr<SimProcess>> sims_;
+};
+
+QSet<QByteArray> ids(const QList<HttpsReceiver::Post>& posts)
+{
+    QSet<QByteArray> out;
+    for (const auto& p : posts)
+        out.insert(p.headers.value("x-auxpad-id"));
+    return out;
+}
+
+TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrivesOnce)
+{
+    HttpsReceiver receiver(dir_.filePath("tls"));
+    ASSERT_TRUE(receiver.listen());
+    ini(webhook(receiver.port(), receiver.certificate()));
+    boards(3);
+    const Ran first = run(QStringList{"selftest", "--json"} + ports());
+    ASSERT_EQ(first.status, 0) << first.err.toStdString();
+    ASSERT_EQ(receiver.posts.size(), 3) << first.err.toStdString();
+    QSet<QString> seenPorts;
+    for (const auto& post : receiver.posts) {
+        EXPECT_EQ(post.headers.value("content-type"), "application/json");
+        EXPECT_EQ(post.headers.value("x-auxpad-signature"),
+                  "sha256=" + QMessageAuthenticationCode::hash(post.body, "s3cret-key", QCryptographicHash::Sha256).toHex());
+        const QJsonObject doc = QJsonDocument::fromJson(post.body).object();
+        // The --json result's fields, and the record's own.
+        for (const char* field : {"port", "ok", "result", "job", "device", "caption", "message", "serial", "defaults",
+                                  "seconds", "operator", "order", "station", "label", "job_uuid"})
+            EXPECT_TRUE(doc.contains(field)) << field;
+        EXPECT_EQ(doc["result"].toString(), "passed");
+        EXPECT_EQ(doc["station"].toString(), "st-1");
+        EXPECT_EQ(post.headers.value("x-auxpad-id"),
+                  (doc["job_uuid"].toString() + ":" + QString::number(doc["revision"].toInt())).toUtf8());
+        seenPorts.insert(doc["port"].toString());
+    }
+    EXPECT_EQ(seenPorts, (QSet<QString>{"COM21", "COM22", "COM23"}));
+
+    // Down for a run: the results wait in the journal, and the summary says so.
+    receiver.close();
+    const Ran held = run(QStringList{"selftest"} + ports());
+    EXPECT_EQ(held.status, 0) << "a sink away fails no board";
+    EXPECT_TRUE(held.out.contains("held for webhook: 3")) << held.out.toStdString();
+    const Ran listed = run({"records", "deliveries", "--json"});
+    const QJsonObject sink = QJsonDocument::fromJson(listed.out).object()["sinks"].toArray().at(0).toObject();
+    EXPECT_EQ(sink["held"].toInt(), 3) << listed.out.toStdString();
+    EXPECT_EQ(sink["delivered"].toInt(), 3);
+
+    // Back: the next sync sends each held result once, and none delivered before.
+    ASSERT_TRUE(receiver.listen(receiver.port()));
+    const Ran synced = run({"records", "sync"});
+    EXPECT_EQ(synced.status, 0) << synced.out.toStdString() << synced.err.toStdString();
+    EXPECT_EQ(receiver.posts.size(), 6);
+    EXPECT_EQ(ids(receiver.posts).size(), 6) << "no result twice";
+}
+
+TEST_F(Sinks, AResultTheWebhookRefusesIsKeptWithItsAnswerAndSentAgainOnlyWhenAsked)
+{
+    HttpsReceiver receiver(dir_.filePath("tls"));
+    ASSERT_TRUE(receiver.listen());
+    receiver.status = 400;
+    receiver.answer = "unknown order";
+    ini(webhook(receiver.port(), receiver.certificate()));
+    boards(1);
+    const Ran refused = run(QStringList{"selftest"} + ports());
+    EXPECT_EQ(refused.status, 0);
+    EXPECT_EQ(receiver.posts.size(), 1) << "a refusal is not tried again";
+    const Ran listed = run({"records", "deliveries", "--json"});
+    EXPECT_EQ(listed.status, 1);
+    const QJsonObject sink = QJsonDocument::fromJson(listed.out).object()["sinks"].toArray().at(0).toObject();
+    EXPECT_EQ(sink["refused"].toInt(), 1) << listed.out.toStdString();
+    EXPECT_TRUE(sink["refusals"].toArray().at(0).toObject()["answer"].toString().contains("HTTP 400 unknown order"));
+    EXPECT_FALSE(listed.out.contains("s3cret")) << "no secret is ever said";
+
+    receiver.status = 200;
+    EXPECT_EQ(run({"records", "sync"}).status, 0);
+    EXPECT_EQ(receiver.posts.size(), 1) << "sync leaves a refused result alone";
+    EXPECT_EQ(run({"records", "sync", "--retry-refused"}).status, 0);
+    EXPECT_EQ(receiver.posts.size(), 2);
+    EXPECT_EQ(run({"records", "deliveries"}).status, 0);
+}
+
+TEST_F(Sinks, ABadSinkSettingStopsTheRunBeforeAnyBoardIsTouched)
+{
+    boards(1);
+    const std::pair<std::string, const char*> cases[] = {
+        {"[webhook]\nurl=https://mes.example/b\nsecret_file=webhook.secret\nevent=all\n", "did you mean events?"},
+        {"[webhook]\nurl=ftp://mes.example/b\nsecret_file=webhook.secret\n", "give an http:// or https:// URL"},
+        {"[webhook]\nurl=https://mes.example/b\nsecret_file=missing.secret\n", "secret_file missing.secret cannot be read"},
+        {"[mqtt]\nbroker=mqtt.example\ntopic=f/{station}\n", "give tcp://host:port"},
+        {"[mqtt]\nbroker=tcp://mqtt.example:1883\ntopic=f/{line}/boards\n", "{line} is no placeholder"},
+    };
+    for (const auto& [setting, why] : cases) {
+        ini(setting);
+        const Ran r = run(QStringList{"selftest"} + ports());
+        EXPECT_EQ(r.status, 2) << setting;
+        EXPECT_TRUE(r.err.contains(why)) << r.err.toStdString();
+        EXPECT_EQ(r.err.count('\n'), 1) << "one line: " << r.err.toStdString();
+    }
+    EXPECT_EQ(sims_[0]->stats()["stray_bytes"] + sims_[0]->stats()["frames_rx_good"] + sims_[0]->stats()["frames_rx_bad"], 0)
+        << "no byte went to the board";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
