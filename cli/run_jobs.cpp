@@ -115,9 +115,9 @@ auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& be
     // Without the station's journal no board could be put on record, and none is started.
     // A line database that does not answer stops nothing: its records wait in the journal.
     bench.sign(plan.signature);
+    bench.sendResultsTo(plan.sinks);
     if (const auto opened = bench.openRecords(plan.lineDb); !opened)
         return auxpad::unexpected(opened.error().toStdString());
-    bench.openSinks(plan.sinks);
     auto say = [err](const QString& text) {
         std::fprintf(err, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
                      text.toLocal8Bit().constData());

@@ -32,6 +32,13 @@ Expected<int, QString> Journal::closeLeftovers(const std::function<bool(qint64)>
     }
     int closed = 0;
     for (const qlonglong id : gone) {
+        // Closed, and held for the sinks as a board's result, in one transaction.
+        if (!db_.transaction())
+            return fail("written", db_.lastError().text());
+        auto failed = [this](const QString& why) {
+            db_.rollback();
+            return fail("written", why);
+        };
         QSqlQuery q(db_);
         q.prepare("UPDATE board_jobs SET result = 'interrupted', finished = :now, message = :why, "
                   "revision = revision + 1 WHERE id = :id AND result = 'running'");
@@ -39,8 +46,23 @@ Expected<int, QString> Journal::closeLeftovers(const std::function<bool(qint64)>
         q.bindValue(":why", QStringLiteral("the process that ran the job ended before the job did"));
         q.bindValue(":id", id);
         if (!q.exec())
-            return fail("written", q.lastError().text());
-        closed += q.numRowsAffected() > 0;
+            return failed(q.lastError().text());
+        const bool changed = q.numRowsAffected() > 0;
+        if (changed && !sinks_.empty()) {
+            QSqlQuery read(db_);
+            read.prepare(QStringLiteral("SELECT %1 FROM board_jobs WHERE id = ?").arg(selectList()));
+            read.addBindValue(id);
+            if (!read.exec() || !read.next())
+                return failed(read.lastError().text());
+            JobRecord record;
+            readRecord(read, record);
+            read.finish();
+            if (const auto along = writeAlongside(record); !along)
+                return failed(along.error());
+        }
+        if (!db_.commit())
+            return failed(db_.lastError().text());
+        closed += changed;
     }
     return closed;
 }

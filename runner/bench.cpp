@@ -22,6 +22,8 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         return opened;
     }
     journal_.setStation(signature_.station);
+    // A leftover closed now is a board's result too.
+    journal_.holdFor(sinkInterests(sinkSettings_));
     // A journal whose jobs cannot even be read is no journal to start on.
     if (auto closed = journal_.closeLeftovers(surroundings_.processAlive); !closed) {
         recordsLost(closed.error());
@@ -43,19 +45,14 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         connect(courier_.get(), &Courier::serialDoubled, this, &Bench::serialDoubled);
         courier_->deliverSoon(); // what earlier runs left held
     }
+    if (!sinkSettings_.empty()) {
+        sinks_ = std::make_unique<SinkCouriers>(*thread_, sinkSettings_, clock());
+        connect(sinks_.get(), &SinkCouriers::heldChanged, this, [this] { emit sinksHeldChanged(sinks_->heldText()); });
+        connect(sinks_.get(), &SinkCouriers::failed, this, &Bench::sinkProblem);
+        connect(sinks_.get(), &SinkCouriers::refused, this, &Bench::sinkProblem);
+        sinks_->deliverSoon(); // what earlier runs left held
+    }
     return {};
-}
-
-void Bench::openSinks(const SinkSettings& sinks)
-{
-    if (sinks.empty() || !thread_)
-        return;
-    journal_.holdFor(sinkInterests(sinks));
-    sinks_ = std::make_unique<SinkCouriers>(*thread_, sinks, clock());
-    connect(sinks_.get(), &SinkCouriers::heldChanged, this, [this] { emit sinksHeldChanged(sinks_->heldText()); });
-    connect(sinks_.get(), &SinkCouriers::failed, this, &Bench::sinkProblem);
-    connect(sinks_.get(), &SinkCouriers::refused, this, &Bench::sinkProblem);
-    sinks_->deliverSoon(); // what earlier runs left held
 }
 
 Expected<void, QString> Bench::addPort(const PortName& port)

@@ -40,9 +40,9 @@ public:
     // Opens the journal at `journalUrl`, or says why the jobs cannot be put on record;
     // `lineUrl` ("" for none) is the line's database it feeds.
     Expected<void, QString> openRecords(const QString& lineUrl, const QString& journalUrl = StoreUrls::journalUrl());
-    // Sends each board's result to `sinks` too, from the journal: what earlier runs left
-    // held for them first. Called once the records are open, before the ports are added.
-    void openSinks(const SinkSettings& sinks);
+    // Where each board's result goes too, from the journal (a webhook, an MQTT broker):
+    // said before the records are opened, which send what earlier runs left held first.
+    void sendResultsTo(SinkSettings sinks) { sinkSettings_ = std::move(sinks); }
     // Adds a board's port and opens it; when it cannot be opened, every port is closed.
     Expected<void, QString> addPort(const PortName& port);
     void close();
@@ -150,6 +150,7 @@ private:
     QString lineDb_;
     std::unique_ptr<RecordsThread> thread_;
     std::unique_ptr<Courier> courier_;
+    SinkSettings sinkSettings_;
     std::unique_ptr<SinkCouriers> sinks_;
     std::unique_ptr<LeaseKeeper> lease_;
     std::vector<std::unique_ptr<Board>> boards_;

@@ -131,9 +131,9 @@ auxpad::Expected<void, QString> setUp(const LineOptions& options, const auxpad::
                                signature.station);
     if (!sinks)
         return auxpad::unexpected(sinks.error());
+    bench.sendResultsTo(std::move(*sinks));
     if (const auto opened = bench.openRecords(auxpad::StoreUrls::lineUrl(options.db)); !opened)
         return auxpad::unexpected("The boards of this bench cannot be put on record: " + opened.error());
-    bench.openSinks(*sinks);
     for (const std::string& p : options.ports) {
         if (const auto opened = bench.addPort(auxpad::resolvePort(p)); !opened)
             return opened;

@@ -88,6 +88,11 @@ int runStation(const StationOptions& options)
     // Records that cannot be kept are said once; the board is flashed all the same.
     auxpad::Bench bench(files, iniPath);
     bench.sign(stationSignature(options));
+    // The results go to flash.ini's sinks too; one set up wrong starts nothing.
+    auto sinks = auxpad::readIniSinks(QString::fromStdString(iniPath), bench.signature().station);
+    if (!sinks)
+        return startupFault(sinks.error());
+    bench.sendResultsTo(std::move(*sinks));
     (void)bench.openRecords(lineUrl);
     if (const auto opened = bench.addPort(port->name); !opened)
         return startupFault(opened.error());

@@ -223,7 +223,8 @@ struct RecipeBench {
         around.offload = auxpad::Offload::OnClock;
         around.printer = printer.linkFor(0);
         bench = std::make_unique<auxpad::Bench>(*recipeFiles, auxpad::RecipeFiles::kIniPath, around);
-        EXPECT_TRUE(bench->openRecords({}, "sqlite:" + dir.filePath("records.sqlite")));
+        const auto opened = bench->openRecords({}, "sqlite:" + dir.filePath("records.sqlite"));
+        EXPECT_TRUE(opened) << opened.error().toStdString();
         for (int i = 0; i < count; ++i)
             EXPECT_TRUE(bench->addPort(lines.resolve("COM" + std::to_string(first + i))));
         bench->prepare(&*recipe, rules, watch);
