@@ -12,9 +12,12 @@
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QTcpServer>
 #include <QTimer>
 
 #include <csignal>
+#include <pwd.h>
+#include <unistd.h>
 #include <memory>
 
 #include "tests/e2e/sim_process.h"
@@ -182,6 +185,98 @@ TEST_F(Sinks, ABadSinkSettingStopsTheRunBeforeAnyBoardIsTouched)
     }
     EXPECT_EQ(sims_[0]->stats()["stray_bytes"] + sims_[0]->stats()["frames_rx_good"] + sims_[0]->stats()["frames_rx_bad"], 0)
         << "no byte went to the board";
+}
+
+// A mosquitto broker on a port of its own that keeps its sessions on disk, so that they
+// outlive a restart; and a subscriber with a persistent session of its own.
+class Broker {
+public:
+    explicit Broker(const QString& dir) : dir_(dir)
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        port_ = probe.serverPort();
+        probe.close();
+        writeFile(dir + "/mosquitto.conf", "listener " + std::to_string(port_) + " 127.0.0.1\nallow_anonymous true\n"
+                                           "persistence true\npersistence_location " + dir.toStdString() + "/\n"
+                                           "log_dest stderr\nlog_type information\n"
+                                           // Run as whoever runs the test, so that it can write its sessions there.
+                                           "user " + std::string(::getpwuid(::getuid())->pw_name) + "\n");
+    }
+    ~Broker() { stop(); }
+    void start()
+    {
+        broker_.setProcessChannelMode(QProcess::MergedChannels);
+        broker_.start("mosquitto", {"-c", dir_ + "/mosquitto.conf"});
+        // Ready once it says it listens.
+        QByteArray log;
+        while (!log.contains("listen socket") && broker_.waitForReadyRead(10000))
+            log += broker_.readAll();
+    }
+    void stop()
+    {
+        broker_.terminate();
+        broker_.waitForFinished(5000);
+    }
+    quint16 port() const { return port_; }
+
+private:
+    QString dir_;
+    quint16 port_ = 0;
+    QProcess broker_;
+};
+
+TEST_F(Sinks, EveryResultReachesTheBrokerOnItsTopicThoughTheBrokerWentAndTheStationWasKilled)
+{
+    Broker broker(dir_.filePath("tls"));
+    broker.start();
+    QProcess subscriber;
+    subscriber.start("mosquitto_sub", {"-h", "127.0.0.1", "-p", QString::number(broker.port()), "-q", "1", "-c", "-i",
+                                       "counter", "-t", "factory/#", "-v"});
+    ASSERT_TRUE(subscriber.waitForStarted());
+    QByteArray said;
+    auto messages = [&](int count) {
+        QEventLoop loop;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+            said += subscriber.readAllStandardOutput();
+            if (said.count('\n') >= count)
+                loop.quit();
+        });
+        tick.start(50);
+        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+        loop.exec();
+        return said.count('\n');
+    };
+    ini("[mqtt]\nbroker=tcp://127.0.0.1:" + std::to_string(broker.port()) + "\ntopic=factory/{station}/{result}/boards\n"
+        "client_id=st-1-test\nqos=1\n");
+    boards(3);
+    const Ran first = run(QStringList{"selftest"} + ports());
+    EXPECT_EQ(first.status, 0) << first.err.toStdString();
+    EXPECT_EQ(messages(3), 3) << said.toStdString();
+    EXPECT_EQ(said.count("factory/st-1/passed/boards {"), 3) << said.toStdString();
+
+    // The broker goes; the station is killed once its results are in the journal, before
+    // it could publish them. The next start's sync publishes each.
+    broker.stop();
+    std::unique_ptr<QProcess> tool(start(QStringList{"selftest", "--json"} + ports()));
+    QByteArray out;
+    while (out.count("\"event\":\"result\"") < 3 && tool->waitForReadyRead(20000))
+        out += tool->readAllStandardOutput();
+    ASSERT_EQ(out.count("\"event\":\"result\""), 3);
+    ::kill(static_cast<pid_t>(tool->processId()), SIGKILL);
+    tool->waitForFinished();
+    broker.start();
+    const Ran synced = run({"records", "sync"});
+    EXPECT_EQ(synced.status, 0) << synced.out.toStdString() << synced.err.toStdString();
+    EXPECT_GE(messages(6), 6) << said.toStdString() << synced.out.toStdString() << synced.err.toStdString();
+    QSet<QString> uuids;
+    for (const QByteArray& line : said.split('\n'))
+        if (const qsizetype brace = line.indexOf('{'); brace > 0)
+            uuids.insert(QJsonDocument::fromJson(line.mid(brace)).object()["job_uuid"].toString());
+    EXPECT_EQ(uuids.size(), 6) << said.toStdString();
+    subscriber.terminate();
+    subscriber.waitForFinished();
 }
 
 } // namespace
