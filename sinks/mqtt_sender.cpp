@@ -7,6 +7,8 @@
 
 #include <mutex>
 
+#include "base/backoff.h"
+
 namespace auxpad {
 
 namespace {
@@ -59,20 +61,41 @@ MqttSender::MqttSender(MqttSettings settings, Clock& clock, QObject* parent)
             },
             Qt::QueuedConnection);
     });
-    mosquitto_reconnect_delay_set(client_, 1, 60, true);
-    const int connecting = mosquitto_connect_async(client_, settings_.host.toUtf8().constData(), settings_.port, kKeepAliveS);
-    if (connecting != MOSQ_ERR_SUCCESS && connecting != MOSQ_ERR_ERRNO)
-        problem_ = QString::fromUtf8(mosquitto_strerror(connecting));
-    // A broker away at the start is tried again by the library's thread, as it is later.
-    mosquitto_loop_start(client_);
+    mosquitto_threaded_set(client_, true);
+    thread_ = std::thread([this] { network(); });
+}
+
+void MqttSender::network()
+{
+    Backoff backoff;
+    const QByteArray host = settings_.host.toUtf8();
+    bool linked = mosquitto_connect(client_, host.constData(), settings_.port, kKeepAliveS) == MOSQ_ERR_SUCCESS;
+    while (!stopping_) {
+        if (linked && mosquitto_loop(client_, 1000, 1) == MOSQ_ERR_SUCCESS) {
+            backoff.succeeded();
+            continue;
+        }
+        // Gone, or never there: again after the schedule's pause, unless the sender goes.
+        std::unique_lock<std::mutex> lock(pauseLock_);
+        pause_.wait_for(lock, std::chrono::milliseconds(backoff.failed()), [this] { return stopping_.load(); });
+        lock.unlock();
+        if (!stopping_)
+            linked = mosquitto_reconnect(client_) == MOSQ_ERR_SUCCESS;
+    }
 }
 
 MqttSender::~MqttSender()
 {
     if (!client_)
         return;
+    {
+        const std::lock_guard<std::mutex> lock(pauseLock_);
+        stopping_ = true;
+    }
+    pause_.notify_all();
     mosquitto_disconnect(client_);
-    mosquitto_loop_stop(client_, true);
+    if (thread_.joinable())
+        thread_.join();
     mosquitto_destroy(client_);
 }
 
