@@ -263,7 +263,7 @@ void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labe
         table += std::to_string(*labelsHeld) + " labels wait for their printer: they print when it answers, at the "
                                                "latest at the next start\n";
     if (!sinksHeld.isEmpty())
-        table += sinksHeld.toStdString() + ": they go when their sink answers (auxpad-flash records deliveries)\n";
+        table += sinksHeld.toStdString() + " (they go when their sink answers; auxpad-flash records deliveries)\n";
     print(table, to);
     if (style_ == Style::Json) {
         QJsonObject object{{"event", "summary"}, {"boards", all.boards()}, {"passed", all.passed},

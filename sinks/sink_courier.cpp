@@ -23,30 +23,30 @@ void SinkCourier::start()
         [sink = sink_](RecordsThread::Stores& stores) -> Batch {
             const auto journal = stores.openJournal();
             if (!journal)
-                return {unexpected(journal.error()), 0};
+                return unexpected(journal.error());
             auto records = (*journal)->heldForSink(sink, kBatch);
             if (!records)
-                return {unexpected(records.error()), 0};
+                return unexpected(records.error());
             std::vector<SinkItem> items;
             for (JobRecord& record : *records) {
                 // The label as it stands now: a passed board's is printed after its record.
                 const auto label = (*journal)->labelStateOf(record.uuid);
                 if (!label)
-                    return {unexpected(label.error()), 0};
+                    return unexpected(label.error());
                 QByteArray body = boardDocumentBytes(record, *label);
                 items.push_back({std::move(record), std::move(body)});
             }
-            return {std::move(items), 0};
+            return items;
         },
         this,
         [this](const Batch& batch) {
-            if (!batch.items) {
-                emit failed(batch.items.error());
+            if (!batch) {
+                emit failed(batch.error());
                 return tried(false, std::nullopt);
             }
-            if (batch.items->empty())
+            if (batch->empty())
                 return tried(true, 0);
-            sender_->send(*batch.items, [this, items = *batch.items](std::vector<SinkAnswer> answers) {
+            sender_->send(*batch, [this, items = *batch](std::vector<SinkAnswer> answers) {
                 sent(items, std::move(answers));
             });
         });

@@ -59,10 +59,7 @@ signals:
     void idle();
 
 private:
-    struct Batch {
-        Expected<std::vector<SinkItem>, QString> items = std::vector<SinkItem>{};
-        int held = 0;
-    };
+    using Batch = Expected<std::vector<SinkItem>, QString>;
     void start();
     void sent(std::vector<SinkItem> items, std::vector<SinkAnswer> answers);
     void tried(bool worked, std::optional<int> held);
