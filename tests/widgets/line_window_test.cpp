@@ -13,18 +13,15 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
 
 #include "records/record_reader.h"
 #include "runner/bench.h"
 #include "runner/recipe.h"
 #include "runner/slot.h"
-#include "shell/sim_options.h"
-#include "shift/sim_lines.h"
-#include "shift/sim_printer.h"
 #include "tests/e2e/sim_process.h"
 #include "tests/support/files.h"
 #include "tests/support/loop_clock.h"
+#include "tests/support/recipe_bench.h"
 #include "tests/widgets/live_windows.h"
 #include "ui/bench_grid.h"
 #include "ui/board_row.h"
@@ -188,61 +185,10 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_EQ(results["COM53"], (std::vector<QString>{"failed", "passed"}));
 }
 
-// A bench on simulated time of boards on COM<first>... brought up by a recipe whose
-// serials start at `serials`, each slot with its board job and bring-up; a board on a
-// slot is auxpad-sim's engine with `boardOptions`.
-struct RecipeBench {
-    QTemporaryDir dir;
-    auxpad::SimClock clock;
-    auxpad::shift::SimLines lines{clock};
-    auxpad::shift::SimPrinter printer{clock};
-    std::vector<auxpad::shift::SimAdapter*> adapters;
-    std::optional<auxpad::Recipe> recipe;
-    auxpad::DiskFiles diskFiles;
-    std::unique_ptr<auxpad::RecipeFiles> recipeFiles;
-    std::unique_ptr<auxpad::Bench> bench;
-
-    RecipeBench(int first, int count, const QString& name, const QString& serials, auxpad::BringUpRules rules = {},
-                bool watch = false, const std::string& label = {})
-    {
-        const std::string disk = downloadText(24), data = downloadText(48);
-        write("disk.txt", disk);
-        write("data.txt", data);
-        auto read = auxpad::readRecipe(
-            write("recipe.ini", recipeText(name.toStdString(), disk, data, serials.toStdString()) + label));
-        EXPECT_TRUE(read);
-        recipe = *read;
-        for (int i = 0; i < count; ++i) {
-            const std::string port = "COM" + std::to_string(first + i);
-            adapters.push_back(&lines.add(port, "/dev/sim/" + port));
-        }
-        recipeFiles = std::make_unique<auxpad::RecipeFiles>(*recipe, diskFiles);
-        auxpad::Surroundings around;
-        around.clock = &clock;
-        around.lines = &lines;
-        around.offload = auxpad::Offload::OnClock;
-        around.printer = printer.linkFor(0);
-        bench = std::make_unique<auxpad::Bench>(*recipeFiles, auxpad::RecipeFiles::kIniPath, around);
-        EXPECT_TRUE(bench->openRecords({}, "sqlite:" + dir.filePath("records.sqlite")));
-        for (int i = 0; i < count; ++i)
-            EXPECT_TRUE(bench->addPort(lines.resolve("COM" + std::to_string(first + i))));
-        bench->prepare(&*recipe, rules, watch);
-        if (recipe->label)
-            bench->printLabels(*recipe->label);
-    }
-    // A board on slot `i`, as auxpad-sim with `options` would be.
-    void plug(std::size_t i, const QStringList& options = {})
-    {
-        adapters[i]->plug(auxsim::parseOptions(QStringList{"auxpad-sim", "--seed", "1"} + options)->engine);
-    }
-    // Virtual time runs until `done`, for at most `ms`.
-    bool runUntil(const std::function<bool()>& done, qint64 ms = 120000) { return clock.runUntil(done, ms); }
-    QString write(const QString& file, const std::string& text) { return writeFile(dir.filePath(file), text); }
-};
-
 TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
 {
     RecipeBench b(46, 3, "Bench C", "SN0004000-SN0004099", {1, true}, true);
+    ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
     LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
     window.follow(b.bench->allSlots());
     b.bench->startSlots();
@@ -287,6 +233,7 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
 TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
 {
     RecipeBench b(58, 1, "Line D", "SN0005000-SN0005099");
+    ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
     b.plug(0);
     b.recipe->operatorRequired = true;
     LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
@@ -323,6 +270,7 @@ TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
 TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
 {
     RecipeBench b(60, 32, "Bench G", "SN0002000-SN0002999", {1, true}, true, "[label]\nprinter=q\nsize=50x25\n");
+    ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
     b.printer.refuse(0, 3600 * 1000); // out of labels
     LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
     window.follow(b.bench->allSlots());
