@@ -20,6 +20,7 @@ rest=(
   fonts-liberation
   cups printer-driver-cups-pdf dmtx-utils poppler-utils
   procps
+  xvfb qt6-qpa-plugins dbus at-spi2-core python3-pyatspi
 )
 if [ "${1:-}" = --build ]; then
   shift
