@@ -244,7 +244,7 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
 {
     RecipeBench b(46, 3, "Bench C", "SN0004000-SN0004099", {1, true}, true);
     LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
-    window.follow(b.bench->allSlots());
+    window.follow(*b.bench);
     b.bench->startSlots();
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -325,7 +325,7 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     RecipeBench b(60, 32, "Bench G", "SN0002000-SN0002999", {1, true}, true, "[label]\nprinter=q\nsize=50x25\n");
     b.printer.refuse(0, 3600 * 1000); // out of labels
     LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
-    window.follow(b.bench->allSlots());
+    window.follow(*b.bench);
     window.followLabels(*b.bench);
     window.showGrid(*b.bench);
     window.resize(1920, 1040);
