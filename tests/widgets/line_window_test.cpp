@@ -190,7 +190,7 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
     RecipeBench b(46, 3, "Bench C", "SN0004000-SN0004099", {1, true}, true);
     ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
     LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
-    window.follow(b.bench->allSlots());
+    window.follow(*b.bench);
     b.bench->startSlots();
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -273,7 +273,7 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
     b.printer.refuse(0, 3600 * 1000); // out of labels
     LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
-    window.follow(b.bench->allSlots());
+    window.follow(*b.bench);
     window.followLabels(*b.bench);
     window.showGrid(*b.bench);
     window.resize(1920, 1040);
