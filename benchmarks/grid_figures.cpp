@@ -70,7 +70,7 @@ int main(int argc, char** argv)
     if (!b.problem.isEmpty())
         return fail(b.problem);
     auxpad::ui::LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
-    window.follow(b.bench->allSlots());
+    window.follow(*b.bench);
     window.followLabels(*b.bench);
     window.showGrid(*b.bench);
     window.resize(1920, 1040);
