@@ -3,10 +3,12 @@
 // every run on record.
 #include <QAccessible>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -265,6 +267,25 @@ TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
         EXPECT_EQ(r.operatorId, "4711") << r.job.toStdString();
 }
 
+// How tall the tile's big letters stand as drawn: the tallest run of pixel rows that hold
+// anything but the tile's fill, away from its frame.
+int drawnLetterHeight(BoardTile* tile)
+{
+    const QImage image = tile->grab().toImage();
+    const QColor fill = image.pixelColor(13, image.height() / 2);
+    int tallest = 0, run = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        bool ink = false;
+        for (int x = 16; x < image.width() - 16 && !ink; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            ink = std::abs(c.red() - fill.red()) + std::abs(c.green() - fill.green()) + std::abs(c.blue() - fill.blue()) > 120;
+        }
+        run = ink ? run + 1 : 0;
+        tallest = std::max(tallest, run);
+    }
+    return tallest;
+}
+
 // A bench of 32 slots as tiles: all of them on a full-HD screen, read from a step away,
 // heard by a screen reader, and moved through by the keys.
 TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
@@ -286,15 +307,19 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     const auto& tiles = window.grid()->tiles();
     ASSERT_EQ(tiles.size(), 32u);
     EXPECT_EQ(window.grid()->columns(), 8) << "8 x 4";
-    for (BoardTile* tile : tiles) {
+    for (BoardTile* tile : tiles)
         EXPECT_TRUE(window.grid()->rect().contains(tile->geometry())) << tile->objectName().toStdString();
-        EXPECT_GE(tile->verdictPixels(), 60) << "PASS and FAIL read from a step away";
-    }
+    EXPECT_GE(drawnLetterHeight(tiles[0]), 60) << "PASS reads from a step away";
+    EXPECT_GE(drawnLetterHeight(tiles[1]), 60) << "and FAIL";
+    EXPECT_EQ(tiles[1]->grab().toImage().pixelColor(13, tiles[1]->height() / 2), QColor(200, 30, 30)) << "red";
     EXPECT_EQ(tiles[0]->accessibleName(), "COM60 PASS " + QString::fromStdString(b.bench->status(0).serial));
     EXPECT_TRUE(tiles[1]->accessibleName().startsWith("COM61 FAIL")) << tiles[1]->accessibleName().toStdString();
     EXPECT_EQ(tiles[2]->accessibleName(), "COM62 EMPTY");
     EXPECT_TRUE(window.findChild<QLabel*>("counters")->text().endsWith("    Labels held 1"))
         << window.findChild<QLabel*>("counters")->text().toStdString();
+    for (std::size_t i : {2u, 3u, 4u, 9u}) // a few more boards under way, for the picture
+        b.plug(i);
+    ASSERT_TRUE(b.runUntil([&] { return b.bench->status(9).phase == "InitData" && b.bench->status(9).percent > 30; }));
     EXPECT_TRUE(window.grab().save(QStringLiteral(AUXPAD_SCREENSHOT_DIR) + "/bench_grid.png"));
     b.adapters[1]->pull();
     ASSERT_TRUE(b.runUntil([&] { return !b.bench->status(1).ended(); }, 10000));
@@ -312,6 +337,23 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     EXPECT_EQ(window.grid()->columns(), 4) << "a narrower window: fewer columns of larger tiles";
     b.bench->stop();
     b.clock.settle();
+}
+
+TEST(LineWindow, SixtyFourSlotsStandAsEightByEightWithNoScrollBar)
+{
+    RecipeBench b(100, 64, "Bench H", "SN0003000-SN0003999");
+    ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
+    LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
+    window.showGrid(*b.bench);
+    window.resize(1920, 1040);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.grid()->columns(), 8);
+    for (BoardTile* tile : window.grid()->tiles())
+        EXPECT_TRUE(window.grid()->rect().contains(tile->geometry())) << tile->objectName().toStdString();
+    EXPECT_EQ(window.grid()->tiles().back()->y() / window.grid()->tiles().front()->height(), 7) << "the eighth row";
+    for (QScrollBar* bar : window.findChildren<QScrollBar*>())
+        EXPECT_FALSE(bar->isVisible());
 }
 
 } // namespace
