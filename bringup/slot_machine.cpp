@@ -135,7 +135,6 @@ void SlotMachine::bringUpEnded(Verdict verdict, Millis now)
     const std::optional<Kind> to = moveFrom(state_, On::BringUpEnded, when);
     if (!to)
         return;
-    tally_.add(verdict);
     outputs_.push_back(Finished{verdict});
     if (to == Kind::Stopped) {
         std::get<Stopped>(state_).endAwaited = false;

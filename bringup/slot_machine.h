@@ -61,7 +61,6 @@ public:
     std::vector<SlotOutput> takeOutputs() { return std::exchange(outputs_, {}); }
     std::optional<Millis> nextDeadline() const;
     const SlotState& state() const { return state_; }
-    const Tally& tally() const { return tally_; }
 
 private:
     void wait(Millis now);
@@ -69,7 +68,6 @@ private:
 
     SlotState state_ = slot::Stopped{};
     std::vector<SlotOutput> outputs_;
-    Tally tally_;
 };
 
 } // namespace auxpad

@@ -4,26 +4,8 @@ namespace auxpad {
 
 Verdict verdictOf(JobOutcome outcome, bool alreadyPassed)
 {
-    if (alreadyPassed || outcome == JobOutcome::Passed)
-        return Verdict::Passed;
-    if (outcome == JobOutcome::Interrupted)
-        return Verdict::Interrupted;
-    return Verdict::Failed;
-}
-
-void Tally::add(Verdict verdict)
-{
-    switch (verdict) {
-    case Verdict::Passed:
-        ++passed;
-        break;
-    case Verdict::Failed:
-        ++failed;
-        break;
-    case Verdict::Interrupted:
-        ++interrupted;
-        break;
-    }
+    // Only a running job has no verdict, and a job that ends is no longer running.
+    return boards::verdictOf(alreadyPassed ? words::kAlreadyPassed : outcomeName(outcome)).value_or(Verdict::Failed);
 }
 
 } // namespace auxpad

@@ -1,28 +1,15 @@
 #pragma once
 
-#include "base/result_words.h"
+#include "base/board_counts.h"
 #include "engine/job_summary.h"
 
 namespace auxpad {
 
-// How a board's turn on a line ended, as every front counts it: a board that passed
-// before and was not brought up again counts as passed, one stopped by a front (or
-// replaced) as interrupted, a hang-up as failed.
-enum class Verdict { Passed, Failed, Interrupted };
-
-// The one rule from an outcome to a verdict.
+// A job's outcome as a board's verdict, by the words it is put on record with
+// (boards::verdictOf), so that a front and the records count a board alike.
 Verdict verdictOf(JobOutcome outcome, bool alreadyPassed = false);
 
 // The result's word for a board that passed before and was left alone.
 inline constexpr const char* kAlreadyPassed = words::kAlreadyPassed;
-
-// What a slot, a run or a window has seen: boards by verdict.
-struct Tally {
-    int passed = 0;
-    int failed = 0;
-    int interrupted = 0;
-    void add(Verdict verdict);
-    int boards() const { return passed + failed + interrupted; }
-};
 
 } // namespace auxpad

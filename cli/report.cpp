@@ -147,16 +147,20 @@ struct ReportOptions {
     QCommandLineOption serial{"serial", "Only the board with serial number SN.", "SN"};
     QCommandLineOption operatorId{"operator", "Only jobs the operator ID ran.", "ID"};
     QCommandLineOption order{"order", "Only jobs of the work order or lot ID.", "ID"};
-    QCommandLineOption summary{"summary", "Instead of the records: each station's jobs, passed, failed and yield % "
-                                          "per period, then the most frequent captions of failed jobs."};
+    QCommandLineOption summary{"summary", "Instead of the records: each station's boards, passed, failed and yield % "
+                                          "per period, then the most frequent captions of failed boards. A board "
+                                          "counts once: its bring-up's last try, else its lone flash or prodinfo "
+                                          "job."};
     QCommandLineOption by{"by", "The summary's period: hour, day (the default) or week, from Monday; in UTC.",
                           "PERIOD", "day"};
     QCommandLineOption chart{"chart", "Paints each station's yield per period into FILE (.png or .svg) too; "
                                       "implies --summary.", "FILE"};
     QCommandLineOption csv{"csv", "CSV with a header row instead of a table."};
     QCommandLineOption json{"json", "The summary as one JSON document."};
-    QCommandLineOption per{"per", "What the summary and the chart count each row of: station (the default), "
-                                  "operator or order.", "WHAT", "station"};
+    QCommandLineOption per{"per", "What the summary and the chart count each row of: the boards of each station "
+                                  "(the default), operator or order; or job: every job of each station, each step "
+                                  "of a bring-up and each try on its own, as counted before boards were.",
+                           "WHAT", "station"};
     QCommandLineOption serials{"serials", "Instead of the records: each number of RANGE (SN0001000-SN0001999) "
                                           "that was handed out, with its state (leased, reserved, written, not "
                                           "written) and station.", "RANGE"};
@@ -186,7 +190,7 @@ auxpad::Expected<SummaryChoice, QString> chooseSummary(const QCommandLineParser&
         return unexpected(QStringLiteral("--by goes with --summary or --chart"));
     const auto per = auxpad::perNamed(parser.value(o.per));
     if (!per)
-        return unexpected("--per takes station, operator or order, not " + parser.value(o.per));
+        return unexpected("--per takes station, operator, order or job, not " + parser.value(o.per));
     if (parser.isSet(o.per) && !summing)
         return unexpected(QStringLiteral("--per goes with --summary or --chart"));
     if (parser.isSet(o.json) && !summing)

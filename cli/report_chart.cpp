@@ -42,19 +42,20 @@ QString shortTime(const QString& time)
 }
 
 // The summary laid out for painting: the periods along the bottom, the stations (or
-// operators, or orders: the summary's `per`) in the legend, and each one's yield where it had jobs.
+// operators, or orders: the summary's `per`) in the legend, and each one's yield where it had boards
+// (or jobs, with --per job).
 struct Layout {
     QStringList periods;
     QStringList stations;
     std::map<std::pair<qsizetype, qsizetype>, double> yield; // by station and period
-    qint64 jobs = 0;
+    qint64 tried = 0;
 
     explicit Layout(const Summary& s)
     {
         for (const auto& r : s.rows) {
             periods << r.period;
             stations << r.group;
-            jobs += r.jobs;
+            tried += r.tried;
         }
         for (QStringList* list : {&periods, &stations}) {
             list->sort();
@@ -67,7 +68,9 @@ struct Layout {
 
 QString titleOf(const Summary& s)
 {
-    return QStringLiteral("Yield of each %1, by %2").arg(auxpad::nameOf(s.per), auxpad::nameOf(s.by));
+    return s.counting() == auxpad::Counting::Jobs
+        ? QStringLiteral("Yield of each %1's jobs, by %2").arg(s.group(), auxpad::nameOf(s.by))
+        : QStringLiteral("Yield of each %1, by %2").arg(s.group(), auxpad::nameOf(s.by));
 }
 
 QString subtitleOf(const Summary& s, const Layout& layout, const auxpad::RecordFilter& filter)
@@ -82,7 +85,7 @@ QString subtitleOf(const Summary& s, const Layout& layout, const auxpad::RecordF
     for (const auto& [name, value] : filter.given())
         filters << name + ' ' + (name == "since" || name == "until" ? shortTime(value) : value);
     parts << (filters.isEmpty() ? QStringLiteral("all records") : filters.join(", "));
-    parts << QLocale(QLocale::English).toString(layout.jobs) + " jobs";
+    parts << QLocale(QLocale::English).toString(layout.tried) + ' ' + auxpad::nameOf(s.counting());
     return parts.join(QStringLiteral("  \u00b7  "));
 }
 
@@ -208,7 +211,7 @@ private:
         }
     }
 
-    // A line a station, broken where it had no jobs, with a dot at each period.
+    // A line a station, broken where it had no boards, with a dot at each period.
     void paintLines()
     {
         for (qsizetype st = 0; st < stations(); ++st) {

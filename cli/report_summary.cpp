@@ -1,5 +1,5 @@
 // `report --summary`: each station's yield per period and the most frequent failures,
-// as a table, as CSV, or as one JSON document.
+// as a table, as CSV, or as one JSON document; of boards, or with --per job of every job.
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -45,14 +45,14 @@ QString table(const std::vector<QStringList>& rows, const std::vector<bool>& num
 
 QString asTable(const Summary& s)
 {
-    std::vector<QStringList> rows{{auxpad::nameOf(s.per), "period", "jobs", "passed", "failed", "yield %"}};
+    std::vector<QStringList> rows{{s.group(), "period", auxpad::nameOf(s.counting()), "passed", "failed", "yield %"}};
     for (const auto& r : s.rows)
-        rows.push_back({r.group, r.period, QString::number(r.jobs), QString::number(r.passed), QString::number(r.failed),
+        rows.push_back({r.group, r.period, QString::number(r.tried), QString::number(r.passed), QString::number(r.failed),
                         percent(r.yield())});
     QString text = table(rows, {false, false, true, true, true, true});
     text += '\n';
     if (s.failures.empty())
-        return text + "No job failed.\n";
+        return text + (s.counting() == auxpad::Counting::Jobs ? "No job failed.\n" : "No board failed.\n");
     std::vector<QStringList> failures{{"failed", "caption"}};
     for (const auto& f : s.failures)
         failures.push_back({QString::number(f.count), QString(f.caption).replace('\n', "\\n")});
@@ -63,10 +63,10 @@ QString asTable(const Summary& s)
 // failures.
 QString asCsv(const Summary& s)
 {
-    QString text = auxpad::nameOf(s.per) + ",period,jobs,passed,failed,yield_percent\r\n";
+    QString text = s.group() + ",period," + auxpad::nameOf(s.counting()) + ",passed,failed,yield_percent\r\n";
     for (const auto& r : s.rows) {
         addCsvField(text, r.group);
-        text += ',' + r.period + ',' + QString::number(r.jobs) + ',' + QString::number(r.passed) + ','
+        text += ',' + r.period + ',' + QString::number(r.tried) + ',' + QString::number(r.passed) + ','
                 + QString::number(r.failed) + ',' + percent(r.yield()) + "\r\n";
     }
     text += "\r\ncaption,count\r\n";
@@ -84,9 +84,9 @@ QString asJson(const Summary& s, const auxpad::RecordFilter& filter)
         filters.insert(name, value);
     QJsonArray rows;
     for (const auto& r : s.rows)
-        rows.append(QJsonObject{{auxpad::nameOf(s.per), r.group},
+        rows.append(QJsonObject{{s.group(), r.group},
                                 {"period", r.period},
-                                {"jobs", r.jobs},
+                                {auxpad::nameOf(s.counting()), r.tried},
                                 {"passed", r.passed},
                                 {"failed", r.failed},
                                 {"yield", r.yield()}});

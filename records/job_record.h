@@ -57,6 +57,9 @@ struct JobRecord {
     QString operatorId, order, reason;
     // In the line's database: the identity of the journal that delivered the record.
     QString journal;
+    // A try of a bring-up after which the board was tried again: its last try decides
+    // what the board came to, so this one is no board of its own.
+    bool triedAgain = false;
 };
 
 // UTC now on `clock`, as the records write it.

@@ -4,6 +4,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "records/board_rule.h"
 #include "records/record_reader.h"
 
 namespace auxpad {
@@ -14,9 +15,10 @@ Expected<std::vector<RunningBoard>, QString> RecordReader::running(const RecordF
         return fail("read", "they are not open");
     QSqlQuery q(db_);
     q.setForwardOnly(true);
-    // Read through the index of the result and the start.
+    // Read through the index of the result and the start. A board brought up runs a job
+    // of its bring-up, and shows once, as its bring-up.
     q.prepare("SELECT station, port, serial, job, started FROM board_jobs" + whereOf(filter)
-              + " AND result = 'running' ORDER BY station, port, started");
+              + countedSql(Counting::Boards) + " AND result = 'running' ORDER BY station, port, started");
     bindFilter(q, filter);
     if (!q.exec())
         return fail("read", q.lastError().text());
@@ -36,10 +38,12 @@ Expected<std::vector<HourCount>, QString> RecordReader::hourCounts(const RecordF
     // Grouped by an expression of the station, not the column itself: by the column,
     // SQLite reads the whole index of station and hour, a year of records, in its order
     // to save sorting the day's few thousand it finds through the index of the start.
-    q.prepare("SELECT station || '', substr(started, 1, 13), COUNT(*), "
-              "SUM(CASE WHEN result = 'passed' THEN 1 ELSE 0 END), "
-              "SUM(CASE WHEN result = 'failed' THEN 1 ELSE 0 END), MAX(COALESCE(finished, started)) FROM board_jobs"
-              + whereOf(filter) + " GROUP BY 1, 2 ORDER BY 2, 1");
+    // The page counts boards, as the report's summary does.
+    q.prepare(QStringLiteral("SELECT station || '', substr(started, 1, 13), COUNT(*), "
+                             "SUM(CASE WHEN %1 THEN 1 ELSE 0 END), SUM(CASE WHEN %2 THEN 1 ELSE 0 END), "
+                             "MAX(COALESCE(finished, started)) FROM board_jobs")
+                  .arg(boardPassedSql(), boardFailedSql())
+              + whereOf(filter) + countedSql(Counting::Boards) + " GROUP BY 1, 2 ORDER BY 2, 1");
     bindFilter(q, filter);
     if (!q.exec())
         return fail("read", q.lastError().text());
@@ -50,13 +54,13 @@ Expected<std::vector<HourCount>, QString> RecordReader::hourCounts(const RecordF
     return out;
 }
 
-Expected<std::vector<FailureCount>, QString> RecordReader::topFailures(const RecordFilter& filter)
+Expected<std::vector<FailureCount>, QString> RecordReader::topFailures(const RecordFilter& filter, Counting counting)
 {
     if (!isOpen())
         return fail("read", "they are not open");
     QSqlQuery f(db_);
     f.setForwardOnly(true);
-    f.prepare("SELECT caption, COUNT(*) FROM board_jobs" + whereOf(filter)
+    f.prepare("SELECT caption, COUNT(*) FROM board_jobs" + whereOf(filter) + countedSql(counting)
               + " AND result = 'failed' GROUP BY caption ORDER BY 2 DESC, 1 LIMIT "
               + QString::number(Summary::kTopFailures));
     bindFilter(f, filter);

@@ -13,12 +13,12 @@ struct RunningBoard {
     QString started;
 };
 
-// One station's jobs that started in one hour (named by its front, 2026-12-07T08), and
+// One station's boards that started in one hour (named by its front, 2026-12-07T08), and
 // the latest time one of them was written: its end, or its start while it runs.
 struct HourCount {
     QString station;
     QString hour;
-    qint64 jobs = 0;
+    qint64 boards = 0;
     qint64 passed = 0;
     qint64 failed = 0;
     QString last;

@@ -101,6 +101,8 @@ const Column kColumns[] = {
     TEXT_COLUMN("operator", operatorId),
     TEXT_COLUMN("work_order", order),
     TEXT_COLUMN("reason", reason),
+    Column{"tried_again", [](const JobRecord& r) { return QVariant(r.triedAgain ? 1 : 0); },
+           [](JobRecord& r, const QVariant& v) { r.triedAgain = v.toInt() != 0; }},
 };
 
 #undef TEXT_COLUMN

@@ -7,9 +7,8 @@
 #include <QSqlQuery>
 #include <QVariant>
 
-#include <cmath>
-
-#include "base/result_words.h"
+#include "base/board_counts.h"
+#include "records/board_rule.h"
 #include "records/record_reader.h"
 
 namespace auxpad {
@@ -138,7 +137,7 @@ QString nameOf(Period period)
 
 std::optional<Per> perNamed(const QString& name)
 {
-    for (const Per p : {Per::Station, Per::Operator, Per::Order})
+    for (const Per p : {Per::Station, Per::Operator, Per::Order, Per::Job})
         if (name == nameOf(p))
             return p;
     return std::nullopt;
@@ -152,14 +151,31 @@ QString nameOf(Per per)
     case Per::Operator:
         return QStringLiteral("operator");
     case Per::Order:
+        return QStringLiteral("order");
+    case Per::Job:
         break;
     }
-    return QStringLiteral("order");
+    return QStringLiteral("job");
+}
+
+QString nameOf(Counting counting)
+{
+    return counting == Counting::Jobs ? QStringLiteral("jobs") : QStringLiteral("boards");
+}
+
+QString Summary::group() const
+{
+    return per == Per::Job ? nameOf(Per::Station) : nameOf(per);
 }
 
 double StationYield::yield() const
 {
-    return jobs > 0 ? std::round(1000.0 * static_cast<double>(passed) / static_cast<double>(jobs)) / 10 : 0.0;
+    return Tally::yieldPercent(passed, tried);
+}
+
+QString countedSql(Counting counting)
+{
+    return counting == Counting::Boards ? " AND " + boardRecordsSql() : QString();
 }
 
 namespace {
@@ -187,22 +203,24 @@ Expected<Summary, QString> RecordReader::summarise(const RecordFilter& filter, P
 {
     Summary out{by, per, {}, {}};
     // A job nobody signed, or of no order, counts under "".
-    const QString group = per == Per::Station ? QStringLiteral("station")
-                          : per == Per::Operator ? QStringLiteral("COALESCE(operator, '')")
-                                                 : QStringLiteral("COALESCE(work_order, '')");
+    const QString group = per == Per::Operator ? QStringLiteral("COALESCE(operator, '')")
+                          : per == Per::Order  ? QStringLiteral("COALESCE(work_order, '')")
+                                               : QStringLiteral("station");
+    const bool boards = out.counting() == Counting::Boards;
     if (!isOpen())
         return fail("read", "they are not open");
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     // The records are counted by station and hour, in the order of the index of that very
-    // expression (schema 5), so that a million records are counted without being sorted;
-    // those counts are then added up by period.
-    q.prepare(QStringLiteral("SELECT grouped, %1, SUM(jobs), SUM(passed), SUM(failed) FROM ("
-                             "SELECT %2 AS grouped, substr(started, 1, 13) AS start, COUNT(*) AS jobs, "
-                             "SUM(CASE WHEN result = 'passed' THEN 1 ELSE 0 END) AS passed, "
-                             "SUM(CASE WHEN result = 'failed' THEN 1 ELSE 0 END) AS failed FROM board_jobs")
-                  .arg(periodSql(by, postgres_), group)
-              + whereOf(filter) + " GROUP BY 1, 2) AS fronts GROUP BY 1, 2 ORDER BY 2, 1");
+    // expression (schema 5, or 10 for the boards alone), so that a million records are
+    // counted without being sorted; those counts are then added up by period.
+    q.prepare(QStringLiteral("SELECT grouped, %1, SUM(tried), SUM(passed), SUM(failed) FROM ("
+                             "SELECT %2 AS grouped, substr(started, 1, 13) AS start, COUNT(*) AS tried, "
+                             "SUM(CASE WHEN %3 THEN 1 ELSE 0 END) AS passed, "
+                             "SUM(CASE WHEN %4 THEN 1 ELSE 0 END) AS failed FROM board_jobs")
+                  .arg(periodSql(by, postgres_), group, boards ? boardPassedSql() : QStringLiteral("result = 'passed'"),
+                       boards ? boardFailedSql() : QStringLiteral("result = 'failed'"))
+              + whereOf(filter) + countedSql(out.counting()) + " GROUP BY 1, 2) AS fronts GROUP BY 1, 2 ORDER BY 2, 1");
     bindFilter(q, filter);
     if (!q.exec())
         return fail("read", q.lastError().text());
@@ -210,7 +228,7 @@ Expected<Summary, QString> RecordReader::summarise(const RecordFilter& filter, P
         out.rows.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong(),
                             q.value(3).toLongLong(), q.value(4).toLongLong()});
 
-    auto failures = topFailures(filter);
+    auto failures = topFailures(filter, out.counting());
     if (!failures)
         return unexpected(failures.error());
     out.failures = std::move(*failures);

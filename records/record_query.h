@@ -56,19 +56,28 @@ enum class Period { Hour, Day, Week };
 std::optional<Period> periodNamed(const QString& name);
 QString nameOf(Period period);
 
-// What a summary counts each row of: a station, an operator or a work order.
-enum class Per { Station, Operator, Order };
+// What a summary's rows are: a station's, an operator's or a work order's boards (each
+// board once, by the rule of base/board_counts.h); or, for whoever wants the counts as
+// they were before boards were counted, every job of a station (`--per job`).
+enum class Per { Station, Operator, Order, Job };
 std::optional<Per> perNamed(const QString& name);
 QString nameOf(Per per);
+
+// What is counted: boards, or every job.
+enum class Counting { Boards, Jobs };
+QString nameOf(Counting counting); // "boards", "jobs"
+// What is counted, as more of whereOf's conditions: " AND " the board records alone, or
+// nothing for every job.
+QString countedSql(Counting counting);
 
 // One station (or operator, or order: the summary's `per`) over one period.
 struct StationYield {
     QString group;
     QString period;
-    qint64 jobs = 0; // every job that started in the period, whatever became of it
+    qint64 tried = 0; // every board (or job) that started in the period, whatever became of it
     qint64 passed = 0;
     qint64 failed = 0;
-    // Passed, in per cent of the jobs, to a tenth: an interrupted job yielded no board.
+    // Passed, in per cent of those tried, to a tenth: an interrupted one yielded nothing.
     double yield() const;
 };
 
@@ -78,13 +87,17 @@ struct FailureCount {
 };
 
 // What a report's summary counts: a row for each station and period, in the order of
-// the periods and then of the stations, and the captions of the failed jobs, the most
-// frequent first.
+// the periods and then of the stations, and the captions of the failed boards (or jobs),
+// the most frequent first.
 struct Summary {
     Period by = Period::Day;
     Per per = Per::Station;
     std::vector<StationYield> rows;
     std::vector<FailureCount> failures;
+
+    Counting counting() const { return per == Per::Job ? Counting::Jobs : Counting::Boards; }
+    // What a row is named by: "station", "operator" or "order".
+    QString group() const;
 
     static constexpr int kTopFailures = 10;
 };

@@ -39,12 +39,14 @@ public:
     Expected<void, QString> writeCsv(const RecordFilter& filter, const std::function<void(const QByteArray&)>& write);
     // The summary of the records that pass the filter (records/record_query.cpp).
     Expected<Summary, QString> summarise(const RecordFilter& filter, Period by, Per per = Per::Station);
-    // What the line's page reads (records/line_reads.cpp): the boards running among the
-    // records that pass the filter; their counts by station and hour; the captions of the
-    // failed ones, the most frequent first.
+    // What the line's page reads (records/line_reads.cpp), of boards, as a person counts
+    // them: the boards running among the records that pass the filter; their counts by
+    // station and hour; the captions of the failed ones (or of every failed job), the
+    // most frequent first.
     Expected<std::vector<RunningBoard>, QString> running(const RecordFilter& filter);
     Expected<std::vector<HourCount>, QString> hourCounts(const RecordFilter& filter);
-    Expected<std::vector<FailureCount>, QString> topFailures(const RecordFilter& filter);
+    Expected<std::vector<FailureCount>, QString> topFailures(const RecordFilter& filter,
+                                                             Counting counting = Counting::Boards);
     // Every number of `range` a reservation holds, lowest first: leased to a station,
     // reserved for a board, written or not written.
     Expected<std::vector<SerialState>, QString> serialStates(const SerialRange& range);

@@ -49,7 +49,7 @@ public:
     // This store's own identity, made with it: a journal's is what leases are held by.
     Expected<QString, QString> identity();
 
-    static constexpr int kSchemaVersion = 10;
+    static constexpr int kSchemaVersion = 11;
 
 protected:
     // Writes a job's record, in a transaction of its own; or several in one transaction:

@@ -2,6 +2,7 @@
 // all open: both kinds of store keep every table, so that a report reads a journal as it
 // reads a line's database.
 #include "records/store_connection.h"
+#include "records/board_rule.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -131,7 +132,17 @@ const std::vector<std::vector<QString>> kMigrations = {
         "CREATE INDEX board_jobs_serial_passed ON board_jobs (serial, job, result)",
         "DROP INDEX IF EXISTS board_jobs_serial", // the one above serves its reads, and a write is one index fewer
     },
-    // 10: in a journal, each board result held for each sink that takes it (a webhook, an
+    // 10: counting boards, not jobs. A bring-up's try that was followed by another try of
+    // the same board says so, since a board's last try decides what it came to; and the
+    // summary counts the board records by station and hour through an index of just those,
+    // as it counts every job through the index of schema 5. Records kept before count
+    // each try as a board.
+    {
+        "ALTER TABLE board_jobs ADD COLUMN tried_again INTEGER NOT NULL DEFAULT 0",
+        "CREATE INDEX board_jobs_board_hour ON board_jobs (station, substr(started, 1, 13), result, started) "
+        "WHERE %BOARDS%",
+    },
+    // 11: in a journal, each board result held for each sink that takes it (a webhook, an
     // MQTT broker), written with the record in one transaction so that a kill cannot lose
     // it: the revision to deliver, the one delivered, and the answer of a sink that refused
     // it. Each sink counts its own, so that one away holds up no other.
@@ -175,6 +186,7 @@ Expected<void, QString> StoreConnection::migrate()
             statement.replace("%ID%", postgres_ ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT");
             statement.replace("%UUID%", QUuid::createUuid().toString(QUuid::WithoutBraces));
             statement.replace("%NOW%", recordTime(*clock_));
+            statement.replace("%BOARDS%", boardRecordsSql());
             if (!q.exec(statement))
                 return rollback(q.lastError().text());
         }

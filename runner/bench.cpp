@@ -132,6 +132,9 @@ void Bench::follow(std::size_t i)
     const auto ended = [this, i] {
         Board& b = *boards_[i];
         BoardStatus status = BoardStatus::ended(*b.job, b.bringUp.get());
+        // A board's end is its bring-up's, or its lone job's: never a step of a bring-up.
+        if (const auto verdict = boards::verdictOf(status.word); verdict && boards::standsForBoard(status.job, false))
+            tally_.add(*verdict);
         if (b.slot) // the result stands on the slot until the operator pulls the board
             status.waitingSince = clock().now();
         show(i, std::move(status));

@@ -65,6 +65,9 @@ public:
     Slot* slot(std::size_t i) { return boards_[i]->slot.get(); }
     // What every front shows of board `i`; `statusChanged` says when it changed.
     const BoardStatus& status(std::size_t i) const { return boards_[i]->status; }
+    // What the bench's boards came to since it started: each board's end counted once, by
+    // the rule the records are counted by (base/board_counts.h), as its status says it.
+    const Tally& tally() const { return tally_; }
     std::vector<BoardJob*> jobs();
     std::vector<BringUp*> bringUps();
     std::vector<Slot*> allSlots();
@@ -155,6 +158,7 @@ private:
     std::unique_ptr<LeaseKeeper> lease_;
     std::vector<std::unique_ptr<Board>> boards_;
     std::optional<QString> recordsProblem_;
+    Tally tally_;
     QString journalUrl_;
     std::unique_ptr<LabelPrinter> labels_;
     std::map<QString, std::size_t> labelBoard_; // by bring-up

@@ -67,7 +67,7 @@ void BringUp::run(const BringUpOutput& output)
             } else if constexpr (std::is_same_v<T, bringup::EndReservation>) {
                 endReservation(o);
             } else if constexpr (std::is_same_v<T, KeepStart>) {
-                keepStart();
+                keepStart(o.attempt);
             } else if constexpr (std::is_same_v<T, KeepEnd>) {
                 keepEnd(o.attempt);
             } else if constexpr (std::is_same_v<T, ReopenLine>) {
@@ -146,9 +146,15 @@ void BringUp::printLabel()
         bench_.printLabel(job_, *request);
 }
 
-// Each try is on record as a bring-up of its own, job "run".
-void BringUp::keepStart()
+// Each try is on record as a bring-up of its own, job "run". A board's last try decides
+// what it came to, so the try before says that the board was tried again.
+void BringUp::keepStart(int attempt)
 {
+    if (attempt > 1 && !record_.uuid.isEmpty()) {
+        record_.triedAgain = true;
+        ++record_.revision;
+        (void)bench_.keep(record_); // not on record, the board counts once more: said once, as any record
+    }
     record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}}, bench_.signature(), bench_.surroundings());
     record_.job = QLatin1String(words::kRun);
     (void)bench_.keep(record_); // a start not on record is said once; the end may still be

@@ -59,7 +59,7 @@ private:
     void ask(const bringup::AskPassed& question);
     void ask(const bringup::AskSerial& question);
     void printLabel();
-    void keepStart();
+    void keepStart(int attempt);
     void keepEnd(int attempt);
     void endReservation(const bringup::EndReservation& end);
 

@@ -19,7 +19,6 @@ public:
     const SlotState& state() const { return machine_.state(); }
     BoardJob& job() { return job_; }
     BringUp& bringUp() { return bringUp_; }
-    const Tally& tally() const { return machine_.tally(); }
 
 signals:
     void arrived();

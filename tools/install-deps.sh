@@ -21,6 +21,7 @@ rest=(
   cups printer-driver-cups-pdf dmtx-utils poppler-utils
   mosquitto mosquitto-clients openssl
   procps
+  xvfb qt6-qpa-plugins dbus at-spi2-core python3-pyatspi
 )
 if [ "${1:-}" = --build ]; then
   shift

@@ -23,23 +23,30 @@ status=0
 stage() {
   local name=$1
   shift
+  date +%s >"$logs/$name.start"
   nice -n 19 "$@" >"$logs/$name" 2>&1 &
   echo $! >"$logs/$name.pid"
+}
+# took NAME: the seconds since the stage NAME started.
+took() {
+  echo "$(($(date +%s) - $(cat "$logs/$1.start"))) s"
 }
 # finish NAME: waits for the stage, shows its output, and fails the run if it failed.
 finish() {
   local name=$1
   if wait "$(cat "$logs/$name.pid")"; then
-    echo "== $name: passed"
+    echo "== $name: passed in $(took "$name")"
   else
-    echo "== $name: FAILED"
+    echo "== $name: FAILED after $(took "$name")"
     status=1
   fi
   cat "$logs/$name"
 }
 
 # What the gcc build needs first; the rest installs while it builds.
+date +%s >"$logs/run.start"
 tools/install-deps.sh --build
+date +%s >"$logs/gcc-build.start"
 tools/build.sh >"$logs/gcc-build" 2>&1 &
 build=$!
 more=()
@@ -50,6 +57,7 @@ more=()
 tools/install-deps.sh "${more[@]}" || status=1
 wait $build || status=1
 cat "$logs/gcc-build"
+echo "== gcc build: ended after $(took gcc-build)"
 [ $status -eq 0 ] || exit $status
 export QT_QPA_PLATFORM=offscreen
 # Three tests at a time per core: most of them wait.
@@ -57,7 +65,9 @@ jobs=$(( $(nproc) * 3 ))
 
 stage clang-build tools/build-asan.sh
 echo "== gcc tests"
+date +%s >"$logs/gcc-tests.start"
 (cd build && ctest --output-on-failure --timeout 600 -j"$jobs") || status=1
+echo "== gcc tests: ended after $(took gcc-tests)"
 finish clang-build
 [ $status -eq 0 ] || exit $status
 
@@ -69,12 +79,14 @@ else
 fi
 stage fuzz env AUXPAD_BUILT=1 tools/fuzz.sh 20
 echo "== clang tests under the sanitizers"
+date +%s >"$logs/clang-tests.start"
 (
   cd build-asan
   export ASAN_OPTIONS="log_path=$reports/asan:detect_leaks=1"
   export UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1"
   ctest --output-on-failure --timeout 900 -j"$jobs"
 ) || status=1
+echo "== clang tests: ended after $(took clang-tests)"
 if [ -n "$(ls -A "$reports")" ]; then
   for f in "$reports"/*; do
     echo "== $f" && cat "$f"
@@ -84,4 +96,5 @@ if [ -n "$(ls -A "$reports")" ]; then
 fi
 finish fuzz
 [ $as_root -eq 0 ] || finish package
+echo "== the whole run: $(took run)"
 exit $status

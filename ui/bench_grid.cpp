@@ -43,6 +43,18 @@ QString firstLine(const std::string& text)
     return QString::fromStdString(text).section('\n', 0, 0, QString::SectionSkipEmpty).trimmed();
 }
 
+constexpr int kLetterMargin = 10; // between the big letters and the tile's sides
+
+// The width the big letters of `word` take at 100 px, by their outline (side bearings
+// aside), over 100.
+double inkWidth(const QFont& font, const QString& word)
+{
+    QFont big = font;
+    big.setBold(true);
+    big.setPixelSize(100);
+    return QFontMetricsF(big).tightBoundingRect(word).width() / 100.0;
+}
+
 } // namespace
 
 BoardTile::BoardTile(const BoardStatusModel& model, int row, QWidget* parent) : QWidget(parent), model_(model), row_(row)
@@ -58,14 +70,11 @@ void BoardTile::refresh()
     update();
 }
 
-int BoardTile::verdictPixels() const
+int BoardTile::verdictPixels(const QString& word) const
 {
-    // As high as a third of the tile, as wide as "FAIL" lets it be.
-    QFont big = font();
-    big.setBold(true);
-    big.setPixelSize(100);
-    const double wide = QFontMetricsF(big).horizontalAdvance(QStringLiteral("PASS")) / 100.0;
-    return static_cast<int>(std::min(height() * 0.36, (width() - 16) / wide));
+    // Two fifths of the tile high, unless the word, squeezed to four fifths of its width,
+    // would still not fit across the tile.
+    return static_cast<int>(std::min(height() * 0.4, (width() - 2 * kLetterMargin) / (0.8 * inkWidth(font(), word))));
 }
 
 void BoardTile::paintEvent(QPaintEvent*)
@@ -98,10 +107,20 @@ void BoardTile::paintEvent(QPaintEvent*)
     QFont big = font();
     big.setBold(true);
     if (s.ended()) {
-        big.setPixelSize(verdictPixels());
+        const QString word = stateWord(s);
+        const int pixels = verdictPixels(word);
+        big.setPixelSize(pixels);
         p.setFont(big);
-        const QRect middle = inner.adjusted(0, line, 0, -2 * line);
-        p.drawText(middle, Qt::AlignCenter, stateWord(s));
+        // A wide face's letters are squeezed across rather than made shorter: their height
+        // is what a person a step away reads.
+        const double squeeze = std::min(1.0, (width() - 2 * kLetterMargin) / (inkWidth(font(), word) * pixels));
+        const QRectF middle = r.adjusted(0, 6 + line, 0, -6 - 2 * line);
+        p.save();
+        p.translate(middle.center());
+        p.scale(squeeze, 1);
+        p.drawText(QRectF(-middle.width() / squeeze / 2, -middle.height() / 2, middle.width() / squeeze, middle.height()),
+                   Qt::AlignCenter, word);
+        p.restore();
         if (s.verdict == auxpad::Verdict::Failed) {
             p.setFont(small);
             p.drawText(inner.adjusted(0, 0, 0, -line - 4), Qt::AlignHCenter | Qt::AlignBottom,

@@ -16,8 +16,8 @@ class BoardTile final : public QWidget {
 public:
     BoardTile(const BoardStatusModel& model, int row, QWidget* parent = nullptr);
     int row() const { return row_; }
-    // The pixel size of the PASS or FAIL letters at the tile's size.
-    int verdictPixels() const;
+    // The pixel size of the big letters that say `word` (PASS, FAIL, STOPPED) at the tile's size.
+    int verdictPixels(const QString& word) const;
     void refresh();
 
 signals:

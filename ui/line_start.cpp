@@ -227,7 +227,7 @@ int runLine(const LineOptions& options)
     window.showSignature(bench.signature().operatorId, bench.signature().order);
     QObject::connect(&window, &LineWindow::signedIn, &bench, &auxpad::Bench::signIn);
     if (options.autoStart) {
-        window.follow(bench.allSlots());
+        window.follow(bench);
         // With an operator required, no board starts before someone signed in.
         if (recipe && recipe->operatorRequired && window.operatorId().isEmpty())
             QObject::connect(&window, &LineWindow::signedIn, &bench, [&bench] { bench.startSlots(); },

@@ -146,10 +146,10 @@ void LineWindow::showGrid(const auxpad::Bench& bench)
         grid_->tiles().front()->setFocus();
 }
 
-void LineWindow::follow(const std::vector<auxpad::Slot*>& watchers)
+void LineWindow::follow(auxpad::Bench& bench)
 {
-    slots_ = watchers;
-    since_.emplace(slots_.empty() ? auxpad::realClock() : slots_.front()->job().runner().clock());
+    bench_ = &bench;
+    since_.emplace(bench.clock());
     counters_ = new QLabel(this);
     counters_->setObjectName("counters");
     counters_->setTextFormat(Qt::PlainText);
@@ -158,10 +158,10 @@ void LineWindow::follow(const std::vector<auxpad::Slot*>& watchers)
     large.setPointSizeF(large.pointSizeF() * 1.3);
     counters_->setFont(large);
     static_cast<QVBoxLayout*>(layout())->insertWidget(recipe_ ? 1 : 0, counters_);
-    for (std::size_t i = 0; i < slots_.size() && i < rows_.size(); ++i) {
-        rows_[i]->follow(*slots_[i]);
-        connect(slots_[i], &auxpad::Slot::finished, this, &LineWindow::showCounters);
-    }
+    const std::vector<auxpad::Slot*> watchers = bench.allSlots();
+    for (std::size_t i = 0; i < watchers.size() && i < rows_.size(); ++i)
+        rows_[i]->follow(*watchers[i]);
+    connect(&bench, &auxpad::Bench::finished, this, &LineWindow::showCounters);
     findChild<QWidget*>("flashAll")->hide(); // the slots start every board
     connect(everySecond_.get(), &auxpad::Timer::timeout, this, &LineWindow::showCounters);
     showCounters();
@@ -169,18 +169,13 @@ void LineWindow::follow(const std::vector<auxpad::Slot*>& watchers)
 
 void LineWindow::showCounters()
 {
-    int passed = 0, failed = 0;
-    for (const auxpad::Slot* slot : slots_) {
-        passed += slot->tally().passed;
-        failed += slot->tally().failed;
-    }
-    const int boards = passed + failed;
+    const auxpad::Tally& seen = bench_->tally();
     const double hours = since_->seconds() / 3600.0;
     counters_->setText(QStringLiteral("Passed %1    Failed %2    Yield %3    Boards per hour %4")
-                           .arg(passed)
-                           .arg(failed)
-                           .arg(boards == 0 ? QStringLiteral("-") : QString::number(100.0 * passed / boards, 'f', 1) + " %")
-                           .arg(hours > 0 ? QString::number(boards / hours, 'f', 0) : QStringLiteral("0"))
+                           .arg(seen.passed)
+                           .arg(seen.failed)
+                           .arg(seen.boards() == 0 ? QStringLiteral("-") : QString::number(seen.yield(), 'f', 1) + " %")
+                           .arg(hours > 0 ? QString::number(seen.boards() / hours, 'f', 0) : QStringLiteral("0"))
                        + (labelsHeld_ ? QStringLiteral("    Labels held %1").arg(*labelsHeld_) : QString()));
 }
 

@@ -34,9 +34,9 @@ public:
                const auxpad::Recipe* recipe = nullptr, const std::vector<auxpad::BringUp*>& bringUps = {},
                QWidget* parent = nullptr);
 
-    // Each row follows its slot, which starts every board by itself; the counters above
-    // the rows count what the slots brought up since the window opened.
-    void follow(const std::vector<auxpad::Slot*>& watchers);
+    // Each row follows its slot of `bench`, which starts every board by itself; the
+    // counters above the rows say what the bench's boards came to (`Bench::tally`).
+    void follow(auxpad::Bench& bench);
     // The bench as a grid of tiles instead of rows, read from `bench`'s statuses; the
     // rows stay beside it, for their logs and their flashes.
     void showGrid(const auxpad::Bench& bench);
@@ -84,7 +84,7 @@ private:
     QLabel* order_ = nullptr;
     QLabel* counters_ = nullptr;
     std::optional<int> labelsHeld_;
-    std::vector<auxpad::Slot*> slots_;
+    const auxpad::Bench* bench_ = nullptr; // whose boards the counters count
     std::optional<auxpad::Stopwatch> since_; // since the slots started
     void showCounters();
     std::vector<BoardRow*> rows_;

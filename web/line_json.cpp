@@ -12,12 +12,12 @@ using auxpad::StationYield;
 
 QJsonObject counts(const StationYield& y)
 {
-    return {{"jobs", y.jobs}, {"passed", y.passed}, {"failed", y.failed}, {"yield", y.yield()}};
+    return {{"boards", y.tried}, {"passed", y.passed}, {"failed", y.failed}, {"yield", y.yield()}};
 }
 
 void add(StationYield& sum, const auxpad::HourCount& h)
 {
-    sum.jobs += h.jobs;
+    sum.tried += h.boards;
     sum.passed += h.passed;
     sum.failed += h.failed;
 }

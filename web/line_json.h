@@ -14,14 +14,14 @@ namespace auxpad::web {
 // filter's `since` is said in each.
 
 // GET /api/line: a tile per station, in the order of their names: the boards running
-// now (port, serial, job, since when and for how many seconds), the jobs passed and
-// failed in the hour of `now` and since `since`, the yield since then and the time of
-// the station's last record.
+// now (port, serial, job, since when and for how many seconds), the boards tried, passed
+// and failed in the hour of `now` and since `since`, the yield since then and the time
+// of the station's last record.
 QJsonObject lineJson(const std::vector<auxpad::RunningBoard>& running, const std::vector<auxpad::HourCount>& hours,
                      const QString& since, const QDateTime& now);
-// GET /api/hours: the line's jobs, passed, failed and yield for each hour, oldest first.
+// GET /api/hours: the line's boards, passed, failed and yield for each hour, oldest first.
 QJsonObject hoursJson(const std::vector<auxpad::HourCount>& hours, const QString& since);
-// GET /api/failures: the captions of the failed jobs, the most frequent first.
+// GET /api/failures: the captions of the failed boards, the most frequent first.
 QJsonObject failuresJson(const std::vector<auxpad::FailureCount>& failures, const QString& since);
 
 } // namespace auxpad::web

@@ -118,7 +118,7 @@ protected:
     }
     QJsonObject summary(const QString& store, const QStringList& arguments)
     {
-        const Run run = tool(QStringList{"report", "--summary", "--json", "--db", store} + arguments);
+        const Run run = tool(QStringList{"report", "--summary", "--per", "job", "--json", "--db", store} + arguments);
         EXPECT_EQ(run.status, 0) << run.errors.toStdString();
         return QJsonDocument::fromJson(run.out.toUtf8()).object();
     }
@@ -180,12 +180,13 @@ TEST_F(Report, FiltersCombineAndCountExactlyOnBothDatabases)
     }
 }
 
+// `--per job`: every job of each station, as the summary counted before it counted boards.
 TEST_F(Report, SummaryCountsEachStationAndPeriodOnBothDatabases)
 {
     for (const QString& store : stores_) {
         SCOPED_TRACE(store.toStdString());
         // The days as CSV, in full: the yield table, an empty line, and the failures.
-        const Run days = tool({"report", "--summary", "--csv", "--db", store});
+        const Run days = tool({"report", "--summary", "--per", "job", "--csv", "--db", store});
         EXPECT_EQ(days.status, 0) << days.errors.toStdString();
         EXPECT_EQ(days.out.toStdString(),
                   "station,period,jobs,passed,failed,yield_percent\r\n"
@@ -222,7 +223,7 @@ TEST_F(Report, SummaryCountsEachStationAndPeriodOnBothDatabases)
         EXPECT_EQ(failures[1].toObject()["caption"].toString(), kSelfTestFail);
 
         // The table: a line a station and period, and the captions on one line each.
-        const Run table = tool({"report", "--summary", "--station", "bench3", "--db", store});
+        const Run table = tool({"report", "--summary", "--per", "job", "--station", "bench3", "--db", store});
         EXPECT_EQ(table.out.toStdString(), "station  period      jobs  passed  failed  yield %\n"
                                            "bench3   2026-12-01     2       0       1      0.0\n"
                                            "\n"

@@ -25,8 +25,8 @@ TEST(LineJson, CountsTheHourOfNowApartFromTheDayAndTimesTheBoardsRunning)
     EXPECT_EQ(a["since"]["failed"].toInt(), 1);
     EXPECT_DOUBLE_EQ(a["since"]["yield"].toDouble(), 80.0);
     EXPECT_EQ(a["last"].toString(), "2026-12-07T09:10:00.000Z");
-    EXPECT_EQ(tiles[1]["hour"]["jobs"].toInt(), 0);
+    EXPECT_EQ(tiles[1]["hour"]["boards"].toInt(), 0);
     const QJsonObject c = tiles[2].toObject();
-    EXPECT_EQ(c["since"]["jobs"].toInt(), 0);
+    EXPECT_EQ(c["since"]["boards"].toInt(), 0);
     EXPECT_EQ(c["running"][0]["seconds"].toInt(), 30);
 }

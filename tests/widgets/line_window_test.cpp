@@ -3,28 +3,27 @@
 // every run on record.
 #include <QAccessible>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <optional>
 
 #include "records/record_reader.h"
 #include "runner/bench.h"
 #include "runner/recipe.h"
 #include "runner/slot.h"
-#include "shell/sim_options.h"
-#include "shift/sim_lines.h"
-#include "shift/sim_printer.h"
 #include "tests/e2e/sim_process.h"
 #include "tests/support/files.h"
 #include "tests/support/loop_clock.h"
+#include "tests/support/recipe_bench.h"
 #include "tests/widgets/live_windows.h"
 #include "ui/bench_grid.h"
 #include "ui/board_row.h"
@@ -188,64 +187,12 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_EQ(results["COM53"], (std::vector<QString>{"failed", "passed"}));
 }
 
-// A bench on simulated time of boards on COM<first>... brought up by a recipe whose
-// serials start at `serials`, each slot with its board job and bring-up; a board on a
-// slot is auxpad-sim's engine with `boardOptions`.
-struct RecipeBench {
-    QTemporaryDir dir;
-    auxpad::SimClock clock;
-    auxpad::shift::SimLines lines{clock};
-    auxpad::shift::SimPrinter printer{clock};
-    std::vector<auxpad::shift::SimAdapter*> adapters;
-    std::optional<auxpad::Recipe> recipe;
-    auxpad::DiskFiles diskFiles;
-    std::unique_ptr<auxpad::RecipeFiles> recipeFiles;
-    std::unique_ptr<auxpad::Bench> bench;
-
-    RecipeBench(int first, int count, const QString& name, const QString& serials, auxpad::BringUpRules rules = {},
-                bool watch = false, const std::string& label = {})
-    {
-        const std::string disk = downloadText(24), data = downloadText(48);
-        write("disk.txt", disk);
-        write("data.txt", data);
-        auto read = auxpad::readRecipe(
-            write("recipe.ini", recipeText(name.toStdString(), disk, data, serials.toStdString()) + label));
-        EXPECT_TRUE(read);
-        recipe = *read;
-        for (int i = 0; i < count; ++i) {
-            const std::string port = "COM" + std::to_string(first + i);
-            adapters.push_back(&lines.add(port, "/dev/sim/" + port));
-        }
-        recipeFiles = std::make_unique<auxpad::RecipeFiles>(*recipe, diskFiles);
-        auxpad::Surroundings around;
-        around.clock = &clock;
-        around.lines = &lines;
-        around.offload = auxpad::Offload::OnClock;
-        around.printer = printer.linkFor(0);
-        bench = std::make_unique<auxpad::Bench>(*recipeFiles, auxpad::RecipeFiles::kIniPath, around);
-        const auto opened = bench->openRecords({}, "sqlite:" + dir.filePath("records.sqlite"));
-        EXPECT_TRUE(opened) << opened.error().toStdString();
-        for (int i = 0; i < count; ++i)
-            EXPECT_TRUE(bench->addPort(lines.resolve("COM" + std::to_string(first + i))));
-        bench->prepare(&*recipe, rules, watch);
-        if (recipe->label)
-            bench->printLabels(*recipe->label);
-    }
-    // A board on slot `i`, as auxpad-sim with `options` would be.
-    void plug(std::size_t i, const QStringList& options = {})
-    {
-        adapters[i]->plug(auxsim::parseOptions(QStringList{"auxpad-sim", "--seed", "1"} + options)->engine);
-    }
-    // Virtual time runs until `done`, for at most `ms`.
-    bool runUntil(const std::function<bool()>& done, qint64 ms = 120000) { return clock.runUntil(done, ms); }
-    QString write(const QString& file, const std::string& text) { return writeFile(dir.filePath(file), text); }
-};
-
 TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
 {
     RecipeBench b(46, 3, "Bench C", "SN0004000-SN0004099", {1, true}, true);
+    ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
     LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
-    window.follow(b.bench->allSlots());
+    window.follow(*b.bench);
     b.bench->startSlots();
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -288,6 +235,7 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
 TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
 {
     RecipeBench b(58, 1, "Line D", "SN0005000-SN0005099");
+    ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
     b.plug(0);
     b.recipe->operatorRequired = true;
     LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
@@ -319,14 +267,34 @@ TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
         EXPECT_EQ(r.operatorId, "4711") << r.job.toStdString();
 }
 
+// How tall the tile's big letters stand as drawn: the tallest run of pixel rows that hold
+// anything but the tile's fill, away from its frame.
+int drawnLetterHeight(BoardTile* tile)
+{
+    const QImage image = tile->grab().toImage();
+    const QColor fill = image.pixelColor(13, image.height() / 2);
+    int tallest = 0, run = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        bool ink = false;
+        for (int x = 16; x < image.width() - 16 && !ink; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            ink = std::abs(c.red() - fill.red()) + std::abs(c.green() - fill.green()) + std::abs(c.blue() - fill.blue()) > 120;
+        }
+        run = ink ? run + 1 : 0;
+        tallest = std::max(tallest, run);
+    }
+    return tallest;
+}
+
 // A bench of 32 slots as tiles: all of them on a full-HD screen, read from a step away,
 // heard by a screen reader, and moved through by the keys.
 TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
 {
     RecipeBench b(60, 32, "Bench G", "SN0002000-SN0002999", {1, true}, true, "[label]\nprinter=q\nsize=50x25\n");
+    ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
     b.printer.refuse(0, 3600 * 1000); // out of labels
     LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
-    window.follow(b.bench->allSlots());
+    window.follow(*b.bench);
     window.followLabels(*b.bench);
     window.showGrid(*b.bench);
     window.resize(1920, 1040);
@@ -339,15 +307,19 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     const auto& tiles = window.grid()->tiles();
     ASSERT_EQ(tiles.size(), 32u);
     EXPECT_EQ(window.grid()->columns(), 8) << "8 x 4";
-    for (BoardTile* tile : tiles) {
+    for (BoardTile* tile : tiles)
         EXPECT_TRUE(window.grid()->rect().contains(tile->geometry())) << tile->objectName().toStdString();
-        EXPECT_GE(tile->verdictPixels(), 60) << "PASS and FAIL read from a step away";
-    }
+    EXPECT_GE(drawnLetterHeight(tiles[0]), 60) << "PASS reads from a step away";
+    EXPECT_GE(drawnLetterHeight(tiles[1]), 60) << "and FAIL";
+    EXPECT_EQ(tiles[1]->grab().toImage().pixelColor(13, tiles[1]->height() / 2), QColor(200, 30, 30)) << "red";
     EXPECT_EQ(tiles[0]->accessibleName(), "COM60 PASS " + QString::fromStdString(b.bench->status(0).serial));
     EXPECT_TRUE(tiles[1]->accessibleName().startsWith("COM61 FAIL")) << tiles[1]->accessibleName().toStdString();
     EXPECT_EQ(tiles[2]->accessibleName(), "COM62 EMPTY");
     EXPECT_TRUE(window.findChild<QLabel*>("counters")->text().endsWith("    Labels held 1"))
         << window.findChild<QLabel*>("counters")->text().toStdString();
+    for (std::size_t i : {2u, 3u, 4u, 9u}) // a few more boards under way, for the picture
+        b.plug(i);
+    ASSERT_TRUE(b.runUntil([&] { return b.bench->status(9).phase == "InitData" && b.bench->status(9).percent > 30; }));
     EXPECT_TRUE(window.grab().save(QStringLiteral(AUXPAD_SCREENSHOT_DIR) + "/bench_grid.png"));
     b.adapters[1]->pull();
     ASSERT_TRUE(b.runUntil([&] { return !b.bench->status(1).ended(); }, 10000));
@@ -365,6 +337,23 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     EXPECT_EQ(window.grid()->columns(), 4) << "a narrower window: fewer columns of larger tiles";
     b.bench->stop();
     b.clock.settle();
+}
+
+TEST(LineWindow, SixtyFourSlotsStandAsEightByEightWithNoScrollBar)
+{
+    RecipeBench b(100, 64, "Bench H", "SN0003000-SN0003999");
+    ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
+    LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
+    window.showGrid(*b.bench);
+    window.resize(1920, 1040);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.grid()->columns(), 8);
+    for (BoardTile* tile : window.grid()->tiles())
+        EXPECT_TRUE(window.grid()->rect().contains(tile->geometry())) << tile->objectName().toStdString();
+    EXPECT_EQ(window.grid()->tiles().back()->y() / window.grid()->tiles().front()->height(), 7) << "the eighth row";
+    for (QScrollBar* bar : window.findChildren<QScrollBar*>())
+        EXPECT_FALSE(bar->isVisible());
 }
 
 } // namespace

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "base/result_words.h"
+
+namespace auxpad {
+
+// How a board's turn on a line ended, as every count takes it: a board that passed
+// before and was not brought up again counts as passed, one stopped by a front (or
+// replaced) as interrupted, a hang-up as failed.
+enum class Verdict { Passed, Failed, Interrupted };
+
+// What a person reads as a count is boards, not jobs. This is the one rule for which
+// record of a job stands for a board and what it came to: the window's counters apply it
+// to the bench's statuses, and the line's page, the report's summary and its chart apply
+// it in SQL (records/board_rule.h), made from these very functions.
+namespace boards {
+
+// A board brought up by a recipe stands as its bring-up ("run", a record a try); a lone
+// flash or product-information job stands for its board. A step of a bring-up (its
+// flash, its write) is part of that board, not one of its own, and a self-test brings
+// no board up.
+bool standsForBoard(std::string_view job, bool bringUpStep);
+
+// A record's result, as a board's verdict: none while it runs.
+std::optional<Verdict> verdictOf(std::string_view result);
+
+} // namespace boards
+
+// Boards by verdict: what a slot, a run, a window or a summary has seen. Of a board's
+// tries only the last is counted, so a board tried again and then passed is one passed
+// board.
+struct Tally {
+    int passed = 0;
+    int failed = 0;
+    int interrupted = 0;
+    void add(Verdict verdict);
+    int boards() const { return passed + failed + interrupted; }
+    double yield() const { return yieldPercent(passed, boards()); }
+
+    // Passed in per cent of tried, to a tenth; 0 when none was tried. A board that was
+    // interrupted, or runs still, was tried and yielded nothing.
+    static double yieldPercent(std::int64_t passed, std::int64_t tried);
+};
+
+} // namespace auxpad

@@ -1,0 +1,144 @@
+#!/usr/bin/env python3
+"""What a screen reader hears of a bench of 32 slots shown as tiles.
+
+Runs `auxpad-flash line --auto --view grid` on an X server of its own, with two boards
+(auxpad-sim processes: one that passes, one that misstores its serial) among 32 slots, and
+reads the tiles' names over AT-SPI, as Orca would, until the two boards have ended.
+Run by run.sh inside a session bus of its own; arguments: auxpad-flash, auxpad-sim.
+"""
+import hashlib
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+
+import pyatspi
+
+FLASH, SIM = sys.argv[1], sys.argv[2]
+SLOTS = range(21, 53)
+
+
+def write(path, text):
+    with open(path, "w", newline="") as f:
+        f.write(text)
+
+
+def x_server():
+    """Xvfb at 1920 x 1080 on a free display; returns the process and its DISPLAY."""
+    read, written = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(written), "-nolisten", "tcp",
+                             "-screen", "0", "1920x1080x24"], pass_fds=[written],
+                            stderr=subprocess.DEVNULL)
+    os.close(written)
+    with os.fdopen(read) as f:
+        number = f.readline().strip()
+    if not number:
+        sys.exit("Xvfb did not start")
+    return xvfb, ":" + number
+
+
+def tiles(app):
+    """The window's tiles by slot: each one's accessible name and its place on the screen."""
+    found, todo = {}, [app]
+    while todo:
+        node = todo.pop()
+        try:
+            name = node.name or ""
+            children = list(node)
+            m = re.match(r"^COM(\d+) ", name)
+            if m:
+                found[int(m.group(1))] = (name, node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS))
+        except Exception:  # a node that went while it was read
+            continue
+        todo.extend(c for c in children if c is not None)
+    return found
+
+
+def the_app(pid):
+    for app in pyatspi.Registry.getDesktop(0):
+        try:
+            if app is not None and app.get_process_id() == pid:
+                return app
+        except Exception:
+            pass
+    return None
+
+
+def main():
+    work = tempfile.mkdtemp(prefix="auxpad-a11y-")
+    config, station = os.path.join(work, "config"), os.path.join(work, "station")
+    os.makedirs(os.path.join(config, "auxpad-flash"))
+    os.makedirs(station)
+    # The demo's download files, which the boards take as they are.
+    demo = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "demo")
+    disk, data = (open(os.path.join(demo, f), newline="").read() for f in ("initdisk.txt", "initdata.txt"))
+    write(os.path.join(station, "disk.txt"), disk)
+    write(os.path.join(station, "data.txt"), data)
+    sha = lambda t: hashlib.sha256(t.encode()).hexdigest()
+    write(os.path.join(station, "recipe.ini"),
+          "[recipe]\nname=Bench A\ninitdisk=disk.txt\ninitdisk_sha256=%s\ninitdata=data.txt\n"
+          "initdata_sha256=%s\nformat=1\nhardware=0102\nmcusw=MCU02.00.01\ndspsw=DSP02.00.07\n"
+          "code=0671234\nmanufacture=061226\nserials=SN0000001-SN0000999\n" % (sha(disk), sha(data)))
+    # The empty slots' adapters are there, with no board on them: lines nobody answers.
+    empty_lines = {n: os.openpty() for n in SLOTS if n > 22}
+    write(os.path.join(config, "auxpad-flash", "ports.conf"),
+          "".join("COM%d=%s\n" % (n, os.ttyname(far)) for n, (_, far) in empty_lines.items()))
+    env = dict(os.environ, XDG_CONFIG_HOME=config, XDG_DATA_HOME=os.path.join(work, "data"),
+               XDG_RUNTIME_DIR=work)
+    children = []
+    try:
+        xvfb, display = x_server()
+        children.append(xvfb)
+        for com, options in ((21, []), (22, ["--misstore-serial"])):
+            sim = subprocess.Popen([SIM, "--com", str(com), "--quiet"] + options, env=env,
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+            children.append(sim)
+            sim.stdout.readline()  # its pty, once ports.conf names it
+        env.pop("QT_QPA_PLATFORM", None)
+        tool = subprocess.Popen(
+            [FLASH, "line", "--recipe", "recipe.ini", "--auto", "--view", "grid"]
+            + [a for n in SLOTS for a in ("--port", "COM%d" % n)],
+            cwd=station, env=dict(env, DISPLAY=display, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"),
+            stderr=subprocess.DEVNULL)
+        children.append(tool)
+        names, heard, deadline = {}, {}, time.monotonic() + 120
+        while time.monotonic() < deadline and tool.poll() is None:
+            app = the_app(tool.pid)
+            heard = tiles(app) if app is not None else {}
+            names = {n: name for n, (name, _) in heard.items()}
+            if (names.get(21, "").startswith("COM21 PASS")
+                    and names.get(22, "").startswith("COM22 FAIL")):
+                break
+            time.sleep(0.5)
+        problems = []
+        if sorted(names) != list(SLOTS):
+            problems.append("tiles heard: %s" % sorted(names))
+        if not re.fullmatch(r"COM21 PASS SN0000\d\d\d", names.get(21, "")):
+            problems.append("the passed board: %r" % names.get(21))
+        if not names.get(22, "").startswith("COM22 FAIL"):
+            problems.append("the failed board: %r" % names.get(22))
+        off = [n for n, (_, e) in heard.items()
+               if e.x < 0 or e.y < 0 or e.x + e.width > 1920 or e.y + e.height > 1080]
+        if off:
+            problems.append("tiles not wholly on the 1920 x 1080 screen: %s" % off)
+        empty = [n for n in SLOTS if n > 22 and names.get(n) != "COM%d EMPTY" % n]
+        if empty:
+            problems.append("empty slots not heard as empty: %s" % [names.get(n) for n in empty])
+        for p in problems:
+            print("FAIL:", p)
+        if not problems:
+            print("32 tiles heard over AT-SPI:", names[21], "|", names[22], "|", names[23])
+        return 1 if problems else 0
+    finally:
+        for child in reversed(children):
+            child.terminate()
+            try:
+                child.wait(10)
+            except subprocess.TimeoutExpired:
+                child.kill()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
