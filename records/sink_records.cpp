@@ -19,7 +19,9 @@ bool isBoardResult(const JobRecord& record)
 
 bool sinkTakes(const SinkInterest& interest, const JobRecord& record)
 {
-    if (!isBoardResult(record))
+    // A try that went again was sent as it ended; its mark that another try followed is
+    // no news to send again.
+    if (!isBoardResult(record) || record.triedAgain)
         return false;
     const bool passed = record.result == QLatin1String(words::kPassed);
     switch (interest.events) {
