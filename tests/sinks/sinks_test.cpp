@@ -248,11 +248,19 @@ TEST_F(Sinks, EveryResultReachesTheBrokerOnItsTopicThoughTheBrokerWentAndTheStat
         loop.exec();
         return said.count('\n');
     };
+    // A webhook that never answers beside it holds up neither the broker's messages nor a board.
+    QTcpServer closed;
+    closed.listen(QHostAddress::LocalHost);
+    const quint16 nobody = closed.serverPort();
+    closed.close();
     ini("[mqtt]\nbroker=tcp://127.0.0.1:" + std::to_string(broker.port()) + "\ntopic=factory/{station}/{result}/boards\n"
-        "client_id=st-1-test\nqos=1\n");
+        "client_id=st-1-test\nqos=1\n[webhook]\nurl=http://127.0.0.1:" + std::to_string(nobody)
+        + "/boards\nsecret_file=webhook.secret\n");
     boards(3);
     const Ran first = run(QStringList{"selftest"} + ports());
     EXPECT_EQ(first.status, 0) << first.err.toStdString();
+    EXPECT_TRUE(first.out.contains("held for webhook: 3")) << first.out.toStdString();
+    EXPECT_FALSE(first.out.contains("held for mqtt")) << first.out.toStdString();
     EXPECT_EQ(messages(3), 3) << said.toStdString();
     EXPECT_EQ(said.count("factory/st-1/passed/boards {"), 3) << said.toStdString();
 
@@ -281,7 +289,12 @@ TEST_F(Sinks, EveryResultReachesTheBrokerOnItsTopicThoughTheBrokerWentAndTheStat
         if (const qsizetype brace = line.indexOf('{'); brace > 0)
             uuids.insert(QJsonDocument::fromJson(line.mid(brace)).object()["job_uuid"].toString());
     EXPECT_EQ(uuids.size(), 9) << said.toStdString();
-    EXPECT_EQ(run({"records", "deliveries"}).status, 0) << "nothing held";
+    const Ran listed = run({"records", "deliveries", "--json"});
+    const QJsonArray sinks = QJsonDocument::fromJson(listed.out).object()["sinks"].toArray();
+    EXPECT_EQ(sinks.size(), 2) << listed.out.toStdString();
+    for (const auto& sink : sinks)
+        EXPECT_EQ(sink.toObject()["held"].toInt(), sink.toObject()["sink"].toString().startsWith("mqtt") ? 0 : 9)
+            << listed.out.toStdString();
     subscriber.terminate();
     subscriber.waitForFinished();
 }
