@@ -55,8 +55,10 @@ SinkSync syncSinks(const auxpad::SinkSettings& sinks, const QString& station, bo
 int runDeliveries(bool json)
 {
     auxpad::Journal journal;
-    if (const auto opened = journal.open(auxpad::StoreUrls::journalUrl(), auxpad::Journal::Opening::MustExist); !opened) {
-        std::fprintf(stderr, "auxpad-flash records: this station has no journal: %s\n", opened.error().toLocal8Bit().constData());
+    const auto opened = journal.open(auxpad::StoreUrls::journalUrl(), auxpad::Journal::Opening::MustExist);
+    if (!opened) {
+        std::fprintf(stderr, "auxpad-flash records: this station has no journal: %s\n",
+                     opened.error().toLocal8Bit().constData());
         return 2;
     }
     const auto counts = journal.sinkCounts();

@@ -41,7 +41,8 @@ Expected<void, QString> Journal::writeAlongside(const JobRecord& record)
         if (!sinkTakes(interest, record))
             continue;
         // A later state of a record is held again; an earlier one written late changes nothing.
-        const auto held = execute("INSERT INTO sink_deliveries (sink, job_uuid, revision, held_since) VALUES (?, ?, ?, ?) "
+        const auto held = execute("INSERT INTO sink_deliveries (sink, job_uuid, revision, held_since) "
+                                  "VALUES (?, ?, ?, ?) "
                                   "ON CONFLICT (sink, job_uuid) DO UPDATE SET revision = excluded.revision, "
                                   "refused = NULL WHERE sink_deliveries.revision < excluded.revision",
                                   {interest.sink, record.uuid, record.revision, recordTime(*clock_)}, "written");
@@ -92,9 +93,8 @@ Expected<void, QString> Journal::markSinkRefused(const QString& sink, const JobR
 
 Expected<int, QString> Journal::resendRefused(const QString& sink)
 {
-    auto q = sink.isEmpty() ? execute("UPDATE sink_deliveries SET refused = NULL WHERE refused IS NOT NULL", {}, "written")
-                            : execute("UPDATE sink_deliveries SET refused = NULL WHERE refused IS NOT NULL AND sink = ?",
-                                      {sink}, "written");
+    const QString all = QStringLiteral("UPDATE sink_deliveries SET refused = NULL WHERE refused IS NOT NULL");
+    auto q = sink.isEmpty() ? execute(all, {}, "written") : execute(all + " AND sink = ?", {sink}, "written");
     if (!q)
         return unexpected(q.error());
     return (*q)->numRowsAffected();

@@ -57,7 +57,9 @@ MqttSender::MqttSender(MqttSettings settings, Clock& clock, QObject* parent)
             sender, [sender] {
                 sender->connected_ = false;
                 if (sender->problem_.isEmpty())
-                    sender->problem_ = QStringLiteral("the broker %1:%2 is away").arg(sender->settings_.host).arg(sender->settings_.port);
+                    sender->problem_ = QStringLiteral("the broker %1:%2 is away")
+                                           .arg(sender->settings_.host)
+                                           .arg(sender->settings_.port);
             },
             Qt::QueuedConnection);
     });

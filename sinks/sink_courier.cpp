@@ -68,7 +68,8 @@ void SinkCourier::sent(std::vector<SinkItem> items, std::vector<SinkAnswer> answ
         emit failed(QStringLiteral("%1 did not take the results: %2").arg(sink_, why));
     using Marked = Expected<int, QString>;
     thread_.run<Marked>(
-        [sink = sink_, items = std::move(items), answers = std::move(answers)](RecordsThread::Stores& stores) -> Marked {
+        [sink = sink_, items = std::move(items),
+         answers = std::move(answers)](RecordsThread::Stores& stores) -> Marked {
             const auto journal = stores.openJournal();
             if (!journal)
                 return unexpected(journal.error());

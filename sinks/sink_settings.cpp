@@ -81,7 +81,8 @@ Expected<WebhookSettings, QString> readWebhook(const std::map<QString, QString>&
         bool number = false;
         w.timeoutMs = values.at("timeout_ms").toInt(&number);
         if (!number || w.timeoutMs < 100 || w.timeoutMs > 600000)
-            return unexpected(QStringLiteral("timeout_ms %1: give milliseconds from 100 to 600000").arg(values.at("timeout_ms")));
+            return unexpected(
+                QStringLiteral("timeout_ms %1: give milliseconds from 100 to 600000").arg(values.at("timeout_ms")));
     }
     if (values.count("ca_file")) {
         w.caCertificates = QSslCertificate::fromPath(folder.absoluteFilePath(values.at("ca_file")));
@@ -110,7 +111,8 @@ Expected<MqttSettings, QString> readMqtt(const std::map<QString, QString>& value
     static const QRegularExpression placeholder(QStringLiteral("\\{([^}]*)\\}"));
     for (auto it = placeholder.globalMatch(m.topic); it.hasNext();) {
         const QString name = it.next().captured(1);
-        if (std::find(std::begin(kTopicPlaceholders), std::end(kTopicPlaceholders), name) == std::end(kTopicPlaceholders))
+        const auto known = std::find(std::begin(kTopicPlaceholders), std::end(kTopicPlaceholders), name);
+        if (known == std::end(kTopicPlaceholders))
             return unexpected(QStringLiteral("topic %1: {%2} is no placeholder; there are {station}, {recipe}, {order} "
                                              "and {result}")
                                   .arg(m.topic, name));
@@ -124,7 +126,8 @@ Expected<MqttSettings, QString> readMqtt(const std::map<QString, QString>& value
         m.password = *password;
     }
     if (values.count("qos") && values.at("qos") != QLatin1String("1"))
-        return unexpected(QStringLiteral("qos %1: each result goes at QoS 1, so that none is lost").arg(values.at("qos")));
+        return unexpected(
+            QStringLiteral("qos %1: each result goes at QoS 1, so that none is lost").arg(values.at("qos")));
     auto events = readEvents(values);
     if (!events)
         return unexpected(events.error());

@@ -27,7 +27,8 @@ public:
     static SinkAnswer answerOf(int status, const QByteArray& body, const QString& error);
 
 private:
-    void next(std::shared_ptr<std::vector<SinkItem>> items, std::shared_ptr<std::vector<SinkAnswer>> answers, Done done);
+    void next(std::shared_ptr<std::vector<SinkItem>> items, std::shared_ptr<std::vector<SinkAnswer>> answers,
+              Done done);
 
     WebhookSettings settings_;
     QNetworkAccessManager network_;
