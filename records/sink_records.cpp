@@ -4,6 +4,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "base/board_counts.h"
 #include "base/result_words.h"
 #include "records/journal.h"
 #include "records/record_columns.h"
@@ -12,9 +13,11 @@ namespace auxpad {
 
 bool isBoardResult(const JobRecord& record)
 {
-    if (record.result.isEmpty() || record.result == QLatin1String(words::kRunning))
-        return false;
-    return record.job == QLatin1String(words::kRun) || record.recipe.isEmpty();
+    // The factory's systems are sent what the line's counts count, once it has ended: the
+    // one rule of which record stands for a board, where a job run under a recipe other
+    // than the bring-up itself is one of its steps.
+    return boards::verdictOf(record.result.toStdString())
+           && boards::standsForBoard(record.job.toStdString(), !record.recipe.isEmpty());
 }
 
 bool sinkTakes(const SinkInterest& interest, const JobRecord& record)
@@ -23,7 +26,7 @@ bool sinkTakes(const SinkInterest& interest, const JobRecord& record)
     // no news to send again.
     if (!isBoardResult(record) || record.triedAgain)
         return false;
-    const bool passed = record.result == QLatin1String(words::kPassed);
+    const bool passed = boards::verdictOf(record.result.toStdString()) == Verdict::Passed;
     switch (interest.events) {
     case SinkEvents::Passed:
         return passed;

@@ -19,9 +19,9 @@ struct SinkInterest {
     SinkEvents events = SinkEvents::All;
 };
 
-// The one rule for which records are a board's result, the one a sink is sent: a
-// bring-up's own record where one ran, else the lone job's, once it has ended. The jobs a
-// bring-up ran on its way carry its recipe and are not.
+// Which records are a board's result, the ones a sink is sent: those that stand for a
+// board by the line's one rule (base/board_counts.h: a bring-up's own record where one
+// ran, else a lone flash or product-information job), once they have ended.
 bool isBoardResult(const JobRecord& record);
 bool sinkTakes(const SinkInterest& interest, const JobRecord& record);
 

@@ -47,6 +47,19 @@ protected:
         for (int i = 0; i < count; ++i)
             sims_.push_back(std::make_unique<SimProcess>(dir_.filePath("config"), 21 + i, QStringList{"--quiet"}));
     }
+    // A product-information write to every board, each time with serials of its own.
+    QStringList write(const QStringList& options = {})
+    {
+        ++writes_;
+        std::string values = "port,hardware,mcusw,dspsw,serial,code,manufacture\n";
+        for (std::size_t i = 0; i < sims_.size(); ++i)
+            values += QString("COM%1,0102,MCU02.00.01,DSP02.00.07,SN%2,0671234,061226\n")
+                          .arg(21 + i)
+                          .arg(writes_ * 1000 + 21 + static_cast<int>(i), 7, 10, QChar('0'))
+                          .toStdString();
+        writeFile(dir_.filePath("station/values.csv"), values);
+        return QStringList{"prodinfo", "--values", "values.csv"} + options + ports();
+    }
     QStringList ports() const
     {
         QStringList out;
@@ -85,6 +98,7 @@ protected:
 
     QTemporaryDir dir_;
     std::vector<std::unique_ptr<SimProcess>> sims_;
+    int writes_ = 0;
 };
 
 QSet<QByteArray> ids(const QList<HttpsReceiver::Post>& posts)
@@ -101,7 +115,7 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
     ASSERT_TRUE(receiver.listen());
     ini(webhook(receiver.port(), receiver.certificate()));
     boards(3);
-    const Ran first = run(QStringList{"selftest", "--json"} + ports());
+    const Ran first = run(write({"--json"}));
     ASSERT_EQ(first.status, 0) << first.err.toStdString();
     ASSERT_EQ(receiver.posts.size(), 3) << first.err.toStdString();
     QSet<QString> seenPorts;
@@ -124,7 +138,7 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
 
     // Down for a run: the results wait in the journal, and the summary says so.
     receiver.close();
-    const Ran held = run(QStringList{"selftest"} + ports());
+    const Ran held = run(write());
     EXPECT_EQ(held.status, 0) << "a sink away fails no board";
     EXPECT_TRUE(held.out.contains("held for webhook: 3")) << held.out.toStdString();
     const Ran listed = run({"records", "deliveries", "--json"});
@@ -148,7 +162,7 @@ TEST_F(Sinks, AResultTheWebhookRefusesIsKeptWithItsAnswerAndSentAgainOnlyWhenAsk
     receiver.answer = "unknown order";
     ini(webhook(receiver.port(), receiver.certificate()));
     boards(1);
-    const Ran refused = run(QStringList{"selftest"} + ports());
+    const Ran refused = run(write());
     EXPECT_EQ(refused.status, 0);
     EXPECT_EQ(receiver.posts.size(), 1) << "a refusal is not tried again";
     const Ran listed = run({"records", "deliveries", "--json"});
@@ -178,7 +192,7 @@ TEST_F(Sinks, ABadSinkSettingStopsTheRunBeforeAnyBoardIsTouched)
     };
     for (const auto& [setting, why] : cases) {
         ini(setting);
-        const Ran r = run(QStringList{"selftest"} + ports());
+        const Ran r = run(write());
         EXPECT_EQ(r.status, 2) << setting;
         EXPECT_TRUE(r.err.contains(why)) << r.err.toStdString();
         EXPECT_EQ(r.err.count('\n'), 1) << "one line: " << r.err.toStdString();
@@ -257,7 +271,7 @@ TEST_F(Sinks, EveryResultReachesTheBrokerOnItsTopicThoughTheBrokerWentAndTheStat
         "client_id=st-1-test\nqos=1\n[webhook]\nurl=http://127.0.0.1:" + std::to_string(nobody)
         + "/boards\nsecret_file=webhook.secret\n");
     boards(3);
-    const Ran first = run(QStringList{"selftest"} + ports());
+    const Ran first = run(write());
     EXPECT_EQ(first.status, 0) << first.err.toStdString();
     EXPECT_TRUE(first.out.contains("held for webhook: 3")) << first.out.toStdString();
     EXPECT_FALSE(first.out.contains("held for mqtt")) << first.out.toStdString();
@@ -274,11 +288,11 @@ TEST_F(Sinks, EveryResultReachesTheBrokerOnItsTopicThoughTheBrokerWentAndTheStat
             out += tool.readAllStandardOutput();
         return out.count("\"event\":\"result\"");
     };
-    std::unique_ptr<QProcess> killed(start(QStringList{"selftest", "--json"} + ports()));
+    std::unique_ptr<QProcess> killed(start(write({"--json"})));
     ASSERT_EQ(resultsOut(*killed), 3);
     ::kill(static_cast<pid_t>(killed->processId()), SIGKILL);
     killed->waitForFinished();
-    QProcess* next = start(QStringList{"selftest", "--json"} + ports());
+    QProcess* next = start(write({"--json"}));
     ASSERT_EQ(resultsOut(*next), 3);
     broker.start();
     const Ran nextRan = finish(next);
