@@ -22,6 +22,7 @@
 
 #include "tests/e2e/sim_process.h"
 #include "tests/sinks/https_receiver.h"
+#include "tests/support/engine_rig.h"
 #include "tests/support/files.h"
 #include "tests/support/programs.h"
 
@@ -115,7 +116,13 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
     ASSERT_TRUE(receiver.listen());
     ini(webhook(receiver.port(), receiver.certificate()));
     boards(3);
-    const Ran first = run(write({"--json"}));
+    const std::string disk = downloadText(24), data = downloadText(48);
+    writeFile(dir_.filePath("station/disk.txt"), disk);
+    writeFile(dir_.filePath("station/data.txt"), data);
+    std::string recipe = recipeText("Line A", disk, data, "SN0000001-SN0000999");
+    recipe.replace(recipe.find("format=20"), 9, "format=1"); // the boards format at once
+    writeFile(dir_.filePath("station/recipe.ini"), recipe);
+    const Ran first = run(QStringList{"run", "--recipe", "recipe.ini", "--json"} + ports());
     ASSERT_EQ(first.status, 0) << first.err.toStdString();
     ASSERT_EQ(receiver.posts.size(), 3) << first.err.toStdString();
     QSet<QString> seenPorts;
@@ -129,6 +136,7 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
                                   "seconds", "operator", "order", "station", "label", "job_uuid"})
             EXPECT_TRUE(doc.contains(field)) << field;
         EXPECT_EQ(doc["result"].toString(), "passed");
+        EXPECT_EQ(doc["job"].toString(), "run") << "a bring-up is sent as its own record, not as its steps";
         EXPECT_EQ(doc["station"].toString(), "st-1");
         EXPECT_EQ(post.headers.value("x-auxpad-id"),
                   (doc["job_uuid"].toString() + ":" + QString::number(doc["revision"].toInt())).toUtf8());
