@@ -7,9 +7,10 @@
 #
 # The stages overlap. The gcc build starts once what it needs is installed, while the
 # rest installs. Most tests wait (a board's format time, a server's restart) rather than
-# compute, so the clang build runs while the gcc tests wait, and the fuzz targets and the
-# package while the clang tests wait, at the lowest priority, so that a test that needs a
-# core gets it. Each stage's output is shown in full once it ends, in the order above.
+# compute, so the clang build and the package test (mostly a wait on the mirror) run while
+# the gcc tests wait, and the fuzz targets while the clang tests wait, at the lowest
+# priority, so that a test that needs a core gets it. Each stage's output is shown in full
+# once it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 as_root=0
@@ -63,20 +64,24 @@ export QT_QPA_PLATFORM=offscreen
 # Three tests at a time per core: most of them wait.
 jobs=$(( $(nproc) * 3 ))
 
+if [ $as_root -eq 1 ]; then
+  # The package from build/, installed into a fresh Debian 12 root and run there: mostly
+  # a wait on the mirror and on dpkg, so it starts as soon as build/ is built.
+  stage package tools/package-test.sh build
+else
+  echo "The package test needs root; run sudo tools/package-test.sh."
+fi
 stage clang-build tools/build-asan.sh
 echo "== gcc tests"
 date +%s >"$logs/gcc-tests.start"
 (cd build && ctest --output-on-failure --timeout 600 -j"$jobs") || status=1
 echo "== gcc tests: ended after $(took gcc-tests)"
 finish clang-build
-[ $status -eq 0 ] || exit $status
-
-if [ $as_root -eq 1 ]; then
-  # The package from build/, installed into a fresh Debian 12 root and run there.
-  stage package tools/package-test.sh build
-else
-  echo "The package test needs root; run sudo tools/package-test.sh."
+if [ $status -ne 0 ]; then
+  [ $as_root -eq 0 ] || finish package
+  exit $status
 fi
+
 stage fuzz env AUXPAD_BUILT=1 tools/fuzz.sh 20
 echo "== clang tests under the sanitizers"
 date +%s >"$logs/clang-tests.start"
