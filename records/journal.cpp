@@ -77,15 +77,15 @@ Expected<int, QString> Journal::heldCount(const QString& lineDb)
     return count;
 }
 
-Expected<std::vector<JobRecord>, QString> Journal::held(const QString& lineDb, int most)
+Expected<std::vector<JobRecord>, QString> Journal::recordsWhere(const QString& where, const QVariantList& values,
+                                                                int most)
 {
     if (!isOpen())
         return fail("read", "they are not open");
-    auto q = execute(QStringLiteral("SELECT %1 FROM board_jobs WHERE line_db = ? AND delivered < revision ORDER BY id "
-                                    "LIMIT %2")
-                         .arg(selectList())
+    auto q = execute(QStringLiteral("SELECT %1 FROM board_jobs WHERE %2 ORDER BY id LIMIT %3")
+                         .arg(selectList(), where)
                          .arg(most),
-                     {lineDb}, "read");
+                     values, "read");
     if (!q)
         return unexpected(q.error());
     std::vector<JobRecord> out;
@@ -95,6 +95,11 @@ Expected<std::vector<JobRecord>, QString> Journal::held(const QString& lineDb, i
     }
     (*q)->finish();
     return out;
+}
+
+Expected<std::vector<JobRecord>, QString> Journal::held(const QString& lineDb, int most)
+{
+    return recordsWhere(QStringLiteral("line_db = ? AND delivered < revision"), {lineDb}, most);
 }
 
 Expected<void, QString> Journal::markDelivered(const std::vector<JobRecord>& records)

@@ -95,6 +95,8 @@ protected:
 
 private:
     Expected<void, QString> updateLabel(qint64 id, const QString& set, const QVariantList& values);
+    // At most `most` records, in the order they were kept, of those `where` (with `values`) holds.
+    Expected<std::vector<JobRecord>, QString> recordsWhere(const QString& where, const QVariantList& values, int most);
 
     std::vector<SinkInterest> sinks_;
 };

@@ -57,22 +57,9 @@ Expected<void, QString> Journal::writeAlongside(const JobRecord& record)
 
 Expected<std::vector<JobRecord>, QString> Journal::heldForSink(const QString& sink, int most)
 {
-    if (!isOpen())
-        return fail("read", "they are not open");
-    auto q = execute(QStringLiteral("SELECT %1 FROM board_jobs WHERE job_uuid IN (SELECT job_uuid FROM sink_deliveries "
-                                    "WHERE sink = ? AND delivered < revision AND refused IS NULL) ORDER BY id LIMIT %2")
-                         .arg(selectList())
-                         .arg(most),
-                     {sink}, "read");
-    if (!q)
-        return unexpected(q.error());
-    std::vector<JobRecord> out;
-    while ((*q)->next()) {
-        out.emplace_back();
-        readRecord(**q, out.back());
-    }
-    (*q)->finish();
-    return out;
+    return recordsWhere(QStringLiteral("job_uuid IN (SELECT job_uuid FROM sink_deliveries WHERE sink = ? AND "
+                                       "delivered < revision AND refused IS NULL)"),
+                        {sink}, most);
 }
 
 Expected<void, QString> Journal::markSinkDelivered(const QString& sink, const JobRecord& record)
