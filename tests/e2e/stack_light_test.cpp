@@ -136,7 +136,8 @@ TEST_F(StackLightRun, ATowerThatGoesAwayIsSaidOnceAndTheBenchGoesOn)
 {
     board({});
     const auto tool = start({"run", "--watch", "--json", "--recipe", recipe(""), "--stack-light", tower_});
-    ASSERT_EQ(towerReads(allOff()), allOff());
+    // All off first; the board may already have turned amber on by the time it is read.
+    ASSERT_TRUE(towerReads(allOff()).startsWith(allOff()));
     ::close(std::exchange(master_, -1)); // the tower's cable is pulled
     tool->setReadChannel(QProcess::StandardError);
     QByteArray said;
