@@ -7,7 +7,7 @@
 set -euo pipefail
 
 build=(
-  cmake make ninja-build g++ pkg-config
+  cmake make ninja-build g++ lld pkg-config
   qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-httpserver-dev qt6-websockets-dev
   libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev

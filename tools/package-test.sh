@@ -1,37 +1,34 @@
 #!/usr/bin/env bash
 # Builds the package (tools/package.sh), installs it into a fresh Debian 12 root made
-# with debootstrap, from the package alone and its declared dependencies, and runs it
-# there: auxpad-flash --version, man -w auxpad-flash, and a headless auxpad-flash flash
-# against auxpad-sim on a pseudo-terminal, which must end with status 0. Needs root (for
-# debootstrap, chroot and the mounts) and Debian's mirror; takes some minutes.
+# with debootstrap (tools/package-root.sh), from the package alone and its declared
+# dependencies, and runs it there: auxpad-flash --version, man -w auxpad-flash, and a
+# headless auxpad-flash flash against auxpad-sim on a pseudo-terminal, which must end
+# with status 0. Needs root (for debootstrap, chroot and the mounts) and Debian's mirror;
+# takes some minutes.
 #
 #   sudo tools/package-test.sh [BUILD_DIR]   (BUILD_DIR as tools/package.sh takes it;
-#                                             AUXPAD_MIRROR picks the Debian mirror,
-#                                             by default the one this machine's apt uses)
+#                                             AUXPAD_MIRROR picks the Debian mirror, by
+#                                             default the one this machine's apt uses;
+#                                             AUXPAD_PACKAGE_ROOT names a root that
+#                                             tools/package-root.sh made beforehand,
+#                                             which this test uses up)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ "$(id -u)" -eq 0 ] || { echo "tools/package-test.sh needs root: debootstrap, chroot and mounts" >&2; exit 2; }
-# The mirror this machine's apt uses (deb822 sources or the classic list); without one,
-# debootstrap picks its own.
-apt_mirror() {
-  { sed -n 's/^URIs: *\([^ ]*\/debian\/\{0,1\}\)$/\1/p' /etc/apt/sources.list.d/*.sources
-    sed -n 's/^deb \(\[[^]]*\] \)\{0,1\}\([^ ]*\/debian\/\{0,1\}\) .*/\2/p' /etc/apt/sources.list /etc/apt/sources.list.d/*.list
-  } 2>/dev/null | head -n 1 || true # a list that is not there, or not read to its end, is no fault
-}
-mirror=${AUXPAD_MIRROR:-$(apt_mirror)}
-tools/install-deps.sh debootstrap
 deb=$(tools/package.sh "$@" | tail -n 1)
 
-root=$(mktemp -d /var/tmp/auxpad-package-test.XXXXXX)
+root=${AUXPAD_PACKAGE_ROOT:-}
 cleanup() {
+  [ -n "$root" ] || return 0
   for m in dev/pts dev proc; do mountpoint -q "$root/$m" && umount -l "$root/$m"; done
   rm -rf "$root"
 }
 trap cleanup EXIT
 
-echo "== a fresh Debian 12 root from ${mirror:-the mirror debootstrap picks}"
-debootstrap --variant=minbase bookworm "$root" ${mirror:+"$mirror"} >"$root.log" 2>&1 || { cat "$root.log"; exit 1; }
-rm -f "$root.log"
+if [ -z "$root" ]; then
+  root=$(mktemp -d /var/tmp/auxpad-package-test.XXXXXX)
+  tools/package-root.sh "$root"
+fi
 mount -t proc proc "$root/proc"
 mount --bind /dev "$root/dev"
 mount --bind /dev/pts "$root/dev/pts"
@@ -39,7 +36,6 @@ cp "$deb" "$root/tmp/"
 in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
 
 echo "== installing $(basename "$deb") and what it declares it needs"
-in_root apt-get update -qq
 DEBIAN_FRONTEND=noninteractive in_root apt-get install -y -qq --no-install-recommends "/tmp/$(basename "$deb")" man-db >/dev/null
 
 echo "== auxpad-flash --version"
