@@ -20,4 +20,18 @@ void RetryTimer::act(RetryMachine::Do what)
         due_->stop();
 }
 
+void RetryTimer::lastTry(Millis ms)
+{
+    const Stopwatch waited(clock_);
+    // The count of ended tries is read before the ask, which may end a try at once.
+    auto waitForAnEndAfter = [&](int ended) {
+        clock_.runUntil([&] { return ended_ > ended && !trying(); }, std::max<Millis>(0, ms - waited.elapsed()));
+    };
+    if (trying())
+        waitForAnEndAfter(ended_);
+    const int ended = ended_;
+    askedAtOnce();
+    waitForAnEndAfter(ended);
+}
+
 } // namespace auxpad

@@ -204,26 +204,6 @@ void Courier::tried(const Expected<DeliveryCount, QString>& outcome, std::option
         emit failed(outcome.error());
     }
     retry_.tried(outcome.has_value());
-    if (!retry_.trying())
-        emit idle();
-}
-
-void Courier::lastTry(int ms)
-{
-    const Stopwatch waited(clock_);
-    bool idle = false;
-    const auto told = connect(this, &Courier::idle, this, [&idle] { idle = true; });
-    auto waitForIdle = [&] {
-        clock_.runUntil([&idle] { return idle; }, std::max<Millis>(0, ms - waited.elapsed()));
-    };
-    // A try under way may have counted before the last record was written: one more
-    // follows it, whatever it came to, and its count is the one that stands.
-    if (retry_.trying())
-        waitForIdle();
-    idle = false;
-    retry_.askedAtOnce();
-    waitForIdle();
-    disconnect(told);
 }
 
 } // namespace auxpad

@@ -117,13 +117,12 @@ public:
     void deliverSoon();
     // Tries once more, after the try under way if there is one, and runs the event loop
     // until it is over (and any it calls for), or `ms` have passed.
-    void lastTry(int ms);
+    void lastTry(int ms) { retry_.lastTry(ms); }
     int held() const { return held_; }
 
 signals:
     void heldChanged(int held);
     void failed(const QString& why); // a try that did not reach the database; it is tried again
-    void idle();                     // no try is under way or called for
     // Other journals use this station's name there: said once.
     void stationNameShared(const std::vector<Namesake>& others);
     // The line's database refused a number's written state: said for each, loudly.

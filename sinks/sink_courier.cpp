@@ -108,22 +108,6 @@ void SinkCourier::tried(bool worked, std::optional<int> held)
     retry_.tried(worked);
     if (worked && held && *held > 0)
         retry_.askedAtOnce();
-    if (!retry_.trying())
-        emit idle();
-}
-
-void SinkCourier::lastTry(int ms)
-{
-    const Stopwatch waited(clock_);
-    bool idle = false;
-    const auto told = connect(this, &SinkCourier::idle, this, [&idle] { idle = true; });
-    auto waitForIdle = [&] { clock_.runUntil([&idle] { return idle; }, std::max<Millis>(0, ms - waited.elapsed())); };
-    if (retry_.trying())
-        waitForIdle();
-    idle = false;
-    retry_.askedAtOnce();
-    waitForIdle();
-    disconnect(told);
 }
 
 } // namespace auxpad

@@ -49,14 +49,13 @@ public:
     const QString& sink() const { return sink_; }
     void deliverSoon() { retry_.asked(); }
     // One last try, waiting at most `ms` for it to be over.
-    void lastTry(int ms);
+    void lastTry(int ms) { retry_.lastTry(ms); }
     int held() const { return held_; }
 
 signals:
     void heldChanged(int held);
     void failed(const QString& why);
     void refused(const QString& why);
-    void idle();
 
 private:
     using Batch = Expected<std::vector<SinkItem>, QString>;
