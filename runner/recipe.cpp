@@ -13,6 +13,7 @@
 #include "base/latin1.h"
 #include "base/nearest_name.h"
 #include "base/numbers.h"
+#include "records/store_urls.h"
 
 namespace auxpad {
 
