@@ -73,6 +73,13 @@ TEST_F(Link, TheOperatorsHexIsReadLeniently)
     fresh.settle();
     EXPECT_TRUE(fresh.written.empty()) << "a message longer than a frame carries is not cut down";
     EXPECT_EQ(fresh.caption(), "Data Error");
+
+    EngineRig full{std::nullopt};
+    text.resize(187 * 3);
+    full.engine.sendMessage(text, 0);
+    full.settle();
+    ASSERT_GE(full.written.size(), 9u + 187u) << "a message that just fits is sent whole";
+    EXPECT_NE(full.caption(), "Data Error");
 }
 
 TEST_F(Link, TheQueueHoldsNineteenFramesAndRefusesMore)
