@@ -287,3 +287,5 @@ void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labe
 }
 
 } // namespace auxpad::cli
+
+#include "moc_job_output.cpp"

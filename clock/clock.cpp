@@ -75,3 +75,5 @@ Clock& realClock()
 }
 
 } // namespace auxpad
+
+#include "moc_clock.cpp"

@@ -171,3 +171,5 @@ void LabelPrinter::handed(Waiting waiting, const label::LabelEvent& answer)
 }
 
 } // namespace auxpad
+
+#include "moc_label_printer.cpp"

@@ -207,3 +207,5 @@ void Courier::tried(const Expected<DeliveryCount, QString>& outcome, std::option
 }
 
 } // namespace auxpad
+
+#include "moc_delivery.cpp"

@@ -327,3 +327,5 @@ void Bench::recordsLost(const QString& why)
 }
 
 } // namespace auxpad
+
+#include "moc_bench.cpp"

@@ -131,3 +131,5 @@ void BoardJob::finish(JobSummary summary)
 }
 
 } // namespace auxpad
+
+#include "moc_board_job.cpp"

@@ -128,3 +128,5 @@ void BoardRunner::pushOutputs()
 }
 
 } // namespace auxpad
+
+#include "moc_board_runner.cpp"

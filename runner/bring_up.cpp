@@ -169,3 +169,5 @@ void BringUp::keepEnd(int attempt)
 }
 
 } // namespace auxpad
+
+#include "moc_bring_up.cpp"

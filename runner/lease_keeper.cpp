@@ -34,3 +34,5 @@ void LeaseKeeper::tried(const Expected<int, QString>& left)
 }
 
 } // namespace auxpad
+
+#include "moc_lease_keeper.cpp"

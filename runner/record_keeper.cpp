@@ -142,3 +142,5 @@ Expected<void, QString> RecordKeeper::write()
 }
 
 } // namespace auxpad
+
+#include "moc_record_keeper.cpp"

@@ -139,3 +139,5 @@ LineSource& serialPorts()
 }
 
 } // namespace auxpad
+
+#include "moc_serial_line.cpp"

@@ -66,3 +66,5 @@ void Slot::run(const SlotOutput& output)
 }
 
 } // namespace auxpad
+
+#include "moc_slot.cpp"

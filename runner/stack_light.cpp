@@ -77,3 +77,5 @@ void StackLight::send()
 }
 
 } // namespace auxpad
+
+#include "moc_stack_light.cpp"

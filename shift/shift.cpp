@@ -495,3 +495,5 @@ Expected<ShiftOutcome, QString> Shift::finish()
 }
 
 } // namespace auxpad::shift
+
+#include "moc_shift.cpp"

@@ -211,3 +211,5 @@ PortName SimLines::resolve(const std::string& name)
 }
 
 } // namespace auxpad::shift
+
+#include "moc_sim_lines.cpp"

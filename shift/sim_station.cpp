@@ -68,3 +68,5 @@ void SimStation::stop()
 }
 
 } // namespace auxpad::shift
+
+#include "moc_sim_station.cpp"

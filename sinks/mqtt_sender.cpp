@@ -174,3 +174,5 @@ void MqttSender::finish()
 }
 
 } // namespace auxpad
+
+#include "moc_mqtt_sender.cpp"

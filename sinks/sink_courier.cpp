@@ -111,3 +111,5 @@ void SinkCourier::tried(bool worked, std::optional<int> held)
 }
 
 } // namespace auxpad
+
+#include "moc_sink_courier.cpp"

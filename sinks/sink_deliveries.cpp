@@ -62,3 +62,5 @@ QString heldForSinks(const std::vector<std::pair<QString, int>>& held)
 }
 
 } // namespace auxpad
+
+#include "moc_sink_deliveries.cpp"

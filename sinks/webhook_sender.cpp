@@ -65,3 +65,5 @@ void WebhookSender::next(std::shared_ptr<std::vector<SinkItem>> items, std::shar
 }
 
 } // namespace auxpad
+
+#include "moc_webhook_sender.cpp"

@@ -44,3 +44,5 @@ void BadgeField::showWho()
 }
 
 } // namespace auxpad::ui
+
+#include "moc_badge_field.cpp"

@@ -213,3 +213,5 @@ void BenchGrid::place()
 }
 
 } // namespace auxpad::ui
+
+#include "moc_bench_grid.cpp"

@@ -254,3 +254,5 @@ void BoardRow::focusOutEvent(QFocusEvent* event)
 }
 
 } // namespace auxpad::ui
+
+#include "moc_board_row.cpp"

@@ -56,3 +56,5 @@ QVariant BoardStatusModel::data(const QModelIndex& index, int role) const
 }
 
 } // namespace auxpad::ui
+
+#include "moc_board_status_model.cpp"

@@ -86,3 +86,5 @@ bool DirTree::viewportEvent(QEvent* event)
 }
 
 } // namespace auxpad::ui
+
+#include "moc_dir_tree.cpp"

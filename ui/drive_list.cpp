@@ -99,3 +99,5 @@ QStringList DriveList::mountedRoots()
 }
 
 } // namespace auxpad::ui
+
+#include "moc_drive_list.cpp"

@@ -268,3 +268,5 @@ void LineWindow::closeEvent(QCloseEvent* event)
 }
 
 } // namespace auxpad::ui
+
+#include "moc_line_window.cpp"

@@ -271,3 +271,5 @@ void StationWindow::showPortOpened(const QString& caption)
 }
 
 } // namespace auxpad::ui
+
+#include "moc_station_window.cpp"

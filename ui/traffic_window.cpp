@@ -129,3 +129,5 @@ void TrafficWindow::clear()
 }
 
 } // namespace auxpad::ui
+
+#include "moc_traffic_window.cpp"

@@ -19,3 +19,5 @@ void WrapButton::paintEvent(QPaintEvent*)
 }
 
 } // namespace auxpad::ui
+
+#include "moc_wrap_button.cpp"

@@ -234,3 +234,5 @@ void LineServer::move(const LinkMove& move)
 }
 
 } // namespace auxpad::web
+
+#include "moc_line_server.cpp"
