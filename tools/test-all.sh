@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: from the gcc build (build/), then
-# again from the clang build under AddressSanitizer and UndefinedBehaviorSanitizer
-# (build-asan/), where any report fails the run, also one from a program a test starts
-# (the simulator, the tool); every fuzz target for 20 s from its seeds; and the Debian
-# package installed into a fresh Debian 12 root and run there.
+# Installs what is missing, builds, and runs every test: from a clang build under
+# AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/), where any report fails
+# the run, also one from a program a test starts (the simulator, the tool); those that
+# need the build that ships (CTest's label shipped_build: the sweep of seeds, the same
+# seed run again, how live the window stays, what a screen reader hears) from the gcc
+# build (build/); every fuzz target for 20 s from its seeds; and the Debian package of the
+# gcc build installed into a fresh Debian 12 root and run there.
 #
 # On two cores the run is bound by the compilers, so the stages overlap and the builds
-# are lean. The gcc build starts once what it needs is installed, while the rest installs.
-# It leaves the benchmarks to tools/perf-figures.sh and keeps line tables as its only
-# debug information: every backtrace still has its files and lines, and the build takes
-# a third less time. The clang build and the fresh Debian root for the package (mostly a
-# wait on the mirror) start once the rest is installed, at the lowest priority, so that
-# they take only what the gcc build leaves; most tests wait (a board's format time, a
-# server's restart) rather than compute, so the gcc tests run beside what is left of the
-# clang build, and the fuzz targets beside the clang tests, again at the lowest priority.
-# Each stage's output is shown in full once it ends.
+# are lean. The gcc build starts once what it needs is installed, while the rest installs,
+# and builds the tool, the simulated board and the programs of its tests, no more: the
+# sanitized build runs the others, and builds each test twice for nothing. It keeps line
+# tables as its only debug information: every backtrace still has its files and lines,
+# and the build takes a third less time. The clang build and the fresh Debian root for
+# the package (mostly a wait on the mirror) start once the rest is installed, at the
+# lowest priority, so that they take only what the gcc build leaves; the gcc build's
+# tests that wait run beside them, and the sweep, which only computes, at their priority,
+# as the fuzz targets beside the clang tests. Each stage's output is shown in full once
+# it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 as_root=0
@@ -75,8 +78,11 @@ package() {
 date +%s >"$logs/run.start"
 tools/install-deps.sh --build
 date +%s >"$logs/gcc-build.start"
-tools/build.sh -DAUXPAD_BENCHMARKS=OFF "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" \
-  >"$logs/gcc-build" 2>&1 &
+(
+  tools/configure.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAUXPAD_BENCHMARKS=OFF \
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
+  cmake --build build -j"$(nproc)" --target auxpad-flash auxpad-sim auxpad_shift_tests auxpad_widget_tests
+) >"$logs/gcc-build" 2>&1 &
 build=$!
 more=()
 # What the package test needs too, in the same one install.
@@ -108,12 +114,14 @@ export QT_QPA_PLATFORM=offscreen
 # Three tests at a time per core: most of them wait.
 jobs=$(( $(nproc) * 3 ))
 
+stage sweep bash -c 'cd build && ctest --output-on-failure --timeout 600 -j"$(nproc)" -L sweep'
 echo "== gcc tests"
 date +%s >"$logs/gcc-tests.start"
-(cd build && ctest --output-on-failure --timeout 600 -j"$jobs") || status=1
+(cd build && ctest --output-on-failure --timeout 600 -j"$jobs" -L shipped_build -LE sweep) || status=1
 echo "== gcc tests: ended after $(took gcc-tests)"
 finish clang-build
 if [ $status -ne 0 ]; then
+  finish sweep
   [ $as_root -eq 0 ] || finish package
   exit $status
 fi
@@ -136,6 +144,7 @@ if [ -n "$(ls -A "$reports")" ]; then
   status=1
 fi
 finish fuzz
+finish sweep
 [ $as_root -eq 0 ] || finish package
 echo "== the whole run: $(took run)"
 exit $status
