@@ -7,17 +7,18 @@
 # build (build/); every fuzz target for 20 s from its seeds; and the Debian package of the
 # gcc build installed into a fresh Debian 12 root and run there.
 #
-# On two cores the run is bound by the compilers, so the stages overlap and the builds
-# are lean. The gcc build starts once what it needs is installed, while the rest installs,
-# and builds the tool, the simulated board and the programs of its tests, no more: the
-# sanitized build runs the others, and builds each test twice for nothing. It keeps line
-# tables as its only debug information: every backtrace still has its files and lines,
-# and the build takes a third less time. The clang build and the fresh Debian root for
-# the package (mostly a wait on the mirror) start once the rest is installed, at the
-# lowest priority, so that they take only what the gcc build leaves; the gcc build's
-# tests that wait run beside them, and the sweep, which only computes, at their priority,
-# as the fuzz targets beside the clang tests. Each stage's output is shown in full once
-# it ends.
+# On two cores the run is bound by the compilers, so the stages overlap, the builds are
+# lean, and the longest chain goes first. The gcc build starts once what it needs is
+# installed, while the rest installs. It builds the tool, the simulated board and the
+# programs of its own tests, no more: the sanitized build runs every other test, and
+# building them twice would cost minutes. It keeps line tables as its only debug
+# information: every backtrace still has its files and lines, and the build takes a third
+# less time. Once the rest is installed the clang build starts, below the gcc build's
+# priority, and what waits for nobody starts below both: the fresh Debian root for the
+# package (mostly a wait on the mirror), then the sweep of seeds, which only computes, and
+# the fuzz targets. So the clang build and its tests, the longest chain, take what the gcc
+# build and its tests (which mostly wait) leave, and the rest fills the gaps. Each stage's
+# output is shown in full once it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 as_root=0
@@ -27,12 +28,12 @@ reports=$(mktemp -d)
 trap 'rm -rf "$logs" "$reports"' EXIT
 status=0
 
-# stage NAME COMMAND...: runs in the background at the lowest priority, into $logs/NAME.
+# stage NAME NICENESS COMMAND...: runs in the background at that niceness, into $logs/NAME.
 stage() {
-  local name=$1
-  shift
+  local name=$1 niceness=$2
+  shift 2
   date +%s >"$logs/$name.start"
-  (renice -n 19 -p $BASHPID >/dev/null && "$@") >"$logs/$name" 2>&1 &
+  (renice -n "$niceness" -p $BASHPID >/dev/null && "$@") >"$logs/$name" 2>&1 &
   echo $! >"$logs/$name.pid"
 }
 # took NAME: the seconds since the stage NAME started.
@@ -93,11 +94,11 @@ installed=0
 tools/install-deps.sh "${more[@]}" && installed=1 || status=1
 if [ $installed -eq 1 ]; then
   if [ $as_root -eq 1 ]; then
-    stage package package "$(mktemp -d /var/tmp/auxpad-package-test.XXXXXX)"
+    stage package 19 package "$(mktemp -d /var/tmp/auxpad-package-test.XXXXXX)"
   else
     echo "The package test needs root; run sudo tools/package-test.sh."
   fi
-  stage clang-build tools/build-asan.sh
+  stage clang-build 10 tools/build-asan.sh
 fi
 built=0
 wait $build && built=1
@@ -114,7 +115,7 @@ export QT_QPA_PLATFORM=offscreen
 # Three tests at a time per core: most of them wait.
 jobs=$(( $(nproc) * 3 ))
 
-stage sweep bash -c 'cd build && ctest --output-on-failure --timeout 600 -j"$(nproc)" -L sweep'
+stage sweep 19 bash -c 'cd build && ctest --output-on-failure --timeout 600 -j"$(nproc)" -L sweep'
 echo "== gcc tests"
 date +%s >"$logs/gcc-tests.start"
 (cd build && ctest --output-on-failure --timeout 600 -j"$jobs" -L shipped_build -LE sweep) || status=1
@@ -126,7 +127,7 @@ if [ $status -ne 0 ]; then
   exit $status
 fi
 
-stage fuzz env AUXPAD_BUILT=1 tools/fuzz.sh 20
+stage fuzz 19 env AUXPAD_BUILT=1 tools/fuzz.sh 20
 echo "== clang tests under the sanitizers"
 date +%s >"$logs/clang-tests.start"
 (
