@@ -76,26 +76,37 @@ void DriveList::showPopup()
     QComboBox::showPopup();
 }
 
+QStringList diskRoots(const std::vector<MountedVolume>& volumes)
+{
+    QStringList roots{QDir::rootPath()};
+    for (const MountedVolume& volume : volumes) {
+        if (!volume.ready || !volume.device.startsWith("/dev/") || volume.fileSystem == "squashfs" || !volume.folder
+            || roots.contains(volume.root))
+            continue;
+        roots << volume.root;
+    }
+    return roots;
+}
+
 QStringList DriveList::mountedRoots()
 {
-    QStringList roots;
 #ifdef Q_OS_WIN
     // Every drive letter, ready or not: a drive without a medium is still one to pick.
+    QStringList roots;
     for (const QFileInfo& drive : QDir::drives())
         roots << drive.absolutePath();
-#else
-    roots << QDir::rootPath();
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        // Disks only: no pseudo file systems, no read-only package images, no single
-        // files mounted over others.
-        const QString root = volume.rootPath();
-        if (!volume.isValid() || !volume.isReady() || !volume.device().startsWith("/dev/")
-            || volume.fileSystemType() == "squashfs" || !QFileInfo(root).isDir() || roots.contains(root))
-            continue;
-        roots << root;
-    }
-#endif
     return roots;
+#else
+    std::vector<MountedVolume> volumes;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        const QString device = QString::fromLocal8Bit(volume.device());
+        // Only a disk's root is looked at: a network share's can hang the window.
+        const bool folder = device.startsWith("/dev/") && QFileInfo(volume.rootPath()).isDir();
+        volumes.push_back({volume.rootPath(), device, QString::fromLatin1(volume.fileSystemType()),
+                           volume.isValid() && volume.isReady(), folder});
+    }
+    return diskRoots(volumes);
+#endif
 }
 
 } // namespace auxpad::ui

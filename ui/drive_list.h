@@ -4,8 +4,23 @@
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 namespace auxpad::ui {
+
+// A mounted volume, as much of it as decides whether it is offered as a drive.
+struct MountedVolume {
+    QString root; // the folder it is mounted on
+    QString device;
+    QString fileSystem;
+    bool ready = false;
+    bool folder = false; // its root is a folder, not a single file mounted over another
+};
+
+// The drives to offer of the volumes mounted, in their order: the file system's root
+// first, then each disk's folder once; no pseudo file systems, no read-only package
+// images, no single files mounted over others.
+QStringList diskRoots(const std::vector<MountedVolume>& volumes);
 
 // Drive1: the drives the operator can pick the download files from. On Windows these are
 // the drive letters; elsewhere the file system root and every mounted disk volume, each

@@ -166,4 +166,20 @@ TEST_F(Folders, ADriveOrFolderThatCannotBeReadIsReportedAndChangesNothing)
     waitForFiles({"a.txt", "b.hex"});
 }
 
+// Of the volumes mounted, the list offers the root, then each disk once.
+TEST(DriveList, OffersTheRootThenEachMountedDiskOnce)
+{
+    const std::vector<MountedVolume> volumes{
+        {"/", "/dev/vda1", "ext4", true, true},
+        {"/media/stick", "/dev/sdb1", "vfat", true, true},
+        {"/proc", "proc", "proc", true, true},
+        {"/snap/core22/1", "/dev/loop3", "squashfs", true, true},
+        {"/etc/hosts", "/dev/vda1", "ext4", true, false},
+        {"/media/stick", "/dev/sdb1", "vfat", true, true},
+        {"/media/card", "/dev/mmcblk0p1", "exfat", false, true},
+        {"/srv/data", "/dev/sdc1", "ext4", true, true},
+    };
+    EXPECT_EQ(diskRoots(volumes), (QStringList{"/", "/media/stick", "/srv/data"}));
+}
+
 } // namespace
