@@ -127,6 +127,7 @@ TEST_P(Journals, TwoJournalsUnderOneStationNameNeverShareASerialNorTakeEachOther
         const auto sync = records("z", {"records", "sync"});
         EXPECT_EQ(sync.status, 1);
         EXPECT_TRUE(sync.err.contains("DOUBLED SERIAL " + leftY.front())) << sync.err.toStdString();
+        EXPECT_TRUE(sync.err.contains("holds it for journal " + idOf[1] + " of station bench")) << "and whose it is";
     }
     EXPECT_EQ(serials()[leftY.front()].state, "leased") << "still y's, untouched";
 }
