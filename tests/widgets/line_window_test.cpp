@@ -230,6 +230,14 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
     EXPECT_EQ(rows[1]->findChild<QLabel*>("serial")->text(), first);
     b.bench->stop();
     b.clock.settle();
+
+    // The records' line: whether the line's database has every record, or how many wait.
+    const auto recordsSaid = [&](int held) {
+        window.showRecords("line-db", held, {});
+        return window.findChild<QLabel*>("records")->text();
+    };
+    EXPECT_EQ(recordsSaid(0), "Records: every one is in line-db");
+    EXPECT_TRUE(recordsSaid(1).startsWith("Records: 1 held for line-db")) << recordsSaid(1).toStdString();
 }
 
 TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
