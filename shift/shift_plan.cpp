@@ -158,18 +158,35 @@ Expected<ShiftPlan, QString> readShiftPlan(const QStringList& arguments)
         "when every one holds, 1 naming the first broken (with the seed and the virtual time to replay it), 2 for bad "
         "options.");
     const BenchOptions o;
-    const QCommandLineOption stations("stations", "How many stations (default 2).", "N", "2");
-    const QCommandLineOption slotsOption("slots", "Slots of each station (default 8).", "M", "8");
-    const QCommandLineOption hours("hours", "How long the shift runs, in simulated hours (default 1).", "H", "1");
-    const QCommandLineOption seed("seed", "The seed every random choice comes from (default 1).", "S", "1");
+    // The defaults are a plan's own, said in the help as they are.
+    const ShiftPlan byDefault;
+    const auto withDefault = [](const char* what, auto value) {
+        return QString::fromLatin1(what).arg(value);
+    };
+    const QCommandLineOption stations("stations", withDefault("How many stations (default %1).", byDefault.stations),
+                                      "N", QString::number(byDefault.stations));
+    const QCommandLineOption slotsOption("slots", withDefault("Slots of each station (default %1).", byDefault.slotsEach),
+                                         "M", QString::number(byDefault.slotsEach));
+    const QCommandLineOption hours("hours",
+                                   withDefault("How long the shift runs, in simulated hours (default %1).", byDefault.hours),
+                                   "H", QString::number(byDefault.hours));
+    const QCommandLineOption seed("seed", withDefault("The seed every random choice comes from (default %1).", byDefault.seed),
+                                  "S", QString::number(byDefault.seed));
     const QCommandLineOption keep("keep", "Leave the stores in DIR: line.sqlite (without --db) and <station>.sqlite.",
                                   "DIR");
     const QCommandLineOption events("events", "Write every event with its virtual time to FILE.", "FILE");
-    const QCommandLineOption plug("plug-seconds", "The robot's mean wait before it plugs a board (default 15).", "S",
-                                  "15");
-    const QCommandLineOption pull("pull-seconds", "The robot's mean wait before it pulls a finished board (default 15).",
-                                  "S", "15");
-    const QCommandLineOption mix("mix", "Boards that fail, in percent: self-test=1,misstored=0.5,hang-up=1,silent=0.5.",
+    const QCommandLineOption plug("plug-seconds",
+                                  withDefault("The robot's mean wait before it plugs a board (default %1).",
+                                              byDefault.plugSeconds),
+                                  "S", QString::number(byDefault.plugSeconds));
+    const QCommandLineOption pull("pull-seconds",
+                                  withDefault("The robot's mean wait before it pulls a finished board (default %1).",
+                                              byDefault.pullSeconds),
+                                  "S", QString::number(byDefault.pullSeconds));
+    const BoardMix& m = byDefault.mix;
+    const QCommandLineOption mix("mix",
+                                 QStringLiteral("Boards that fail, in percent: self-test=%1,misstored=%2,hang-up=%3,silent=%4.")
+                                     .arg(m.selfTestFails).arg(m.misstoresSerial).arg(m.hangsUp).arg(m.silent),
                                  "LIST");
     const QCommandLineOption faults("faults", "The faults from FILE instead of the default hard shift.", "FILE");
     const QCommandLineOption noFaults("no-faults", "A shift without faults.");
