@@ -15,10 +15,11 @@
 # information: every backtrace still has its files and lines, and the build takes a third
 # less time. Once the rest is installed the clang build starts, below the gcc build's
 # priority, and what waits for nobody starts below both: the fresh Debian root for the
-# package (mostly a wait on the mirror), then the sweep of seeds, which only computes, and
-# the fuzz targets. So the clang build and its tests, the longest chain, take what the gcc
-# build and its tests (which mostly wait) leave, and the rest fills the gaps. Each stage's
-# output is shown in full once it ends.
+# package (mostly a wait on the mirror) and then the sweep of seeds, which only computes.
+# So the clang build and its tests, the longest chain, take what the gcc build and its
+# tests (which mostly wait) leave, and the rest fills the gaps. The fuzz targets run for a
+# time, not for a number of inputs, so they take only what nothing else wants. Each
+# stage's output is shown in full once it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 as_root=0
@@ -28,12 +29,19 @@ reports=$(mktemp -d)
 trap 'rm -rf "$logs" "$reports"' EXIT
 status=0
 
-# stage NAME NICENESS COMMAND...: runs in the background at that niceness, into $logs/NAME.
+# stage NAME PRIORITY COMMAND...: runs in the background, into $logs/NAME, at the
+# niceness PRIORITY, or, when it is "idle", only on what nothing else wants.
 stage() {
-  local name=$1 niceness=$2
+  local name=$1 priority=$2
   shift 2
   date +%s >"$logs/$name.start"
-  (renice -n "$niceness" -p $BASHPID >/dev/null && "$@") >"$logs/$name" 2>&1 &
+  (
+    if [ "$priority" = idle ]; then
+      chrt --idle -p 0 $BASHPID >/dev/null
+    else
+      renice -n "$priority" -p $BASHPID >/dev/null
+    fi && "$@"
+  ) >"$logs/$name" 2>&1 &
   echo $! >"$logs/$name.pid"
 }
 # took NAME: the seconds since the stage NAME started.
@@ -127,7 +135,7 @@ if [ $status -ne 0 ]; then
   exit $status
 fi
 
-stage fuzz 19 env AUXPAD_BUILT=1 tools/fuzz.sh 20
+stage fuzz idle env AUXPAD_BUILT=1 tools/fuzz.sh 20
 echo "== clang tests under the sanitizers"
 date +%s >"$logs/clang-tests.start"
 (
