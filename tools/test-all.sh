@@ -3,9 +3,10 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/), where any report fails
 # the run, also one from a program a test starts (the simulator, the tool); those that
 # need the build that ships (CTest's label shipped_build: the sweep of seeds, the same
-# seed run again, how live the window stays, what a screen reader hears) from the gcc
-# build (build/); every fuzz target for 20 s from its seeds; and the Debian package of the
-# gcc build installed into a fresh Debian 12 root and run there.
+# seed run again, how live the window stays, the tool's answer within a second, what a
+# screen reader hears) from the gcc build (build/); every fuzz target for 20 s from its
+# seeds; and the Debian package of the gcc build installed into a fresh Debian 12 root
+# and run there.
 #
 # On two cores the run is bound by the compilers, so the stages overlap, the builds are
 # lean, and the longest chain goes first. The gcc build starts once what it needs is
@@ -90,7 +91,8 @@ date +%s >"$logs/gcc-build.start"
 (
   tools/configure.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DAUXPAD_BENCHMARKS=OFF \
     "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
-  cmake --build build -j"$(nproc)" --target auxpad-flash auxpad-sim auxpad_shift_tests auxpad_widget_tests
+  cmake --build build -j"$(nproc)" --target auxpad-flash auxpad-sim auxpad_shift_tests auxpad_widget_tests \
+    auxpad_tool_process_tests
 ) >"$logs/gcc-build" 2>&1 &
 build=$!
 more=()
