@@ -185,4 +185,20 @@ TEST_F(Commands, SelfTestPassesOrFailsPerBoardAndAnInterruptEndsEveryJob)
     EXPECT_FALSE(out.contains('{')) << "no JSON unasked";
 }
 
+// Started from a shell that then goes away, the simulator loses its input. It says so
+// once, idles, and goes on serving the board.
+TEST_F(Commands, ASimulatorWhoseInputClosesSaysSoOnceAndServesTheBoard)
+{
+    boards({{}});
+    sims_[0]->closeInput();
+    const Outcome r = run(QStringList{"selftest", "--json"} + ports());
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    const std::string log = sims_[0]->log();
+    std::size_t said = 0;
+    for (auto at = log.find("standard input closed"); at != std::string::npos;
+         at = log.find("standard input closed", at + 1))
+        ++said;
+    EXPECT_EQ(said, 1u) << log.substr(0, 2000);
+}
+
 } // namespace

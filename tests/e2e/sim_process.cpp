@@ -34,7 +34,7 @@ SimProcess::SimProcess(const QString& configDir, int com, const QStringList& opt
 SimProcess::~SimProcess()
 {
     if (process_.state() != QProcess::NotRunning) {
-        command("quit");
+        inputOpen_ ? command("quit") : process_.terminate();
         if (!process_.waitForFinished(3000))
             process_.kill();
     }
@@ -45,6 +45,12 @@ void SimProcess::command(const std::string& line)
 {
     process_.write((line + "\n").c_str());
     process_.waitForBytesWritten(1000);
+}
+
+void SimProcess::closeInput()
+{
+    process_.closeWriteChannel();
+    inputOpen_ = false;
 }
 
 std::map<std::string, long> SimProcess::stats()

@@ -20,6 +20,9 @@ public:
 
     const QString& devicePath() const { return device_; }
     void command(const std::string& line);
+    // Ends the simulator's standard input, as a shell does when whoever started it goes.
+    // From then on only a signal ends it.
+    void closeInput();
     // The simulator's counters (only when counting), written afresh on request.
     std::map<std::string, long> stats();
     // The counters as the simulator keeps them in its file whenever they change.
@@ -33,6 +36,7 @@ private:
     QString device_;
     QString statsFile_;
     QString logFile_;
+    bool inputOpen_ = true;
 };
 
 // Options every end-to-end run passes to the simulator: AUXPAD_E2E_PACE=115200 paces the
