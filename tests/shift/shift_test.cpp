@@ -73,8 +73,11 @@ TEST(Shift, EveryPromiseHoldsThroughTheFaultsOfEverySeed)
                                 << i.broken.toStdString() << " (auxpad-flash simulate --stations 2 --slots 8 "
                                 << "--hours 1 --plug-seconds 120 --pull-seconds 120 --seed " << seed << ")";
         int passed = 0;
-        for (const StationFigures& f : done->outcome.stations)
+        for (const StationFigures& f : done->outcome.stations) {
             passed += f.passed;
+            EXPECT_EQ(f.passed + f.failed + f.interrupted, f.attached)
+                << "seed " << seed << ": a board still on the bench when the shift ends finishes before the count";
+        }
         EXPECT_GT(passed, 50) << "seed " << seed;
     }
 }
