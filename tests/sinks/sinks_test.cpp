@@ -160,6 +160,9 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
     EXPECT_EQ(synced.status, 0) << synced.out.toStdString() << synced.err.toStdString();
     EXPECT_EQ(receiver.posts.size(), 6);
     EXPECT_EQ(ids(receiver.posts).size(), 6) << "no result twice";
+    for (const auto& post : receiver.posts)
+        EXPECT_FALSE(QJsonDocument::fromJson(post.body).object()["defaults"].toBool())
+            << "the values came from the recipe or the values file, as the journal says";
 }
 
 TEST_F(Sinks, AResultTheWebhookRefusesIsKeptWithItsAnswerAndSentAgainOnlyWhenAsked)
