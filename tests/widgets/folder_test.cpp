@@ -1,11 +1,14 @@
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QListView>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeView>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -20,14 +23,18 @@ namespace {
 
 // A station whose two "drives" are folders of a temporary tree, plus one that is not there:
 //   vol1: a.txt b.hex .hidden sub/ (c.txt d.dat)     vol2: e.txt     gone: -
+// beside folders aisle00, aisle01, ... that are no drive.
 class Folders : public ::testing::Test {
 protected:
+    static constexpr int kAisles = 40;
     void SetUp() override
     {
         ASSERT_TRUE(tmp.isValid());
         root = QDir(tmp.path()).canonicalPath();
         for (const char* dir : {"vol1/sub", "vol2"})
             ASSERT_TRUE(QDir(root).mkpath(dir));
+        for (int i = 0; i < kAisles; ++i) // above vol1, so that the tree must scroll to show it
+            ASSERT_TRUE(QDir(root).mkpath(QString("aisle%1").arg(i, 2, 10, QChar('0'))));
         for (const char* file : {"vol1/a.txt", "vol1/b.hex", "vol1/.hidden", "vol1/sub/c.txt", "vol1/sub/d.dat", "vol2/e.txt"})
             writeFile(root + "/" + file, "");
         ASSERT_TRUE(QDir::setCurrent(path("vol1")));
@@ -123,6 +130,30 @@ TEST_F(Folders, StartAtTheWorkingDirectoryAndGiveEachListsPickByItsFullPath)
     pick(lists[1], "b.hex");
     EXPECT_EQ(lw->main.pickedFile(0), path("vol1/a.txt"));
     EXPECT_EQ(lw->main.pickedFile(1), path("vol1/b.hex"));
+}
+
+// The working folder sits deep in the machine's tree; the tree reads its folders a while
+// after the window opens, and must then show the operator where they are.
+TEST_F(Folders, Dir1ShowsTheWorkingFolderOnceItHasReadTheTreeUntilTheOperatorScrolls)
+{
+    auto* model = static_cast<QFileSystemModel*>(dir1->model());
+    const auto inView = [&] {
+        const QRect row = dir1->visualRect(model->index(path("vol1")));
+        return row.isValid() && row.top() >= 0 && row.bottom() <= dir1->viewport()->height();
+    };
+    // Read and sorted: vol1 under the aisles.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->index(path("vol1")).row() == kAisles && inView(); }, 5000));
+
+    // Once the operator has scrolled, a folder that loads later does not pull the tree back.
+    QWheelEvent up(QPointF(10, 10), dir1->viewport()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120 * 100),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(dir1->viewport(), &up);
+    const int scrolled = dir1->verticalScrollBar()->value();
+    ASSERT_FALSE(inView()) << "the wheel took the working folder out of view";
+    QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+    dir1->expand(model->index(path("vol2")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loaded.count() > 0; }, 5000));
+    EXPECT_EQ(dir1->verticalScrollBar()->value(), scrolled);
 }
 
 TEST_F(Folders, OpeningASubFolderListsItsFilesWhileFlashIniStaysWhereTheToolStarted)
