@@ -159,6 +159,23 @@ struct SilentBoard : FlashJob {
     SilentBoard() : FlashJob(board([](auxsim::EngineConfig& c) { c.silent = true; })) {}
 };
 
+// The self-test job waits the same twenty ticks, and shows them on the bar.
+TEST_F(SilentBoard, UnderTheSelfTestJobCountsTwentyTicksOnTheBarThenFails)
+{
+    b.engine.startSelfTestJob(0);
+    std::vector<int> bar;
+    for (int i = 0; i < 19; ++i) {
+        b.tick();
+        bar.push_back(static_cast<int>(b.bar().value));
+    }
+    EXPECT_EQ(bar.front(), 5);
+    EXPECT_EQ(bar.back(), 95);
+    EXPECT_TRUE(b.outcomes.empty());
+    b.tick();
+    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
+    EXPECT_FALSE(b.bar().visible);
+}
+
 TEST_F(SilentBoard, IsReportedAfterTwentyTicksUnlessItPoweredUpSinceTheLastTime)
 {
     b.flash();
