@@ -29,6 +29,7 @@ struct Control {
     Win win;
     const char* name;
     const char* kind; // Qt class the control must be
+    QRect place;      // in its window
     const char* text; // nullptr: the control has no caption
     const char* tip;  // "" : no tooltip
     double points;
@@ -41,42 +42,42 @@ const char* kMsgTip = "In Hex and follow Fbus message protocol:Start with data3(
                       "data L-2(index number)";
 
 const Control kControls[] = {
-    {Main, "Label12", "QLabel", "COM", "", 8.25, false, Sans, 0},
-    {Main, "ComPortNum", "QLabel", "1", "", 8.25, false, Sans, 0},
-    {Main, "Label13", "QLabel", "Opening...", "", 8.25, false, Sans, 0},
-    {Main, "Label11", "QLabel", "Step 1: Select flash files", "", 12, false, Sans, 0},
-    {Main, "Drive1", "QComboBox", nullptr, "Select drive for initdisk and initdata files", 8.25, false, Sans, 0},
-    {Main, "Dir1", "QTreeView", nullptr, "Select path for initdisk and initdata files", 8.25, false, Sans, 0},
-    {Main, "Label1", "QLabel", "InitDisk file name", "", 8.25, false, Sans, 0},
-    {Main, "File1", "QListView", nullptr, "Select initdisk file", 8.25, false, Sans, 0},
-    {Main, "Label2", "QLabel", "InitData file name", "", 8.25, false, Sans, 0},
-    {Main, "File2", "QListView", nullptr, "Select initdata file", 8.25, false, Sans, 0},
-    {Main, "DISP1", "QLabel", "Flash DSP Progress Report", "Progress report and instruction for FLASH", 13.5, true, Sans, 0},
-    {Main, "BOOTLOAD_DSP", "QPushButton", "Step 2: Flash AUXPAD", "Press me to start flashing", 9.75, true, Sans, 0},
-    {Main, "PrgLoad", "QProgressBar", nullptr, "", 8.25, false, Sans, 0},
-    {Main, "Line1", "QFrame", nullptr, "", 8.25, false, Sans, 0},
-    {Main, "Label3", "QLabel", "AUXPAD Board Product Info", "", 8.25, false, Sans, 0},
-    {Main, "Label4", "QLabel", "Hardware Version", "", 8.25, false, Sans, 0},
-    {Main, "Text1", "QLineEdit", "1234", "Must be 4 characters", 8.25, false, Sans, 4},
-    {Main, "Label5", "QLabel", "MCUSW Version", "", 8.25, false, Sans, 0},
-    {Main, "Text2", "QLineEdit", "123456789ab", "Must be 11 characters", 8.25, false, Sans, 11},
-    {Main, "Label6", "QLabel", "DSPSW Version", "", 8.25, false, Sans, 0},
-    {Main, "Text3", "QLineEdit", "123456789ab", "Must be 11 characters", 8.25, false, Sans, 11},
-    {Main, "Label7", "QLabel", "Serial Number", "", 8.25, false, Sans, 0},
-    {Main, "Text4", "QLineEdit", "123456789", "Must be 9 characters", 8.25, false, Sans, 9},
-    {Main, "Label8", "QLabel", "Code", "", 8.25, false, Sans, 0},
-    {Main, "Text5", "QLineEdit", "1234567", "Must be 7 characters", 8.25, false, Sans, 7},
-    {Main, "Label9", "QLabel", "Manufacture DDMMYY", "", 8.25, false, Sans, 0},
-    {Main, "Text6", "QLineEdit", "123456", "Must be 6 characters", 8.25, false, Sans, 6},
-    {Main, "Command1", "QPushButton", "Default Setting", "Set to default value as in flash.ini", 8.25, true, Sans, 0},
-    {Main, "Prod_info", "QPushButton", "Step 3: Write AUXPAD Product Info",
+    {Main, "Label12", "QLabel", {8, 8, 25, 13}, "COM", "", 8.25, false, Sans, 0},
+    {Main, "ComPortNum", "QLabel", {32, 8, 9, 17}, "1", "", 8.25, false, Sans, 0},
+    {Main, "Label13", "QLabel", {40, 8, 57, 13}, "Opening...", "", 8.25, false, Sans, 0},
+    {Main, "Label11", "QLabel", {96, 16, 193, 29}, "Step 1: Select flash files", "", 12, false, Sans, 0},
+    {Main, "Drive1", "QComboBox", {16, 48, 153, 21}, nullptr, "Select drive for initdisk and initdata files", 8.25, false, Sans, 0},
+    {Main, "Dir1", "QTreeView", {16, 72, 153, 141}, nullptr, "Select path for initdisk and initdata files", 8.25, false, Sans, 0},
+    {Main, "Label1", "QLabel", {192, 48, 89, 17}, "InitDisk file name", "", 8.25, false, Sans, 0},
+    {Main, "File1", "QListView", {176, 64, 169, 58}, nullptr, "Select initdisk file", 8.25, false, Sans, 0},
+    {Main, "Label2", "QLabel", {192, 136, 97, 17}, "InitData file name", "", 8.25, false, Sans, 0},
+    {Main, "File2", "QListView", {176, 152, 169, 58}, nullptr, "Select initdata file", 8.25, false, Sans, 0},
+    {Main, "DISP1", "QLabel", {16, 224, 313, 117}, "Flash DSP Progress Report", "Progress report and instruction for FLASH", 13.5, true, Sans, 0},
+    {Main, "BOOTLOAD_DSP", "QPushButton", {336, 304, 73, 76}, "Step 2: Flash AUXPAD", "Press me to start flashing", 9.75, true, Sans, 0},
+    {Main, "PrgLoad", "QProgressBar", {16, 352, 313, 25}, nullptr, "", 8.25, false, Sans, 0},
+    {Main, "Line1", "QFrame", {416, 0, 1, 345}, nullptr, "", 8.25, false, Sans, 0},
+    {Main, "Label3", "QLabel", {424, 0, 137, 17}, "AUXPAD Board Product Info", "", 8.25, false, Sans, 0},
+    {Main, "Label4", "QLabel", {432, 24, 97, 17}, "Hardware Version", "", 8.25, false, Sans, 0},
+    {Main, "Text1", "QLineEdit", {432, 40, 105, 19}, "1234", "Must be 4 characters", 8.25, false, Sans, 4},
+    {Main, "Label5", "QLabel", {432, 72, 97, 17}, "MCUSW Version", "", 8.25, false, Sans, 0},
+    {Main, "Text2", "QLineEdit", {432, 88, 105, 19}, "123456789ab", "Must be 11 characters", 8.25, false, Sans, 11},
+    {Main, "Label6", "QLabel", {432, 120, 97, 17}, "DSPSW Version", "", 8.25, false, Sans, 0},
+    {Main, "Text3", "QLineEdit", {432, 136, 105, 19}, "123456789ab", "Must be 11 characters", 8.25, false, Sans, 11},
+    {Main, "Label7", "QLabel", {432, 168, 97, 17}, "Serial Number", "", 8.25, false, Sans, 0},
+    {Main, "Text4", "QLineEdit", {432, 184, 105, 19}, "123456789", "Must be 9 characters", 8.25, false, Sans, 9},
+    {Main, "Label8", "QLabel", {432, 216, 97, 17}, "Code", "", 8.25, false, Sans, 0},
+    {Main, "Text5", "QLineEdit", {432, 232, 105, 19}, "1234567", "Must be 7 characters", 8.25, false, Sans, 7},
+    {Main, "Label9", "QLabel", {432, 264, 121, 17}, "Manufacture DDMMYY", "", 8.25, false, Sans, 0},
+    {Main, "Text6", "QLineEdit", {432, 280, 105, 19}, "123456", "Must be 6 characters", 8.25, false, Sans, 6},
+    {Main, "Command1", "QPushButton", {432, 304, 97, 25}, "Default Setting", "Set to default value as in flash.ini", 8.25, true, Sans, 0},
+    {Main, "Prod_info", "QPushButton", {416, 336, 153, 41}, "Step 3: Write AUXPAD Product Info",
      "Press me when you have reset the phone and checked the above product info", 9.75, true, Sans, 0},
-    {Msg, "MSG_DISP", "QPlainTextEdit", nullptr, "Display Fbus message from and to AUXPAD", 8.25, false, Arial, 0},
-    {Msg, "Label1", "QLabel", "MSG INPUT", "", 8.25, false, Sans, 0},
-    {Msg, "msg_input", "QPlainTextEdit", nullptr, kMsgTip, 8.25, false, Arial, 0},
-    {Msg, "BT_SEND_MSG", "QPushButton", "SEND", "Send the left fbus message to AUXPAD", 8.25, false, Sans, 0},
-    {Msg, "PRT_MSG", "QPushButton", "PRINT MSG window", "Print this MSG window", 8.25, false, Sans, 0},
-    {Msg, "Clr_Disp", "QCheckBox", "Clear", "Clear the MSG window", 8.25, false, Sans, 0},
+    {Msg, "MSG_DISP", "QPlainTextEdit", {8, 0, 493, 192}, nullptr, "Display Fbus message from and to AUXPAD", 8.25, false, Arial, 0},
+    {Msg, "Label1", "QLabel", {16, 200, 73, 17}, "MSG INPUT", "", 8.25, false, Sans, 0},
+    {Msg, "msg_input", "QPlainTextEdit", {88, 192, 409, 25}, nullptr, kMsgTip, 8.25, false, Arial, 0},
+    {Msg, "BT_SEND_MSG", "QPushButton", {504, 192, 57, 25}, "SEND", "Send the left fbus message to AUXPAD", 8.25, false, Sans, 0},
+    {Msg, "PRT_MSG", "QPushButton", {504, 16, 57, 49}, "PRINT MSG window", "Print this MSG window", 8.25, false, Sans, 0},
+    {Msg, "Clr_Disp", "QCheckBox", {512, 88, 61, 41}, "Clear", "Clear the MSG window", 8.25, false, Sans, 0},
 };
 
 QString caption(QWidget* w)
@@ -100,6 +101,7 @@ TEST(Layout, EveryControlHasItsPlaceKindTextTooltipAndFont)
         QWidget* w = lw.on(c.win == Main ? static_cast<QWidget&>(lw.main) : lw.msg, c.name);
         ASSERT_NE(w, nullptr);
         EXPECT_TRUE(w->inherits(c.kind)) << w->metaObject()->className();
+        EXPECT_EQ(w->geometry(), c.place);
         if (c.text) {
             EXPECT_EQ(caption(w), QString::fromLatin1(c.text));
         }
