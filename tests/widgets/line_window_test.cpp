@@ -157,6 +157,10 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_TRUE(gaps.live()) << testing::PrintToString(gaps);
     for (BoardRow* row : rows)
         EXPECT_EQ(resultOf(row), "PASS") << row->objectName().toStdString();
+    EXPECT_EQ(rows[0]->findChild<QLabel*>("percent")->text(), "100%");
+    const auto* bar = rows[0]->findChild<QProgressBar*>("bar");
+    EXPECT_EQ(bar->value(), 100);
+    EXPECT_FALSE(bar->isTextVisible()) << "the percentage is said once, in its own cell";
     EXPECT_EQ(rows[0]->findChild<QLabel*>("serial")->text(), "SN0000001");
     for (int i : {0, 1, 3}) {
         QFile received(dir.filePath(QString("image%1.bin").arg(i)));
