@@ -56,6 +56,8 @@ void HttpsReceiver::serve(QSslSocket* socket)
             post.body = buffer->mid(end + 4, length);
             buffer->remove(0, end + 4 + length);
             posts.append(post);
+            if (silent)
+                continue;
             socket->write(QByteArray("HTTP/1.1 ") + QByteArray::number(status) + " X\r\nContent-Length: "
                           + QByteArray::number(answer.size()) + "\r\nContent-Type: text/plain\r\n\r\n" + answer);
         }

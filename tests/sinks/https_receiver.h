@@ -7,8 +7,8 @@
 #include <QString>
 
 // A webhook's receiver for the tests: HTTPS on a port of its own, with a certificate made
-// by openssl for localhost; it answers each POST with the status it is told and keeps
-// what came.
+// by openssl for localhost; it answers each POST with the status it is told (or not at all)
+// and keeps what came.
 class HttpsReceiver final : public QObject {
 public:
     struct Post {
@@ -24,6 +24,7 @@ public:
 
     int status = 200;
     QByteArray answer = "ok";
+    bool silent = false; // takes each POST and never answers it
     QList<Post> posts;
 
 private:

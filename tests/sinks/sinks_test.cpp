@@ -165,6 +165,22 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
             << "the values came from the recipe or the values file, as the journal says";
 }
 
+// A receiver that takes the POST and never answers holds no run up beyond the webhook's
+// own time, and the operator hears why the result waits.
+TEST_F(Sinks, AWebhookThatNeverAnswersIsGivenUpAfterItsTimeAndTheResultHeld)
+{
+    HttpsReceiver receiver(dir_.filePath("tls"));
+    ASSERT_TRUE(receiver.listen());
+    receiver.silent = true;
+    ini(webhook(receiver.port(), receiver.certificate()));
+    boards(1);
+    const Ran silent = run(write());
+    EXPECT_EQ(silent.status, 0) << "a sink away fails no board";
+    EXPECT_EQ(receiver.posts.size(), 1);
+    EXPECT_TRUE(silent.out.contains("held for webhook: 1")) << silent.out.toStdString();
+    EXPECT_TRUE(silent.err.contains("did not take the results")) << "said: " << silent.err.toStdString();
+}
+
 TEST_F(Sinks, AResultTheWebhookRefusesIsKeptWithItsAnswerAndSentAgainOnlyWhenAsked)
 {
     HttpsReceiver receiver(dir_.filePath("tls"));
