@@ -267,6 +267,31 @@ TEST_F(Report, BadInputIsRefusedInOneLineAndNoStoreIsMade)
     EXPECT_FALSE(QDir(dir_.filePath("no")).exists());
 }
 
+// A line chart's key, right of the plot: a stroke of the station's colour through its dot,
+// nearer to the station's name than it is long, so that the eye takes the two together.
+void expectKeyBesideItsName(const QImage& image, QRgb colour)
+{
+    const int legend = image.width() * 4 / 5;
+    int keyRow = -1, keyStart = 0, keyLength = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = legend, run = 0; x < image.width(); ++x) {
+            run = image.pixel(x, y) == colour ? run + 1 : 0;
+            if (run > keyLength) {
+                keyRow = y;
+                keyLength = run;
+                keyStart = x - run + 1;
+            }
+        }
+    ASSERT_GE(keyLength, 20) << "a stroke, not a dot alone";
+    const int keyEnd = keyStart + keyLength;
+    int name = image.width();
+    for (int y = keyRow - 6; y <= keyRow + 6; ++y)
+        for (int x = keyEnd; x < name; ++x)
+            if (const QColor c = image.pixelColor(x, y); c.value() < 0x80 && c.saturation() < 0x30)
+                name = x; // ink, not a colour
+    EXPECT_LT(name - keyEnd, keyLength) << "the key ends at x " << keyEnd << ", its name starts at " << name;
+}
+
 TEST_F(Report, TheChartIsAPictureWithoutADisplay)
 {
     struct Case {
@@ -309,6 +334,8 @@ TEST_F(Report, TheChartIsAPictureWithoutADisplay)
         }
         EXPECT_GT(painted[qRgb(0x1f, 0x77, 0xb4)], 300) << "the first station";
         EXPECT_GT(painted[qRgb(0xff, 0x7f, 0x0e)], 300) << "the second station";
+        if (c.file == "days.png")
+            expectKeyBesideItsName(image, qRgb(0x1f, 0x77, 0xb4));
     }
 
     const Run unwritable = tool({"report", "--db", stores_[0], "--chart", "/proc/no-such-folder/yield.png"});
