@@ -27,4 +27,13 @@ TEST(SimCommands, BlanksAndTheLineEndAroundACommandAreNotPartOfIt)
     EXPECT_EQ(parseCommand("detach now").error, "detach: takes no arguments");
 }
 
+TEST(SimCommands, ABurstsIdIsOneHexByteAndNothingElse)
+{
+    for (const char* line : {"burst 3 0x", "burst 3 0x4711", "burst 3 4711", "burst 3 47,", "burst 3 4g"}) {
+        const ParsedCommand parsed = parseCommand(line);
+        EXPECT_FALSE(parsed.command) << line;
+        EXPECT_EQ(parsed.error, "burst: the message id is one hex byte, e.g. 02") << line;
+    }
+}
+
 } // namespace
