@@ -176,7 +176,7 @@ TEST_F(Sinks, AWebhookThatNeverAnswersIsGivenUpAfterItsTimeAndTheResultHeld)
     boards(1);
     const Ran silent = run(write());
     EXPECT_EQ(silent.status, 0) << "a sink away fails no board";
-    EXPECT_EQ(receiver.posts.size(), 1);
+    EXPECT_FALSE(receiver.posts.isEmpty()) << "the POST came, and was never answered";
     EXPECT_TRUE(silent.out.contains("held for webhook: 1")) << silent.out.toStdString();
     EXPECT_TRUE(silent.err.contains("did not take the results")) << "said: " << silent.err.toStdString();
 }
