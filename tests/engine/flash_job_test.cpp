@@ -157,19 +157,24 @@ TEST_F(FlashJob, SendsOnlyTheApprovedFilesEvenWhenOneIsSwappedAfterTheStart)
 
 struct SilentBoard : FlashJob {
     SilentBoard() : FlashJob(board([](auxsim::EngineConfig& c) { c.silent = true; })) {}
+    // The bar over the nineteen ticks before the last, from 5 % to 95 %.
+    void expectTwentyTickCountdown()
+    {
+        std::vector<int> bar;
+        for (int i = 0; i < 19; ++i) {
+            b.tick();
+            bar.push_back(static_cast<int>(b.bar().value));
+        }
+        EXPECT_EQ(bar.front(), 5);
+        EXPECT_EQ(bar.back(), 95);
+    }
 };
 
 // The self-test job waits the same twenty ticks, and shows them on the bar.
 TEST_F(SilentBoard, UnderTheSelfTestJobCountsTwentyTicksOnTheBarThenFails)
 {
     b.engine.startSelfTestJob(0);
-    std::vector<int> bar;
-    for (int i = 0; i < 19; ++i) {
-        b.tick();
-        bar.push_back(static_cast<int>(b.bar().value));
-    }
-    EXPECT_EQ(bar.front(), 5);
-    EXPECT_EQ(bar.back(), 95);
+    expectTwentyTickCountdown();
     EXPECT_TRUE(b.outcomes.empty());
     b.tick();
     EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
@@ -179,13 +184,7 @@ TEST_F(SilentBoard, UnderTheSelfTestJobCountsTwentyTicksOnTheBarThenFails)
 TEST_F(SilentBoard, IsReportedAfterTwentyTicksUnlessItPoweredUpSinceTheLastTime)
 {
     b.flash();
-    std::vector<int> bar;
-    for (int i = 0; i < 19; ++i) {
-        b.tick();
-        bar.push_back(static_cast<int>(b.bar().value));
-    }
-    EXPECT_EQ(bar.front(), 5);
-    EXPECT_EQ(bar.back(), 95);
+    expectTwentyTickCountdown();
     EXPECT_TRUE(b.boxes.empty());
     b.tick();
     ASSERT_EQ(b.boxes.size(), 1u);
