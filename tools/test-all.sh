@@ -15,12 +15,15 @@
 # building them twice would cost minutes. It keeps line tables as its only debug
 # information: every backtrace still has its files and lines, and the build takes a third
 # less time. Once the rest is installed the clang build starts, below the gcc build's
-# priority, and what waits for nobody starts below both: the fresh Debian root for the
-# package (mostly a wait on the mirror) and then the sweep of seeds, which only computes.
-# So the clang build and its tests, the longest chain, take what the gcc build and its
-# tests (which mostly wait) leave, and the rest fills the gaps. The fuzz targets run for a
-# time, not for a number of inputs, so they take only what nothing else wants. Each
-# stage's output is shown in full once it ends.
+# priority, and beside it the package test: the fresh Debian root, then the package of the
+# gcc build installed and run there. That test mostly waits (on the mirror, and on the
+# simulated board's flash in real time), so it must not be left to the end, when it would
+# wait alone; at the lowest priority it was starved until the clang tests ended and then
+# added a minute to the run. The sweep of seeds, which only computes and ends minutes
+# before the clang tests, starts below both. So the clang build and its tests, the longest
+# chain, take what the gcc build and its tests (which mostly wait) leave, and the rest
+# fills the gaps. The fuzz targets run for a time, not for a number of inputs, so they
+# take only what nothing else wants. Each stage's output is shown in full once it ends.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 as_root=0
@@ -53,9 +56,9 @@ took() {
 finish() {
   local name=$1
   if wait "$(cat "$logs/$name.pid")"; then
-    echo "== $name: passed in $(took "$name")"
+    echo "== $name: passed in $(took "$name"), $(took run) into the run"
   else
-    echo "== $name: FAILED after $(took "$name")"
+    echo "== $name: FAILED after $(took "$name"), $(took run) into the run"
     status=1
   fi
   cat "$logs/$name"
@@ -104,7 +107,7 @@ installed=0
 tools/install-deps.sh "${more[@]}" && installed=1 || status=1
 if [ $installed -eq 1 ]; then
   if [ $as_root -eq 1 ]; then
-    stage package 19 package "$(mktemp -d /var/tmp/auxpad-package-test.XXXXXX)"
+    stage package 10 package "$(mktemp -d /var/tmp/auxpad-package-test.XXXXXX)"
   else
     echo "The package test needs root; run sudo tools/package-test.sh."
   fi
