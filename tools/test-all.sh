@@ -40,25 +40,36 @@ stage() {
   shift 2
   date +%s >"$logs/$name.start"
   (
-    if [ "$priority" = idle ]; then
-      chrt --idle -p 0 $BASHPID >/dev/null
-    else
-      renice -n "$priority" -p $BASHPID >/dev/null
-    fi && "$@"
-  ) >"$logs/$name" 2>&1 &
+    rc=0
+    (
+      if [ "$priority" = idle ]; then
+        chrt --idle -p 0 $BASHPID >/dev/null
+      else
+        renice -n "$priority" -p $BASHPID >/dev/null
+      fi && "$@"
+    ) >"$logs/$name" 2>&1 || rc=$?
+    date +%s >"$logs/$name.end"
+    exit $rc
+  ) &
   echo $! >"$logs/$name.pid"
 }
-# took NAME: the seconds since the stage NAME started.
+# took NAME: the seconds from the start of the stage NAME to its end, or to now.
 took() {
-  echo "$(($(date +%s) - $(cat "$logs/$1.start"))) s"
+  local end
+  end=$(cat "$logs/$1.end" 2>/dev/null || date +%s)
+  echo "$((end - $(cat "$logs/$1.start"))) s"
+}
+# ended NAME: when the stage NAME ended, in seconds from the start of the run.
+ended() {
+  echo "$(($(cat "$logs/$1.end") - $(cat "$logs/run.start"))) s"
 }
 # finish NAME: waits for the stage, shows its output, and fails the run if it failed.
 finish() {
   local name=$1
   if wait "$(cat "$logs/$name.pid")"; then
-    echo "== $name: passed in $(took "$name"), $(took run) into the run"
+    echo "== $name: passed in $(took "$name"), at $(ended "$name") into the run"
   else
-    echo "== $name: FAILED after $(took "$name"), $(took run) into the run"
+    echo "== $name: FAILED after $(took "$name"), at $(ended "$name") into the run"
     status=1
   fi
   cat "$logs/$name"
@@ -118,7 +129,7 @@ wait $build && built=1
 echo $((1 - built)) >"$logs/gcc-build.status.new"
 mv "$logs/gcc-build.status.new" "$logs/gcc-build.status"
 cat "$logs/gcc-build"
-echo "== gcc build: ended after $(took gcc-build)"
+echo "== gcc build: ended after $(took gcc-build), at $(took run) into the run"
 if [ $built -eq 0 ] || [ $status -ne 0 ]; then
   stop clang-build
   stop package
@@ -132,7 +143,7 @@ stage sweep 19 bash -c 'cd build && ctest --output-on-failure --timeout 600 -j"$
 echo "== gcc tests"
 date +%s >"$logs/gcc-tests.start"
 (cd build && ctest --output-on-failure --timeout 600 -j"$jobs" -L shipped_build -LE sweep) || status=1
-echo "== gcc tests: ended after $(took gcc-tests)"
+echo "== gcc tests: ended after $(took gcc-tests), at $(took run) into the run"
 finish clang-build
 if [ $status -ne 0 ]; then
   finish sweep
@@ -149,7 +160,7 @@ date +%s >"$logs/clang-tests.start"
   export UBSAN_OPTIONS="log_path=$reports/ubsan:print_stacktrace=1"
   ctest --output-on-failure --timeout 900 -j"$jobs"
 ) || status=1
-echo "== clang tests: ended after $(took clang-tests)"
+echo "== clang tests: ended after $(took clang-tests), at $(took run) into the run"
 if [ -n "$(ls -A "$reports")" ]; then
   for f in "$reports"/*; do
     echo "== $f" && cat "$f"
