@@ -151,7 +151,7 @@ if [ $status -ne 0 ]; then
   exit $status
 fi
 
-stage fuzz idle env AUXPAD_BUILT=1 tools/fuzz.sh 20
+stage fuzz idle env AUXPAD_BUILT=1 AUXPAD_FUZZ_HANG=60 tools/fuzz.sh 20
 echo "== clang tests under the sanitizers"
 date +%s >"$logs/clang-tests.start"
 (
