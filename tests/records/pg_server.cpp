@@ -1,6 +1,7 @@
 #include "tests/records/pg_server.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 
 #include <gtest/gtest.h>
@@ -56,10 +57,27 @@ PgServer::PgServer()
             }
         }
     }
-    port_ = freePort();
     if (!run(bin_ + "initdb", {"-D", data_, "-U", "auxpad", "--auth=trust", "-E", "UTF8", "--no-sync"}))
         return;
-    start();
+    // A free port can be taken by another program between its choice and the server's
+    // bind (the tests run side by side, and their connections draw local ports from the
+    // same range), so a server that found its port taken tries another.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        port_ = freePort();
+        if (start()) {
+            problem_.clear();
+            return;
+        }
+        if (!serverLog().contains("Address already in use"))
+            break;
+    }
+    problem_ += "\n" + serverLog().right(2000);
+}
+
+QString PgServer::serverLog() const
+{
+    QFile log(dir_.filePath("server.log"));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
 }
 
 PgServer::~PgServer()

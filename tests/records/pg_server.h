@@ -27,6 +27,7 @@ public:
 private:
     bool run(const QString& program, const QStringList& arguments);
     bool sql(const QString& statement);
+    QString serverLog() const;
 
     QTemporaryDir dir_;
     QString bin_;
