@@ -18,6 +18,24 @@ inline constexpr const char* kAlreadyPassed = "already-passed"; // a board broug
 
 inline constexpr const char* kJobs[] = {kFlash, kProductInfo, kSelfTest, kRun};
 inline constexpr const char* kResults[] = {kRunning, kPassed, kFailed, kInterrupted, kAlreadyPassed};
+
+// The step a board was at when its job or bring-up ended: where a failure happened. The
+// engine's steps in the order a flash and a write take them, with the bring-up's choice
+// of a serial and its label among them.
+inline constexpr const char* kSteps[] = {"self-test", "read",  "serial",    "initdisk", "format",
+                                         "initdata",  "write", "read-back", "label"};
+
+// Why it did not pass, as a stable word, with the few words a tile or a row says of it
+// (a mismatch says which field differs before them).
+struct CauseWords {
+    const char* word;
+    const char* said;
+};
+inline constexpr CauseWords kCauses[] = {
+    {"no-answer", "no answer"},       {"no-ack", "not acknowledged"}, {"line-lost", "line lost"},
+    {"board-failed", "board failed"}, {"refused", "refused"},         {"mismatch", "differs"},
+    {"station", "station stopped"},   {"interrupted", "stopped"},     {"no-serial", "no serial number"},
+};
 } // namespace words
 
 } // namespace auxpad

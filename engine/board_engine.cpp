@@ -26,6 +26,57 @@ const JobBasis* basisOf(const JobState& job)
                       job);
 }
 
+// Where a job is, as the records name its step.
+Step stepOf(const JobState& job)
+{
+    return std::visit(Overloaded{[](const std::monostate&) { return Step::None; },
+                                 [](const FlashJob& flash) {
+                                     switch (flash.stage) {
+                                     case FlashJob::Stage::SelfTest:
+                                         return Step::SelfTest;
+                                     case FlashJob::Stage::ReadInfo:
+                                     case FlashJob::Stage::AwaitInfo:
+                                     case FlashJob::Stage::Paused:
+                                         return Step::Read;
+                                     case FlashJob::Stage::InitDisk:
+                                         return Step::InitDisk;
+                                     case FlashJob::Stage::FormatWait:
+                                         return Step::Format;
+                                     case FlashJob::Stage::InitData:
+                                         break;
+                                     }
+                                     return Step::InitData;
+                                 },
+                                 [](const ProductJob& product) {
+                                     switch (product.stage) {
+                                     case ProductJob::Stage::SelfTest:
+                                         return Step::SelfTest;
+                                     case ProductJob::Stage::ReadingBack:
+                                         return Step::ReadBack;
+                                     case ProductJob::Stage::Writing:
+                                         break;
+                                     }
+                                     return Step::Write;
+                                 },
+                                 [](const SelfTestJob&) { return Step::SelfTest; }},
+                      job);
+}
+
+// Where a job refused before it began would have failed: a flash job at its first file,
+// a write at its fields, a self-test at the board's answer.
+Step firstStepOf(JobKind kind)
+{
+    switch (kind) {
+    case JobKind::Flash:
+        return Step::InitDisk;
+    case JobKind::ProductInfo:
+        return Step::Write;
+    case JobKind::SelfTest:
+        break;
+    }
+    return Step::SelfTest;
+}
+
 } // namespace
 
 std::string JobSummary::failure() const
@@ -219,6 +270,7 @@ void BoardEngine::refuse(JobKind kind, std::string why)
     refused.kind = kind;
     refused.outcome = JobOutcome::Failed;
     refused.cause = FailureCause::Refused;
+    refused.step = firstStepOf(kind);
     refused.caption = view_.caption();
     refused.message = std::move(why);
     out_.post(JobRefused{std::move(refused)});
@@ -229,6 +281,8 @@ JobSummary BoardEngine::summary(JobOutcome outcome) const
     JobSummary s;
     s.outcome = outcome;
     s.caption = view_.caption();
+    if (outcome != JobOutcome::Running)
+        s.step = stepOf(job_);
     std::visit(Overloaded{[](const std::monostate&) {},
                           [&](const FlashJob& job) {
                               s.kind = JobKind::Flash;
@@ -244,6 +298,7 @@ JobSummary BoardEngine::summary(JobOutcome outcome) const
                               s.fields = job.values;
                               s.fieldsFrom = outcome == JobOutcome::Passed ? FieldSource::Written : FieldSource::NotWritten;
                               s.readBackDifference = job.difference;
+                              s.differs = job.differs;
                               if (job.readValues) // what the board holds, whatever was written
                                   s.serial = (*job.readValues)[at(ProductField::Serial)];
                           },

@@ -53,6 +53,7 @@ struct ProductJob : JobBasis {
     ProductFields values;  // what was written
     std::optional<ProductFields> readValues; // what the board gave back, once it did
     std::string difference;                  // what the read-back found changed
+    std::optional<ProductField> differs;     // the first field it found changed
 };
 
 // The self-test job: the answer is the result.

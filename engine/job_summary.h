@@ -27,8 +27,9 @@ enum class FailureCause {
     BoardFailed,       // the board answered that something failed: its self-test, a write
     Refused,           // what was asked will not do: a file not approved or unreadable, fields that break a rule
     Mismatch,          // the board gave back other than was written
-    Station,           // the station stopped: flash.ini is gone
+    Station,           // the station stopped: flash.ini is gone, or the job could not be put on record
     Interrupted,       // replaced by a new job, or stopped by a front
+    NoSerial,          // a bring-up's: no serial number could be had for the board
 };
 
 // Whether a second try might cure it.
@@ -36,6 +37,10 @@ constexpr bool curable(FailureCause cause)
 {
     return cause == FailureCause::NoAnswer || cause == FailureCause::NoAcknowledgement || cause == FailureCause::LineLost;
 }
+
+// Where a job was when it ended, as the records keep it (words::kSteps, in this order):
+// the engine's steps, and a bring-up's choice of a serial number and its label.
+enum class Step { None, SelfTest, Read, Serial, InitDisk, Format, InitData, Write, ReadBack, Label };
 
 // Where a job's six product fields came from: read from the board, the defaults of
 // flash.ini standing in for a board that kept them to itself, or the values written
@@ -58,6 +63,7 @@ struct JobSummary {
     JobKind kind = JobKind::Flash;
     JobOutcome outcome = JobOutcome::Running;
     FailureCause cause = FailureCause::None;
+    Step step = Step::None; // once it ended: where it was
     std::string caption; // the status text (DISP1) at the end
     std::string message; // the last box of the job, the station's fault, or why the line went
     ProductFields fields;
@@ -66,6 +72,7 @@ struct JobSummary {
     std::optional<DownloadFile> initDisk, initData;
     std::optional<Millis> formatWait; // once the board was given its format time
     std::string readBackDifference;   // a written field the board gave back otherwise
+    std::optional<ProductField> differs; // the first of them
     double seconds = 0;
 
     bool passed() const { return outcome == JobOutcome::Passed; }
@@ -79,5 +86,10 @@ std::string elapsedText(double seconds);
 // The words every front and record uses.
 const char* jobName(JobKind kind);             // "flash", "prodinfo", "selftest"
 const char* outcomeName(JobOutcome outcome);   // "running", "passed", "failed", "interrupted"
+const char* stepName(Step step);               // "" for none, "self-test", "initdisk", ...
+const char* causeName(FailureCause cause);     // "" for none, "no-answer", "line-lost", ...
+// Why it did not pass in a few words that fit on a tile: "read-back: serial differs",
+// "initdisk: line lost"; "" when it passed.
+std::string failureInBrief(Step step, FailureCause cause, std::optional<ProductField> differs = std::nullopt);
 
 } // namespace auxpad

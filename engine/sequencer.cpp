@@ -191,6 +191,8 @@ void BoardEngine::compareReadBack(ProductJob& job)
     for (std::size_t f = 0; f < job.values.size(); ++f) {
         if (job.values[f] == (*job.readValues)[f])
             continue;
+        if (!job.differs)
+            job.differs = static_cast<ProductField>(f);
         differences += (differences.empty() ? "" : "; ") + std::string(kProductFieldRules[f].name) + " written "
             + job.values[f] + ", read " + (*job.readValues)[f];
     }

@@ -109,6 +109,7 @@ TEST_F(FlashJob, AFlashIniGoneBeforeTheFormatWaitStopsTheStationAndFailsTheJob)
     b.tick(3);
     EXPECT_EQ(b.fault, "Cannot read /station/flash.ini: No such file or directory");
     EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
+    EXPECT_EQ(failureInBrief(b.ended.back().step, b.ended.back().cause), "format: station stopped");
     b.written.clear();
     b.tick(80);
     EXPECT_TRUE(b.written.empty()) << "a stopped station sends nothing more";
@@ -152,6 +153,7 @@ TEST_F(FlashJob, SendsOnlyTheApprovedFilesEvenWhenOneIsSwappedAfterTheStart)
     b.runUntil([&] { return !b.outcomes.empty(); }, 40000);
     EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
     EXPECT_EQ(b.image, disk) << "InitDisk went; InitData did not";
+    EXPECT_EQ(failureInBrief(b.ended.back().step, b.ended.back().cause), "initdata: refused");
     EXPECT_TRUE(b.ended.back().message.starts_with("data.txt is not the approved file: its SHA-256 is "));
 }
 
@@ -179,6 +181,7 @@ TEST_F(SilentBoard, UnderTheSelfTestJobCountsTwentyTicksOnTheBarThenFails)
     b.tick();
     EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
     EXPECT_FALSE(b.bar().visible);
+    EXPECT_EQ(failureInBrief(b.ended.back().step, b.ended.back().cause), "self-test: no answer");
 }
 
 TEST_F(SilentBoard, IsReportedAfterTwentyTicksUnlessItPoweredUpSinceTheLastTime)
@@ -238,6 +241,7 @@ TEST_F(BoardThatStopsAnswering, FailsInitDataWithItsOwnCaptionEvenOnTheLastBlock
     EXPECT_EQ(b.boxes.back().text, "ERROR07: FLASH AUXPAD_DSP failure! ");
     EXPECT_EQ(b.caption(), "Flash AUXPAD Fail!\nPlease Reset the phone and Flash again!");
     EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
+    EXPECT_EQ(failureInBrief(b.ended.back().step, b.ended.back().cause), "initdata: not acknowledged");
 }
 
 TEST_F(BoardThatStopsAnswering, FailsInitDiskBeforeTheFormatWait)
@@ -249,6 +253,8 @@ TEST_F(BoardThatStopsAnswering, FailsInitDiskBeforeTheFormatWait)
     EXPECT_EQ(b.boxes.back().text, "ERROR07: FLASH AUXPAD_DSP failure! ");
     EXPECT_EQ(b.caption(), "\n Flash AUXPAD Fail\nPlease Flash Again or reset the phone!");
     EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
+    EXPECT_EQ(stepName(b.ended.back().step), std::string("initdisk"));
+    EXPECT_EQ(causeName(b.ended.back().cause), std::string("no-ack"));
     EXPECT_EQ(b.engine.jobMode(), JobMode::Idle);
     EXPECT_FALSE(b.bar().visible);
 }
@@ -262,6 +268,7 @@ TEST_F(FlashJob, StepThreeMeanwhileIsRefusedAndStepTwoStartsAgain)
     b.flash();
     EXPECT_EQ(b.engine.jobMode(), JobMode::FlashReadInfo) << "the job starts again from the self-test";
     EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Interrupted});
+    EXPECT_EQ(failureInBrief(b.ended.back().step, b.ended.back().cause), "format: stopped");
 }
 
 } // namespace

@@ -136,12 +136,15 @@ TEST(ReadBack, PassesOnlyWhenTheBoardGivesBackWhatWasWrittenAndNamesWhatDiffers)
         JobOutcome outcome;
         const char* message;
         const char* serial;
+        const char* brief; // what a tile says of it
     };
     const Case cases[] = {
-        {false, 1, JobOutcome::Passed, "", "123456789"},
+        {false, 1, JobOutcome::Passed, "", "123456789", ""},
         {true, 1, JobOutcome::Failed,
-         "AUXPAD Product Info read back differs: Serial Number written 123456789, read 12345678X", "12345678X"},
-        {false, 0, JobOutcome::Failed, "AUXPAD Product Info not read back: the board did not give it", ""},
+         "AUXPAD Product Info read back differs: Serial Number written 123456789, read 12345678X", "12345678X",
+         "read-back: serial differs"},
+        {false, 0, JobOutcome::Failed, "AUXPAD Product Info not read back: the board did not give it", "",
+         "read-back: no answer"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -165,6 +168,7 @@ TEST(ReadBack, PassesOnlyWhenTheBoardGivesBackWhatWasWrittenAndNamesWhatDiffers)
         EXPECT_EQ(done.outcome, c.outcome);
         EXPECT_EQ(done.message, c.message);
         EXPECT_EQ(done.serial, c.serial) << "the serial the board holds";
+        EXPECT_EQ(failureInBrief(done.step, done.cause, done.differs), c.brief);
         EXPECT_EQ(requestsIn(b.written).back(), Bytes{0x48}) << "the flash job's read request";
         if (c.outcome == JobOutcome::Passed) {
             EXPECT_EQ(b.caption(), "Reading AUXPAD board Product info...\nAUXPAD Product Info read back OK");
