@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <tuple>
+#include <utility>
 
 #include "bringup/move_table.h"
 
@@ -116,6 +118,8 @@ void BringUpMachine::beginTry()
     result_.tries = attempt_;
     result_.alreadyPassed = false;
     result_.serialSource = SerialSource::None;
+    result_.step = Step::None;
+    result_.cause = FailureCause::None;
     flash_ = {};
     state_ = Flashing{};
     outputs_.push_back(KeepStart{attempt_});
@@ -130,7 +134,8 @@ void BringUpMachine::interrupt(Millis now)
     if (to == from)
         outputs_.push_back(InterruptJob{});
     else if (to == Kind::Recording)
-        record(JobOutcome::Interrupted, flash_, "interrupted while its serial number was chosen", now);
+        record(JobOutcome::Interrupted, flash_, "interrupted while its serial number was chosen", now,
+               std::pair{Step::Serial, FailureCause::Interrupted});
     else if (to == Kind::Done)
         finish();
 }
@@ -176,7 +181,8 @@ void BringUpMachine::serialChosen(int attempt, const Expected<SerialChoice, std:
         outputs_.push_back(StartWrite{choice->serial});
     } else if (to == Kind::Recording) {
         record(JobOutcome::Failed, flash_,
-               "no serial number could be reserved, so nothing was written: " + choice.error(), now);
+               "no serial number could be reserved, so nothing was written: " + choice.error(), now,
+               std::pair{Step::Serial, FailureCause::NoSerial});
     }
 }
 
@@ -199,15 +205,19 @@ void BringUpMachine::stepEnded(const JobSummary& step, Millis now)
     } else if (!step.passed()) {
         record(step.outcome, step, step.failure(), now);
     } else {
-        record(JobOutcome::Interrupted, step, "interrupted before its serial number was chosen", now);
+        record(JobOutcome::Interrupted, step, "interrupted before its serial number was chosen", now,
+               std::pair{Step::Serial, FailureCause::Interrupted});
     }
 }
 
-void BringUpMachine::record(JobOutcome outcome, const JobSummary& last, std::string message, Millis now)
+void BringUpMachine::record(JobOutcome outcome, const JobSummary& last, std::string message, Millis now,
+                            std::optional<std::pair<Step, FailureCause>> failed)
 {
+    std::tie(result_.step, result_.cause) = failed.value_or(std::pair{last.step, last.cause});
     if (result_.alreadyPassed) {
         outcome = JobOutcome::Interrupted;
         message = last.message;
+        result_.cause = FailureCause::None; // it passed before
     }
     result_.outcome = outcome;
     result_.last = last;
@@ -222,9 +232,9 @@ void BringUpMachine::record(JobOutcome outcome, const JobSummary& last, std::str
 void BringUpMachine::endKept(int attempt, const Expected<void, std::string>& kept, Millis now)
 {
     const bool passedNow = result_.outcome == JobOutcome::Passed && !result_.alreadyPassed;
-    const bool again = kept && !passedNow && !stopped_ && !result_.alreadyPassed && curable(result_.last.cause)
+    const bool again = kept && !passedNow && !stopped_ && !result_.alreadyPassed && curable(result_.cause)
         && attempt_ < rules_.tries;
-    const bool lineGone = result_.last.cause == FailureCause::LineLost;
+    const bool lineGone = result_.cause == FailureCause::LineLost;
     // In a slot a lost line means the board left: it is not waited for.
     const When when = attempt != attempt_ ? When::OtherTry
         : !again                          ? When::Otherwise
@@ -242,6 +252,7 @@ void BringUpMachine::endKept(int attempt, const Expected<void, std::string>& kep
     } else if (to == Kind::Done) {
         if (!kept) {
             result_.outcome = JobOutcome::Failed;
+            result_.cause = FailureCause::Station;
             result_.alreadyPassed = false;
             result_.message = "This bring-up is not on record: " + kept.error();
         } else if (passedNow) {

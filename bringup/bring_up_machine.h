@@ -25,6 +25,8 @@ struct BringUpResult {
     int tries = 0;
     JobSummary last;            // the step it ended with
     std::string message;        // why it did not pass, or ""
+    Step step = Step::None;     // where it ended, and why it did not pass: its last
+    FailureCause cause = FailureCause::None; // step's, or the bring-up's own (a serial)
     std::string serial;         // the serial now on the board, when known
     SerialSource serialSource = SerialSource::None;
     double seconds = 0;
@@ -133,7 +135,10 @@ private:
     template <typename S>
     bool in() const { return std::holds_alternative<S>(state_); }
     void beginTry();
-    void record(JobOutcome outcome, const JobSummary& last, std::string message, Millis now);
+    // The try ended with `last` as its last step; where and why it failed, unless the
+    // bring-up itself says otherwise.
+    void record(JobOutcome outcome, const JobSummary& last, std::string message, Millis now,
+                std::optional<std::pair<Step, FailureCause>> failed = std::nullopt);
     void finish();
 
     BringUpRules rules_;

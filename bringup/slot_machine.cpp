@@ -74,19 +74,20 @@ void SlotMachine::start(bool lineOpen, Millis now)
     if (to == Kind::Waiting)
         wait(now);
     else if (to == Kind::Away)
-        lookFor(now);
+        lookFor(now, false);
 }
 
-void SlotMachine::wait(Millis now)
+void SlotMachine::wait(Millis now, std::optional<Millis> boardBackUntil)
 {
-    state_ = Waiting{now + kAskEmptyMs};
+    state_ = Waiting{now + kAskEmptyMs, boardBackUntil};
     outputs_.push_back(Probe{});
 }
 
-void SlotMachine::lookFor(Millis now)
+void SlotMachine::lookFor(Millis now, bool hadBoard)
 {
     Away away{now};
     away.nextLook = now + away.looks.failed();
+    away.hadBoard = hadBoard;
     state_ = away;
 }
 
@@ -100,14 +101,15 @@ void SlotMachine::stop()
         outputs_.push_back(StopBringUp{});
 }
 
-void SlotMachine::heard(Millis)
+void SlotMachine::heard(Millis now)
 {
     const std::optional<Kind> to = moveFrom(state_, On::Heard, When::Always);
     if (to == Kind::Done) {
         std::get<Done>(state_).answered = true;
     } else if (to == Kind::Running) {
+        const auto backUntil = std::get<Waiting>(state_).boardBackUntil;
         state_ = Running{};
-        outputs_.push_back(Arrived{});
+        outputs_.push_back(Arrived{backUntil && now <= *backUntil});
         outputs_.push_back(StartBringUp{});
     }
 }
@@ -119,7 +121,7 @@ void SlotMachine::lineLost(Millis now)
     if (to == Kind::Running) {
         std::get<Running>(state_).lineGone = true;
     } else if (to == Kind::Away) {
-        lookFor(now);
+        lookFor(now, from == Kind::Done);
         if (from == Kind::Done)
             outputs_.push_back(Left{});
     }
@@ -139,7 +141,7 @@ void SlotMachine::bringUpEnded(Verdict verdict, Millis now)
     if (to == Kind::Stopped) {
         std::get<Stopped>(state_).endAwaited = false;
     } else if (to == Kind::Away) {
-        lookFor(now);
+        lookFor(now, true);
         outputs_.push_back(Left{});
     } else if (to == Kind::Done) {
         state_ = Done{now + kAskPresentMs};
@@ -148,8 +150,10 @@ void SlotMachine::bringUpEnded(Verdict verdict, Millis now)
 
 void SlotMachine::lineLooked(bool back, Millis now)
 {
+    const auto* away = std::get_if<Away>(&state_);
+    const bool hadBoard = away && away->hadBoard;
     if (moveFrom(state_, On::LineLooked, back ? When::Back : When::Otherwise) == Kind::Waiting)
-        wait(now);
+        wait(now, hadBoard ? std::optional<Millis>(now + kBoardBackMs) : std::nullopt);
 }
 
 void SlotMachine::deadlinePassed(Millis now)
@@ -163,9 +167,12 @@ void SlotMachine::deadlinePassed(Millis now)
     const Kind from = kindOf(state_);
     const std::optional<Kind> to = moveFrom(state_, On::Deadline, when);
     if (to == Kind::Waiting) {
+        std::optional<Millis> backUntil;
         if (from == Kind::Done)
             outputs_.push_back(Left{}); // within 3 s of falling silent
-        wait(now);
+        else
+            backUntil = std::get<Waiting>(state_).boardBackUntil;
+        wait(now, backUntil);
     } else if (to == Kind::Done) {
         Done& asking = std::get<Done>(state_);
         asking.silent = silent;

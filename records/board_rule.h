@@ -11,6 +11,12 @@ namespace auxpad {
 // tried again, or a lone flash or product-information job. A job that carries a recipe
 // ran as a step of a bring-up.
 QString boardRecordsSql();
+// The same without the last condition: every try of every board.
+QString boardTriesSql();
+// The condition of a board record whose board's first try passed, and of one whose first
+// try failed (an interrupted first try is neither: the station stopped, not the slot).
+QString firstPassedSql();
+QString firstFailedSql();
 // The conditions of a board record that passed, and of one that failed.
 QString boardPassedSql();
 QString boardFailedSql();

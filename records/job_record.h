@@ -57,10 +57,24 @@ struct JobRecord {
     QString operatorId, order, reason;
     // In the line's database: the identity of the journal that delivered the record.
     QString journal;
-    // A try of a bring-up after which the board was tried again: its last try decides
-    // what the board came to, so this one is no board of its own.
+    // The board the job ran on: made when it arrived in its slot, or for a command's port,
+    // and the same on every try and every step of that board; a record kept before boards
+    // were known is a board of its own.
+    QString board;
+    // Where the job or bring-up was when it ended (words::kSteps), and why it did not pass
+    // (words::kCauses: "" when it passed).
+    QString step, cause;
+    // On a record that stands for a board, derived by the journal from the board's records
+    // as it writes: how the board's first try ended, and that another try of the board
+    // followed this one (its last try decides what it came to, so this one is no board of
+    // its own).
+    QString firstTry;
     bool triedAgain = false;
 };
+
+// Whether a record stands for a board by the line's one rule (base/board_counts.h): a
+// bring-up's own record, or a flash or product-information job run without a recipe.
+bool standsForBoard(const JobRecord& record);
 
 // UTC now on `clock`, as the records write it.
 QString recordTime(const Clock& clock = realClock());

@@ -1,4 +1,5 @@
 #include "records/journal.h"
+#include "records/board_rule.h"
 #include "records/record_columns.h"
 
 #include <QSqlError>
@@ -65,6 +66,29 @@ Expected<int, QString> Journal::closeLeftovers(const std::function<bool(qint64)>
         closed += changed;
     }
     return closed;
+}
+
+Expected<void, QString> Journal::derive(JobRecord& record)
+{
+    if (record.board.isEmpty() || !standsForBoard(record))
+        return {};
+    // Through the index of a board's tries, whose condition this very text is.
+    static const QString tries = boardTriesSql();
+    auto first = execute("SELECT result FROM board_jobs WHERE board = ? AND job_uuid <> ? AND " + tries
+                             + " ORDER BY id LIMIT 1",
+                         {record.board, record.uuid}, "read");
+    if (!first)
+        return unexpected(first.error());
+    record.firstTry = (*first)->next() ? (*first)->value(0).toString() : record.result;
+    (*first)->finish();
+    if (record.revision > 1)
+        return {};
+    // A new try of the board: the ones before it are no boards of their own any more, and
+    // go to the line's database as such.
+    const auto marked = execute("UPDATE board_jobs SET tried_again = 1, revision = revision + 1 WHERE board = ? "
+                                "AND job_uuid <> ? AND tried_again = 0 AND " + tries,
+                                {record.board, record.uuid}, "written");
+    return marked ? Expected<void, QString>() : unexpected(marked.error());
 }
 
 Expected<int, QString> Journal::heldCount(const QString& lineDb)

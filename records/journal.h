@@ -91,6 +91,9 @@ public:
     Expected<QString, QString> labelStateOf(const QString& bringUp);
 
 protected:
+    // A board's record: how the board's first try ended, and, as a new try starts, the mark
+    // on the board's earlier tries that it was tried again (records/journal.cpp).
+    Expected<void, QString> derive(JobRecord& record) override;
     Expected<void, QString> writeAlongside(const JobRecord& record) override;
 
 private:

@@ -103,6 +103,10 @@ const Column kColumns[] = {
     TEXT_COLUMN("reason", reason),
     Column{"tried_again", [](const JobRecord& r) { return QVariant(r.triedAgain ? 1 : 0); },
            [](JobRecord& r, const QVariant& v) { r.triedAgain = v.toInt() != 0; }},
+    TEXT_COLUMN("board", board),
+    TEXT_COLUMN("step", step),
+    TEXT_COLUMN("cause", cause),
+    TEXT_COLUMN("first_try", firstTry),
 };
 
 #undef TEXT_COLUMN

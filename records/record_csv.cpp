@@ -65,6 +65,11 @@ const CsvColumn kCsvColumns[] = {
     {"order", "work_order", Kind::Text},
     {"reason", "reason", Kind::Text},
     {"journal", "journal", Kind::Text},
+    {"board", "board", Kind::Text},
+    {"step", "step", Kind::Text},
+    {"cause", "cause", Kind::Text},
+    {"first_try", "first_try", Kind::Text},
+    {"tried_again", "tried_again", Kind::Flag},
 };
 
 // A field as it is, or quoted with its quotes doubled when it holds a separator.

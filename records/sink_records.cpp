@@ -11,13 +11,16 @@
 
 namespace auxpad {
 
+bool standsForBoard(const JobRecord& record)
+{
+    // A job run under a recipe other than the bring-up itself is one of its steps.
+    return boards::standsForBoard(record.job.toStdString(), !record.recipe.isEmpty());
+}
+
 bool isBoardResult(const JobRecord& record)
 {
-    // The factory's systems are sent what the line's counts count, once it has ended: the
-    // one rule of which record stands for a board, where a job run under a recipe other
-    // than the bring-up itself is one of its steps.
-    return boards::verdictOf(record.result.toStdString())
-           && boards::standsForBoard(record.job.toStdString(), !record.recipe.isEmpty());
+    // The factory's systems are sent what the line's counts count, once it has ended.
+    return boards::verdictOf(record.result.toStdString()) && standsForBoard(record);
 }
 
 bool sinkTakes(const SinkInterest& interest, const JobRecord& record)

@@ -170,7 +170,11 @@ Expected<void, QString> StoreConnection::saveAll(const std::vector<JobRecord>& r
         return fail("written", db_.lastError().text());
     static const QString upsert = upsertStatement();
     QSqlQuery& q = prepared(upsert);
-    for (const JobRecord& record : records) {
+    for (JobRecord record : records) {
+        if (const auto derived = derive(record); !derived) {
+            db_.rollback();
+            return derived;
+        }
         bindRecord(q, record);
         if (!q.exec()) {
             const QString why = q.lastError().text();

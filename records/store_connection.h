@@ -49,7 +49,7 @@ public:
     // This store's own identity, made with it: a journal's is what leases are held by.
     Expected<QString, QString> identity();
 
-    static constexpr int kSchemaVersion = 11;
+    static constexpr int kSchemaVersion = 12;
 
 protected:
     // Writes a job's record, in a transaction of its own; or several in one transaction:
@@ -70,8 +70,10 @@ protected:
     // Every number of `range` that a record or a reservation holds, inside a transaction.
     Expected<std::vector<qint64>, QString> takenNumbers(const SerialRange& range);
 
-    // What a store writes with each record, in the record's own transaction (a journal:
-    // the record held for its sinks); nothing unless a store says so.
+    // What a store works out for a record before writing it, and what it writes with it,
+    // in the record's own transaction (a journal: what the board's other tries say, and the
+    // record held for its sinks); nothing unless a store says so.
+    virtual Expected<void, QString> derive(JobRecord&) { return {}; }
     virtual Expected<void, QString> writeAlongside(const JobRecord&) { return {}; }
 
     Unexpected<QString> fail(const QString& what, const QString& why) const;

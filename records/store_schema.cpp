@@ -151,6 +151,25 @@ const std::vector<std::vector<QString>> kMigrations = {
         "delivered INTEGER NOT NULL DEFAULT 0, refused TEXT, held_since TEXT NOT NULL, PRIMARY KEY (sink, job_uuid))",
         "CREATE INDEX sink_deliveries_held ON sink_deliveries (sink, held_since) WHERE delivered < revision",
     },
+    // 12: a board known across its tries, and why it failed. Each record names the board
+    // it ran on; a record that stands for a board says how the board's first try ended;
+    // each says the step it ended at and the cause. Records kept before are each a board
+    // of its own whose first try was itself, so that they count as they did. The summary
+    // reads its board records by station (and by slot) and hour through indexes that hold
+    // the first try too; the journal finds a board's earlier tries through the board.
+    {
+        "ALTER TABLE board_jobs ADD COLUMN board TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN step TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN cause TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN first_try TEXT",
+        "UPDATE board_jobs SET board = job_uuid, first_try = result",
+        "DROP INDEX IF EXISTS board_jobs_board_hour",
+        "CREATE INDEX board_jobs_board_hour ON board_jobs (station, substr(started, 1, 13), result, first_try, started) "
+        "WHERE %BOARDS%",
+        "CREATE INDEX board_jobs_board_slot ON board_jobs (station, port, substr(started, 1, 13), result, first_try, "
+        "started) WHERE %BOARDS%",
+        "CREATE INDEX board_jobs_board_tries ON board_jobs (board, id) WHERE %TRIES%",
+    },
 };
 
 } // namespace
@@ -187,6 +206,7 @@ Expected<void, QString> StoreConnection::migrate()
             statement.replace("%UUID%", QUuid::createUuid().toString(QUuid::WithoutBraces));
             statement.replace("%NOW%", recordTime(*clock_));
             statement.replace("%BOARDS%", boardRecordsSql());
+            statement.replace("%TRIES%", boardTriesSql());
             if (!q.exec(statement))
                 return rollback(q.lastError().text());
         }

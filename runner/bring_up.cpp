@@ -22,10 +22,11 @@ BringUp::BringUp(BoardJob& job, BringUpHost& bench, const Recipe& recipe, BringU
             [this] { give([](BringUpMachine& m, Millis now) { m.deadlinePassed(now); }); });
 }
 
-void BringUp::start()
+void BringUp::start(const QString& board)
 {
     if (running())
         return;
+    records_.setBoard(board.isEmpty() ? newBoardIdentity() : board);
     since_.restart();
     give([](BringUpMachine& m, Millis now) { m.start(now); });
 }
@@ -146,17 +147,14 @@ void BringUp::printLabel()
         bench_.printLabel(job_, *request);
 }
 
-// Each try is on record as a bring-up of its own, job "run". A board's last try decides
-// what it came to, so the try before says that the board was tried again.
-void BringUp::keepStart(int attempt)
+// Each try is on record as a bring-up of its own, job "run", of the board on the port: the
+// journal marks the board's earlier tries as tried again, since its last try decides what
+// it came to.
+void BringUp::keepStart(int)
 {
-    if (attempt > 1 && !record_.uuid.isEmpty()) {
-        record_.triedAgain = true;
-        ++record_.revision;
-        (void)bench_.keep(record_); // not on record, the board counts once more: said once, as any record
-    }
     record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}}, bench_.signature(), bench_.surroundings());
     record_.job = QLatin1String(words::kRun);
+    record_.board = records_.board();
     (void)bench_.keep(record_); // a start not on record is said once; the end may still be
 }
 

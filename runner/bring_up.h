@@ -32,7 +32,9 @@ class BringUp final : public QObject {
 public:
     BringUp(BoardJob& job, BringUpHost& bench, const Recipe& recipe, BringUpRules rules = {}, QObject* parent = nullptr);
 
-    void start();
+    // Brings up `board` (by its identity), or a board that just arrived when none is named;
+    // every try and step of it is on record as that board's.
+    void start(const QString& board = {});
     // Stops it where it is; it ends as interrupted, and is not tried again.
     void interrupt();
     bool running() const { return machine_.running(); }

@@ -54,6 +54,8 @@ void endRecord(JobRecord& record, const JobSummary& job, const Clock& clock)
     record.seconds = job.seconds;
     record.caption = QString::fromStdString(job.caption);
     record.message = QString::fromStdString(job.message);
+    record.step = QLatin1String(stepName(job.step));
+    record.cause = job.passed() ? QString() : QLatin1String(causeName(job.cause));
 }
 
 void fillBringUpRecord(JobRecord& record, const BringUpResult& bringUp, const JobSummary& flash, const Clock& clock)
@@ -63,6 +65,8 @@ void fillBringUpRecord(JobRecord& record, const BringUpResult& bringUp, const Jo
     record.result = QString::fromLatin1(bringUp.word());
     record.message = QString::fromStdString(bringUp.message);
     record.seconds = bringUp.seconds;
+    record.step = QLatin1String(stepName(bringUp.step));
+    record.cause = QLatin1String(causeName(bringUp.cause));
     record.serialSource = QString::fromLatin1(serialSourceName(bringUp.serialSource));
     record.serial = QString::fromStdString(bringUp.serial);
     record.disk = fileRecord(flash.initDisk);
@@ -92,6 +96,11 @@ JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signat
     return record;
 }
 
+QString newBoardIdentity()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
 RecordKeeper::RecordKeeper(BoardRunner& runner, Journal* journal, QString lineDb, const Surroundings& around,
                            QObject* parent)
     : QObject(parent), runner_(runner), journal_(journal), around_(around), lineDb_(std::move(lineDb))
@@ -114,6 +123,8 @@ void RecordKeeper::begin(const JobSummary& job)
         return;
     record_ = startingRecord(runner_.port(), tags_, signature_, around_);
     record_.lineDb = lineDb_;
+    // A job on a board nobody named (the station window's) is a board of its own.
+    record_.board = board_.isEmpty() ? record_.uuid : board_;
     fillRecord(record_, job);
     // A start that is not on record is told; the end, written whole, may still be.
     (void)write();

@@ -39,6 +39,9 @@ void endRecord(JobRecord& record, const JobSummary& job, const Clock& clock);
 // bring-up's own result, the flash job's files and the serial the board holds.
 void fillBringUpRecord(JobRecord& record, const BringUpResult& bringUp, const JobSummary& flash, const Clock& clock);
 
+// A board's identity, made when it arrives: in its slot, or on a command's port.
+QString newBoardIdentity();
+
 // Keeps the record of every job one board's engine runs, in the station's journal:
 // written as the job starts, and again as it ends, each in a transaction of its own, from
 // the engine's summary of the job, and held there for the line's database if one is
@@ -55,6 +58,10 @@ public:
     void tag(JobTags tags) { tags_ = std::move(tags); }
     // Who signs the jobs that start from now on.
     void sign(Signature signature) { signature_ = std::move(signature); }
+    // The board on this port from now on: every job and try of it is on record with its
+    // identity, until another board arrives. Without one, each job is a board of its own.
+    void setBoard(QString board) { board_ = std::move(board); }
+    const QString& board() const { return board_; }
 
 signals:
     void saved();                    // a record went into the journal
@@ -75,6 +82,7 @@ private:
     QString lineDb_;
     JobTags tags_;
     Signature signature_;
+    QString board_;
     JobRecord record_;
     bool open_ = false;
 };

@@ -48,13 +48,16 @@ void Slot::run(const SlotOutput& output)
                 // At the next turn of the event loop, once what the board said has been told.
                 clock_.post(this, [this] {
                     if (std::holds_alternative<slot::Running>(machine_.state()))
-                        bringUp_.start();
+                        bringUp_.start(board_);
                 });
             } else if constexpr (std::is_same_v<T, slot::StopBringUp>) {
                 bringUp_.interrupt();
             } else if constexpr (std::is_same_v<T, slot::LookForLine>) {
                 machine_.lineLooked(runner_.reopen().has_value(), clock_.now());
             } else if constexpr (std::is_same_v<T, slot::Arrived>) {
+                // A board that never left its slot keeps its identity: its tries are one board's.
+                if (!o.sameBoard || board_.isEmpty())
+                    board_ = newBoardIdentity();
                 emit arrived();
             } else if constexpr (std::is_same_v<T, slot::Left>) {
                 emit left();

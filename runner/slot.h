@@ -45,6 +45,8 @@ private:
     Clock& clock_;
     std::unique_ptr<Timer> deadline_;
     bool applying_ = false;
+    QString board_; // the identity of the board in the slot, or of the last one
+
 };
 
 } // namespace auxpad

@@ -113,6 +113,51 @@ TEST(SlotMachine, ALineThatGoesDuringABringUpMeansTheBoardLeftAtItsEnd)
     EXPECT_TRUE(std::holds_alternative<Away>(m.state()));
 }
 
+// Whether the board heard is the one the slot had: it is when its line went under it (a
+// reset adapter, a worn contact) and it answers soon after the line is back; a board heard
+// later, or after the slot fell silent, is a new one.
+TEST(SlotMachine, ABoardWhoseLineWentAndThatAnswersSoonAfterItIsBackNeverLeft)
+{
+    auto arrival = [](SlotMachine& m, Millis at) {
+        m.heard(at);
+        const auto out = m.takeOutputs();
+        const auto it = std::find_if(out.begin(), out.end(), [](const SlotOutput& o) { return std::holds_alternative<Arrived>(o); });
+        return it == out.end() ? std::string("nothing") : std::get<Arrived>(*it).sameBoard ? "the same board" : "a new board";
+    };
+    auto lostAndBack = [](SlotMachine& m, Millis at, bool duringBringUp) {
+        m.lineLost(at);
+        if (duringBringUp)
+            m.bringUpEnded(Verdict::Failed, at);
+        m.lineLooked(true, at + 1000);
+        m.takeOutputs();
+    };
+    SlotMachine during = runningSlot();
+    lostAndBack(during, 100, true);
+    EXPECT_EQ(arrival(during, 1100 + SlotMachine::kBoardBackMs), "the same board");
+
+    SlotMachine shown = runningSlot();
+    shown.bringUpEnded(Verdict::Passed, 100);
+    lostAndBack(shown, 200, false);
+    shown.deadlinePassed(1200 + SlotMachine::kAskEmptyMs); // asked again, unanswered
+    EXPECT_EQ(arrival(shown, 1200 + SlotMachine::kBoardBackMs), "the same board");
+
+    SlotMachine late = runningSlot();
+    lostAndBack(late, 100, true);
+    EXPECT_EQ(arrival(late, 1101 + SlotMachine::kBoardBackMs), "a new board") << "too long after the line was back";
+
+    SlotMachine empty;
+    empty.start(true, 0);
+    lostAndBack(empty, 100, false);
+    EXPECT_EQ(arrival(empty, 1200), "a new board") << "the slot had no board when its line went";
+
+    SlotMachine pulled = runningSlot();
+    pulled.bringUpEnded(Verdict::Passed, 100);
+    for (Millis t = 1100; t <= 3100; t += 1000)
+        pulled.deadlinePassed(t);
+    ASSERT_TRUE(std::holds_alternative<Waiting>(pulled.state())) << "silent twice: it left";
+    EXPECT_EQ(arrival(pulled, 3200), "a new board");
+}
+
 TEST(SlotMachine, AFinishedBoardWhoseLineGoesHasLeft)
 {
     SlotMachine m = runningSlot();
