@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "base/result_words.h"
@@ -29,6 +30,31 @@ bool standsForBoard(std::string_view job, bool bringUpStep);
 std::optional<Verdict> verdictOf(std::string_view result);
 
 } // namespace boards
+
+// A slot's boards over some time, or its bench's: how many were tried, and how many of them
+// failed their first try (a board tried again and then passed failed its first try: a
+// worn contact shows there first).
+struct FirstTries {
+    std::int64_t boards = 0;
+    std::int64_t failed = 0;
+    // Failed, in per cent of the boards, to a tenth.
+    double failedPercent() const;
+};
+
+// The chance of `k` or more failures among `n` tries that each fail with chance `p`: the
+// upper tail of the binomial distribution.
+double binomialTail(std::int64_t n, std::int64_t k, double p);
+
+// A slot that fails more than its bench: over at least 20 boards, its first-try failures
+// are improbable (a one-sided binomial tail below 0.001) under its bench's first-try
+// failure share, the slot's own boards included. The tail when it is one.
+struct Outlier {
+    static constexpr std::int64_t kLeastBoards = 20;
+    static constexpr double kAtMost = 0.001;
+    static std::optional<double> of(const FirstTries& slot, const FirstTries& bench);
+    // What a lead is told of it: "COM17: 8 of 40 failed, the bench 3 %".
+    static std::string said(std::string_view port, const FirstTries& slot, const FirstTries& bench);
+};
 
 // Boards by verdict: what a slot, a run, a window or a summary has seen. Of a board's
 // tries only the last is counted, so a board tried again and then passed is one passed

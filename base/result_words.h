@@ -25,6 +25,9 @@ inline constexpr const char* kResults[] = {kRunning, kPassed, kFailed, kInterrup
 inline constexpr const char* kSteps[] = {"self-test", "read",  "serial",    "initdisk", "format",
                                          "initdata",  "write", "read-back", "label"};
 
+// What every download's progress caption starts with: a text that is no reason of a failure.
+inline constexpr const char* kDownloading = "Downloading";
+
 // Why it did not pass, as a stable word, with the few words a tile or a row says of it
 // (a mismatch says which field differs before them).
 struct CauseWords {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/one_line.h"
 #include "cli/label_command.h"
 #include "cli/records_sync.h"
 #include "cli/report_forms.h"
@@ -147,10 +148,10 @@ struct ReportOptions {
     QCommandLineOption serial{"serial", "Only the board with serial number SN.", "SN"};
     QCommandLineOption operatorId{"operator", "Only jobs the operator ID ran.", "ID"};
     QCommandLineOption order{"order", "Only jobs of the work order or lot ID.", "ID"};
-    QCommandLineOption summary{"summary", "Instead of the records: each station's boards, passed, failed and yield % "
-                                          "per period, then the most frequent captions of failed boards. A board "
-                                          "counts once: its bring-up's last try, else its lone flash or prodinfo "
-                                          "job."};
+    QCommandLineOption summary{"summary", "Instead of the records: each station's boards, passed, failed, first "
+                                          "pass, yield % and first-pass yield % per period, then the failed boards "
+                                          "by step and cause. A board counts once: its last try, else its lone "
+                                          "flash or prodinfo job; it passed first time when its first try did."};
     QCommandLineOption by{"by", "The summary's period: hour, day (the default) or week, from Monday; in UTC.",
                           "PERIOD", "day"};
     QCommandLineOption chart{"chart", "Paints each station's yield per period into FILE (.png or .svg) too; "
@@ -158,8 +159,9 @@ struct ReportOptions {
     QCommandLineOption csv{"csv", "CSV with a header row instead of a table."};
     QCommandLineOption json{"json", "The summary as one JSON document."};
     QCommandLineOption per{"per", "What the summary and the chart count each row of: the boards of each station "
-                                  "(the default), operator or order; or job: every job of each station, each step "
-                                  "of a bring-up and each try on its own, as counted before boards were.",
+                                  "(the default), slot (a station's port; one that fails more than its bench is "
+                                  "marked), operator or order; or job: every job of each station, each step of a "
+                                  "bring-up and each try on its own, as counted before boards were.",
                            "WHAT", "station"};
     QCommandLineOption serials{"serials", "Instead of the records: each number of RANGE (SN0001000-SN0001999) "
                                           "that was handed out, with its state (leased, reserved, written, not "
@@ -190,7 +192,7 @@ auxpad::Expected<SummaryChoice, QString> chooseSummary(const QCommandLineParser&
         return unexpected(QStringLiteral("--by goes with --summary or --chart"));
     const auto per = auxpad::perNamed(parser.value(o.per));
     if (!per)
-        return unexpected("--per takes station, operator, order or job, not " + parser.value(o.per));
+        return unexpected("--per takes " + auxpad::perNames().join(", ") + ", not " + parser.value(o.per));
     if (parser.isSet(o.per) && !summing)
         return unexpected(QStringLiteral("--per goes with --summary or --chart"));
     if (parser.isSet(o.json) && !summing)
@@ -234,7 +236,9 @@ void noteHeld(const SyncOutcome& sync, const QString& lineUrl)
 int printTable(auxpad::RecordReader& store, const auxpad::RecordFilter& filter)
 {
     Output out;
-    auto shown = [](QString value) { return value.contains('\n') ? value.replace('\n', "\\n") : value; };
+    auto shown = [](const QString& value) {
+        return value.contains('\n') ? QString::fromStdString(auxpad::oneLine(value.toStdString())) : value;
+    };
     const auto found = store.longest(filter);
     if (!found)
         return reportCannot(found.error());

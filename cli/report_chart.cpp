@@ -50,11 +50,14 @@ struct Layout {
     std::map<std::pair<qsizetype, qsizetype>, double> yield; // by station and period
     qint64 tried = 0;
 
+    // A slot's line is named by its station and port.
+    static QString nameOf(const auxpad::StationYield& r) { return r.port.isEmpty() ? r.group : r.group + ' ' + r.port; }
+
     explicit Layout(const Summary& s)
     {
         for (const auto& r : s.rows) {
             periods << r.period;
-            stations << r.group;
+            stations << nameOf(r);
             tried += r.tried;
         }
         for (QStringList* list : {&periods, &stations}) {
@@ -62,7 +65,7 @@ struct Layout {
             list->removeDuplicates();
         }
         for (const auto& r : s.rows)
-            yield[{stations.indexOf(r.group), periods.indexOf(r.period)}] = r.yield();
+            yield[{stations.indexOf(nameOf(r)), periods.indexOf(r.period)}] = r.yield();
     }
 };
 

@@ -41,8 +41,8 @@ Expected<std::vector<HourCount>, QString> RecordReader::hourCounts(const RecordF
     // The page counts boards, as the report's summary does.
     q.prepare(QStringLiteral("SELECT station || '', substr(started, 1, 13), COUNT(*), "
                              "SUM(CASE WHEN %1 THEN 1 ELSE 0 END), SUM(CASE WHEN %2 THEN 1 ELSE 0 END), "
-                             "MAX(COALESCE(finished, started)) FROM board_jobs")
-                  .arg(boardPassedSql(), boardFailedSql())
+                             "SUM(CASE WHEN %3 THEN 1 ELSE 0 END), MAX(COALESCE(finished, started)) FROM board_jobs")
+                  .arg(boardPassedSql(), boardFailedSql(), firstPassedSql())
               + whereOf(filter) + countedSql(Counting::Boards) + " GROUP BY 1, 2 ORDER BY 2, 1");
     bindFilter(q, filter);
     if (!q.exec())
@@ -50,25 +50,25 @@ Expected<std::vector<HourCount>, QString> RecordReader::hourCounts(const RecordF
     std::vector<HourCount> out;
     while (q.next())
         out.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong(), q.value(3).toLongLong(),
-                       q.value(4).toLongLong(), q.value(5).toString()});
+                       q.value(4).toLongLong(), q.value(5).toLongLong(), q.value(6).toString()});
     return out;
 }
 
-Expected<std::vector<FailureCount>, QString> RecordReader::topFailures(const RecordFilter& filter, Counting counting)
+Expected<std::vector<SlotCount>, QString> RecordReader::slotCounts(const RecordFilter& filter)
 {
     if (!isOpen())
         return fail("read", "they are not open");
-    QSqlQuery f(db_);
-    f.setForwardOnly(true);
-    f.prepare("SELECT caption, COUNT(*) FROM board_jobs" + whereOf(filter) + countedSql(counting)
-              + " AND result = 'failed' GROUP BY caption ORDER BY 2 DESC, 1 LIMIT "
-              + QString::number(Summary::kTopFailures));
-    bindFilter(f, filter);
-    if (!f.exec())
-        return fail("read", f.lastError().text());
-    std::vector<FailureCount> out;
-    while (f.next())
-        out.push_back({f.value(0).toString(), f.value(1).toLongLong()});
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT station || '', port || '', COUNT(*), SUM(CASE WHEN %1 THEN 1 ELSE 0 END) FROM board_jobs")
+                  .arg(firstFailedSql())
+              + whereOf(filter) + countedSql(Counting::Boards) + " GROUP BY 1, 2 ORDER BY 1, 2");
+    bindFilter(q, filter);
+    if (!q.exec())
+        return fail("read", q.lastError().text());
+    std::vector<SlotCount> out;
+    while (q.next())
+        out.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong(), q.value(3).toLongLong()});
     return out;
 }
 

@@ -21,7 +21,16 @@ struct HourCount {
     qint64 boards = 0;
     qint64 passed = 0;
     qint64 failed = 0;
+    qint64 firstPass = 0; // boards whose first try passed
     QString last;
+};
+
+// One slot's boards (a station's port) and how many of them failed their first try.
+struct SlotCount {
+    QString station;
+    QString port;
+    qint64 boards = 0;
+    qint64 firstFailed = 0;
 };
 
 } // namespace auxpad

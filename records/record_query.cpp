@@ -135,12 +135,24 @@ QString nameOf(Period period)
     return QStringLiteral("week");
 }
 
+namespace {
+constexpr Per kPerChoices[] = {Per::Station, Per::Slot, Per::Operator, Per::Order, Per::Job};
+} // namespace
+
 std::optional<Per> perNamed(const QString& name)
 {
-    for (const Per p : {Per::Station, Per::Operator, Per::Order, Per::Job})
+    for (const Per p : kPerChoices)
         if (name == nameOf(p))
             return p;
     return std::nullopt;
+}
+
+QStringList perNames()
+{
+    QStringList names;
+    for (const Per p : kPerChoices)
+        names << nameOf(p);
+    return names;
 }
 
 QString nameOf(Per per)
@@ -148,10 +160,14 @@ QString nameOf(Per per)
     switch (per) {
     case Per::Station:
         return QStringLiteral("station");
+    case Per::Slot:
+        return QStringLiteral("slot");
     case Per::Operator:
         return QStringLiteral("operator");
     case Per::Order:
         return QStringLiteral("order");
+    case Per::Journal:
+        return QStringLiteral("journal");
     case Per::Job:
         break;
     }
@@ -165,7 +181,7 @@ QString nameOf(Counting counting)
 
 QString Summary::group() const
 {
-    return per == Per::Job ? nameOf(Per::Station) : nameOf(per);
+    return per == Per::Operator || per == Per::Order ? nameOf(per) : nameOf(Per::Station);
 }
 
 double StationYield::yield() const
@@ -173,66 +189,14 @@ double StationYield::yield() const
     return Tally::yieldPercent(passed, tried);
 }
 
+double StationYield::firstPassYield() const
+{
+    return Tally::yieldPercent(firstPass, tried);
+}
+
 QString countedSql(Counting counting)
 {
     return counting == Counting::Boards ? " AND " + boardRecordsSql() : QString();
-}
-
-namespace {
-
-// The period of a group of records, as SQL of the database, from `start`: the hour their
-// stored start falls in ("2026-12-06T14"). The day is its front; the week is the Monday on
-// or before that day, which each database reckons its own way.
-QString periodSql(Period by, bool postgres)
-{
-    switch (by) {
-    case Period::Hour:
-        return "start || ':00'";
-    case Period::Day:
-        return "substr(start, 1, 10)";
-    case Period::Week:
-        break;
-    }
-    return postgres ? "to_char(date_trunc('week', CAST(substr(start, 1, 10) AS timestamp)), 'YYYY-MM-DD')"
-                    : "date(substr(start, 1, 10), '-6 days', 'weekday 1')";
-}
-
-} // namespace
-
-Expected<Summary, QString> RecordReader::summarise(const RecordFilter& filter, Period by, Per per)
-{
-    Summary out{by, per, {}, {}};
-    // A job nobody signed, or of no order, counts under "".
-    const QString group = per == Per::Operator ? QStringLiteral("COALESCE(operator, '')")
-                          : per == Per::Order  ? QStringLiteral("COALESCE(work_order, '')")
-                                               : QStringLiteral("station");
-    const bool boards = out.counting() == Counting::Boards;
-    if (!isOpen())
-        return fail("read", "they are not open");
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    // The records are counted by station and hour, in the order of the index of that very
-    // expression (schema 5, or 10 for the boards alone), so that a million records are
-    // counted without being sorted; those counts are then added up by period.
-    q.prepare(QStringLiteral("SELECT grouped, %1, SUM(tried), SUM(passed), SUM(failed) FROM ("
-                             "SELECT %2 AS grouped, substr(started, 1, 13) AS start, COUNT(*) AS tried, "
-                             "SUM(CASE WHEN %3 THEN 1 ELSE 0 END) AS passed, "
-                             "SUM(CASE WHEN %4 THEN 1 ELSE 0 END) AS failed FROM board_jobs")
-                  .arg(periodSql(by, postgres_), group, boards ? boardPassedSql() : QStringLiteral("result = 'passed'"),
-                       boards ? boardFailedSql() : QStringLiteral("result = 'failed'"))
-              + whereOf(filter) + countedSql(out.counting()) + " GROUP BY 1, 2) AS fronts GROUP BY 1, 2 ORDER BY 2, 1");
-    bindFilter(q, filter);
-    if (!q.exec())
-        return fail("read", q.lastError().text());
-    while (q.next())
-        out.rows.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toLongLong(),
-                            q.value(3).toLongLong(), q.value(4).toLongLong()});
-
-    auto failures = topFailures(filter, out.counting());
-    if (!failures)
-        return unexpected(failures.error());
-    out.failures = std::move(*failures);
-    return out;
 }
 
 } // namespace auxpad

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "base/board_counts.h"
 #include "base/expected.h"
 
 #include <optional>
@@ -56,12 +57,16 @@ enum class Period { Hour, Day, Week };
 std::optional<Period> periodNamed(const QString& name);
 QString nameOf(Period period);
 
-// What a summary's rows are: a station's, an operator's or a work order's boards (each
-// board once, by the rule of base/board_counts.h); or, for whoever wants the counts as
-// they were before boards were counted, every job of a station (`--per job`).
-enum class Per { Station, Operator, Order, Job };
+// What a summary's rows are: a station's, a slot's (a station's port), an operator's or a
+// work order's boards (each board once, by the rule of base/board_counts.h); each journal
+// that wrote under a station's name (a simulated shift's rows, not a report's choice); or,
+// for whoever wants the counts as they were before boards were counted, every job of a
+// station (`--per job`).
+enum class Per { Station, Slot, Operator, Order, Job, Journal };
+// The choices a report offers, by name; a journal's rows are none of them.
 std::optional<Per> perNamed(const QString& name);
 QString nameOf(Per per);
+QStringList perNames();
 
 // What is counted: boards, or every job.
 enum class Counting { Boards, Jobs };
@@ -70,25 +75,47 @@ QString nameOf(Counting counting); // "boards", "jobs"
 // nothing for every job.
 QString countedSql(Counting counting);
 
-// One station (or operator, or order: the summary's `per`) over one period.
+// One station (or slot, operator, order, journal: the summary's `per`) over one period.
 struct StationYield {
-    QString group;
+    QString group;   // the station, operator or order
+    QString port;    // a slot's port, or the journal's identity of a journal's row
     QString period;
     qint64 tried = 0; // every board (or job) that started in the period, whatever became of it
     qint64 passed = 0;
     qint64 failed = 0;
-    // Passed, in per cent of those tried, to a tenth: an interrupted one yielded nothing.
+    qint64 interrupted = 0;
+    qint64 firstPass = 0;   // boards whose first try passed (a job is its own first try)
+    qint64 firstFailed = 0; // boards whose first try failed
+    std::optional<double> outlier; // a slot that fails more than its bench: the tail (base/board_counts.h)
+    // Passed, and passed at the first try, in per cent of those tried, to a tenth: an
+    // interrupted one yielded nothing.
     double yield() const;
+    double firstPassYield() const;
+    FirstTries firstTries() const { return {tried, firstFailed}; }
 };
 
+// The failed boards (or jobs) of one step and cause: how many, their share of the failed
+// ones in per cent, and the text most of them said (their message, else their caption),
+// on one line and never a download's progress.
 struct FailureCount {
-    QString caption;
+    QString step;
+    QString cause;
+    qint64 count = 0;
+    double share = 0;
+    QString example;
+};
+
+// Failure texts of one step and cause, each with how many said it, as failures() sums
+// them up: a group a row, the most frequent first, at most `most`.
+struct FailureText {
+    QString step, cause, text;
     qint64 count = 0;
 };
+std::vector<FailureCount> failureRows(const std::vector<FailureText>& texts, std::size_t most);
 
-// What a report's summary counts: a row for each station and period, in the order of
-// the periods and then of the stations, and the captions of the failed boards (or jobs),
-// the most frequent first.
+// What a report's summary counts: a row for each station (or slot, ...) and period, in
+// the order of the periods and then of the groups, and the failed boards (or jobs) by
+// step and cause, the most frequent first.
 struct Summary {
     Period by = Period::Day;
     Per per = Per::Station;
@@ -101,5 +128,9 @@ struct Summary {
 
     static constexpr int kTopFailures = 10;
 };
+
+// Marks the slots of `rows` (a summary per slot) that fail more than their bench: the
+// station's slots in the same period.
+void markOutliers(std::vector<StationYield>& rows);
 
 } // namespace auxpad

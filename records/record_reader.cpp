@@ -69,9 +69,10 @@ Expected<std::map<QString, double>, QString> RecordReader::longest(const RecordF
     const QString lineFeed = postgres_ ? "chr(10)" : "char(10)";
     QStringList parts;
     for (const QString c : kTextColumns) {
-        // Only the texts the station writes can hold a line break.
+        // Only the texts the station writes can hold a line break, which a table shows as
+        // " / ": at most that long.
         const bool multiLine = c == "caption";
-        parts << (multiLine ? QStringLiteral("MAX(LENGTH(REPLACE(%1, %2, '\\n')))").arg(c, lineFeed)
+        parts << (multiLine ? QStringLiteral("MAX(LENGTH(REPLACE(%1, %2, ' / ')))").arg(c, lineFeed)
                             : QStringLiteral("MAX(LENGTH(%1))").arg(c));
     }
     for (const char* c : kNumberColumns)

@@ -30,7 +30,7 @@ public:
                                   Reading reading = Reading::Whole);
     Expected<std::vector<JobRecord>, QString> find(const RecordFilter& filter);
     // For the columns a report's table shows, the longest text among the records that
-    // pass the filter (a line break counted as the two characters \n) or the largest
+    // pass the filter (a line break counted as the three characters " / ") or the largest
     // number; one quick query where reading every record twice would be slow.
     Expected<std::map<QString, double>, QString> longest(const RecordFilter& filter);
     // The records that pass the filter as CSV in UTF-8, oldest first: a header row, then
@@ -39,14 +39,18 @@ public:
     Expected<void, QString> writeCsv(const RecordFilter& filter, const std::function<void(const QByteArray&)>& write);
     // The summary of the records that pass the filter (records/record_query.cpp).
     Expected<Summary, QString> summarise(const RecordFilter& filter, Period by, Per per = Per::Station);
+    // The failed boards (or jobs) among the records that pass the filter, by step and cause,
+    // the most frequent first (records/record_summary.cpp); and their texts, as they are
+    // counted up.
+    Expected<std::vector<FailureCount>, QString> failures(const RecordFilter& filter,
+                                                          Counting counting = Counting::Boards);
+    Expected<std::vector<FailureText>, QString> failureTexts(const RecordFilter& filter, Counting counting);
     // What the line's page reads (records/line_reads.cpp), of boards, as a person counts
     // them: the boards running among the records that pass the filter; their counts by
-    // station and hour; the captions of the failed ones (or of every failed job), the
-    // most frequent first.
+    // station and hour; each slot's boards and first-try failures.
     Expected<std::vector<RunningBoard>, QString> running(const RecordFilter& filter);
     Expected<std::vector<HourCount>, QString> hourCounts(const RecordFilter& filter);
-    Expected<std::vector<FailureCount>, QString> topFailures(const RecordFilter& filter,
-                                                             Counting counting = Counting::Boards);
+    Expected<std::vector<SlotCount>, QString> slotCounts(const RecordFilter& filter);
     // Every number of `range` a reservation holds, lowest first: leased to a station,
     // reserved for a board, written or not written.
     Expected<std::vector<SerialState>, QString> serialStates(const SerialRange& range);

@@ -12,7 +12,8 @@ using auxpad::StationYield;
 
 QJsonObject counts(const StationYield& y)
 {
-    return {{"boards", y.tried}, {"passed", y.passed}, {"failed", y.failed}, {"yield", y.yield()}};
+    return {{"boards", y.tried},        {"passed", y.passed}, {"failed", y.failed},
+            {"first_pass", y.firstPass}, {"yield", y.yield()}, {"first_pass_yield", y.firstPassYield()}};
 }
 
 void add(StationYield& sum, const auxpad::HourCount& h)
@@ -20,6 +21,7 @@ void add(StationYield& sum, const auxpad::HourCount& h)
     sum.tried += h.boards;
     sum.passed += h.passed;
     sum.failed += h.failed;
+    sum.firstPass += h.firstPass;
 }
 
 struct Tile {
@@ -27,12 +29,34 @@ struct Tile {
     StationYield hour;
     StationYield since;
     QString last;
+    std::vector<auxpad::SlotCount> slotCounts;
 };
+
+// The station's slots that fail more than its bench, each with what a lead is told of it.
+QJsonArray outliersOf(const std::vector<auxpad::SlotCount>& counts)
+{
+    auxpad::FirstTries bench;
+    for (const auto& s : counts) {
+        bench.boards += s.boards;
+        bench.failed += s.firstFailed;
+    }
+    QJsonArray out;
+    for (const auto& s : counts) {
+        const auxpad::FirstTries slot{s.boards, s.firstFailed};
+        if (const auto p = auxpad::Outlier::of(slot, bench))
+            out.append(QJsonObject{{"port", s.port},
+                                   {"boards", s.boards},
+                                   {"failed", s.firstFailed},
+                                   {"p", *p},
+                                   {"said", QString::fromStdString(auxpad::Outlier::said(s.port.toStdString(), slot, bench))}});
+    }
+    return out;
+}
 
 } // namespace
 
 QJsonObject lineJson(const std::vector<auxpad::RunningBoard>& running, const std::vector<auxpad::HourCount>& hours,
-                     const QString& since, const QDateTime& now)
+                     const std::vector<auxpad::SlotCount>& slotCounts, const QString& since, const QDateTime& now)
 {
     const QString thisHour = now.toUTC().toString(Qt::ISODate).left(13);
     std::map<QString, Tile> tiles;
@@ -43,6 +67,8 @@ QJsonObject lineJson(const std::vector<auxpad::RunningBoard>& running, const std
             add(tile.hour, h);
         tile.last = std::max(tile.last, h.last);
     }
+    for (const auto& s : slotCounts)
+        tiles[s.station].slotCounts.push_back(s);
     for (const auto& r : running) {
         const QDateTime started = QDateTime::fromString(r.started, Qt::ISODateWithMs);
         tiles[r.station].running.append(QJsonObject{{"port", r.port},
@@ -57,6 +83,7 @@ QJsonObject lineJson(const std::vector<auxpad::RunningBoard>& running, const std
                                     {"running", tile.running},
                                     {"hour", counts(tile.hour)},
                                     {"since", counts(tile.since)},
+                                    {"outliers", outliersOf(tile.slotCounts)},
                                     {"last", tile.last}});
     return {{"since", since}, {"now", now.toUTC().toString(Qt::ISODateWithMs)}, {"stations", stations}};
 }
@@ -79,7 +106,8 @@ QJsonObject failuresJson(const std::vector<auxpad::FailureCount>& failures, cons
 {
     QJsonArray out;
     for (const auto& f : failures)
-        out.append(QJsonObject{{"caption", f.caption}, {"count", f.count}});
+        out.append(QJsonObject{
+            {"step", f.step}, {"cause", f.cause}, {"count", f.count}, {"share", f.share}, {"example", f.example}});
     return {{"since", since}, {"failures", out}};
 }
 

@@ -14,14 +14,16 @@ namespace auxpad::web {
 // filter's `since` is said in each.
 
 // GET /api/line: a tile per station, in the order of their names: the boards running
-// now (port, serial, job, since when and for how many seconds), the boards tried, passed
-// and failed in the hour of `now` and since `since`, the yield since then and the time
+// now (port, serial, job, since when and for how many seconds), the boards tried, passed,
+// failed and passed at their first try in the hour of `now` and since `since`, the yields
+// since then, the slots that fail more than the station's bench since then, and the time
 // of the station's last record.
 QJsonObject lineJson(const std::vector<auxpad::RunningBoard>& running, const std::vector<auxpad::HourCount>& hours,
-                     const QString& since, const QDateTime& now);
+                     const std::vector<auxpad::SlotCount>& slotCounts, const QString& since, const QDateTime& now);
 // GET /api/hours: the line's boards, passed, failed and yield for each hour, oldest first.
 QJsonObject hoursJson(const std::vector<auxpad::HourCount>& hours, const QString& since);
-// GET /api/failures: the captions of the failed boards, the most frequent first.
+// GET /api/failures: the failed boards by step and cause, the most frequent first, each
+// with its share of them and the text most of them said.
 QJsonObject failuresJson(const std::vector<auxpad::FailureCount>& failures, const QString& since);
 
 } // namespace auxpad::web

@@ -125,7 +125,10 @@ Expected<QJsonObject, QString> LineServer::read(Api api, const auxpad::RecordFil
         const auto hours = store_->hourCounts(filter);
         if (!hours)
             return unexpected(hours.error());
-        return lineJson(*running, *hours, filter.since, now);
+        const auto ports = store_->slotCounts(filter);
+        if (!ports)
+            return unexpected(ports.error());
+        return lineJson(*running, *hours, *ports, filter.since, now);
     }
     case Api::Hours: {
         const auto hours = store_->hourCounts(filter);
@@ -136,7 +139,7 @@ Expected<QJsonObject, QString> LineServer::read(Api api, const auxpad::RecordFil
     case Api::Failures:
         break;
     }
-    const auto failures = store_->topFailures(filter);
+    const auto failures = store_->failures(filter);
     if (!failures)
         return unexpected(failures.error());
     return failuresJson(*failures, filter.since);

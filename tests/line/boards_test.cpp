@@ -52,9 +52,11 @@ TEST_F(Boards, ABoardKeepsItsIdentityThroughAResetAdapterAndItsTriesAndTheNextOn
     const auto rows = report(journal());
     EXPECT_EQ(bringUpsOf(rows, "COM21"), "board1 failed failed 1 | board1 failed passed 0 | board2 passed passed 0");
     EXPECT_EQ(bringUpsOf(rows, "COM22"), "board1 failed failed 1 | board1 failed passed 0");
-    for (const auto& row : rows)
-        if (row.at("port") == "COM22")
+    for (const auto& row : rows) {
+        if (row.at("port") == "COM22") {
             EXPECT_EQ(row.at("board"), rows.back().at("board")) << "every step of a board carries it";
+        }
+    }
 }
 
 } // namespace

@@ -32,8 +32,8 @@ std::string tileOf(const QString& store)
     auxpad::RecordReader records;
     if (!records.open(store, auxpad::RecordReader::Opening::MustExist))
         return "no store";
-    const QJsonObject page = auxpad::web::lineJson(records.running({}).value(), records.hourCounts({}).value(), {},
-                                                   QDateTime::currentDateTimeUtc());
+    const QJsonObject page = auxpad::web::lineJson(records.running({}).value(), records.hourCounts({}).value(),
+                                                   records.slotCounts({}).value(), {}, QDateTime::currentDateTimeUtc());
     const QJsonArray tiles = page["stations"].toArray();
     if (tiles.size() != 1)
         return "tiles: " + std::to_string(tiles.size());
@@ -71,7 +71,7 @@ TEST_F(Counts, ThirtyTwoBoardsAreThirtyTwoOnThePageInTheSummaryAndOnTheWindowsCo
     EXPECT_EQ(summary["failures"][0]["count"].toInt(), 1);
     const auto table = tool({"report", "--summary", "--db", journal()});
     const QStringList row = QString::fromUtf8(table.out).split('\n').value(1).simplified().split(' ');
-    EXPECT_EQ(row.mid(2).join(' ').toStdString(), "32 31 1 96.9") << table.out.toStdString();
+    EXPECT_EQ(row.mid(2).join(' ').toStdString(), "32 31 1 96.9 30 93.8") << table.out.toStdString();
 
     // --per job: every job and try, as counted before.
     auxpad::RecordReader records;

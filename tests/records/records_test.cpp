@@ -138,6 +138,13 @@ TEST_F(Records, AnOlderStoreIsBroughtUpToDateAndKeepsItsRecords)
         EXPECT_EQ(all[0].toolVersion, "1.9");
         EXPECT_TRUE(all[0].message.isNull());
         EXPECT_EQ(all[1].message, "a column the older schema lacked");
+        // A record kept before boards were known is a board of its own, counted as it was,
+        // whose first try it was.
+        const auto summed = reader.summarise({}, auxpad::Period::Week);
+        ASSERT_TRUE(summed);
+        ASSERT_EQ(summed->rows.size(), 1u);
+        const auxpad::StationYield& old = summed->rows[0];
+        EXPECT_EQ(QString("%1 %2 %3 %4").arg(old.group).arg(old.tried).arg(old.passed).arg(old.firstPass), "old 1 1 1");
     }
 }
 

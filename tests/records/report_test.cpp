@@ -16,6 +16,7 @@
 #include <map>
 
 #include "records/journal.h"
+#include "records/record_query.h"
 #include "tests/records/pg_server.h"
 #include "tests/support/programs.h"
 
@@ -38,19 +39,22 @@ struct Job {
     const char* port;
     const char* serial;
     QString caption;
+    const char* step = "";
+    const char* cause = "";
 };
 
 // Sunday 2026-11-29 ends a week; Monday 2026-11-30 and Monday 2026-12-07 start one.
 const Job kJobs[] = {
     {"2026-11-29T22:15:00.000Z", "bench1", "flash", "passed", "COM1", "SN0000001", {}},                //  1
-    {"2026-11-29T23:59:59.999Z", "bench2", "flash", "failed", "COM2", "SN0000002", kFlashFail},        //  2
+    {"2026-11-29T23:59:59.999Z", "bench2", "flash", "failed", "COM2", "SN0000002", kFlashFail, "initdata", "no-ack"}, //  2
     {"2026-11-30T00:00:00.000Z", "bench1", "prodinfo", "passed", "COM1", "SN0000001", {}},             //  3
-    {"2026-11-30T08:10:00.000Z", "bench1", "flash", "failed", "COM2", "SN0000003", kFlashFail},        //  4
+    {"2026-11-30T08:10:00.000Z", "bench1", "flash", "failed", "COM2", "SN0000003", kFlashFail, "initdata", "no-ack"}, //  4
     {"2026-11-30T08:40:00.000Z", "bench1", "flash", "passed", "COM2", "SN0000003", {}},                //  5
-    {"2026-11-30T08:50:00.000Z", "bench2", "selftest", "failed", "COM1", "SN0000004", kSelfTestFail},  //  6
+    {"2026-11-30T08:50:00.000Z", "bench2", "selftest", "failed", "COM1", "SN0000004", kSelfTestFail, "self-test",
+     "board-failed"},                                                                                 //  6
     {"2026-11-30T09:05:00.000Z", "bench2", "flash", "interrupted", "COM1", "SN0000004", {}},           //  7
     {"2026-12-01T10:00:00.000Z", "bench1", "flash", "passed", "COM1", "SN0000005", {}},                //  8
-    {"2026-12-01T10:00:00.000Z", "bench3", "flash", "failed", "COM1", "SN0000006", kFlashFail},        //  9
+    {"2026-12-01T10:00:00.000Z", "bench3", "flash", "failed", "COM1", "SN0000006", kFlashFail, "initdata", "no-ack"}, //  9
     {"2026-12-01T13:30:00.000Z", "bench3", "selftest", "running", "COM2", "SN0000006", {}},            // 10
     {"2026-12-07T00:00:00.000Z", "bench1", "flash", "passed", "COM1", "SN0000007", {}},                // 11
     {"2026-12-06T23:00:00.000Z", "bench2", "flash", "passed", "COM1", "SN0000008", {}},                // 12
@@ -85,6 +89,8 @@ protected:
                 r.result = j.result;
                 r.finished = r.started;
                 r.caption = j.caption.isNull() ? QString("done") : j.caption;
+                r.step = j.step;
+                r.cause = j.cause;
                 r.revision = 2;
                 ASSERT_TRUE(store.save(r));
             }
@@ -189,19 +195,19 @@ TEST_F(Report, SummaryCountsEachStationAndPeriodOnBothDatabases)
         const Run days = tool({"report", "--summary", "--per", "job", "--csv", "--db", store});
         EXPECT_EQ(days.status, 0) << days.errors.toStdString();
         EXPECT_EQ(days.out.toStdString(),
-                  "station,period,jobs,passed,failed,yield_percent\r\n"
-                  "bench1,2026-11-29,1,1,0,100.0\r\n"
-                  "bench2,2026-11-29,1,0,1,0.0\r\n"
-                  "bench1,2026-11-30,3,2,1,66.7\r\n"
-                  "bench2,2026-11-30,2,0,1,0.0\r\n"
-                  "bench1,2026-12-01,1,1,0,100.0\r\n"
-                  "bench3,2026-12-01,2,0,1,0.0\r\n"
-                  "bench2,2026-12-06,1,1,0,100.0\r\n"
-                  "bench1,2026-12-07,1,1,0,100.0\r\n"
+                  "station,period,jobs,passed,failed,yield_percent,first_pass,first_pass_yield_percent\r\n"
+                  "bench1,2026-11-29,1,1,0,100.0,1,100.0\r\n"
+                  "bench2,2026-11-29,1,0,1,0.0,0,0.0\r\n"
+                  "bench1,2026-11-30,3,2,1,66.7,2,66.7\r\n"
+                  "bench2,2026-11-30,2,0,1,0.0,0,0.0\r\n"
+                  "bench1,2026-12-01,1,1,0,100.0,1,100.0\r\n"
+                  "bench3,2026-12-01,2,0,1,0.0,0,0.0\r\n"
+                  "bench2,2026-12-06,1,1,0,100.0,1,100.0\r\n"
+                  "bench1,2026-12-07,1,1,0,100.0,1,100.0\r\n"
                   "\r\n"
-                  "caption,count\r\n"
-                  "\"Flash AUXPAD Fail!\nPlease Reset the phone and Flash again!\",3\r\n"
-                  "SelfTest Result: ERROR02: AUXPAD SelfTest Failed!,1\r\n");
+                  "step,cause,count,share_percent,example\r\n"
+                  "initdata,no-ack,3,75.0,Flash AUXPAD Fail! / Please Reset the phone and Flash again!\r\n"
+                  "self-test,board-failed,1,25.0,SelfTest Result: ERROR02: AUXPAD SelfTest Failed!\r\n");
 
         // Weeks start on Monday: the Sunday before belongs to the week before.
         const QJsonObject weeks = summary(store, {"--by", "week"});
@@ -218,18 +224,62 @@ TEST_F(Report, SummaryCountsEachStationAndPeriodOnBothDatabases)
         EXPECT_EQ(hours["filters"].toObject()["since"].toString(), "2026-11-30T08:00:00.000Z");
         const QJsonArray failures = hours["failures"].toArray();
         ASSERT_EQ(failures.size(), 2);
-        EXPECT_EQ(failures[0].toObject()["caption"].toString(), kFlashFail);
+        EXPECT_EQ(failures[0].toObject()["step"].toString(), "initdata");
+        EXPECT_EQ(failures[0].toObject()["cause"].toString(), "no-ack");
         EXPECT_EQ(failures[0].toObject()["count"].toInt(), 1);
-        EXPECT_EQ(failures[1].toObject()["caption"].toString(), kSelfTestFail);
+        EXPECT_EQ(failures[0].toObject()["share"].toDouble(), 50.0);
+        EXPECT_EQ(failures[1].toObject()["example"].toString(), kSelfTestFail);
 
-        // The table: a line a station and period, and the captions on one line each.
+        // The table: a line a station and period, and each failure's example on one line.
         const Run table = tool({"report", "--summary", "--per", "job", "--station", "bench3", "--db", store});
-        EXPECT_EQ(table.out.toStdString(), "station  period      jobs  passed  failed  yield %\n"
-                                           "bench3   2026-12-01     2       0       1      0.0\n"
-                                           "\n"
-                                           "failed  caption\n"
-                                           "     1  Flash AUXPAD Fail!\\nPlease Reset the phone and Flash again!\n");
+        EXPECT_EQ(table.out.toStdString(),
+                  "station  period      jobs  passed  failed  yield %  first_pass  first_pass_yield %\n"
+                  "bench3   2026-12-01     2       0       1      0.0           0                 0.0\n"
+                  "\n"
+                  "step      cause   failed  share %  example\n"
+                  "initdata  no-ack       1    100.0  Flash AUXPAD Fail! / Please Reset the phone and Flash again!\n");
     }
+}
+
+// What a lead reads of the failures: one row a step and cause whatever texts its boards
+// showed (a lost line in the middle of a download shows a new percentage each time), with
+// their share and, as its example, what most of them said that says why.
+TEST(Failures, OneCauseIsOneRowAndItsExampleSaysWhyOnOneLine)
+{
+    const std::vector<auxpad::FailureText> texts = {
+        {"initdisk", "line-lost", "Downloading 28%\ninitdisk.txt\nElapsed Time: 00Min00Sec", 5},
+        {"initdisk", "line-lost", "Downloading 31%\ninitdisk.txt\nElapsed Time: 00Min01Sec", 4},
+        {"initdisk", "line-lost", "The serial port is gone: the adapter was reset", 2},
+        {"read-back", "mismatch", "AUXPAD Product Info read back differs: Serial Number written 1, read 2", 3},
+        {"self-test", "no-answer", "ERROR01: Fail to communicate\nReset the phone! ", 1},
+        {"self-test", "no-answer", "Downloading 5%", 1},
+    };
+    QStringList rows;
+    for (const auto& f : auxpad::failureRows(texts, 10))
+        rows << QString("%1 %2 %3 %4 %5").arg(f.step, f.cause).arg(f.count).arg(f.share, 0, 'f', 1).arg(f.example);
+    EXPECT_EQ(rows.join('|'), "initdisk line-lost 11 68.8 The serial port is gone: the adapter was reset|"
+                              "read-back mismatch 3 18.8 AUXPAD Product Info read back differs: Serial Number written 1, "
+                              "read 2|self-test no-answer 2 12.5 ERROR01: Fail to communicate / Reset the phone!");
+    EXPECT_EQ(auxpad::failureRows(texts, 1).size(), 1u) << "the most frequent ones alone";
+    EXPECT_EQ(auxpad::failureRows({{"format", "line-lost", "Downloading 9%", 1}}, 10).front().example, "")
+        << "a download's progress says no reason";
+}
+
+// A slot fails more than its bench when its first-try failures are improbable at the
+// bench's share: the tail of the binomial distribution, exact where it matters.
+TEST(Failures, ASlotFailsMoreThanItsBenchWhenItsFirstTriesAreImprobableThere)
+{
+    EXPECT_NEAR(auxpad::binomialTail(40, 8, 0.03), 2.135e-5, 1e-8);
+    EXPECT_NEAR(auxpad::binomialTail(40, 2, 0.03), 0.33846, 1e-5);
+    EXPECT_NEAR(auxpad::binomialTail(100000, 2300, 0.02), 1.887e-11, 1e-13) << "a year of a slot stays finite";
+    EXPECT_EQ(auxpad::binomialTail(10, 0, 0.5), 1.0);
+    EXPECT_EQ(auxpad::binomialTail(10, 3, 0.0), 0.0);
+    const auxpad::FirstTries bench{400, 12};
+    EXPECT_TRUE(auxpad::Outlier::of({40, 8}, bench));
+    EXPECT_FALSE(auxpad::Outlier::of({40, 3}, bench));
+    EXPECT_FALSE(auxpad::Outlier::of({19, 8}, bench)) << "fewer than twenty boards say too little";
+    EXPECT_TRUE(auxpad::Outlier::of({20, 8}, bench));
+    EXPECT_FALSE(auxpad::Outlier::of({40, 20}, {40, 20})) << "a bench of one slot is its own measure";
 }
 
 TEST_F(Report, BadInputIsRefusedInOneLineAndNoStoreIsMade)
@@ -243,6 +293,7 @@ TEST_F(Report, BadInputIsRefusedInOneLineAndNoStoreIsMade)
         {"--result", "lost"},
         {"--job", "flsh"},
         {"--summary", "--by", "month"},
+        {"--summary", "--per", "slotx"},
         {"--by", "week"},
         {"--json"},
         {"--summary", "--csv", "--json"},

@@ -88,16 +88,16 @@ TEST_F(Records, EveryRecordSaysWhoAndForWhichOrderAndTheReportCountsPerOperator)
         EXPECT_EQ(finish(*summed), 0);
         const QStringList lines = QString::fromUtf8(summed->readAllStandardOutput()).split("\r\n");
         ASSERT_GE(lines.size(), 3);
-        EXPECT_EQ(lines[0], "operator,period,boards,passed,failed,yield_percent");
+        EXPECT_EQ(lines[0], "operator,period,boards,passed,failed,yield_percent,first_pass,first_pass_yield_percent");
         // badge 7's self-tests brought no board up.
-        EXPECT_TRUE(lines[1].startsWith("badge 9,") && lines[1].endsWith(",2,2,0,100.0")) << lines[1].toStdString();
+        EXPECT_TRUE(lines[1].startsWith("badge 9,") && lines[1].endsWith(",2,2,0,100.0,2,100.0")) << lines[1].toStdString();
         EXPECT_TRUE(lines[2].isEmpty()) << lines[2].toStdString();
         auto filtered = start({"report", "--operator", "badge 9", "--summary", "--per", "operator", "--csv", "--db",
                                stores_[s]});
         EXPECT_EQ(finish(*filtered), 0);
         const QStringList only = QString::fromUtf8(filtered->readAllStandardOutput()).split("\r\n");
         ASSERT_GE(only.size(), 3);
-        EXPECT_TRUE(only[1].startsWith("badge 9,") && only[1].endsWith(",2,2,0,100.0") && only[2].isEmpty())
+        EXPECT_TRUE(only[1].startsWith("badge 9,") && only[1].endsWith(",2,2,0,100.0,2,100.0") && only[2].isEmpty())
             << only.join('|').toStdString();
     }
 }

@@ -39,6 +39,10 @@ auxpad::JobRecord record(const QString& station, const QString& result, qint64 s
     r.result = result;
     r.caption = caption;
     r.serial = serial;
+    if (result == "failed") { // each text a cause of its own, as the page lists them
+        r.step = "initdisk";
+        r.cause = caption == kScript ? "refused" : caption.startsWith("ERROR01") ? "no-answer" : "board-failed";
+    }
     r.toolVersion = "2.0";
     return r;
 }
@@ -129,6 +133,7 @@ TEST_F(LinePage, ShowsEachStationsTileAndTakesNewRecordsLiveAsText)
         browser.eval("document.querySelector('[data-station=\"st-a\"] .board').textContent").toString();
     EXPECT_TRUE(board.startsWith("COM4 SN0000001 flash 0:")) << board.toStdString();
     EXPECT_EQ(browser.eval("document.querySelector('#failures .caption').textContent").toString(), "<b>bold</b>");
+    EXPECT_EQ(browser.eval("document.querySelector('#failures .cause').textContent").toString(), "initdisk: board-failed");
 
     deliver({record("st-b", "failed", 0, kScript), record("st-b", "running", 0, {}, "<b>SN0000099</b>")});
     const int took = browser.waitFor(tileCounts("st-b") + ".endsWith('1 3')", 5000);

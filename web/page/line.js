@@ -61,7 +61,14 @@ function tile(station, sinceLabel) {
     counts.append(pass, fail);
   }
   t.append(counts);
-  t.append(element('p', 'yield', 'yield ' + station.since.yield.toFixed(1) + ' %'));
+  t.append(element('p', 'yield', 'yield ' + station.since.yield.toFixed(1) + ' %, first pass '
+                   + station.since.first_pass_yield.toFixed(1) + ' %'));
+  // A slot that fails more than its bench is named where the lead looks.
+  for (const o of station.outliers) {
+    const p = element('p', 'outlier', o.said);
+    p.dataset.port = o.port;
+    t.append(p);
+  }
   t.append(element('p', 'last', 'last record ' + clock(station.last)));
   const boards = element('ul', 'boards');
   for (const b of station.running) {
@@ -115,7 +122,8 @@ function drawFailures(answer) {
   const list = document.getElementById('failures');
   list.replaceChildren(...answer.failures.map(f => {
     const li = element('li', 'failure');
-    li.append(element('span', 'count', String(f.count)), element('span', 'caption', f.caption));
+    li.append(element('span', 'count', String(f.count)), element('span', 'cause', f.step + ': ' + f.cause),
+              element('span', 'share', f.share.toFixed(1) + ' %'), element('span', 'caption', f.example));
     return li;
   }));
   if (!answer.failures.length) list.append(element('li', 'idle', 'none'));
