@@ -1,4 +1,5 @@
 #include "cli/job_output.h"
+#include "base/one_line.h"
 #include "records/result_fields.h"
 
 #include <QJsonDocument>
@@ -17,8 +18,7 @@ using auxpad::BoardJob;
 // A multi-line caption on one line.
 std::string oneLine(const QString& text)
 {
-    QStringList lines = text.split('\n', Qt::SkipEmptyParts);
-    return lines.join(" / ").toStdString();
+    return auxpad::oneLine(text.toStdString());
 }
 
 std::string padded(std::string text, std::size_t width)
@@ -188,7 +188,7 @@ bool JobOutput::allPassed() const
         && std::all_of(results_.begin(), results_.end(), [](const auto& r) { return r.second.passed(); });
 }
 
-void JobOutput::finished(const BoardJob& job, const auxpad::BoardStatus& status, const QJsonObject& extra)
+void JobOutput::finished(const BoardJob& job, const auxpad::BoardStatus& status, const auxpad::Signature& signature)
 {
     const auxpad::BoardStatus& r = results_[&job] = status;
     tally_[&job].add(r.verdict);
@@ -199,25 +199,12 @@ void JobOutput::finished(const BoardJob& job, const auxpad::BoardStatus& status,
     case Style::Lines:
         print(job.port().name + ": " + r.word + '\n');
         break;
-    case Style::Json: {
-        using namespace auxpad::fields;
-        QJsonObject fields = extra;
-        if (r.job == auxpad::words::kRun) {
-            fields.insert(kSerialSource, QString::fromStdString(r.serialSource));
-            fields.insert(kTries, r.tries);
-        }
-        fields.insert(kOk, r.passed());
-        fields.insert(kResult, QString::fromStdString(r.word));
-        fields.insert(kJob, QString::fromStdString(r.job));
-        fields.insert(kDevice, QString::fromStdString(r.device));
-        fields.insert(kCaption, QString::fromStdString(r.caption));
-        fields.insert(kMessage, QString::fromStdString(r.message));
-        fields.insert(kSerial, QString::fromStdString(r.serial));
-        fields.insert(kDefaults, r.defaults);
-        fields.insert(kSeconds, std::round(r.seconds * 10) / 10);
-        json(job, "result", fields);
+    case Style::Json:
+        print(QJsonDocument(auxpad::resultDocument(r.result(signature), auxpad::Audience::Command))
+                  .toJson(QJsonDocument::Compact)
+                  .toStdString()
+              + '\n');
         break;
-    }
     }
 }
 

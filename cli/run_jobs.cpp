@@ -74,17 +74,6 @@ void startBoard(const JobPlan& plan, auxpad::Bench& bench, std::size_t i, const 
     writeUnlessUsed(bench, job, request, interrupted);
 }
 
-// What a command's JSON result says beside the board's status: who, for which order, and
-// the recipe of a bring-up.
-QJsonObject signatureOf(auxpad::Bench& bench, std::size_t i)
-{
-    QJsonObject extra{{auxpad::fields::kOperator, bench.signature().operatorId},
-                      {auxpad::fields::kOrder, bench.signature().order}};
-    if (bench.bringUp(i))
-        extra.insert(auxpad::fields::kRecipe, bench.bringUp(i)->recipe().name);
-    return extra;
-}
-
 // Says each board's news as the bench gives it; a run without slots ends with its last
 // board: how many are still running.
 std::shared_ptr<std::size_t> follow(auxpad::Bench& bench, JobOutput& output, bool watch, bool& ended)
@@ -99,7 +88,7 @@ std::shared_ptr<std::size_t> follow(auxpad::Bench& bench, JobOutput& output, boo
     QObject::connect(&bench, &auxpad::Bench::left, &output, [&](std::size_t i) { output.left(bench.job(i)); });
     auto running = std::make_shared<std::size_t>(bench.size());
     QObject::connect(&bench, &auxpad::Bench::finished, &output, [&bench, &output, watch, running, &ended](std::size_t i) {
-        output.finished(bench.job(i), bench.status(i), signatureOf(bench, i));
+        output.finished(bench.job(i), bench.status(i), bench.signature());
         if (watch)
             return; // a slot never ends
         bench.job(i).close();

@@ -2,6 +2,7 @@
 
 #include "runner/board_job.h"
 #include "runner/bring_up.h"
+#include "runner/record_keeper.h"
 
 namespace auxpad {
 
@@ -50,6 +51,10 @@ BoardStatus BoardStatus::ended(const BoardJob& job, const BringUp* bringUp)
         s.seconds = r.seconds;
         s.attempt = s.tries = r.tries;
         s.serialSource = serialSourceName(r.serialSource);
+        s.recipe = bringUp->recipe().name.toStdString();
+        s.step = stepName(r.step);
+        s.cause = causeName(r.cause);
+        s.brief = failureInBrief(r.step, r.cause, r.last.differs);
     } else {
         const JobSummary& r = job.summary();
         s.verdict = verdictOf(r.outcome);
@@ -61,10 +66,36 @@ BoardStatus BoardStatus::ended(const BoardJob& job, const BringUp* bringUp)
         s.serial = r.serial;
         s.defaults = r.fieldsFrom == FieldSource::Defaults;
         s.seconds = r.seconds;
+        s.step = stepName(r.step);
+        s.cause = r.passed() ? "" : causeName(r.cause);
+        s.brief = r.passed() ? "" : failureInBrief(r.step, r.cause, r.differs);
     }
     s.phase = s.word;
     s.percent = s.passed() ? 100 : job.percent();
     return s;
+}
+
+BoardResult BoardStatus::result(const Signature& signature) const
+{
+    BoardResult r;
+    r.port = QString::fromStdString(port);
+    r.device = QString::fromStdString(device);
+    r.job = QString::fromStdString(job);
+    r.result = QString::fromStdString(word);
+    r.caption = QString::fromStdString(caption);
+    r.message = QString::fromStdString(message);
+    r.serial = QString::fromStdString(serial);
+    r.step = QString::fromStdString(step);
+    r.cause = QString::fromStdString(cause);
+    r.defaults = defaults;
+    r.seconds = seconds;
+    r.serialSource = QString::fromStdString(serialSource);
+    r.recipe = QString::fromStdString(recipe);
+    r.tries = tries;
+    r.operatorId = signature.operatorId;
+    r.order = signature.order;
+    r.station = signature.station;
+    return r;
 }
 
 void BoardStatus::follow(const BoardJob& job, const BringUp* bringUp)

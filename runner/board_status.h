@@ -5,11 +5,13 @@
 
 #include "base/ticks.h"
 #include "bringup/tally.h"
+#include "records/board_document.h"
 
 namespace auxpad {
 
 class BoardJob;
 class BringUp;
+struct Signature;
 
 // What a board's label came to, as a front shows it beside the board.
 enum class LabelShown { None, Printed, Held, Failed };
@@ -34,12 +36,16 @@ struct BoardStatus {
     std::string word;
     std::string job;
     std::string caption, message;
+    // Where and why it did not pass, as the records keep them ("" when it passed), and in
+    // a few words that fit on a tile: "read-back: serial differs".
+    std::string step, cause, brief;
     // What a row shows under it: why it did not pass, or why a board that passed before
     // was left alone.
     std::string note;
     std::string serial;
     bool defaults = false;           // the product values came from the defaults
     std::string serialSource;        // a bring-up's: "kept" or "allocated"
+    std::string recipe;              // a bring-up's recipe, by its name
     LabelShown label = LabelShown::None;
     std::optional<Millis> waitingSince; // an ended board the slot waits for the operator to pull
 
@@ -52,6 +58,8 @@ struct BoardStatus {
     static BoardStatus ended(const BoardJob& job, const BringUp* bringUp);
     // The board is under way: its phase and progress from its job, kept in this status.
     void follow(const BoardJob& job, const BringUp* bringUp);
+    // Its result as a command's --json says it, signed by who ran it.
+    BoardResult result(const Signature& signature) const;
 };
 
 } // namespace auxpad

@@ -24,6 +24,7 @@
 #include "tests/sinks/https_receiver.h"
 #include "tests/support/engine_rig.h"
 #include "tests/support/files.h"
+#include "tests/support/json_lines.h"
 #include "tests/support/programs.h"
 
 namespace {
@@ -144,6 +145,33 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
     }
     EXPECT_EQ(seenPorts, (QSet<QString>{"COM21", "COM22", "COM23"}));
 
+    // The same boards once more, in slots that leave a passed board alone: passed before
+    // is a pass, on the command's lines and in the documents alike.
+    QProcess* watching = start(QStringList{"run", "--watch", "--recipe", "recipe.ini", "--json"} + ports());
+    QByteArray watched;
+    QEventLoop loop;
+    QObject::connect(watching, &QProcess::readyReadStandardOutput, &loop, [&] {
+        watched += watching->readAllStandardOutput();
+        if (watched.count("\"event\":\"result\"") == 3)
+            loop.quit();
+    });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    loop.exec();
+    ::kill(static_cast<pid_t>(watching->processId()), SIGINT);
+    const Ran again = finish(watching);
+    const JsonLines lines(watched + again.out);
+    ASSERT_EQ(lines.results.size(), 3u) << again.err.toStdString();
+    for (const auto& [port, result] : lines.results) {
+        EXPECT_EQ(result["result"].toString(), "already-passed") << port.toStdString();
+        EXPECT_TRUE(result["ok"].toBool()) << port.toStdString();
+    }
+    ASSERT_EQ(receiver.posts.size(), 6);
+    for (const auto& post : receiver.posts.mid(3)) {
+        const QJsonObject doc = QJsonDocument::fromJson(post.body).object();
+        EXPECT_EQ(doc["result"].toString(), "already-passed");
+        EXPECT_TRUE(doc["ok"].toBool()) << "the document says what --json says";
+    }
+
     // Down for a run: the results wait in the journal, and the summary says so.
     receiver.close();
     const Ran held = run(write());
@@ -152,14 +180,14 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
     const Ran listed = run({"records", "deliveries", "--json"});
     const QJsonObject sink = QJsonDocument::fromJson(listed.out).object()["sinks"].toArray().at(0).toObject();
     EXPECT_EQ(sink["held"].toInt(), 3) << listed.out.toStdString();
-    EXPECT_EQ(sink["delivered"].toInt(), 3);
+    EXPECT_EQ(sink["delivered"].toInt(), 6);
 
     // Back: the next sync sends each held result once, and none delivered before.
     ASSERT_TRUE(receiver.listen(receiver.port()));
     const Ran synced = run({"records", "sync"});
     EXPECT_EQ(synced.status, 0) << synced.out.toStdString() << synced.err.toStdString();
-    EXPECT_EQ(receiver.posts.size(), 6);
-    EXPECT_EQ(ids(receiver.posts).size(), 6) << "no result twice";
+    EXPECT_EQ(receiver.posts.size(), 9);
+    EXPECT_EQ(ids(receiver.posts).size(), 9) << "no result twice";
     for (const auto& post : receiver.posts)
         EXPECT_FALSE(QJsonDocument::fromJson(post.body).object()["defaults"].toBool())
             << "the values came from the recipe or the values file, as the journal says";
