@@ -247,13 +247,11 @@ int printTable(auxpad::RecordReader& store, const auxpad::RecordFilter& filter)
     const auto shared = store.sharedStationNames();
     if (!shared)
         return reportCannot(shared.error());
-    constexpr qsizetype kJournalShown = 8;
     auto station = [&](const JobRecord& r) {
-        return shared->count(r.station) ? QStringLiteral("%1 [%2]").arg(r.station, r.journal.left(kJournalShown))
-                                        : r.station;
+        return auxpad::StoreUrls::shownStation(r.station, r.journal, shared->count(r.station) > 0);
     };
-    if (!shared->empty())
-        longest["station"] += kJournalShown + 3;
+    if (!shared->empty()) // as long as the journal's part makes it
+        longest["station"] += auxpad::StoreUrls::shownStation({}, QString(64, 'x'), true).size();
     std::vector<qsizetype> widths;
     for (const Column& c : kColumns)
         widths.push_back(std::max<qsizetype>(qstrlen(c.name), c.width ? c.width(longest)

@@ -86,6 +86,7 @@ struct StationYield {
     qint64 interrupted = 0;
     qint64 firstPass = 0;   // boards whose first try passed (a job is its own first try)
     qint64 firstFailed = 0; // boards whose first try failed
+    qint64 noSerial = 0;    // a journal's row: boards that failed for want of a serial number
     std::optional<double> outlier; // a slot that fails more than its bench: the tail (base/board_counts.h)
     // Passed, and passed at the first try, in per cent of those tried, to a tenth: an
     // interrupted one yielded nothing.

@@ -28,6 +28,9 @@ struct StoreUrls {
     static QString shownUrl(const QString& url);
     // The channel on which a line database tells its listeners that records arrived.
     static const QString kRecordsChannel;
+    // A station as a report names it: its name, and where two journals write under that
+    // name, the journal's first characters too: "station-2 [journal 4a1b2c3d]".
+    static QString shownStation(const QString& station, const QString& journal, bool nameShared);
 };
 
 } // namespace auxpad

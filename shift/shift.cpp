@@ -6,6 +6,7 @@
 #include <malloc.h>
 
 #include "records/delivery.h"
+#include "records/record_reader.h"
 
 namespace auxpad::shift {
 
@@ -42,6 +43,11 @@ QString clockText(qint64 ms)
 }
 
 } // namespace
+
+double StationFigures::firstPassYield() const
+{
+    return Tally::yieldPercent(firstPass, boards);
+}
 
 Shift::Shift(ShiftPlan plan, const Recipe& recipe, QString storeDir, QString lineUrl)
     : plan_(std::move(plan)), recipe_(recipe), storeDir_(std::move(storeDir)), lineUrl_(std::move(lineUrl)),
@@ -91,7 +97,6 @@ Shift::Station& Shift::addStation(const QString& name, const QString& journal, i
     auto station = std::make_unique<Station>();
     station->index = static_cast<int>(stations_.size());
     station->clone = clone;
-    station->figures.station = name;
     Surroundings around;
     around.printer = printer_.linkFor(station->index);
     around.processAlive = [this](qint64 pid) { return processes_.count(pid) > 0; };
@@ -181,6 +186,18 @@ auxsim::EngineConfig Shift::boardOf(BoardKind kind)
     return board;
 }
 
+std::optional<std::uint64_t> Shift::flakyTry(const Station& station, int slot)
+{
+    for (const Fault& f : plan_.faults) {
+        if (f.kind != Fault::Kind::SlotFlaky || f.station != station.index || f.slot != slot || station.clone
+            || clock_.elapsed() < f.atMs || clock_.elapsed() >= f.atMs + f.forMs)
+            continue;
+        if (std::uniform_real_distribution<double>(0, 100)(dice_) < f.failPercent)
+            return std::uniform_int_distribution<std::uint64_t>(2, 30)(dice_);
+    }
+    return std::nullopt;
+}
+
 void Shift::plugSoon(Station& station, int slot)
 {
     SlotRobot& robot = station.robots[static_cast<std::size_t>(slot)];
@@ -202,8 +219,10 @@ void Shift::plug(Station& station, int slot)
     robot.arrived = false;
     robot.verdict.reset();
     robot.pluggedAt = clock_.elapsed();
-    station.sim->adapter(slot).plug(boardOf(robot.kind));
-    ++station.figures.attached;
+    auxsim::EngineConfig board = boardOf(robot.kind);
+    if (const auto lost = flakyTry(station, slot))
+        board.hangupAfterBlock = lost;
+    station.sim->adapter(slot).plug(board);
     event(&station, slot, QStringLiteral("plug board %1 (%2)").arg(robot.board).arg(kNames[int(robot.kind)]));
     // A board nobody takes up (it never answers) is taken off again, once the station runs.
     robot.timer->disconnect(this);
@@ -233,6 +252,13 @@ void Shift::finished(Station& station, int slot)
     // already (its adapter reset meanwhile) is gone.
     if (robot.step != SlotRobot::Step::Plugged)
         return;
+    // A board whose line went under it is still in its slot, which tries it again once
+    // the line is back; unless it is not taken up again, it stays.
+    if (result.cause == FailureCause::LineLost) {
+        robot.arrived = false;
+        robot.timer->start(static_cast<Millis>(kUnheardMs));
+        return;
+    }
     robot.verdict = result.verdict();
     robot.step = SlotRobot::Step::Finished;
     robot.timer->disconnect(this);
@@ -247,11 +273,7 @@ void Shift::pull(Station& station, int slot)
     SimAdapter& adapter = station.sim->adapter(slot);
     const QString serial = QString::fromStdString(adapter.storedSerial());
     adapter.pull();
-    StationFigures& f = station.figures;
     const Verdict verdict = robot.verdict.value_or(Verdict::Failed);
-    if (!robot.verdict)
-        ++f.unheard;
-    (verdict == Verdict::Passed ? f.passed : verdict == Verdict::Interrupted ? f.interrupted : f.failed) += 1;
     pulled_.push_back({serial, verdict == Verdict::Passed});
     station.busyMs += clock_.elapsed() - robot.pluggedAt;
     event(&station, slot, QStringLiteral("pull board %1 %2 %3")
@@ -287,7 +309,7 @@ void Shift::hangUp(Station& station, int slot, const std::string& comingBackAs)
         adapter.leave(QStringLiteral("The serial port is gone: the adapter was reset"));
         after(kAdapterBackMs, [this, &station, &adapter, slot, comingBackAs] {
             station.sim->lines().rename("COM" + std::to_string(slot + 1), comingBackAs);
-            adapter.back(comingBackAs);
+            adapter.back(comingBackAs, flakyTry(station, slot));
             event(&station, slot, "the adapter is back as " + QString::fromStdString(comingBackAs));
         });
     });
@@ -353,6 +375,11 @@ void Shift::schedule(const Fault& fault)
         after(fault.atMs, [this, station, slot = fault.slot] {
             hangUp(*station, slot, "/dev/sim/" + station->sim->name().toStdString() + "/ttyACM" + std::to_string(slot));
         });
+        break;
+    case Fault::Kind::SlotFlaky:
+        after(fault.atMs, [this, station, slot = fault.slot] { event(station, slot, QStringLiteral("its contact wears")); });
+        after(fault.atMs + fault.forMs,
+              [this, station, slot = fault.slot] { event(station, slot, QStringLiteral("its contact is mended")); });
         break;
     case Fault::Kind::ClonedJournal:
         after(fault.atMs, [this, station, fault] {
@@ -440,23 +467,10 @@ Expected<ShiftOutcome, QString> Shift::finish()
     outcome.faults = plan_.faults;
     outcome.meanBringUpSeconds = bringUps_ > 0 ? bringUpSeconds_ / bringUps_ : 0;
     outcome.rssMb = rssMb_;
-    const double hours = plan_.hours;
-    const double cycle = outcome.meanBringUpSeconds + plan_.plugSeconds + plan_.pullSeconds;
     std::vector<std::unique_ptr<Journal>> journals;
     for (const auto& station : stations_) {
         keepWaits(*station);
         station->sim->stop();
-        station->figures.longestSerialWaitSeconds = station->longestSerialWait / 1000.0;
-        station->figures.longestLabelWaitSeconds = station->longestLabelWait / 1000.0;
-        if (station->clone) {
-            outcome.cloneBoards += station->figures.attached;
-        } else {
-            StationFigures f = station->figures;
-            f.boardsPerHour = (f.passed + f.failed + f.interrupted) / hours;
-            f.boundPerHour = cycle > 0 ? station->sim->slotCount() * 3600 / cycle : 0;
-            f.slotUse = static_cast<double>(station->busyMs) / (station->sim->slotCount() * hours * 3600 * 1000);
-            outcome.stations.push_back(f);
-        }
         auto journal = std::make_unique<Journal>();
         journal->setClock(clock_);
         journal->setStation(station->sim->name());
@@ -473,10 +487,12 @@ Expected<ShiftOutcome, QString> Shift::finish()
         if (auto delivered = deliverHeld(*journal, line, lineUrl_); !delivered)
             return unexpected(delivered.error());
     }
-    // Then the stores are audited as they are read, each on a reader's connection.
+    // Then the stores are counted and audited as they are read, each on a reader's connection.
     RecordReader lineRead;
     if (auto opened = lineRead.open(lineUrl_, RecordReader::Opening::MustExist); !opened)
         return unexpected(opened.error());
+    if (auto counted = countBoards(outcome, lineRead, journals); !counted)
+        return unexpected(counted.error());
     AuditStores stores{&lineRead, StoreUrls::shownUrl(lineUrl_), {}, recipe_.label.has_value(), pulled_};
     std::vector<std::unique_ptr<RecordReader>> journalReads;
     for (const auto& journal : journals) {
@@ -492,6 +508,59 @@ Expected<ShiftOutcome, QString> Shift::finish()
     outcome.endedAtMs = clock_.elapsed();
     event(nullptr, -1, QStringLiteral("the shift ends"));
     return outcome;
+}
+
+Expected<void, QString> Shift::countBoards(ShiftOutcome& outcome, RecordReader& line,
+                                           const std::vector<std::unique_ptr<Journal>>& journals)
+{
+    // By the summary a report makes: a row a journal and period, and a row a slot and period.
+    const auto perJournal = line.summarise({}, Period::Week, Per::Journal);
+    const auto perSlot = line.summarise({}, Period::Week, Per::Slot);
+    const auto shared = line.sharedStationNames();
+    if (!perJournal || !perSlot || !shared)
+        return unexpected(!perJournal ? perJournal.error() : !perSlot ? perSlot.error() : shared.error());
+    const double hours = plan_.hours;
+    const double cycle = outcome.meanBringUpSeconds + plan_.plugSeconds + plan_.pullSeconds;
+    for (std::size_t i = 0; i < stations_.size(); ++i) {
+        const Station& station = *stations_[i];
+        auto identity = journals[i]->identity();
+        if (!identity)
+            return unexpected(identity.error());
+        StationFigures f;
+        f.station = station.sim->name();
+        f.journal = *identity;
+        f.shown = StoreUrls::shownStation(f.station, f.journal, shared->count(f.station) > 0);
+        f.clone = station.clone;
+        for (const StationYield& r : perJournal->rows) {
+            if (r.group != f.station || r.port != f.journal)
+                continue;
+            f.boards += r.tried;
+            f.passed += r.passed;
+            f.failed += r.failed;
+            f.interrupted += r.interrupted;
+            f.firstPass += r.firstPass;
+            f.noSerial += r.noSerial;
+        }
+        f.boardsPerHour = static_cast<double>(f.boards) / hours;
+        f.boundPerHour = cycle > 0 ? station.sim->slotCount() * 3600 / cycle : 0;
+        f.slotUse = static_cast<double>(station.busyMs) / (station.sim->slotCount() * hours * 3600 * 1000);
+        f.longestSerialWaitSeconds = station.longestSerialWait / 1000.0;
+        f.longestLabelWaitSeconds = station.longestLabelWait / 1000.0;
+        outcome.stations.push_back(f);
+    }
+    // The slots over the whole shift, each against its station's bench.
+    std::map<std::pair<QString, QString>, FirstTries> slotTries;
+    std::map<QString, FirstTries> benches;
+    for (const StationYield& r : perSlot->rows) {
+        for (FirstTries* tries : {&slotTries[{r.group, r.port}], &benches[r.group]}) {
+            tries->boards += r.tried;
+            tries->failed += r.firstFailed;
+        }
+    }
+    for (const auto& [slot, tries] : slotTries)
+        if (const auto p = Outlier::of(tries, benches[slot.first]))
+            outcome.outliers.push_back({slot.first, slot.second, tries.boards, tries.failed, *p});
+    return {};
 }
 
 } // namespace auxpad::shift

@@ -14,14 +14,21 @@
 
 namespace auxpad::shift {
 
-// What a station did in a shift, by its boards (not its jobs).
+// What a station's journal did in a shift: its boards by the line's one rule, read from
+// the line's database it fed (so that a report of the same stores says the same), and
+// how busy its bench was. A journal that took another station's name has its own.
 struct StationFigures {
     QString station;
-    int attached = 0;
-    int passed = 0;
-    int failed = 0;      // a board that never answered included
-    int interrupted = 0;
-    int unheard = 0;     // boards that never answered, among the failed
+    QString journal; // the journal's identity
+    QString shown;   // as a report names it: "station-2 [journal 4a1b2c3d]" where two journals share a name
+    bool clone = false;
+    qint64 boards = 0;
+    qint64 passed = 0;
+    qint64 failed = 0;
+    qint64 interrupted = 0;
+    qint64 firstPass = 0; // boards that passed at their first try
+    qint64 noSerial = 0;  // boards that failed for want of a serial number
+    double firstPassYield() const;
     double boardsPerHour = 0;
     double boundPerHour = 0; // slots x 3600 / (mean bring-up + plug + pull seconds)
     double slotUse = 0;      // the share of slot time a board was on
@@ -29,12 +36,20 @@ struct StationFigures {
     double longestLabelWaitSeconds = 0;
 };
 
+// A slot that failed more than its bench over the shift (base/board_counts.h).
+struct SlotOutlier {
+    QString station, port;
+    qint64 boards = 0;
+    qint64 failed = 0; // at their first try
+    double p = 0;
+};
+
 // What a simulated shift came to.
 struct ShiftOutcome {
     std::vector<StationFigures> stations;
+    std::vector<SlotOutlier> outliers;
     std::vector<Invariant> invariants;
     std::vector<Fault> faults;
-    int cloneBoards = 0; // the boards the cloned journal's station brought up
     double meanBringUpSeconds = 0;
     qint64 endedAtMs = 0; // virtual time when every store was checked
     std::vector<double> rssMb; // the process's resident memory at the end of each simulated hour
@@ -67,7 +82,6 @@ private:
     struct Station {
         std::unique_ptr<SimStation> sim;
         std::vector<SlotRobot> robots;
-        StationFigures figures;
         int index = 0;
         bool plugging = true;
         bool clone = false;
@@ -93,6 +107,8 @@ private:
     void retire(Station& station);
     void hangUp(Station& station, int slot, const std::string& comingBackAs);
     auxsim::EngineConfig boardOf(BoardKind kind);
+    // Whether a flaky slot's try loses its line this time: after which block, if it does.
+    std::optional<std::uint64_t> flakyTry(const Station& station, int slot);
     BoardKind drawKind();
     qint64 wait(double meanSeconds);
     bool idle(const Station& station) const;
@@ -100,6 +116,9 @@ private:
     void event(const Station* station, int slot, const QString& what);
     QString lineAway() const;
     Expected<ShiftOutcome, QString> finish();
+    // What the stores say of each journal and each slot, once everything is delivered.
+    Expected<void, QString> countBoards(ShiftOutcome& outcome, RecordReader& line,
+                                        const std::vector<std::unique_ptr<Journal>>& journals);
 
     ShiftPlan plan_;
     const Recipe& recipe_;

@@ -9,14 +9,18 @@
 
 namespace auxpad::shift {
 
-// What happens to a simulated line besides its boards: each fault at a virtual time.
+// What happens to a simulated line besides its boards: each fault at a virtual time. A
+// flaky slot has a worn contact: while it lasts, that share of its tries lose their line in
+// the middle of a download, and the line comes back a few seconds later with the board
+// still in the slot.
 struct Fault {
-    enum class Kind { DatabaseAway, PrinterRefuses, StationKilled, AdapterRenamed, ClonedJournal };
+    enum class Kind { DatabaseAway, PrinterRefuses, StationKilled, AdapterRenamed, ClonedJournal, SlotFlaky };
     Kind kind;
     qint64 atMs = 0;
     qint64 forMs = 0; // how long it lasts (a killed station: until it starts again)
     int station = 0;  // from 0, where it names one
     int slot = 0;     // from 0, where it names one
+    double failPercent = 0; // a flaky slot's tries that lose their line
 };
 const char* faultName(Fault::Kind kind);
 
@@ -53,7 +57,9 @@ struct ShiftPlan {
 std::vector<Fault> defaultFaults(const ShiftPlan& plan);
 
 // The faults of a file, a line each: KIND at=HH:MM:SS [for=SECONDS] [station=N] [slot=M]
-// (stations and slots counted from 1); or the first line that is wrong.
+// (stations and slots counted from 1), slot-flaky with station=, slot= and fail=PERCENT;
+// a line `defaults` takes the default hard shift's faults too. Or the first line that is
+// wrong.
 Expected<std::vector<Fault>, QString> readFaults(const QString& path, const ShiftPlan& plan);
 
 // `--mix self-test=1,misstored=1,hang-up=2,silent=1`, in percent of the boards.

@@ -66,14 +66,14 @@ void SimAdapter::leave(const QString& why)
         std::exchange(line_, nullptr)->left(why);
 }
 
-void SimAdapter::back(std::string device)
+void SimAdapter::back(std::string device, std::optional<std::uint64_t> hangupAfterBlock)
 {
     device_ = std::move(device);
     present_ = true;
     hangingUp_ = false;
-    // The board on it starts afresh, with what it stored, and hangs up no more.
+    // The board on it starts afresh, with what it stored, and hangs up no more unless told.
     if (board_) {
-        config_.hangupAfterBlock.reset();
+        config_.hangupAfterBlock = hangupAfterBlock;
         board_ = std::make_unique<auxsim::SimEngine>(config_, *this);
         pump();
     }

@@ -34,9 +34,10 @@ public:
     std::string storedSerial() const;
 
     // The adapter leaves the machine, as a USB adapter that is reset or pulled: the line
-    // on it is lost. It comes back as `device` when `back` is called.
+    // on it is lost. It comes back as `device` when `back` is called, its board starting
+    // afresh, and hanging up after block `hangupAfterBlock` when it is given.
     void leave(const QString& why);
-    void back(std::string device);
+    void back(std::string device, std::optional<std::uint64_t> hangupAfterBlock = std::nullopt);
 
     // The tool's side.
     void attachLine(SimLine* line) { line_ = line; }

@@ -72,55 +72,116 @@ QString shiftClock(qint64 ms)
         .arg(ms / 1000 % 60, 2, 10, QChar('0'));
 }
 
-QJsonObject shiftJson(const ShiftPlan& plan, const ShiftOutcome& outcome, double wall)
+QJsonArray stationsJson(const ShiftOutcome& outcome)
 {
-    QJsonArray stations, faults, rss;
-    for (const double mb : outcome.rssMb)
-        rss.append(std::round(mb * 10) / 10);
+    QJsonArray stations;
     for (const StationFigures& f : outcome.stations)
-        stations.append(QJsonObject{{"station", f.station}, {"attached", f.attached}, {"passed", f.passed},
-                                    {"failed", f.failed}, {"interrupted", f.interrupted}, {"unheard", f.unheard},
+        stations.append(QJsonObject{{"station", f.station},
+                                    {"journal", f.journal},
+                                    {"shown", f.shown},
+                                    {"clone", f.clone},
+                                    {"boards", f.boards},
+                                    {"passed", f.passed},
+                                    {"failed", f.failed},
+                                    {"interrupted", f.interrupted},
+                                    {"first_pass", f.firstPass},
+                                    {"first_pass_yield", f.firstPassYield()},
+                                    {"no_serial", f.noSerial},
                                     {"boards_per_hour", std::round(f.boardsPerHour * 10) / 10},
                                     {"bound_per_hour", std::round(f.boundPerHour * 10) / 10},
                                     {"slot_use", std::round(f.slotUse * 1000) / 1000},
                                     {"longest_serial_wait", f.longestSerialWaitSeconds},
                                     {"longest_label_wait", f.longestLabelWaitSeconds}});
+    return stations;
+}
+
+QJsonArray faultsJson(const ShiftOutcome& outcome)
+{
+    QJsonArray faults;
+    for (const Fault& f : outcome.faults) {
+        QJsonObject o{{"kind", faultName(f.kind)}, {"at", shiftClock(f.atMs)}, {"seconds", f.forMs / 1000.0}};
+        if (f.kind != Fault::Kind::DatabaseAway && f.kind != Fault::Kind::PrinterRefuses)
+            o.insert("station", QStringLiteral("station-%1").arg(f.station + 1));
+        if (f.kind == Fault::Kind::AdapterRenamed || f.kind == Fault::Kind::SlotFlaky)
+            o.insert("slot", QStringLiteral("COM%1").arg(f.slot + 1));
+        if (f.kind == Fault::Kind::SlotFlaky)
+            o.insert("fail", f.failPercent);
+        if (f.kind == Fault::Kind::ClonedJournal) {
+            qint64 boards = 0;
+            for (const StationFigures& s : outcome.stations)
+                boards += s.clone ? s.boards : 0;
+            o.insert("boards", boards);
+        }
+        faults.append(o);
+    }
+    return faults;
+}
+
+QJsonObject shiftJson(const ShiftPlan& plan, const ShiftOutcome& outcome, double wall)
+{
+    QJsonArray rss, outliers;
+    for (const double mb : outcome.rssMb)
+        rss.append(std::round(mb * 10) / 10);
+    for (const SlotOutlier& o : outcome.outliers)
+        outliers.append(QJsonObject{{"station", o.station}, {"port", o.port}, {"boards", o.boards}, {"failed", o.failed},
+                                    {"p", o.p}});
     bool ok = true;
     for (const Invariant& i : outcome.invariants)
         ok = ok && i.held;
-    for (const Fault& f : outcome.faults) {
-        QJsonObject o{{"kind", faultName(f.kind)}, {"at", shiftClock(f.atMs)}, {"seconds", f.forMs / 1000.0}};
-        if (f.kind == Fault::Kind::StationKilled || f.kind == Fault::Kind::AdapterRenamed
-            || f.kind == Fault::Kind::ClonedJournal)
-            o.insert("station", QStringLiteral("station-%1").arg(f.station + 1));
-        if (f.kind == Fault::Kind::AdapterRenamed)
-            o.insert("slot", QStringLiteral("COM%1").arg(f.slot + 1));
-        if (f.kind == Fault::Kind::ClonedJournal)
-            o.insert("boards", outcome.cloneBoards);
-        faults.append(o);
-    }
-    return {{"event", "shift"}, {"ok", ok}, {"seed", static_cast<qint64>(plan.seed)}, {"hours", plan.hours},
-            {"wall_seconds", std::round(wall * 10) / 10}, {"stations", stations}, {"invariants", invariantJson(outcome.invariants)},
-            {"faults", faults}, {"rss_mb_by_hour", rss}};
+    return {{"event", "shift"},
+            {"ok", ok},
+            {"seed", static_cast<qint64>(plan.seed)},
+            {"hours", plan.hours},
+            {"wall_seconds", std::round(wall * 10) / 10},
+            {"stations", stationsJson(outcome)},
+            {"outliers", outliers},
+            {"invariants", invariantJson(outcome.invariants)},
+            {"faults", faultsJson(outcome)},
+            {"rss_mb_by_hour", rss}};
+}
+
+// Each journal's row: its boards as the stores count them, and its bench's pace.
+QString stationsTable(const ShiftOutcome& outcome)
+{
+    std::size_t width = 8;
+    for (const StationFigures& f : outcome.stations)
+        width = std::max<std::size_t>(width, static_cast<std::size_t>(f.shown.size()) + 2);
+    const int w = static_cast<int>(width);
+    QString text = QStringLiteral("station").leftJustified(w)
+                   + "boards  passed  failed  interrupted  first pass  no serial  boards/h  bound/h  slot use\n";
+    for (const StationFigures& f : outcome.stations)
+        text += f.shown.leftJustified(w) + QString::number(f.boards).leftJustified(8)
+                + QString::number(f.passed).leftJustified(8) + QString::number(f.failed).leftJustified(8)
+                + QString::number(f.interrupted).leftJustified(13)
+                + (QString::number(f.firstPassYield(), 'f', 1) + " %").leftJustified(12)
+                + QString::number(f.noSerial).leftJustified(11) + QString::number(f.boardsPerHour, 'f', 0).leftJustified(10)
+                + QString::number(f.boundPerHour, 'f', 0).leftJustified(9) + QString::number(100 * f.slotUse, 'f', 0)
+                + " %\n";
+    if (outcome.outliers.empty())
+        return text + "\nNo slot failed more than its bench.\n";
+    text += "\nSlots that fail more than their bench (at their first try):\n";
+    for (const SlotOutlier& o : outcome.outliers)
+        text += QStringLiteral("  %1 %2: %3 of %4 failed (p %5)\n")
+                    .arg(o.station, o.port)
+                    .arg(o.failed)
+                    .arg(o.boards)
+                    .arg(o.p, 0, 'g', 2);
+    return text;
 }
 
 void printTable(const ShiftPlan& plan, const ShiftOutcome& outcome, double wall)
 {
-    QString text = QStringLiteral("station     attached  passed  failed  interrupted  boards/h  bound/h  slot use\n");
-    for (const StationFigures& f : outcome.stations)
-        text += f.station.leftJustified(12) + QString::number(f.attached).leftJustified(10)
-                + QString::number(f.passed).leftJustified(8) + QString::number(f.failed).leftJustified(8)
-                + QString::number(f.interrupted).leftJustified(13) + QString::number(f.boardsPerHour, 'f', 0).leftJustified(10)
-                + QString::number(f.boundPerHour, 'f', 0).leftJustified(9) + QString::number(100 * f.slotUse, 'f', 0)
-                + " %\n";
+    QString text = stationsTable(outcome);
+    auto longest = [&](double StationFigures::*wait) {
+        double most = 0;
+        for (const StationFigures& f : outcome.stations)
+            most = std::max(most, f.*wait);
+        return most;
+    };
     text += QStringLiteral("\nA bring-up took %1 s on average; the longest wait for a serial was %2 s, for a label %3 s.\n")
                 .arg(outcome.meanBringUpSeconds, 0, 'f', 1)
-                .arg(std::max_element(outcome.stations.begin(), outcome.stations.end(), [](auto& a, auto& b) {
-                         return a.longestSerialWaitSeconds < b.longestSerialWaitSeconds;
-                     })->longestSerialWaitSeconds, 0, 'f', 1)
-                .arg(std::max_element(outcome.stations.begin(), outcome.stations.end(), [](auto& a, auto& b) {
-                         return a.longestLabelWaitSeconds < b.longestLabelWaitSeconds;
-                     })->longestLabelWaitSeconds, 0, 'f', 0);
+                .arg(longest(&StationFigures::longestSerialWaitSeconds), 0, 'f', 1)
+                .arg(longest(&StationFigures::longestLabelWaitSeconds), 0, 'f', 0);
     text += '\n' + invariantTable(outcome.invariants);
     text += "\nfaults\n";
     for (const Fault& f : outcome.faults)

@@ -87,7 +87,7 @@ TEST_P(Journals, TwoJournalsUnderOneStationNameNeverShareASerialNorTakeEachOther
     const QStringList leftX = leasedTo(held, idOf[0]), leftY = leasedTo(held, idOf[1]);
     ASSERT_FALSE(leftX.isEmpty());
     ASSERT_FALSE(leftY.isEmpty());
-    EXPECT_TRUE(tool({"report", "--db", store_}).out.contains("bench [" + idOf[0].left(8).toUtf8() + "]"))
+    EXPECT_TRUE(tool({"report", "--db", store_}).out.contains("bench [journal " + idOf[0].left(8).toUtf8() + "]"))
         << "the report tells the two apart";
 
     // x is reinstalled: a fresh journal under its old name, x's numbers still leased.
