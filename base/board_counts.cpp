@@ -43,6 +43,21 @@ void Tally::add(Verdict verdict)
     }
 }
 
+void Tally::remove(Verdict verdict)
+{
+    switch (verdict) {
+    case Verdict::Passed:
+        --passed;
+        break;
+    case Verdict::Failed:
+        --failed;
+        break;
+    case Verdict::Interrupted:
+        --interrupted;
+        break;
+    }
+}
+
 double FirstTries::failedPercent() const
 {
     return Tally::yieldPercent(failed, boards);
@@ -95,6 +110,63 @@ std::string Outlier::said(std::string_view port, const FirstTries& slot, const F
 double Tally::yieldPercent(std::int64_t passed, std::int64_t tried)
 {
     return tried > 0 ? std::round(1000.0 * static_cast<double>(passed) / static_cast<double>(tried)) / 10 : 0.0;
+}
+
+void BoardBook::ended(const std::string& board, const std::string& slot, Verdict verdict)
+{
+    const auto [at, first] = boards_.try_emplace(board, Board{slot, verdict, verdict});
+    Slot& counts = slots_[at->second.slot];
+    if (first) {
+        counts.tally.firstPass += verdict == Verdict::Passed;
+        ++counts.firstTries.boards;
+        counts.firstTries.failed += verdict == Verdict::Failed;
+    } else {
+        counts.tally.remove(at->second.last); // its last try decides
+        at->second.last = verdict;
+    }
+    counts.tally.add(verdict);
+}
+
+Tally BoardBook::tally() const
+{
+    Tally t;
+    for (const auto& [name, s] : slots_) {
+        t.passed += s.tally.passed;
+        t.failed += s.tally.failed;
+        t.interrupted += s.tally.interrupted;
+        t.firstPass += s.tally.firstPass;
+    }
+    return t;
+}
+
+Tally BoardBook::tally(const std::string& slot) const
+{
+    const auto found = slots_.find(slot);
+    return found == slots_.end() ? Tally{} : found->second.tally;
+}
+
+FirstTries BoardBook::firstTries(const std::string& slot) const
+{
+    const auto found = slots_.find(slot);
+    return found == slots_.end() ? FirstTries{} : found->second.firstTries;
+}
+
+FirstTries BoardBook::firstTries() const
+{
+    FirstTries f;
+    for (const auto& [name, s] : slots_) {
+        f.boards += s.firstTries.boards;
+        f.failed += s.firstTries.failed;
+    }
+    return f;
+}
+
+std::optional<std::string> BoardBook::outlier(const std::string& slot) const
+{
+    const FirstTries mine = firstTries(slot), bench = firstTries();
+    if (!Outlier::of(mine, bench))
+        return std::nullopt;
+    return Outlier::said(slot, mine, bench);
 }
 
 } // namespace auxpad

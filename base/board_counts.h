@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,13 +64,46 @@ struct Tally {
     int passed = 0;
     int failed = 0;
     int interrupted = 0;
+    int firstPass = 0; // boards whose first try passed
     void add(Verdict verdict);
+    void remove(Verdict verdict);
     int boards() const { return passed + failed + interrupted; }
     double yield() const { return yieldPercent(passed, boards()); }
+
+    double firstPassYield() const { return yieldPercent(firstPass, boards()); }
 
     // Passed in per cent of tried, to a tenth; 0 when none was tried. A board that was
     // interrupted, or runs still, was tried and yielded nothing.
     static double yieldPercent(std::int64_t passed, std::int64_t tried);
+};
+
+// The boards a bench has seen end, each known by its identity, so that they count as the
+// records count them: a board tried again is one board, its last try deciding what it came
+// to and its first whether it passed first time; and what each slot's first tries say.
+class BoardBook {
+public:
+    // A try of `board` ended in `slot` (its port).
+    void ended(const std::string& board, const std::string& slot, Verdict verdict);
+    Tally tally() const;
+    Tally tally(const std::string& slot) const;
+    FirstTries firstTries(const std::string& slot) const;
+    FirstTries firstTries() const; // the bench's
+    // The slot's words when it fails more than its bench (Outlier), else nothing.
+    std::optional<std::string> outlier(const std::string& slot) const;
+
+private:
+    struct Board {
+        std::string slot;
+        Verdict first;
+        Verdict last;
+    };
+    // What a slot's boards came to, kept as they end: a bench counts them many times a second.
+    struct Slot {
+        Tally tally;
+        FirstTries firstTries;
+    };
+    std::map<std::string, Board> boards_;
+    std::map<std::string, Slot> slots_;
 };
 
 } // namespace auxpad

@@ -69,10 +69,10 @@ int main(int argc, char** argv)
     RecipeBench b({60, kSlots, "Bench G", "SN0002000-SN0002999", {1, true}, true, {}, 1500, 3000, 1});
     if (!b.problem.isEmpty())
         return fail(b.problem);
-    auxpad::ui::LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
-    window.follow(*b.bench);
-    window.followLabels(*b.bench);
-    window.showGrid(*b.bench);
+    auxpad::ui::LineWindow window(*b.bench, b.recipe->files, &*b.recipe);
+    window.follow();
+    window.followLabels();
+    window.showGrid();
     window.resize(1920, 1040);
     window.show();
     b.bench->startSlots();

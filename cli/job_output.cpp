@@ -191,7 +191,7 @@ bool JobOutput::allPassed() const
 void JobOutput::finished(const BoardJob& job, const auxpad::BoardStatus& status, const auxpad::Signature& signature)
 {
     const auxpad::BoardStatus& r = results_[&job] = status;
-    tally_[&job].add(r.verdict);
+    book_.ended(r.board, job.port().name, r.verdict);
     switch (style_) {
     case Style::Live:
         dirty_ = true;
@@ -214,12 +214,7 @@ void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labe
     if (style_ == Style::Live)
         redraw();
     std::FILE* to = style_ == Style::Json ? err_ : out_; // JSON Lines stay JSON
-    auxpad::Tally all;
-    for (const BoardJob* job : jobs_) {
-        all.passed += tally_[job].passed;
-        all.failed += tally_[job].failed;
-        all.interrupted += tally_[job].interrupted;
-    }
+    const auxpad::Tally all = book_.tally();
     std::string table;
     if (watching_) {
         // A slot has seen many boards: how many passed and failed, per slot and in all.
@@ -229,7 +224,7 @@ void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labe
         };
         table = '\n' + padded("slot", portWidth_ + 2) + padded("passed", 8) + padded("failed", 8) + "interrupted\n";
         for (const BoardJob* job : jobs_)
-            table += countLine(job->port().name, tally_[job]);
+            table += countLine(job->port().name, book_.tally(job->port().name));
         table += countLine("all", all);
     } else {
         table = '\n' + padded("port", portWidth_ + 2) + padded("serial", 12) + padded("result", 13) + padded("failure", 50)
@@ -253,8 +248,9 @@ void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labe
         table += sinksHeld.toStdString() + " (they go when their sink answers; auxpad-flash records deliveries)\n";
     print(table, to);
     if (style_ == Style::Json) {
-        QJsonObject object{{"event", "summary"}, {"boards", all.boards()}, {"passed", all.passed},
-                           {"failed", all.failed}, {"interrupted", all.interrupted}, {"held", held}};
+        QJsonObject object{{"event", "summary"},   {"boards", all.boards()},         {"passed", all.passed},
+                           {"failed", all.failed},  {"interrupted", all.interrupted}, {"first_pass", all.firstPass},
+                           {"held", held}};
         if (!lineDb.isEmpty())
             object.insert("db", lineDb);
         if (labelsHeld)
@@ -263,10 +259,12 @@ void JobOutput::summary(const QString& lineDb, int held, std::optional<int> labe
             object.insert("sinks_held", sinksHeld);
         if (watching_) {
             QJsonObject perSlot;
-            for (const BoardJob* job : jobs_)
+            for (const BoardJob* job : jobs_) {
+                const auxpad::Tally slot = book_.tally(job->port().name);
                 perSlot.insert(QString::fromStdString(job->port().name),
-                             QJsonObject{{"passed", tally_[job].passed}, {"failed", tally_[job].failed},
-                                         {"interrupted", tally_[job].interrupted}});
+                               QJsonObject{{"passed", slot.passed}, {"failed", slot.failed},
+                                           {"interrupted", slot.interrupted}, {"first_pass", slot.firstPass}});
+            }
             object.insert("slots", perSlot);
         }
         print(QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + '\n');

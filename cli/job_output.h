@@ -64,7 +64,7 @@ private:
     std::vector<qint64> lastProgressEvent_; // per board, for --json
     std::map<std::string, std::string> lastLine_; // per board, for lines
     std::map<const auxpad::BoardJob*, auxpad::BoardStatus> results_; // the last of each board
-    std::map<const auxpad::BoardJob*, auxpad::Tally> tally_;
+    auxpad::BoardBook book_; // every board's end, by its identity
     bool watching_ = false;
     auxpad::Stopwatch since_; // since the run's start
 };

@@ -129,12 +129,32 @@ void Bench::follow(std::size_t i)
         emit progressed(i);
     });
     connect(board.job.get(), &BoardJob::told, this, [this, i](const QString& text) { emit told(i, text); });
+    connect(board.runner.get(), &BoardRunner::effect, this, [this, i](const Effect& effect) { hear(i, effect); });
+    followEnds(i);
+}
+
+void Bench::hear(std::size_t i, const Effect& effect)
+{
+    BoardStatus& s = boards_[i]->status;
+    if (const auto* serial = std::get_if<SerialKnown>(&effect)) {
+        s.serial = serial->serial;
+        emit statusChanged(i);
+    } else if (const auto* box = std::get_if<BoxShown>(&effect); box && s.state == BoardStatus::State::Running) {
+        s.said = box->text;
+        emit statusChanged(i);
+    }
+}
+
+void Bench::followEnds(std::size_t i)
+{
+    Board& board = *boards_[i];
     const auto ended = [this, i] {
         Board& b = *boards_[i];
         BoardStatus status = BoardStatus::ended(*b.job, b.bringUp.get());
+        status.board = b.keeper->board().isEmpty() ? "job " + std::to_string(++loneJobs_) : b.keeper->board().toStdString();
         // A board's end is its bring-up's, or its lone job's: never a step of a bring-up.
         if (const auto verdict = boards::verdictOf(status.word); verdict && boards::standsForBoard(status.job, false))
-            tally_.add(*verdict);
+            book_.ended(status.board, status.port, *verdict);
         if (b.slot) // the result stands on the slot until the operator pulls the board
             status.waitingSince = clock().now();
         show(i, std::move(status));
@@ -151,6 +171,37 @@ void Bench::follow(std::size_t i)
     } else {
         connect(board.job.get(), &BoardJob::finished, this, ended);
     }
+}
+
+bool Bench::busy(std::size_t i) const
+{
+    const Board& b = *boards_[i];
+    return b.bringUp ? b.bringUp->running() : b.job->running();
+}
+
+double Bench::seconds(std::size_t i) const
+{
+    const Board& b = *boards_[i];
+    if (b.status.state != BoardStatus::State::Running)
+        return b.status.seconds;
+    return b.bringUp ? b.bringUp->seconds() : b.job->seconds();
+}
+
+void Bench::start(std::size_t i, const FlashFiles& files)
+{
+    if (busy(i))
+        return;
+    Board& b = *boards_[i];
+    BoardStatus fresh; // what an earlier board on the port came to goes with it
+    fresh.port = b.status.port;
+    fresh.device = b.job->port().device;
+    fresh.state = BoardStatus::State::Running;
+    b.status = std::move(fresh);
+    if (b.bringUp)
+        b.bringUp->start();
+    else
+        b.job->start({JobKind::Flash, files, {}});
+    emit statusChanged(i); // running, or what it came to at once
 }
 
 void Bench::show(std::size_t i, BoardStatus status)
@@ -202,26 +253,6 @@ std::vector<BoardJob*> Bench::jobs()
     std::vector<BoardJob*> out;
     for (const auto& board : boards_)
         out.push_back(board->job.get());
-    return out;
-}
-
-std::vector<BringUp*> Bench::bringUps()
-{
-    std::vector<BringUp*> out;
-    for (const auto& board : boards_) {
-        if (board->bringUp)
-            out.push_back(board->bringUp.get());
-    }
-    return out;
-}
-
-std::vector<Slot*> Bench::allSlots()
-{
-    std::vector<Slot*> out;
-    for (const auto& board : boards_) {
-        if (board->slot)
-            out.push_back(board->slot.get());
-    }
     return out;
 }
 

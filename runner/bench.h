@@ -65,12 +65,19 @@ public:
     Slot* slot(std::size_t i) { return boards_[i]->slot.get(); }
     // What every front shows of board `i`; `statusChanged` says when it changed.
     const BoardStatus& status(std::size_t i) const { return boards_[i]->status; }
-    // What the bench's boards came to since it started: each board's end counted once, by
-    // the rule the records are counted by (base/board_counts.h), as its status says it.
-    const Tally& tally() const { return tally_; }
+    // What the bench's boards came to since it started: each board counted once by its
+    // identity, by the rule the records are counted by (base/board_counts.h), as its status
+    // says it; and the words for board `i`'s slot when it fails more than the bench.
+    Tally tally() const { return book_.tally(); }
+    const BoardBook& book() const { return book_; }
+    std::optional<std::string> outlier(std::size_t i) const { return book_.outlier(status(i).port); }
+    // A front starts board `i` (a board put on it now): its bring-up, or a flash job with
+    // `files`; nothing while it is busy.
+    void start(std::size_t i, const FlashFiles& files);
+    bool busy(std::size_t i) const;
+    // How long board `i` has run, now while it runs, else as its status says.
+    double seconds(std::size_t i) const;
     std::vector<BoardJob*> jobs();
-    std::vector<BringUp*> bringUps();
-    std::vector<Slot*> allSlots();
     // Why the jobs are not on record, once they are not.
     const std::optional<QString>& recordsProblem() const { return recordsProblem_; }
 
@@ -141,6 +148,9 @@ private:
         BoardStatus status;
     };
     void follow(std::size_t i);
+    void followEnds(std::size_t i);
+    // What board `i` says while it runs: its serial once read, the boxes it shows.
+    void hear(std::size_t i, const Effect& effect);
     // Board `i`'s status becomes `status`; said to every front.
     void show(std::size_t i, BoardStatus status);
     void showSlot(std::size_t i);
@@ -158,7 +168,8 @@ private:
     std::unique_ptr<LeaseKeeper> lease_;
     std::vector<std::unique_ptr<Board>> boards_;
     std::optional<QString> recordsProblem_;
-    Tally tally_;
+    BoardBook book_;
+    int loneJobs_ = 0; // lone jobs on no board's identity, each a board of its own
     QString journalUrl_;
     std::unique_ptr<LabelPrinter> labels_;
     std::map<QString, std::size_t> labelBoard_; // by bring-up

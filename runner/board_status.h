@@ -24,6 +24,7 @@ struct BoardStatus {
     enum class State { Empty, Waiting, Running, Ended };
 
     std::string port, device;
+    std::string board; // the identity of the board it is, once one is known
     State state = State::Empty;
     std::string phase; // what it is doing, or what a slot waits for
     float percent = 0;
@@ -42,6 +43,7 @@ struct BoardStatus {
     // What a row shows under it: why it did not pass, or why a board that passed before
     // was left alone.
     std::string note;
+    std::string said; // while it runs: the last box it showed, which a front shows in its row
     std::string serial;
     bool defaults = false;           // the product values came from the defaults
     std::string serialSource;        // a bring-up's: "kept" or "allocated"

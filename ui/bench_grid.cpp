@@ -11,36 +11,29 @@ namespace auxpad::ui {
 
 namespace {
 
-using State = auxpad::BoardStatus::State;
-
-// The tile's fill and the colour of the text on it.
-std::pair<QColor, QColor> coloursOf(const auxpad::BoardStatus& s)
+// The tile's fill and the colour of the text on it, by its state's word.
+std::pair<QColor, QColor> coloursOf(const QString& state, bool labelHeld)
 {
     const QColor amber(230, 160, 0), white(Qt::white), black(Qt::black);
-    if (s.state == State::Running)
+    if (state == QLatin1String("RUNNING"))
         return {QColor(30, 100, 200), white};
-    if (!s.ended())
+    if (state == QLatin1String("EMPTY"))
         return {QColor(150, 150, 150), black};
-    if (s.verdict == auxpad::Verdict::Failed)
+    if (state == QLatin1String("FAIL"))
         return {QColor(200, 30, 30), white};
-    if (s.verdict == auxpad::Verdict::Interrupted || s.label == auxpad::LabelShown::Held)
+    if (state == QLatin1String("STOPPED") || labelHeld)
         return {amber, black};
     return {QColor(0, 150, 60), white};
 }
 
 // The mark beside the letters: a tick, a cross, a bar; a failed tile has a thick frame too.
-QString markOf(const auxpad::BoardStatus& s)
+QString markOf(const QString& state, bool labelHeld)
 {
-    if (!s.ended())
-        return {};
-    if (s.verdict == auxpad::Verdict::Passed)
-        return s.label == auxpad::LabelShown::Held ? QStringLiteral("\u2713 label held") : QStringLiteral("\u2713");
-    return s.verdict == auxpad::Verdict::Failed ? QStringLiteral("\u2717") : QStringLiteral("\u2016");
-}
-
-QString firstLine(const std::string& text)
-{
-    return QString::fromStdString(text).section('\n', 0, 0, QString::SectionSkipEmpty).trimmed();
+    if (state == QLatin1String("PASS"))
+        return labelHeld ? QStringLiteral("\u2713 label held") : QStringLiteral("\u2713");
+    if (state == QLatin1String("FAIL"))
+        return QStringLiteral("\u2717");
+    return state == QLatin1String("STOPPED") ? QStringLiteral("\u2016") : QString();
 }
 
 constexpr int kLetterMargin = 10; // between the big letters and the tile's sides
@@ -60,13 +53,14 @@ double inkWidth(const QFont& font, const QString& word)
 BoardTile::BoardTile(const BoardStatusModel& model, int row, QWidget* parent) : QWidget(parent), model_(model), row_(row)
 {
     setFocusPolicy(Qt::StrongFocus);
-    setObjectName(QString::fromStdString(model.status(row).port));
+    setObjectName(model.at(row, BoardStatusModel::PortRole).toString());
     refresh();
 }
 
 void BoardTile::refresh()
 {
-    setAccessibleName(spokenStatus(model_.status(row_)));
+    setAccessibleName(model_.data(model_.index(row_), Qt::AccessibleTextRole).toString());
+    setToolTip(model_.data(model_.index(row_), Qt::ToolTipRole).toString());
     update();
 }
 
@@ -79,12 +73,15 @@ int BoardTile::verdictPixels(const QString& word) const
 
 void BoardTile::paintEvent(QPaintEvent*)
 {
-    const auxpad::BoardStatus& s = model_.status(row_);
-    const auto [fill, ink] = coloursOf(s);
+    const auto text = [this](BoardStatusModel::Role role) { return model_.at(row_, role).toString(); };
+    const QString state = text(BoardStatusModel::StateRole);
+    const bool labelHeld = model_.at(row_, BoardStatusModel::LabelHeldRole).toBool();
+    const bool ended = state == QLatin1String("PASS") || state == QLatin1String("FAIL") || state == QLatin1String("STOPPED");
+    const auto [fill, ink] = coloursOf(state, labelHeld);
     QPainter p(this);
     const QRect r = rect().adjusted(2, 2, -2, -2);
     p.fillRect(r, fill);
-    if (hasFocus() || (s.ended() && s.verdict == auxpad::Verdict::Failed)) {
+    if (hasFocus() || state == QLatin1String("FAIL")) {
         p.setPen(QPen(hasFocus() ? QColor(255, 220, 0) : ink, 6));
         p.drawRect(r.adjusted(3, 3, -3, -3));
     }
@@ -95,51 +92,52 @@ void BoardTile::paintEvent(QPaintEvent*)
     small.setBold(true);
     p.setFont(small);
     const QRect inner = r.adjusted(10, 6, -10, -6);
-    p.drawText(inner, Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(s.port));
-    QString corner = markOf(s);
-    if (s.attempt > 1)
-        corner = QStringLiteral("try %1/%2 ").arg(s.attempt).arg(s.tries) + corner;
+    // A slot that fails more than its bench says so beside its port.
+    const QString port = text(BoardStatusModel::PortRole);
+    p.drawText(inner, Qt::AlignLeft | Qt::AlignTop,
+               text(BoardStatusModel::OutlierRole).isEmpty() ? port : QStringLiteral("\u26A0 ") + port);
+    QString corner = markOf(state, labelHeld);
+    if (const QString tries = text(BoardStatusModel::TriesRole); !tries.isEmpty())
+        corner = tries + ' ' + corner;
     p.drawText(inner, Qt::AlignRight | Qt::AlignTop, corner);
     small.setBold(false);
     p.setFont(small);
-    p.drawText(inner, Qt::AlignLeft | Qt::AlignBottom, QString::fromStdString(s.serial));
+    p.drawText(inner, Qt::AlignLeft | Qt::AlignBottom, text(BoardStatusModel::SerialRole));
 
     QFont big = font();
     big.setBold(true);
-    if (s.ended()) {
-        const QString word = stateWord(s);
-        const int pixels = verdictPixels(word);
+    if (ended) {
+        const int pixels = verdictPixels(state);
         big.setPixelSize(pixels);
         p.setFont(big);
         // A wide face's letters are squeezed across rather than made shorter: their height
         // is what a person a step away reads.
-        const double squeeze = std::min(1.0, (width() - 2 * kLetterMargin) / (inkWidth(font(), word) * pixels));
+        const double squeeze = std::min(1.0, (width() - 2 * kLetterMargin) / (inkWidth(font(), state) * pixels));
         const QRectF middle = r.adjusted(0, 6 + line, 0, -6 - 2 * line);
         p.save();
         p.translate(middle.center());
         p.scale(squeeze, 1);
         p.drawText(QRectF(-middle.width() / squeeze / 2, -middle.height() / 2, middle.width() / squeeze, middle.height()),
-                   Qt::AlignCenter, word);
+                   Qt::AlignCenter, state);
         p.restore();
-        if (s.verdict == auxpad::Verdict::Failed) {
+        if (state == QLatin1String("FAIL")) {
             p.setFont(small);
             p.drawText(inner.adjusted(0, 0, 0, -line - 4), Qt::AlignHCenter | Qt::AlignBottom,
-                       p.fontMetrics().elidedText(firstLine(s.caption.empty() ? s.message : s.caption), Qt::ElideRight,
-                                                  inner.width()));
+                       p.fontMetrics().elidedText(text(BoardStatusModel::NoteRole), Qt::ElideRight, inner.width()));
         }
         return;
     }
     // The phase, a thin bar and the percentage.
-    p.drawText(inner.adjusted(0, 2 * line, 0, 0), Qt::AlignLeft | Qt::AlignTop, QString::fromStdString(s.phase));
-    if (s.state != State::Running)
+    p.drawText(inner.adjusted(0, 2 * line, 0, 0), Qt::AlignLeft | Qt::AlignTop, text(BoardStatusModel::PhaseRole));
+    if (state != QLatin1String("RUNNING"))
         return;
+    const int percent = model_.at(row_, BoardStatusModel::PercentRole).toInt();
     const QRect bar(inner.left(), inner.center().y(), inner.width(), std::max(4, line / 3));
     p.drawRect(bar);
-    p.fillRect(QRect(bar.topLeft(), QSize(static_cast<int>(bar.width() * s.percent / 100), bar.height())), ink);
+    p.fillRect(QRect(bar.topLeft(), QSize(bar.width() * percent / 100, bar.height())), ink);
     big.setPixelSize(std::max(14, line * 2));
     p.setFont(big);
-    p.drawText(inner.adjusted(0, 0, 0, -line - 4), Qt::AlignRight | Qt::AlignBottom,
-               QStringLiteral("%1%").arg(std::lround(s.percent)));
+    p.drawText(inner.adjusted(0, 0, 0, -line - 4), Qt::AlignRight | Qt::AlignBottom, QStringLiteral("%1%").arg(percent));
 }
 
 void BoardTile::keyPressEvent(QKeyEvent* event)
@@ -168,7 +166,7 @@ void BoardTile::mouseDoubleClickEvent(QMouseEvent*)
     emit logRequested(row_);
 }
 
-BenchGrid::BenchGrid(const auxpad::Bench& bench, QWidget* parent) : QWidget(parent), model_(bench)
+BenchGrid::BenchGrid(const BoardStatusModel& model, QWidget* parent) : QWidget(parent), model_(model)
 {
     setObjectName("grid");
     for (int i = 0; i < model_.rowCount(); ++i) {

@@ -10,7 +10,9 @@ namespace auxpad::ui {
 
 // One board of the grid, read from a step away: its state fills the tile (grey empty,
 // blue running, green PASS, red FAIL, amber stopped or its label held) and is said in
-// letters and a mark as well, for whoever cannot tell the colours apart.
+// letters and a mark as well, for whoever cannot tell the colours apart. A FAIL says in a
+// few words where and why, the whole text in its tooltip; a slot that fails more than its
+// bench has a mark of its own, which its accessible name says too.
 class BoardTile final : public QWidget {
     Q_OBJECT
 public:
@@ -41,7 +43,7 @@ private:
 class BenchGrid final : public QWidget {
     Q_OBJECT
 public:
-    explicit BenchGrid(const auxpad::Bench& bench, QWidget* parent = nullptr);
+    explicit BenchGrid(const BoardStatusModel& model, QWidget* parent = nullptr);
     const std::vector<BoardTile*>& tiles() const { return tiles_; }
     int columns() const { return columns_; }
 
@@ -57,7 +59,7 @@ protected:
 
 private:
     void place();
-    BoardStatusModel model_;
+    const BoardStatusModel& model_;
     std::vector<BoardTile*> tiles_;
     int columns_ = 1;
 };

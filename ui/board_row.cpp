@@ -1,7 +1,5 @@
 #include "ui/board_row.h"
 
-#include "runner/board_status.h"
-
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -10,8 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include <cmath>
-
+#include "ui/board_status_model.h"
 #include "ui/ui_fonts.h"
 
 namespace auxpad::ui {
@@ -29,17 +26,24 @@ QLabel* cell(QWidget* parent, QHBoxLayout* layout, const QString& name, int widt
     return label;
 }
 
-QString clock(double seconds)
+// The result's fill: green PASS, red FAIL, amber STOPPED; none before there is one.
+std::optional<QColor> resultColour(const QString& state)
 {
-    return QString::fromStdString(auxpad::elapsedText(seconds));
+    if (state == QLatin1String("PASS"))
+        return QColor(0, 160, 60);
+    if (state == QLatin1String("FAIL"))
+        return QColor(200, 30, 30);
+    if (state == QLatin1String("STOPPED"))
+        return QColor(230, 160, 0);
+    return std::nullopt;
 }
 
 } // namespace
 
-BoardRow::BoardRow(auxpad::BoardJob& job, auxpad::BringUp* bringUp, QWidget* parent)
-    : QFrame(parent), job_(job), bringUp_(bringUp)
+BoardRow::BoardRow(const BoardStatusModel& model, int row, BoardRunner& runner, QWidget* parent)
+    : QFrame(parent), model_(model), row_(row)
 {
-    const auxpad::PortName& port = job_.port();
+    const auxpad::PortName& port = runner.port();
     setObjectName(QString::fromStdString(port.name));
     setFrameShape(QFrame::StyledPanel);
     setFocusPolicy(Qt::StrongFocus);
@@ -50,7 +54,7 @@ BoardRow::BoardRow(auxpad::BoardJob& job, auxpad::BringUp* bringUp, QWidget* par
     cell(this, layout, "port", 70, QString::fromStdString(port.name))->setFont(bold);
     cell(this, layout, "device", 110, QString::fromStdString(port.device));
     serial_ = cell(this, layout, "serial", 90);
-    phase_ = cell(this, layout, "phase", 140, QStringLiteral("ready"));
+    phase_ = cell(this, layout, "phase", 140);
     bar_ = new QProgressBar(this);
     bar_->setObjectName("bar");
     bar_->setRange(0, 100);
@@ -84,80 +88,54 @@ BoardRow::BoardRow(auxpad::BoardJob& job, auxpad::BringUp* bringUp, QWidget* par
     log_->setFont(ui::arialFont(8.25));
     log_->resize(560, 220);
 
-    connect(&job_, &auxpad::BoardJob::phaseChanged, this, &BoardRow::showPhase);
-    connect(&job_, &auxpad::BoardJob::progressed, this, &BoardRow::showPhase);
-    if (bringUp_)
-        connect(bringUp_, &auxpad::BringUp::finished, this, &BoardRow::showResult);
-    else
-        connect(&job_, &auxpad::BoardJob::finished, this, &BoardRow::showResult);
-    connect(&job_.runner(), &auxpad::BoardRunner::effect, this, &BoardRow::take);
+    connect(&runner, &auxpad::BoardRunner::effect, this, &BoardRow::take);
+    connect(&model_, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& from, const QModelIndex& to) {
+        if (from.row() <= row_ && row_ <= to.row())
+            refresh();
+    });
+    refresh();
 }
 
-void BoardRow::follow(auxpad::Slot& slot)
+QString BoardRow::role(int role) const
 {
-    slot_ = &slot;
-    flash_->hide(); // the slot starts each board itself
-    connect(slot_, &auxpad::Slot::stateChanged, this, &BoardRow::showSlot);
-    showSlot();
+    return model_.at(row_, static_cast<BoardStatusModel::Role>(role)).toString();
 }
 
-void BoardRow::showSlot()
+void BoardRow::refresh()
 {
-    const auxpad::SlotState& state = slot_->state();
-    if (std::holds_alternative<auxpad::slot::Done>(state) || std::holds_alternative<auxpad::slot::Stopped>(state))
-        return; // the result stands until the board leaves
-    result_->clear();
-    result_->setPalette(palette());
-    message_->clear();
-    serial_->clear();
-    if (std::holds_alternative<auxpad::slot::Running>(state)) {
-        phase_->setText(QStringLiteral("a board arrived"));
-        return;
+    const QString state = role(BoardStatusModel::StateRole);
+    const QString phase = role(BoardStatusModel::PhaseRole);
+    serial_->setText(role(BoardStatusModel::SerialRole));
+    phase_->setText(!phase.isEmpty() ? phase : state == QLatin1String("RUNNING") ? QStringLiteral("starting")
+                                                                                 : QStringLiteral("ready"));
+    const bool shown = state != QLatin1String("EMPTY");
+    const int percent = model_.at(row_, BoardStatusModel::PercentRole).toInt();
+    bar_->setValue(shown ? percent : 0);
+    percent_->setText(shown ? QStringLiteral("%1%").arg(percent) : QString());
+    elapsed_->setText(role(BoardStatusModel::ElapsedRole));
+    const auto colour = resultColour(state);
+    result_->setText(colour ? state : QString());
+    QPalette colours = palette();
+    if (colour) {
+        colours.setColor(QPalette::Window, *colour);
+        colours.setColor(QPalette::WindowText, state == QLatin1String("STOPPED") ? Qt::black : Qt::white);
     }
-    bar_->setValue(0);
-    percent_->clear();
-    elapsed_->clear();
-    phase_->setText(std::holds_alternative<auxpad::slot::Waiting>(state) ? QStringLiteral("waiting for a board")
-                                                                         : QStringLiteral("waiting for its line"));
+    result_->setPalette(colours);
+    message_->setText(role(BoardStatusModel::NoteRole));
+    const QString why = model_.data(model_.index(row_), Qt::ToolTipRole).toString();
+    result_->setToolTip(why);
+    message_->setToolTip(why);
+    // A slot that fails more than its bench is marked where its port is, and said.
+    const QString outlier = role(BoardStatusModel::OutlierRole);
+    findChild<QLabel*>("port")->setStyleSheet(outlier.isEmpty() ? QString() : QStringLiteral("background: #e6a000"));
+    findChild<QLabel*>("port")->setToolTip(outlier);
+    setAccessibleName(model_.data(model_.index(row_), Qt::AccessibleTextRole).toString());
+    flash_->setEnabled(!model_.at(row_, BoardStatusModel::BusyRole).toBool());
 }
 
-void BoardRow::showLabel(const QString& state)
+void BoardRow::hideFlash()
 {
-    message_->setText(QStringLiteral("label ") + state);
-}
-
-bool BoardRow::busy() const
-{
-    return bringUp_ ? bringUp_->running() : job_.running();
-}
-
-void BoardRow::interrupt()
-{
-    if (bringUp_)
-        bringUp_->interrupt();
-    job_.interrupt();
-}
-
-void BoardRow::flash(const auxpad::FlashFiles& files)
-{
-    if (busy())
-        return;
-    result_->clear();
-    result_->setPalette(palette());
-    message_->clear();
-    serial_->clear();
-    flash_->setEnabled(false);
-    if (bringUp_)
-        bringUp_->start();
-    else
-        job_.start({auxpad::JobKind::Flash, files, {}});
-    showPhase();
-}
-
-void BoardRow::tick()
-{
-    if (job_.running())
-        elapsed_->setText(clock(job_.seconds()));
+    flash_->hide();
 }
 
 QString BoardRow::log() const
@@ -173,40 +151,8 @@ void BoardRow::take(const auxpad::Effect& effect)
         end.insertText(QString::fromStdString(text->text));
         log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
     } else if (const auto* box = std::get_if<auxpad::BoxShown>(&effect)) {
-        message_->setText(QString::fromStdString(box->text));
         log_->appendPlainText(QString::fromStdString(box->text));
-    } else if (const auto* serial = std::get_if<auxpad::SerialKnown>(&effect)) {
-        serial_->setText(QString::fromStdString(serial->serial));
     }
-}
-
-void BoardRow::showPhase()
-{
-    if (!job_.running())
-        return;
-    phase_->setText(QString::fromLatin1(auxpad::phaseName(job_.phase())));
-    bar_->setValue(static_cast<int>(std::lround(job_.percent())));
-    percent_->setText(QStringLiteral("%1%").arg(std::lround(job_.percent())));
-    elapsed_->setText(clock(job_.seconds()));
-}
-
-void BoardRow::showResult()
-{
-    const auxpad::BoardStatus r = auxpad::BoardStatus::ended(job_, bringUp_);
-    phase_->setText(QString::fromStdString(r.word));
-    serial_->setText(QString::fromStdString(r.serial));
-    elapsed_->setText(clock(r.seconds));
-    if (r.passed()) {
-        bar_->setValue(100);
-        percent_->setText(QStringLiteral("100%"));
-    }
-    result_->setText(r.passed() ? QStringLiteral("PASS") : QStringLiteral("FAIL"));
-    QPalette colours = result_->palette();
-    colours.setColor(QPalette::Window, r.passed() ? QColor(0, 160, 60) : QColor(200, 30, 30));
-    colours.setColor(QPalette::WindowText, Qt::white);
-    result_->setPalette(colours);
-    message_->setText(QString::fromStdString(r.note).replace('\n', ' ').trimmed());
-    flash_->setEnabled(true);
 }
 
 void BoardRow::keyPressEvent(QKeyEvent* event)
@@ -220,7 +166,7 @@ void BoardRow::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        if (flash_->isEnabled())
+        if (!flash_->isHidden() && flash_->isEnabled())
             emit flashRequested();
         break;
     default:

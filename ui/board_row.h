@@ -2,9 +2,7 @@
 
 #include <QFrame>
 
-#include "runner/board_job.h"
-#include "runner/bring_up.h"
-#include "runner/slot.h"
+#include "runner/board_runner.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -13,29 +11,24 @@ class QPushButton;
 
 namespace auxpad::ui {
 
-// One board of the line window: its port and device, the serial number once known, the
-// phase with bar, percentage and elapsed time, and the result, a large PASS or FAIL with
-// what failed. The board's messages show here, never in a box that would hold the
-// others up. A double-click opens the board's traffic log.
+class BoardStatusModel;
+
+// One board of the line window, as the bench's status of it says: its port and device,
+// the serial number once known, the phase with bar, percentage and elapsed time, and the
+// result, a large PASS or FAIL with what failed in a few words (the whole text in its
+// tooltip). The board's messages show here, never in a box that would hold the others up.
+// A double-click opens the board's traffic log.
 class BoardRow final : public QFrame {
     Q_OBJECT
 public:
-    // With a bring-up, the row runs it whole rather than the flash job alone.
-    BoardRow(auxpad::BoardJob& job, auxpad::BringUp* bringUp = nullptr, QWidget* parent = nullptr);
+    // Board `row` of `model`; its traffic log is what `runner` logs.
+    BoardRow(const BoardStatusModel& model, int row, BoardRunner& runner, QWidget* parent = nullptr);
 
-    auxpad::BoardJob& job() { return job_; }
-    // Flashes this board with `files` (or brings it up), unless it is busy.
-    void flash(const auxpad::FlashFiles& files);
-    bool busy() const;
-    // The row follows a slot that starts its boards by itself: it shows it waiting, the
-    // board's progress, and the result until the board leaves.
-    void follow(auxpad::Slot& slot);
-    // Stops what runs on the board.
-    void interrupt();
-    // Where the label of the board that passed is: "printed", "held" or "failed".
-    void showLabel(const QString& state);
-    // The elapsed time of a board under way, once a second.
-    void tick();
+    int row() const { return row_; }
+    // Shows what the model says of the board now.
+    void refresh();
+    // A slot starts each board itself: the row has no button of its own.
+    void hideFlash();
     QString log() const;
     // Its traffic log, in a window of its own.
     void showLog();
@@ -51,14 +44,11 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    void showPhase();
-    void showSlot();
-    void showResult();
     void take(const auxpad::Effect& effect);
+    QString role(int role) const;
 
-    auxpad::BoardJob& job_;
-    auxpad::BringUp* bringUp_;
-    auxpad::Slot* slot_ = nullptr;
+    const BoardStatusModel& model_;
+    int row_;
     QLabel* serial_ = nullptr;
     QLabel* phase_ = nullptr;
     QProgressBar* bar_ = nullptr;

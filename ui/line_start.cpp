@@ -186,10 +186,9 @@ int runLine(const LineOptions& options)
     if (const auto ready = setUp(options, recipe ? &*recipe : nullptr, bench); !ready)
         return cannotStart(ready.error());
 
-    LineWindow window(bench.jobs(), recipe ? recipe->files : options.files, recipe ? &*recipe : nullptr,
-                      bench.bringUps());
+    LineWindow window(bench, recipe ? recipe->files : options.files, recipe ? &*recipe : nullptr);
     if (chosenView(options) == LineOptions::View::Grid) {
-        window.showGrid(bench);
+        window.showGrid();
         window.showMaximized(); // a bench read from a step away fills its screen
     } else {
         window.show();
@@ -199,7 +198,7 @@ int runLine(const LineOptions& options)
     });
     window.showRecords(bench.lineDb(), bench.held(), bench.sinksHeld());
     if (bench.printsLabels())
-        window.followLabels(bench);
+        window.followLabels();
     QObject::connect(&bench, &auxpad::Bench::labelsNoticed, &window,
                      [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
     QObject::connect(&bench, &auxpad::Bench::heldChanged, &window,
@@ -227,7 +226,7 @@ int runLine(const LineOptions& options)
     window.showSignature(bench.signature().operatorId, bench.signature().order);
     QObject::connect(&window, &LineWindow::signedIn, &bench, &auxpad::Bench::signIn);
     if (options.autoStart) {
-        window.follow(bench);
+        window.follow();
         // With an operator required, no board starts before someone signed in.
         if (recipe && recipe->operatorRequired && window.operatorId().isEmpty())
             QObject::connect(&window, &LineWindow::signedIn, &bench, [&bench] { bench.startSlots(); },

@@ -14,12 +14,13 @@
 #include "ui/badge_field.h"
 #include "ui/bench_grid.h"
 #include "ui/board_row.h"
+#include "ui/board_status_model.h"
 
 namespace auxpad::ui {
 
-LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad::FlashFiles& files,
-                       const auxpad::Recipe* recipe, const std::vector<auxpad::BringUp*>& bringUps, QWidget* parent)
-    : QWidget(parent, Qt::Window), recipe_(recipe)
+LineWindow::LineWindow(auxpad::Bench& bench, const auxpad::FlashFiles& files, const auxpad::Recipe* recipe,
+                       QWidget* parent)
+    : QWidget(parent, Qt::Window), recipe_(recipe), bench_(bench), model_(std::make_unique<BoardStatusModel>(bench))
 {
     setObjectName("LINE");
     setWindowTitle(QStringLiteral("Flash AUXPAD line"));
@@ -55,7 +56,7 @@ LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad:
     layout->addWidget(problem_);
 
     views_ = new QStackedWidget(this);
-    views_->addWidget(boardList(jobs, bringUps));
+    views_->addWidget(boardList());
     layout->addWidget(views_, 1);
     records_ = new QLabel(this);
     records_->setObjectName("records");
@@ -65,23 +66,26 @@ LineWindow::LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad:
     if (!rows_.empty())
         rows_.front()->setFocus();
 
-    everySecond_ = jobs.front()->runner().clock().timer();
+    // A board under way says its elapsed time once a second.
+    everySecond_ = bench_.clock().timer();
     connect(everySecond_.get(), &auxpad::Timer::timeout, this, [this] {
         for (BoardRow* row : rows_)
-            row->tick();
+            if (bench_.busy(static_cast<std::size_t>(row->row())))
+                row->refresh();
     });
     everySecond_->startRepeating(1000);
 }
 
+LineWindow::~LineWindow() = default;
+
 // A row for each board, in a list that scrolls; the arrow keys move between the rows.
-QScrollArea* LineWindow::boardList(const std::vector<auxpad::BoardJob*>& jobs,
-                                   const std::vector<auxpad::BringUp*>& bringUps)
+QScrollArea* LineWindow::boardList()
 {
     auto* list = new QWidget;
     auto* rowsLayout = new QVBoxLayout(list);
     rowsLayout->setSpacing(2);
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        auto* row = new BoardRow(*jobs[i], i < bringUps.size() ? bringUps[i] : nullptr, list);
+    for (std::size_t i = 0; i < bench_.size(); ++i) {
+        auto* row = new BoardRow(*model_, static_cast<int>(i), bench_.runner(i), list);
         rowsLayout->addWidget(row);
         rows_.push_back(row);
         connect(row, &BoardRow::flashRequested, this, [this, row] { flash(*row); });
@@ -135,9 +139,9 @@ QString LineWindow::problem() const
     return checked ? QString() : QString::fromStdString(checked.error());
 }
 
-void LineWindow::showGrid(const auxpad::Bench& bench)
+void LineWindow::showGrid()
 {
-    grid_ = new BenchGrid(bench, views_);
+    grid_ = new BenchGrid(*model_, views_);
     views_->addWidget(grid_);
     views_->setCurrentWidget(grid_);
     connect(grid_, &BenchGrid::flashRequested, this, [this](int i) { flash(*rows_[static_cast<std::size_t>(i)]); });
@@ -146,10 +150,9 @@ void LineWindow::showGrid(const auxpad::Bench& bench)
         grid_->tiles().front()->setFocus();
 }
 
-void LineWindow::follow(auxpad::Bench& bench)
+void LineWindow::follow()
 {
-    bench_ = &bench;
-    since_.emplace(bench.clock());
+    since_.emplace(bench_.clock());
     counters_ = new QLabel(this);
     counters_->setObjectName("counters");
     counters_->setTextFormat(Qt::PlainText);
@@ -158,10 +161,9 @@ void LineWindow::follow(auxpad::Bench& bench)
     large.setPointSizeF(large.pointSizeF() * 1.3);
     counters_->setFont(large);
     static_cast<QVBoxLayout*>(layout())->insertWidget(recipe_ ? 1 : 0, counters_);
-    const std::vector<auxpad::Slot*> watchers = bench.allSlots();
-    for (std::size_t i = 0; i < watchers.size() && i < rows_.size(); ++i)
-        rows_[i]->follow(*watchers[i]);
-    connect(&bench, &auxpad::Bench::finished, this, &LineWindow::showCounters);
+    for (BoardRow* row : rows_)
+        row->hideFlash(); // its slot starts each board
+    connect(&bench_, &auxpad::Bench::finished, this, &LineWindow::showCounters);
     findChild<QWidget*>("flashAll")->hide(); // the slots start every board
     connect(everySecond_.get(), &auxpad::Timer::timeout, this, &LineWindow::showCounters);
     showCounters();
@@ -169,22 +171,24 @@ void LineWindow::follow(auxpad::Bench& bench)
 
 void LineWindow::showCounters()
 {
-    const auxpad::Tally& seen = bench_->tally();
+    const auxpad::Tally seen = bench_.tally();
     const double hours = since_->seconds() / 3600.0;
-    counters_->setText(QStringLiteral("Passed %1    Failed %2    Yield %3    Boards per hour %4")
+    const auto percent = [&](double share) {
+        return seen.boards() == 0 ? QStringLiteral("-") : QString::number(share, 'f', 1) + " %";
+    };
+    counters_->setText(QStringLiteral("Passed %1    Failed %2    Yield %3    First pass %4    Boards per hour %5")
                            .arg(seen.passed)
                            .arg(seen.failed)
-                           .arg(seen.boards() == 0 ? QStringLiteral("-") : QString::number(seen.yield(), 'f', 1) + " %")
+                           .arg(percent(seen.yield()), percent(seen.firstPassYield()))
                            .arg(hours > 0 ? QString::number(seen.boards() / hours, 'f', 0) : QStringLiteral("0"))
                        + (labelsHeld_ ? QStringLiteral("    Labels held %1").arg(*labelsHeld_) : QString()));
 }
 
-void LineWindow::followLabels(const auxpad::Bench& bench)
+void LineWindow::followLabels()
 {
-    labelsHeld_ = bench.labelsHeld();
-    connect(&bench, &auxpad::Bench::labelShown, this, [this, &bench](std::size_t board, const QString& state) {
-        rows_[board]->showLabel(state);
-        labelsHeld_ = bench.labelsHeld();
+    labelsHeld_ = bench_.labelsHeld();
+    connect(&bench_, &auxpad::Bench::labelShown, this, [this] {
+        labelsHeld_ = bench_.labelsHeld();
         if (counters_)
             showCounters();
     });
@@ -248,7 +252,7 @@ void LineWindow::flash(BoardRow& row)
     // above the rows rather than in a box that would hold the other boards up.
     problem_->setText(problem());
     if (problem_->text().isEmpty())
-        row.flash(files());
+        bench_.start(static_cast<std::size_t>(row.row()), files());
 }
 
 void LineWindow::flashAll()
@@ -256,14 +260,13 @@ void LineWindow::flashAll()
     problem_->setText(problem());
     if (!problem_->text().isEmpty())
         return;
-    for (BoardRow* row : rows_)
-        row->flash(files());
+    for (std::size_t i = 0; i < bench_.size(); ++i)
+        bench_.start(i, files());
 }
 
 void LineWindow::closeEvent(QCloseEvent* event)
 {
-    for (BoardRow* row : rows_)
-        row->interrupt();
+    bench_.stop();
     event->accept();
 }
 

@@ -24,25 +24,25 @@ class BoardRow;
 
 // The line window: every board of a bench in a row of its own, the two download files
 // above them, "Flash all", and a "Flash" for each row, so that a board swapped after a
-// run is flashed alone while the others run.
+// run is flashed alone while the others run. The rows and the grid show the bench's
+// statuses through one model; the window's buttons ask the bench to start a board.
 class LineWindow final : public QWidget {
     Q_OBJECT
 public:
-    // The jobs stay the caller's; the window shows them and starts them. With a recipe,
-    // each row brings its board up whole (`bringUps`, one per job) with the recipe's files.
-    LineWindow(const std::vector<auxpad::BoardJob*>& jobs, const auxpad::FlashFiles& files,
-               const auxpad::Recipe* recipe = nullptr, const std::vector<auxpad::BringUp*>& bringUps = {},
+    // The bench stays the caller's, prepared: the window shows its boards and starts
+    // them. With a recipe, each row brings its board up whole with the recipe's files.
+    LineWindow(auxpad::Bench& bench, const auxpad::FlashFiles& files, const auxpad::Recipe* recipe = nullptr,
                QWidget* parent = nullptr);
+    ~LineWindow() override;
 
-    // Each row follows its slot of `bench`, which starts every board by itself; the
-    // counters above the rows say what the bench's boards came to (`Bench::tally`).
-    void follow(auxpad::Bench& bench);
-    // The bench as a grid of tiles instead of rows, read from `bench`'s statuses; the
-    // rows stay beside it, for their logs and their flashes.
-    void showGrid(const auxpad::Bench& bench);
-    // Each board's label in its row, and how many labels wait for their printer on the
-    // counters' line.
-    void followLabels(const auxpad::Bench& bench);
+    // Each row follows its slot, which starts every board by itself; the counters above
+    // the rows say what the bench's boards came to (`Bench::tally`).
+    void follow();
+    // The bench as a grid of tiles instead of rows; the rows stay beside it, for their
+    // logs and their flashes.
+    void showGrid();
+    // How many labels wait for their printer, on the counters' line.
+    void followLabels();
     class BenchGrid* grid() const { return grid_; }
 
     std::vector<BoardRow*> rows() const { return rows_; }
@@ -71,7 +71,7 @@ private:
     // The order, and who is signed in with the field for the next badge.
     class QLayout* signatureRow();
     QLineEdit* filePicker(const char* name, const QString& label, const std::string& path, QGridLayout* grid, int row);
-    QScrollArea* boardList(const std::vector<auxpad::BoardJob*>& jobs, const std::vector<auxpad::BringUp*>& bringUps);
+    QScrollArea* boardList();
 
     QLineEdit* disk_ = nullptr;
     QLineEdit* data_ = nullptr;
@@ -84,7 +84,8 @@ private:
     QLabel* order_ = nullptr;
     QLabel* counters_ = nullptr;
     std::optional<int> labelsHeld_;
-    const auxpad::Bench* bench_ = nullptr; // whose boards the counters count
+    auxpad::Bench& bench_;
+    std::unique_ptr<class BoardStatusModel> model_;
     std::optional<auxpad::Stopwatch> since_; // since the slots started
     void showCounters();
     std::vector<BoardRow*> rows_;

@@ -27,6 +27,7 @@
 #include "tests/widgets/live_windows.h"
 #include "ui/bench_grid.h"
 #include "ui/board_row.h"
+#include "ui/board_status_model.h"
 #include "ui/line_window.h"
 
 using namespace auxpad::ui;
@@ -40,14 +41,12 @@ QString resultOf(BoardRow* row)
 
 TEST(BoardRow, ShowsWhatTheBoardSaysAsItIsWithoutReadingItAsMarkup)
 {
-    auxpad::DiskFiles files;
-    auxpad::BoardRunner runner({"COM9", "/dev/ttyS8"}, files, "flash.ini");
-    const auxpad::Surroundings around;
-    auxpad::RecordKeeper records(runner, nullptr, {}, around);
-    auxpad::BoardJob job(runner, records);
-    BoardRow row(job);
+    RecipeBench b(9, 1, "Bench S", "SN0006000-SN0006099");
+    ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
+    BoardStatusModel model(*b.bench);
+    BoardRow row(model, 0, b.bench->runner(0));
     const QString serial = "<i>SN01</i>";
-    emit runner.effect(auxpad::SerialKnown{serial.toStdString()});
+    emit b.bench->runner(0).effect(auxpad::SerialKnown{serial.toStdString()});
     auto* shown = row.findChild<QLabel*>("serial");
     ASSERT_EQ(shown->text(), serial);
     // What a screen reader is given is what the label shows.
@@ -74,15 +73,12 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     auxpad::DiskFiles disk;
     auxpad::Bench bench(disk, ini);
     ASSERT_TRUE(bench.openRecords({}, "sqlite:" + dir.filePath("records.sqlite")));
-    std::vector<std::unique_ptr<auxpad::BoardJob>> owned;
-    std::vector<auxpad::BoardJob*> jobs;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i)
         ASSERT_TRUE(bench.addPort(auxpad::resolvePort(QString("COM%1").arg(51 + i).toStdString())));
-        owned.push_back(std::make_unique<auxpad::BoardJob>(bench.runner(bench.size() - 1), bench.keeper(bench.size() - 1)));
-        jobs.push_back(owned.back().get());
-    }
+    bench.prepare(nullptr);
+    const auto busy = [&](int i) { return bench.busy(static_cast<std::size_t>(i)); };
 
-    LineWindow window(jobs, files);
+    LineWindow window(bench, files);
     EXPECT_EQ(window.windowTitle(), "Flash AUXPAD line");
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -104,7 +100,7 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     diskFile->setText(dir.filePath("gone.txt"));
     QTest::mouseClick(window.findChild<QWidget*>("flashAll"), Qt::LeftButton);
     EXPECT_TRUE(window.findChild<QLabel*>("problem")->text().contains("gone.txt"));
-    EXPECT_FALSE(jobs[0]->running() || jobs[1]->running() || jobs[2]->running());
+    EXPECT_FALSE(busy(0) || busy(1) || busy(2));
     diskFile->setText(QString::fromStdString(files.initDisk));
 
     // The window answers throughout: a timer of the test's own, and its paints. The test's
@@ -128,9 +124,10 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     QTest::mouseClick(window.findChild<QWidget*>("flashAll"), Qt::LeftButton);
     const auto rows = window.rows();
     ASSERT_TRUE(QTest::qWaitFor([&] { return resultOf(rows[2]) == "FAIL"; }, 15000));
-    EXPECT_TRUE(rows[2]->findChild<QLabel*>("message")->text().startsWith("The serial port COM53 ")) << "the message is in its row";
+    EXPECT_EQ(rows[2]->findChild<QLabel*>("message")->text(), "initdisk: line lost") << "where and why, in its row";
+    EXPECT_TRUE(rows[2]->findChild<QLabel*>("message")->toolTip().startsWith("The serial port COM53 ")) << "and all of it";
     EXPECT_EQ(openBox(), nullptr) << "and in no box that would hold the others up";
-    EXPECT_TRUE(rows[0]->job().running());
+    EXPECT_TRUE(busy(0));
     untimed([&] { EXPECT_TRUE(window.grab().save(shots + "/line_during.png")); });
 
     // The failed board, swapped, comes back on another device and is flashed alone from the
@@ -146,13 +143,13 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     QTest::keyClick(rows[1], Qt::Key_Down);
     ASSERT_TRUE(rows[2]->hasFocus());
     QTest::keyClick(rows[2], Qt::Key_Return);
-    EXPECT_TRUE(rows[2]->job().running());
+    EXPECT_TRUE(busy(2));
     EXPECT_EQ(resultOf(rows[2]), "") << rows[2]->findChild<QLabel*>("message")->text().toStdString();
     EXPECT_EQ(rows[2]->findChild<QLabel*>("result")->palette(), rows[2]->palette()) << "no red box left of its FAIL";
     EXPECT_EQ(rows[2]->findChild<QLabel*>("elapsed")->text(), "00:00") << "nor the time of the run that failed";
 
     ASSERT_TRUE(QTest::qWaitFor([&] {
-        return std::none_of(rows.begin(), rows.end(), [](BoardRow* r) { return r->job().running(); });
+        return !busy(0) && !busy(1) && !busy(2);
     }, 40000));
     EXPECT_TRUE(gaps.live()) << testing::PrintToString(gaps);
     for (BoardRow* row : rows)
@@ -195,8 +192,8 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
 {
     RecipeBench b(46, 3, "Bench C", "SN0004000-SN0004099", {1, true}, true);
     ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
-    LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
-    window.follow(*b.bench);
+    LineWindow window(*b.bench, b.recipe->files, &*b.recipe);
+    window.follow();
     b.bench->startSlots();
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -212,7 +209,8 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
     b.runUntil([] { return false; }, 4000); // the third board is under way: the bench at work
     EXPECT_GT(rows[2]->findChild<QProgressBar*>("bar")->value(), 0) << "its progress shows in its row";
     const QString counters = window.findChild<QLabel*>("counters")->text();
-    EXPECT_TRUE(counters.startsWith("Passed 2    Failed 0    Yield 100.0 %    Boards per hour ")) << counters.toStdString();
+    EXPECT_TRUE(counters.startsWith("Passed 2    Failed 0    Yield 100.0 %    First pass 100.0 %    Boards per hour "))
+        << counters.toStdString();
     EXPECT_GT(window.findChild<QLabel*>("counters")->y(), window.findChild<QLabel*>("recipe")->y())
         << "the counters stand under the recipe's name";
     const QString shots = QStringLiteral(AUXPAD_SCREENSHOT_DIR);
@@ -250,7 +248,7 @@ TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
     ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
     b.plug(0);
     b.recipe->operatorRequired = true;
-    LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
+    LineWindow window(*b.bench, b.recipe->files, &*b.recipe);
     QObject::connect(&window, &LineWindow::signedIn, b.bench.get(), &auxpad::Bench::signIn);
     window.showSignature({}, "WO-9");
     window.show();
@@ -260,7 +258,7 @@ TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
     QTest::mouseClick(flashAll, Qt::LeftButton);
     EXPECT_TRUE(window.findChild<QLabel*>("problem")->text().contains("requires an operator"));
     b.runUntil([] { return false; }, 300);
-    EXPECT_FALSE(b.bench->job(0).running()) << "no board starts before someone signed in";
+    EXPECT_FALSE(b.bench->busy(0)) << "no board starts before someone signed in";
 
     auto* badge = window.findChild<QLineEdit*>("badge");
     QTest::keyClicks(badge, "4711");
@@ -305,10 +303,10 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     RecipeBench b(60, 32, "Bench G", "SN0002000-SN0002999", {1, true}, true, "[label]\nprinter=q\nsize=50x25\n");
     ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
     b.printer.refuse(0, 3600 * 1000); // out of labels
-    LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
-    window.follow(*b.bench);
-    window.followLabels(*b.bench);
-    window.showGrid(*b.bench);
+    LineWindow window(*b.bench, b.recipe->files, &*b.recipe);
+    window.follow();
+    window.followLabels();
+    window.showGrid();
     window.resize(1920, 1040);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -326,6 +324,8 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     EXPECT_EQ(tiles[1]->grab().toImage().pixelColor(13, tiles[1]->height() / 2), QColor(200, 30, 30)) << "red";
     EXPECT_EQ(tiles[0]->accessibleName(), "COM60 PASS " + QString::fromStdString(b.bench->status(0).serial));
     EXPECT_TRUE(tiles[1]->accessibleName().startsWith("COM61 FAIL")) << tiles[1]->accessibleName().toStdString();
+    EXPECT_TRUE(tiles[1]->toolTip().startsWith("AUXPAD Product Info read back differs: Serial Number written"))
+        << "the whole text of why, where the tile says it in a few words";
     EXPECT_EQ(tiles[2]->accessibleName(), "COM62 EMPTY");
     EXPECT_TRUE(window.findChild<QLabel*>("counters")->text().endsWith("    Labels held 1"))
         << window.findChild<QLabel*>("counters")->text().toStdString();
@@ -351,12 +351,51 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     b.clock.settle();
 }
 
+// A slot whose every board loses its line at the first try, as a worn contact does, fails
+// more than its bench though each board passes at its second: its row and its tile are
+// marked, a screen reader hears it, and the counters count each board once.
+TEST(LineWindow, ASlotThatFailsMoreThanItsBenchIsMarkedAndSaid)
+{
+    RecipeBench b(70, 2, "Bench W", "SN0007000-SN0007999", {1, true}, true);
+    ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
+    LineWindow window(*b.bench, b.recipe->files, &*b.recipe);
+    window.follow();
+    b.bench->startSlots();
+    auto* worn = b.adapters[1];
+    const auto back = b.clock.timer(); // the contact closes again a second after it opened
+    QObject::connect(back.get(), &auxpad::Timer::timeout, worn, [worn] { worn->back(worn->device()); });
+    QObject::connect(worn, &auxpad::shift::SimAdapter::hungUp, worn, [&] {
+        worn->leave("the contact opened");
+        back->start(1000);
+    });
+    const auto done = [&](std::size_t i) { return b.bench->status(i).ended(); };
+    for (int board = 0; board < 20; ++board) {
+        b.plug(0);
+        b.plug(1, {"--hangup-after-block", "2"});
+        ASSERT_TRUE(b.runUntil([&] { return done(0) && done(1) && b.bench->status(1).passed(); })) << board;
+        b.adapters[0]->pull();
+        worn->pull();
+        ASSERT_TRUE(b.runUntil([&] { return !done(0) && !done(1); }, 10000)) << board;
+    }
+    const QString counters = window.findChild<QLabel*>("counters")->text();
+    EXPECT_TRUE(counters.startsWith("Passed 40    Failed 0    Yield 100.0 %    First pass 50.0 %")) << counters.toStdString();
+    window.showGrid();
+    const auto& tiles = window.grid()->tiles();
+    EXPECT_TRUE(tiles[1]->accessibleName().endsWith("fails more than its bench: COM71: 20 of 20 failed, the bench 50 %"))
+        << tiles[1]->accessibleName().toStdString();
+    EXPECT_EQ(tiles[0]->accessibleName(), "COM70 EMPTY");
+    EXPECT_TRUE(window.rows()[1]->accessibleName().contains("fails more than its bench")) << "the row says it too";
+    EXPECT_FALSE(window.rows()[1]->findChild<QLabel*>("port")->toolTip().isEmpty());
+    b.bench->stop();
+    b.clock.settle();
+}
+
 TEST(LineWindow, SixtyFourSlotsStandAsEightByEightWithNoScrollBar)
 {
     RecipeBench b(100, 64, "Bench H", "SN0003000-SN0003999");
     ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
-    LineWindow window(b.bench->jobs(), b.recipe->files, &*b.recipe, b.bench->bringUps());
-    window.showGrid(*b.bench);
+    LineWindow window(*b.bench, b.recipe->files, &*b.recipe);
+    window.showGrid();
     window.resize(1920, 1040);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
