@@ -54,86 +54,68 @@ int syncOnlySinks(const auxpad::SinkSettings& sinks, const QString& station, boo
 
 } // namespace
 
-int runRecords(const QStringList& arguments)
-{
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        "sync: delivers the records this station's journal holds for the line's database, which did not answer when "
-        "they were written. Exits 0 when none is held any more, 1 when some still are.\n"
-        "lease: lists the serial numbers the line's database leased to this station's journal; with --release, gives "
-        "back those no board took. With --journal ID, those of another journal (report --serials names each "
-        "number's); --release --journal ID --reason TEXT gives back every number leased to a journal that is gone, "
-        "such as a station's before it was reinstalled, on record with the reason.\n"
-        "deliveries: lists each sink (webhook, MQTT) of this station's journal with its delivered, held and refused "
-        "results and the oldest held one's age; exits 1 when one holds or refused something. sync delivers to the "
-        "sinks of flash.ini (or of --recipe FILE) too; --retry-refused sends the refused results again.\n"
-        "audit: checks the line's promises against its database and the journals given with --journal FILE: every "
-        "passed board on record once, no job twice, every journal's records delivered, no serial on two boards, "
-        "every leased number accounted for, one label per passed board and none for a failed one, no board short "
-        "of a serial while its lease held numbers. Exits 0 when each holds, 1 when one is broken, 2 when the stores "
-        "cannot be read.");
-    const auxpad::BenchOptions o;
-    const QCommandLineOption release("release", "With lease: give the leased serial numbers back.");
-    const QCommandLineOption journal("journal", "With lease: the journal whose lease it is, by its identity or its "
-                                                "first 8 characters or more. With audit: a journal's file to check, "
-                                                "once per journal.",
-                                     "ID|FILE");
-    const QCommandLineOption reason("reason", "With lease --release --journal: why, on record in the line's database.",
-                                    "TEXT");
-    const QCommandLineOption retryRefused("retry-refused", "With sync: send the results a sink refused again.");
-    parser.addOptions({o.help, o.db, o.station, release, journal, reason, o.json, o.recipe, retryRefused});
-    parser.addPositionalArgument("sync|lease|audit|deliveries",
-                                 "Deliver what is held, show or give back a lease, or check the line's promises.");
-    auto cannot = [](const QString& why) {
-        std::fprintf(stderr, "auxpad-flash records: %s\n", why.toLocal8Bit().constData());
-        return 2;
-    };
-    const auto read = auxpad::readCommandLine(parser, arguments, o, "records");
-    if (!read)
-        return cannot(read.error());
-    if (*read == auxpad::CommandLine::HelpShown)
-        return 0;
-    const QStringList what = parser.positionalArguments();
-    if (what != QStringList{"sync"} && what != QStringList{"lease"} && what != QStringList{"audit"}
-        && what != QStringList{"deliveries"})
-        return cannot("what to do? auxpad-flash records sync|lease|audit|deliveries [--db URL]");
-    for (const QCommandLineOption* syncOnly : {&retryRefused, &o.recipe})
-        if (parser.isSet(*syncOnly) && what.front() != "sync")
-            return cannot("--" + syncOnly->names().front() + " goes with sync");
-    if (what.front() == "deliveries")
-        return runDeliveries(parser.isSet(o.json));
-    for (const QCommandLineOption* leaseOnly : {&release, &reason})
-        if (parser.isSet(*leaseOnly) && what.front() != "lease")
-            return cannot("--" + leaseOnly->names().front() + " goes with lease");
-    if (parser.isSet(journal) && what.front() == "sync")
-        return cannot(QStringLiteral("--journal goes with lease or audit"));
-    if (parser.isSet(o.json) && what.front() != "audit")
-        return cannot(QStringLiteral("--json goes with audit or deliveries"));
-    if (parser.isSet(journal) && parser.isSet(release) && parser.value(reason).trimmed().isEmpty())
-        return cannot("--release --journal gives back another journal's numbers: say why with --reason TEXT");
-    if (parser.isSet(reason) && !(parser.isSet(journal) && parser.isSet(release)))
-        return cannot("--reason goes with --release --journal ID");
-    const QString lineUrl = auxpad::StoreUrls::lineUrl(parser.value(o.db));
-    const QString station = auxpad::StoreUrls::stationName(parser.value(o.station));
-    // Sync feeds the sinks as it feeds the line's database, and feeds them alone without one.
-    auxpad::SinkSettings sinks;
-    if (what.front() == "sync") {
-        auto read = stationSinks(parser.value(o.recipe), station);
-        if (!read)
-            return cannot(read.error());
-        sinks = std::move(*read);
-    }
-    if (lineUrl.isEmpty() && what.front() == "sync" && !sinks.empty())
-        return syncOnlySinks(sinks, station, parser.isSet(retryRefused));
-    if (lineUrl.isEmpty())
-        return cannot("which line database? Give --db URL or set AUXPAD_FLASH_DB");
-    if (const auto checked = auxpad::StoreUrls::checkUrl(lineUrl); !checked)
-        return cannot("--db: " + checked.error());
-    if (what.front() == "audit")
-        return runAudit(lineUrl, parser.values(journal), parser.isSet(o.json));
-    if (what.front() == "lease")
-        return runLease({lineUrl, station, parser.isSet(release), parser.value(journal), parser.value(reason).trimmed()});
+namespace {
 
+// The options of `auxpad-flash records`, beside the bench's.
+struct RecordsOptions {
+    const auxpad::BenchOptions o;
+    const QCommandLineOption release{"release", "With lease: give the leased serial numbers back."};
+    const QCommandLineOption journal{"journal",
+                                     "With lease: the journal whose lease it is, by its identity or its first 8 "
+                                     "characters or more. With audit: a journal's file to check, once per journal.",
+                                     "ID|FILE"};
+    const QCommandLineOption reason{"reason", "With lease --release --journal: why, on record in the line's database.",
+                                    "TEXT"};
+    const QCommandLineOption retryRefused{"retry-refused", "With sync: send the results a sink refused again."};
+};
+
+const char* const kRecordsHelp =
+    "sync: delivers the records this station's journal holds for the line's database, which did not answer when "
+    "they were written. Exits 0 when none is held any more, 1 when some still are.\n"
+    "lease: lists the serial numbers the line's database leased to this station's journal; with --release, gives "
+    "back those no board took. With --journal ID, those of another journal (report --serials names each "
+    "number's); --release --journal ID --reason TEXT gives back every number leased to a journal that is gone, "
+    "such as a station's before it was reinstalled, on record with the reason.\n"
+    "deliveries: lists each sink (webhook, MQTT) of this station's journal with its delivered, held and refused "
+    "results and the oldest held one's age; exits 1 when one holds or refused something. sync delivers to the "
+    "sinks of flash.ini (or of --recipe FILE) too; --retry-refused sends the refused results again.\n"
+    "audit: checks the line's promises against its database and the journals given with --journal FILE: every "
+    "passed board on record once, no job twice, every journal's records delivered, no serial on two boards, "
+    "every leased number accounted for, one label per passed board and none for a failed one, no board short "
+    "of a serial while its lease held numbers. Exits 0 when each holds, 1 when one is broken, 2 when the stores "
+    "cannot be read.";
+
+int recordsCannot(const QString& why)
+{
+    std::fprintf(stderr, "auxpad-flash records: %s\n", why.toLocal8Bit().constData());
+    return 2;
+}
+
+// Which options go with `what`: "" when they all do, else why not.
+QString optionsMisfit(const QCommandLineParser& parser, const RecordsOptions& r, const QString& what)
+{
+    for (const QCommandLineOption* syncOnly : {&r.retryRefused, &r.o.recipe})
+        if (parser.isSet(*syncOnly) && what != "sync")
+            return "--" + syncOnly->names().front() + " goes with sync";
+    if (what == "deliveries")
+        return {};
+    for (const QCommandLineOption* leaseOnly : {&r.release, &r.reason})
+        if (parser.isSet(*leaseOnly) && what != "lease")
+            return "--" + leaseOnly->names().front() + " goes with lease";
+    if (parser.isSet(r.journal) && what == "sync")
+        return QStringLiteral("--journal goes with lease or audit");
+    if (parser.isSet(r.o.json) && what != "audit")
+        return QStringLiteral("--json goes with audit or deliveries");
+    if (parser.isSet(r.journal) && parser.isSet(r.release) && parser.value(r.reason).trimmed().isEmpty())
+        return "--release --journal gives back another journal's numbers: say why with --reason TEXT";
+    if (parser.isSet(r.reason) && !(parser.isSet(r.journal) && parser.isSet(r.release)))
+        return "--reason goes with --release --journal ID";
+    return {};
+}
+
+// `records sync`: what the journal holds goes to the line's database, and to the sinks.
+int runSync(const QString& lineUrl, const QString& station, const auxpad::SinkSettings& sinks, bool retryRefused)
+{
     const SyncOutcome sync = syncJournal(lineUrl, station);
     const QString shown = auxpad::StoreUrls::shownUrl(lineUrl);
     std::printf("%d records delivered to %s; %d still held\n", sync.count.delivered, shown.toLocal8Bit().constData(),
@@ -147,10 +129,56 @@ int runRecords(const QStringList& arguments)
         say(auxpad::doubledSerial(refusal));
     if (!sync.problem.isEmpty())
         say(sync.problem);
-    const int sinksStatus = syncOnlySinks(sinks, station, parser.isSet(retryRefused));
+    const int sinksStatus = syncOnlySinks(sinks, station, retryRefused);
     if (sync.count.held > 0 || !sync.problem.isEmpty() || !sync.refused.empty())
         return 1;
     return sinksStatus;
+}
+
+} // namespace
+
+int runRecords(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(kRecordsHelp);
+    const RecordsOptions r;
+    parser.addOptions({r.o.help, r.o.db, r.o.station, r.release, r.journal, r.reason, r.o.json, r.o.recipe, r.retryRefused});
+    parser.addPositionalArgument("sync|lease|audit|deliveries",
+                                 "Deliver what is held, show or give back a lease, or check the line's promises.");
+    const auto read = auxpad::readCommandLine(parser, arguments, r.o, "records");
+    if (!read)
+        return recordsCannot(read.error());
+    if (*read == auxpad::CommandLine::HelpShown)
+        return 0;
+    const QStringList whats = parser.positionalArguments();
+    const QString what = whats.size() == 1 ? whats.front() : QString();
+    if (!QStringList{"sync", "lease", "audit", "deliveries"}.contains(what))
+        return recordsCannot("what to do? auxpad-flash records sync|lease|audit|deliveries [--db URL]");
+    if (const QString misfit = optionsMisfit(parser, r, what); !misfit.isEmpty())
+        return recordsCannot(misfit);
+    if (what == "deliveries")
+        return runDeliveries(parser.isSet(r.o.json));
+    const QString lineUrl = auxpad::StoreUrls::lineUrl(parser.value(r.o.db));
+    const QString station = auxpad::StoreUrls::stationName(parser.value(r.o.station));
+    // Sync feeds the sinks as it feeds the line's database, and feeds them alone without one.
+    auxpad::SinkSettings sinks;
+    if (what == "sync") {
+        auto read = stationSinks(parser.value(r.o.recipe), station);
+        if (!read)
+            return recordsCannot(read.error());
+        sinks = std::move(*read);
+    }
+    if (lineUrl.isEmpty() && what == "sync" && !sinks.empty())
+        return syncOnlySinks(sinks, station, parser.isSet(r.retryRefused));
+    if (lineUrl.isEmpty())
+        return recordsCannot("which line database? Give --db URL or set AUXPAD_FLASH_DB");
+    if (const auto checked = auxpad::StoreUrls::checkUrl(lineUrl); !checked)
+        return recordsCannot("--db: " + checked.error());
+    if (what == "audit")
+        return runAudit(lineUrl, parser.values(r.journal), parser.isSet(r.o.json));
+    if (what == "lease")
+        return runLease({lineUrl, station, parser.isSet(r.release), parser.value(r.journal), parser.value(r.reason).trimmed()});
+    return runSync(lineUrl, station, sinks, parser.isSet(r.retryRefused));
 }
 
 } // namespace auxpad::cli

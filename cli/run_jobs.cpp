@@ -98,6 +98,32 @@ std::shared_ptr<std::size_t> follow(auxpad::Bench& bench, JobOutput& output, boo
     return running;
 }
 
+// The bench's tower on the line had for it, which says on `err` when it goes.
+std::unique_ptr<auxpad::StackLight> towerOf(auxpad::Bench& bench, std::unique_ptr<auxpad::SerialLine> line,
+                                            const JobPlan& plan, std::FILE* err)
+{
+    if (!line)
+        return nullptr;
+    auto light = std::make_unique<auxpad::StackLight>(bench, std::move(line), plan.stackLight->relays);
+    QObject::connect(light.get(), &auxpad::StackLight::gone, [err](const QString& why) {
+        std::fprintf(err, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
+                     why.toLocal8Bit().constData());
+    });
+    return light;
+}
+
+// Every port closed, before the summary. The last records and labels get their chance to
+// reach the line database and the printer; what does not stays held in the journal for
+// the next run, and the summary says how many.
+void endRun(auxpad::Bench& bench, JobOutput& output)
+{
+    bench.close();
+    bench.lastDelivery(kLastDeliveryMs);
+    bench.lastLabels(kLastDeliveryMs);
+    output.summary(bench.lineDb(), bench.held(),
+                   bench.printsLabels() ? std::optional<int>(bench.labelsHeld()) : std::nullopt, bench.sinksHeld());
+}
+
 // Opens the records and every port, or says why the command cannot start.
 auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& bench, std::FILE* err)
 {
@@ -159,14 +185,7 @@ int runJobCommand(const QStringList& arguments, const CommandStage& stage)
     auxpad::Bench bench(files, plan.iniPath, stage.around);
     if (const auto ready = setUp(plan, bench, stage.err); !ready)
         return cannotStart(stage, arguments, ready.error());
-    std::unique_ptr<auxpad::StackLight> light;
-    if (towerLine) {
-        light = std::make_unique<auxpad::StackLight>(bench, std::move(towerLine), plan.stackLight->relays);
-        QObject::connect(light.get(), &auxpad::StackLight::gone, [err = stage.err](const QString& why) {
-            std::fprintf(err, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
-                         why.toLocal8Bit().constData());
-        });
-    }
+    const std::unique_ptr<auxpad::StackLight> light = towerOf(bench, std::move(towerLine), plan, stage.err);
 
     // An interrupt ends the run cleanly, through the clock's events.
     bool interrupted = false;
@@ -198,14 +217,7 @@ int runJobCommand(const QStringList& arguments, const CommandStage& stage)
         bench.clock().runUntil([&ended] { return ended; });
     if (light)
         light->off();
-    bench.close(); // every port, before the summary
-    // The last records and labels get their chance to reach the line database and the
-    // printer; what does not stays held in the journal for the next run, and the summary
-    // says how many.
-    bench.lastDelivery(kLastDeliveryMs);
-    bench.lastLabels(kLastDeliveryMs);
-    output.summary(bench.lineDb(), bench.held(),
-                   bench.printsLabels() ? std::optional<int>(bench.labelsHeld()) : std::nullopt, bench.sinksHeld());
+    endRun(bench, output);
 
     if (interrupted)
         return kInterrupted;

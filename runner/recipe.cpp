@@ -133,6 +133,177 @@ bool isSha256(const QString& text)
     return true;
 }
 
+// The values of a recipe's sections, as its file gives them.
+struct RecipeText {
+    std::map<QString, QString> values;                   // [recipe]
+    std::optional<std::map<QString, QString>> label;     // [label], when there is one
+    std::optional<std::map<QString, QString>> light;     // [stack_light], likewise
+    std::map<QString, std::map<QString, QString>> sinks; // [webhook] and [mqtt], by section
+};
+
+// Where a key of `section` goes in `text`, or why it is no key there.
+Expected<std::map<QString, QString>*, QString> keyPlace(RecipeText& text, const QString& section, const QString& key)
+{
+    if (section == QLatin1String("label")) {
+        if (!kLabelKeys.contains(key))
+            return unexpected(key + " is no key of a label");
+        return &*text.label;
+    }
+    if (section == QLatin1String("stack_light")) {
+        if (key != QLatin1String("port") && std::find(std::begin(kLampKeys), std::end(kLampKeys), key) == std::end(kLampKeys))
+            return unexpected(key + " is no key of a stack light");
+        return &*text.light;
+    }
+    if (isSinkSection(section))
+        return &text.sinks[section];
+    if (!recipeKeys().contains(key))
+        return unexpected(key + " is no key of a recipe");
+    return &text.values;
+}
+
+// A [section] line: the sections a recipe has, each once made.
+Expected<void, QString> openSection(RecipeText& text, const QString& section, int number)
+{
+    if (std::find(std::begin(kSections), std::end(kSections), section) == std::end(kSections))
+        return unexpected(unknownSection(section, number));
+    if (section == QLatin1String("label") && !text.label)
+        text.label.emplace();
+    if (section == QLatin1String("stack_light") && !text.light)
+        text.light.emplace();
+    if (isSinkSection(section))
+        text.sinks[section];
+    return {};
+}
+
+// The file's sections and their keys, each key known to its section, and every key the
+// recipe cannot do without there.
+Expected<RecipeText, QString> readRecipeText(const QByteArray& bytes)
+{
+    RecipeText text;
+    QString section;
+    int number = 0;
+    for (const QByteArray& raw : bytes.split('\n')) {
+        ++number;
+        const QString line = QString::fromUtf8(raw).trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
+            continue;
+        if (line.startsWith('[') && line.endsWith(']')) {
+            section = line.mid(1, line.size() - 2).trimmed();
+            if (auto opened = openSection(text, section, number); !opened)
+                return unexpected(opened.error());
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (equals <= 0)
+            return unexpected(QStringLiteral("line %1 is neither a [section] nor key=value").arg(number));
+        if (section.isNull())
+            return unexpected(unknownSection(section, number));
+        const QString key = line.left(equals).trimmed();
+        auto place = keyPlace(text, section, key);
+        if (!place)
+            return unexpected(QStringLiteral("line %1: %2").arg(number).arg(place.error()));
+        (**place)[key] = plainValue(line.mid(equals + 1));
+    }
+    for (const QString& key : recipeKeys()) {
+        const bool optional = std::any_of(std::begin(kOptionalKeys), std::end(kOptionalKeys),
+                                          [&](const char* o) { return key == QLatin1String(o); });
+        if (!text.values.count(key) && !optional)
+            return unexpected(QStringLiteral("[recipe] has no %1").arg(key));
+    }
+    return text;
+}
+
+// The two download files, each by its path from the recipe's folder and the SHA-256 it
+// must have; and the format time.
+Expected<void, QString> readFiles(std::map<QString, QString>& values, const QDir& folder, Recipe& recipe)
+{
+    std::string* files[2][2] = {{&recipe.files.initDisk, &recipe.files.initDiskSha256},
+                                {&recipe.files.initData, &recipe.files.initDataSha256}};
+    const char* fileKeys[2] = {"initdisk", "initdata"};
+    for (int i = 0; i < 2; ++i) {
+        const QString key = fileKeys[i];
+        const QString sha = values[key + "_sha256"].toLower();
+        if (!isSha256(sha))
+            return unexpected(QStringLiteral("%1_sha256 is not 64 hex digits").arg(key));
+        if (values[key].isEmpty())
+            return unexpected(QStringLiteral("%1 names no file").arg(key));
+        *files[i][0] = QDir::cleanPath(folder.absoluteFilePath(values[key])).toStdString();
+        *files[i][1] = sha.toStdString();
+    }
+    recipe.format = values.count("format") ? values["format"].toStdString() : "30";
+    if (recipe.format.find_first_not_of(" 0123456789.") != std::string::npos || lenientNumber(recipe.format) == 0)
+        return unexpected(QStringLiteral("format %1 is not a number of seconds").arg(QString::fromStdString(recipe.format)));
+    return {};
+}
+
+// The sections beside the recipe's own: its label, its stack light, its sinks.
+Expected<void, QString> readOtherSections(RecipeText& text, const QDir& folder, Recipe& recipe)
+{
+    if (text.label) {
+        auto settings = readLabelSettings(*text.label, folder);
+        if (!settings)
+            return unexpected(settings.error());
+        recipe.label = std::move(*settings);
+    }
+    if (text.light) {
+        auto settings = readStackLight(*text.light);
+        if (!settings)
+            return unexpected(settings.error());
+        recipe.stackLight = std::move(*settings);
+    }
+    for (const auto& [name, sinkValues] : text.sinks)
+        if (const auto read = readSinkSection(name, sinkValues, folder, StoreUrls::stationName({}), recipe.sinks); !read)
+            return unexpected(read.error());
+    return {};
+}
+
+// The product's values, which obey the six boxes' rules with the range's first serial
+// and, without a date, today's.
+Expected<void, QString> readValues(std::map<QString, QString>& values, Recipe& recipe)
+{
+    recipe.manufactureGiven = values.count(fieldKey(at(ProductField::Manufacture))) > 0;
+    for (std::size_t f = 0; f < kProductFieldCount; ++f)
+        if (!fieldKey(f).isEmpty() && values.count(fieldKey(f)))
+            recipe.values[f] = values[fieldKey(f)].toStdString();
+    if (const auto problem = checkProductFields(productValues(recipe, recipe.serials.first(), QDate::currentDate()))) {
+        const QString key = fieldKey(problem->field).isEmpty() ? QStringLiteral("serials") : fieldKey(problem->field);
+        return unexpected(QStringLiteral("%1 %2: %3").arg(key, values[key], QString::fromStdString(problem->text).trimmed()));
+    }
+    return {};
+}
+
+// What the recipe says, once its file was read whole.
+Expected<Recipe, QString> recipeOf(RecipeText& text, const QString& path)
+{
+    Recipe recipe;
+    recipe.path = path;
+    recipe.name = text.values["name"];
+    if (recipe.name.isEmpty())
+        return unexpected(QStringLiteral("the name is empty"));
+    DiskFiles disk;
+    // The records name the recipe by its SHA-256: a recipe that cannot be read whole
+    // again is not one to bring boards up by.
+    const auto facts = examineFile(disk, path.toStdString());
+    if (!facts)
+        return unexpected(QString::fromStdString(facts.error()));
+    recipe.sha256 = QString::fromStdString(facts->digest.sha256);
+    const QDir folder = QFileInfo(path).absoluteDir();
+    if (auto files = readFiles(text.values, folder, recipe); !files)
+        return unexpected(files.error());
+    auto range = SerialRange::parse(text.values["serials"],
+                                    static_cast<int>(kProductFieldRules[at(ProductField::Serial)].length));
+    if (!range)
+        return unexpected("serials " + range.error());
+    recipe.serials = *range;
+    if (auto others = readOtherSections(text, folder, recipe); !others)
+        return unexpected(others.error());
+    if (const auto line = readLineKeys(text.values, recipe); !line)
+        return unexpected(line.error());
+    if (auto values = readValues(text.values, recipe); !values)
+        return unexpected(values.error());
+    return recipe;
+}
+
 } // namespace
 
 Expected<Recipe, QString> readRecipe(const QString& path)
@@ -141,124 +312,12 @@ Expected<Recipe, QString> readRecipe(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return unexpected(QStringLiteral("the recipe %1 cannot be read: %2").arg(path, file.errorString()));
     auto wrong = [&](const QString& why) { return unexpected(QStringLiteral("the recipe %1: %2").arg(path, why)); };
-    std::map<QString, QString> values;
-    std::optional<std::map<QString, QString>> label; // the [label] section, when there is one
-    std::optional<std::map<QString, QString>> light; // the [stack_light] section, likewise
-    std::map<QString, std::map<QString, QString>> sinks; // [webhook] and [mqtt], by section
-    QString section;
-    int number = 0;
-    for (const QByteArray& raw : file.readAll().split('\n')) {
-        ++number;
-        const QString line = QString::fromUtf8(raw).trimmed();
-        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
-            continue;
-        if (line.startsWith('[') && line.endsWith(']')) {
-            section = line.mid(1, line.size() - 2).trimmed();
-            if (std::find(std::begin(kSections), std::end(kSections), section) == std::end(kSections))
-                return wrong(unknownSection(section, number));
-            if (section == QLatin1String("label") && !label)
-                label.emplace();
-            if (section == QLatin1String("stack_light") && !light)
-                light.emplace();
-            if (isSinkSection(section))
-                sinks[section];
-            continue;
-        }
-        const qsizetype equals = line.indexOf('=');
-        if (equals <= 0)
-            return wrong(QStringLiteral("line %1 is neither a [section] nor key=value").arg(number));
-        const QString key = line.left(equals).trimmed();
-        if (section.isNull())
-            return wrong(unknownSection(section, number));
-        if (section == QLatin1String("label")) {
-            if (!kLabelKeys.contains(key))
-                return wrong(QStringLiteral("line %1: %2 is no key of a label").arg(number).arg(key));
-            (*label)[key] = plainValue(line.mid(equals + 1));
-            continue;
-        }
-        if (section == QLatin1String("stack_light")) {
-            if (key != QLatin1String("port")
-                && std::find(std::begin(kLampKeys), std::end(kLampKeys), key) == std::end(kLampKeys))
-                return wrong(QStringLiteral("line %1: %2 is no key of a stack light").arg(number).arg(key));
-            (*light)[key] = plainValue(line.mid(equals + 1));
-            continue;
-        }
-        if (isSinkSection(section)) {
-            sinks[section][key] = plainValue(line.mid(equals + 1));
-            continue;
-        }
-        if (!recipeKeys().contains(key))
-            return wrong(QStringLiteral("line %1: %2 is no key of a recipe").arg(number).arg(key));
-        values[key] = plainValue(line.mid(equals + 1));
-    }
-    for (const QString& key : recipeKeys()) {
-        const bool optional = std::any_of(std::begin(kOptionalKeys), std::end(kOptionalKeys),
-                                          [&](const char* o) { return key == QLatin1String(o); });
-        if (!values.count(key) && !optional)
-            return wrong(QStringLiteral("[recipe] has no %1").arg(key));
-    }
-
-    Recipe recipe;
-    recipe.path = path;
-    recipe.name = values["name"];
-    if (recipe.name.isEmpty())
-        return wrong("the name is empty");
-    DiskFiles disk;
-    // The records name the recipe by its SHA-256: a recipe that cannot be read whole
-    // again is not one to bring boards up by.
-    const auto facts = examineFile(disk, path.toStdString());
-    if (!facts)
-        return wrong(QString::fromStdString(facts.error()));
-    recipe.sha256 = QString::fromStdString(facts->digest.sha256);
-    const QDir folder = QFileInfo(path).absoluteDir();
-    std::string* files[2][2] = {{&recipe.files.initDisk, &recipe.files.initDiskSha256},
-                                {&recipe.files.initData, &recipe.files.initDataSha256}};
-    const char* fileKeys[2] = {"initdisk", "initdata"};
-    for (int i = 0; i < 2; ++i) {
-        const QString key = fileKeys[i];
-        const QString sha = values[key + "_sha256"].toLower();
-        if (!isSha256(sha))
-            return wrong(QStringLiteral("%1_sha256 is not 64 hex digits").arg(key));
-        if (values[key].isEmpty())
-            return wrong(QStringLiteral("%1 names no file").arg(key));
-        *files[i][0] = QDir::cleanPath(folder.absoluteFilePath(values[key])).toStdString();
-        *files[i][1] = sha.toStdString();
-    }
-    recipe.format = values.count("format") ? values["format"].toStdString() : "30";
-    if (recipe.format.find_first_not_of(" 0123456789.") != std::string::npos || lenientNumber(recipe.format) == 0)
-        return wrong(QStringLiteral("format %1 is not a number of seconds").arg(QString::fromStdString(recipe.format)));
-
-    auto range = SerialRange::parse(values["serials"],
-                                    static_cast<int>(kProductFieldRules[at(ProductField::Serial)].length));
-    if (!range)
-        return wrong("serials " + range.error());
-    recipe.serials = *range;
-    if (label) {
-        auto settings = readLabelSettings(*label, folder);
-        if (!settings)
-            return wrong(settings.error());
-        recipe.label = std::move(*settings);
-    }
-    if (light) {
-        auto settings = readStackLight(*light);
-        if (!settings)
-            return wrong(settings.error());
-        recipe.stackLight = std::move(*settings);
-    }
-    for (const auto& [name, sinkValues] : sinks)
-        if (const auto read = readSinkSection(name, sinkValues, folder, StoreUrls::stationName({}), recipe.sinks); !read)
-            return wrong(read.error());
-    if (const auto line = readLineKeys(values, recipe); !line)
-        return wrong(line.error());
-    recipe.manufactureGiven = values.count(fieldKey(at(ProductField::Manufacture))) > 0;
-    for (std::size_t f = 0; f < kProductFieldCount; ++f)
-        if (!fieldKey(f).isEmpty() && values.count(fieldKey(f)))
-            recipe.values[f] = values[fieldKey(f)].toStdString();
-    // The six boxes' rules, with the range's first serial and, without a date, today's.
-    if (const auto problem = checkProductFields(productValues(recipe, recipe.serials.first(), QDate::currentDate()))) {
-        const QString key = fieldKey(problem->field).isEmpty() ? QStringLiteral("serials") : fieldKey(problem->field);
-        return wrong(QStringLiteral("%1 %2: %3").arg(key, values[key], QString::fromStdString(problem->text).trimmed()));
-    }
+    auto text = readRecipeText(file.readAll());
+    if (!text)
+        return wrong(text.error());
+    auto recipe = recipeOf(*text, path);
+    if (!recipe)
+        return wrong(recipe.error());
     return recipe;
 }
 

@@ -104,37 +104,53 @@ void BoardTile::paintEvent(QPaintEvent*)
     p.setFont(small);
     p.drawText(inner, Qt::AlignLeft | Qt::AlignBottom, text(BoardStatusModel::SerialRole));
 
+    if (ended)
+        paintVerdict(p, state, r, inner, line);
+    else
+        paintProgress(p, state, inner, line);
+}
+
+void BoardTile::paintVerdict(QPainter& p, const QString& state, const QRect& r, const QRect& inner, int line) const
+{
     QFont big = font();
     big.setBold(true);
-    if (ended) {
-        const int pixels = verdictPixels(state);
-        big.setPixelSize(pixels);
-        p.setFont(big);
-        // A wide face's letters are squeezed across rather than made shorter: their height
-        // is what a person a step away reads.
-        const double squeeze = std::min(1.0, (width() - 2 * kLetterMargin) / (inkWidth(font(), state) * pixels));
-        const QRectF middle = r.adjusted(0, 6 + line, 0, -6 - 2 * line);
-        p.save();
-        p.translate(middle.center());
-        p.scale(squeeze, 1);
-        p.drawText(QRectF(-middle.width() / squeeze / 2, -middle.height() / 2, middle.width() / squeeze, middle.height()),
-                   Qt::AlignCenter, state);
-        p.restore();
-        if (state == QLatin1String("FAIL")) {
-            p.setFont(small);
-            p.drawText(inner.adjusted(0, 0, 0, -line - 4), Qt::AlignHCenter | Qt::AlignBottom,
-                       p.fontMetrics().elidedText(text(BoardStatusModel::NoteRole), Qt::ElideRight, inner.width()));
-        }
+    const int pixels = verdictPixels(state);
+    big.setPixelSize(pixels);
+    p.setFont(big);
+    // A wide face's letters are squeezed across rather than made shorter: their height
+    // is what a person a step away reads.
+    const double squeeze = std::min(1.0, (width() - 2 * kLetterMargin) / (inkWidth(font(), state) * pixels));
+    const QRectF middle = r.adjusted(0, 6 + line, 0, -6 - 2 * line);
+    p.save();
+    p.translate(middle.center());
+    p.scale(squeeze, 1);
+    p.drawText(QRectF(-middle.width() / squeeze / 2, -middle.height() / 2, middle.width() / squeeze, middle.height()),
+               Qt::AlignCenter, state);
+    p.restore();
+    if (state != QLatin1String("FAIL"))
         return;
-    }
-    // The phase, a thin bar and the percentage.
-    p.drawText(inner.adjusted(0, 2 * line, 0, 0), Qt::AlignLeft | Qt::AlignTop, text(BoardStatusModel::PhaseRole));
+    // Where and why, in a few words.
+    QFont small = font();
+    small.setPixelSize(line);
+    p.setFont(small);
+    p.drawText(inner.adjusted(0, 0, 0, -line - 4), Qt::AlignHCenter | Qt::AlignBottom,
+               p.fontMetrics().elidedText(model_.at(row_, BoardStatusModel::NoteRole).toString(), Qt::ElideRight,
+                                          inner.width()));
+}
+
+// The phase, a thin bar and the percentage.
+void BoardTile::paintProgress(QPainter& p, const QString& state, const QRect& inner, int line) const
+{
+    p.drawText(inner.adjusted(0, 2 * line, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+               model_.at(row_, BoardStatusModel::PhaseRole).toString());
     if (state != QLatin1String("RUNNING"))
         return;
     const int percent = model_.at(row_, BoardStatusModel::PercentRole).toInt();
     const QRect bar(inner.left(), inner.center().y(), inner.width(), std::max(4, line / 3));
     p.drawRect(bar);
-    p.fillRect(QRect(bar.topLeft(), QSize(bar.width() * percent / 100, bar.height())), ink);
+    p.fillRect(QRect(bar.topLeft(), QSize(bar.width() * percent / 100, bar.height())), p.pen().color());
+    QFont big = font();
+    big.setBold(true);
     big.setPixelSize(std::max(14, line * 2));
     p.setFont(big);
     p.drawText(inner.adjusted(0, 0, 0, -line - 4), Qt::AlignRight | Qt::AlignBottom, QStringLiteral("%1%").arg(percent));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPainter>
 #include <QWidget>
 
 #include <vector>
@@ -33,6 +34,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    void paintVerdict(QPainter& p, const QString& state, const QRect& r, const QRect& inner, int line) const;
+    void paintProgress(QPainter& p, const QString& state, const QRect& inner, int line) const;
+
     const BoardStatusModel& model_;
     int row_;
 };

@@ -161,6 +161,45 @@ LineOptions::View chosenView(const LineOptions& options)
 
 } // namespace
 
+namespace {
+
+// What the bench tells the operator, on the window: its records, its labels, its name
+// shared with another journal, a serial doubled.
+void showBenchNews(auxpad::Bench& bench, LineWindow& window)
+{
+    QObject::connect(&bench, &auxpad::Bench::recordsFailed, &window, [&](const QString& why) {
+        openBox(&window, "The jobs of this bench are not on record: " + why, auxpad::Icon::Warning);
+    });
+    window.showRecords(bench.lineDb(), bench.held(), bench.sinksHeld());
+    if (bench.printsLabels())
+        window.followLabels();
+    QObject::connect(&bench, &auxpad::Bench::labelsNoticed, &window,
+                     [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
+    QObject::connect(&bench, &auxpad::Bench::heldChanged, &window,
+                     [&](int held) { window.showRecords(bench.lineDb(), held, bench.sinksHeld()); });
+    QObject::connect(&bench, &auxpad::Bench::sinksHeldChanged, &window,
+                     [&](const QString& sinks) { window.showRecords(bench.lineDb(), bench.held(), sinks); });
+    QObject::connect(&bench, &auxpad::Bench::stationNameShared, &window, [&](const QString& warning) {
+        std::fprintf(stderr, "auxpad-flash: %s\n", warning.toLocal8Bit().constData());
+        window.showStationWarning(warning);
+    });
+    QObject::connect(&bench, &auxpad::Bench::serialDoubled, &window,
+                     [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
+}
+
+// The slots start by themselves; with an operator required, not before someone signed in.
+void startSlots(const auxpad::Recipe* recipe, auxpad::Bench& bench, LineWindow& window)
+{
+    window.follow();
+    if (recipe && recipe->operatorRequired && window.operatorId().isEmpty())
+        QObject::connect(&window, &LineWindow::signedIn, &bench, [&bench] { bench.startSlots(); },
+                         Qt::SingleShotConnection);
+    else
+        bench.startSlots();
+}
+
+} // namespace
+
 int runLine(const LineOptions& options)
 {
     const auto checked = checkLine(options);
@@ -193,24 +232,7 @@ int runLine(const LineOptions& options)
     } else {
         window.show();
     }
-    QObject::connect(&bench, &auxpad::Bench::recordsFailed, &window, [&](const QString& why) {
-        openBox(&window, "The jobs of this bench are not on record: " + why, auxpad::Icon::Warning);
-    });
-    window.showRecords(bench.lineDb(), bench.held(), bench.sinksHeld());
-    if (bench.printsLabels())
-        window.followLabels();
-    QObject::connect(&bench, &auxpad::Bench::labelsNoticed, &window,
-                     [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
-    QObject::connect(&bench, &auxpad::Bench::heldChanged, &window,
-                     [&](int held) { window.showRecords(bench.lineDb(), held, bench.sinksHeld()); });
-    QObject::connect(&bench, &auxpad::Bench::sinksHeldChanged, &window,
-                     [&](const QString& sinks) { window.showRecords(bench.lineDb(), bench.held(), sinks); });
-    QObject::connect(&bench, &auxpad::Bench::stationNameShared, &window, [&](const QString& warning) {
-        std::fprintf(stderr, "auxpad-flash: %s\n", warning.toLocal8Bit().constData());
-        window.showStationWarning(warning);
-    });
-    QObject::connect(&bench, &auxpad::Bench::serialDoubled, &window,
-                     [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
+    showBenchNews(bench, window);
     // A signal closes the window as its close button does, so that the tower goes dark; one
     // that comes before the window's loop runs is taken as that loop starts.
     const auto stopSignals = auxpad::onStopSignals([] { QApplication::quit(); });
@@ -225,15 +247,8 @@ int runLine(const LineOptions& options)
     }
     window.showSignature(bench.signature().operatorId, bench.signature().order);
     QObject::connect(&window, &LineWindow::signedIn, &bench, &auxpad::Bench::signIn);
-    if (options.autoStart) {
-        window.follow();
-        // With an operator required, no board starts before someone signed in.
-        if (recipe && recipe->operatorRequired && window.operatorId().isEmpty())
-            QObject::connect(&window, &LineWindow::signedIn, &bench, [&bench] { bench.startSlots(); },
-                             Qt::SingleShotConnection);
-        else
-            bench.startSlots();
-    }
+    if (options.autoStart)
+        startSlots(recipe ? &*recipe : nullptr, bench, window);
     const int status = QApplication::exec();
     if (light)
         light->off(); // before the stop, whose interrupted boards are no failures to show

@@ -56,6 +56,24 @@ auxpad::Signature stationSignature(const StationOptions& options)
 // The small window that signs an operator in by badge, for a station that asked for it.
 // It never keeps the program open by itself. It takes the focus so that the first scan
 // signs in, and gives it back to the main window once one has.
+// What the records tell the operator: in a box, or where the window has no place for it,
+// on standard error.
+void showRecordNews(auxpad::Bench& bench, StationWindow& window)
+{
+    auto warn = [&window](const QString& why) {
+        openBox(&window, "The jobs of this station are not on record: " + why, auxpad::Icon::Warning);
+    };
+    if (const auto& problem = bench.recordsProblem())
+        warn(*problem);
+    QObject::connect(&bench, &auxpad::Bench::recordsFailed, &window, warn);
+    QObject::connect(&bench, &auxpad::Bench::serialDoubled, &window,
+                     [&window](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
+    // The station window has no status line of its own to say it in.
+    QObject::connect(&bench, &auxpad::Bench::stationNameShared, &window, [](const QString& warning) {
+        std::fprintf(stderr, "auxpad-flash: %s\n", warning.toLocal8Bit().constData());
+    });
+}
+
 std::unique_ptr<BadgeField> badgeWindow(auxpad::Bench& bench, StationWindow& window)
 {
     auto badge = std::make_unique<BadgeField>(bench.signature().operatorId);
@@ -123,18 +141,7 @@ int runStation(const StationOptions& options)
     const auto badge = options.badge ? badgeWindow(bench, window) : nullptr;
     if (badge)
         badge->show();
-    auto warn = [&](const QString& why) {
-        openBox(&window, "The jobs of this station are not on record: " + why, auxpad::Icon::Warning);
-    };
-    if (const auto& problem = bench.recordsProblem())
-        warn(*problem);
-    QObject::connect(&bench, &auxpad::Bench::recordsFailed, &window, warn);
-    QObject::connect(&bench, &auxpad::Bench::serialDoubled, &window,
-                     [&](const QString& text) { openBox(&window, text, auxpad::Icon::Warning); });
-    // The station window has no status line of its own to say it in.
-    QObject::connect(&bench, &auxpad::Bench::stationNameShared, &window, [](const QString& warning) {
-        std::fprintf(stderr, "auxpad-flash: %s\n", warning.toLocal8Bit().constData());
-    });
+    showRecordNews(bench, window);
     const int loop = QApplication::exec();
     // A job the window closed on did not end.
     runner.command([](auxpad::BoardEngine& e, auxpad::Millis now) { e.interrupt(now); });
