@@ -71,9 +71,10 @@ struct Layout {
 
 QString titleOf(const Summary& s)
 {
+    const QString each = s.per == auxpad::Per::Slot ? auxpad::nameOf(auxpad::Per::Slot) : s.group();
     return s.counting() == auxpad::Counting::Jobs
-        ? QStringLiteral("Yield of each %1's jobs, by %2").arg(s.group(), auxpad::nameOf(s.by))
-        : QStringLiteral("Yield of each %1, by %2").arg(s.group(), auxpad::nameOf(s.by));
+        ? QStringLiteral("Yield of each %1's jobs, by %2").arg(each, auxpad::nameOf(s.by))
+        : QStringLiteral("Yield of each %1, by %2").arg(each, auxpad::nameOf(s.by));
 }
 
 QString subtitleOf(const Summary& s, const Layout& layout, const auxpad::RecordFilter& filter)
@@ -134,6 +135,7 @@ public:
         }
         bars() ? paintBars() : paintLines();
         paintLegend();
+        paintFailures();
     }
 
 private:
@@ -244,14 +246,50 @@ private:
         }
     }
 
-    // The legend, right of the plot: as many stations as fit, and how many more there are.
+    // The failures under the legend, as the report groups them: a line a step and cause,
+    // the most frequent first, with how many and their share.
+    static constexpr qsizetype kFailuresShown = 4;
+    static constexpr double kFailureLine = 20; // two a failure: where and why, then how many
+    qsizetype failuresShown() const { return std::min<qsizetype>(kFailuresShown, static_cast<qsizetype>(s_.failures.size())); }
+    double failuresHeight() const
+    {
+        return failuresShown() > 0 ? static_cast<double>(2 * failuresShown() + 2) * kFailureLine : 0;
+    }
+
+    void paintFailures()
+    {
+        if (failuresShown() == 0)
+            return;
+        const double left = plot_.right() + 28;
+        const double width = kWidth - left - 12;
+        double y = plot_.bottom() - failuresHeight() + kFailureLine;
+        const auto line = [&](const QString& text) {
+            p_.drawText(QRectF(left, y, width, kFailureLine), Qt::AlignLeft | Qt::AlignVCenter,
+                        p_.fontMetrics().elidedText(text, Qt::ElideRight, static_cast<int>(width)));
+            y += kFailureLine;
+        };
+        p_.setPen(kInk);
+        p_.setFont(sized(base_, 14, true));
+        line(QStringLiteral("Failures"));
+        for (qsizetype i = 0; i < failuresShown(); ++i) {
+            const auto& f = s_.failures[static_cast<std::size_t>(i)];
+            p_.setFont(sized(base_, 13, true));
+            line(QStringLiteral("%1: %2").arg(f.step.isEmpty() ? QStringLiteral("-") : f.step, f.cause));
+            p_.setFont(sized(base_, 13));
+            line(QStringLiteral("%1, %2 %").arg(f.count).arg(f.share, 0, 'f', 1));
+        }
+    }
+
+    // The legend, right of the plot: as many stations as fit above the failures, and how
+    // many more there are.
     void paintLegend()
     {
         p_.setFont(sized(base_, 14));
         const double left = plot_.right() + 28;
         const double lineHeight = 26;
         const double textLeft = left + 34;
-        const auto fit = static_cast<qsizetype>((plot_.height() - lineHeight) / lineHeight);
+        const double room = plot_.height() - failuresHeight();
+        const auto fit = static_cast<qsizetype>((room - lineHeight) / lineHeight);
         for (qsizetype st = 0; st < stations(); ++st) {
             const double y = plot_.top() + static_cast<double>(st) * lineHeight;
             if (st == fit && stations() > fit + 1) {
