@@ -70,8 +70,10 @@ Expected<int, QString> Journal::closeLeftovers(const std::function<bool(qint64)>
 
 Expected<void, QString> Journal::derive(JobRecord& record)
 {
-    if (record.board.isEmpty() || !standsForBoard(record))
+    if (!standsForBoard(record))
         return {};
+    if (record.board.isEmpty()) // a job nobody named a board for is a board of its own
+        record.board = record.uuid;
     // Through the index of a board's tries, whose condition this very text is.
     static const QString tries = boardTriesSql();
     auto first = execute("SELECT result FROM board_jobs WHERE board = ? AND job_uuid <> ? AND " + tries

@@ -159,12 +159,17 @@ Expected<Summary, QString> RecordReader::summarise(const RecordFilter& filter, P
                                        per == Per::Journal ? countIf(failed + " AND cause = 'no-serial'") + " AS no_serial"
                                                            : QStringLiteral("0 AS no_serial")}
                                .join(", ");
-    q.prepare(QStringLiteral("SELECT grouped, port, %1, SUM(tried), SUM(passed), SUM(failed), SUM(interrupted), "
-                             "SUM(first_passed), SUM(first_failed), SUM(no_serial) FROM (SELECT %2 AS grouped, %3 AS port, "
-                             "substr(started, 1, 13) AS start, COUNT(*) AS tried, %4 FROM board_jobs")
-                  .arg(periodSql(by, postgres_), group, port, counts)
+    // A row of a group that has no second part (a slot's port, a journal) is grouped
+    // without one: grouped by a constant too, SQLite reads the wrong index and sorts.
+    const bool twoParts = port != QLatin1String("''");
+    q.prepare(QStringLiteral("SELECT grouped, %1, %2, SUM(tried), SUM(passed), SUM(failed), SUM(interrupted), "
+                             "SUM(first_passed), SUM(first_failed), SUM(no_serial) FROM (SELECT %3 AS grouped, %4"
+                             "substr(started, 1, 13) AS start, COUNT(*) AS tried, %5 FROM board_jobs")
+                  .arg(twoParts ? "port" : "''", periodSql(by, postgres_), group, twoParts ? port + " AS port, " : "",
+                       counts)
               + whereOf(filter) + countedSql(out.counting())
-              + " GROUP BY 1, 2, 3) AS fronts GROUP BY 1, 2, 3 ORDER BY 3, 1, 2");
+              + (twoParts ? " GROUP BY 1, 2, 3) AS fronts GROUP BY 1, 2, 3 ORDER BY 3, 1, 2"
+                          : " GROUP BY 1, 2) AS fronts GROUP BY 1, 3 ORDER BY 3, 1"));
     bindFilter(q, filter);
     if (!q.exec())
         return fail("read", q.lastError().text());

@@ -151,6 +151,8 @@ void Bench::followEnds(std::size_t i)
     const auto ended = [this, i] {
         Board& b = *boards_[i];
         BoardStatus status = BoardStatus::ended(*b.job, b.bringUp.get());
+        if (!status.passed() && b.status.state == BoardStatus::State::Running)
+            status.percent = b.status.percent; // the bar stands where the board stopped
         status.board = b.keeper->board().isEmpty() ? "job " + std::to_string(++loneJobs_) : b.keeper->board().toStdString();
         // A board's end is its bring-up's, or its lone job's: never a step of a bring-up.
         if (const auto verdict = boards::verdictOf(status.word); verdict && boards::standsForBoard(status.job, false))

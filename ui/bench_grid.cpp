@@ -129,13 +129,17 @@ void BoardTile::paintVerdict(QPainter& p, const QString& state, const QRect& r, 
     p.restore();
     if (state != QLatin1String("FAIL"))
         return;
-    // Where and why, in a few words.
+    // Where and why, in a few words: smaller type rather than words cut off, down to
+    // three quarters of the tile's line.
+    const QString brief = model_.at(row_, BoardStatusModel::NoteRole).toString();
     QFont small = font();
     small.setPixelSize(line);
+    const int wide = QFontMetrics(small).horizontalAdvance(brief);
+    if (wide > inner.width())
+        small.setPixelSize(std::max(line * 3 / 4, line * inner.width() / std::max(wide, 1)));
     p.setFont(small);
     p.drawText(inner.adjusted(0, 0, 0, -line - 4), Qt::AlignHCenter | Qt::AlignBottom,
-               p.fontMetrics().elidedText(model_.at(row_, BoardStatusModel::NoteRole).toString(), Qt::ElideRight,
-                                          inner.width()));
+               p.fontMetrics().elidedText(brief, Qt::ElideRight, inner.width()));
 }
 
 // The phase, a thin bar and the percentage.

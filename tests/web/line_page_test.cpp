@@ -39,6 +39,8 @@ auxpad::JobRecord record(const QString& station, const QString& result, qint64 s
     r.result = result;
     r.caption = caption;
     r.serial = serial;
+    r.board = r.uuid; // each a board of its own, its first try itself
+    r.firstTry = result;
     if (result == "failed") { // each text a cause of its own, as the page lists them
         r.step = "initdisk";
         r.cause = caption == kScript ? "refused" : caption.startsWith("ERROR01") ? "no-answer" : "board-failed";
