@@ -58,7 +58,7 @@ namespace {
 
 // The options of `auxpad-flash records`, beside the bench's.
 struct RecordsOptions {
-    const auxpad::BenchOptions o;
+    const auxpad::BenchOptions o{};
     const QCommandLineOption release{"release", "With lease: give the leased serial numbers back."};
     const QCommandLineOption journal{"journal",
                                      "With lease: the journal whose lease it is, by its identity or its first 8 "

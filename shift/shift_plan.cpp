@@ -188,8 +188,8 @@ namespace {
 // The options of `auxpad-flash simulate`, each with its help; the defaults are a plan's
 // own, said in the help as they are.
 struct ShiftOptions {
-    const BenchOptions o;
-    const ShiftPlan byDefault;
+    const BenchOptions o{};
+    const ShiftPlan byDefault{};
     static QString withDefault(const char* what, auto value) { return QString::fromLatin1(what).arg(value); }
     const QCommandLineOption stations{"stations", withDefault("How many stations (default %1).", byDefault.stations), "N",
                                       QString::number(byDefault.stations)};
