@@ -39,7 +39,7 @@ auxpad::JobRecord aJob(int n)
 bool writeJob(auxpad::Journal& store, int n)
 {
     auxpad::JobRecord r = aJob(n);
-    if (!store.save(r))
+    if (!store.records().save(r))
         return false;
     r.revision = 2;
     r.finished = auxpad::recordTime();
@@ -49,7 +49,7 @@ bool writeJob(auxpad::Journal& store, int n)
     r.serial = QString("SN%1").arg(n, 7, 10, QChar('0'));
     r.disk->blocks = 50;
     r.data->blocks = 100;
-    return store.save(r).has_value();
+    return store.records().save(r).has_value();
 }
 
 void row(const char* figure, const QString& measured, const char* goal, bool met)

@@ -1,6 +1,6 @@
 #include "cli/job_output.h"
 #include "base/one_line.h"
-#include "records/result_fields.h"
+#include "sinks/result_fields.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -29,7 +29,7 @@ int cannot(const QString& why)
 // start is where a printer that came back gets its labels.
 void printWaiting(Journal& journal)
 {
-    const auto waiting = journal.labels(Journal::Labels::Held);
+    const auto waiting = journal.labels().list(auxpad::LabelTable::Which::Held);
     if (!waiting || waiting->empty())
         return;
     const auto recipe = auxpad::readRecipe(waiting->front().recipe);
@@ -45,7 +45,7 @@ void printWaiting(Journal& journal)
 
 int list(Journal& journal, bool held)
 {
-    const auto labels = journal.labels(held ? Journal::Labels::Held : Journal::Labels::All);
+    const auto labels = journal.labels().list(held ? auxpad::LabelTable::Which::Held : auxpad::LabelTable::Which::All);
     if (!labels)
         return cannot(labels.error());
     std::printf("%-6s %-12s %-8s %-24s %-6s %-8s %-24s %s\n", "label", "serial", "state", "printer", "job", "attempts",
@@ -91,7 +91,7 @@ auxpad::Expected<auxpad::LabelValues, QString> valuesOf(Journal& journal, const 
 
 int reprint(Journal& journal, const QString& serial, const QString& reason, QString recipePath)
 {
-    const auto last = journal.lastLabel(serial);
+    const auto last = journal.labels().last(serial);
     if (!last)
         return cannot(last.error());
     if (recipePath.isEmpty() && *last)

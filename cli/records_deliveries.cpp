@@ -39,7 +39,7 @@ SinkSync syncSinks(const auxpad::SinkSettings& sinks, const QString& station, bo
         if (const auto opened = journal.open(journalUrl, auxpad::Journal::Opening::MustExist); !opened)
             return out; // a station without a journal holds nothing
         if (retryRefused) {
-            if (const auto again = journal.resendRefused({}); !again)
+            if (const auto again = journal.outbox().resendRefused({}); !again)
                 out.problem = again.error();
         }
     }
@@ -61,7 +61,7 @@ int runDeliveries(bool json)
                      opened.error().toLocal8Bit().constData());
         return 2;
     }
-    const auto counts = journal.sinkCounts();
+    const auto counts = journal.outbox().counts();
     if (!counts) {
         std::fprintf(stderr, "auxpad-flash records: %s\n", counts.error().toLocal8Bit().constData());
         return 2;
@@ -74,7 +74,7 @@ int runDeliveries(bool json)
     std::string table = "sink                                              delivered  held  refused  oldest held\n";
     bool holding = false;
     for (const auxpad::SinkCount& c : *counts) {
-        const auto refusals = journal.sinkRefusals(c.sink);
+        const auto refusals = journal.outbox().refusals(c.sink);
         QJsonArray refused;
         for (const auxpad::SinkRefusal& r : refusals.value_or(std::vector<auxpad::SinkRefusal>{}))
             refused.append(QJsonObject{{"job_uuid", r.uuid}, {"revision", r.revision}, {"serial", r.serial},

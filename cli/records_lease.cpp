@@ -85,7 +85,7 @@ int runLease(const LeaseAsk& ask)
     const auto identity = journal.identity();
     if (!identity)
         return failed(identity.error());
-    const auto leased = journal.leasedSerials(lineDb);
+    const auto leased = journal.leases().leased(lineDb);
     if (!leased)
         return failed(leased.error());
     if (!ask.release) {
@@ -101,7 +101,7 @@ int runLease(const LeaseAsk& ask)
         if (const auto opened = line.open(ask.lineUrl); !opened)
             return failed(opened.error());
     }
-    if (const auto dropped = journal.dropLease(lineDb, *leased); !dropped)
+    if (const auto dropped = journal.leases().drop(lineDb, *leased); !dropped)
         return failed(dropped.error());
     const auto released = line.releaseSerials(*identity, *leased);
     if (!released)

@@ -25,11 +25,11 @@ SyncOutcome syncJournal(const QString& lineUrl, const QString& station)
         outcome.count = *delivered;
     else
         outcome.problem = delivered.error();
-    if (const auto held = journal.heldCount(auxpad::StoreUrls::shownUrl(lineUrl)); held)
+    if (const auto held = journal.records().heldCount(auxpad::StoreUrls::shownUrl(lineUrl)); held)
         outcome.count.held = *held;
     else
         outcome.problem = held.error();
-    if (auto refused = journal.refusedSerialStates(auxpad::StoreUrls::shownUrl(lineUrl)); refused)
+    if (auto refused = journal.leases().refusedStates(auxpad::StoreUrls::shownUrl(lineUrl)); refused)
         outcome.refused = std::move(*refused);
     else
         outcome.problem = refused.error();

@@ -8,7 +8,7 @@
 
 #include "cli/job_output.h"
 #include "cli/job_plan.h"
-#include "records/result_fields.h"
+#include "sinks/result_fields.h"
 #include "runner/bench.h"
 #include "runner/serial_questions.h"
 #include "runner/stack_light.h"

@@ -49,7 +49,7 @@ Expected<LabelRecord, QString> queueLabel(Journal& journal, const LabelRequest& 
     label.printer = request.settings.printer;
     label.state = QString::fromLatin1(label::stateName(label::Queued{}));
     label.reprintReason = request.reprintReason;
-    const auto id = journal.queueLabel(label);
+    const auto id = journal.labels().queue(label);
     if (!id)
         return unexpected(id.error());
     label.id = *id;
@@ -65,15 +65,15 @@ Expected<void, QString> moveLabel(Journal& journal, LabelRecord& label, label::L
     const QString reason = QString::fromStdString(label::reasonOf(after));
     Expected<void, QString> marked;
     if (const auto* queued = std::get_if<label::Queued>(&after); queued && queued->unsure)
-        marked = journal.markLabelUnsure(label.id, kUnsure);
+        marked = journal.labels().markUnsure(label.id, kUnsure);
     else if (const auto* handed = std::get_if<label::Handed>(&after))
-        marked = journal.markLabelHanded(label.id, handed->attempts);
+        marked = journal.labels().markHanded(label.id, handed->attempts);
     else if (const auto* printed = std::get_if<label::Printed>(&after))
-        marked = journal.markLabelPrinted(label.id, printed->jobId);
+        marked = journal.labels().markPrinted(label.id, printed->jobId);
     else if (std::holds_alternative<label::Held>(after))
-        marked = journal.markLabelHeld(label.id, reason);
+        marked = journal.labels().markHeld(label.id, reason);
     else if (std::holds_alternative<label::Failed>(after))
-        marked = journal.markLabelFailed(label.id, reason);
+        marked = journal.labels().markFailed(label.id, reason);
     // A label queued again stays as the journal has it until it is handed.
     if (!marked)
         return marked;
@@ -115,7 +115,7 @@ Expected<LabelRecord, QString> handLabel(Journal& journal, LabelRecord label, co
 Expected<FoundLabels, QString> findLabels(Journal& journal)
 {
     FoundLabels found;
-    auto handed = journal.labels(Journal::Labels::Handed);
+    auto handed = journal.labels().list(LabelTable::Which::Handed);
     if (!handed)
         return unexpected(handed.error());
     for (LabelRecord& label : *handed) {
@@ -124,7 +124,7 @@ Expected<FoundLabels, QString> findLabels(Journal& journal)
             return unexpected(moved.error());
         found.unsure.push_back(std::move(label));
     }
-    auto waiting = journal.labels(Journal::Labels::Held);
+    auto waiting = journal.labels().list(LabelTable::Which::Held);
     if (!waiting)
         return unexpected(waiting.error());
     for (LabelRecord& label : *waiting)

@@ -28,7 +28,7 @@ Expected<DeliveryCount, QString> deliverHeld(Journal& journal, LineDatabase& lin
     };
     DeliveryCount count;
     for (;;) {
-        auto batch = journal.held(lineDb, kBatch);
+        auto batch = journal.records().held(lineDb, kBatch);
         if (!batch)
             return unexpected(batch.error());
         if (batch->empty())
@@ -39,9 +39,9 @@ Expected<DeliveryCount, QString> deliverHeld(Journal& journal, LineDatabase& lin
             r.journal = *identity;
         }
         // The line's open pages hear of the batch as it commits.
-        if (const auto saved = line.saveAll(delivered, StoreUrls::kRecordsChannel); !saved)
+        if (const auto saved = line.records().saveAll(delivered, StoreUrls::kRecordsChannel); !saved)
             return failed(saved.error());
-        if (const auto marked = journal.markDelivered(*batch); !marked)
+        if (const auto marked = journal.records().markDelivered(*batch); !marked)
             return unexpected(marked.error());
         count.delivered += static_cast<int>(batch->size());
     }
@@ -53,7 +53,7 @@ Expected<DeliveryCount, QString> deliverHeld(Journal& journal, LineDatabase& lin
     }
     // Then what became of the numbers leased to this journal, after the records that
     // hold them, each change once in the line's database.
-    const auto states = journal.heldSerialStates(lineDb);
+    const auto states = journal.leases().heldStates(lineDb);
     if (!states)
         return unexpected(states.error());
     if (states->empty())
@@ -63,9 +63,9 @@ Expected<DeliveryCount, QString> deliverHeld(Journal& journal, LineDatabase& lin
         return failed(refused.error());
     // The refusals first: a kill between the two marks sends the others again, which
     // changes nothing there, and loses no refusal.
-    if (const auto marked = journal.markSerialStatesRefused(lineDb, *states, *refused); !marked)
+    if (const auto marked = journal.leases().markStatesRefused(lineDb, *states, *refused); !marked)
         return unexpected(marked.error());
-    if (const auto marked = journal.markSerialStatesDelivered(lineDb, *states); !marked)
+    if (const auto marked = journal.leases().markStatesDelivered(lineDb, *states); !marked)
         return unexpected(marked.error());
     count.refused = std::move(*refused);
     return count;
@@ -179,7 +179,7 @@ void Courier::start()
                                      : Expected<DeliveryCount, QString>(unexpected(reached.error()));
             if (!delivered)
                 stores.line.close(); // opened afresh at the next try
-            const auto held = (*journal)->heldCount(StoreUrls::shownUrl(line));
+            const auto held = (*journal)->records().heldCount(StoreUrls::shownUrl(line));
             if (!held)
                 return {unexpected(held.error()), std::nullopt};
             return {delivered, *held};

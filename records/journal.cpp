@@ -1,6 +1,4 @@
 #include "records/journal.h"
-#include "records/board_rule.h"
-#include "records/record_columns.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -10,66 +8,20 @@
 #include <csignal>
 #include <unistd.h>
 
+#include "records/board_rule.h"
+
 namespace auxpad {
+
+Journal::Journal() = default;
 
 bool Journal::processAlive(qint64 pid)
 {
     return pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
-Expected<int, QString> Journal::closeLeftovers(const std::function<bool(qint64)>& alive)
+Expected<void, QString> Journal::derive(std::vector<JobRecord>& writes)
 {
-    if (!isOpen())
-        return 0;
-    QSqlQuery running(db_);
-    running.prepare("SELECT id, pid FROM board_jobs WHERE result = 'running' AND station = :station");
-    running.bindValue(":station", station_);
-    if (!running.exec())
-        return fail("read", running.lastError().text());
-    std::vector<qlonglong> gone;
-    while (running.next()) {
-        if (!alive(running.value(1).toLongLong()))
-            gone.push_back(running.value(0).toLongLong());
-    }
-    int closed = 0;
-    for (const qlonglong id : gone) {
-        // Closed, and held for the sinks as a board's result, in one transaction.
-        if (!db_.transaction())
-            return fail("written", db_.lastError().text());
-        auto failed = [this](const QString& why) {
-            db_.rollback();
-            return fail("written", why);
-        };
-        QSqlQuery q(db_);
-        q.prepare("UPDATE board_jobs SET result = 'interrupted', finished = :now, message = :why, "
-                  "revision = revision + 1 WHERE id = :id AND result = 'running'");
-        q.bindValue(":now", recordTime(*clock_));
-        q.bindValue(":why", QStringLiteral("the process that ran the job ended before the job did"));
-        q.bindValue(":id", id);
-        if (!q.exec())
-            return failed(q.lastError().text());
-        const bool changed = q.numRowsAffected() > 0;
-        if (changed && !sinks_.empty()) {
-            QSqlQuery read(db_);
-            read.prepare(QStringLiteral("SELECT %1 FROM board_jobs WHERE id = ?").arg(selectList()));
-            read.addBindValue(id);
-            if (!read.exec() || !read.next())
-                return failed(read.lastError().text());
-            JobRecord record;
-            readRecord(read, record);
-            read.finish();
-            if (const auto along = writeAlongside(record); !along)
-                return failed(along.error());
-        }
-        if (!db_.commit())
-            return failed(db_.lastError().text());
-        closed += changed;
-    }
-    return closed;
-}
-
-Expected<void, QString> Journal::derive(JobRecord& record)
-{
+    JobRecord& record = writes.front();
     if (!standsForBoard(record))
         return {};
     if (record.board.isEmpty()) // a job nobody named a board for is a board of its own
@@ -86,67 +38,16 @@ Expected<void, QString> Journal::derive(JobRecord& record)
     if (record.revision > 1)
         return {};
     // A new try of the board: the ones before it are no boards of their own any more, and
-    // go to the line's database as such.
-    const auto marked = execute("UPDATE board_jobs SET tried_again = 1, revision = revision + 1 WHERE board = ? "
-                                "AND job_uuid <> ? AND tried_again = 0 AND " + tries,
-                                {record.board, record.uuid}, "written");
-    return marked ? Expected<void, QString>() : unexpected(marked.error());
-}
-
-Expected<int, QString> Journal::heldCount(const QString& lineDb)
-{
-    auto q = execute("SELECT COUNT(*) FROM board_jobs WHERE line_db = ? AND delivered < revision", {lineDb}, "read");
-    if (!q)
-        return unexpected(q.error());
-    const int count = (*q)->next() ? (*q)->value(0).toInt() : 0;
-    (*q)->finish();
-    return count;
-}
-
-Expected<std::vector<JobRecord>, QString> Journal::recordsWhere(const QString& where, const QVariantList& values,
-                                                                int most)
-{
-    if (!isOpen())
-        return fail("read", "they are not open");
-    auto q = execute(QStringLiteral("SELECT %1 FROM board_jobs WHERE %2 ORDER BY id LIMIT %3")
-                         .arg(selectList(), where)
-                         .arg(most),
-                     values, "read");
-    if (!q)
-        return unexpected(q.error());
-    std::vector<JobRecord> out;
-    while ((*q)->next()) {
-        out.emplace_back();
-        readRecord(**q, out.back());
+    // go to the line's database as such, each a revision of its own.
+    auto earlier = records_.where("board = ? AND job_uuid <> ? AND tried_again = 0 AND " + tries,
+                                  {record.board, record.uuid}, 1 << 20);
+    if (!earlier)
+        return unexpected(earlier.error());
+    for (JobRecord& before : *earlier) {
+        before.triedAgain = true;
+        ++before.revision;
+        writes.push_back(std::move(before));
     }
-    (*q)->finish();
-    return out;
-}
-
-Expected<std::vector<JobRecord>, QString> Journal::held(const QString& lineDb, int most)
-{
-    return recordsWhere(QStringLiteral("line_db = ? AND delivered < revision"), {lineDb}, most);
-}
-
-Expected<void, QString> Journal::markDelivered(const std::vector<JobRecord>& records)
-{
-    if (!isOpen())
-        return fail("written", "they are not open");
-    if (!db_.transaction())
-        return fail("written", db_.lastError().text());
-    QSqlQuery& q = prepared("UPDATE board_jobs SET delivered = ? WHERE job_uuid = ? AND delivered < ?");
-    for (const JobRecord& r : records) {
-        q.addBindValue(r.revision);
-        q.addBindValue(r.uuid);
-        q.addBindValue(r.revision);
-        if (!q.exec()) {
-            const QString why = q.lastError().text();
-            db_.rollback();
-            return fail("written", why);
-        }
-    }
-    if (!db_.commit())
-        return fail("written", db_.lastError().text());
     return {};
 }
 

@@ -6,28 +6,22 @@
 #include <QVariant>
 
 #include "records/line_database.h"
+#include "records/transaction.h"
 
 namespace auxpad {
 
 Expected<QStringList, QString> LineDatabase::leaseSerials(const QString& journal, const SerialRange& range,
                                                           const QString& recipe, int more)
 {
-    if (!isOpen())
-        return fail("written", "they are not open");
-    QSqlQuery q(db_);
     // The same lock as a single reservation's: one hand-out at a time on the whole store.
-    if (!q.exec(postgres_ ? "BEGIN" : "BEGIN IMMEDIATE"))
-        return fail("written", q.lastError().text());
-    auto rollback = [&](const QString& why) -> Expected<QStringList, QString> {
-        QSqlQuery(db_).exec("ROLLBACK");
-        return fail("written", why);
-    };
-    if (postgres_ && !q.exec("SELECT pg_advisory_xact_lock(5523002)"))
-        return rollback(q.lastError().text());
+    Transaction transaction(*this, Transaction::Kind::Exclusive, SerialTable::kHandOutLock);
+    if (!transaction.begun())
+        return unexpected(transaction.begun().error());
+    auto rollback = [&](const QString& why) -> Expected<QStringList, QString> { return fail("written", why); };
     if (auto adopted = adoptUnclaimed(journal); !adopted)
         return rollback(adopted.error());
     if (more > 0) {
-        auto taken = takenNumbers(range);
+        auto taken = serials_.taken(range);
         if (!taken)
             return rollback(taken.error());
         const QString now = recordTime(*clock_);
@@ -44,8 +38,8 @@ Expected<QStringList, QString> LineDatabase::leaseSerials(const QString& journal
     auto leased = leasedTo(journal, range);
     if (!leased)
         return rollback(leased.error());
-    if (!q.exec("COMMIT"))
-        return rollback(q.lastError().text());
+    if (auto committed = transaction.commit(); !committed)
+        return unexpected(committed.error());
     return leased;
 }
 
@@ -86,15 +80,11 @@ Expected<void, QString> LineDatabase::adoptUnclaimed(const QString& journal)
 
 Expected<std::vector<Namesake>, QString> LineDatabase::registerJournal(const QString& journal, bool delivered)
 {
-    if (!isOpen())
-        return fail("written", "they are not open");
+    Transaction transaction(*this, Transaction::Kind::Exclusive);
+    if (!transaction.begun())
+        return unexpected(transaction.begun().error());
     QSqlQuery q(db_);
-    if (!q.exec(postgres_ ? "BEGIN" : "BEGIN IMMEDIATE"))
-        return fail("written", q.lastError().text());
-    auto rollback = [&](const QString& why) -> Expected<std::vector<Namesake>, QString> {
-        QSqlQuery(db_).exec("ROLLBACK");
-        return fail("written", why);
-    };
+    auto rollback = [&](const QString& why) -> Expected<std::vector<Namesake>, QString> { return fail("written", why); };
     if (auto adopted = adoptUnclaimed(journal); !adopted)
         return rollback(adopted.error());
     const QString now = recordTime(*clock_);
@@ -116,23 +106,19 @@ Expected<std::vector<Namesake>, QString> LineDatabase::registerJournal(const QSt
     while (q.next())
         others.push_back({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
                           q.value(3).isNull() ? QString() : q.value(3).toString()});
-    if (!q.exec("COMMIT"))
-        return rollback(q.lastError().text());
+    if (auto committed = transaction.commit(); !committed)
+        return unexpected(committed.error());
     return others;
 }
 
 Expected<std::vector<SerialRefusal>, QString> LineDatabase::applySerialStates(const QString& journal,
                                                                               const std::vector<SerialState>& states)
 {
-    if (!isOpen())
-        return fail("written", "they are not open");
+    Transaction transaction(*this);
+    if (!transaction.begun())
+        return unexpected(transaction.begun().error());
     QSqlQuery q(db_);
-    if (!q.exec("BEGIN"))
-        return fail("written", q.lastError().text());
-    auto rollback = [&](const QString& why) -> Expected<std::vector<SerialRefusal>, QString> {
-        QSqlQuery(db_).exec("ROLLBACK");
-        return fail("written", why);
-    };
+    auto rollback = [&](const QString& why) -> Expected<std::vector<SerialRefusal>, QString> { return fail("written", why); };
     // A number is the journal's it was leased to: another's reservation stays as it is,
     // and a write of it is refused by the database itself, one number at a time, so that
     // the others still go.
@@ -162,8 +148,8 @@ Expected<std::vector<SerialRefusal>, QString> LineDatabase::applySerialStates(co
         q.exec("ROLLBACK TO SAVEPOINT serial_state");
         refused.push_back({s.serial, s.port, s.taken, holderOf(s.serial)});
     }
-    if (!q.exec("COMMIT"))
-        return rollback(q.lastError().text());
+    if (auto committed = transaction.commit(); !committed)
+        return unexpected(committed.error());
     return refused;
 }
 
@@ -185,21 +171,16 @@ Expected<int, QString> LineDatabase::releaseSerials(const QString& journal, cons
     std::vector<QVariantList> rows;
     for (const QString& serial : serials)
         rows.push_back({serial, journal});
-    return writeEach("BEGIN", "DELETE FROM serial_reservations WHERE serial = ? AND journal = ? AND state = 'leased'",
-                     rows);
+    return writeEach("DELETE FROM serial_reservations WHERE serial = ? AND journal = ? AND state = 'leased'", rows);
 }
 
 Expected<int, QString> LineDatabase::releaseJournal(const QString& journal, const QString& reason)
 {
-    if (!isOpen())
-        return fail("written", "they are not open");
+    Transaction transaction(*this, Transaction::Kind::Exclusive);
+    if (!transaction.begun())
+        return unexpected(transaction.begun().error());
     QSqlQuery q(db_);
-    if (!q.exec(postgres_ ? "BEGIN" : "BEGIN IMMEDIATE"))
-        return fail("written", q.lastError().text());
-    auto rollback = [&](const QString& why) -> Expected<int, QString> {
-        QSqlQuery(db_).exec("ROLLBACK");
-        return fail("written", why);
-    };
+    auto rollback = [&](const QString& why) -> Expected<int, QString> { return fail("written", why); };
     q.prepare("DELETE FROM serial_reservations WHERE journal = ? AND state = 'leased'");
     q.addBindValue(journal);
     if (!q.exec())
@@ -211,8 +192,8 @@ Expected<int, QString> LineDatabase::releaseJournal(const QString& journal, cons
         q.addBindValue(v);
     if (!q.exec())
         return rollback(q.lastError().text());
-    if (!q.exec("COMMIT"))
-        return rollback(q.lastError().text());
+    if (auto committed = transaction.commit(); !committed)
+        return unexpected(committed.error());
     return freed;
 }
 

@@ -6,7 +6,9 @@
 #include <optional>
 #include <vector>
 
+#include "records/record_table.h"
 #include "records/serial_state.h"
+#include "records/serial_table.h"
 #include "records/store_connection.h"
 
 namespace auxpad {
@@ -17,9 +19,10 @@ namespace auxpad {
 // whether a serial passed, and ends the reservations it made itself before leases.
 class LineDatabase : public StoreConnection {
 public:
-    using StoreConnection::markSerial;
-    using StoreConnection::saveAll; // with StoreUrls::kRecordsChannel, the line's pages hear of them
-    using StoreConnection::serialPassed;
+    // The records the journals deliver (saved with StoreUrls::kRecordsChannel, the line's
+    // pages hear of them), and the serial numbers reserved here before leases.
+    RecordTable& records() { return records_; }
+    SerialTable& serials() { return serials_; }
 
     // Serial leases (records/line_database.cpp): `more` of the lowest free numbers of
     // `range` leased to `journal` at once (another station or command waits meanwhile),
@@ -47,6 +50,9 @@ private:
     // becomes `journal`'s; who holds a number, as a refusal says it.
     Expected<void, QString> adoptUnclaimed(const QString& journal);
     QString holderOf(const QString& serial);
+
+    RecordTable records_{*this};
+    SerialTable serials_{*this};
 };
 
 } // namespace auxpad

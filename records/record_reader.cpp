@@ -31,6 +31,27 @@ Expected<std::vector<QVariantList>, QString> RecordReader::rows(const QString& s
     return out;
 }
 
+Expected<std::vector<QVariantList>, QString> RecordReader::filteredRows(const QString& sql, const RecordFilter& filter)
+{
+    if (!isOpen())
+        return fail("read", "they are not open");
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    q.prepare(sql);
+    bindFilter(q, filter);
+    if (!q.exec())
+        return fail("read", q.lastError().text());
+    std::vector<QVariantList> out;
+    const int columns = q.record().count();
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < columns; ++i)
+            row << q.value(i);
+        out.push_back(std::move(row));
+    }
+    return out;
+}
+
 Expected<QSqlDriver*, QString> RecordReader::subscribe(const QString& channel)
 {
     if (!isOpen())

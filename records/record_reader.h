@@ -11,8 +11,8 @@ class QSqlDriver;
 #include <set>
 #include <vector>
 
-#include "records/line_reads.h"
 #include "records/record_query.h"
+#include "records/serial_range.h"
 #include "records/serial_state.h"
 #include "records/store_connection.h"
 
@@ -45,20 +45,16 @@ public:
     Expected<std::vector<FailureCount>, QString> failures(const RecordFilter& filter,
                                                           Counting counting = Counting::Boards);
     Expected<std::vector<FailureText>, QString> failureTexts(const RecordFilter& filter, Counting counting);
-    // What the line's page reads (records/line_reads.cpp), of boards, as a person counts
-    // them: the boards running among the records that pass the filter; their counts by
-    // station and hour; each slot's boards and first-try failures.
-    Expected<std::vector<RunningBoard>, QString> running(const RecordFilter& filter);
-    Expected<std::vector<HourCount>, QString> hourCounts(const RecordFilter& filter);
-    Expected<std::vector<SlotCount>, QString> slotCounts(const RecordFilter& filter);
     // Every number of `range` a reservation holds, lowest first: leased to a station,
     // reserved for a board, written or not written.
     Expected<std::vector<SerialState>, QString> serialStates(const SerialRange& range);
     // The station names two journals use, which a report tells apart by the journal.
     Expected<std::set<QString>, QString> sharedStationNames();
     // The rows a query gives, each a list of its columns' values, with `values` bound to
-    // its placeholders (the audit's reads, records/audit.cpp).
+    // its placeholders (the audit's reads, records/audit.cpp); or with a filter's values
+    // bound to the placeholders of its conditions (whereOf).
     Expected<std::vector<QVariantList>, QString> rows(const QString& sql, const QVariantList& values = {});
+    Expected<std::vector<QVariantList>, QString> filteredRows(const QString& sql, const RecordFilter& filter);
 
     // Listens on a channel of the PostgreSQL connection: its driver's `notification`
     // signal tells each one, on this thread. A SQLite file has no channels.

@@ -1,5 +1,6 @@
 #include "records/store_connection.h"
 #include "records/record_columns.h"
+#include "records/transaction.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -157,78 +158,26 @@ Expected<QString, QString> StoreConnection::identity()
     return identity_;
 }
 
-Expected<void, QString> StoreConnection::save(const JobRecord& record)
-{
-    return saveAll({record});
-}
-
-Expected<void, QString> StoreConnection::saveAll(const std::vector<JobRecord>& records, const QString& announce)
-{
-    if (!isOpen())
-        return fail("written", "they are not open");
-    if (!db_.transaction())
-        return fail("written", db_.lastError().text());
-    static const QString upsert = upsertStatement();
-    QSqlQuery& q = prepared(upsert);
-    for (JobRecord record : records) {
-        if (const auto derived = derive(record); !derived) {
-            db_.rollback();
-            return derived;
-        }
-        bindRecord(q, record);
-        if (!q.exec()) {
-            const QString why = q.lastError().text();
-            db_.rollback();
-            return fail("written", why);
-        }
-        if (const auto along = writeAlongside(record); !along) {
-            db_.rollback();
-            return along;
-        }
-    }
-    // Told to the listeners when the transaction commits, and only then.
-    if (postgres_ && !announce.isEmpty()) {
-        QSqlQuery notify(db_);
-        notify.prepare("SELECT pg_notify(?, '')");
-        notify.addBindValue(announce);
-        if (!notify.exec()) {
-            const QString why = notify.lastError().text();
-            db_.rollback();
-            return fail("written", why);
-        }
-    }
-    if (!db_.commit()) {
-        const QString why = db_.lastError().text();
-        db_.rollback();
-        return fail("written", why);
-    }
-    return {};
-}
-
-Expected<int, QString> StoreConnection::writeEach(const char* begin, const QString& sql,
-                                                  const std::vector<QVariantList>& rows)
+Expected<int, QString> StoreConnection::writeEach(const QString& sql, const std::vector<QVariantList>& rows)
 {
     if (!isOpen())
         return fail("written", "they are not open");
     if (rows.empty())
         return 0; // nothing to write takes no lock
-    QSqlQuery q(db_);
-    if (!q.exec(QString::fromLatin1(begin)))
-        return fail("written", q.lastError().text());
+    Transaction transaction(*this, Transaction::Kind::Exclusive);
+    if (!transaction.begun())
+        return unexpected(transaction.begun().error());
     int changed = 0;
     QSqlQuery& each = prepared(sql);
     for (const QVariantList& row : rows) {
         for (const QVariant& value : row)
             each.addBindValue(value);
-        if (!each.exec()) {
-            const QString why = each.lastError().text();
-            QSqlQuery(db_).exec("ROLLBACK");
-            return fail("written", why);
-        }
+        if (!each.exec())
+            return fail("written", each.lastError().text());
         changed += each.numRowsAffected();
     }
-    if (!q.exec("COMMIT"))
-        return fail("written", q.lastError().text());
+    if (auto committed = transaction.commit(); !committed)
+        return unexpected(committed.error());
     return changed;
 }
 

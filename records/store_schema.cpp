@@ -3,6 +3,7 @@
 // reads a line's database.
 #include "records/store_connection.h"
 #include "records/board_rule.h"
+#include "records/transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -12,6 +13,8 @@
 namespace auxpad {
 
 namespace {
+
+constexpr long long kMigrationLock = 5523001; // one process at a time brings a schema up to date
 
 // Each migration brings the schema from its index to the next version. "%ID%" is the
 // key column, which the two databases spell differently.
@@ -182,14 +185,10 @@ Expected<void, QString> StoreConnection::migrate()
     if (q.exec("SELECT version FROM schema_version") && q.next() && q.value(0).toInt() == kSchemaVersion)
         return {};
     // One process at a time brings the schema up to date.
-    if (!q.exec(postgres_ ? "BEGIN" : "BEGIN IMMEDIATE"))
-        return fail("written", q.lastError().text());
-    auto rollback = [&](const QString& why) -> Expected<void, QString> {
-        QSqlQuery(db_).exec("ROLLBACK");
-        return fail("brought up to date", why);
-    };
-    if (postgres_ && !q.exec("SELECT pg_advisory_xact_lock(5523001)"))
-        return rollback(q.lastError().text());
+    Transaction transaction(*this, Transaction::Kind::Exclusive, kMigrationLock);
+    if (!transaction.begun())
+        return transaction.begun();
+    auto rollback = [&](const QString& why) -> Expected<void, QString> { return fail("brought up to date", why); };
     if (!q.exec("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"))
         return rollback(q.lastError().text());
     if (!q.exec("SELECT version FROM schema_version"))
@@ -212,9 +211,9 @@ Expected<void, QString> StoreConnection::migrate()
         }
     }
     const QString setVersion = hasRow ? "UPDATE schema_version SET version = %1" : "INSERT INTO schema_version VALUES (%1)";
-    if (!q.exec(setVersion.arg(kSchemaVersion)) || !q.exec("COMMIT"))
+    if (!q.exec(setVersion.arg(kSchemaVersion)))
         return rollback(q.lastError().text());
-    return {};
+    return transaction.commit();
 }
 
 } // namespace auxpad

@@ -23,7 +23,7 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
     }
     journal_.setStation(signature_.station);
     // A leftover closed now is a board's result too.
-    journal_.holdFor(sinkInterests(sinkSettings_));
+    journal_.outbox().holdFor(sinkInterests(sinkSettings_));
     // A journal whose jobs cannot even be read is no journal to start on.
     if (auto closed = journal_.closeLeftovers(surroundings_.processAlive); !closed) {
         recordsLost(closed.error());
@@ -279,7 +279,7 @@ Expected<void, QString> Bench::keep(JobRecord& record)
     if (!journal_.isOpen())
         return {};
     record.lineDb = lineDb_;
-    auto saved = journal_.save(record);
+    auto saved = journal_.records().save(record);
     if (!saved)
         recordsLost(saved.error());
     else {

@@ -5,7 +5,7 @@
 
 #include "base/ticks.h"
 #include "bringup/tally.h"
-#include "records/board_document.h"
+#include "sinks/board_document.h"
 
 namespace auxpad {
 

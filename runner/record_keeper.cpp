@@ -144,7 +144,7 @@ void RecordKeeper::end(JobSummary job)
 
 Expected<void, QString> RecordKeeper::write()
 {
-    auto written = journal_->save(record_);
+    auto written = journal_->records().save(record_);
     if (written)
         emit saved();
     else

@@ -26,7 +26,7 @@ auto askWhereSerialsAre(RecordsThread::Stores& stores, Ask ask) -> decltype(ask(
 Expected<bool, QString> serialPassed(RecordsThread::Stores& stores, const QString& serial, const PassedFilter& filter)
 {
     Expected<bool, QString> passed = askWhereSerialsAre(
-        stores, [&](auto& store) { return store.serialPassed(serial, filter.job, filter.recipe); });
+        stores, [&](auto& store) { return store.serials().passed(serial, filter.job, filter.recipe); });
     if (stores.lineUrl.isEmpty() || (passed && *passed))
         return passed;
     // Without the line's database, what this station's journal holds answers. With it, a
@@ -36,7 +36,7 @@ Expected<bool, QString> serialPassed(RecordsThread::Stores& stores, const QStrin
     if (!passed)
         stores.line.close(); // opened afresh next time
     if (const auto journal = stores.openJournal()) {
-        const auto own = (*journal)->serialPassed(serial, filter.job, filter.recipe, heldFor);
+        const auto own = (*journal)->serials().passed(serial, filter.job, filter.recipe, heldFor);
         if (own && (*own || !passed))
             return own;
     }
@@ -52,13 +52,13 @@ Expected<SerialChoice, std::string> takeFromLease(RecordsThread::Stores& stores,
     if (!journal)
         return unexpected(journal.error().toStdString());
     const QString lineDb = StoreUrls::shownUrl(stores.lineUrl);
-    auto taken = (*journal)->takeLeased(lineDb, range, port);
+    auto taken = (*journal)->leases().take(lineDb, range, port);
     if (taken && !*taken) {
         // Nothing left to take: only now does a board wait for the line's database.
         if (const auto refilled = refillLease(stores, range, recipe, lease); !refilled)
             return unexpected("this station's lease of serial numbers ran out while the line's database was away: "
                               + refilled.error().toStdString());
-        taken = (*journal)->takeLeased(lineDb, range, port);
+        taken = (*journal)->leases().take(lineDb, range, port);
     }
     if (!taken)
         return unexpected(taken.error().toStdString());
@@ -77,7 +77,7 @@ Expected<int, QString> refillLease(RecordsThread::Stores& stores, const SerialRa
     if (!journal)
         return unexpected(journal.error());
     const QString lineDb = StoreUrls::shownUrl(stores.lineUrl);
-    const auto left = (*journal)->leaseLeft(lineDb, range);
+    const auto left = (*journal)->leases().left(lineDb, range);
     if (!left || !leaseWantsRefill(*left, size))
         return left;
     const auto identity = (*journal)->identity();
@@ -93,9 +93,9 @@ Expected<int, QString> refillLease(RecordsThread::Stores& stores, const SerialRa
         stores.line.close(); // opened afresh next time
         return unexpected(leased.error());
     }
-    if (const auto kept = (*journal)->keepLease(lineDb, recipe, range, *leased); !kept)
+    if (const auto kept = (*journal)->leases().keep(lineDb, recipe, range, *leased); !kept)
         return unexpected(kept.error());
-    return (*journal)->leaseLeft(lineDb, range);
+    return (*journal)->leases().left(lineDb, range);
 }
 
 Expected<SerialChoice, std::string> chooseSerial(RecordsThread::Stores& stores, const QString& own,
@@ -113,7 +113,7 @@ Expected<SerialChoice, std::string> chooseSerial(RecordsThread::Stores& stores, 
     const auto journal = stores.openJournal();
     if (!journal)
         return unexpected(journal.error().toStdString());
-    const auto reserved = (*journal)->reserveSerial(range, recipe, port);
+    const auto reserved = (*journal)->serials().reserve(range, recipe, port);
     if (!reserved)
         return unexpected(reserved.error().toStdString());
     return SerialChoice{reserved->toStdString(), SerialSource::Allocated};
@@ -126,7 +126,7 @@ Expected<void, QString> endReservation(RecordsThread::Stores& stores, const QStr
         const auto journal = stores.openJournal();
         if (!journal)
             return unexpected(journal.error());
-        const auto marked = (*journal)->markLeased(StoreUrls::shownUrl(stores.lineUrl), serial, state);
+        const auto marked = (*journal)->leases().mark(StoreUrls::shownUrl(stores.lineUrl), serial, state);
         if (!marked)
             return unexpected(marked.error());
         if (*marked)
@@ -134,7 +134,7 @@ Expected<void, QString> endReservation(RecordsThread::Stores& stores, const QStr
     }
     // A number reserved where the records are: in the journal, or, before leases, in the
     // line's database.
-    return askWhereSerialsAre(stores, [&](auto& store) { return store.markSerial(serial, state); });
+    return askWhereSerialsAre(stores, [&](auto& store) { return store.serials().mark(serial, state); });
 }
 
 } // namespace auxpad

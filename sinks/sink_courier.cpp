@@ -1,6 +1,6 @@
 #include "sinks/sink_courier.h"
 
-#include "records/board_document.h"
+#include "sinks/board_document.h"
 
 namespace auxpad {
 
@@ -24,13 +24,13 @@ void SinkCourier::start()
             const auto journal = stores.openJournal();
             if (!journal)
                 return unexpected(journal.error());
-            auto records = (*journal)->heldForSink(sink, kBatch);
+            auto records = (*journal)->outbox().held(sink, kBatch);
             if (!records)
                 return unexpected(records.error());
             std::vector<SinkItem> items;
             for (JobRecord& record : *records) {
                 // The label as it stands now: a passed board's is printed after its record.
-                const auto label = (*journal)->labelStateOf(record.uuid);
+                const auto label = (*journal)->labels().stateOf(record.uuid);
                 if (!label)
                     return unexpected(label.error());
                 QByteArray body = boardDocumentBytes(record, *label);
@@ -75,14 +75,14 @@ void SinkCourier::sent(std::vector<SinkItem> items, std::vector<SinkAnswer> answ
                 return unexpected(journal.error());
             for (std::size_t i = 0; i < answers.size(); ++i) {
                 const auto marked = answers[i].kind == SinkAnswer::Kind::Delivered
-                    ? (*journal)->markSinkDelivered(sink, items[i].record)
+                    ? (*journal)->outbox().markDelivered(sink, items[i].record)
                     : answers[i].kind == SinkAnswer::Kind::Refused
-                    ? (*journal)->markSinkRefused(sink, items[i].record, answers[i].detail)
+                    ? (*journal)->outbox().markRefused(sink, items[i].record, answers[i].detail)
                     : Expected<void, QString>();
                 if (!marked)
                     return unexpected(marked.error());
             }
-            const auto counts = (*journal)->sinkCounts();
+            const auto counts = (*journal)->outbox().counts();
             if (!counts)
                 return unexpected(counts.error());
             for (const SinkCount& c : *counts)

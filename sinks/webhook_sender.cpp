@@ -4,7 +4,7 @@
 #include <QNetworkReply>
 #include <QSslCertificate>
 
-#include "records/board_document.h"
+#include "sinks/board_document.h"
 
 namespace auxpad {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "records/line_reads.h"
+#include "web/line_reads.h"
 #include "records/record_query.h"
 
 namespace auxpad::web {

@@ -119,19 +119,19 @@ Expected<QJsonObject, QString> LineServer::read(Api api, const auxpad::RecordFil
 {
     switch (api) {
     case Api::Line: {
-        const auto running = store_->running(filter);
+        const auto running = auxpad::runningBoards(*store_, filter);
         if (!running)
             return unexpected(running.error());
-        const auto hours = store_->hourCounts(filter);
+        const auto hours = auxpad::hourCounts(*store_, filter);
         if (!hours)
             return unexpected(hours.error());
-        const auto ports = store_->slotCounts(filter);
+        const auto ports = auxpad::slotCounts(*store_, filter);
         if (!ports)
             return unexpected(ports.error());
         return lineJson(*running, *hours, *ports, filter.since, now);
     }
     case Api::Hours: {
-        const auto hours = store_->hourCounts(filter);
+        const auto hours = auxpad::hourCounts(*store_, filter);
         if (!hours)
             return unexpected(hours.error());
         return hoursJson(*hours, filter.since);

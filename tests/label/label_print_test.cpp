@@ -107,7 +107,7 @@ TEST_F(LabelPrint, AQueueThatRefusesHoldsTheLabelUntilItTakesItOnce)
     EXPECT_EQ(finished[0][0].value<LabelRecord>().state, "held");
     ASSERT_TRUE(cups->admin("cupsaccept", {cups->rawQueue()}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() >= 2; }, 60000));
-    const auto last = journal.lastLabel("SN0000045");
+    const auto last = journal.labels().last("SN0000045");
     EXPECT_EQ((*last)->state, "printed");
     EXPECT_EQ((*last)->attempts, 2);
     ASSERT_TRUE(QTest::qWaitFor([&] { return cups->rawDocuments().size() > before; }, 60000));
@@ -119,7 +119,7 @@ TEST_F(LabelPrint, ALabelLeftHandedIsReportedNotPrintedAgainUntilReprinted)
 {
     const LabelRequest r = request(cups->rawQueue(), "SN0000046");
     const auto queued = queueLabel(journal, r);
-    ASSERT_TRUE(journal.markLabelHanded(queued->id, 1)); // and then the process was killed
+    ASSERT_TRUE(journal.labels().markHanded(queued->id, 1)); // and then the process was killed
     const std::size_t before = cups->rawDocuments().size();
     const auto start = printHeld(journal, r.settings);
     ASSERT_TRUE(start);

@@ -35,7 +35,7 @@ TEST_F(Labels, APrinterAwayHoldsTheLabelsAndTheBoardsPassAllTheSame)
     auxpad::Journal journal;
     ASSERT_TRUE(journal.open(this->journal()));
     std::set<QString> printed;
-    for (const auxpad::LabelRecord& label : journal.labels(auxpad::Journal::Labels::All).value()) {
+    for (const auxpad::LabelRecord& label : journal.labels().list(auxpad::LabelTable::Which::All).value()) {
         EXPECT_EQ(label.state, "printed") << label.serial.toStdString();
         EXPECT_TRUE(printed.insert(label.serial).second) << label.serial.toStdString();
     }

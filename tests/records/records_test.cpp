@@ -46,7 +46,7 @@ TEST_F(Records, AProcessKilledMidFlashLeavesItsRecordReadableAndOnlyADeadProcess
         auxpad::JobRecord alive = left.back();
         alive.pid = 1;
         alive.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        ASSERT_TRUE(store.save(alive));
+        ASSERT_TRUE(store.records().save(alive));
 
         // The next start marks the dead process's job, and only that one.
         const auto rows = report(stores_[s]);
@@ -121,15 +121,15 @@ TEST_F(Records, AnOlderStoreIsBroughtUpToDateAndKeepsItsRecords)
         job.toolVersion = "2.0";
         job.pid = 1;
         job.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        ASSERT_TRUE(store.saveAll({job}));
+        ASSERT_TRUE(store.records().saveAll({job}));
         job.finished = auxpad::recordTime();
         job.result = "passed";
         job.revision = 2;
         job.message = "a column the older schema lacked";
-        ASSERT_TRUE(store.saveAll({job}));
+        ASSERT_TRUE(store.records().saveAll({job}));
         job.result = "running";
         job.revision = 1;
-        ASSERT_TRUE(store.saveAll({job})) << "an earlier state, late";
+        ASSERT_TRUE(store.records().saveAll({job})) << "an earlier state, late";
         auxpad::RecordReader reader;
         ASSERT_TRUE(reader.open(url));
         const auto all = reader.find({}).value();

@@ -83,7 +83,7 @@ protected:
                 r.toolVersion = "2.0";
                 r.pid = 1; // never this process: a left-over is closed only when its process is gone
                 r.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-                ASSERT_TRUE(store.save(r));
+                ASSERT_TRUE(store.records().save(r));
                 if (QString(j.result) == "running")
                     continue;
                 r.result = j.result;
@@ -92,7 +92,7 @@ protected:
                 r.step = j.step;
                 r.cause = j.cause;
                 r.revision = 2;
-                ASSERT_TRUE(store.save(r));
+                ASSERT_TRUE(store.records().save(r));
             }
         }
     }

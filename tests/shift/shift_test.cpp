@@ -80,8 +80,8 @@ void expectOneTruth(const ShiftOutcome& outcome, const QString& store, const Shi
             EXPECT_TRUE(r.group == "station-1" && r.port == "COM3") << seed << " flags " << r.port.toStdString();
         }
     }
-    const QJsonObject line = auxpad::web::lineJson(records.running({}).value(), records.hourCounts({}).value(),
-                                                   records.slotCounts({}).value(), {}, QDateTime::currentDateTimeUtc());
+    const QJsonObject line = auxpad::web::lineJson(auxpad::runningBoards(records, {}).value(), auxpad::hourCounts(records, {}).value(),
+                                                   auxpad::slotCounts(records, {}).value(), {}, QDateTime::currentDateTimeUtc());
     for (const QJsonValue& tile : line["stations"].toArray()) {
         const QJsonObject since = tile["since"].toObject();
         page[tile["station"].toString()].add(since["boards"].toInteger(), since["passed"].toInteger(),

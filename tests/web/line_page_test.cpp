@@ -66,7 +66,7 @@ protected:
         owner_ = pgServer().newDatabase("line");
         auxpad::LineDatabase line;
         ASSERT_TRUE(line.open(owner_));
-        ASSERT_TRUE(line.saveAll({record("st-a", "passed", 5), record("st-a", "passed", 6), record("st-a", "passed", 7),
+        ASSERT_TRUE(line.records().saveAll({record("st-a", "passed", 5), record("st-a", "passed", 6), record("st-a", "passed", 7),
                                   record("st-a", "failed", 8, "ERROR01: no answer"), record("st-a", "running", 3),
                                   record("st-a", "passed", 26 * 3600), record("st-b", "passed", 9),
                                   record("st-b", "failed", 10, "<b>bold</b>"),
@@ -110,7 +110,7 @@ protected:
         ASSERT_TRUE(journal.open("sqlite:" + dir.filePath("journal.sqlite")));
         for (auto& r : records)
             r.lineDb = auxpad::StoreUrls::shownUrl(owner_);
-        ASSERT_TRUE(journal.saveAll(records));
+        ASSERT_TRUE(journal.records().saveAll(records));
         const auto delivered = auxpad::deliverHeld(journal, line, owner_);
         ASSERT_TRUE(delivered) << delivered.error().toStdString();
         ASSERT_EQ(delivered->delivered, static_cast<int>(records.size()));

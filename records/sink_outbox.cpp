@@ -6,8 +6,9 @@
 
 #include "base/board_counts.h"
 #include "base/result_words.h"
-#include "records/journal.h"
-#include "records/record_columns.h"
+#include "records/record_table.h"
+#include "records/sink_outbox.h"
+#include "records/store_connection.h"
 
 namespace auxpad {
 
@@ -41,33 +42,33 @@ bool sinkTakes(const SinkInterest& interest, const JobRecord& record)
     return true;
 }
 
-Expected<void, QString> Journal::writeAlongside(const JobRecord& record)
+Expected<void, QString> SinkOutbox::hold(const JobRecord& record)
 {
     for (const SinkInterest& interest : sinks_) {
         if (!sinkTakes(interest, record))
             continue;
         // A later state of a record is held again; an earlier one written late changes nothing.
-        const auto held = execute("INSERT INTO sink_deliveries (sink, job_uuid, revision, held_since) "
+        const auto held = store_.execute("INSERT INTO sink_deliveries (sink, job_uuid, revision, held_since) "
                                   "VALUES (?, ?, ?, ?) "
                                   "ON CONFLICT (sink, job_uuid) DO UPDATE SET revision = excluded.revision, "
                                   "refused = NULL WHERE sink_deliveries.revision < excluded.revision",
-                                  {interest.sink, record.uuid, record.revision, recordTime(*clock_)}, "written");
+                                  {interest.sink, record.uuid, record.revision, recordTime(store_.clock())}, "written");
         if (!held)
             return unexpected(held.error());
     }
     return {};
 }
 
-Expected<std::vector<JobRecord>, QString> Journal::heldForSink(const QString& sink, int most)
+Expected<std::vector<JobRecord>, QString> SinkOutbox::held(const QString& sink, int most)
 {
-    return recordsWhere(QStringLiteral("job_uuid IN (SELECT job_uuid FROM sink_deliveries WHERE sink = ? AND "
+    return records_.where(QStringLiteral("job_uuid IN (SELECT job_uuid FROM sink_deliveries WHERE sink = ? AND "
                                        "delivered < revision AND refused IS NULL)"),
                         {sink}, most);
 }
 
-Expected<void, QString> Journal::markSinkDelivered(const QString& sink, const JobRecord& record)
+Expected<void, QString> SinkOutbox::markDelivered(const QString& sink, const JobRecord& record)
 {
-    const auto q = execute("UPDATE sink_deliveries SET delivered = ?, refused = NULL WHERE sink = ? AND job_uuid = ? "
+    const auto q = store_.execute("UPDATE sink_deliveries SET delivered = ?, refused = NULL WHERE sink = ? AND job_uuid = ? "
                            "AND delivered < ?",
                            {record.revision, sink, record.uuid, record.revision}, "written");
     if (!q)
@@ -75,27 +76,27 @@ Expected<void, QString> Journal::markSinkDelivered(const QString& sink, const Jo
     return {};
 }
 
-Expected<void, QString> Journal::markSinkRefused(const QString& sink, const JobRecord& record, const QString& answer)
+Expected<void, QString> SinkOutbox::markRefused(const QString& sink, const JobRecord& record, const QString& answer)
 {
-    const auto q = execute("UPDATE sink_deliveries SET refused = ? WHERE sink = ? AND job_uuid = ? AND delivered < ?",
+    const auto q = store_.execute("UPDATE sink_deliveries SET refused = ? WHERE sink = ? AND job_uuid = ? AND delivered < ?",
                            {answer, sink, record.uuid, record.revision}, "written");
     if (!q)
         return unexpected(q.error());
     return {};
 }
 
-Expected<int, QString> Journal::resendRefused(const QString& sink)
+Expected<int, QString> SinkOutbox::resendRefused(const QString& sink)
 {
     const QString all = QStringLiteral("UPDATE sink_deliveries SET refused = NULL WHERE refused IS NOT NULL");
-    auto q = sink.isEmpty() ? execute(all, {}, "written") : execute(all + " AND sink = ?", {sink}, "written");
+    auto q = sink.isEmpty() ? store_.execute(all, {}, "written") : store_.execute(all + " AND sink = ?", {sink}, "written");
     if (!q)
         return unexpected(q.error());
     return (*q)->numRowsAffected();
 }
 
-Expected<std::vector<SinkCount>, QString> Journal::sinkCounts()
+Expected<std::vector<SinkCount>, QString> SinkOutbox::counts()
 {
-    auto q = execute("SELECT sink, SUM(CASE WHEN delivered >= revision THEN 1 ELSE 0 END), "
+    auto q = store_.execute("SELECT sink, SUM(CASE WHEN delivered >= revision THEN 1 ELSE 0 END), "
                      "SUM(CASE WHEN delivered < revision AND refused IS NULL THEN 1 ELSE 0 END), "
                      "SUM(CASE WHEN delivered < revision AND refused IS NOT NULL THEN 1 ELSE 0 END), "
                      "MIN(CASE WHEN delivered < revision AND refused IS NULL THEN held_since END) "
@@ -112,9 +113,9 @@ Expected<std::vector<SinkCount>, QString> Journal::sinkCounts()
     return out;
 }
 
-Expected<std::vector<SinkRefusal>, QString> Journal::sinkRefusals(const QString& sink)
+Expected<std::vector<SinkRefusal>, QString> SinkOutbox::refusals(const QString& sink)
 {
-    auto q = execute("SELECT d.job_uuid, d.revision, d.refused, b.serial, b.port FROM sink_deliveries d "
+    auto q = store_.execute("SELECT d.job_uuid, d.revision, d.refused, b.serial, b.port FROM sink_deliveries d "
                      "LEFT JOIN board_jobs b ON b.job_uuid = d.job_uuid "
                      "WHERE d.sink = ? AND d.delivered < d.revision AND d.refused IS NOT NULL ORDER BY b.id",
                      {sink}, "read");
@@ -126,16 +127,6 @@ Expected<std::vector<SinkRefusal>, QString> Journal::sinkRefusals(const QString&
                        (*q)->value(3).toString(), (*q)->value(4).toString()});
     (*q)->finish();
     return out;
-}
-
-Expected<QString, QString> Journal::labelStateOf(const QString& bringUp)
-{
-    auto q = execute("SELECT state FROM labels WHERE bring_up = ? ORDER BY id DESC LIMIT 1", {bringUp}, "read");
-    if (!q)
-        return unexpected(q.error());
-    const QString state = (*q)->next() ? (*q)->value(0).toString() : QString();
-    (*q)->finish();
-    return state;
 }
 
 } // namespace auxpad

@@ -1,4 +1,4 @@
-#include "records/board_document.h"
+#include "sinks/board_document.h"
 
 #include <QJsonDocument>
 
@@ -6,7 +6,7 @@
 
 #include "base/board_counts.h"
 #include "base/result_words.h"
-#include "records/result_fields.h"
+#include "sinks/result_fields.h"
 
 namespace auxpad {
 

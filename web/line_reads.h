@@ -1,6 +1,13 @@
 #pragma once
 
+// The reads of the line's page (web/line_reads.cpp): small answers from the indexes of
+// the records, so that a page that asks again whenever a record arrives never reads the
+// whole table; of boards, as a person counts them.
 #include <QString>
+
+#include <vector>
+
+#include "records/record_reader.h"
 
 namespace auxpad {
 
@@ -32,5 +39,11 @@ struct SlotCount {
     qint64 boards = 0;
     qint64 firstFailed = 0;
 };
+
+// The boards running among the records that pass the filter; their counts by station and
+// hour; each slot's boards and first-try failures.
+Expected<std::vector<RunningBoard>, QString> runningBoards(RecordReader& records, const RecordFilter& filter);
+Expected<std::vector<HourCount>, QString> hourCounts(RecordReader& records, const RecordFilter& filter);
+Expected<std::vector<SlotCount>, QString> slotCounts(RecordReader& records, const RecordFilter& filter);
 
 } // namespace auxpad
