@@ -20,6 +20,10 @@ SyncOutcome syncJournal(const QString& lineUrl, const QString& station)
     journal.setStation(station);
     if (const auto closed = journal.closeLeftovers(); !closed)
         outcome.problem = closed.error();
+    if (const auto chained = journal.chainUnchained(); !chained)
+        outcome.problem = chained.error();
+    else
+        outcome.chained = *chained;
     auxpad::LineDatabase line;
     if (const auto delivered = auxpad::deliverHeld(journal, line, lineUrl); delivered)
         outcome.count = *delivered;
@@ -82,8 +86,9 @@ const char* const kRecordsHelp =
     "audit: checks the line's promises against its database and the journals given with --journal FILE: every "
     "passed board on record once, no job twice, every journal's records delivered, no serial on two boards, "
     "every leased number accounted for, one label per passed board and none for a failed one, no board short "
-    "of a serial while its lease held numbers. Exits 0 when each holds, 1 when one is broken, 2 when the stores "
-    "cannot be read.";
+    "of a serial while its lease held numbers, and no record edited, deleted or put in out of its journal's "
+    "chain (records-unaltered; with --journal the columns that differ are named). Exits 0 when each holds, 1 "
+    "when one is broken, 2 when the stores cannot be read.";
 
 int recordsCannot(const QString& why)
 {
@@ -118,6 +123,8 @@ int runSync(const QString& lineUrl, const QString& station, const auxpad::SinkSe
 {
     const SyncOutcome sync = syncJournal(lineUrl, station);
     const QString shown = auxpad::StoreUrls::shownUrl(lineUrl);
+    if (sync.chained > 0)
+        std::printf("%d records and numbers written before this version were chained\n", sync.chained);
     std::printf("%d records delivered to %s; %d still held\n", sync.count.delivered, shown.toLocal8Bit().constData(),
                 sync.count.held);
     auto say = [](const QString& text) {

@@ -14,6 +14,8 @@ struct SyncOutcome {
     QString problem;
     // Every number's state the line's database ever refused this journal.
     std::vector<auxpad::SerialRefusal> refused;
+    // What the journal chained as it opened, written before it chained its entries.
+    int chained = 0;
 };
 
 // Delivers what the station's journal holds for the line database at `lineUrl`, closing

@@ -140,6 +140,8 @@ auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& be
     for (auto notice : {&auxpad::Bench::recordsFailed, &auxpad::Bench::stationNameShared, &auxpad::Bench::serialDoubled,
                         &auxpad::Bench::sinkProblem})
         QObject::connect(&bench, notice, say);
+    if (const QString chained = bench.chainedNotice(); !chained.isEmpty())
+        say(chained);
     // Every port is opened before a byte goes to any board: one that cannot be had stops
     // them all.
     for (const std::string& port : plan.ports) {

@@ -27,15 +27,6 @@ struct Audit {
     }
 };
 
-void breaks(Invariant& invariant, const QString& what, const QString& at = {})
-{
-    if (!invariant.held)
-        return;
-    invariant.held = false;
-    invariant.broken = what;
-    invariant.at = at;
-}
-
 // A journal's reads: its records for the line, its serial states, its labels.
 struct JournalReads {
     QString identity;
@@ -116,7 +107,7 @@ void checkPassedOnRecord(Audit& a, const LineReads& line, const std::vector<Jour
                 continue;
             const auto there = line.revisions.find(r[0].toString());
             if (there == line.revisions.end() || there->second.second != QLatin1String(words::kPassed))
-                breaks(i, "the passed bring-up " + r[0].toString() + " of " + r[5].toString()
+                i.breaks("the passed bring-up " + r[0].toString() + " of " + r[5].toString()
                               + " is not passed in the line's database", r[6].toString());
         }
     }
@@ -125,7 +116,7 @@ void checkPassedOnRecord(Audit& a, const LineReads& line, const std::vector<Jour
         ++passedBySerial[r[0].toString()];
     for (const PulledBoard& board : boards) {
         if (board.passed && passedBySerial[board.serial] != 1)
-            breaks(i, QStringLiteral("a board that passed holds %1, which has %2 passed records")
+            i.breaks(QStringLiteral("a board that passed holds %1, which has %2 passed records")
                           .arg(board.serial).arg(passedBySerial[board.serial]));
     }
 }
@@ -135,13 +126,13 @@ void checkUuidsOnce(Audit& a, const LineReads& line, const std::vector<JournalRe
     Invariant& i = a.add("job-uuid-once", "no job_uuid appears twice");
     i.count = static_cast<qint64>(line.revisions.size());
     for (const QVariantList& r : line.twice)
-        breaks(i, "the line's database holds " + r[0].toString() + " " + r[1].toString() + " times");
+        i.breaks("the line's database holds " + r[0].toString() + " " + r[1].toString() + " times");
     std::map<QString, QString> journalOf;
     for (const JournalReads& j : journals) {
         for (const QVariantList& r : j.records) {
             const auto [at, fresh] = journalOf.emplace(r[0].toString(), j.identity);
             if (!fresh && at->second != j.identity)
-                breaks(i, r[0].toString() + " is in journal " + at->second + " and in journal " + j.identity,
+                i.breaks(r[0].toString() + " is in journal " + at->second + " and in journal " + j.identity,
                        r[6].toString());
         }
     }
@@ -155,7 +146,7 @@ void checkDelivered(Audit& a, const LineReads& line, const std::vector<JournalRe
         for (const QVariantList& r : j.records) {
             const auto there = line.revisions.find(r[0].toString());
             if (r[2].toInt() < r[1].toInt() || there == line.revisions.end() || there->second.first < r[1].toInt())
-                breaks(i, "journal " + j.identity + "'s record " + r[0].toString() + " (revision "
+                i.breaks("journal " + j.identity + "'s record " + r[0].toString() + " (revision "
                               + r[1].toString() + ") is not in the line's database", r[6].toString());
         }
     }
@@ -171,18 +162,18 @@ void checkSerialsOnce(Audit& a, const LineReads& line, const std::vector<Journal
             continue;
         ++i.count;
         if (const auto [at, fresh] = allocated.emplace(r[0].toString(), r[2].toString()); !fresh)
-            breaks(i, r[0].toString() + " was given to the bring-ups " + at->second + " and " + r[2].toString(),
+            i.breaks(r[0].toString() + " was given to the bring-ups " + at->second + " and " + r[2].toString(),
                    r[3].toString());
     }
     std::set<QString> held;
     for (const PulledBoard& board : boards) {
         if (board.passed && !held.insert(board.serial).second)
-            breaks(i, "two boards that passed hold " + board.serial);
+            i.breaks("two boards that passed hold " + board.serial);
     }
     for (const JournalReads& j : journals) {
         for (const QVariantList& s : j.serials)
             if (!s[4].isNull())
-                breaks(i, "the line's database refused journal " + j.identity + "'s written " + s[0].toString() + ": "
+                i.breaks("the line's database refused journal " + j.identity + "'s written " + s[0].toString() + ": "
                               + s[4].toString(), s[6].toString());
     }
 }
@@ -199,13 +190,13 @@ void checkLeases(Audit& a, const LineReads& line, const std::vector<JournalReads
             const QString serial = s[0].toString(), state = s[1].toString();
             const auto there = line.reservations.find(serial);
             if (state == QLatin1String("reserved") && !named.count(serial))
-                breaks(i, serial + " is reserved in journal " + j.identity + ", and no record says for which board",
+                i.breaks(serial + " is reserved in journal " + j.identity + ", and no record says for which board",
                        s[6].toString());
             else if (s[4].isNull() && s[3].toInt() < s[2].toInt())
-                breaks(i, serial + "'s state in journal " + j.identity + " never reached the line's database",
+                i.breaks(serial + "'s state in journal " + j.identity + " never reached the line's database",
                        s[6].toString());
             else if (s[4].isNull() && (there == line.reservations.end() || there->second.first != state))
-                breaks(i, serial + " is " + state + " in journal " + j.identity + " but "
+                i.breaks(serial + " is " + state + " in journal " + j.identity + " but "
                               + (there == line.reservations.end() ? QStringLiteral("unknown") : there->second.first)
                               + " in the line's database", s[6].toString());
         }
@@ -234,7 +225,7 @@ void checkLabels(Audit& a, const std::vector<JournalReads>& journals, bool label
             results[r[0].toString()] = r[4].toString();
             const bool expected = labelsExpected || !j.labels.empty();
             if (expected && r[4] == QLatin1String(words::kPassed) && labels[r[0].toString()] != 1)
-                breaks(once, QStringLiteral("the passed bring-up %1 of %2 has %3 labels")
+                once.breaks(QStringLiteral("the passed bring-up %1 of %2 has %3 labels")
                                  .arg(r[0].toString(), r[5].toString()).arg(labels[r[0].toString()]),
                        r[7].toString());
         }
@@ -242,7 +233,7 @@ void checkLabels(Audit& a, const std::vector<JournalReads>& journals, bool label
             ++none.count;
             const auto result = results.find(l[0].toString());
             if (!l[0].toString().isEmpty() && (result == results.end() || result->second != QLatin1String(words::kPassed)))
-                breaks(none, "the label of " + l[1].toString() + " belongs to a bring-up that did not pass");
+                none.breaks("the label of " + l[1].toString() + " belongs to a bring-up that did not pass");
         }
     }
     once.heldLabels = held;
@@ -263,7 +254,7 @@ void checkLeaseStarvation(Audit& a, const std::vector<JournalReads>& journals)
                 const bool inLease = !leased.isEmpty() && leased <= failed
                     && (s[1] == QLatin1String("leased") || s[6].toString() > failed);
                 if (inLease)
-                    breaks(i, r[5].toString() + " failed short of a serial at " + failed + " while " + s[0].toString()
+                    i.breaks(r[5].toString() + " failed short of a serial at " + failed + " while " + s[0].toString()
                                   + " was leased to journal " + j.identity, failed);
             }
         }
@@ -271,6 +262,15 @@ void checkLeaseStarvation(Audit& a, const std::vector<JournalReads>& journals)
 }
 
 } // namespace
+
+void Invariant::breaks(const QString& what, const QString& time)
+{
+    if (!held)
+        return;
+    held = false;
+    broken = what;
+    at = time;
+}
 
 Expected<std::vector<Invariant>, QString> audit(const AuditStores& stores)
 {
@@ -292,6 +292,10 @@ Expected<std::vector<Invariant>, QString> audit(const AuditStores& stores)
     checkLeases(a, *line, journals);
     checkLabels(a, journals, stores.labelsExpected);
     checkLeaseStarvation(a, journals);
+    auto unaltered = checkUnaltered(*stores.line, stores.journals);
+    if (!unaltered)
+        return unexpected(unaltered.error());
+    a.out.push_back(std::move(*unaltered));
     return a.out;
 }
 

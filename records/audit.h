@@ -20,6 +20,9 @@ struct Invariant {
     QString broken; // the first thing that broke it, "" while it holds
     QString at;     // the time on record where it broke first, when one is known
     std::optional<qint64> heldLabels; // the labels still held at the end (the label promise)
+
+    // It broke, where `what` says: the first thing that broke it is kept.
+    void breaks(const QString& what, const QString& time = {});
 };
 
 // A board the audit knows of from outside the stores (a simulated shift's robot pulled
@@ -43,6 +46,12 @@ struct AuditStores {
 // journal given. A store that cannot be read is the error; a promise broken is an
 // Invariant that did not hold.
 Expected<std::vector<Invariant>, QString> audit(const AuditStores& stores);
+
+// The promise that no record was altered (records/audit_chain.cpp): each journal's chain
+// in the line's database follows from its first entry, each record there is the entry of
+// its journal's chain it says, in content too, and no record a chain holds is gone; with
+// the journals' files, what differs is named column by column.
+Expected<Invariant, QString> checkUnaltered(RecordReader& line, const std::vector<RecordReader*>& journals);
 
 // The promises as a table a person reads (a line each: name, held, count), and as JSON.
 QString invariantTable(const std::vector<Invariant>& invariants);

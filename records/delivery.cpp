@@ -5,9 +5,31 @@ namespace auxpad {
 
 namespace {
 constexpr int kBatch = 200;
+constexpr int kChainBatch = 2000;
 constexpr Millis kGatherMs = 5000;        // records written within this go in one delivery
 constexpr Millis kAnnounceAlwaysMs = 300000; // a courier's first minutes: every delivery says whose it is
 constexpr Millis kAnnounceMs = 60000;        // then once a minute
+} // namespace
+
+namespace {
+
+// The journal's chain entries not delivered yet, a batch at a time, each batch kept there
+// in one transaction and then marked delivered here.
+Expected<void, QString> deliverChain(Journal& journal, LineDatabase& line)
+{
+    for (;;) {
+        auto entries = journal.chain().held(kChainBatch);
+        if (!entries)
+            return unexpected(entries.error());
+        if (entries->empty())
+            return {};
+        if (auto kept = line.chain().keep(*entries); !kept)
+            return kept;
+        if (auto marked = journal.chain().markDelivered(*entries); !marked)
+            return marked;
+    }
+}
+
 } // namespace
 
 Expected<DeliveryCount, QString> deliverHeld(Journal& journal, LineDatabase& line, const QString& lineUrl,
@@ -52,12 +74,17 @@ Expected<DeliveryCount, QString> deliverHeld(Journal& journal, LineDatabase& lin
         count.namesakes = std::move(*namesakes);
     }
     // Then what became of the numbers leased to this journal, after the records that
-    // hold them, each change once in the line's database.
+    // hold them, each change once in the line's database; then the journal's chain, after
+    // the records and numbers its entries are of.
     const auto states = journal.leases().heldStates(lineDb);
     if (!states)
         return unexpected(states.error());
     if (states->empty())
+    {
+        if (auto chained = deliverChain(journal, line); !chained)
+            return failed(chained.error());
         return count;
+    }
     auto refused = line.applySerialStates(*identity, *states);
     if (!refused)
         return failed(refused.error());
@@ -68,6 +95,8 @@ Expected<DeliveryCount, QString> deliverHeld(Journal& journal, LineDatabase& lin
     if (const auto marked = journal.leases().markStatesDelivered(lineDb, *states); !marked)
         return unexpected(marked.error());
     count.refused = std::move(*refused);
+    if (auto chained = deliverChain(journal, line); !chained)
+        return failed(chained.error());
     return count;
 }
 

@@ -70,6 +70,12 @@ struct JobRecord {
     // its own).
     QString firstTry;
     bool triedAgain = false;
+    // Where this revision stands in the chain of its journal's entries (records/chain.h):
+    // the SHA-256 of its content, its entry's number, and the hash of the entry before
+    // it. The journal fills them as it writes; the line's database keeps them as they came.
+    QString contentSha256;
+    qint64 chainSeq = 0; // 0: written before the chain
+    QString chainPrev;
 };
 
 // Whether a record stands for a board by the line's one rule (base/board_counts.h): a

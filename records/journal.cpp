@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include "records/board_rule.h"
+#include "records/record_columns.h"
+#include "records/transaction.h"
 
 namespace auxpad {
 
@@ -49,6 +51,53 @@ Expected<void, QString> Journal::derive(std::vector<JobRecord>& writes)
         writes.push_back(std::move(before));
     }
     return {};
+}
+
+Expected<void, QString> Journal::seal(JobRecord& record)
+{
+    auto entry = chain_.append(chain::kRecord, record.uuid, record.revision, canonicalContent(record));
+    if (!entry)
+        return unexpected(entry.error());
+    record.contentSha256 = entry->contentSha256;
+    record.chainSeq = entry->seq;
+    record.chainPrev = entry->prev;
+    return {};
+}
+
+Expected<int, QString> Journal::chainUnchained()
+{
+    auto unchained = records_.where(QStringLiteral("chain_seq IS NULL"), {}, 1);
+    if (!unchained)
+        return unexpected(unchained.error());
+    const auto leases = execute("SELECT COUNT(*) FROM serial_leases WHERE chain_seq IS NULL", {}, "read");
+    if (!leases)
+        return unexpected(leases.error());
+    const int unchainedLeases = (*leases)->next() ? (*leases)->value(0).toInt() : 0;
+    (*leases)->finish();
+    if (unchained->empty() && unchainedLeases == 0)
+        return 0;
+    Transaction transaction(*this, Transaction::Kind::Exclusive);
+    if (!transaction.begun())
+        return unexpected(transaction.begun().error());
+    auto records = records_.where(QStringLiteral("chain_seq IS NULL"), {}, 1 << 30);
+    if (!records)
+        return unexpected(records.error());
+    for (JobRecord& r : *records) {
+        if (auto sealed = seal(r); !sealed)
+            return unexpected(sealed.error());
+        // Its place in the chain goes to the line's database with it, once more.
+        auto kept = execute("UPDATE board_jobs SET content_sha256 = ?, chain_seq = ?, chain_prev = ?, delivered = 0 "
+                            "WHERE job_uuid = ?",
+                            {r.contentSha256, r.chainSeq, r.chainPrev, r.uuid}, "written");
+        if (!kept)
+            return unexpected(kept.error());
+    }
+    auto chainedLeases = leases_.chainUnchained();
+    if (!chainedLeases)
+        return unexpected(chainedLeases.error());
+    if (auto committed = transaction.commit(); !committed)
+        return unexpected(committed.error());
+    return static_cast<int>(records->size()) + *chainedLeases;
 }
 
 } // namespace auxpad

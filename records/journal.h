@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "records/chain.h"
 #include "records/label_table.h"
 #include "records/lease_table.h"
 #include "records/record_table.h"
@@ -25,6 +26,13 @@ public:
     LabelTable& labels() { return labels_; }
     LeaseTable& leases() { return leases_; }
     SinkOutbox& outbox() { return outbox_; }
+    ChainTable& chain() { return chain_; }
+
+    // Chains what was written before the journal chained its entries (records/journal.cpp):
+    // each record and leased number, in the order written, and holds the records to go to
+    // the line's database again with their place in the chain. How many it chained; a
+    // journal it has nothing to chain in is not written to.
+    Expected<int, QString> chainUnchained();
 
     // Records this station's processes left running when they died are interrupted now:
     // those of a process that `alive` says is gone (by default, one this machine no
@@ -39,13 +47,15 @@ private:
     // A board's record: how the board's first try ended, and, as a new try starts, the
     // board's earlier tries marked as tried again (records/journal.cpp).
     Expected<void, QString> derive(std::vector<JobRecord>& writes) override;
+    Expected<void, QString> seal(JobRecord& record) override;
     // The record held for the sinks that take it.
     Expected<void, QString> alongside(const JobRecord& record) override { return outbox_.hold(record); }
 
+    ChainTable chain_{*this};
     RecordTable records_{*this, this};
     SerialTable serials_{*this};
     LabelTable labels_{*this};
-    LeaseTable leases_{*this};
+    LeaseTable leases_{*this, &chain_};
     SinkOutbox outbox_{*this, records_};
 };
 

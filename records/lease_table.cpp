@@ -6,11 +6,79 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include "records/chain.h"
 #include "records/lease_table.h"
 #include "records/store_connection.h"
 #include "records/transaction.h"
 
 namespace auxpad {
+
+namespace {
+
+const char* const kLeaseColumns = "line_db, serial, recipe, station, port, taken, state, revision, leased";
+
+// A number's state as its chain hashes it: every column of its row but its delivery.
+QByteArray leaseContent(const QSqlQuery& q)
+{
+    const QStringList names = QString::fromLatin1(kLeaseColumns).split(", ");
+    QByteArray out;
+    for (int i = 0; i < names.size(); ++i) {
+        out += names[i].toLatin1();
+        if (!q.value(i).isNull())
+            out += '=' + q.value(i).toString().toUtf8();
+        out += '\n';
+    }
+    return out;
+}
+
+} // namespace
+
+Expected<void, QString> LeaseTable::chained(const QString& lineDb, const QString& serial)
+{
+    if (!chain_)
+        return {};
+    auto row = store_.execute(QStringLiteral("SELECT %1 FROM serial_leases WHERE line_db = ? AND serial = ?").arg(kLeaseColumns),
+                              {lineDb, serial}, "written");
+    if (!row)
+        return unexpected(row.error());
+    if (!(*row)->next()) {
+        (*row)->finish();
+        return {};
+    }
+    const QByteArray content = leaseContent(**row);
+    const int revision = (*row)->value(7).toInt();
+    (*row)->finish();
+    auto entry = chain_->append(chain::kLease, serial, revision, content);
+    if (!entry)
+        return unexpected(entry.error());
+    auto kept = store_.execute("UPDATE serial_leases SET content_sha256 = ?, chain_seq = ? WHERE line_db = ? AND serial = ?",
+                               {entry->contentSha256, entry->seq, lineDb, serial}, "written");
+    return kept ? Expected<void, QString>() : unexpected(kept.error());
+}
+
+Expected<void, QString> LeaseTable::chainedGone(const QString& lineDb, const QString& serial)
+{
+    if (!chain_)
+        return {};
+    const QByteArray content = "line_db=" + lineDb.toUtf8() + "\nserial=" + serial.toUtf8() + "\nstate=given back\n";
+    auto entry = chain_->append(chain::kLease, serial, 0, content);
+    return entry ? Expected<void, QString>() : unexpected(entry.error());
+}
+
+Expected<int, QString> LeaseTable::chainUnchained()
+{
+    auto q = store_.execute("SELECT line_db, serial FROM serial_leases WHERE chain_seq IS NULL ORDER BY rowid", {}, "written");
+    if (!q)
+        return unexpected(q.error());
+    std::vector<std::pair<QString, QString>> numbers;
+    while ((*q)->next())
+        numbers.emplace_back((*q)->value(0).toString(), (*q)->value(1).toString());
+    (*q)->finish();
+    for (const auto& [lineDb, serial] : numbers)
+        if (auto done = chained(lineDb, serial); !done)
+            return unexpected(done.error());
+    return static_cast<int>(numbers.size());
+}
 
 Expected<void, QString> LeaseTable::keep(const QString& lineDb, const QString& recipe, const SerialRange& range,
                                          const QStringList& serials)
@@ -28,6 +96,9 @@ Expected<void, QString> LeaseTable::keep(const QString& lineDb, const QString& r
             keep.addBindValue(v);
         if (!keep.exec())
             return rollback(keep.lastError().text());
+        if (keep.numRowsAffected() > 0)
+            if (auto done = chained(lineDb, serial); !done)
+                return done;
     }
     // A number no board took that the line no longer leases to this journal (given back
     // for it by hand) is no longer this station's to take.
@@ -48,6 +119,8 @@ Expected<void, QString> LeaseTable::keep(const QString& lineDb, const QString& r
         q.addBindValue(serial);
         if (!q.exec())
             return rollback(q.lastError().text());
+        if (auto done = chainedGone(lineDb, serial); !done)
+            return done;
     }
     return transaction.commit();
 }
@@ -89,6 +162,8 @@ Expected<std::optional<QString>, QString> LeaseTable::take(const QString& lineDb
                                 {port, recordTime(store_.clock()), lineDb, serial}, "written");
     if (!taken)
         return rollback(taken.error());
+    if (auto done = chained(lineDb, serial); !done)
+        return unexpected(done.error());
     if (auto committed = transaction.commit(); !committed)
         return unexpected(committed.error());
     return std::optional<QString>(serial);
@@ -96,12 +171,21 @@ Expected<std::optional<QString>, QString> LeaseTable::take(const QString& lineDb
 
 Expected<bool, QString> LeaseTable::mark(const QString& lineDb, const QString& serial, const QString& state)
 {
+    Transaction transaction(store_, Transaction::Kind::Exclusive);
+    if (!transaction.begun())
+        return unexpected(transaction.begun().error());
     auto q = store_.execute("UPDATE serial_leases SET state = ?, revision = revision + 1 WHERE line_db = ? AND serial = ? "
                             "AND station = ?",
                             {state, lineDb, serial, store_.station()}, "written");
     if (!q)
         return unexpected(q.error());
-    return (*q)->numRowsAffected() > 0;
+    const bool changed = (*q)->numRowsAffected() > 0;
+    if (changed)
+        if (auto done = chained(lineDb, serial); !done)
+            return unexpected(done.error());
+    if (auto committed = transaction.commit(); !committed)
+        return unexpected(committed.error());
+    return changed;
 }
 
 Expected<std::vector<SerialState>, QString> LeaseTable::heldStates(const QString& lineDb)
@@ -181,14 +265,20 @@ Expected<QStringList, QString> LeaseTable::leased(const QString& lineDb)
 
 Expected<void, QString> LeaseTable::drop(const QString& lineDb, const QStringList& serials)
 {
-    std::vector<QVariantList> rows;
-    for (const QString& serial : serials)
-        rows.push_back({lineDb, serial, store_.station()});
-    auto written = store_.writeEach(
-        "DELETE FROM serial_leases WHERE line_db = ? AND serial = ? AND state = 'leased' AND station = ?", rows);
-    if (!written)
-        return unexpected(written.error());
-    return {};
+    Transaction transaction(store_, Transaction::Kind::Exclusive);
+    if (!transaction.begun())
+        return transaction.begun();
+    for (const QString& serial : serials) {
+        auto gone = store_.execute(
+            "DELETE FROM serial_leases WHERE line_db = ? AND serial = ? AND state = 'leased' AND station = ?",
+            {lineDb, serial, store_.station()}, "written");
+        if (!gone)
+            return unexpected(gone.error());
+        if ((*gone)->numRowsAffected() > 0)
+            if (auto done = chainedGone(lineDb, serial); !done)
+                return done;
+    }
+    return transaction.commit();
 }
 
 } // namespace auxpad

@@ -11,6 +11,7 @@
 
 namespace auxpad {
 
+class ChainTable;
 class StoreConnection;
 
 // The lease the line's database `lineDb` (as StoreUrls::shownUrl names it) gave a journal
@@ -24,7 +25,8 @@ class StoreConnection;
 // removal once given back.
 class LeaseTable {
 public:
-    explicit LeaseTable(StoreConnection& store) : store_(store) {}
+    // Each change of a number's state is an entry of `chain`, when it is given.
+    explicit LeaseTable(StoreConnection& store, ChainTable* chain = nullptr) : store_(store), chain_(chain) {}
 
     Expected<void, QString> keep(const QString& lineDb, const QString& recipe, const SerialRange& range,
                                  const QStringList& serials);
@@ -38,9 +40,17 @@ public:
     Expected<std::vector<SerialRefusal>, QString> refusedStates(const QString& lineDb);
     Expected<QStringList, QString> leased(const QString& lineDb);
     Expected<void, QString> drop(const QString& lineDb, const QStringList& serials);
+    // Inside a transaction: chains every number's state written before the chain; how many.
+    Expected<int, QString> chainUnchained();
 
 private:
+    // Inside a change's transaction: the number's state as it is now, chained, and its
+    // place in the chain kept with it; a number given back is chained as such.
+    Expected<void, QString> chained(const QString& lineDb, const QString& serial);
+    Expected<void, QString> chainedGone(const QString& lineDb, const QString& serial);
+
     StoreConnection& store_;
+    ChainTable* chain_;
 };
 
 } // namespace auxpad

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "records/chain.h"
 #include "records/record_table.h"
 #include "records/serial_state.h"
 #include "records/serial_table.h"
@@ -23,6 +24,8 @@ public:
     // pages hear of them), and the serial numbers reserved here before leases.
     RecordTable& records() { return records_; }
     SerialTable& serials() { return serials_; }
+    // Every journal's chain, as each delivers it.
+    ChainTable& chain() { return chain_; }
 
     // Serial leases (records/line_database.cpp): `more` of the lowest free numbers of
     // `range` leased to `journal` at once (another station or command waits meanwhile),
@@ -53,6 +56,7 @@ private:
 
     RecordTable records_{*this};
     SerialTable serials_{*this};
+    ChainTable chain_{*this};
 };
 
 } // namespace auxpad

@@ -107,7 +107,21 @@ const Column kColumns[] = {
     TEXT_COLUMN("step", step),
     TEXT_COLUMN("cause", cause),
     TEXT_COLUMN("first_try", firstTry),
+    // Where the revision stands in its journal's chain: the last columns, outside its content.
+    TEXT_COLUMN("content_sha256", contentSha256),
+    Column{"chain_seq", [](const JobRecord& r) { return r.chainSeq > 0 ? QVariant(r.chainSeq) : QVariant(); },
+           [](JobRecord& r, const QVariant& v) { r.chainSeq = v.isNull() ? 0 : v.toLongLong(); }},
+    TEXT_COLUMN("chain_prev", chainPrev),
 };
+
+// The columns outside a record's content: where it is kept, and its place in the chain.
+bool outsideContent(const char* column)
+{
+    for (const char* kept : {"journal", "line_db", "content_sha256", "chain_seq", "chain_prev"})
+        if (qstrcmp(column, kept) == 0)
+            return true;
+    return false;
+}
 
 #undef TEXT_COLUMN
 #undef FILE_COLUMN
@@ -141,6 +155,44 @@ void bindRecord(QSqlQuery& q, const JobRecord& r)
 {
     for (const Column& c : kColumns)
         q.addBindValue(c.get(r));
+}
+
+QByteArray canonicalContent(const JobRecord& r)
+{
+    QByteArray out;
+    out.reserve(1024);
+    for (const Column& c : kColumns) {
+        if (outsideContent(c.name))
+            continue;
+        const QVariant v = c.get(r);
+        out += c.name;
+        if (v.isNull()) {
+            out += "\n"; // no '=': a null is not an empty text
+            continue;
+        }
+        out += '=';
+        if (v.typeId() == QMetaType::Double)
+            out += QByteArray::number(v.toDouble(), 'g', 17);
+        else
+            out += v.toString().toUtf8().replace('\\', "\\\\").replace('\n', "\\n");
+        out += '\n';
+    }
+    return out;
+}
+
+QStringList differingColumns(const JobRecord& a, const JobRecord& b)
+{
+    QStringList out;
+    for (const Column& c : kColumns) {
+        if (outsideContent(c.name))
+            continue;
+        const QVariant x = c.get(a), y = c.get(b);
+        if (x.isNull() != y.isNull() || x.toString() != y.toString())
+            out << QStringLiteral("%1: %2, %3")
+                       .arg(QLatin1String(c.name), x.isNull() ? QStringLiteral("none") : x.toString(),
+                            y.isNull() ? QStringLiteral("none") : y.toString());
+    }
+    return out;
 }
 
 QString upsertStatement()

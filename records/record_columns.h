@@ -4,6 +4,7 @@
 // one list every statement of the journal, the line's database and the reader is made
 // from (records/record_columns.cpp).
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 
@@ -25,5 +26,11 @@ void readRecord(const QSqlQuery& q, JobRecord& r, std::size_t count = kRecordCol
 // later one. Its values, bound in order by bindRecord.
 QString upsertStatement();
 void bindRecord(QSqlQuery& q, const JobRecord& r);
+// A record's content as its chain hashes it: every column but where it is kept and its
+// place in the chain (its row's id, its journal, the line database it is held for, its
+// chain columns), each as name=value on a line of its own, a null apart from "".
+QByteArray canonicalContent(const JobRecord& r);
+// The columns of the content in which two records differ, each as "serial: A, B".
+QStringList differingColumns(const JobRecord& a, const JobRecord& b);
 
 } // namespace auxpad

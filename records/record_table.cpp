@@ -18,7 +18,10 @@ Expected<void, QString> RecordTable::write(JobRecord record)
             return derived;
     static const QString upsert = upsertStatement();
     QSqlQuery& q = store_.prepared(upsert);
-    for (const JobRecord& r : writes) {
+    for (JobRecord& r : writes) {
+        if (hooks_)
+            if (auto sealed = hooks_->seal(r); !sealed)
+                return sealed;
         bindRecord(q, r);
         if (!q.exec())
             return store_.fail("written", q.lastError().text());

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "base/expected.h"
 #include "records/job_record.h"
 
 namespace auxpad {
@@ -21,6 +22,8 @@ public:
     // `writes` holds the record, which may be worked out further; a hook adds the other
     // records its write changes (a board's earlier try, which the new one makes a try again).
     virtual Expected<void, QString> derive(std::vector<JobRecord>& writes) = 0;
+    // Just before the row is written: its place in the store's chain.
+    virtual Expected<void, QString> seal(JobRecord& record) = 0;
     virtual Expected<void, QString> alongside(const JobRecord& record) = 0;
 };
 

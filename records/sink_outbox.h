@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/expected.h"
 #include "records/job_record.h"
 #include "records/sink_state.h"
 

@@ -173,6 +173,25 @@ const std::vector<std::vector<QString>> kMigrations = {
         "started) WHERE %BOARDS%",
         "CREATE INDEX board_jobs_board_tries ON board_jobs (board, id) WHERE %TRIES%",
     },
+    // 13: records that show any edit. Each journal chains its entries, a record's every
+    // revision and every change of a leased number's state: an entry's number, the
+    // SHA-256 of its content and the hash of the entry before it, kept with the row and
+    // in the chain itself, which the line's database keeps for every journal as it
+    // arrives. A line's database marks where its records stood at the migration: those,
+    // written before any chain, are not checked, until their journal chains them.
+    {
+        "ALTER TABLE board_jobs ADD COLUMN content_sha256 TEXT",
+        "ALTER TABLE board_jobs ADD COLUMN chain_seq BIGINT",
+        "ALTER TABLE board_jobs ADD COLUMN chain_prev TEXT",
+        "ALTER TABLE serial_leases ADD COLUMN content_sha256 TEXT",
+        "ALTER TABLE serial_leases ADD COLUMN chain_seq BIGINT",
+        "CREATE TABLE chain (journal TEXT NOT NULL, seq BIGINT NOT NULL, kind TEXT NOT NULL, entry_key TEXT NOT NULL, "
+        "revision INTEGER NOT NULL, content_sha256 TEXT NOT NULL, prev TEXT NOT NULL, hash TEXT NOT NULL, "
+        "at TEXT NOT NULL, delivered INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (journal, seq))",
+        "CREATE INDEX chain_held ON chain (journal, seq) WHERE delivered = 0",
+        "CREATE TABLE chain_epoch (before_id BIGINT NOT NULL, migrated TEXT NOT NULL)",
+        "INSERT INTO chain_epoch (before_id, migrated) SELECT COALESCE(MAX(id), 0), '%NOW%' FROM board_jobs",
+    },
 };
 
 } // namespace

@@ -29,6 +29,13 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         recordsLost(closed.error());
         return unexpected(closed.error());
     }
+    // What was written before the journal chained its entries is chained now, once.
+    if (auto chained = journal_.chainUnchained(); !chained) {
+        recordsLost(chained.error());
+        return unexpected(chained.error());
+    } else if (*chained > 0) {
+        chainedBefore_ = *chained;
+    }
     journalUrl_ = journalUrl;
     thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl, signature_.station, clock(), surroundings_.offload);
     if (surroundings_.lineAway)
@@ -349,6 +356,15 @@ void Bench::labelFinished(const LabelRecord& label)
 void Bench::lastLabels(int ms)
 {
     clock().runUntil([this] { return labelsInHand_.empty(); }, ms);
+}
+
+QString Bench::chainedNotice() const
+{
+    if (chainedBefore_ == 0)
+        return {};
+    return QStringLiteral("The journal chained its %1 records and numbers written before this version, in the order "
+                          "they were written: an edit of any of them shows from now on")
+        .arg(chainedBefore_);
 }
 
 void Bench::recordsLost(const QString& why)

@@ -80,6 +80,9 @@ public:
     std::vector<BoardJob*> jobs();
     // Why the jobs are not on record, once they are not.
     const std::optional<QString>& recordsProblem() const { return recordsProblem_; }
+    // What the journal chained as it opened, written before it chained its entries: what
+    // a front says once ("", when there was nothing).
+    QString chainedNotice() const;
 
     // The line database, as messages name it ("" for none), and the records held for it.
     const QString& lineDb() const { return lineDb_; }
@@ -168,6 +171,7 @@ private:
     std::unique_ptr<LeaseKeeper> lease_;
     std::vector<std::unique_ptr<Board>> boards_;
     std::optional<QString> recordsProblem_;
+    int chainedBefore_ = 0;
     BoardBook book_;
     int loneJobs_ = 0; // lone jobs on no board's identity, each a board of its own
     QString journalUrl_;

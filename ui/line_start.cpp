@@ -171,6 +171,8 @@ void showBenchNews(auxpad::Bench& bench, LineWindow& window)
         openBox(&window, "The jobs of this bench are not on record: " + why, auxpad::Icon::Warning);
     });
     window.showRecords(bench.lineDb(), bench.held(), bench.sinksHeld());
+    if (const QString chained = bench.chainedNotice(); !chained.isEmpty())
+        window.showStationWarning(chained);
     if (bench.printsLabels())
         window.followLabels();
     QObject::connect(&bench, &auxpad::Bench::labelsNoticed, &window,

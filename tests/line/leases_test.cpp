@@ -66,7 +66,7 @@ TEST_F(Leases, TwoStationsGoOnHandingOutSerialsWhileTheLineDatabaseIsAway)
     EXPECT_EQ(audit.status, 0);
     const QJsonObject audited = QJsonDocument::fromJson(audit.out).object();
     EXPECT_TRUE(audited["ok"].toBool()) << audit.out.toStdString();
-    EXPECT_EQ(audited["invariants"].toArray().size(), 8);
+    EXPECT_EQ(audited["invariants"].toArray().size(), 9);
 
     const auto states = tool({"report", "--serials", "SN0001000-SN0001999", "--csv", "--db", line});
     EXPECT_EQ(states.status, 0);

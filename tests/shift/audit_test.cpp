@@ -13,9 +13,9 @@ using namespace auxpad::shift;
 
 namespace {
 
-// `records audit` on the stores of a small shift kept in `dir`, after `edit` ran on the
-// file `store` of them: its exit status and what it printed.
-std::pair<int, QString> auditAfter(const QString& store, const QString& edit)
+// `records audit` on the stores of a small shift kept in `dir`, after each of `edits` ran
+// on its file of them: its exit status and what it printed.
+std::pair<int, QString> auditAfter(const std::vector<std::pair<QString, QString>>& edits)
 {
     QTemporaryDir dir;
     ShiftPlan p;
@@ -25,7 +25,7 @@ std::pair<int, QString> auditAfter(const QString& store, const QString& edit)
     p.keep = dir.path();
     const auto done = simulate(p);
     EXPECT_TRUE(done);
-    if (!edit.isEmpty()) {
+    for (const auto& [store, edit] : edits) {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "edit");
         db.setDatabaseName(dir.filePath(store));
         EXPECT_TRUE(db.open());
@@ -44,7 +44,7 @@ std::pair<int, QString> auditAfter(const QString& store, const QString& edit)
 
 TEST(Audit, NamesEachPromiseBrokenByAnEditOfTheStores)
 {
-    const auto [untouched, table] = auditAfter({}, {});
+    const auto [untouched, table] = auditAfter({});
     EXPECT_EQ(untouched, 0) << table.toStdString();
     EXPECT_FALSE(table.contains("NO")) << table.toStdString();
     const char* const lastPassed = "(SELECT MAX(id) FROM board_jobs WHERE job = 'run' AND result = 'passed')";
@@ -59,10 +59,37 @@ TEST(Audit, NamesEachPromiseBrokenByAnEditOfTheStores)
          "one-label-per-passed-board"},
     };
     for (const auto& [store, edit, promise] : edits) {
-        const auto [status, said] = auditAfter(store, edit);
+        const auto [status, said] = auditAfter({{store, edit}});
         EXPECT_EQ(status, 1) << promise;
         EXPECT_TRUE(said.contains(QString(promise).leftJustified(31) + "NO")) << said.toStdString();
     }
+}
+
+// An edit at the line's database, a record gone from it and from its journal, a record
+// put in from outside any journal: each shows, and is named.
+TEST(Audit, AnEditOfAnyRecordShowsAgainstItsJournalsChain)
+{
+    const char* const lastPassed = "(SELECT MAX(id) FROM board_jobs WHERE job = 'run' AND result = 'passed')";
+    const auto [edited, editSaid] = auditAfter(
+        {{"line.sqlite", QString("UPDATE board_jobs SET serial = 'SN9999999' WHERE id = %1").arg(lastPassed)}});
+    EXPECT_EQ(edited, 1);
+    EXPECT_TRUE(editSaid.contains(QString("records-unaltered").leftJustified(31) + "NO")) << editSaid.toStdString();
+    EXPECT_TRUE(editSaid.contains("was edited: here and in its journal: serial: SN9999999, SN")) << editSaid.toStdString();
+
+    const QString oneRun = "(SELECT MIN(job_uuid) FROM board_jobs WHERE job = 'run')";
+    const auto [deleted, deleteSaid] = auditAfter({{"line.sqlite", "DELETE FROM board_jobs WHERE job_uuid = " + oneRun},
+                                                   {"station-1.sqlite", "DELETE FROM board_jobs WHERE job_uuid = " + oneRun}});
+    EXPECT_EQ(deleted, 1);
+    EXPECT_TRUE(deleteSaid.contains("is in its chain but gone from the line's database: it was deleted"))
+        << deleteSaid.toStdString();
+
+    const auto [forged, forgedSaid] = auditAfter(
+        {{"line.sqlite", QString("INSERT INTO board_jobs (started, station, port, device, job, result, serial, tool_version, "
+                                 "job_uuid, journal) SELECT started, station, port, device, job, result, 'SN1000999', "
+                                 "tool_version, 'forged-1', journal FROM board_jobs WHERE id = %1")
+                             .arg(lastPassed)}});
+    EXPECT_EQ(forged, 1);
+    EXPECT_TRUE(forgedSaid.contains("the record forged-1 of station-1 is in no journal's chain")) << forgedSaid.toStdString();
 }
 
 TEST(Audit, StoresThatCannotBeReadEndWithStatusTwo)

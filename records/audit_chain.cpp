@@ -1,0 +1,135 @@
+// The promise that no record was altered, checked against every journal's chain as the
+// line's database keeps it, and against the journals' own files when they are given.
+#include <QVariant>
+
+#include <map>
+
+#include "records/audit.h"
+#include "records/chain.h"
+#include "records/record_columns.h"
+
+namespace auxpad {
+
+namespace {
+
+QString shortId(const QString& journal)
+{
+    return journal.left(8);
+}
+
+using Chains = std::map<QString, std::vector<ChainEntry>>; // each journal's, by number
+
+// Each journal's entries follow one another from the first, each hash what it hashes.
+void checkLinks(Invariant& i, const Chains& chains)
+{
+    for (const auto& [journal, entries] : chains) {
+        QString prev = chain::genesis(journal);
+        for (std::size_t k = 0; k < entries.size(); ++k) {
+            const ChainEntry& e = entries[k];
+            const auto expected = static_cast<qint64>(k + 1);
+            if (e.seq != expected) {
+                i.breaks(QStringLiteral("journal %1's chain has no entry %2: entries were deleted").arg(shortId(journal)).arg(expected));
+                break;
+            }
+            if (e.prev != prev || chain::hashOf(e) != e.hash) {
+                i.breaks(QStringLiteral("journal %1's chain entry %2 (%3 %4) was %5")
+                              .arg(shortId(journal))
+                              .arg(e.seq)
+                              .arg(e.kind, e.key, e.prev != prev ? "put in out of its turn" : "edited"),
+                       e.at);
+                break;
+            }
+            prev = e.hash;
+        }
+    }
+}
+
+// The journal's own record of `uuid`, when its file was given.
+const JobRecord* ownRecord(const std::map<QString, std::map<QString, JobRecord>>& journals, const JobRecord& r)
+{
+    const auto journal = journals.find(r.journal);
+    if (journal == journals.end())
+        return nullptr;
+    const auto own = journal->second.find(r.uuid);
+    return own == journal->second.end() ? nullptr : &own->second;
+}
+
+} // namespace
+
+Expected<Invariant, QString> checkUnaltered(RecordReader& line, const std::vector<RecordReader*>& journalFiles)
+{
+    Invariant i;
+    i.name = QStringLiteral("records-unaltered");
+    i.description = QStringLiteral("no record was edited, deleted or put in out of its journal's chain");
+    ChainTable table(line);
+    auto entries = table.all();
+    if (!entries)
+        return unexpected(entries.error());
+    Chains chains;
+    for (ChainEntry& e : *entries)
+        chains[e.journal].push_back(std::move(e));
+    checkLinks(i, chains);
+    auto epoch = line.rows("SELECT before_id FROM chain_epoch");
+    if (!epoch)
+        return unexpected(epoch.error());
+    const qint64 before = epoch->empty() ? 0 : epoch->front()[0].toLongLong();
+    // The journals' own records, to name what differs.
+    std::map<QString, std::map<QString, JobRecord>> own;
+    for (RecordReader* file : journalFiles) {
+        auto identity = file->identity();
+        if (!identity)
+            return unexpected(identity.error());
+        auto& records = own[*identity];
+        if (auto read = file->visit({}, [&](const JobRecord& r) { records[r.uuid] = r; }); !read)
+            return unexpected(read.error());
+    }
+    std::map<std::pair<QString, QString>, int> rows; // by journal and job_uuid: the revision there
+    auto read = line.visit({}, [&](const JobRecord& r) {
+        ++i.count;
+        rows[{r.journal, r.uuid}] = r.revision;
+        if (r.chainSeq == 0) {
+            if (r.id > before)
+                i.breaks(QStringLiteral("the record %1 of %2 is in no journal's chain: it was put in from outside one")
+                              .arg(r.uuid, r.station), r.started);
+            return;
+        }
+        const auto chain = chains.find(r.journal);
+        const ChainEntry* e = chain != chains.end() && r.chainSeq <= static_cast<qint64>(chain->second.size())
+                                  ? &chain->second[static_cast<std::size_t>(r.chainSeq - 1)]
+                                  : nullptr;
+        if (!e || e->kind != QLatin1String(chain::kRecord) || e->key != r.uuid || e->revision != r.revision) {
+            i.breaks(QStringLiteral("journal %1's record %2 is not the entry %3 its chain holds: it was put in from "
+                                     "outside the chain")
+                          .arg(shortId(r.journal), r.uuid).arg(r.chainSeq), r.started);
+            return;
+        }
+        if (chain::sha256(canonicalContent(r)) == e->contentSha256 && r.contentSha256 == e->contentSha256)
+            return;
+        QString what = QStringLiteral("its content is not what its journal chained");
+        if (const JobRecord* mine = ownRecord(own, r))
+            what = "here and in its journal: " + differingColumns(r, *mine).join("; ");
+        i.breaks(QStringLiteral("journal %1's record %2 was edited: %3").arg(shortId(r.journal), r.uuid, what),
+               r.started);
+    });
+    if (!read)
+        return unexpected(read.error());
+    // Every record a chain holds is there, in its last revision chained or a later one.
+    for (const auto& [journal, list] : chains) {
+        std::map<QString, const ChainEntry*> latest;
+        for (const ChainEntry& e : list)
+            if (e.kind == QLatin1String(chain::kRecord))
+                latest[e.key] = &e;
+        for (const auto& [uuid, e] : latest) {
+            const auto row = rows.find({journal, uuid});
+            if (row == rows.end())
+                i.breaks(QStringLiteral("journal %1's record %2 (revision %3) is in its chain but gone from the line's "
+                                         "database: it was deleted")
+                              .arg(shortId(journal), uuid)
+                              .arg(e->revision),
+                       e->at);
+        }
+    }
+    return i;
+}
+
+} // namespace auxpad

@@ -1,0 +1,131 @@
+#include "records/chain.h"
+
+#include <QCryptographicHash>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+#include "records/store_connection.h"
+#include "records/transaction.h"
+
+namespace auxpad {
+
+namespace chain {
+
+QString sha256(const QByteArray& bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
+}
+
+QString genesis(const QString& journal)
+{
+    return sha256("auxpad-flash chain of journal " + journal.toUtf8());
+}
+
+QString hashOf(const ChainEntry& e)
+{
+    return sha256(QStringLiteral("%1\n%2\n%3\n%4\n%5\n%6\n%7")
+                      .arg(e.journal)
+                      .arg(e.seq)
+                      .arg(e.kind, e.key)
+                      .arg(e.revision)
+                      .arg(e.contentSha256, e.prev)
+                      .toUtf8());
+}
+
+} // namespace chain
+
+namespace {
+
+const char* const kEntryColumns = "journal, seq, kind, entry_key, revision, content_sha256, prev, hash, at";
+
+ChainEntry readEntry(const QSqlQuery& q)
+{
+    return {q.value(0).toString(), q.value(1).toLongLong(), q.value(2).toString(), q.value(3).toString(),
+            q.value(4).toInt(),    q.value(5).toString(),   q.value(6).toString(), q.value(7).toString(),
+            q.value(8).toString()};
+}
+
+} // namespace
+
+Expected<ChainEntry, QString> ChainTable::append(const QString& kind, const QString& key, int revision,
+                                                 const QByteArray& content)
+{
+    if (journal_.isEmpty()) {
+        auto identity = store_.identity();
+        if (!identity)
+            return unexpected(identity.error());
+        journal_ = *identity;
+    }
+    ChainEntry e{journal_, 1, kind, key, revision, chain::sha256(content), chain::genesis(journal_), {},
+                 recordTime(store_.clock())};
+    // The last entry: the table's key leads to it at once.
+    auto last = store_.execute("SELECT seq, hash FROM chain WHERE journal = ? ORDER BY seq DESC LIMIT 1", {journal_},
+                               "written");
+    if (!last)
+        return unexpected(last.error());
+    if ((*last)->next()) {
+        e.seq = (*last)->value(0).toLongLong() + 1;
+        e.prev = (*last)->value(1).toString();
+    }
+    (*last)->finish();
+    e.hash = chain::hashOf(e);
+    auto added = store_.execute(
+        QStringLiteral("INSERT INTO chain (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(kEntryColumns),
+        {e.journal, e.seq, e.kind, e.key, e.revision, e.contentSha256, e.prev, e.hash, e.at}, "written");
+    if (!added)
+        return unexpected(added.error());
+    return e;
+}
+
+Expected<std::vector<ChainEntry>, QString> ChainTable::held(int most)
+{
+    auto q = store_.execute(QStringLiteral("SELECT %1 FROM chain WHERE delivered = 0 ORDER BY journal, seq LIMIT %2")
+                                .arg(kEntryColumns)
+                                .arg(most),
+                            {}, "read");
+    if (!q)
+        return unexpected(q.error());
+    std::vector<ChainEntry> out;
+    while ((*q)->next())
+        out.push_back(readEntry(**q));
+    (*q)->finish();
+    return out;
+}
+
+Expected<void, QString> ChainTable::markDelivered(const std::vector<ChainEntry>& entries)
+{
+    std::vector<QVariantList> rows;
+    for (const ChainEntry& e : entries)
+        rows.push_back({e.journal, e.seq});
+    auto marked = store_.writeEach("UPDATE chain SET delivered = 1 WHERE journal = ? AND seq = ?", rows);
+    return marked ? Expected<void, QString>() : unexpected(marked.error());
+}
+
+Expected<void, QString> ChainTable::keep(const std::vector<ChainEntry>& entries)
+{
+    std::vector<QVariantList> rows;
+    for (const ChainEntry& e : entries)
+        rows.push_back({e.journal, e.seq, e.kind, e.key, e.revision, e.contentSha256, e.prev, e.hash, e.at});
+    auto kept = store_.writeEach(QStringLiteral("INSERT INTO chain (%1, delivered) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 1) "
+                                                "ON CONFLICT (journal, seq) DO NOTHING")
+                                     .arg(kEntryColumns),
+                                 rows);
+    return kept ? Expected<void, QString>() : unexpected(kept.error());
+}
+
+Expected<std::vector<ChainEntry>, QString> ChainTable::all()
+{
+    if (!store_.isOpen())
+        return store_.fail("read", "they are not open");
+    QSqlQuery q(store_.database());
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT %1 FROM chain ORDER BY journal, seq").arg(kEntryColumns)))
+        return store_.fail("read", q.lastError().text());
+    std::vector<ChainEntry> out;
+    while (q.next())
+        out.push_back(readEntry(q));
+    return out;
+}
+
+} // namespace auxpad
