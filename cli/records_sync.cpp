@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "records/line_roles.h"
 #include "runner/bench_options.h"
 
 namespace auxpad::cli {
@@ -71,6 +72,8 @@ struct RecordsOptions {
     const QCommandLineOption reason{"reason", "With lease --release --journal: why, on record in the line's database.",
                                     "TEXT"};
     const QCommandLineOption retryRefused{"retry-refused", "With sync: send the results a sink refused again."};
+    const QCommandLineOption role{"role", "With grant: what the login may do: " + auxpad::lineRoleNames().join(", ") + ".",
+                                  "ROLE"};
 };
 
 const char* const kRecordsHelp =
@@ -83,6 +86,10 @@ const char* const kRecordsHelp =
     "deliveries: lists each sink (webhook, MQTT) of this station's journal with its delivered, held and refused "
     "results and the oldest held one's age; exits 1 when one holds or refused something. sync delivers to the "
     "sinks of flash.ini (or of --recipe FILE) too; --retry-refused sends the refused results again.\n"
+    "grant NAME --role station|lead|viewer: makes NAME a login of the line's PostgreSQL database that may do what "
+    "the role may and no more, making the line's schema first where it is missing: a station adds records and "
+    "changes only the rows of the journals it delivers for, never deletes; a lead may also give leased numbers back "
+    "and keep the list of people; a viewer only reads (serve, report). Run it as the database's owner.\n"
     "audit: checks the line's promises against its database and the journals given with --journal FILE: every "
     "passed board on record once, no job twice, every journal's records delivered, no serial on two boards, "
     "every leased number accounted for, one label per passed board and none for a failed one, no board short "
@@ -99,6 +106,9 @@ int recordsCannot(const QString& why)
 // Which options go with `what`: "" when they all do, else why not.
 QString optionsMisfit(const QCommandLineParser& parser, const RecordsOptions& r, const QString& what)
 {
+    if (parser.isSet(r.role) != (what == "grant"))
+        return what == "grant" ? QStringLiteral("grant needs --role ") + auxpad::lineRoleNames().join("|")
+                               : QStringLiteral("--role goes with grant");
     for (const QCommandLineOption* syncOnly : {&r.retryRefused, &r.o.recipe})
         if (parser.isSet(*syncOnly) && what != "sync")
             return "--" + syncOnly->names().front() + " goes with sync";
@@ -116,6 +126,28 @@ QString optionsMisfit(const QCommandLineParser& parser, const RecordsOptions& r,
     if (parser.isSet(r.reason) && !(parser.isSet(r.journal) && parser.isSet(r.release)))
         return "--reason goes with --release --journal ID";
     return {};
+}
+
+// `records grant NAME --role ROLE`: the login, made or remade with what its role may do.
+int runGrant(const QString& lineUrl, const QString& roleName, const QString& login)
+{
+    const auto role = auxpad::lineRoleNamed(roleName);
+    if (!role)
+        return recordsCannot("--role " + roleName + " is no role: give " + auxpad::lineRoleNames().join(", "));
+    auxpad::LineDatabase line;
+    if (const auto opened = line.open(lineUrl); !opened) // the line's schema, where it is missing
+        return recordsCannot(opened.error());
+    if (!line.postgres()) {
+        std::printf("%s is a SQLite file, which has no logins: its file's permissions are its only guard. Give the "
+                    "stations' user write access to it and everyone else none.\n",
+                    auxpad::StoreUrls::shownUrl(lineUrl).toLocal8Bit().constData());
+        return 0;
+    }
+    if (const auto granted = auxpad::grantLineRole(line, *role, login); !granted)
+        return recordsCannot(granted.error());
+    std::printf("%s may now do what a %s may in %s\n", login.toLocal8Bit().constData(),
+                roleName.toLocal8Bit().constData(), auxpad::StoreUrls::shownUrl(lineUrl).toLocal8Bit().constData());
+    return 0;
 }
 
 // `records sync`: what the journal holds goes to the line's database, and to the sinks.
@@ -149,18 +181,22 @@ int runRecords(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(kRecordsHelp);
     const RecordsOptions r;
-    parser.addOptions({r.o.help, r.o.db, r.o.station, r.release, r.journal, r.reason, r.o.json, r.o.recipe, r.retryRefused});
-    parser.addPositionalArgument("sync|lease|audit|deliveries",
-                                 "Deliver what is held, show or give back a lease, or check the line's promises.");
+    parser.addOptions(
+        {r.o.help, r.o.db, r.o.station, r.release, r.journal, r.reason, r.o.json, r.o.recipe, r.retryRefused, r.role});
+    parser.addPositionalArgument("sync|lease|audit|deliveries|grant",
+                                 "Deliver what is held, show or give back a lease, check the line's promises, or "
+                                 "give a database login its role.");
     const auto read = auxpad::readCommandLine(parser, arguments, r.o, "records");
     if (!read)
         return recordsCannot(read.error());
     if (*read == auxpad::CommandLine::HelpShown)
         return 0;
     const QStringList whats = parser.positionalArguments();
-    const QString what = whats.size() == 1 ? whats.front() : QString();
-    if (!QStringList{"sync", "lease", "audit", "deliveries"}.contains(what))
-        return recordsCannot("what to do? auxpad-flash records sync|lease|audit|deliveries [--db URL]");
+    const QString what = whats.size() == 1 || (whats.size() == 2 && whats.front() == "grant") ? whats.front() : QString();
+    if (whats.size() == 1 && whats.front() == "grant")
+        return recordsCannot("grant to whom? auxpad-flash records grant NAME --role ROLE --db URL");
+    if (!QStringList{"sync", "lease", "audit", "deliveries", "grant"}.contains(what))
+        return recordsCannot("what to do? auxpad-flash records sync|lease|audit|deliveries|grant [--db URL]");
     if (const QString misfit = optionsMisfit(parser, r, what); !misfit.isEmpty())
         return recordsCannot(misfit);
     if (what == "deliveries")
@@ -183,6 +219,8 @@ int runRecords(const QStringList& arguments)
         return recordsCannot("--db: " + checked.error());
     if (what == "audit")
         return runAudit(lineUrl, parser.values(r.journal), parser.isSet(r.o.json));
+    if (what == "grant")
+        return runGrant(lineUrl, parser.value(r.role), whats.at(1));
     if (what == "lease")
         return runLease({lineUrl, station, parser.isSet(r.release), parser.value(r.journal), parser.value(r.reason).trimmed()});
     return runSync(lineUrl, station, sinks, parser.isSet(r.retryRefused));

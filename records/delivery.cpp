@@ -48,6 +48,9 @@ Expected<DeliveryCount, QString> deliverHeld(Journal& journal, LineDatabase& lin
         line.close(); // opened afresh at the next try
         return unexpected(why);
     };
+    // The journal's rows there are this login's to add and change, unless another's already.
+    if (auto claimed = line.claimJournal(*identity); !claimed)
+        return failed(claimed.error());
     DeliveryCount count;
     for (;;) {
         auto batch = journal.records().held(lineDb, kBatch);

@@ -18,6 +18,8 @@ Expected<QStringList, QString> LineDatabase::leaseSerials(const QString& journal
     if (!transaction.begun())
         return unexpected(transaction.begun().error());
     auto rollback = [&](const QString& why) -> Expected<QStringList, QString> { return fail("written", why); };
+    if (auto claimed = claimJournal(journal); !claimed)
+        return unexpected(claimed.error());
     if (auto adopted = adoptUnclaimed(journal); !adopted)
         return rollback(adopted.error());
     if (more > 0) {
@@ -62,6 +64,15 @@ Expected<QStringList, QString> LineDatabase::leasedTo(const QString& journal, co
     while (q.next())
         leased << q.value(0).toString();
     return leased;
+}
+
+Expected<void, QString> LineDatabase::claimJournal(const QString& journal)
+{
+    auto claimed = execute(QStringLiteral("INSERT INTO journal_owners (journal, login, claimed) VALUES (?, %1, ?) "
+                                          "ON CONFLICT (journal) DO NOTHING")
+                               .arg(postgres_ ? "current_user" : "''"),
+                           {journal, recordTime(*clock_)}, "written");
+    return claimed ? Expected<void, QString>() : unexpected(claimed.error());
 }
 
 Expected<void, QString> LineDatabase::adoptUnclaimed(const QString& journal)
@@ -142,8 +153,11 @@ Expected<std::vector<SerialRefusal>, QString> LineDatabase::applySerialStates(co
             q.exec("RELEASE SAVEPOINT serial_state");
             continue;
         }
+        // Refused by the database itself: the number's check, or, under a station's login,
+        // the rule that it changes only its own journals' numbers.
         const QString why = q.lastError().text();
-        if (!why.contains(QLatin1String("serial_written_by_its_journal")))
+        if (!why.contains(QLatin1String("serial_written_by_its_journal"))
+            && !why.contains(QLatin1String("row-level security")))
             return rollback(why);
         q.exec("ROLLBACK TO SAVEPOINT serial_state");
         refused.push_back({s.serial, s.port, s.taken, holderOf(s.serial)});

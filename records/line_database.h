@@ -42,6 +42,9 @@ public:
                                                                      const std::vector<SerialState>& states);
     Expected<int, QString> releaseSerials(const QString& journal, const QStringList& serials);
     Expected<int, QString> releaseJournal(const QString& journal, const QString& reason);
+    // The journal is this database login's from now on, unless another login delivered for
+    // it first (which then keeps it): the rows of a journal only its own login may change.
+    Expected<void, QString> claimJournal(const QString& journal);
     // The journals that feed it: this station's name used by `journal` (and whether it
     // delivered now), with the other journals that use the name too; the journals whose
     // identity starts with `start`.

@@ -192,6 +192,38 @@ const std::vector<std::vector<QString>> kMigrations = {
         "CREATE TABLE chain_epoch (before_id BIGINT NOT NULL, migrated TEXT NOT NULL)",
         "INSERT INTO chain_epoch (before_id, migrated) SELECT COALESCE(MAX(id), 0), '%NOW%' FROM board_jobs",
     },
+    // 14: the line's database in least privilege. Each journal is owned by the database
+    // login that first delivered for it; on PostgreSQL, row-level security lets a login
+    // add and change only the rows of the journals it owns (a table's owner, who runs
+    // records grant, is not held by it). "PG:" marks what SQLite has no words for.
+    {
+        "CREATE TABLE journal_owners (journal TEXT PRIMARY KEY, login TEXT NOT NULL, claimed TEXT NOT NULL)",
+        // The people who may sign in and sign: a lead keeps the list in the line's database,
+        // each journal a copy, so that a station signs while the database is away.
+        "CREATE TABLE people (badge TEXT PRIMARY KEY, name TEXT NOT NULL, role TEXT NOT NULL, pin_hash TEXT, "
+        "changed TEXT NOT NULL)",
+        "PG:ALTER TABLE journal_owners ENABLE ROW LEVEL SECURITY",
+        "PG:CREATE POLICY owners_read ON journal_owners FOR SELECT USING (true)",
+        "PG:CREATE POLICY owners_claim ON journal_owners FOR INSERT WITH CHECK (login = current_user)",
+        "PG:ALTER TABLE board_jobs ENABLE ROW LEVEL SECURITY",
+        "PG:CREATE POLICY board_jobs_read ON board_jobs FOR SELECT USING (true)",
+        "PG:CREATE POLICY board_jobs_add ON board_jobs FOR INSERT WITH CHECK (%OWNED%)",
+        "PG:CREATE POLICY board_jobs_change ON board_jobs FOR UPDATE USING (%OWNED%) WITH CHECK (%OWNED%)",
+        "PG:ALTER TABLE chain ENABLE ROW LEVEL SECURITY",
+        "PG:CREATE POLICY chain_read ON chain FOR SELECT USING (true)",
+        "PG:CREATE POLICY chain_add ON chain FOR INSERT WITH CHECK (%OWNED%)",
+        "PG:ALTER TABLE journals ENABLE ROW LEVEL SECURITY",
+        "PG:CREATE POLICY journals_read ON journals FOR SELECT USING (true)",
+        "PG:CREATE POLICY journals_add ON journals FOR INSERT WITH CHECK (%OWNED%)",
+        "PG:CREATE POLICY journals_change ON journals FOR UPDATE USING (%OWNED%) WITH CHECK (%OWNED%)",
+        // A number reserved before leases knew journals has none; a lead gives numbers back.
+        "PG:ALTER TABLE serial_reservations ENABLE ROW LEVEL SECURITY",
+        "PG:CREATE POLICY serials_read ON serial_reservations FOR SELECT USING (true)",
+        "PG:CREATE POLICY serials_add ON serial_reservations FOR INSERT WITH CHECK (journal IS NULL OR %OWNED%)",
+        "PG:CREATE POLICY serials_change ON serial_reservations FOR UPDATE USING (journal IS NULL OR %OWNED%) "
+        "WITH CHECK (journal IS NULL OR %OWNED%)",
+        "PG:CREATE POLICY serials_give_back ON serial_reservations FOR DELETE USING (true)",
+    },
 };
 
 } // namespace
@@ -225,6 +257,12 @@ Expected<void, QString> StoreConnection::migrate()
             statement.replace("%NOW%", recordTime(*clock_));
             statement.replace("%BOARDS%", boardRecordsSql());
             statement.replace("%TRIES%", boardTriesSql());
+            statement.replace("%OWNED%", "journal IN (SELECT journal FROM journal_owners WHERE login = current_user)");
+            if (statement.startsWith("PG:")) {
+                if (!postgres_)
+                    continue;
+                statement.remove(0, 3);
+            }
             if (!q.exec(statement))
                 return rollback(q.lastError().text());
         }

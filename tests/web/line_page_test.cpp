@@ -9,8 +9,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QUuid>
 
@@ -71,19 +69,13 @@ protected:
                                   record("st-a", "passed", 26 * 3600), record("st-b", "passed", 9),
                                   record("st-b", "failed", 10, "<b>bold</b>"),
                                   record("st-b", "failed", 11, "<b>bold</b>")}));
-        // The line lead's role reads and can do nothing else.
+        // The page's login reads and can do nothing else: a viewer.
         {
-            QSqlDatabase admin = QSqlDatabase::addDatabase("QPSQL", "admin");
-            admin.setHostName("127.0.0.1");
-            admin.setPort(pgServer().port());
-            admin.setUserName("auxpad");
-            admin.setDatabaseName("line");
-            ASSERT_TRUE(admin.open());
-            QSqlQuery q(admin);
-            ASSERT_TRUE(q.exec("CREATE ROLE lead LOGIN"));
-            ASSERT_TRUE(q.exec("GRANT SELECT ON ALL TABLES IN SCHEMA public TO lead"));
+            QProcess grant;
+            startProgram(grant, AUXPAD_FLASH_EXE, {"records", "grant", "lead", "--role", "viewer", "--db", owner_});
+            ASSERT_TRUE(grant.waitForFinished(30000));
+            ASSERT_EQ(grant.exitCode(), 0) << grant.readAllStandardError().toStdString();
         }
-        QSqlDatabase::removeDatabase("admin");
         serve_ = new QProcess;
         serve_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         startProgram(*serve_, AUXPAD_FLASH_EXE, {"serve", "--listen", "127.0.0.1:0"},
