@@ -188,7 +188,7 @@ bool JobOutput::allPassed() const
         && std::all_of(results_.begin(), results_.end(), [](const auto& r) { return r.second.passed(); });
 }
 
-void JobOutput::finished(const BoardJob& job, const auxpad::BoardStatus& status, const auxpad::Signature& signature)
+void JobOutput::finished(const BoardJob& job, const auxpad::BoardStatus& status, const auxpad::Attribution& attribution)
 {
     const auxpad::BoardStatus& r = results_[&job] = status;
     book_.ended(r.board, job.port().name, r.verdict);
@@ -200,7 +200,7 @@ void JobOutput::finished(const BoardJob& job, const auxpad::BoardStatus& status,
         print(job.port().name + ": " + r.word + '\n');
         break;
     case Style::Json:
-        print(QJsonDocument(auxpad::resultDocument(r.result(signature), auxpad::Audience::Command))
+        print(QJsonDocument(auxpad::resultDocument(r.result(attribution), auxpad::Audience::Command))
                   .toJson(QJsonDocument::Compact)
                   .toStdString()
               + '\n');

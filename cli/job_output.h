@@ -35,8 +35,8 @@ public:
     void phaseChanged(const auxpad::BoardJob& job);
     void progressed(const auxpad::BoardJob& job);
     void told(const auxpad::BoardJob& job, const QString& text);
-    // A board's end, as its bench's status says it, run by whom `signature` says.
-    void finished(const auxpad::BoardJob& job, const auxpad::BoardStatus& status, const auxpad::Signature& signature);
+    // A board's end, as its bench's status says it, run by whom `attribution` says.
+    void finished(const auxpad::BoardJob& job, const auxpad::BoardStatus& status, const auxpad::Attribution& attribution);
     // Every board's end has been said, and each passed.
     bool allPassed() const;
     // The table at the end: port, serial number, result, what failed, time; then how

@@ -85,10 +85,10 @@ auxpad::Expected<auxpad::ProductFields> iniDefaults(const auxpad::FlashIni& ini)
 auxpad::Expected<JobPlan, PlanStop> signPlan(JobPlan plan, const QCommandLineParser& parser,
                                              const auxpad::BenchOptions& o, const QString& exception)
 {
-    auto signature = auxpad::givenSignature(parser, o, plan.recipe ? &*plan.recipe : nullptr, exception);
-    if (!signature)
-        return fail(signature.error());
-    plan.signature = std::move(*signature);
+    auto attribution = auxpad::givenAttribution(parser, o, plan.recipe ? &*plan.recipe : nullptr, exception);
+    if (!attribution)
+        return fail(attribution.error());
+    plan.attribution = std::move(*attribution);
     return plan;
 }
 
@@ -268,7 +268,7 @@ auxpad::Expected<JobPlan, PlanStop> parseJobCommand(const QStringList& arguments
             const QString ini = planned->iniPath == auxpad::RecipeFiles::kIniPath
                 ? QStringLiteral("flash.ini")
                 : QString::fromStdString(planned->iniPath);
-            auto sinks = auxpad::readIniSinks(ini, planned->signature.station);
+            auto sinks = auxpad::readIniSinks(ini, planned->attribution.station);
             if (!sinks)
                 return fail(sinks.error().toStdString());
             planned->sinks = std::move(*sinks);

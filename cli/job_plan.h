@@ -22,7 +22,7 @@ struct JobPlan {
     std::string iniPath;
     std::map<std::string, auxpad::ProductFields> values; // per port, for prodinfo (UTF-8)
     QString lineDb;                                    // the line database's URL, "" for none
-    auxpad::Signature signature;                       // who runs it, where, for which order, why
+    auxpad::Attribution attribution;                       // who runs it, where, for which order, why
     bool json = false;
     std::optional<auxpad::Recipe> recipe;              // run: the whole bring-up of each board
     bool watch = false;                                // run: slots that start each board as it arrives

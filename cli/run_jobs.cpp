@@ -88,7 +88,7 @@ std::shared_ptr<std::size_t> follow(auxpad::Bench& bench, JobOutput& output, boo
     QObject::connect(&bench, &auxpad::Bench::left, &output, [&](std::size_t i) { output.left(bench.job(i)); });
     auto running = std::make_shared<std::size_t>(bench.size());
     QObject::connect(&bench, &auxpad::Bench::finished, &output, [&bench, &output, watch, running, &ended](std::size_t i) {
-        output.finished(bench.job(i), bench.status(i), bench.signature());
+        output.finished(bench.job(i), bench.status(i), bench.attribution());
         if (watch)
             return; // a slot never ends
         bench.job(i).close();
@@ -129,7 +129,7 @@ auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& be
 {
     // Without the station's journal no board could be put on record, and none is started.
     // A line database that does not answer stops nothing: its records wait in the journal.
-    bench.sign(plan.signature);
+    bench.attribute(plan.attribution);
     bench.sendResultsTo(plan.sinks);
     if (const auto opened = bench.openRecords(plan.lineDb); !opened)
         return auxpad::unexpected(opened.error().toStdString());

@@ -21,7 +21,7 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         recordsLost(opened.error());
         return opened;
     }
-    journal_.setStation(signature_.station);
+    journal_.setStation(attribution_.station);
     // A leftover closed now is a board's result too.
     journal_.outbox().holdFor(sinkInterests(sinkSettings_));
     // A journal whose jobs cannot even be read is no journal to start on.
@@ -37,7 +37,7 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         chainedBefore_ = *chained;
     }
     journalUrl_ = journalUrl;
-    thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl, signature_.station, clock(), surroundings_.offload);
+    thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl, attribution_.station, clock(), surroundings_.offload);
     if (surroundings_.lineAway)
         thread_->setLineAway(surroundings_.lineAway);
     if (surroundings_.offload == Offload::OnClock)
@@ -47,7 +47,7 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         courier_ = std::make_unique<Courier>(*thread_, lineUrl, clock());
         connect(courier_.get(), &Courier::heldChanged, this, &Bench::heldChanged);
         connect(courier_.get(), &Courier::stationNameShared, this, [this](const std::vector<Namesake>& others) {
-            emit stationNameShared(namesakeWarning(signature_.station, others));
+            emit stationNameShared(namesakeWarning(attribution_.station, others));
         });
         connect(courier_.get(), &Courier::serialDoubled, this, &Bench::serialDoubled);
         courier_->deliverSoon(); // what earlier runs left held
@@ -68,7 +68,7 @@ Expected<void, QString> Bench::addPort(const PortName& port)
     board->runner = std::make_unique<BoardRunner>(port, files_, iniPath_, clock(), *surroundings_.lines);
     board->keeper = std::make_unique<RecordKeeper>(*board->runner, journal_.isOpen() ? &journal_ : nullptr, lineDb_,
                                                    surroundings_);
-    board->keeper->sign(signature_);
+    board->keeper->attribute(attribution_);
     connect(board->keeper.get(), &RecordKeeper::failed, this, &Bench::recordsLost);
     if (courier_)
         connect(board->keeper.get(), &RecordKeeper::saved, courier_.get(), &Courier::deliverSoon);
@@ -90,9 +90,9 @@ void Bench::serialTaken(Millis waited)
 
 void Bench::signIn(const QString& operatorId)
 {
-    signature_.operatorId = operatorId;
+    attribution_.operatorId = operatorId;
     for (const auto& board : boards_)
-        board->keeper->sign(signature_);
+        board->keeper->attribute(attribution_);
 }
 
 void Bench::prepare(const Recipe* recipe, BringUpRules rules, bool watch)

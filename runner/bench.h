@@ -32,9 +32,9 @@ public:
     Bench(TextFiles& files, std::string iniPath, Surroundings surroundings = {}, QObject* parent = nullptr);
     ~Bench() override;
 
-    // Who signs the records: said before the records are opened and the ports added.
-    void sign(Signature signature) { signature_ = std::move(signature); }
-    const Signature& signature() const override { return signature_; }
+    // Who runs the boards, on every record: said before the records are opened and the ports added.
+    void attribute(Attribution attribution) { attribution_ = std::move(attribution); }
+    const Attribution& attribution() const override { return attribution_; }
     // Another operator signed in: the jobs that start from now on are theirs.
     void signIn(const QString& operatorId);
     // Opens the journal at `journalUrl`, or says why the jobs cannot be put on record;
@@ -183,7 +183,7 @@ private:
     Millis longestSerialWait_ = 0;
     Millis longestLabelWait_ = 0;
     void labelFinished(const LabelRecord& label);
-    Signature signature_;
+    Attribution attribution_;
 };
 
 } // namespace auxpad

@@ -47,30 +47,30 @@ std::optional<StackLightSettings> givenStackLight(const QString& port, const Rec
     return light;
 }
 
-Expected<Signature> givenSignature(const QCommandLineParser& parser, const BenchOptions& options,
+Expected<Attribution> givenAttribution(const QCommandLineParser& parser, const BenchOptions& options,
                                    const Recipe* recipe, const QString& exception)
 {
-    Signature signature;
-    signature.station = StoreUrls::stationName(parser.value(options.station));
-    signature.operatorId = parser.isSet(options.operatorId) ? parser.value(options.operatorId)
+    Attribution attribution;
+    attribution.station = StoreUrls::stationName(parser.value(options.station));
+    attribution.operatorId = parser.isSet(options.operatorId) ? parser.value(options.operatorId)
                                                              : qEnvironmentVariable("AUXPAD_FLASH_OPERATOR");
-    signature.order = parser.isSet(options.order) ? parser.value(options.order) : recipe ? recipe->order : QString();
-    signature.reason = parser.value(options.reason);
-    for (QString* value : {&signature.station, &signature.operatorId, &signature.order, &signature.reason})
+    attribution.order = parser.isSet(options.order) ? parser.value(options.order) : recipe ? recipe->order : QString();
+    attribution.reason = parser.value(options.reason);
+    for (QString* value : {&attribution.station, &attribution.operatorId, &attribution.order, &attribution.reason})
         *value = value->trimmed();
-    if (signature.station.isEmpty())
+    if (attribution.station.isEmpty())
         return unexpected(std::string("--station names no station"));
-    if (!signature.reason.isEmpty() && exception.isEmpty())
+    if (!attribution.reason.isEmpty() && exception.isEmpty())
         return unexpected(std::string("--reason is the reason for an exception: give it with --allow-reuse or --again"));
     if (recipe && recipe->operatorRequired) {
-        if (signature.operatorId.isEmpty())
+        if (attribution.operatorId.isEmpty())
             return unexpected(std::string("the recipe requires an operator: give --operator ID or set "
                                           "AUXPAD_FLASH_OPERATOR"));
-        if (!exception.isEmpty() && signature.reason.isEmpty())
+        if (!exception.isEmpty() && attribution.reason.isEmpty())
             return unexpected(exception.toStdString() + " needs --reason TEXT: the recipe requires an operator, "
                                                          "and an exception on record says why");
     }
-    return signature;
+    return attribution;
 }
 
 void printHelp(const QCommandLineParser& parser, const QString& command)

@@ -47,10 +47,10 @@ Expected<std::vector<std::string>> givenPorts(const QCommandLineParser& parser, 
 // How many tries a bring-up has: one, and --retry N more; or why N will not do.
 Expected<int> givenTries(const QCommandLineParser& parser, const BenchOptions& options);
 
-// Who signs the run, from the options and the environment, as the recipe (when there is
+// Who runs the boards, from the options and the environment, as the recipe (when there is
 // one) rules: or, in one line, why the run cannot start. `exception` names the option that
 // asks for one (--allow-reuse, --again), or is "" for none.
-Expected<Signature> givenSignature(const QCommandLineParser& parser, const BenchOptions& options,
+Expected<Attribution> givenAttribution(const QCommandLineParser& parser, const BenchOptions& options,
                                    const Recipe* recipe, const QString& exception);
 
 // The bench's stack light: on the --stack-light port `port` when it is given, wired as

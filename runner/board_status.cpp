@@ -75,7 +75,7 @@ BoardStatus BoardStatus::ended(const BoardJob& job, const BringUp* bringUp)
     return s;
 }
 
-BoardResult BoardStatus::result(const Signature& signature) const
+BoardResult BoardStatus::result(const Attribution& attribution) const
 {
     BoardResult r;
     r.port = QString::fromStdString(port);
@@ -92,9 +92,9 @@ BoardResult BoardStatus::result(const Signature& signature) const
     r.serialSource = QString::fromStdString(serialSource);
     r.recipe = QString::fromStdString(recipe);
     r.tries = tries;
-    r.operatorId = signature.operatorId;
-    r.order = signature.order;
-    r.station = signature.station;
+    r.operatorId = attribution.operatorId;
+    r.order = attribution.order;
+    r.station = attribution.station;
     return r;
 }
 

@@ -11,7 +11,7 @@ namespace auxpad {
 
 class BoardJob;
 class BringUp;
-struct Signature;
+struct Attribution;
 
 // What a board's label came to, as a front shows it beside the board.
 enum class LabelShown { None, Printed, Held, Failed };
@@ -60,8 +60,8 @@ struct BoardStatus {
     static BoardStatus ended(const BoardJob& job, const BringUp* bringUp);
     // The board is under way: its phase and progress from its job, kept in this status.
     void follow(const BoardJob& job, const BringUp* bringUp);
-    // Its result as a command's --json says it, signed by who ran it.
-    BoardResult result(const Signature& signature) const;
+    // Its result as a command's --json says it, with who ran it.
+    BoardResult result(const Attribution& attribution) const;
 };
 
 } // namespace auxpad

@@ -141,7 +141,7 @@ void BringUp::printLabel()
         return;
     ProductFields onBoard = machine_.result().last.fields;
     onBoard[at(ProductField::Serial)] = machine_.result().serial;
-    const Signature& who = bench_.signature();
+    const Attribution& who = bench_.attribution();
     if (const auto request = labelRequest(recipe_, onBoard, record_.uuid, QDate::currentDate(), who.station,
                                           who.operatorId, who.order))
         bench_.printLabel(job_, *request);
@@ -152,7 +152,7 @@ void BringUp::printLabel()
 // it came to.
 void BringUp::keepStart(int)
 {
-    record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}}, bench_.signature(), bench_.surroundings());
+    record_ = startingRecord(job_.port(), {recipe_.name, recipe_.sha256, {}}, bench_.attribution(), bench_.surroundings());
     record_.job = QLatin1String(words::kRun);
     record_.board = records_.board();
     (void)bench_.keep(record_); // a start not on record is said once; the end may still be

@@ -11,13 +11,13 @@
 namespace auxpad {
 
 // What a bring-up asks of the bench it runs on: the records' thread, the journal for its
-// own record, who signs it and what it stands on, and the label printer.
+// own record, who runs it and what it stands on, and the label printer.
 class BringUpHost {
 public:
     virtual ~BringUpHost() = default;
     virtual RecordsThread* recordsThread() = 0; // nullptr without records
     virtual Expected<void, QString> keep(JobRecord& record) = 0;
-    virtual const Signature& signature() const = 0;
+    virtual const Attribution& attribution() const = 0;
     virtual const Surroundings& surroundings() const = 0;
     // A board took a serial number after waiting `waited` for it.
     virtual void serialTaken(Millis waited) = 0;

@@ -75,16 +75,16 @@ void fillBringUpRecord(JobRecord& record, const BringUpResult& bringUp, const Jo
         record.formatWaitSeconds = static_cast<double>(*flash.formatWait) / 1000;
 }
 
-JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signature& signature,
+JobRecord startingRecord(const PortName& port, const JobTags& tags, const Attribution& attribution,
                          const Surroundings& around)
 {
     JobRecord record;
     record.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
     record.started = recordTime(*around.clock);
-    record.station = signature.station;
-    record.operatorId = signature.operatorId;
-    record.order = signature.order;
-    record.reason = signature.reason;
+    record.station = attribution.station;
+    record.operatorId = attribution.operatorId;
+    record.order = attribution.order;
+    record.reason = attribution.reason;
     record.port = QString::fromStdString(port.name);
     record.device = QString::fromStdString(port.device);
     record.result = QString::fromLatin1(outcomeName(JobOutcome::Running));
@@ -121,7 +121,7 @@ void RecordKeeper::begin(const JobSummary& job)
     open_ = journal_ != nullptr;
     if (!open_)
         return;
-    record_ = startingRecord(runner_.port(), tags_, signature_, around_);
+    record_ = startingRecord(runner_.port(), tags_, attribution_, around_);
     record_.lineDb = lineDb_;
     // A job on a board nobody named (the station window's) is a board of its own.
     record_.board = board_.isEmpty() ? record_.uuid : board_;

@@ -18,7 +18,7 @@ struct JobTags {
 
 // Who runs the boards, where, and for which order: on every record of the run; and why,
 // when the run is an exception to the line's rules.
-struct Signature {
+struct Attribution {
     QString station = StoreUrls::stationName({});
     QString operatorId; // "" for nobody signed in
     QString order;      // the work order or lot, "" for none
@@ -26,9 +26,9 @@ struct Signature {
 };
 
 // A job's record as it starts on `port`, from this station and the process `around`
-// names: a fresh uuid, the time on its clock, the tool's version, `tags`, `signature`,
+// names: a fresh uuid, the time on its clock, the tool's version, `tags`, `attribution`,
 // and the result "running".
-JobRecord startingRecord(const PortName& port, const JobTags& tags, const Signature& signature,
+JobRecord startingRecord(const PortName& port, const JobTags& tags, const Attribution& attribution,
                          const Surroundings& around);
 
 // The one mapping from a job's summary to its record: what the summary fills at the start
@@ -56,8 +56,8 @@ public:
 
     // The tags of the jobs that start from now on.
     void tag(JobTags tags) { tags_ = std::move(tags); }
-    // Who signs the jobs that start from now on.
-    void sign(Signature signature) { signature_ = std::move(signature); }
+    // Who runs the jobs that start from now on.
+    void attribute(Attribution attribution) { attribution_ = std::move(attribution); }
     // The board on this port from now on: every job and try of it is on record with its
     // identity, until another board arrives. Without one, each job is a board of its own.
     void setBoard(QString board) { board_ = std::move(board); }
@@ -81,7 +81,7 @@ private:
     const Surroundings& around_;
     QString lineDb_;
     JobTags tags_;
-    Signature signature_;
+    Attribution attribution_;
     QString board_;
     JobRecord record_;
     bool open_ = false;

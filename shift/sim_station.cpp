@@ -22,10 +22,10 @@ Expected<void, QString> SimStation::start(qint64 process)
 {
     around_.process = process;
     bench_ = std::make_unique<Bench>(files_, RecipeFiles::kIniPath, around_);
-    Signature signature;
-    signature.station = name_;
-    signature.order = recipe_.order;
-    bench_->sign(signature);
+    Attribution attribution;
+    attribution.station = name_;
+    attribution.order = recipe_.order;
+    bench_->attribute(attribution);
     auto opened = bench_->openRecords(lineUrl_, journalUrl_);
     if (!opened) {
         bench_.reset();

@@ -67,10 +67,10 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
     options.filesGiven = parser.isSet(o.disk) || parser.isSet(o.data);
     options.iniPath = parser.value(o.ini).toStdString();
     options.db = parser.value(o.db);
-    auto signature = auxpad::givenSignature(parser, o, nullptr, parser.isSet(again) ? "--again" : "");
-    if (!signature)
-        return wrong(QString::fromStdString(signature.error()));
-    options.signature = std::move(*signature);
+    auto attribution = auxpad::givenAttribution(parser, o, nullptr, parser.isSet(again) ? "--again" : "");
+    if (!attribution)
+        return wrong(QString::fromStdString(attribution.error()));
+    options.attribution = std::move(*attribution);
     options.recipe = parser.value(o.recipe);
     options.autoStart = parser.isSet(autoStart);
     options.again = parser.isSet(again);
@@ -120,15 +120,15 @@ auxpad::Expected<std::optional<auxpad::Recipe>, QString> checkLine(const LineOpt
 // A bench puts every board on record, or starts none.
 auxpad::Expected<void, QString> setUp(const LineOptions& options, const auxpad::Recipe* recipe, auxpad::Bench& bench)
 {
-    auxpad::Signature signature = options.signature;
-    if (signature.order.isEmpty() && recipe)
-        signature.order = recipe->order;
-    bench.sign(signature);
+    auxpad::Attribution attribution = options.attribution;
+    if (attribution.order.isEmpty() && recipe)
+        attribution.order = recipe->order;
+    bench.attribute(attribution);
     // The recipe's sinks when it has any, else the station's flash.ini's.
     auto sinks = recipe && !recipe->sinks.empty()
         ? auxpad::Expected<auxpad::SinkSettings, QString>(recipe->sinks)
         : auxpad::readIniSinks(recipe ? QStringLiteral("flash.ini") : QString::fromStdString(options.iniPath),
-                               signature.station);
+                               attribution.station);
     if (!sinks)
         return auxpad::unexpected(sinks.error());
     bench.sendResultsTo(std::move(*sinks));
@@ -247,7 +247,7 @@ int runLine(const LineOptions& options)
         });
         light->start();
     }
-    window.showSignature(bench.signature().operatorId, bench.signature().order);
+    window.showAttribution(bench.attribution().operatorId, bench.attribution().order);
     QObject::connect(&window, &LineWindow::signedIn, &bench, &auxpad::Bench::signIn);
     if (options.autoStart)
         startSlots(recipe ? &*recipe : nullptr, bench, window);

@@ -17,7 +17,7 @@ struct LineOptions {
     bool filesGiven = false;
     std::string iniPath;
     QString db;
-    auxpad::Signature signature; // without the recipe's order, which the recipe adds
+    auxpad::Attribution attribution; // without the recipe's order, which the recipe adds
     QString recipe; // the line's recipe file: each row brings its board up whole
     bool autoStart = false; // each slot starts its boards by itself (with a recipe)
     bool again = false;

@@ -35,7 +35,7 @@ LineWindow::LineWindow(auxpad::Bench& bench, const auxpad::FlashFiles& files, co
         name->setFont(large);
         layout->addWidget(name);
     }
-    layout->addLayout(signatureRow());
+    layout->addLayout(attributionRow());
 
     auto* grid = new QGridLayout;
     disk_ = filePicker("disk", QStringLiteral("InitDisk file"), files.initDisk, grid, 0);
@@ -218,7 +218,7 @@ void LineWindow::showStationWarning(const QString& warning)
     records_->setText(recordsText_ + '\n' + stationWarning_);
 }
 
-QLayout* LineWindow::signatureRow()
+QLayout* LineWindow::attributionRow()
 {
     auto* row = new QHBoxLayout;
     badge_ = new BadgeField({}, this);
@@ -234,7 +234,7 @@ QLayout* LineWindow::signatureRow()
     return row;
 }
 
-void LineWindow::showSignature(const QString& operatorId, const QString& order)
+void LineWindow::showAttribution(const QString& operatorId, const QString& order)
 {
     badge_->setOperatorId(operatorId);
     order_->setText(order.isEmpty() ? QString() : QStringLiteral("Order: ") + order);

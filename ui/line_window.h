@@ -57,7 +57,7 @@ public:
     // A warning about the station's records that stays on the records' line.
     void showStationWarning(const QString& warning);
     // Who is signed in, and the order the boards are for ("" for none).
-    void showSignature(const QString& operatorId, const QString& order);
+    void showAttribution(const QString& operatorId, const QString& order);
     QString operatorId() const;
 
 signals:
@@ -69,7 +69,7 @@ protected:
 private:
     auxpad::FlashFiles files() const;
     // The order, and who is signed in with the field for the next badge.
-    class QLayout* signatureRow();
+    class QLayout* attributionRow();
     QLineEdit* filePicker(const char* name, const QString& label, const std::string& path, QGridLayout* grid, int row);
     QScrollArea* boardList();
 

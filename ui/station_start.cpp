@@ -44,13 +44,13 @@ auxpad::Expected<StationPort, QString> stationPort(const StationWindow& window, 
 
 // Who runs this station: its name, and the operator the command line or the environment
 // signs in.
-auxpad::Signature stationSignature(const StationOptions& options)
+auxpad::Attribution stationAttribution(const StationOptions& options)
 {
-    auxpad::Signature signature;
-    signature.station = auxpad::StoreUrls::stationName(options.station);
-    signature.operatorId = (options.operatorId.isEmpty() ? qEnvironmentVariable("AUXPAD_FLASH_OPERATOR")
+    auxpad::Attribution attribution;
+    attribution.station = auxpad::StoreUrls::stationName(options.station);
+    attribution.operatorId = (options.operatorId.isEmpty() ? qEnvironmentVariable("AUXPAD_FLASH_OPERATOR")
                                                          : options.operatorId).trimmed();
-    return signature;
+    return attribution;
 }
 
 // The small window that signs an operator in by badge, for a station that asked for it.
@@ -76,7 +76,7 @@ void showRecordNews(auxpad::Bench& bench, StationWindow& window)
 
 std::unique_ptr<BadgeField> badgeWindow(auxpad::Bench& bench, StationWindow& window)
 {
-    auto badge = std::make_unique<BadgeField>(bench.signature().operatorId);
+    auto badge = std::make_unique<BadgeField>(bench.attribution().operatorId);
     badge->setObjectName(QStringLiteral("operator_window"));
     badge->setWindowTitle(QStringLiteral("Flash AUXPAD operator"));
     badge->setAttribute(Qt::WA_QuitOnClose, false);
@@ -105,9 +105,9 @@ int runStation(const StationOptions& options)
         return startupFault("--db: " + checked.error());
     // Records that cannot be kept are said once; the board is flashed all the same.
     auxpad::Bench bench(files, iniPath);
-    bench.sign(stationSignature(options));
+    bench.attribute(stationAttribution(options));
     // The results go to flash.ini's sinks too; one set up wrong starts nothing.
-    auto sinks = auxpad::readIniSinks(QString::fromStdString(iniPath), bench.signature().station);
+    auto sinks = auxpad::readIniSinks(QString::fromStdString(iniPath), bench.attribution().station);
     if (!sinks)
         return startupFault(sinks.error());
     bench.sendResultsTo(std::move(*sinks));

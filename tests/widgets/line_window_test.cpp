@@ -250,7 +250,7 @@ TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
     b.recipe->operatorRequired = true;
     LineWindow window(*b.bench, b.recipe->files, &*b.recipe);
     QObject::connect(&window, &LineWindow::signedIn, b.bench.get(), &auxpad::Bench::signIn);
-    window.showSignature({}, "WO-9");
+    window.showAttribution({}, "WO-9");
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_EQ(window.findChild<QLabel*>("order")->text(), "Order: WO-9");
