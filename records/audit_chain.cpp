@@ -3,7 +3,9 @@
 #include <QVariant>
 
 #include <map>
+#include <set>
 
+#include "records/access_log.h"
 #include "records/audit.h"
 #include "records/chain.h"
 #include "records/record_columns.h"
@@ -54,13 +56,44 @@ const JobRecord* ownRecord(const std::map<QString, std::map<QString, JobRecord>>
     return own == journal->second.end() ? nullptr : &own->second;
 }
 
+// Each signed event there is the entry its journal chained, as chained, and every event
+// a chain holds is there.
+Expected<void, QString> checkAccess(Invariant& i, const Chains& chains, RecordReader& line)
+{
+    auto events = AccessLog(line).between({});
+    if (!events)
+        return unexpected(events.error());
+    std::set<std::pair<QString, QString>> there;
+    for (const AccessEvent& a : *events) {
+        there.insert({a.journal, a.uuid});
+        const auto chain = chains.find(a.journal);
+        const ChainEntry* e = chain != chains.end() && a.chainSeq >= 1 && a.chainSeq <= static_cast<qint64>(chain->second.size())
+                                  ? &chain->second[static_cast<std::size_t>(a.chainSeq - 1)]
+                                  : nullptr;
+        if (!e || e->kind != QLatin1String(chain::kAccess) || e->key != a.uuid)
+            i.breaks(QStringLiteral("the %1 signed by badge %2 at %3 is in no journal's chain: it was put in from "
+                                     "outside one")
+                          .arg(a.meaning, a.badge, a.station), a.at);
+        else if (chain::sha256(access::content(a)) != e->contentSha256)
+            i.breaks(QStringLiteral("journal %1's %2 %3 was edited: it is not what its journal chained")
+                          .arg(shortId(a.journal), a.meaning, a.uuid), a.at);
+    }
+    for (const auto& [journal, list] : chains)
+        for (const ChainEntry& e : list)
+            if (e.kind == QLatin1String(chain::kAccess) && !there.count({journal, e.key}))
+                i.breaks(QStringLiteral("journal %1's signed event %2 is in its chain but gone from the line's "
+                                         "database: it was deleted")
+                              .arg(shortId(journal), e.key), e.at);
+    return {};
+}
+
 } // namespace
 
 Expected<Invariant, QString> checkUnaltered(RecordReader& line, const std::vector<RecordReader*>& journalFiles)
 {
     Invariant i;
     i.name = QStringLiteral("records-unaltered");
-    i.description = QStringLiteral("no record was edited, deleted or put in out of its journal's chain");
+    i.description = QStringLiteral("no record or signed event was edited, deleted or put in out of its journal's chain");
     ChainTable table(line);
     auto entries = table.all();
     if (!entries)
@@ -113,6 +146,8 @@ Expected<Invariant, QString> checkUnaltered(RecordReader& line, const std::vecto
     });
     if (!read)
         return unexpected(read.error());
+    if (auto signedEvents = checkAccess(i, chains, line); !signedEvents)
+        return unexpected(signedEvents.error());
     // Every record a chain holds is there, in its last revision chained or a later one.
     for (const auto& [journal, list] : chains) {
         std::map<QString, const ChainEntry*> latest;

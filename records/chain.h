@@ -18,8 +18,8 @@ class StoreConnection;
 struct ChainEntry {
     QString journal;
     qint64 seq = 0;
-    QString kind; // record, lease
-    QString key;  // a record's job_uuid, a number's serial
+    QString kind; // record, lease, access
+    QString key;  // a record's job_uuid, a number's serial, an access event's uuid
     int revision = 1;
     QString contentSha256;
     QString prev;
@@ -30,6 +30,7 @@ struct ChainEntry {
 namespace chain {
 inline constexpr const char* kRecord = "record";
 inline constexpr const char* kLease = "lease";
+inline constexpr const char* kAccess = "access"; // a signed exception, an unlock, a lockout
 
 QString sha256(const QByteArray& bytes);
 // The hash before a journal's first entry.

@@ -13,10 +13,28 @@ constexpr Millis kAnnounceMs = 60000;        // then once a minute
 
 namespace {
 
-// The journal's chain entries not delivered yet, a batch at a time, each batch kept there
-// in one transaction and then marked delivered here.
+// The line's list of people, copied, so that the station signs with it while the line's
+// database is away; then what was signed here, and the journal's chain entries, not
+// delivered yet, a batch at a time, each batch kept there in one transaction and then
+// marked delivered here.
 Expected<void, QString> deliverChain(Journal& journal, LineDatabase& line)
 {
+    auto people = line.people().list();
+    if (!people)
+        return unexpected(people.error());
+    if (auto copied = journal.people().replaceAll(*people); !copied)
+        return copied;
+    for (;;) {
+        auto events = journal.access().held(kBatch);
+        if (!events)
+            return unexpected(events.error());
+        if (events->empty())
+            break;
+        if (auto kept = line.access().keep(*events); !kept)
+            return kept;
+        if (auto marked = journal.access().markDelivered(*events); !marked)
+            return marked;
+    }
     for (;;) {
         auto entries = journal.chain().held(kChainBatch);
         if (!entries)

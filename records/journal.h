@@ -2,9 +2,11 @@
 
 #include <functional>
 
+#include "records/access_log.h"
 #include "records/chain.h"
 #include "records/label_table.h"
 #include "records/lease_table.h"
+#include "records/people_table.h"
 #include "records/record_table.h"
 #include "records/serial_table.h"
 #include "records/sink_outbox.h"
@@ -27,6 +29,10 @@ public:
     LeaseTable& leases() { return leases_; }
     SinkOutbox& outbox() { return outbox_; }
     ChainTable& chain() { return chain_; }
+    // Its copy of the line's list of people, or the list itself without a line database.
+    PeopleTable& people() { return people_; }
+    // What was signed at this station, chained; the wrong PINs; the access rules it ran by.
+    AccessLog& access() { return access_; }
 
     // Chains what was written before the journal chained its entries (records/journal.cpp):
     // each record and leased number, in the order written, and holds the records to go to
@@ -57,6 +63,8 @@ private:
     LabelTable labels_{*this};
     LeaseTable leases_{*this, &chain_};
     SinkOutbox outbox_{*this, records_};
+    PeopleTable people_{*this};
+    AccessLog access_{*this, &chain_};
 };
 
 } // namespace auxpad

@@ -6,7 +6,9 @@
 #include <optional>
 #include <vector>
 
+#include "records/access_log.h"
 #include "records/chain.h"
+#include "records/people_table.h"
 #include "records/record_table.h"
 #include "records/serial_state.h"
 #include "records/serial_table.h"
@@ -26,6 +28,10 @@ public:
     SerialTable& serials() { return serials_; }
     // Every journal's chain, as each delivers it.
     ChainTable& chain() { return chain_; }
+    // Who may sign in and sign, as a lead keeps the list.
+    PeopleTable& people() { return people_; }
+    // What every station signed, as each delivers it.
+    AccessLog& access() { return access_; }
 
     // Serial leases (records/line_database.cpp): `more` of the lowest free numbers of
     // `range` leased to `journal` at once (another station or command waits meanwhile),
@@ -60,6 +66,8 @@ private:
     RecordTable records_{*this};
     SerialTable serials_{*this};
     ChainTable chain_{*this};
+    PeopleTable people_{*this};
+    AccessLog access_{*this};
 };
 
 } // namespace auxpad

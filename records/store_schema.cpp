@@ -224,6 +224,23 @@ const std::vector<std::vector<QString>> kMigrations = {
         "WITH CHECK (journal IS NULL OR %OWNED%)",
         "PG:CREATE POLICY serials_give_back ON serial_reservations FOR DELETE USING (true)",
     },
+    // 15: who signed what. Each exception signed with a badge and PIN, each unlock of a
+    // locked window and each badge locked after wrong PINs is an event of the journal's
+    // chain, delivered as the records are; a station adds its own and changes none. A
+    // journal counts the wrong PINs of each badge, and keeps the access rules its station
+    // last ran by, for the exceptions asked for without a recipe.
+    {
+        "CREATE TABLE access_events (uuid TEXT PRIMARY KEY, journal TEXT NOT NULL, station TEXT NOT NULL, "
+        "at TEXT NOT NULL, meaning TEXT NOT NULL, badge TEXT NOT NULL, name TEXT, role TEXT, reason TEXT, serial TEXT, "
+        "board TEXT, until_at TEXT, chain_seq BIGINT, content_sha256 TEXT, delivered INTEGER NOT NULL DEFAULT 0)",
+        "CREATE INDEX access_events_at ON access_events (at)",
+        "CREATE INDEX access_events_held ON access_events (chain_seq) WHERE delivered = 0",
+        "CREATE TABLE pin_tries (id %ID%, badge TEXT NOT NULL, at TEXT NOT NULL, matched INTEGER NOT NULL)",
+        "CREATE TABLE access_rules (rules TEXT NOT NULL, kept TEXT NOT NULL)",
+        "PG:ALTER TABLE access_events ENABLE ROW LEVEL SECURITY",
+        "PG:CREATE POLICY access_read ON access_events FOR SELECT USING (true)",
+        "PG:CREATE POLICY access_add ON access_events FOR INSERT WITH CHECK (%OWNED%)",
+    },
 };
 
 } // namespace

@@ -11,7 +11,7 @@ build=(
   qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-httpserver-dev qt6-websockets-dev
   libssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libzint-dev libcups2-dev libmosquitto-dev
+  libzint-dev libcups2-dev libmosquitto-dev libsodium-dev
 )
 rest=(
   libqt6sql6-sqlite libqt6sql6-psql chromium
