@@ -9,6 +9,7 @@
 
 #include "auxpad_version.h"
 #include "cli/label_command.h"
+#include "cli/people_command.h"
 #include "cli/records_sync.h"
 #include "cli/report.h"
 #include "cli/run_jobs.h"
@@ -21,7 +22,7 @@
 
 namespace {
 
-const QStringList kCommands = {"run", "flash", "prodinfo", "selftest", "report", "records", "serve", "label", "simulate"};
+const QStringList kCommands = {"run", "flash", "prodinfo", "selftest", "report", "records", "serve", "label", "simulate", "people"};
 
 void name()
 {
@@ -56,6 +57,7 @@ struct WindowOptions {
             "  serve     the line's live page for its lead, read from the line's database\n"
             "  label     list the labels of passed boards, or reprint one\n"
             "  simulate  a whole shift of the line on simulated time, its promises checked at the end\n"
+            "  people    the people who may sign in and sign an exception, with their roles and PINs\n"
             "  line      a window for a bench of boards, a row for each"));
         parser.addHelpOption();
         parser.addVersionOption();
@@ -152,6 +154,8 @@ int main(int argc, char** argv)
             return auxpad::cli::runReport(QCoreApplication::arguments());
         if (command == QLatin1String("records"))
             return auxpad::cli::runRecords(QCoreApplication::arguments());
+        if (command == QLatin1String("people"))
+            return auxpad::cli::runPeople(QCoreApplication::arguments());
         if (command == QLatin1String("serve"))
             return auxpad::web::runServe(QCoreApplication::arguments());
         if (command == QLatin1String("label"))

@@ -12,6 +12,7 @@
 #include "board/flash_ini.h"
 #include "records/store_urls.h"
 #include "runner/bench_options.h"
+#include "runner/pin_entry.h"
 #include "runner/recipe.h"
 #include "runner/start_checks.h"
 
@@ -89,6 +90,11 @@ auxpad::Expected<JobPlan, PlanStop> signPlan(JobPlan plan, const QCommandLinePar
     if (!attribution)
         return fail(attribution.error());
     plan.attribution = std::move(*attribution);
+    if (const QString refused = auxpad::refusedPin(parser.isSet(o.pin)); !refused.isEmpty())
+        return fail(refused.toStdString());
+    plan.signer = parser.value(o.signer).trimmed();
+    if (!exception.isEmpty())
+        plan.exceptions.push_back({exception == "--again" ? auxpad::access::kAgain : auxpad::access::kReuse, exception});
     return plan;
 }
 
@@ -126,7 +132,7 @@ void addOptions(QCommandLineParser& parser, const Command& command, const auxpad
     parser.addOption(o.stackLight);
     parser.addOption(o.json);
     parser.addOption(o.db);
-    parser.addOptions({o.station, o.operatorId, o.order, o.reason});
+    parser.addOptions({o.station, o.operatorId, o.order, o.reason, o.signer, o.pin});
 }
 
 // run: the recipe says what each board gets.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/board_engine.h"
+#include "runner/bench_session.h"
 #include "runner/bring_up.h"
 #include "runner/record_keeper.h"
 #include "runner/recipe.h"
@@ -31,6 +32,8 @@ struct JobPlan {
     bool labels = false;                               // run: a label for each board that passes
     std::optional<auxpad::StackLightSettings> stackLight; // the bench's tower, when it has one
     auxpad::SinkSettings sinks; // the recipe's, else flash.ini's: where each board's result goes too
+    std::vector<auxpad::StartException> exceptions; // --again, --allow-reuse: each to be signed
+    QString signer;                                 // --signer BADGE, "" for none
 };
 
 // The plan for `auxpad-flash run|flash|prodinfo|selftest ...`, or the one-line reason it

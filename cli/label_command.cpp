@@ -10,6 +10,7 @@
 #include "label/label_spool.h"
 #include "records/record_reader.h"
 #include "runner/bench_options.h"
+#include "runner/pin_entry.h"
 #include "runner/recipe.h"
 
 namespace auxpad::cli {
@@ -89,8 +90,33 @@ auxpad::Expected<auxpad::LabelValues, QString> valuesOf(Journal& journal, const 
                                {"date", QDate::currentDate().toString(Qt::ISODate)}};
 }
 
-int reprint(Journal& journal, const QString& serial, const QString& reason, QString recipePath)
+// What a reprint is asked with: the serial, why, the recipe named for it, who signs.
+struct ReprintAsk {
+    QString serial;
+    QString reason;
+    QString recipePath;
+    QString signer;
+};
+
+// A reprint is an exception: signed as the station's rules (and the recipe's) ask.
+Expected<void, QString> signReprint(Journal& journal, const ReprintAsk& ask, const auxpad::Recipe& recipe)
 {
+    const auto kept = journal.access().keptRules();
+    if (!kept)
+        return unexpected(kept.error());
+    AccessEvent event;
+    event.meaning = access::kReprint;
+    event.reason = ask.reason;
+    event.serial = ask.serial;
+    return signException(journal, kept->strictest(recipe.access), ask.signer, QStringLiteral("label reprint"), {event},
+                         pinOfSigner());
+}
+
+int reprint(Journal& journal, const ReprintAsk& ask)
+{
+    const QString& serial = ask.serial;
+    const QString& reason = ask.reason;
+    QString recipePath = ask.recipePath;
     const auto last = journal.labels().last(serial);
     if (!last)
         return cannot(last.error());
@@ -106,6 +132,8 @@ int reprint(Journal& journal, const QString& serial, const QString& reason, QStr
     const auto values = valuesOf(journal, serial, *last, *recipe);
     if (!values)
         return cannot(values.error());
+    if (const auto signedBy = signReprint(journal, ask, *recipe); !signedBy)
+        return cannot(signedBy.error());
     // A label still waiting for the printer is replaced by this one, not printed as well.
     if (*last) {
         LabelRecord replaced = **last;
@@ -137,13 +165,14 @@ int runLabel(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "list [--held]: the labels of this station's journal, or those not printed yet.\n"
-        "reprint SERIAL --reason TEXT [--recipe FILE]: the board's label once more, laid out as the recipe says "
-        "(default: the recipe of its last label). Exits 0 when printed, 1 when held or failed.");
+        "reprint SERIAL --reason TEXT [--recipe FILE] [--signer BADGE]: the board's label once more, laid out as the "
+        "recipe says (default: the recipe of its last label); signed with the badge and PIN of who allows it when "
+        "the station's recipe asks for signatures. Exits 0 when printed, 1 when held or failed.");
     const auxpad::BenchOptions o;
     const QCommandLineOption held("held", "Only the labels not printed yet.");
     const QCommandLineOption reason("reason", "Why the label is printed again.", "TEXT");
     const QCommandLineOption recipe("recipe", "The line's recipe, with its [label].", "FILE");
-    parser.addOptions({o.help, held, reason, recipe});
+    parser.addOptions({o.help, held, reason, recipe, o.signer, o.pin});
     parser.addPositionalArgument("list|reprint", "What to do.");
     const auto read = auxpad::readCommandLine(parser, arguments, o, "label");
     if (!read)
@@ -156,6 +185,8 @@ int runLabel(const QStringList& arguments)
         return cannot("what to do? auxpad-flash label list [--held], or label reprint SERIAL --reason TEXT");
     if (!listing && parser.value(reason).trimmed().isEmpty())
         return cannot("a reprint needs its --reason");
+    if (const QString refused = refusedPin(parser.isSet(o.pin)); !refused.isEmpty())
+        return cannot(refused);
     Journal journal;
     if (const auto opened = journal.open(StoreUrls::journalUrl()); !opened)
         return cannot(opened.error());
@@ -163,7 +194,7 @@ int runLabel(const QStringList& arguments)
         printWaiting(journal);
         return list(journal, parser.isSet(held));
     }
-    return reprint(journal, what[1], parser.value(reason).trimmed(), parser.value(recipe));
+    return reprint(journal, {what[1], parser.value(reason).trimmed(), parser.value(recipe), parser.value(o.signer).trimmed()});
 }
 
 int listLabels()

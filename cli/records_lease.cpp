@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "cli/records_sync.h"
+#include "runner/pin_entry.h"
 
 namespace auxpad::cli {
 
@@ -33,9 +34,47 @@ Expected<QString, std::pair<QString, int>> knownJournal(LineDatabase& line, cons
     return unexpected(std::pair(QStringLiteral("--journal %1 could be any of %2").arg(start, found->join(", ")), 2));
 }
 
+// Giving numbers back is an exception: signed as this station's rules ask (or whenever a
+// signer is given), checked against the line's list of people as it is now, and on record
+// in this station's journal, which is made for it when there is none, and delivered at once.
+Expected<void, QString> signRelease(const LeaseAsk& ask, Journal& journal, LineDatabase& line, const QString& whose)
+{
+    AccessRules rules;
+    if (journal.isOpen()) {
+        auto kept = journal.access().keptRules();
+        if (!kept)
+            return unexpected(kept.error());
+        rules = *kept;
+    }
+    if (ask.signer.isEmpty() && !rules.signatures)
+        return {};
+    if (!journal.isOpen())
+        if (auto made = journal.open(StoreUrls::journalUrl()); !made)
+            return made;
+    if (!line.isOpen())
+        if (auto opened = line.open(ask.lineUrl); !opened)
+            return opened;
+    auto people = line.people().list();
+    if (!people)
+        return unexpected(people.error());
+    if (auto copied = journal.people().replaceAll(*people); !copied)
+        return copied;
+    AccessEvent event;
+    event.meaning = access::kRelease;
+    event.reason = ask.reason;
+    event.board = QStringLiteral("journal %1").arg(whose);
+    if (auto signedBy = signException(journal, rules, ask.signer, QStringLiteral("records lease --release"), {event},
+                                      pinOfSigner());
+        !signedBy)
+        return signedBy;
+    if (auto delivered = deliverHeld(journal, line, ask.lineUrl); !delivered)
+        return unexpected(delivered.error());
+    return {};
+}
+
 // Another journal's lease: what it holds, or, with the reason on record, all of it given
 // back, for a journal that is gone (a station reinstalled with a fresh one).
-int otherJournalLease(LineDatabase& line, const QString& journal, const LeaseAsk& ask)
+int otherJournalLease(LineDatabase& line, Journal& own, const QString& journal, const LeaseAsk& ask)
 {
     const QByteArray db = StoreUrls::shownUrl(ask.lineUrl).toLocal8Bit();
     if (!ask.release) {
@@ -47,6 +86,8 @@ int otherJournalLease(LineDatabase& line, const QString& journal, const LeaseAsk
                     leased->join(' ').toLocal8Bit().constData());
         return 0;
     }
+    if (const auto signedBy = signRelease(ask, own, line, journal); !signedBy)
+        return failed(signedBy.error(), 2);
     const auto released = line.releaseJournal(journal, ask.reason);
     if (!released)
         return failed(released.error());
@@ -76,7 +117,7 @@ int runLease(const LeaseAsk& ask)
             return failed(other.error().first, other.error().second);
         const auto own = ownJournal ? journal.identity() : Expected<QString, QString>(QString());
         if (!own || *own != *other)
-            return otherJournalLease(line, *other, ask);
+            return otherJournalLease(line, journal, *other, ask);
     }
     if (!ownJournal) {
         std::printf("%s holds no serial numbers of %s\n", who.constData(), lineDb.toLocal8Bit().constData());
@@ -101,6 +142,8 @@ int runLease(const LeaseAsk& ask)
         if (const auto opened = line.open(ask.lineUrl); !opened)
             return failed(opened.error());
     }
+    if (const auto signedBy = signRelease(ask, journal, line, *identity); !signedBy)
+        return failed(signedBy.error(), 2);
     if (const auto dropped = journal.leases().drop(lineDb, *leased); !dropped)
         return failed(dropped.error());
     const auto released = line.releaseSerials(*identity, *leased);

@@ -7,6 +7,7 @@
 
 #include "records/line_roles.h"
 #include "runner/bench_options.h"
+#include "runner/pin_entry.h"
 
 namespace auxpad::cli {
 
@@ -183,6 +184,7 @@ int runRecords(const QStringList& arguments)
     const RecordsOptions r;
     parser.addOptions(
         {r.o.help, r.o.db, r.o.station, r.release, r.journal, r.reason, r.o.json, r.o.recipe, r.retryRefused, r.role});
+    parser.addOptions({r.o.signer, r.o.pin});
     parser.addPositionalArgument("sync|lease|audit|deliveries|grant",
                                  "Deliver what is held, show or give back a lease, check the line's promises, or "
                                  "give a database login its role.");
@@ -199,6 +201,10 @@ int runRecords(const QStringList& arguments)
         return recordsCannot("what to do? auxpad-flash records sync|lease|audit|deliveries|grant [--db URL]");
     if (const QString misfit = optionsMisfit(parser, r, what); !misfit.isEmpty())
         return recordsCannot(misfit);
+    if (const QString refused = auxpad::refusedPin(parser.isSet(r.o.pin)); !refused.isEmpty())
+        return recordsCannot(refused);
+    if (parser.isSet(r.o.signer) && !(what == "lease" && parser.isSet(r.release)))
+        return recordsCannot("--signer signs an exception: it goes with lease --release");
     if (what == "deliveries")
         return runDeliveries(parser.isSet(r.o.json));
     const QString lineUrl = auxpad::StoreUrls::lineUrl(parser.value(r.o.db));
@@ -222,7 +228,8 @@ int runRecords(const QStringList& arguments)
     if (what == "grant")
         return runGrant(lineUrl, parser.value(r.role), whats.at(1));
     if (what == "lease")
-        return runLease({lineUrl, station, parser.isSet(r.release), parser.value(r.journal), parser.value(r.reason).trimmed()});
+        return runLease({lineUrl, station, parser.isSet(r.release), parser.value(r.journal), parser.value(r.reason).trimmed(),
+                         parser.value(r.o.signer).trimmed()});
     return runSync(lineUrl, station, sinks, parser.isSet(r.retryRefused));
 }
 

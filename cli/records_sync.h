@@ -30,6 +30,7 @@ struct LeaseAsk {
     bool release = false;
     QString journal; // --journal: that journal's lease, by its identity or the start of it
     QString reason;  // --reason: why another journal's lease is given back
+    QString signer;  // --signer BADGE: who signs the release
 };
 
 // `auxpad-flash records lease [--release] [--journal ID --reason TEXT]`: the serial numbers

@@ -166,11 +166,16 @@ struct ReportOptions {
     QCommandLineOption serials{"serials", "Instead of the records: each number of RANGE (SN0001000-SN0001999) "
                                           "that was handed out, with its state (leased, reserved, written, not "
                                           "written) and station.", "RANGE"};
+    QCommandLineOption overrides{"overrides", "Instead of the records: what was signed at the stations, oldest "
+                                              "first: each exception (again, reuse, reprint, release) with its "
+                                              "signer, reason and serial, each unlock of a locked window and each "
+                                              "badge locked after wrong PINs. --since, --until and --station "
+                                              "filter them; --json gives one JSON document."};
 
     void addTo(QCommandLineParser& parser) const
     {
         parser.addOptions({help, db, since, until, station, job, result, port, serial, summary, by, chart, csv, json});
-        parser.addOptions({operatorId, order, per, serials});
+        parser.addOptions({operatorId, order, per, serials, overrides});
     }
 };
 
@@ -195,8 +200,12 @@ auxpad::Expected<SummaryChoice, QString> chooseSummary(const QCommandLineParser&
         return unexpected("--per takes " + auxpad::perNames().join(", ") + ", not " + parser.value(o.per));
     if (parser.isSet(o.per) && !summing)
         return unexpected(QStringLiteral("--per goes with --summary or --chart"));
-    if (parser.isSet(o.json) && !summing)
-        return unexpected(QStringLiteral("--json goes with --summary; the records themselves are a table or --csv"));
+    if (parser.isSet(o.overrides) && (summing || parser.isSet(o.serials)))
+        return unexpected(QStringLiteral("--overrides is a report of its own: give it without --summary, --chart and "
+                                         "--serials"));
+    if (parser.isSet(o.json) && !summing && !parser.isSet(o.overrides))
+        return unexpected(QStringLiteral("--json goes with --summary or --overrides; the records themselves are a "
+                                         "table or --csv"));
     if (parser.isSet(o.json) && parser.isSet(o.csv))
         return unexpected(QStringLiteral("--csv and --json are two forms of one summary: give one of them"));
     if (parser.isSet(o.chart) && !isChartFile(parser.value(o.chart)))
@@ -293,6 +302,8 @@ int report(const QCommandLineParser& parser, const ReportOptions& o, const auxpa
         return reportCannot(opened.error());
     if (parser.isSet(o.serials))
         return runSerialStates(store, parser.value(o.serials), parser.isSet(o.csv));
+    if (parser.isSet(o.overrides))
+        return runOverrides(store, filter, choice.form);
     if (parser.isSet(o.summary) || parser.isSet(o.chart))
         return runSummary(store, filter, choice.period, choice.per, choice.form, parser.value(o.chart));
     if (parser.isSet(o.csv)) {

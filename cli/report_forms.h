@@ -29,6 +29,10 @@ int runSummary(auxpad::RecordReader& store, const auxpad::RecordFilter& filter, 
 // each station holds; or as CSV. Returns the exit status, as runSummary.
 int runSerialStates(auxpad::RecordReader& store, const QString& rangeText, bool csv);
 
+// What was signed at the stations in the filter's time and station, oldest first: a
+// table, CSV or one JSON document ({"overrides": [...]}). Returns the exit status.
+int runOverrides(auxpad::RecordReader& store, const auxpad::RecordFilter& filter, Form form);
+
 // Whether a chart can be painted into a file of this name: a PNG or an SVG image.
 bool isChartFile(const QString& file);
 // Each station's yield per period of the summary as a chart, in the image format its

@@ -10,6 +10,8 @@
 #include "cli/job_plan.h"
 #include "sinks/result_fields.h"
 #include "runner/bench.h"
+#include "runner/bench_session.h"
+#include "runner/pin_entry.h"
 #include "runner/serial_questions.h"
 #include "runner/stack_light.h"
 #include "runner/stop_signals.h"
@@ -124,35 +126,40 @@ void endRun(auxpad::Bench& bench, JobOutput& output)
                    bench.printsLabels() ? std::optional<int>(bench.labelsHeld()) : std::nullopt, bench.sinksHeld());
 }
 
-// Opens the records and every port, or says why the command cannot start.
-auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::Bench& bench, std::FILE* err)
+// The bench's session as the plan sets it up: the records, the exceptions signed with a
+// PIN typed at the terminal, every port; or why the command cannot start. What the bench
+// says of its records, its station's name and its serials goes to `err`.
+auxpad::Expected<void, std::string> setUp(const JobPlan& plan, auxpad::BenchSession& session, std::FILE* err)
 {
-    // Without the station's journal no board could be put on record, and none is started.
-    // A line database that does not answer stops nothing: its records wait in the journal.
-    bench.attribute(plan.attribution);
-    bench.sendResultsTo(plan.sinks);
-    if (const auto opened = bench.openRecords(plan.lineDb); !opened)
-        return auxpad::unexpected(opened.error().toStdString());
+    auxpad::Bench& bench = session.bench();
     auto say = [err](const QString& text) {
         std::fprintf(err, "%s: %s\n", QCoreApplication::applicationName().toLocal8Bit().constData(),
                      text.toLocal8Bit().constData());
     };
-    for (auto notice : {&auxpad::Bench::recordsFailed, &auxpad::Bench::stationNameShared, &auxpad::Bench::serialDoubled,
-                        &auxpad::Bench::sinkProblem})
+    // A journal that cannot be opened is the reason the command cannot start, said once.
+    for (auto notice : {&auxpad::Bench::stationNameShared, &auxpad::Bench::serialDoubled, &auxpad::Bench::sinkProblem,
+                        &auxpad::Bench::labelsNoticed})
         QObject::connect(&bench, notice, say);
+    auxpad::SessionPlan planned;
+    planned.attribution = plan.attribution;
+    planned.recipe = plan.recipe ? &*plan.recipe : nullptr;
+    planned.sinks = plan.sinks;
+    planned.lineUrl = plan.lineDb;
+    for (const std::string& port : plan.ports)
+        planned.ports.push_back(bench.surroundings().lines->resolve(port));
+    planned.rules = plan.rules;
+    planned.watch = plan.watch;
+    planned.labels = plan.labels;
+    if (plan.recipe)
+        planned.access = plan.recipe->access;
+    planned.exceptions = plan.exceptions;
+    planned.signer = plan.signer;
+    planned.pin = auxpad::pinOfSigner();
+    if (const auto ready = session.setUp(std::move(planned)); !ready)
+        return auxpad::unexpected(ready.error().toStdString());
+    QObject::connect(&bench, &auxpad::Bench::recordsFailed, say);
     if (const QString chained = bench.chainedNotice(); !chained.isEmpty())
         say(chained);
-    // Every port is opened before a byte goes to any board: one that cannot be had stops
-    // them all.
-    for (const std::string& port : plan.ports) {
-        if (const auto opened = bench.addPort(bench.surroundings().lines->resolve(port)); !opened)
-            return auxpad::unexpected(opened.error().toStdString());
-    }
-    bench.prepare(plan.recipe ? &*plan.recipe : nullptr, plan.rules, plan.watch);
-    if (plan.labels) {
-        QObject::connect(&bench, &auxpad::Bench::labelsNoticed, say);
-        bench.printLabels(*plan.recipe->label); // what earlier runs left held goes first
-    }
     return {};
 }
 
@@ -185,7 +192,8 @@ int runJobCommand(const QStringList& arguments, const CommandStage& stage)
         towerLine = std::move(*opened);
     }
     auxpad::Bench bench(files, plan.iniPath, stage.around);
-    if (const auto ready = setUp(plan, bench, stage.err); !ready)
+    auxpad::BenchSession session(bench);
+    if (const auto ready = setUp(plan, session, stage.err); !ready)
         return cannotStart(stage, arguments, ready.error());
     const std::unique_ptr<auxpad::StackLight> light = towerOf(bench, std::move(towerLine), plan, stage.err);
 

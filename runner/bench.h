@@ -40,6 +40,9 @@ public:
     // Opens the journal at `journalUrl`, or says why the jobs cannot be put on record;
     // `lineUrl` ("" for none) is the line's database it feeds.
     Expected<void, QString> openRecords(const QString& lineUrl, const QString& journalUrl = StoreUrls::journalUrl());
+    // The station's journal, once open: its access log and list of people are the
+    // bench's session's to read and write, on this thread.
+    Journal& journal() { return journal_; }
     // Where each board's result goes too, from the journal (a webhook, an MQTT broker):
     // said before the records are opened, which send what earlier runs left held first.
     void sendResultsTo(SinkSettings sinks) { sinkSettings_ = std::move(sinks); }

@@ -9,7 +9,10 @@
 
 namespace auxpad {
 
-BenchOptions::BenchOptions() : db("db", StoreUrls::kOptionHelp, "URL") {}
+BenchOptions::BenchOptions() : db("db", StoreUrls::kOptionHelp, "URL")
+{
+    pin.setFlags(QCommandLineOption::HiddenFromHelp);
+}
 
 Expected<int> givenTries(const QCommandLineParser& parser, const BenchOptions& options)
 {

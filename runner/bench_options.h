@@ -38,6 +38,15 @@ struct BenchOptions {
     QCommandLineOption reason{"reason", "Why an exception (--allow-reuse, --again) is asked for, on its records.",
                               "TEXT"};
 
+    // Who signs an exception, by badge, and their PIN, typed when asked; a PIN given as an
+    // option is refused (refusedPin), so the option is there only to be named in the refusal.
+    QCommandLineOption signer{"signer", "The badge of who signs the exception (--again, --allow-reuse, a reprint, a "
+                                        "release) when the recipe's [access] asks for signatures; their PIN is asked "
+                                        "for on the terminal, or read from the file descriptor AUXPAD_FLASH_PIN_FD "
+                                        "names.",
+                              "BADGE"};
+    QCommandLineOption pin{"pin", "Refused: a PIN is typed when asked.", "PIN"};
+
     BenchOptions();
 };
 

@@ -24,7 +24,9 @@ namespace {
 constexpr const char* kOwnKeys[] = {"name", "initdisk", "initdisk_sha256", "initdata", "initdata_sha256", "format",
                                     "serials", "order", "operator", "serial_lease"};
 // The sections of a recipe.
-constexpr const char* kSections[] = {"recipe", "label", "stack_light", "webhook", "mqtt"};
+constexpr const char* kSections[] = {"recipe", "label", "stack_light", "webhook", "mqtt", "access"};
+// The keys of [access].
+constexpr const char* kAccessKeys[] = {"lock", "unlock_role", "unlock_minutes", "signatures", "sign_role", "people"};
 // The keys of a stack light, its lamps' in tower::Lamp's order after the port.
 constexpr const char* kLampKeys[] = {"red", "amber", "green"};
 // The keys a recipe may leave out.
@@ -138,6 +140,7 @@ struct RecipeText {
     std::map<QString, QString> values;                   // [recipe]
     std::optional<std::map<QString, QString>> label;     // [label], when there is one
     std::optional<std::map<QString, QString>> light;     // [stack_light], likewise
+    std::optional<std::map<QString, QString>> access;    // [access], likewise
     std::map<QString, std::map<QString, QString>> sinks; // [webhook] and [mqtt], by section
 };
 
@@ -153,6 +156,15 @@ Expected<std::map<QString, QString>*, QString> keyPlace(RecipeText& text, const 
         if (key != QLatin1String("port") && std::find(std::begin(kLampKeys), std::end(kLampKeys), key) == std::end(kLampKeys))
             return unexpected(key + " is no key of a stack light");
         return &*text.light;
+    }
+    if (section == QLatin1String("access")) {
+        if (std::find(std::begin(kAccessKeys), std::end(kAccessKeys), key) == std::end(kAccessKeys)) {
+            QStringList keys;
+            for (const char* k : kAccessKeys)
+                keys << QLatin1String(k);
+            return unexpected(key + " is no key of [access]; it has " + keys.join(", "));
+        }
+        return &*text.access;
     }
     if (isSinkSection(section))
         return &text.sinks[section];
@@ -170,6 +182,8 @@ Expected<void, QString> openSection(RecipeText& text, const QString& section, in
         text.label.emplace();
     if (section == QLatin1String("stack_light") && !text.light)
         text.light.emplace();
+    if (section == QLatin1String("access") && !text.access)
+        text.access.emplace();
     if (isSinkSection(section))
         text.sinks[section];
     return {};
@@ -236,7 +250,52 @@ Expected<void, QString> readFiles(std::map<QString, QString>& values, const QDir
     return {};
 }
 
-// The sections beside the recipe's own: its label, its stack light, its sinks.
+// A yes or no of [access].
+Expected<bool, QString> yesOrNo(const std::map<QString, QString>& values, const QString& key)
+{
+    const auto v = values.find(key);
+    if (v == values.end())
+        return false;
+    if (v->second != QLatin1String("yes") && v->second != QLatin1String("no"))
+        return unexpected(QStringLiteral("[access] %1=%2: give yes or no").arg(key, v->second));
+    return v->second == QLatin1String("yes");
+}
+
+// What [access] asks of the station: its lock, its signatures, who signs in.
+Expected<AccessRules, QString> readAccess(const std::map<QString, QString>& values)
+{
+    AccessRules rules;
+    auto lock = yesOrNo(values, "lock");
+    auto signatures = yesOrNo(values, "signatures");
+    if (!lock || !signatures)
+        return unexpected(!lock ? lock.error() : signatures.error());
+    rules.lock = *lock;
+    rules.signatures = *signatures;
+    for (auto [key, role] : {std::pair{"unlock_role", &rules.unlockRole}, std::pair{"sign_role", &rules.signRole}}) {
+        const auto v = values.find(key);
+        if (v == values.end())
+            continue;
+        const auto named = personRoleNamed(v->second);
+        if (!named || *named == PersonRole::Operator)
+            return unexpected(QStringLiteral("[access] %1=%2: give technician or engineer").arg(key, v->second));
+        *role = *named;
+    }
+    if (const auto v = values.find("unlock_minutes"); v != values.end()) {
+        bool number = false;
+        rules.unlockMinutes = v->second.toInt(&number);
+        if (!number || rules.unlockMinutes < 1 || rules.unlockMinutes > 720)
+            return unexpected(QStringLiteral("[access] unlock_minutes=%1: give a number of minutes from 1 to 720")
+                                  .arg(v->second));
+    }
+    if (const auto v = values.find("people"); v != values.end()) {
+        if (v->second != QLatin1String("required") && v->second != QLatin1String("optional"))
+            return unexpected(QStringLiteral("[access] people=%1: give required or optional").arg(v->second));
+        rules.peopleRequired = v->second == QLatin1String("required");
+    }
+    return rules;
+}
+
+// The sections beside the recipe's own: its label, its stack light, its sinks, its access.
 Expected<void, QString> readOtherSections(RecipeText& text, const QDir& folder, Recipe& recipe)
 {
     if (text.label) {
@@ -250,6 +309,12 @@ Expected<void, QString> readOtherSections(RecipeText& text, const QDir& folder, 
         if (!settings)
             return unexpected(settings.error());
         recipe.stackLight = std::move(*settings);
+    }
+    if (text.access) {
+        auto rules = readAccess(*text.access);
+        if (!rules)
+            return unexpected(rules.error());
+        recipe.access = *rules;
     }
     for (const auto& [name, sinkValues] : text.sinks)
         if (const auto read = readSinkSection(name, sinkValues, folder, StoreUrls::stationName({}), recipe.sinks); !read)

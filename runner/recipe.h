@@ -8,6 +8,7 @@
 #include "bringup/stack_light.h"
 #include "engine/board_engine.h"
 #include "label/label_settings.h"
+#include "records/access_rules.h"
 #include "records/serial_range.h"
 #include "sinks/sink_settings.h"
 
@@ -42,6 +43,19 @@ namespace auxpad {
 //   red=1                       (optional: the relay of each lamp, 1 to 8; 1, 2, 3 without)
 //   amber=2
 //   green=3
+//
+// and for a line whose exceptions are signed, an [access] section (all optional):
+//
+//   [access]
+//   lock=yes                    (the line window opens locked: the operator starts and
+//                                watches boards; files, a passed board again, a reprint,
+//                                stopping the bench and closing the window need a badge
+//                                and PIN of unlock_role, for unlock_minutes)
+//   unlock_role=engineer        (technician or engineer)
+//   unlock_minutes=5
+//   signatures=yes              (every exception needs --signer BADGE and its PIN)
+//   sign_role=technician        (technician or engineer)
+//   people=required             (only a badge on the list of people signs in)
 
 // A bench's stack light: where it is, and which relay lights which lamp.
 struct StackLightSettings {
@@ -64,6 +78,7 @@ struct Recipe {
     bool operatorRequired = false;
     int serialLease = 16;
     SinkSettings sinks;
+    AccessRules access;
 };
 
 // The recipe at `path` with every rule checked, or the first rule it breaks, in one line.

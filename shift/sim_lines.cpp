@@ -98,6 +98,7 @@ qint64 SimAdapter::carry(std::deque<Chunk>& queue, Timer& timer, qint64& free, B
 
 void SimAdapter::fromTool(Bytes bytes)
 {
+    bytesFromTool_ += bytes.size();
     if (present_)
         carry(toBoard_, *arrival_, toBoardFree_, std::move(bytes));
 }

@@ -43,6 +43,8 @@ public:
     void attachLine(SimLine* line) { line_ = line; }
     void detachLine(SimLine* line);
     void fromTool(Bytes bytes);
+    // How many bytes the tool has sent to this adapter, as a test counts them.
+    std::size_t bytesFromTool() const { return bytesFromTool_; }
 
 signals:
     // The board asked to hang up the line (a board that hangs up after block N).
@@ -72,6 +74,7 @@ private:
     std::unique_ptr<auxsim::SimEngine> board_;
     auxsim::EngineConfig config_;
     std::string storedSerial_;
+    std::size_t bytesFromTool_ = 0;
     std::deque<Chunk> toBoard_, toTool_;
     qint64 toBoardFree_ = 0, toToolFree_ = 0; // when each direction of the cable is free, in us
     std::unique_ptr<Timer> arrival_, delivery_, wake_;

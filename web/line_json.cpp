@@ -30,6 +30,7 @@ struct Tile {
     StationYield since;
     QString last;
     std::vector<auxpad::SlotCount> slotCounts;
+    QJsonArray signedEvents;
 };
 
 // The station's slots that fail more than its bench, each with what a lead is told of it.
@@ -56,7 +57,8 @@ QJsonArray outliersOf(const std::vector<auxpad::SlotCount>& counts)
 } // namespace
 
 QJsonObject lineJson(const std::vector<auxpad::RunningBoard>& running, const std::vector<auxpad::HourCount>& hours,
-                     const std::vector<auxpad::SlotCount>& slotCounts, const QString& since, const QDateTime& now)
+                     const std::vector<auxpad::SlotCount>& slotCounts, const std::vector<auxpad::AccessEvent>& signedEvents,
+                     const QString& since, const QDateTime& now)
 {
     const QString thisHour = now.toUTC().toString(Qt::ISODate).left(13);
     std::map<QString, Tile> tiles;
@@ -77,6 +79,8 @@ QJsonObject lineJson(const std::vector<auxpad::RunningBoard>& running, const std
                                                     {"started", r.started},
                                                     {"seconds", started.isValid() ? started.secsTo(now) : 0}});
     }
+    for (const auto& e : signedEvents)
+        tiles[e.station].signedEvents.append(auxpad::accessEventJson(e));
     QJsonArray stations;
     for (const auto& [name, tile] : tiles)
         stations.append(QJsonObject{{"station", name},
@@ -84,6 +88,7 @@ QJsonObject lineJson(const std::vector<auxpad::RunningBoard>& running, const std
                                     {"hour", counts(tile.hour)},
                                     {"since", counts(tile.since)},
                                     {"outliers", outliersOf(tile.slotCounts)},
+                                    {"overrides", tile.signedEvents},
                                     {"last", tile.last}});
     return {{"since", since}, {"now", now.toUTC().toString(Qt::ISODateWithMs)}, {"stations", stations}};
 }

@@ -128,7 +128,10 @@ Expected<QJsonObject, QString> LineServer::read(Api api, const auxpad::RecordFil
         const auto ports = auxpad::slotCounts(*store_, filter);
         if (!ports)
             return unexpected(ports.error());
-        return lineJson(*running, *hours, *ports, filter.since, now);
+        const auto signedEvents = auxpad::AccessLog(*store_).between(filter.since, filter.until, filter.station);
+        if (!signedEvents)
+            return unexpected(signedEvents.error());
+        return lineJson(*running, *hours, *ports, *signedEvents, filter.since, now);
     }
     case Api::Hours: {
         const auto hours = auxpad::hourCounts(*store_, filter);

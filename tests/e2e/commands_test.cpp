@@ -126,7 +126,7 @@ TEST_F(Commands, TheHelpListsEveryCommandAndEachCommandExplainsItself)
     QStringList commands;
     for (const QString& line : main.mid(from, to - from).split('\n').mid(2))
         commands << line.simplified().section(' ', 0, 0);
-    EXPECT_EQ(commands, QStringList({"run", "flash", "prodinfo", "selftest", "report", "records", "serve", "label", "simulate", "line"}));
+    EXPECT_EQ(commands, QStringList({"run", "flash", "prodinfo", "selftest", "report", "records", "serve", "label", "simulate", "people", "line"}));
     for (const QString& command : commands) {
         SCOPED_TRACE(command.toStdString());
         const QString own = help({command, "--help"});

@@ -35,7 +35,7 @@ std::string tileOf(const QString& store)
     if (!records.open(store, auxpad::RecordReader::Opening::MustExist))
         return "no store";
     const QJsonObject page = auxpad::web::lineJson(auxpad::runningBoards(records, {}).value(), auxpad::hourCounts(records, {}).value(),
-                                                   auxpad::slotCounts(records, {}).value(), {}, QDateTime::currentDateTimeUtc());
+                                                   auxpad::slotCounts(records, {}).value(), {}, {}, QDateTime::currentDateTimeUtc());
     const QJsonArray tiles = page["stations"].toArray();
     if (tiles.size() != 1)
         return "tiles: " + std::to_string(tiles.size());

@@ -49,13 +49,20 @@ protected:
         return out;
     }
     // A command of the built tool that waits on no board (a report, a records command), as
-    // a process of its own; with the journal `journal` names when one is named.
-    SimBench::Ran tool(const QStringList& arguments, const QString& journal = {})
+    // a process of its own; with the journal `journal` names when one is named; with `pin`
+    // on its standard input, as AUXPAD_FLASH_PIN_FD=0 says, and `env` changed as startProgram
+    // changes it.
+    SimBench::Ran tool(const QStringList& arguments, const QString& journal = {}, const QByteArray& pin = {},
+                       const QStringList& env = {})
     {
         QProcess p;
-        startProgram(p, AUXPAD_FLASH_EXE, arguments,
-                     {"XDG_CONFIG_HOME=" + path("config"), "XDG_DATA_HOME=" + dataHome(journal), "AUXPAD_FLASH_DB"},
-                     path("station"));
+        QStringList changes = {"XDG_CONFIG_HOME=" + path("config"), "XDG_DATA_HOME=" + dataHome(journal),
+                               "AUXPAD_FLASH_DB", "AUXPAD_FLASH_PIN"};
+        if (!pin.isEmpty())
+            changes << "AUXPAD_FLASH_PIN_FD=0";
+        startProgram(p, AUXPAD_FLASH_EXE, arguments, changes + env, path("station"));
+        p.write(pin);
+        p.closeWriteChannel();
         EXPECT_TRUE(p.waitForFinished(60000)) << arguments.join(' ').toStdString();
         return {p.exitCode(), p.readAllStandardOutput(), QString::fromUtf8(p.readAllStandardError())};
     }

@@ -78,8 +78,19 @@ TEST_F(Roles, EachStationChangesOnlyItsOwnRecordsAndDeletesNoneAndAViewerOnlyRea
     q.finish();
     a.close();
 
+    // The list of people is the lead's to keep; a station reads it, PINs' hashes too, to
+    // check signatures while the line is away; a viewer sees no hash.
+    const auto added = tool({"people", "add", "E1", "--name", "Eve", "--role", "engineer", "--db", as("line_lead")}, {},
+                            "4711");
+    EXPECT_EQ(added.status, 0) << added.err.toStdString();
+    const auto notAStation = tool({"people", "add", "E2", "--name", "Ed", "--role", "operator", "--db", as("station_a")});
+    EXPECT_EQ(notAStation.status, 2);
+    EXPECT_TRUE(notAStation.err.contains("permission denied")) << notAStation.err.toStdString();
+
     QSqlDatabase page = connect("page");
     QSqlQuery read(page);
+    EXPECT_FALSE(read.exec("SELECT pin_hash FROM people"));
+    EXPECT_TRUE(read.exec("SELECT badge, name, role FROM people") && read.next() && read.value(0) == "E1");
     ASSERT_TRUE(read.exec("SELECT COUNT(*) FROM board_jobs") && read.next());
     EXPECT_EQ(read.value(0).toInt(), 6);
     EXPECT_FALSE(read.exec("INSERT INTO people (badge, name, role, changed) VALUES ('1', 'x', 'operator', 'now')"));

@@ -81,7 +81,7 @@ void expectOneTruth(const ShiftOutcome& outcome, const QString& store, const Shi
         }
     }
     const QJsonObject line = auxpad::web::lineJson(auxpad::runningBoards(records, {}).value(), auxpad::hourCounts(records, {}).value(),
-                                                   auxpad::slotCounts(records, {}).value(), {}, QDateTime::currentDateTimeUtc());
+                                                   auxpad::slotCounts(records, {}).value(), {}, {}, QDateTime::currentDateTimeUtc());
     for (const QJsonValue& tile : line["stations"].toArray()) {
         const QJsonObject since = tile["since"].toObject();
         page[tile["station"].toString()].add(since["boards"].toInteger(), since["passed"].toInteger(),

@@ -22,7 +22,7 @@ TEST(LineJson, CountsTheHourOfNowApartFromTheDayAndTimesTheBoardsRunning)
     for (int com = 11; com <= 20; ++com)
         slotCounts.push_back({"st-a", QString("COM%1").arg(com), 40, com == 17 ? 8 : com <= 14 ? 1 : 0});
     const QJsonArray tiles =
-        auxpad::web::lineJson(running, hours, slotCounts, "2026-12-07T00:00:00.000Z", now)["stations"].toArray();
+        auxpad::web::lineJson(running, hours, slotCounts, {}, "2026-12-07T00:00:00.000Z", now)["stations"].toArray();
     ASSERT_EQ(tiles.size(), 3);
     const QJsonObject a = tiles[0].toObject();
     EXPECT_EQ(a["station"].toString(), "st-a");

@@ -93,13 +93,16 @@ protected:
         delete serve_;
     }
 
-    // A batch delivered to the line database the way a station's courier delivers it.
-    static void deliver(std::vector<auxpad::JobRecord> records)
+    // A batch delivered to the line database the way a station's courier delivers it, with
+    // what was signed there.
+    static void deliver(std::vector<auxpad::JobRecord> records, const std::vector<auxpad::AccessEvent>& signedEvents = {})
     {
         QTemporaryDir dir;
         auxpad::Journal journal;
         auxpad::LineDatabase line;
         ASSERT_TRUE(journal.open("sqlite:" + dir.filePath("journal.sqlite")));
+        for (const auto& e : signedEvents)
+            ASSERT_TRUE(journal.access().add(e));
         for (auto& r : records)
             r.lineDb = auxpad::StoreUrls::shownUrl(owner_);
         ASSERT_TRUE(journal.records().saveAll(records));
@@ -129,7 +132,14 @@ TEST_F(LinePage, ShowsEachStationsTileAndTakesNewRecordsLiveAsText)
     EXPECT_EQ(browser.eval("document.querySelector('#failures .caption').textContent").toString(), "<b>bold</b>");
     EXPECT_EQ(browser.eval("document.querySelector('#failures .cause').textContent").toString(), "initdisk: board-failed");
 
-    deliver({record("st-b", "failed", 0, kScript), record("st-b", "running", 0, {}, "<b>SN0000099</b>")});
+    auxpad::AccessEvent reprint;
+    reprint.station = "st-b";
+    reprint.meaning = "reprint";
+    reprint.badge = "T1";
+    reprint.name = "<i>Tom</i>";
+    reprint.serial = "SN0000042";
+    reprint.reason = kScript;
+    deliver({record("st-b", "failed", 0, kScript), record("st-b", "running", 0, {}, "<b>SN0000099</b>")}, {reprint});
     const int took = browser.waitFor(tileCounts("st-b") + ".endsWith('1 3')", 5000);
     ASSERT_GE(took, 0) << "the new record never showed";
     EXPECT_LT(took, 2000);
@@ -137,7 +147,12 @@ TEST_F(LinePage, ShowsEachStationsTileAndTakesNewRecordsLiveAsText)
               "<b>SN0000099</b>");
     const QString captions = "[...document.querySelectorAll('#failures .caption')].some(c => c.textContent === \"%1\")";
     EXPECT_TRUE(browser.eval(captions.arg(kScript)).toBool());
-    EXPECT_TRUE(browser.eval("document.querySelector('main b, main script') === null").toBool());
+    // What was signed at the station today is on its tile, as text.
+    const QString signedText =
+        browser.eval("document.querySelector('[data-station=\"st-b\"] .override[data-meaning=reprint]').textContent")
+            .toString();
+    EXPECT_TRUE(signedText.endsWith(" reprint by <i>Tom</i> (T1) SN0000042: " + kScript)) << signedText.toStdString();
+    EXPECT_TRUE(browser.eval("document.querySelector('main b, main i, main script') === null").toBool());
     EXPECT_NE(browser.eval("document.title").toString(), "taken");
     QDir().mkpath(AUXPAD_SCREENSHOT_DIR);
     QFile shot(AUXPAD_SCREENSHOT_DIR "/line-page.png");

@@ -69,6 +69,13 @@ function tile(station, sinceLabel) {
     p.dataset.port = o.port;
     t.append(p);
   }
+  // What was signed there: each exception, unlock and lockout, with who and why.
+  for (const o of station.overrides) {
+    const p = element('p', 'override', clock(o.time) + ' ' + o.meaning + ' by ' + (o.name || o.signer)
+                      + ' (' + o.signer + ')' + (o.serial ? ' ' + o.serial : '') + (o.reason ? ': ' + o.reason : ''));
+    p.dataset.meaning = o.meaning;
+    t.append(p);
+  }
   t.append(element('p', 'last', 'last record ' + clock(station.last)));
   const boards = element('ul', 'boards');
   for (const b of station.running) {
