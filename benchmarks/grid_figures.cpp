@@ -69,7 +69,7 @@ int main(int argc, char** argv)
     RecipeBench b({60, kSlots, "Bench G", "SN0002000-SN0002999", {1, true}, true, {}, 1500, 3000, 1});
     if (!b.problem.isEmpty())
         return fail(b.problem);
-    auxpad::ui::LineWindow window(*b.bench, b.recipe->files, &*b.recipe);
+    auxpad::ui::LineWindow window(*b.session, b.recipe->files, &*b.recipe);
     window.follow();
     window.followLabels();
     window.showGrid();

@@ -24,6 +24,12 @@ BadgeField::BadgeField(const QString& operatorId, QWidget* parent) : QWidget(par
         scan_->clear();
         if (badge.isEmpty())
             return;
+        if (gate_) {
+            if (const auto may = gate_(badge); !may) {
+                who_->setText(may.error());
+                return;
+            }
+        }
         operatorId_ = badge;
         showWho();
         emit signedIn(operatorId_);

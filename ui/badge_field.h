@@ -2,6 +2,10 @@
 
 #include <QWidget>
 
+#include <functional>
+
+#include "base/expected.h"
+
 class QLabel;
 class QLineEdit;
 
@@ -18,6 +22,9 @@ public:
 
     const QString& operatorId() const { return operatorId_; }
     void setOperatorId(const QString& operatorId);
+    // Who may sign in: a badge the gate refuses is not signed in, and its reason is shown.
+    using Gate = std::function<auxpad::Expected<void, QString>(const QString& badge)>;
+    void setGate(Gate gate) { gate_ = std::move(gate); }
 
 signals:
     void signedIn(const QString& operatorId);
@@ -26,6 +33,7 @@ private:
     void showWho();
 
     QString operatorId_;
+    Gate gate_;
     QLineEdit* scan_ = nullptr;
     QLabel* who_ = nullptr;
 };

@@ -130,7 +130,13 @@ void BoardRow::refresh()
     findChild<QLabel*>("port")->setStyleSheet(outlier.isEmpty() ? QString() : QStringLiteral("background: #e6a000"));
     findChild<QLabel*>("port")->setToolTip(outlier);
     setAccessibleName(model_.data(model_.index(row_), Qt::AccessibleTextRole).toString());
-    flash_->setEnabled(!model_.at(row_, BoardStatusModel::BusyRole).toBool());
+    flash_->setEnabled(flashAllowed_ && !model_.at(row_, BoardStatusModel::BusyRole).toBool());
+}
+
+void BoardRow::setFlashAllowed(bool allowed)
+{
+    flashAllowed_ = allowed;
+    flash_->setEnabled(flashAllowed_ && !model_.at(row_, BoardStatusModel::BusyRole).toBool());
 }
 
 void BoardRow::hideFlash()

@@ -29,6 +29,9 @@ public:
     void refresh();
     // A slot starts each board itself: the row has no button of its own.
     void hideFlash();
+    // Whether its Flash may be pressed beside its board being busy: the bench's session
+    // says so (a locked bench keeps a passed board from being flashed again).
+    void setFlashAllowed(bool allowed);
     QString log() const;
     // Its traffic log, in a window of its own.
     void showLog();
@@ -57,6 +60,7 @@ private:
     QLabel* result_ = nullptr;
     QLabel* message_ = nullptr;
     QPushButton* flash_ = nullptr;
+    bool flashAllowed_ = true;
     QPlainTextEdit* log_ = nullptr; // a window of its own, shown on a double-click
 };
 

@@ -10,6 +10,8 @@
 
 #include "runner/bench.h"
 #include "runner/bench_options.h"
+#include "runner/bench_session.h"
+#include "runner/pin_entry.h"
 #include "runner/recipe.h"
 #include "runner/stack_light.h"
 #include "runner/start_checks.h"
@@ -46,7 +48,10 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
                                   "grid|rows");
     parser.addOptions({o.help, o.port, o.disk, o.data, o.ini, o.recipe, o.db, autoStart, again, o.retry, view, o.noLabel});
     parser.addOption(o.stackLight);
-    parser.addOptions({o.station, o.operatorId, o.order, o.reason});
+    const QCommandLineOption lock("lock", "Open the window locked: choosing files, flashing a passed board again, "
+                                          "stopping the bench and closing the window need the badge and PIN of an "
+                                          "engineer (or of the recipe's [access] unlock_role).");
+    parser.addOptions({o.station, o.operatorId, o.order, o.reason, o.signer, o.pin, lock});
     auto wrong = [](const QString& why) {
         std::fprintf(stderr, "auxpad-flash line: %s\n", why.toLocal8Bit().constData());
         return auxpad::unexpected(2);
@@ -71,6 +76,10 @@ auxpad::Expected<LineOptions, int> parseLine(const QStringList& arguments)
     if (!attribution)
         return wrong(QString::fromStdString(attribution.error()));
     options.attribution = std::move(*attribution);
+    if (const QString refused = auxpad::refusedPin(parser.isSet(o.pin)); !refused.isEmpty())
+        return wrong(refused);
+    options.signer = parser.value(o.signer).trimmed();
+    options.lock = parser.isSet(lock);
     options.recipe = parser.value(o.recipe);
     options.autoStart = parser.isSet(autoStart);
     options.again = parser.isSet(again);
@@ -117,30 +126,37 @@ auxpad::Expected<std::optional<auxpad::Recipe>, QString> checkLine(const LineOpt
     return recipe;
 }
 
-// A bench puts every board on record, or starts none.
-auxpad::Expected<void, QString> setUp(const LineOptions& options, const auxpad::Recipe* recipe, auxpad::Bench& bench)
+// A bench puts every board on record, or starts none: its session as the options and
+// the recipe set it up, the exceptions signed with a PIN typed at the terminal.
+auxpad::Expected<void, QString> setUp(const LineOptions& options, const auxpad::Recipe* recipe,
+                                      auxpad::BenchSession& session)
 {
-    auxpad::Attribution attribution = options.attribution;
-    if (attribution.order.isEmpty() && recipe)
-        attribution.order = recipe->order;
-    bench.attribute(attribution);
+    auxpad::SessionPlan plan;
+    plan.attribution = options.attribution;
     // The recipe's sinks when it has any, else the station's flash.ini's.
     auto sinks = recipe && !recipe->sinks.empty()
         ? auxpad::Expected<auxpad::SinkSettings, QString>(recipe->sinks)
         : auxpad::readIniSinks(recipe ? QStringLiteral("flash.ini") : QString::fromStdString(options.iniPath),
-                               attribution.station);
+                               plan.attribution.station);
     if (!sinks)
         return auxpad::unexpected(sinks.error());
-    bench.sendResultsTo(std::move(*sinks));
-    if (const auto opened = bench.openRecords(auxpad::StoreUrls::lineUrl(options.db)); !opened)
-        return auxpad::unexpected("The boards of this bench cannot be put on record: " + opened.error());
-    for (const std::string& p : options.ports) {
-        if (const auto opened = bench.addPort(auxpad::resolvePort(p)); !opened)
-            return opened;
-    }
-    bench.prepare(recipe, {options.tries, options.autoStart && !options.again}, options.autoStart);
-    if (recipe && recipe->label && options.labels)
-        bench.printLabels(*recipe->label); // what earlier runs left held goes first
+    plan.sinks = std::move(*sinks);
+    plan.recipe = recipe;
+    plan.lineUrl = auxpad::StoreUrls::lineUrl(options.db);
+    for (const std::string& p : options.ports)
+        plan.ports.push_back(auxpad::resolvePort(p));
+    plan.rules = {options.tries, options.autoStart && !options.again};
+    plan.watch = options.autoStart;
+    plan.labels = recipe && recipe->label && options.labels;
+    if (recipe)
+        plan.access = recipe->access;
+    plan.access.lock = plan.access.lock || options.lock;
+    if (options.again)
+        plan.exceptions.push_back({auxpad::access::kAgain, QStringLiteral("--again")});
+    plan.signer = options.signer;
+    plan.pin = auxpad::pinOfSigner();
+    if (const auto ready = session.setUp(std::move(plan)); !ready)
+        return auxpad::unexpected("The bench cannot start: " + ready.error());
     return {};
 }
 
@@ -224,10 +240,11 @@ int runLine(const LineOptions& options)
             return cannotStart(opened.error());
         towerLine = std::move(*opened);
     }
-    if (const auto ready = setUp(options, recipe ? &*recipe : nullptr, bench); !ready)
+    auxpad::BenchSession session(bench);
+    if (const auto ready = setUp(options, recipe ? &*recipe : nullptr, session); !ready)
         return cannotStart(ready.error());
 
-    LineWindow window(bench, recipe ? recipe->files : options.files, recipe ? &*recipe : nullptr);
+    LineWindow window(session, recipe ? recipe->files : options.files, recipe ? &*recipe : nullptr);
     if (chosenView(options) == LineOptions::View::Grid) {
         window.showGrid();
         window.showMaximized(); // a bench read from a step away fills its screen
@@ -237,7 +254,8 @@ int runLine(const LineOptions& options)
     showBenchNews(bench, window);
     // A signal closes the window as its close button does, so that the tower goes dark; one
     // that comes before the window's loop runs is taken as that loop starts.
-    const auto stopSignals = auxpad::onStopSignals([] { QApplication::quit(); });
+    // (exit, not quit: quit asks the window first, which a locked bench would refuse)
+    const auto stopSignals = auxpad::onStopSignals([] { QApplication::exit(0); });
     std::unique_ptr<auxpad::StackLight> light;
     if (towerLine) {
         light = std::make_unique<auxpad::StackLight>(bench, std::move(towerLine), lightSettings->relays);

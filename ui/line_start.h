@@ -27,6 +27,8 @@ struct LineOptions {
     enum class View { Grid, Rows };
     std::optional<View> view;
     QString stackLight; // the bench's stack light, "" for the recipe's or none
+    bool lock = false;  // --lock: the window opens locked, as a recipe's [access] lock=yes
+    QString signer;     // --signer BADGE: who signs --again
 };
 
 // `auxpad-flash line --port PORT [--port PORT]... [--disk FILE] [--data FILE] [--ini FILE]

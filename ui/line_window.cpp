@@ -18,9 +18,10 @@
 
 namespace auxpad::ui {
 
-LineWindow::LineWindow(auxpad::Bench& bench, const auxpad::FlashFiles& files, const auxpad::Recipe* recipe,
+LineWindow::LineWindow(auxpad::BenchSession& session, const auxpad::FlashFiles& files, const auxpad::Recipe* recipe,
                        QWidget* parent)
-    : QWidget(parent, Qt::Window), recipe_(recipe), bench_(bench), model_(std::make_unique<BoardStatusModel>(bench))
+    : QWidget(parent, Qt::Window), recipe_(recipe), session_(session), bench_(session.bench()),
+      model_(std::make_unique<BoardStatusModel>(session.bench()))
 {
     setObjectName("LINE");
     setWindowTitle(QStringLiteral("Flash AUXPAD line"));
@@ -36,6 +37,8 @@ LineWindow::LineWindow(auxpad::Bench& bench, const auxpad::FlashFiles& files, co
         layout->addWidget(name);
     }
     layout->addLayout(attributionRow());
+    if (session_.plan().access.lock)
+        layout->addLayout(lockRow());
 
     auto* grid = new QGridLayout;
     disk_ = filePicker("disk", QStringLiteral("InitDisk file"), files.initDisk, grid, 0);
@@ -45,8 +48,12 @@ LineWindow::LineWindow(auxpad::Bench& bench, const auxpad::FlashFiles& files, co
     QFont bold = all->font();
     bold.setBold(true);
     all->setFont(bold);
-    grid->addWidget(all, 0, 3, 2, 1);
+    grid->addWidget(all, 0, 3);
     connect(all, &QPushButton::clicked, this, &LineWindow::flashAll);
+    auto* stop = new QPushButton(QStringLiteral("Stop all"), this);
+    stop->setObjectName("stopAll");
+    grid->addWidget(stop, 1, 3);
+    connect(stop, &QPushButton::clicked, this, &LineWindow::stopAll);
     layout->addLayout(grid);
     problem_ = new QLabel(this);
     problem_->setObjectName("problem");
@@ -74,6 +81,9 @@ LineWindow::LineWindow(auxpad::Bench& bench, const auxpad::FlashFiles& files, co
                 row->refresh();
     });
     everySecond_->startRepeating(1000);
+    connect(&session_, &auxpad::BenchSession::lockChanged, this, &LineWindow::showLock);
+    connect(&bench_, &auxpad::Bench::statusChanged, this, &LineWindow::showLock);
+    showLock();
 }
 
 LineWindow::~LineWindow() = default;
@@ -110,10 +120,9 @@ QLineEdit* LineWindow::filePicker(const char* name, const QString& label, const 
     edit->setObjectName(name);
     grid->addWidget(edit, row, 1);
     auto* browse = new QPushButton(QStringLiteral("Choose..."), this);
+    browse->setObjectName(QStringLiteral("%1Choose").arg(QLatin1String(name)));
     grid->addWidget(browse, row, 2);
-    // A recipe's files are the approved ones, and no others.
-    edit->setReadOnly(recipe_ != nullptr);
-    browse->setEnabled(recipe_ == nullptr);
+    chooseButtons_.push_back(browse);
     connect(browse, &QPushButton::clicked, this, [this, edit, label] {
         const QString chosen = QFileDialog::getOpenFileName(this, label, edit->text());
         if (!chosen.isEmpty())
@@ -222,6 +231,7 @@ QLayout* LineWindow::attributionRow()
 {
     auto* row = new QHBoxLayout;
     badge_ = new BadgeField({}, this);
+    badge_->setGate([this](const QString& badge) { return session_.signIn(badge); });
     connect(badge_, &BadgeField::signedIn, this, [this](const QString& id) {
         problem_->setText(problem());
         emit signedIn(id);
@@ -251,23 +261,100 @@ void LineWindow::flash(BoardRow& row)
     // A file that cannot be read stops every board's flash before it starts, and is said
     // above the rows rather than in a box that would hold the other boards up.
     problem_->setText(problem());
-    if (problem_->text().isEmpty())
-        bench_.start(static_cast<std::size_t>(row.row()), files());
+    if (!problem_->text().isEmpty())
+        return;
+    if (const auto started = session_.start(static_cast<std::size_t>(row.row()), files()); !started)
+        problem_->setText(started.error());
 }
 
 void LineWindow::flashAll()
 {
     problem_->setText(problem());
-    if (!problem_->text().isEmpty())
-        return;
-    for (std::size_t i = 0; i < bench_.size(); ++i)
-        bench_.start(i, files());
+    if (problem_->text().isEmpty())
+        session_.startAll(files());
+}
+
+void LineWindow::stopAll()
+{
+    const auto stopped = session_.stopAll();
+    problem_->setText(stopped ? QString() : stopped.error());
 }
 
 void LineWindow::closeEvent(QCloseEvent* event)
 {
+    if (const auto may = session_.mayClose(); !may) {
+        problem_->setText(may.error());
+        event->ignore();
+        return;
+    }
     bench_.stop();
     event->accept();
+}
+
+QLayout* LineWindow::lockRow()
+{
+    auto* row = new QHBoxLayout;
+    lock_ = new QLabel(this);
+    lock_->setObjectName("lock");
+    lock_->setTextFormat(Qt::PlainText);
+    unlockBadge_ = new QLineEdit(this);
+    unlockBadge_->setObjectName("unlockBadge");
+    unlockBadge_->setPlaceholderText(QStringLiteral("Badge"));
+    unlockBadge_->setAccessibleName(QStringLiteral("Badge to unlock"));
+    unlockBadge_->setMaximumWidth(160);
+    unlockPin_ = new QLineEdit(this);
+    unlockPin_->setObjectName("unlockPin");
+    unlockPin_->setEchoMode(QLineEdit::Password);
+    unlockPin_->setPlaceholderText(QStringLiteral("PIN"));
+    unlockPin_->setAccessibleName(QStringLiteral("PIN to unlock"));
+    unlockPin_->setMaximumWidth(120);
+    auto* open = new QPushButton(QStringLiteral("Unlock"), this);
+    open->setObjectName("unlock");
+    auto* close = new QPushButton(QStringLiteral("Lock"), this);
+    close->setObjectName("lockNow");
+    connect(open, &QPushButton::clicked, this, &LineWindow::unlock);
+    connect(unlockPin_, &QLineEdit::returnPressed, this, &LineWindow::unlock);
+    connect(close, &QPushButton::clicked, &session_, &auxpad::BenchSession::relock);
+    row->addWidget(lock_, 1);
+    row->addWidget(unlockBadge_);
+    row->addWidget(unlockPin_);
+    row->addWidget(open);
+    row->addWidget(close);
+    return row;
+}
+
+void LineWindow::unlock()
+{
+    const QString badge = unlockBadge_->text().trimmed();
+    const std::string pin = unlockPin_->text().toStdString();
+    unlockPin_->clear(); // a PIN stays on no screen, right or wrong
+    const auto opened = session_.unlock(badge, pin);
+    problem_->setText(opened ? QString() : opened.error());
+    if (opened)
+        unlockBadge_->clear();
+}
+
+void LineWindow::showLock()
+{
+    using auxpad::Guarded;
+    // A recipe's files are the approved ones, and no others.
+    const bool choose = recipe_ == nullptr && session_.allows(Guarded::ChooseFiles);
+    disk_->setReadOnly(!choose);
+    data_->setReadOnly(!choose);
+    for (QWidget* button : chooseButtons_)
+        button->setEnabled(choose);
+    findChild<QWidget*>("stopAll")->setEnabled(session_.allows(Guarded::StopBench));
+    for (BoardRow* row : rows_)
+        row->setFlashAllowed(session_.mayStart(static_cast<std::size_t>(row->row())));
+    if (!lock_)
+        return;
+    const auto& by = session_.unlockedBy();
+    lock_->setText(by ? QStringLiteral("Unlocked for %1 (%2), who may choose files, flash a passed board again, stop "
+                                       "the bench and close the window; it locks again by itself")
+                            .arg(by->name, QLatin1String(auxpad::personRoleName(by->role)))
+                      : QStringLiteral("Locked: an operator starts and watches boards; the badge and PIN of %1 "
+                                       "unlock the rest")
+                            .arg(auxpad::whoMay(session_.plan().access.unlockRole)));
 }
 
 } // namespace auxpad::ui

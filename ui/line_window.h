@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "runner/bench.h"
+#include "runner/bench_session.h"
 
 #include <memory>
 #include <optional>
@@ -25,13 +26,14 @@ class BoardRow;
 // The line window: every board of a bench in a row of its own, the two download files
 // above them, "Flash all", and a "Flash" for each row, so that a board swapped after a
 // run is flashed alone while the others run. The rows and the grid show the bench's
-// statuses through one model; the window's buttons ask the bench to start a board.
+// statuses through one model; the window's buttons ask the bench's session, whose policy
+// decides what may be done (a locked bench's), and show what it allows.
 class LineWindow final : public QWidget {
     Q_OBJECT
 public:
-    // The bench stays the caller's, prepared: the window shows its boards and starts
-    // them. With a recipe, each row brings its board up whole with the recipe's files.
-    LineWindow(auxpad::Bench& bench, const auxpad::FlashFiles& files, const auxpad::Recipe* recipe = nullptr,
+    // The session stays the caller's, set up: the window shows its bench's boards and
+    // starts them. With a recipe, each row brings its board up whole with the recipe's files.
+    LineWindow(auxpad::BenchSession& session, const auxpad::FlashFiles& files, const auxpad::Recipe* recipe = nullptr,
                QWidget* parent = nullptr);
     ~LineWindow() override;
 
@@ -48,6 +50,9 @@ public:
     std::vector<BoardRow*> rows() const { return rows_; }
     void flashAll();
     void flash(BoardRow& row);
+    void stopAll();
+    // The lock's badge and PIN, as typed in its fields.
+    void unlock();
     // What stops a flash before it starts (a file that cannot be read), "" when nothing.
     QString problem() const;
     // Where the records go: the line database `lineDb` ("" for none), and how many of
@@ -70,6 +75,10 @@ private:
     auxpad::FlashFiles files() const;
     // The order, and who is signed in with the field for the next badge.
     class QLayout* attributionRow();
+    // A locked bench's line: whether it is locked, and the fields that unlock it.
+    class QLayout* lockRow();
+    // The controls as the session's policy allows them now.
+    void showLock();
     QLineEdit* filePicker(const char* name, const QString& label, const std::string& path, QGridLayout* grid, int row);
     QScrollArea* boardList();
 
@@ -84,7 +93,12 @@ private:
     QLabel* order_ = nullptr;
     QLabel* counters_ = nullptr;
     std::optional<int> labelsHeld_;
+    auxpad::BenchSession& session_;
     auxpad::Bench& bench_;
+    QLabel* lock_ = nullptr;
+    QLineEdit* unlockBadge_ = nullptr;
+    QLineEdit* unlockPin_ = nullptr;
+    std::vector<QWidget*> chooseButtons_;
     std::unique_ptr<class BoardStatusModel> model_;
     std::optional<auxpad::Stopwatch> since_; // since the slots started
     void showCounters();

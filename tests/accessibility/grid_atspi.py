@@ -16,27 +16,10 @@ import time
 
 import pyatspi
 
+from atspi_support import stop, the_app, write, x_server
+
 FLASH, SIM = sys.argv[1], sys.argv[2]
 SLOTS = range(21, 53)
-
-
-def write(path, text):
-    with open(path, "w", newline="") as f:
-        f.write(text)
-
-
-def x_server():
-    """Xvfb at 1920 x 1080 on a free display; returns the process and its DISPLAY."""
-    read, written = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(written), "-nolisten", "tcp",
-                             "-screen", "0", "1920x1080x24"], pass_fds=[written],
-                            stderr=subprocess.DEVNULL)
-    os.close(written)
-    with os.fdopen(read) as f:
-        number = f.readline().strip()
-    if not number:
-        sys.exit("Xvfb did not start")
-    return xvfb, ":" + number
 
 
 def tiles(app):
@@ -54,16 +37,6 @@ def tiles(app):
             continue
         todo.extend(c for c in children if c is not None)
     return found
-
-
-def the_app(pid):
-    for app in pyatspi.Registry.getDesktop(0):
-        try:
-            if app is not None and app.get_process_id() == pid:
-                return app
-        except Exception:
-            pass
-    return None
 
 
 def main():
@@ -132,12 +105,7 @@ def main():
             print("32 tiles heard over AT-SPI:", names[21], "|", names[22], "|", names[23])
         return 1 if problems else 0
     finally:
-        for child in reversed(children):
-            child.terminate()
-            try:
-                child.wait(10)
-            except subprocess.TimeoutExpired:
-                child.kill()
+        stop(children)
 
 
 if __name__ == "__main__":

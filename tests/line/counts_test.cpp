@@ -97,21 +97,26 @@ TEST_F(Counts, ThirtyTwoBoardsAreThirtyTwoOnThePageInTheSummaryAndOnTheWindowsCo
     around.offload = auxpad::Offload::OnClock;
     auxpad::Bench bench(files, auxpad::RecipeFiles::kIniPath, around);
     const QString windowJournal = "sqlite:" + path("window.sqlite");
-    ASSERT_TRUE(bench.openRecords({}, windowJournal));
+    auxpad::BenchSession session(bench);
+    auxpad::SessionPlan plan;
+    plan.journalUrl = windowJournal;
+    plan.recipe = &*recipe;
+    plan.rules = {2, true};
+    plan.watch = true;
     // COM61's adapter is reset in its first download and back a second later, the board
     // still in its slot: one board, which passed at its second try.
     for (int com = 61; com < 93; ++com) {
         bench_->board(com, com == 62   ? QStringList{"--misstore-serial"}
                            : com == 61 ? QStringList{"--hangup-after-block", "2"}
                                        : QStringList{});
-        ASSERT_TRUE(bench.addPort(bench_->lines.resolve("COM" + std::to_string(com))));
+        plan.ports.push_back(bench_->lines.resolve("COM" + std::to_string(com)));
     }
     auto& reset = bench_->adapter(61);
     QObject::connect(
         &reset, &auxpad::shift::SimAdapter::hungUp, &reset,
         [this, &reset] { bench_->at(1000, [&reset] { reset.back(reset.device()); }); }, Qt::SingleShotConnection);
-    bench.prepare(&*recipe, {2, true}, true);
-    auxpad::ui::LineWindow window(bench, recipe->files, &*recipe);
+    ASSERT_TRUE(session.setUp(plan));
+    auxpad::ui::LineWindow window(session, recipe->files, &*recipe);
     window.follow();
     bench.startSlots();
     ASSERT_TRUE(bench_->clock.runUntil([&] { return bench.tally().passed == 31; }, 600000));

@@ -28,14 +28,18 @@ RecipeBench::RecipeBench(const Shape& shape)
     around.offload = auxpad::Offload::OnClock;
     around.printer = printer.linkFor(0);
     bench = std::make_unique<auxpad::Bench>(*recipeFiles, auxpad::RecipeFiles::kIniPath, around);
-    if (const auto opened = bench->openRecords({}, "sqlite:" + dir.filePath("records.sqlite")); !opened)
-        problem = "the records: " + opened.error();
+    session = std::make_unique<auxpad::BenchSession>(*bench);
+    auxpad::SessionPlan plan;
+    plan.recipe = &*recipe;
+    plan.journalUrl = "sqlite:" + dir.filePath("records.sqlite");
     for (int i = 0; i < shape.count; ++i)
-        if (const auto added = bench->addPort(lines.resolve("COM" + std::to_string(shape.first + i))); !added)
-            problem = "a port: " + added.error();
-    bench->prepare(&*recipe, shape.rules, shape.watch);
-    if (recipe->label)
-        bench->printLabels(*recipe->label);
+        plan.ports.push_back(lines.resolve("COM" + std::to_string(shape.first + i)));
+    plan.rules = shape.rules;
+    plan.watch = shape.watch;
+    plan.labels = recipe->label.has_value();
+    plan.access = recipe->access;
+    if (const auto ready = session->setUp(std::move(plan)); !ready)
+        problem = "the bench: " + ready.error();
 }
 
 void RecipeBench::plug(std::size_t i, const QStringList& options)

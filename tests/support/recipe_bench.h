@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runner/bench.h"
+#include "runner/bench_session.h"
 #include "runner/recipe.h"
 #include "shift/sim_lines.h"
 #include "shift/sim_printer.h"
@@ -27,7 +28,7 @@ struct RecipeBench {
         QString serials;
         auxpad::BringUpRules rules = {};
         bool watch = false;
-        std::string label;           // a recipe's [label] section, if any
+        std::string label;           // a recipe's [label] section, if any (or [access])
         int diskLines = 24;          // the downloads' lengths
         int dataLines = 48;
         int formatSeconds = 20;      // how long the board is given to format
@@ -41,6 +42,7 @@ struct RecipeBench {
     auxpad::DiskFiles diskFiles;
     std::unique_ptr<auxpad::RecipeFiles> recipeFiles;
     std::unique_ptr<auxpad::Bench> bench;
+    std::unique_ptr<auxpad::BenchSession> session; // as the fronts set the bench up
     QString problem; // empty once the bench stands
 
     explicit RecipeBench(const Shape& shape);

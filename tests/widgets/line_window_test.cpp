@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -16,6 +17,7 @@
 
 #include <functional>
 
+#include "base/pin.h"
 #include "records/record_reader.h"
 #include "runner/bench.h"
 #include "runner/recipe.h"
@@ -72,13 +74,15 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     qputenv("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
     auxpad::DiskFiles disk;
     auxpad::Bench bench(disk, ini);
-    ASSERT_TRUE(bench.openRecords({}, "sqlite:" + dir.filePath("records.sqlite")));
+    auxpad::BenchSession session(bench);
+    auxpad::SessionPlan plan;
+    plan.journalUrl = "sqlite:" + dir.filePath("records.sqlite");
     for (int i = 0; i < 3; ++i)
-        ASSERT_TRUE(bench.addPort(auxpad::resolvePort(QString("COM%1").arg(51 + i).toStdString())));
-    bench.prepare(nullptr);
+        plan.ports.push_back(auxpad::resolvePort(QString("COM%1").arg(51 + i).toStdString()));
+    ASSERT_TRUE(session.setUp(plan));
     const auto busy = [&](int i) { return bench.busy(static_cast<std::size_t>(i)); };
 
-    LineWindow window(bench, files);
+    LineWindow window(session, files);
     EXPECT_EQ(window.windowTitle(), "Flash AUXPAD line");
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -192,7 +196,7 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
 {
     RecipeBench b(46, 3, "Bench C", "SN0004000-SN0004099", {1, true}, true);
     ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
-    LineWindow window(*b.bench, b.recipe->files, &*b.recipe);
+    LineWindow window(*b.session, b.recipe->files, &*b.recipe);
     window.follow();
     b.bench->startSlots();
     window.show();
@@ -248,7 +252,7 @@ TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
     ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
     b.plug(0);
     b.recipe->operatorRequired = true;
-    LineWindow window(*b.bench, b.recipe->files, &*b.recipe);
+    LineWindow window(*b.session, b.recipe->files, &*b.recipe);
     QObject::connect(&window, &LineWindow::signedIn, b.bench.get(), &auxpad::Bench::signIn);
     window.showAttribution({}, "WO-9");
     window.show();
@@ -303,7 +307,7 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     RecipeBench b(60, 32, "Bench G", "SN0002000-SN0002999", {1, true}, true, "[label]\nprinter=q\nsize=50x25\n");
     ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
     b.printer.refuse(0, 3600 * 1000); // out of labels
-    LineWindow window(*b.bench, b.recipe->files, &*b.recipe);
+    LineWindow window(*b.session, b.recipe->files, &*b.recipe);
     window.follow();
     window.followLabels();
     window.showGrid();
@@ -358,7 +362,7 @@ TEST(LineWindow, ASlotThatFailsMoreThanItsBenchIsMarkedAndSaid)
 {
     RecipeBench b(70, 2, "Bench W", "SN0007000-SN0007999", {1, true}, true);
     ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
-    LineWindow window(*b.bench, b.recipe->files, &*b.recipe);
+    LineWindow window(*b.session, b.recipe->files, &*b.recipe);
     window.follow();
     b.bench->startSlots();
     auto* worn = b.adapters[1];
@@ -394,7 +398,7 @@ TEST(LineWindow, SixtyFourSlotsStandAsEightByEightWithNoScrollBar)
 {
     RecipeBench b(100, 64, "Bench H", "SN0003000-SN0003999");
     ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
-    LineWindow window(*b.bench, b.recipe->files, &*b.recipe);
+    LineWindow window(*b.session, b.recipe->files, &*b.recipe);
     window.showGrid();
     window.resize(1920, 1040);
     window.show();
@@ -405,6 +409,70 @@ TEST(LineWindow, SixtyFourSlotsStandAsEightByEightWithNoScrollBar)
     EXPECT_EQ(window.grid()->tiles().back()->y() / window.grid()->tiles().front()->height(), 7) << "the eighth row";
     for (QScrollBar* bar : window.findChildren<QScrollBar*>())
         EXPECT_FALSE(bar->isVisible());
+}
+
+} // namespace
+
+namespace {
+
+// A locked bench: its passed board, its stop and its window wait for an engineer's badge
+// and PIN, which open them for the recipe's minutes on the bench's clock, and no longer.
+TEST(LineWindow, ALockedBenchKeepsAPassedBoardItsStopAndItsWindowForAnEngineerForSomeMinutes)
+{
+    RecipeBench b(62, 2, "Line L", "SN0008000-SN0008099", {}, false, "[access]\nlock=yes\nunlock_minutes=2\n");
+    ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
+    auxpad::PeopleTable& people = b.bench->journal().people();
+    for (const auto& [badge, name, role, pin] : {std::tuple{"E1", "Eve", auxpad::PersonRole::Engineer, "4711"},
+                                                 std::tuple{"T1", "Tom", auxpad::PersonRole::Technician, "2580"}})
+        ASSERT_TRUE(people.add({badge, name, role, QString::fromStdString(auxpad::hashPin(pin).value()), {}}));
+    LineWindow window(*b.session, b.recipe->files, &*b.recipe);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const auto rows = window.rows();
+    auto* flash = rows[0]->findChild<QPushButton*>("flash");
+    auto* stop = window.findChild<QPushButton*>("stopAll");
+    auto* problem = window.findChild<QLabel*>("problem");
+    b.plug(0);
+    window.flash(*rows[0]);
+    ASSERT_TRUE(b.runUntil([&] { return resultOf(rows[0]) == "PASS"; }));
+    const auto operatorMode = [&] {
+        return !flash->isEnabled() && !stop->isEnabled() && rows[1]->findChild<QPushButton*>("flash")->isEnabled()
+               && !window.findChild<QPushButton*>("diskChoose")->isEnabled();
+    };
+    EXPECT_TRUE(operatorMode()) << "a passed board, the stop and the files wait; another board does not";
+    EXPECT_TRUE(window.findChild<QLabel*>("lock")->text().startsWith("Locked: "));
+    EXPECT_FALSE(window.close()) << "the window stays open";
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(problem->text(), "Closing the window needs the badge and PIN of an engineer: unlock first.");
+
+    const auto unlockAs = [&](const QString& badge, const QString& pin) {
+        window.findChild<QLineEdit*>("unlockBadge")->setText(badge);
+        window.findChild<QLineEdit*>("unlockPin")->setText(pin);
+        QTest::mouseClick(window.findChild<QPushButton*>("unlock"), Qt::LeftButton);
+        EXPECT_TRUE(window.findChild<QLineEdit*>("unlockPin")->text().isEmpty()) << "no PIN stays on the screen";
+        return problem->text();
+    };
+    EXPECT_TRUE(unlockAs("T1", "2580").startsWith("Tom (badge T1) is a technician and may not sign the unlock"));
+    EXPECT_TRUE(unlockAs("E1", "1111").startsWith("wrong PIN for badge E1"));
+    EXPECT_TRUE(operatorMode());
+    EXPECT_EQ(unlockAs("E1", "4711"), "");
+    EXPECT_TRUE(flash->isEnabled() && stop->isEnabled()) << "open for the engineer";
+    EXPECT_TRUE(window.findChild<QLabel*>("lock")->text().startsWith("Unlocked for Eve (engineer)"));
+    const auto unlocks = b.bench->journal().access().between({});
+    ASSERT_TRUE(unlocks);
+    ASSERT_EQ(unlocks->size(), 1u);
+    EXPECT_EQ(unlocks->front().meaning, "unlock");
+    EXPECT_EQ(unlocks->front().badge, "E1");
+
+    b.runUntil([] { return false; }, 2 * 60 * 1000 - 1000);
+    EXPECT_TRUE(flash->isEnabled()) << "still open a second before the two minutes are up";
+    b.runUntil([] { return false; }, 2000);
+    EXPECT_TRUE(operatorMode()) << "locked again by itself";
+    window.findChild<QPushButton*>("flashAll")->click();
+    EXPECT_FALSE(b.bench->busy(0)) << "Run all leaves a passed board alone while locked";
+    EXPECT_TRUE(b.bench->busy(1));
+    b.bench->stop();
+    b.clock.settle();
 }
 
 } // namespace
