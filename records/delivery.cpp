@@ -76,6 +76,9 @@ Expected<DeliveryCount, QString> deliverHeld(Journal& journal, LineDatabase& lin
             return unexpected(batch.error());
         if (batch->empty())
             break;
+        // Each revision joins the journal's chain as it is handed on.
+        if (auto chained = journal.chainHeld(*batch); !chained)
+            return unexpected(chained.error());
         std::vector<JobRecord> delivered = *batch;
         for (JobRecord& r : delivered) {
             r.lineDb.clear(); // the line database holds nothing for another

@@ -4,6 +4,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <unistd.h>
@@ -53,15 +54,40 @@ Expected<void, QString> Journal::derive(std::vector<JobRecord>& writes)
     return {};
 }
 
-Expected<void, QString> Journal::seal(JobRecord& record)
+void Journal::unchain(JobRecord& record)
 {
-    auto entry = chain_.append(chain::kRecord, record.uuid, record.revision, canonicalContent(record));
+    record.contentSha256.clear();
+    record.chainSeq = 0;
+    record.chainPrev.clear();
+}
+
+Expected<void, QString> Journal::chainOne(JobRecord& r)
+{
+    auto entry = chain_.append(chain::kRecord, r.uuid, r.revision, canonicalContent(r));
     if (!entry)
         return unexpected(entry.error());
-    record.contentSha256 = entry->contentSha256;
-    record.chainSeq = entry->seq;
-    record.chainPrev = entry->prev;
-    return {};
+    r.contentSha256 = entry->contentSha256;
+    r.chainSeq = entry->seq;
+    r.chainPrev = entry->prev;
+    // A later revision written meanwhile stays unchained until it is handed on in turn.
+    auto kept = execute("UPDATE board_jobs SET content_sha256 = ?, chain_seq = ?, chain_prev = ? "
+                        "WHERE job_uuid = ? AND revision = ?",
+                        {r.contentSha256, r.chainSeq, r.chainPrev, r.uuid, r.revision}, "written");
+    return kept ? Expected<void, QString>() : unexpected(kept.error());
+}
+
+Expected<void, QString> Journal::chainHeld(std::vector<JobRecord>& records)
+{
+    if (std::none_of(records.begin(), records.end(), [](const JobRecord& r) { return r.chainSeq == 0; }))
+        return {};
+    Transaction transaction(*this, Transaction::Kind::Exclusive);
+    if (!transaction.begun())
+        return transaction.begun();
+    for (JobRecord& r : records)
+        if (r.chainSeq == 0)
+            if (auto chained = chainOne(r); !chained)
+                return chained;
+    return transaction.commit();
 }
 
 Expected<int, QString> Journal::chainUnchained()
@@ -79,25 +105,34 @@ Expected<int, QString> Journal::chainUnchained()
     Transaction transaction(*this, Transaction::Kind::Exclusive);
     if (!transaction.begun())
         return unexpected(transaction.begun().error());
+    // Where the records stood when the journal began to chain them: those before were
+    // written by a version that did not.
+    auto epoch = execute("SELECT COALESCE(MAX(before_id), 0) FROM chain_epoch", {}, "read");
+    if (!epoch)
+        return unexpected(epoch.error());
+    const qint64 before = (*epoch)->next() ? (*epoch)->value(0).toLongLong() : 0;
+    (*epoch)->finish();
     auto records = records_.where(QStringLiteral("chain_seq IS NULL"), {}, 1 << 30);
     if (!records)
         return unexpected(records.error());
+    int older = 0;
     for (JobRecord& r : *records) {
-        if (auto sealed = seal(r); !sealed)
-            return unexpected(sealed.error());
+        if (auto chained = chainOne(r); !chained)
+            return unexpected(chained.error());
+        if (r.id > before)
+            continue;
+        ++older;
         // Its place in the chain goes to the line's database with it, once more.
-        auto kept = execute("UPDATE board_jobs SET content_sha256 = ?, chain_seq = ?, chain_prev = ?, delivered = 0 "
-                            "WHERE job_uuid = ?",
-                            {r.contentSha256, r.chainSeq, r.chainPrev, r.uuid}, "written");
-        if (!kept)
-            return unexpected(kept.error());
+        auto held = execute("UPDATE board_jobs SET delivered = 0 WHERE job_uuid = ?", {r.uuid}, "written");
+        if (!held)
+            return unexpected(held.error());
     }
     auto chainedLeases = leases_.chainUnchained();
     if (!chainedLeases)
         return unexpected(chainedLeases.error());
     if (auto committed = transaction.commit(); !committed)
         return unexpected(committed.error());
-    return static_cast<int>(records->size()) + *chainedLeases;
+    return older + *chainedLeases;
 }
 
 } // namespace auxpad

@@ -34,10 +34,13 @@ public:
     // What was signed at this station, chained; the wrong PINs; the access rules it ran by.
     AccessLog& access() { return access_; }
 
-    // Chains what was written before the journal chained its entries (records/journal.cpp):
-    // each record and leased number, in the order written, and holds the records to go to
-    // the line's database again with their place in the chain. How many it chained; a
-    // journal it has nothing to chain in is not written to.
+    // The chain (records/journal.cpp). A record's revision is chained as it is handed on:
+    // the held records about to be delivered, each not chained yet, in one transaction.
+    // What the journal holds unchained (a station without a line database, records
+    // written before the journal chained its entries, numbers leased then) is chained at
+    // its opening and closing, in the order written: how many of them were written before
+    // the journal chained its entries; a journal with nothing to chain is not written to.
+    Expected<void, QString> chainHeld(std::vector<JobRecord>& records);
     Expected<int, QString> chainUnchained();
 
     // Records this station's processes left running when they died are interrupted now:
@@ -53,7 +56,9 @@ private:
     // A board's record: how the board's first try ended, and, as a new try starts, the
     // board's earlier tries marked as tried again (records/journal.cpp).
     Expected<void, QString> derive(std::vector<JobRecord>& writes) override;
-    Expected<void, QString> seal(JobRecord& record) override;
+    void unchain(JobRecord& record) override;
+    // Inside a transaction: the record's revision chained, its row told its place.
+    Expected<void, QString> chainOne(JobRecord& record);
     // The record held for the sinks that take it.
     Expected<void, QString> alongside(const JobRecord& record) override { return outbox_.hold(record); }
 

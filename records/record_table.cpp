@@ -20,8 +20,7 @@ Expected<void, QString> RecordTable::write(JobRecord record)
     QSqlQuery& q = store_.prepared(upsert);
     for (JobRecord& r : writes) {
         if (hooks_)
-            if (auto sealed = hooks_->seal(r); !sealed)
-                return sealed;
+            hooks_->unchain(r);
         bindRecord(q, r);
         if (!q.exec())
             return store_.fail("written", q.lastError().text());

@@ -22,8 +22,9 @@ public:
     // `writes` holds the record, which may be worked out further; a hook adds the other
     // records its write changes (a board's earlier try, which the new one makes a try again).
     virtual Expected<void, QString> derive(std::vector<JobRecord>& writes) = 0;
-    // Just before the row is written: its place in the store's chain.
-    virtual Expected<void, QString> seal(JobRecord& record) = 0;
+    // Just before the row is written: a journal chains a record's revision as it hands it
+    // on, not as it writes it, so that a board's record costs what it did to write.
+    virtual void unchain(JobRecord& record) = 0;
     virtual Expected<void, QString> alongside(const JobRecord& record) = 0;
 };
 

@@ -269,6 +269,11 @@ void Bench::close()
 {
     for (const auto& board : boards_)
         board->runner->close();
+    // What was not handed on (a station without a line database, or one away) joins the
+    // journal's chain before the bench goes.
+    if (journal_.isOpen())
+        if (auto chained = journal_.chainUnchained(); !chained)
+            recordsLost(chained.error());
 }
 
 void Bench::lastDelivery(int ms)
