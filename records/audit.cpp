@@ -6,6 +6,7 @@
 
 #include <map>
 #include <set>
+#include <unordered_map>
 
 #include "base/result_words.h"
 
@@ -68,24 +69,30 @@ Expected<JournalReads, QString> readJournal(RecordReader& journal, const QString
 
 // What the line's database holds.
 struct LineReads {
-    std::map<QString, std::pair<int, QString>> revisions; // job_uuid: revision, result
+    qint64 uuids = 0; // how many job_uuids
+    // job_uuid: revision, result; read only where journals' records are looked up in it.
+    std::unordered_map<QString, std::pair<int, QString>> revisions;
     std::vector<QVariantList> passedRuns;                 // serial, serial_source, job_uuid, started
     std::vector<QVariantList> twice;                      // job_uuid, count
     std::map<QString, std::pair<QString, QString>> reservations; // serial: state, journal
 };
 
-Expected<LineReads, QString> readLine(RecordReader& line)
+Expected<LineReads, QString> readLine(RecordReader& line, bool withRevisions)
 {
     LineReads reads;
-    auto revisions = line.rows("SELECT job_uuid, revision, result FROM board_jobs");
+    auto revisions = withRevisions ? line.rows("SELECT job_uuid, revision, result FROM board_jobs")
+                                   : Expected<std::vector<QVariantList>, QString>(std::vector<QVariantList>{});
+    auto uuids = line.rows("SELECT COUNT(DISTINCT COALESCE(job_uuid, '')) FROM board_jobs");
     auto passed = line.rows("SELECT serial, serial_source, job_uuid, started FROM board_jobs WHERE job = ? AND result = ? "
                             "ORDER BY started, id",
                             {QLatin1String(words::kRun), QLatin1String(words::kPassed)});
     auto twice = line.rows("SELECT job_uuid, COUNT(*) FROM board_jobs GROUP BY job_uuid HAVING COUNT(*) > 1");
     auto reservations = line.rows("SELECT serial, state, journal FROM serial_reservations");
-    for (const auto* read : {&revisions, &passed, &twice, &reservations})
+    for (const auto* read : {&revisions, &uuids, &passed, &twice, &reservations})
         if (!*read)
             return unexpected(read->error());
+    reads.uuids = uuids->empty() ? 0 : uuids->front()[0].toLongLong();
+    reads.revisions.reserve(revisions->size());
     for (const QVariantList& r : *revisions)
         reads.revisions[r[0].toString()] = {r[1].toInt(), r[2].toString()};
     reads.passedRuns = std::move(*passed);
@@ -124,7 +131,7 @@ void checkPassedOnRecord(Audit& a, const LineReads& line, const std::vector<Jour
 void checkUuidsOnce(Audit& a, const LineReads& line, const std::vector<JournalReads>& journals)
 {
     Invariant& i = a.add("job-uuid-once", "no job_uuid appears twice");
-    i.count = static_cast<qint64>(line.revisions.size());
+    i.count = line.uuids;
     for (const QVariantList& r : line.twice)
         i.breaks("the line's database holds " + r[0].toString() + " " + r[1].toString() + " times");
     std::map<QString, QString> journalOf;
@@ -274,7 +281,7 @@ void Invariant::breaks(const QString& what, const QString& time)
 
 Expected<std::vector<Invariant>, QString> audit(const AuditStores& stores)
 {
-    auto line = readLine(*stores.line);
+    auto line = readLine(*stores.line, !stores.journals.empty());
     if (!line)
         return unexpected(line.error());
     std::vector<JournalReads> journals;

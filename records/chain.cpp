@@ -17,6 +17,22 @@ QString sha256(const QByteArray& bytes)
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
 
+bool Sha256Check::matches(const QByteArray& bytes, const QString& sha256)
+{
+    hash_.reset();
+    hash_.addData(bytes);
+    const QByteArrayView digest = hash_.resultView();
+    if (sha256.size() != digest.size() * 2)
+        return false;
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (qsizetype k = 0; k < digest.size(); ++k) {
+        const auto byte = static_cast<unsigned char>(digest[k]);
+        if (sha256[2 * k] != QLatin1Char(kHex[byte >> 4]) || sha256[2 * k + 1] != QLatin1Char(kHex[byte & 15]))
+            return false;
+    }
+    return true;
+}
+
 QString genesis(const QString& journal)
 {
     return sha256("auxpad-flash chain of journal " + journal.toUtf8());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCryptographicHash>
+
 #include <QByteArray>
 #include <QString>
 
@@ -33,6 +35,14 @@ inline constexpr const char* kLease = "lease";
 inline constexpr const char* kAccess = "access"; // a signed exception, an unlock, a lockout
 
 QString sha256(const QByteArray& bytes);
+// Whether `bytes` hash to the hex `sha256`: one hash kept across many, no text made.
+class Sha256Check {
+public:
+    bool matches(const QByteArray& bytes, const QString& sha256);
+
+private:
+    QCryptographicHash hash_{QCryptographicHash::Sha256};
+};
 // The hash before a journal's first entry.
 QString genesis(const QString& journal);
 // The hash of an entry: of its journal, number, kind, key, revision, content and prev.

@@ -25,13 +25,17 @@ struct Column {
     const char* name;
     QVariant (*get)(const JobRecord&);
     void (*set)(JobRecord&, const QVariant&);
+    // A text column's member as it is, for the content's hash: a million records are hashed
+    // in an audit, and a QVariant of each value would cost more than the hash.
+    const QString& (*textOf)(const JobRecord&) = nullptr;
 };
 
 #define TEXT_COLUMN(column, member)                                                                                   \
     Column                                                                                                            \
     {                                                                                                                 \
         column, [](const JobRecord& r) { return orNull(r.member); },                                                  \
-            [](JobRecord& r, const QVariant& v) { r.member = text(v); }                                               \
+            [](JobRecord& r, const QVariant& v) { r.member = text(v); },                                              \
+            [](const JobRecord& r) -> const QString& { return r.member; }                                             \
     }
 // A download file's columns: the path says whether there is one, so it comes first.
 #define FILE_COLUMN(prefix, suffix, member, get, set)                                                                 \
@@ -157,27 +161,77 @@ void bindRecord(QSqlQuery& q, const JobRecord& r)
         q.addBindValue(c.get(r));
 }
 
+namespace {
+
+// A value's UTF-8 on one line: a backslash doubled, a line break as \n. Most values have
+// neither, and ASCII goes straight in.
+void appendEscaped(QByteArray& out, const QString& value)
+{
+    const qsizetype at = out.size();
+    out.resize(at + value.size());
+    char* to = out.data() + at;
+    for (const QChar c : value) {
+        if (c.unicode() >= 0x80 || c == u'\\' || c == u'\n') {
+            out.resize(at);
+            out += value.toUtf8().replace('\\', "\\\\").replace('\n', "\\n");
+            return;
+        }
+        *to++ = static_cast<char>(c.unicode());
+    }
+}
+
+// The columns of a record's content, in their order.
+const std::vector<const Column*>& contentColumns()
+{
+    static const std::vector<const Column*> columns = [] {
+        std::vector<const Column*> out;
+        for (const Column& c : kColumns)
+            if (!outsideContent(c.name))
+                out.push_back(&c);
+        return out;
+    }();
+    return columns;
+}
+
+} // namespace
+
 QByteArray canonicalContent(const JobRecord& r)
 {
     QByteArray out;
     out.reserve(1024);
-    for (const Column& c : kColumns) {
-        if (outsideContent(c.name))
-            continue;
-        const QVariant v = c.get(r);
+    appendContent(out, r);
+    return out;
+}
+
+void appendContent(QByteArray& out, const JobRecord& r)
+{
+    for (const Column* column : contentColumns()) {
+        const Column& c = *column;
         out += c.name;
+        if (c.textOf) {
+            const QString& t = c.textOf(r);
+            if (t.isNull()) {
+                out += "\n";
+            } else {
+                out += '=';
+                appendEscaped(out, t);
+                out += '\n';
+            }
+            continue;
+        }
+        const QVariant v = c.get(r);
         if (v.isNull()) {
             out += "\n"; // no '=': a null is not an empty text
             continue;
         }
         out += '=';
-        if (v.typeId() == QMetaType::Double)
+        if (v.typeId() == QMetaType::Double) {
             out += QByteArray::number(v.toDouble(), 'g', 17);
-        else
-            out += v.toString().toUtf8().replace('\\', "\\\\").replace('\n', "\\n");
+        } else {
+            appendEscaped(out, v.toString());
+        }
         out += '\n';
     }
-    return out;
 }
 
 QStringList differingColumns(const JobRecord& a, const JobRecord& b)

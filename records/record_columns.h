@@ -30,6 +30,8 @@ void bindRecord(QSqlQuery& q, const JobRecord& r);
 // place in the chain (its row's id, its journal, the line database it is held for, its
 // chain columns), each as name=value on a line of its own, a null apart from "".
 QByteArray canonicalContent(const JobRecord& r);
+// The same, appended to `out`: a buffer kept across a million records.
+void appendContent(QByteArray& out, const JobRecord& r);
 // The columns of the content in which two records differ, each as "serial: A, B".
 QStringList differingColumns(const JobRecord& a, const JobRecord& b);
 

@@ -111,7 +111,7 @@ Expected<std::map<QString, double>, QString> RecordReader::longest(const RecordF
     return out;
 }
 
-Expected<void, QString> RecordReader::visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each,
+Expected<void, QString> RecordReader::visit(const RecordFilter& filter, const std::function<void(JobRecord&)>& each,
                                             Reading reading)
 {
     if (!isOpen())
@@ -135,7 +135,7 @@ Expected<void, QString> RecordReader::visit(const RecordFilter& filter, const st
 Expected<std::vector<JobRecord>, QString> RecordReader::find(const RecordFilter& filter)
 {
     std::vector<JobRecord> out;
-    if (auto read = visit(filter, [&](const JobRecord& r) { out.push_back(r); }); !read)
+    if (auto read = visit(filter, [&](JobRecord& r) { out.push_back(std::move(r)); }); !read)
         return unexpected(read.error());
     return out;
 }

@@ -24,9 +24,10 @@ namespace auxpad {
 class RecordReader : public StoreConnection {
 public:
     // The records that pass the filter, oldest first, one at a time: every column, or only
-    // those a report's table shows (up to the job's seconds).
+    // those a report's table shows (up to the job's seconds). Each is read into the one
+    // record, which `each` may keep by moving it out.
     enum class Reading { Whole, TableColumns };
-    Expected<void, QString> visit(const RecordFilter& filter, const std::function<void(const JobRecord&)>& each,
+    Expected<void, QString> visit(const RecordFilter& filter, const std::function<void(JobRecord&)>& each,
                                   Reading reading = Reading::Whole);
     Expected<std::vector<JobRecord>, QString> find(const RecordFilter& filter);
     // For the columns a report's table shows, the longest text among the records that
