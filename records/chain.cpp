@@ -1,4 +1,8 @@
 #include "records/chain.h"
+#include <QStringList>
+
+#include <algorithm>
+#include <map>
 
 #include <QCryptographicHash>
 #include <QSqlError>
@@ -65,7 +69,7 @@ ChainEntry readEntry(const QSqlQuery& q)
 } // namespace
 
 Expected<ChainEntry, QString> ChainTable::append(const QString& kind, const QString& key, int revision,
-                                                 const QByteArray& content)
+                                                 const QByteArray& content, const ChainEntry* after)
 {
     if (journal_.isEmpty()) {
         auto identity = store_.identity();
@@ -75,16 +79,21 @@ Expected<ChainEntry, QString> ChainTable::append(const QString& kind, const QStr
     }
     ChainEntry e{journal_, 1, kind, key, revision, chain::sha256(content), chain::genesis(journal_), {},
                  recordTime(store_.clock())};
-    // The last entry: the table's key leads to it at once.
-    auto last = store_.execute("SELECT seq, hash FROM chain WHERE journal = ? ORDER BY seq DESC LIMIT 1", {journal_},
-                               "written");
-    if (!last)
-        return unexpected(last.error());
-    if ((*last)->next()) {
-        e.seq = (*last)->value(0).toLongLong() + 1;
-        e.prev = (*last)->value(1).toString();
+    if (after) {
+        e.seq = after->seq + 1;
+        e.prev = after->hash;
+    } else {
+        // The last entry: the table's key leads to it at once.
+        auto last = store_.execute("SELECT seq, hash FROM chain WHERE journal = ? ORDER BY seq DESC LIMIT 1", {journal_},
+                                   "written");
+        if (!last)
+            return unexpected(last.error());
+        if ((*last)->next()) {
+            e.seq = (*last)->value(0).toLongLong() + 1;
+            e.prev = (*last)->value(1).toString();
+        }
+        (*last)->finish();
     }
-    (*last)->finish();
     e.hash = chain::hashOf(e);
     auto added = store_.execute(
         QStringLiteral("INSERT INTO chain (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(kEntryColumns),
@@ -111,23 +120,49 @@ Expected<std::vector<ChainEntry>, QString> ChainTable::held(int most)
 
 Expected<void, QString> ChainTable::markDelivered(const std::vector<ChainEntry>& entries)
 {
+    // A journal's entries go in the order of their numbers, so each journal's stretch is
+    // one range: one statement where a row each cost a delivery dozens.
+    std::map<QString, std::pair<qint64, qint64>> stretches;
+    for (const ChainEntry& e : entries) {
+        auto [at, fresh] = stretches.try_emplace(e.journal, e.seq, e.seq);
+        at->second = {std::min(at->second.first, e.seq), std::max(at->second.second, e.seq)};
+    }
     std::vector<QVariantList> rows;
-    for (const ChainEntry& e : entries)
-        rows.push_back({e.journal, e.seq});
-    auto marked = store_.writeEach("UPDATE chain SET delivered = 1 WHERE journal = ? AND seq = ?", rows);
+    for (const auto& [journal, stretch] : stretches)
+        rows.push_back({journal, stretch.first, stretch.second});
+    auto marked = store_.writeEach("UPDATE chain SET delivered = 1 WHERE journal = ? AND seq BETWEEN ? AND ?", rows);
     return marked ? Expected<void, QString>() : unexpected(marked.error());
 }
 
 Expected<void, QString> ChainTable::keep(const std::vector<ChainEntry>& entries)
 {
-    std::vector<QVariantList> rows;
-    for (const ChainEntry& e : entries)
-        rows.push_back({e.journal, e.seq, e.kind, e.key, e.revision, e.contentSha256, e.prev, e.hash, e.at});
-    auto kept = store_.writeEach(QStringLiteral("INSERT INTO chain (%1, delivered) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, 1) "
-                                                "ON CONFLICT (journal, seq) DO NOTHING")
-                                     .arg(kEntryColumns),
-                                 rows);
-    return kept ? Expected<void, QString>() : unexpected(kept.error());
+    if (entries.empty())
+        return {};
+    // Many entries a statement: a delivery brings hundreds, and a statement each cost more
+    // than their hashes.
+    constexpr std::size_t kTogether = 64;
+    Transaction transaction(store_, Transaction::Kind::Exclusive);
+    if (!transaction.begun())
+        return transaction.begun();
+    for (std::size_t from = 0; from < entries.size(); from += kTogether) {
+        const std::size_t count = std::min(kTogether, entries.size() - from);
+        QStringList tuples;
+        for (std::size_t k = 0; k < count; ++k)
+            tuples << QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, 1)");
+        QSqlQuery& insert = store_.prepared(QStringLiteral("INSERT INTO chain (%1, delivered) VALUES %2 "
+                                                           "ON CONFLICT (journal, seq) DO NOTHING")
+                                                .arg(kEntryColumns, tuples.join(", ")));
+        for (std::size_t k = from; k < from + count; ++k) {
+            const ChainEntry& e = entries[k];
+            for (const QVariant& v : {QVariant(e.journal), QVariant(e.seq), QVariant(e.kind), QVariant(e.key),
+                                      QVariant(e.revision), QVariant(e.contentSha256), QVariant(e.prev),
+                                      QVariant(e.hash), QVariant(e.at)})
+                insert.addBindValue(v);
+        }
+        if (!insert.exec())
+            return store_.fail("written", insert.lastError().text());
+    }
+    return transaction.commit();
 }
 
 Expected<std::vector<ChainEntry>, QString> ChainTable::all()

@@ -57,8 +57,10 @@ public:
     explicit ChainTable(StoreConnection& store) : store_(store) {}
 
     // The next entry of this store's own chain, for `kind` `key` at `revision` with
-    // `content`: appended, and returned.
-    Expected<ChainEntry, QString> append(const QString& kind, const QString& key, int revision, const QByteArray& content);
+    // `content`: appended, and returned. `after`, when given, is the entry the caller
+    // appended last in the same transaction, so that a batch reads the chain's end once.
+    Expected<ChainEntry, QString> append(const QString& kind, const QString& key, int revision, const QByteArray& content,
+                                         const ChainEntry* after = nullptr);
     // The entries not delivered yet, oldest first; the mark that they went.
     Expected<std::vector<ChainEntry>, QString> held(int most);
     Expected<void, QString> markDelivered(const std::vector<ChainEntry>& entries);

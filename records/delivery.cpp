@@ -100,6 +100,8 @@ Expected<DeliveryCount, QString> deliverHeld(Journal& journal, LineDatabase& lin
     // Then what became of the numbers leased to this journal, after the records that
     // hold them, each change once in the line's database; then the journal's chain, after
     // the records and numbers its entries are of.
+    if (auto chained = journal.chainLeases(); !chained)
+        return unexpected(chained.error());
     const auto states = journal.leases().heldStates(lineDb);
     if (!states)
         return unexpected(states.error());

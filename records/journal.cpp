@@ -61,9 +61,9 @@ void Journal::unchain(JobRecord& record)
     record.chainPrev.clear();
 }
 
-Expected<void, QString> Journal::chainOne(JobRecord& r)
+Expected<ChainEntry, QString> Journal::chainOne(JobRecord& r, const ChainEntry* after)
 {
-    auto entry = chain_.append(chain::kRecord, r.uuid, r.revision, canonicalContent(r));
+    auto entry = chain_.append(chain::kRecord, r.uuid, r.revision, canonicalContent(r), after);
     if (!entry)
         return unexpected(entry.error());
     r.contentSha256 = entry->contentSha256;
@@ -73,7 +73,9 @@ Expected<void, QString> Journal::chainOne(JobRecord& r)
     auto kept = execute("UPDATE board_jobs SET content_sha256 = ?, chain_seq = ?, chain_prev = ? "
                         "WHERE job_uuid = ? AND revision = ?",
                         {r.contentSha256, r.chainSeq, r.chainPrev, r.uuid, r.revision}, "written");
-    return kept ? Expected<void, QString>() : unexpected(kept.error());
+    if (!kept)
+        return unexpected(kept.error());
+    return entry;
 }
 
 Expected<void, QString> Journal::chainHeld(std::vector<JobRecord>& records)
@@ -83,10 +85,30 @@ Expected<void, QString> Journal::chainHeld(std::vector<JobRecord>& records)
     Transaction transaction(*this, Transaction::Kind::Exclusive);
     if (!transaction.begun())
         return transaction.begun();
-    for (JobRecord& r : records)
-        if (r.chainSeq == 0)
-            if (auto chained = chainOne(r); !chained)
-                return chained;
+    std::optional<ChainEntry> last;
+    for (JobRecord& r : records) {
+        if (r.chainSeq != 0)
+            continue;
+        auto chained = chainOne(r, last ? &*last : nullptr);
+        if (!chained)
+            return unexpected(chained.error());
+        last = std::move(*chained);
+    }
+    return transaction.commit();
+}
+
+Expected<void, QString> Journal::chainLeases()
+{
+    auto any = leases_.anyUnchained();
+    if (!any)
+        return unexpected(any.error());
+    if (!*any)
+        return {};
+    Transaction transaction(*this, Transaction::Kind::Exclusive);
+    if (!transaction.begun())
+        return transaction.begun();
+    if (auto chained = leases_.chainUnchained(); !chained)
+        return unexpected(chained.error());
     return transaction.commit();
 }
 
@@ -116,9 +138,12 @@ Expected<int, QString> Journal::chainUnchained()
     if (!records)
         return unexpected(records.error());
     int older = 0;
+    std::optional<ChainEntry> last;
     for (JobRecord& r : *records) {
-        if (auto chained = chainOne(r); !chained)
+        auto chained = chainOne(r, last ? &*last : nullptr);
+        if (!chained)
             return unexpected(chained.error());
+        last = std::move(*chained);
         if (r.id > before)
             continue;
         ++older;

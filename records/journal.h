@@ -41,6 +41,8 @@ public:
     // its opening and closing, in the order written: how many of them were written before
     // the journal chained its entries; a journal with nothing to chain is not written to.
     Expected<void, QString> chainHeld(std::vector<JobRecord>& records);
+    // The numbers' states not chained yet, as they are about to be handed on.
+    Expected<void, QString> chainLeases();
     Expected<int, QString> chainUnchained();
 
     // Records this station's processes left running when they died are interrupted now:
@@ -58,7 +60,8 @@ private:
     Expected<void, QString> derive(std::vector<JobRecord>& writes) override;
     void unchain(JobRecord& record) override;
     // Inside a transaction: the record's revision chained, its row told its place.
-    Expected<void, QString> chainOne(JobRecord& record);
+    // `after`: the entry chained just before in the same transaction, if any.
+    Expected<ChainEntry, QString> chainOne(JobRecord& record, const ChainEntry* after = nullptr);
     // The record held for the sinks that take it.
     Expected<void, QString> alongside(const JobRecord& record) override { return outbox_.hold(record); }
 

@@ -11,6 +11,9 @@
 #include "records/store_connection.h"
 #include "records/transaction.h"
 
+#include <optional>
+#include <tuple>
+
 namespace auxpad {
 
 namespace {
@@ -33,27 +36,30 @@ QByteArray leaseContent(const QSqlQuery& q)
 
 } // namespace
 
-Expected<void, QString> LeaseTable::chained(const QString& lineDb, const QString& serial)
+Expected<std::optional<ChainEntry>, QString> LeaseTable::chained(const QString& lineDb, const QString& serial,
+                                                                 const ChainEntry* after)
 {
     if (!chain_)
-        return {};
+        return std::optional<ChainEntry>();
     auto row = store_.execute(QStringLiteral("SELECT %1 FROM serial_leases WHERE line_db = ? AND serial = ?").arg(kLeaseColumns),
                               {lineDb, serial}, "written");
     if (!row)
         return unexpected(row.error());
     if (!(*row)->next()) {
         (*row)->finish();
-        return {};
+        return std::optional<ChainEntry>();
     }
     const QByteArray content = leaseContent(**row);
     const int revision = (*row)->value(7).toInt();
     (*row)->finish();
-    auto entry = chain_->append(chain::kLease, serial, revision, content);
+    auto entry = chain_->append(chain::kLease, serial, revision, content, after);
     if (!entry)
         return unexpected(entry.error());
     auto kept = store_.execute("UPDATE serial_leases SET content_sha256 = ?, chain_seq = ? WHERE line_db = ? AND serial = ?",
                                {entry->contentSha256, entry->seq, lineDb, serial}, "written");
-    return kept ? Expected<void, QString>() : unexpected(kept.error());
+    if (!kept)
+        return unexpected(kept.error());
+    return std::optional<ChainEntry>(std::move(*entry));
 }
 
 Expected<void, QString> LeaseTable::chainedGone(const QString& lineDb, const QString& serial)
@@ -65,19 +71,40 @@ Expected<void, QString> LeaseTable::chainedGone(const QString& lineDb, const QSt
     return entry ? Expected<void, QString>() : unexpected(entry.error());
 }
 
-Expected<int, QString> LeaseTable::chainUnchained()
+Expected<bool, QString> LeaseTable::anyUnchained()
 {
-    auto q = store_.execute("SELECT line_db, serial FROM serial_leases WHERE chain_seq IS NULL ORDER BY rowid", {}, "written");
+    auto q = store_.execute("SELECT 1 FROM serial_leases WHERE chain_seq IS NULL LIMIT 1", {}, "read");
     if (!q)
         return unexpected(q.error());
-    std::vector<std::pair<QString, QString>> numbers;
-    while ((*q)->next())
-        numbers.emplace_back((*q)->value(0).toString(), (*q)->value(1).toString());
+    const bool any = (*q)->next();
     (*q)->finish();
-    for (const auto& [lineDb, serial] : numbers)
-        if (auto done = chained(lineDb, serial); !done)
+    return any;
+}
+
+Expected<int, QString> LeaseTable::chainUnchained()
+{
+    // A number chained before has its content's hash: one without was written before the
+    // journal chained its entries.
+    auto q = store_.execute("SELECT line_db, serial, content_sha256 IS NULL FROM serial_leases WHERE chain_seq IS NULL "
+                            "ORDER BY rowid",
+                            {}, "written");
+    if (!q)
+        return unexpected(q.error());
+    std::vector<std::tuple<QString, QString, bool>> numbers;
+    while ((*q)->next())
+        numbers.emplace_back((*q)->value(0).toString(), (*q)->value(1).toString(), (*q)->value(2).toBool());
+    (*q)->finish();
+    int older = 0;
+    std::optional<ChainEntry> last;
+    for (const auto& [lineDb, serial, before] : numbers) {
+        auto done = chained(lineDb, serial, last ? &*last : nullptr);
+        if (!done)
             return unexpected(done.error());
-    return static_cast<int>(numbers.size());
+        if (*done)
+            last = std::move(**done);
+        older += before ? 1 : 0;
+    }
+    return older;
 }
 
 Expected<void, QString> LeaseTable::keep(const QString& lineDb, const QString& recipe, const SerialRange& range,
@@ -91,14 +118,19 @@ Expected<void, QString> LeaseTable::keep(const QString& lineDb, const QString& r
     const QString now = recordTime(store_.clock());
     QSqlQuery& keep = store_.prepared("INSERT INTO serial_leases (line_db, serial, recipe, station, taken, state, leased) "
                                "VALUES (?, ?, ?, ?, ?, 'leased', ?) ON CONFLICT (line_db, serial) DO NOTHING");
+    std::optional<ChainEntry> last;
     for (const QString& serial : serials) {
         for (const QString& v : {lineDb, serial, recipe, store_.station(), now, now})
             keep.addBindValue(v);
         if (!keep.exec())
             return rollback(keep.lastError().text());
-        if (keep.numRowsAffected() > 0)
-            if (auto done = chained(lineDb, serial); !done)
-                return done;
+        if (keep.numRowsAffected() == 0)
+            continue;
+        auto done = chained(lineDb, serial, last ? &*last : nullptr);
+        if (!done)
+            return unexpected(done.error());
+        if (*done)
+            last = std::move(**done);
     }
     // A number no board took that the line no longer leases to this journal (given back
     // for it by hand) is no longer this station's to take.
@@ -157,13 +189,12 @@ Expected<std::optional<QString>, QString> LeaseTable::take(const QString& lineDb
     if (found.isNull())
         return std::optional<QString>();
     const QString serial = found.toString();
-    auto taken = store_.execute("UPDATE serial_leases SET state = 'reserved', port = ?, taken = ?, revision = revision + 1 "
-                                "WHERE line_db = ? AND serial = ?",
+    // The new state joins the chain as it is handed on (Journal::chainLeases).
+    auto taken = store_.execute("UPDATE serial_leases SET state = 'reserved', port = ?, taken = ?, revision = revision + 1, "
+                                "chain_seq = NULL WHERE line_db = ? AND serial = ?",
                                 {port, recordTime(store_.clock()), lineDb, serial}, "written");
     if (!taken)
         return rollback(taken.error());
-    if (auto done = chained(lineDb, serial); !done)
-        return unexpected(done.error());
     if (auto committed = transaction.commit(); !committed)
         return unexpected(committed.error());
     return std::optional<QString>(serial);
@@ -174,15 +205,12 @@ Expected<bool, QString> LeaseTable::mark(const QString& lineDb, const QString& s
     Transaction transaction(store_, Transaction::Kind::Exclusive);
     if (!transaction.begun())
         return unexpected(transaction.begun().error());
-    auto q = store_.execute("UPDATE serial_leases SET state = ?, revision = revision + 1 WHERE line_db = ? AND serial = ? "
-                            "AND station = ?",
+    auto q = store_.execute("UPDATE serial_leases SET state = ?, revision = revision + 1, chain_seq = NULL "
+                            "WHERE line_db = ? AND serial = ? AND station = ?",
                             {state, lineDb, serial, store_.station()}, "written");
     if (!q)
         return unexpected(q.error());
     const bool changed = (*q)->numRowsAffected() > 0;
-    if (changed)
-        if (auto done = chained(lineDb, serial); !done)
-            return unexpected(done.error());
     if (auto committed = transaction.commit(); !committed)
         return unexpected(committed.error());
     return changed;

@@ -25,7 +25,8 @@ class StoreConnection;
 // removal once given back.
 class LeaseTable {
 public:
-    // Each change of a number's state is an entry of `chain`, when it is given.
+    // Each change of a number's state is an entry of `chain`, when it is given: a number
+    // leased is chained as it is kept, a change of its state as it is handed on.
     explicit LeaseTable(StoreConnection& store, ChainTable* chain = nullptr) : store_(store), chain_(chain) {}
 
     Expected<void, QString> keep(const QString& lineDb, const QString& recipe, const SerialRange& range,
@@ -40,13 +41,18 @@ public:
     Expected<std::vector<SerialRefusal>, QString> refusedStates(const QString& lineDb);
     Expected<QStringList, QString> leased(const QString& lineDb);
     Expected<void, QString> drop(const QString& lineDb, const QStringList& serials);
-    // Inside a transaction: chains every number's state written before the chain; how many.
+    // Whether a number's state waits to be chained.
+    Expected<bool, QString> anyUnchained();
+    // Inside a transaction: chains every number's state not chained yet, in the order
+    // written; how many of them were written before the journal chained its entries.
     Expected<int, QString> chainUnchained();
 
 private:
     // Inside a change's transaction: the number's state as it is now, chained, and its
-    // place in the chain kept with it; a number given back is chained as such.
-    Expected<void, QString> chained(const QString& lineDb, const QString& serial);
+    // place in the chain kept with it (`after`: the entry chained just before in the same
+    // transaction, if any); a number given back is chained as such.
+    Expected<std::optional<ChainEntry>, QString> chained(const QString& lineDb, const QString& serial,
+                                                         const ChainEntry* after = nullptr);
     Expected<void, QString> chainedGone(const QString& lineDb, const QString& serial);
 
     StoreConnection& store_;

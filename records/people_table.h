@@ -27,6 +27,7 @@ struct Person {
 
     // Whether this person may sign what `needed` may.
     bool mayAct(PersonRole needed) const { return role >= needed; }
+    bool operator==(const Person&) const = default;
 };
 
 // The list of people (people) over a store's connection: in the line's database, where a

@@ -5,7 +5,7 @@
 namespace auxpad {
 
 LeaseKeeper::LeaseKeeper(RecordsThread& thread, const Recipe& recipe, Clock& clock, QObject* parent)
-    : QObject(parent), thread_(thread), clock_(clock), range_(recipe.serials), recipe_(recipe.name),
+    : QObject(parent), thread_(thread), range_(recipe.serials), recipe_(recipe.name),
       size_(recipe.serialLease), retry_(clock, 0, [this] { start(); })
 {
 }

@@ -29,7 +29,6 @@ private:
     void tried(const Expected<int, QString>& left);
 
     RecordsThread& thread_;
-    Clock& clock_;
     SerialRange range_;
     QString recipe_;
     int size_;

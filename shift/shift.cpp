@@ -58,7 +58,7 @@ Shift::Shift(ShiftPlan plan, const Recipe& recipe, QString storeDir, QString lin
 
 Shift::~Shift() = default;
 
-void Shift::event(const Station* station, int slot, const QString& what)
+void Shift::logEvent(const Station* station, int slot, const QString& what)
 {
     if (!events_.isOpen())
         return;
@@ -127,7 +127,7 @@ Expected<void, QString> Shift::startStation(Station& station)
         processes_.erase(station.process);
         return started;
     }
-    event(&station, -1, QStringLiteral("started"));
+    logEvent(&station, -1, QStringLiteral("started"));
     return {};
 }
 
@@ -136,14 +136,14 @@ void Shift::follow(Station& station)
     SimStation& sim = *station.sim;
     connect(&sim, &SimStation::arrived, this, [this, &station](int i) {
         station.robots[static_cast<std::size_t>(i)].arrived = true;
-        event(&station, i, QStringLiteral("arrived"));
+        logEvent(&station, i, QStringLiteral("arrived"));
     });
     connect(&sim, &SimStation::finished, this, [this, &station](int i) { finished(station, i); });
     connect(&sim, &SimStation::left, this, [this, &station](int i) { left(station, i); });
     // A journal's identity is random: the events name it so, that a seed runs the same.
     connect(&sim, &SimStation::said, this, [this, &station](QString text) {
         static const QRegularExpression uuid(QStringLiteral("[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}"));
-        event(&station, -1, text.replace(uuid, QStringLiteral("<journal>")));
+        logEvent(&station, -1, text.replace(uuid, QStringLiteral("<journal>")));
     });
 }
 
@@ -223,7 +223,7 @@ void Shift::plug(Station& station, int slot)
     if (const auto lost = flakyTry(station, slot))
         board.hangupAfterBlock = lost;
     station.sim->adapter(slot).plug(board);
-    event(&station, slot, QStringLiteral("plug board %1 (%2)").arg(robot.board).arg(kNames[int(robot.kind)]));
+    logEvent(&station, slot, QStringLiteral("plug board %1 (%2)").arg(robot.board).arg(kNames[int(robot.kind)]));
     // A board nobody takes up (it never answers) is taken off again, once the station runs.
     robot.timer->disconnect(this);
     connect(robot.timer.get(), &Timer::timeout, this, [this, &station, slot] {
@@ -243,7 +243,7 @@ void Shift::finished(Station& station, int slot)
     SlotRobot& robot = station.robots[static_cast<std::size_t>(slot)];
     Bench* bench = station.sim->bench();
     const BringUpResult& result = bench->slot(static_cast<std::size_t>(slot))->bringUp().result();
-    event(&station, slot, QStringLiteral("finished %1 %2").arg(result.word(), QString::fromStdString(result.serial)));
+    logEvent(&station, slot, QStringLiteral("finished %1 %2").arg(result.word(), QString::fromStdString(result.serial)));
     if (result.passed() && !result.alreadyPassed) {
         bringUpSeconds_ += result.seconds;
         ++bringUps_;
@@ -276,7 +276,7 @@ void Shift::pull(Station& station, int slot)
     const Verdict verdict = robot.verdict.value_or(Verdict::Failed);
     pulled_.push_back({serial, verdict == Verdict::Passed});
     station.busyMs += clock_.elapsed() - robot.pluggedAt;
-    event(&station, slot, QStringLiteral("pull board %1 %2 %3")
+    logEvent(&station, slot, QStringLiteral("pull board %1 %2 %3")
                               .arg(robot.board)
                               .arg(!robot.verdict                   ? QStringLiteral("unheard")
                                    : verdict == Verdict::Passed      ? QStringLiteral("passed")
@@ -295,7 +295,7 @@ void Shift::pull(Station& station, int slot)
 
 void Shift::left(Station& station, int slot)
 {
-    event(&station, slot, QStringLiteral("left"));
+    logEvent(&station, slot, QStringLiteral("left"));
     if (station.robots[static_cast<std::size_t>(slot)].step == SlotRobot::Step::Pulled)
         plugSoon(station, slot);
 }
@@ -303,14 +303,14 @@ void Shift::left(Station& station, int slot)
 void Shift::hangUp(Station& station, int slot, const std::string& comingBackAs)
 {
     SimAdapter& adapter = station.sim->adapter(slot);
-    event(&station, slot, QStringLiteral("the adapter hangs up"));
+    logEvent(&station, slot, QStringLiteral("the adapter hangs up"));
     // Not from inside the board's own turn: the line goes at the next.
     clock_.post(this, [this, &station, &adapter, slot, comingBackAs] {
         adapter.leave(QStringLiteral("The serial port is gone: the adapter was reset"));
         after(kAdapterBackMs, [this, &station, &adapter, slot, comingBackAs] {
             station.sim->lines().rename("COM" + std::to_string(slot + 1), comingBackAs);
             adapter.back(comingBackAs, flakyTry(station, slot));
-            event(&station, slot, "the adapter is back as " + QString::fromStdString(comingBackAs));
+            logEvent(&station, slot, "the adapter is back as " + QString::fromStdString(comingBackAs));
         });
     });
 }
@@ -323,7 +323,7 @@ void Shift::kill(Station& station)
     processes_.erase(station.process);
     keepWaits(station);
     station.sim->kill();
-    event(&station, -1, QStringLiteral("killed"));
+    logEvent(&station, -1, QStringLiteral("killed"));
     for (int i = 0; i < station.sim->slotCount(); ++i)
         if (station.robots[static_cast<std::size_t>(i)].step == SlotRobot::Step::Pulled)
             plugSoon(station, i);
@@ -344,7 +344,7 @@ void Shift::restart(Station& station)
         return;
     // A station that cannot open its ports yet (an adapter being reset) tries again.
     if (auto started = startStation(station); !started) {
-        event(&station, -1, "cannot start: " + started.error());
+        logEvent(&station, -1, "cannot start: " + started.error());
         after(kAdapterBackMs, [this, &station] { restart(station); });
     }
 }
@@ -354,19 +354,19 @@ void Shift::schedule(const Fault& fault)
     Station* station = fault.station < static_cast<int>(stations_.size()) ? stations_[fault.station].get() : nullptr;
     switch (fault.kind) {
     case Fault::Kind::DatabaseAway:
-        after(fault.atMs, [this] { event(nullptr, -1, QStringLiteral("the line's database goes away")); });
-        after(fault.atMs + fault.forMs, [this] { event(nullptr, -1, QStringLiteral("the line's database is back")); });
+        after(fault.atMs, [this] { logEvent(nullptr, -1, QStringLiteral("the line's database goes away")); });
+        after(fault.atMs + fault.forMs, [this] { logEvent(nullptr, -1, QStringLiteral("the line's database is back")); });
         break;
     case Fault::Kind::PrinterRefuses:
         printer_.refuse(fault.atMs, fault.forMs);
-        after(fault.atMs, [this] { event(nullptr, -1, QStringLiteral("the printer runs out of labels")); });
-        after(fault.atMs + fault.forMs, [this] { event(nullptr, -1, QStringLiteral("the printer has labels again")); });
+        after(fault.atMs, [this] { logEvent(nullptr, -1, QStringLiteral("the printer runs out of labels")); });
+        after(fault.atMs + fault.forMs, [this] { logEvent(nullptr, -1, QStringLiteral("the printer has labels again")); });
         break;
     case Fault::Kind::StationKilled:
         // At the worst moment: as its printer takes a label, before its journal hears.
         station->downForMs = fault.forMs;
         after(fault.atMs, [this, station] {
-            event(station, -1, QStringLiteral("is to be killed as its printer takes a label"));
+            logEvent(station, -1, QStringLiteral("is to be killed as its printer takes a label"));
             printer_.killAtNextLabel(station->index);
         });
         after(fault.atMs + kKillWaitMs, [this, station] { kill(*station); });
@@ -377,9 +377,9 @@ void Shift::schedule(const Fault& fault)
         });
         break;
     case Fault::Kind::SlotFlaky:
-        after(fault.atMs, [this, station, slot = fault.slot] { event(station, slot, QStringLiteral("its contact wears")); });
+        after(fault.atMs, [this, station, slot = fault.slot] { logEvent(station, slot, QStringLiteral("its contact wears")); });
         after(fault.atMs + fault.forMs,
-              [this, station, slot = fault.slot] { event(station, slot, QStringLiteral("its contact is mended")); });
+              [this, station, slot = fault.slot] { logEvent(station, slot, QStringLiteral("its contact is mended")); });
         break;
     case Fault::Kind::ClonedJournal:
         after(fault.atMs, [this, station, fault] {
@@ -404,7 +404,7 @@ void Shift::retire(Station& station)
         return after(10'000, [this, &station] { retire(station); });
     keepWaits(station);
     station.sim->stop();
-    event(&station, -1, QStringLiteral("goes away"));
+    logEvent(&station, -1, QStringLiteral("goes away"));
 }
 
 bool Shift::idle(const Station& station) const
@@ -506,7 +506,7 @@ Expected<ShiftOutcome, QString> Shift::finish()
         return unexpected(invariants.error());
     outcome.invariants = std::move(*invariants);
     outcome.endedAtMs = clock_.elapsed();
-    event(nullptr, -1, QStringLiteral("the shift ends"));
+    logEvent(nullptr, -1, QStringLiteral("the shift ends"));
     return outcome;
 }
 

@@ -113,7 +113,7 @@ private:
     qint64 wait(double meanSeconds);
     bool idle(const Station& station) const;
     bool settled() const;
-    void event(const Station* station, int slot, const QString& what);
+    void logEvent(const Station* station, int slot, const QString& what);
     QString lineAway() const;
     Expected<ShiftOutcome, QString> finish();
     // What the stores say of each journal and each slot, once everything is delivered.

@@ -25,7 +25,7 @@ void libraryOnce()
 } // namespace
 
 MqttSender::MqttSender(MqttSettings settings, Clock& clock, QObject* parent)
-    : SinkSender(parent), settings_(std::move(settings)), clock_(clock), wait_(clock.timer())
+    : SinkSender(parent), settings_(std::move(settings)), wait_(clock.timer())
 {
     libraryOnce();
     connect(wait_.get(), &Timer::timeout, this, [this] { finish(); });

@@ -36,7 +36,6 @@ private:
     void finish();
 
     MqttSettings settings_;
-    Clock& clock_;
     mosquitto* client_ = nullptr;
     std::thread thread_;
     std::atomic<bool> stopping_{false};
