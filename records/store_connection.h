@@ -48,7 +48,7 @@ public:
     // This store's own identity, made with it: a journal's is what leases are held by.
     Expected<QString, QString> identity();
 
-    static constexpr int kSchemaVersion = 15;
+    static constexpr int kSchemaVersion = 16;
 
     // What the tables over this connection share.
     QSqlDatabase& database() { return db_; }

@@ -241,6 +241,12 @@ const std::vector<std::vector<QString>> kMigrations = {
         "PG:CREATE POLICY access_read ON access_events FOR SELECT USING (true)",
         "PG:CREATE POLICY access_add ON access_events FOR INSERT WITH CHECK (%OWNED%)",
     },
+    // 16: what waits to be chained, found at once: a number's state and a record are chained
+    // as they are handed on, and a station asks at every delivery whether any waits.
+    {
+        "CREATE INDEX serial_leases_unchained ON serial_leases (line_db, serial) WHERE chain_seq IS NULL",
+        "CREATE INDEX board_jobs_unchained ON board_jobs (id) WHERE chain_seq IS NULL",
+    },
 };
 
 } // namespace
