@@ -106,11 +106,11 @@ Expected<AccessEvent, QString> AccessLog::add(AccessEvent e)
     return e;
 }
 
-Expected<std::vector<AccessEvent>, QString> AccessLog::held(int most)
+namespace {
+
+// The events an executed query gives, or why it did not run.
+Expected<std::vector<AccessEvent>, QString> eventsOf(const Expected<QSqlQuery*, QString>& q)
 {
-    auto q = store_.execute(
-        QStringLiteral("SELECT %1 FROM access_events WHERE delivered = 0 ORDER BY chain_seq LIMIT %2").arg(kEventColumns).arg(most),
-        {}, "read");
     if (!q)
         return unexpected(q.error());
     std::vector<AccessEvent> out;
@@ -118,6 +118,16 @@ Expected<std::vector<AccessEvent>, QString> AccessLog::held(int most)
         out.push_back(eventOf(**q));
     (*q)->finish();
     return out;
+}
+
+} // namespace
+
+Expected<std::vector<AccessEvent>, QString> AccessLog::held(int most)
+{
+    auto q = store_.execute(
+        QStringLiteral("SELECT %1 FROM access_events WHERE delivered = 0 ORDER BY chain_seq LIMIT %2").arg(kEventColumns).arg(most),
+        {}, "read");
+    return eventsOf(q);
 }
 
 Expected<void, QString> AccessLog::markDelivered(const std::vector<AccessEvent>& events)
@@ -148,13 +158,7 @@ Expected<std::vector<AccessEvent>, QString> AccessLog::between(const QString& si
                                            "AND (? = '' OR station = ?) ORDER BY at, station, uuid")
                                 .arg(kEventColumns),
                             {given(since), given(until), given(until), given(station), given(station)}, "read");
-    if (!q)
-        return unexpected(q.error());
-    std::vector<AccessEvent> out;
-    while ((*q)->next())
-        out.push_back(eventOf(**q));
-    (*q)->finish();
-    return out;
+    return eventsOf(q);
 }
 
 Expected<int, QString> AccessLog::wrongInARow(const QString& badge)

@@ -9,6 +9,24 @@
 
 namespace auxpad {
 
+namespace {
+
+// Every row an executed query gives, each as its values.
+std::vector<QVariantList> everyRow(QSqlQuery& q)
+{
+    std::vector<QVariantList> out;
+    const int columns = q.record().count();
+    while (q.next()) {
+        QVariantList row;
+        for (int i = 0; i < columns; ++i)
+            row << q.value(i);
+        out.push_back(std::move(row));
+    }
+    return out;
+}
+
+} // namespace
+
 Expected<std::vector<QVariantList>, QString> RecordReader::rows(const QString& sql, const QVariantList& values)
 {
     if (!isOpen())
@@ -20,15 +38,7 @@ Expected<std::vector<QVariantList>, QString> RecordReader::rows(const QString& s
         q.addBindValue(value);
     if (!q.exec())
         return fail("read", q.lastError().text());
-    std::vector<QVariantList> out;
-    const int columns = q.record().count();
-    while (q.next()) {
-        QVariantList row;
-        for (int i = 0; i < columns; ++i)
-            row << q.value(i);
-        out.push_back(std::move(row));
-    }
-    return out;
+    return everyRow(q);
 }
 
 Expected<std::vector<QVariantList>, QString> RecordReader::filteredRows(const QString& sql, const RecordFilter& filter)
@@ -41,15 +51,7 @@ Expected<std::vector<QVariantList>, QString> RecordReader::filteredRows(const QS
     bindFilter(q, filter);
     if (!q.exec())
         return fail("read", q.lastError().text());
-    std::vector<QVariantList> out;
-    const int columns = q.record().count();
-    while (q.next()) {
-        QVariantList row;
-        for (int i = 0; i < columns; ++i)
-            row << q.value(i);
-        out.push_back(std::move(row));
-    }
-    return out;
+    return everyRow(q);
 }
 
 Expected<QSqlDriver*, QString> RecordReader::subscribe(const QString& channel)
