@@ -3,6 +3,7 @@ the accessibility bus, and a walk over its tree."""
 import os
 import subprocess
 import sys
+import tempfile
 
 import pyatspi
 
@@ -10,6 +11,19 @@ import pyatspi
 def write(path, text):
     with open(path, "w", newline="") as f:
         f.write(text)
+
+
+def station(prefix):
+    """A scratch station: its folder, its config folder and the demo's download files'
+    folder; and the environment the tool runs in there."""
+    work = tempfile.mkdtemp(prefix=prefix)
+    config, folder = os.path.join(work, "config"), os.path.join(work, "station")
+    os.makedirs(os.path.join(config, "auxpad-flash"))
+    os.makedirs(folder)
+    demo = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "demo")
+    env = dict(os.environ, XDG_CONFIG_HOME=config, XDG_DATA_HOME=os.path.join(work, "data"),
+               XDG_RUNTIME_DIR=work)
+    return folder, config, demo, env
 
 
 def x_server(size="1920x1080x24"):

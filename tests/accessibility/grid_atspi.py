@@ -11,12 +11,11 @@ import os
 import re
 import subprocess
 import sys
-import tempfile
 import time
 
 import pyatspi
 
-from atspi_support import stop, the_app, write, x_server
+from atspi_support import station as scratch_station, stop, the_app, write, x_server
 
 FLASH, SIM = sys.argv[1], sys.argv[2]
 SLOTS = range(21, 53)
@@ -40,12 +39,8 @@ def tiles(app):
 
 
 def main():
-    work = tempfile.mkdtemp(prefix="auxpad-a11y-")
-    config, station = os.path.join(work, "config"), os.path.join(work, "station")
-    os.makedirs(os.path.join(config, "auxpad-flash"))
-    os.makedirs(station)
+    station, config, demo, env = scratch_station("auxpad-a11y-")
     # The demo's download files, which the boards take as they are.
-    demo = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "demo")
     disk, data = (open(os.path.join(demo, f), newline="").read() for f in ("initdisk.txt", "initdata.txt"))
     write(os.path.join(station, "disk.txt"), disk)
     write(os.path.join(station, "data.txt"), data)
@@ -58,8 +53,6 @@ def main():
     empty_lines = {n: os.openpty() for n in SLOTS if n > 22}
     write(os.path.join(config, "auxpad-flash", "ports.conf"),
           "".join("COM%d=%s\n" % (n, os.ttyname(far)) for n, (_, far) in empty_lines.items()))
-    env = dict(os.environ, XDG_CONFIG_HOME=config, XDG_DATA_HOME=os.path.join(work, "data"),
-               XDG_RUNTIME_DIR=work)
     children = []
     try:
         xvfb, display = x_server()

@@ -10,12 +10,11 @@ Run by run.sh inside a session bus of its own; arguments: auxpad-flash, auxpad-s
 import os
 import subprocess
 import sys
-import tempfile
 import time
 
 import pyatspi
 
-from atspi_support import nodes, stop, the_app, write, x_server
+from atspi_support import nodes, station as scratch_station, stop, the_app, write, x_server
 
 FLASH, SIM = sys.argv[1], sys.argv[2]
 
@@ -49,16 +48,10 @@ def row_says(app, text):
 
 
 def main():
-    work = tempfile.mkdtemp(prefix="auxpad-lock-")
-    config, station = os.path.join(work, "config"), os.path.join(work, "station")
-    os.makedirs(os.path.join(config, "auxpad-flash"))
-    os.makedirs(station)
-    demo = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "demo")
+    station, _, demo, env = scratch_station("auxpad-lock-")
     for name in ("initdisk.txt", "initdata.txt", "flash.ini"):
         text = open(os.path.join(demo, name), newline="").read()
         write(os.path.join(station, name), text.replace('Format="20"', 'Format="1"'))
-    env = dict(os.environ, XDG_CONFIG_HOME=config, XDG_DATA_HOME=os.path.join(work, "data"),
-               XDG_RUNTIME_DIR=work)
     env.pop("AUXPAD_FLASH_DB", None)
     # The station's own list of people: an engineer with the PIN 4711, given as a script does.
     added = subprocess.run([FLASH, "people", "add", "E1", "--name", "Eve", "--role", "engineer"],
