@@ -50,6 +50,13 @@ public:
 
     static constexpr int kSchemaVersion = 16;
 
+    // Whether the report's indexes (records by time, station, slot, job, result, operator
+    // and order) are kept here. A journal that feeds a line's database is not where its
+    // records are reported from, and each index is one more page written with every
+    // record; the journal of a station without one is. Makes or drops only what differs,
+    // so a store already as asked is not written to.
+    Expected<void, QString> indexForReports(bool reportsReadHere);
+
     // What the tables over this connection share.
     QSqlDatabase& database() { return db_; }
     bool postgres() const { return postgres_; }

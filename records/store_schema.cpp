@@ -10,6 +10,8 @@
 #include <QUuid>
 #include <QVariant>
 
+#include <set>
+
 namespace auxpad {
 
 namespace {
@@ -249,7 +251,52 @@ const std::vector<std::vector<QString>> kMigrations = {
     },
 };
 
+// The report's indexes as the migrations above leave them, to make again in a store that
+// had them dropped ("%BOARDS%": the board records). A store's own work (its writes, its
+// deliveries, a board's earlier tries, whether a serial passed) uses none of them.
+const std::vector<std::pair<QString, QString>> kReportIndexes = {
+    {"board_jobs_started", "ON board_jobs (started)"},
+    {"board_jobs_station", "ON board_jobs (station, started, result)"},
+    {"board_jobs_hour", "ON board_jobs (station, substr(started, 1, 13), result, started)"},
+    {"board_jobs_job", "ON board_jobs (job, started)"},
+    {"board_jobs_result", "ON board_jobs (result, started)"},
+    {"board_jobs_port", "ON board_jobs (port, started)"},
+    {"board_jobs_operator", "ON board_jobs (operator, started)"},
+    {"board_jobs_work_order", "ON board_jobs (work_order, started)"},
+    {"board_jobs_board_hour", "ON board_jobs (station, substr(started, 1, 13), result, first_try, started) WHERE %BOARDS%"},
+    {"board_jobs_board_slot",
+     "ON board_jobs (station, port, substr(started, 1, 13), result, first_try, started) WHERE %BOARDS%"},
+};
+
 } // namespace
+
+Expected<void, QString> StoreConnection::indexForReports(bool reportsReadHere)
+{
+    if (postgres_)
+        return {}; // a line's database: reports read it, and it keeps what its migrations made
+    QSqlQuery q(db_);
+    std::set<QString> present;
+    if (!q.exec("SELECT name FROM sqlite_master WHERE type = 'index' AND tbl_name = 'board_jobs'"))
+        return fail("read for its indexes", q.lastError().text());
+    while (q.next())
+        present.insert(q.value(0).toString());
+    std::vector<QString> statements;
+    for (const auto& [name, definition] : kReportIndexes) {
+        if (reportsReadHere && !present.contains(name))
+            statements.push_back("CREATE INDEX " + name + " " + QString(definition).replace("%BOARDS%", boardRecordsSql()));
+        else if (!reportsReadHere && present.contains(name))
+            statements.push_back("DROP INDEX " + name);
+    }
+    if (statements.empty())
+        return {};
+    Transaction transaction(*this, Transaction::Kind::Exclusive, kMigrationLock);
+    if (!transaction.begun())
+        return transaction.begun();
+    for (const QString& statement : statements)
+        if (!q.exec(statement))
+            return fail(reportsReadHere ? "indexed for reports" : "rid of the report's indexes", q.lastError().text());
+    return transaction.commit();
+}
 
 Expected<void, QString> StoreConnection::migrate()
 {

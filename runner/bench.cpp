@@ -22,6 +22,11 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         return opened;
     }
     journal_.setStation(attribution_.station);
+    // Reports read the line's database where there is one, and the journal where not.
+    if (auto indexed = journal_.indexForReports(lineUrl.isEmpty()); !indexed) {
+        recordsLost(indexed.error());
+        return indexed;
+    }
     // A leftover closed now is a board's result too.
     journal_.outbox().holdFor(sinkInterests(sinkSettings_));
     // A journal whose jobs cannot even be read is no journal to start on.

@@ -1,5 +1,7 @@
 // Every board on record, with its serial and its files, in a SQLite file and on a
 // PostgreSQL server, on simulated time.
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QSysInfo>
 
 #include <set>
@@ -65,6 +67,41 @@ TEST_F(Records, AThreeBoardFlashIsOnRecordWithItsFiles)
             EXPECT_TRUE(line.contains("Flash AUXPAD Successfully! / Please Reset the phone!"));
         }
     }
+}
+
+// The definitions of the report's indexes a store keeps, by name.
+std::map<QString, QString> reportIndexes(const QString& store)
+{
+    std::map<QString, QString> found;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "indexes");
+        db.setDatabaseName(store.mid(7));
+        QSqlQuery q(db);
+        EXPECT_TRUE(db.open() && q.exec("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"));
+        while (q.next())
+            found[q.value(0).toString()] = q.value(1).toString();
+    }
+    QSqlDatabase::removeDatabase("indexes");
+    for (const char* own : {"board_jobs_running", "board_jobs_uuid", "board_jobs_held", "board_jobs_serial_passed",
+                            "board_jobs_board_tries", "board_jobs_unchained"})
+        EXPECT_TRUE(found.erase(own)) << own << " is the store's own work's";
+    std::erase_if(found, [](const auto& index) { return !index.first.startsWith("board_jobs_"); });
+    return found;
+}
+
+TEST_F(Records, AJournalKeepsTheReportsIndexesOnlyWhileNoLineDatabaseIsReportedFrom)
+{
+    bench_->board(31);
+    const QStringList flash{"flash", "--disk", "disk.txt", "--data", "data.txt", "--port", "COM31"};
+    ASSERT_EQ(bench_->run(flash + QStringList{"--db", stores_[0]}).status, 0);
+    const auto lines = reportIndexes(stores_[0]);
+    EXPECT_EQ(lines.size(), 10u);
+    EXPECT_TRUE(reportIndexes(journal()).empty()) << "a journal that feeds a line is written with fewer pages";
+
+    // Without a line's database, its reports read the journal, through the same indexes.
+    ASSERT_EQ(bench_->run(flash).status, 0);
+    EXPECT_EQ(reportIndexes(journal()), lines);
+    EXPECT_EQ(report(journal()).size(), 2u);
 }
 
 TEST_F(Records, RunGivesEachBoardItsOwnSerialFromTheRecordsAndKeepsItOnARerun)
