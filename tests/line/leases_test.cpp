@@ -94,6 +94,12 @@ TEST_F(Leases, AStationKeepsItsLeaseUntilItGivesItBackOnSqliteToo)
           recipeText("Bench", downloadText(60), downloadText(120), "SN0001000-SN0001999") + "serial_lease=4\n");
     bench_->board(31);
     EXPECT_EQ(station("D", QStringList{"run", "--recipe", "recipe.ini", "--db", line} + ports(31, 1)).status, 0);
+    // The number's last state joined the chain as it was handed on, not at a later start.
+    const QString revision = peek(dataHome("D") + "/auxpad-flash/records.sqlite",
+                                  "SELECT revision FROM serial_leases WHERE serial = 'SN0001000'");
+    EXPECT_EQ(revision, "3") << "leased, reserved, written";
+    EXPECT_EQ(peek(path("line.sqlite"), "SELECT MAX(revision) FROM chain WHERE kind = 'lease' AND entry_key = 'SN0001000'"),
+              revision);
     auto serials = [&] {
         const auto report = tool({"report", "--serials", "SN0001000-SN0001999", "--db", line});
         EXPECT_EQ(report.status, 0);

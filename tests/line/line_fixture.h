@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -95,6 +97,21 @@ protected:
     // Where the journal a name stands for is kept.
     QString dataHome(const QString& journal = {}) const { return path(journal.isEmpty() ? "data" : "data-" + journal); }
     QString path(const QString& name) const { return QDir(dir_.path()).filePath(name); }
+    // The first value `sql` reads from the SQLite file `file`, as text.
+    static QString peek(const QString& file, const QString& sql)
+    {
+        QString value;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "peek");
+            db.setDatabaseName(file);
+            QSqlQuery q(db);
+            EXPECT_TRUE(db.open() && q.exec(sql)) << sql.toStdString();
+            if (q.next())
+                value = q.value(0).toString();
+        }
+        QSqlDatabase::removeDatabase("peek");
+        return value;
+    }
     // The station's journal.
     QString journal() const { return "sqlite:" + QDir(dir_.path()).filePath("data/auxpad-flash/records.sqlite"); }
 

@@ -1,7 +1,5 @@
 // Every board on record, with its serial and its files, in a SQLite file and on a
 // PostgreSQL server, on simulated time.
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QSysInfo>
 
 #include <set>
