@@ -1,6 +1,7 @@
 // The line's promises checked against stores someone broke after a shift: records audit
 // names the promise and exits 1, and says so of stores it cannot read.
 #include <QSqlDatabase>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
@@ -90,6 +91,12 @@ TEST(Audit, AnEditOfAnyRecordShowsAgainstItsJournalsChain)
                              .arg(lastPassed)}});
     EXPECT_EQ(forged, 1);
     EXPECT_TRUE(forgedSaid.contains("the record forged-1 of station-1 is in no journal's chain")) << forgedSaid.toStdString();
+
+    // The chain itself edited: its last entry's hash, which no later entry names.
+    const auto [chainEdited, chainSaid] = auditAfter(
+        {{"line.sqlite", "UPDATE chain SET hash = '0' || substr(hash, 2) WHERE seq = (SELECT MAX(seq) FROM chain)"}});
+    EXPECT_EQ(chainEdited, 1);
+    EXPECT_TRUE(chainSaid.contains(QRegularExpression("chain entry [0-9]+ \\([a-z]+ [^)]+\\) was edited"))) << chainSaid.toStdString();
 }
 
 TEST(Audit, StoresThatCannotBeReadEndWithStatusTwo)
