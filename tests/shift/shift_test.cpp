@@ -162,12 +162,17 @@ TEST(Shift, EveryPromiseHoldsThroughTheFaultsOfEverySeed)
                                 << i.broken.toStdString() << " (auxpad-flash simulate --stations 2 --slots 8 "
                                 << "--hours 1 --plug-seconds 120 --pull-seconds 120 --seed " << seed << ")";
         int passed = 0;
+        double busySeconds = 0;
         for (const StationFigures& f : done->outcome.stations) {
             passed += f.passed;
+            busySeconds += f.slotUse * p.slotsEach * p.hours * 3600;
             EXPECT_EQ(f.passed + f.failed + f.interrupted, f.boards)
                 << "seed " << seed << ": a board still on the bench when the shift ends finishes before the count";
         }
         EXPECT_GT(passed, 50) << "seed " << seed;
+        // The slots were busy at least as long as the bring-ups of the boards that passed.
+        EXPECT_GT(done->outcome.meanBringUpSeconds, 20) << "seed " << seed;
+        EXPECT_LE(passed * done->outcome.meanBringUpSeconds, busySeconds) << "seed " << seed;
         expectOneTruth(done->outcome, "sqlite:" + QDir(kept.path()).filePath("line.sqlite"), p,
                        "seed " + std::to_string(seed));
     }
