@@ -331,6 +331,11 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     EXPECT_TRUE(tiles[1]->toolTip().startsWith("AUXPAD Product Info read back differs: Serial Number written"))
         << "the whole text of why, where the tile says it in a few words";
     EXPECT_EQ(tiles[2]->accessibleName(), "COM62 EMPTY");
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    tiles[2]->setFocus();
+    EXPECT_EQ(tiles[2]->grab().toImage().pixelColor(5, tiles[2]->height() / 2), QColor(255, 220, 0))
+        << "the keyboard's tile ringed in yellow";
     EXPECT_TRUE(window.findChild<QLabel*>("counters")->text().endsWith("    Labels held 1"))
         << window.findChild<QLabel*>("counters")->text().toStdString();
     for (std::size_t i : {2u, 3u, 4u, 9u}) // a few more boards under way, for the picture
