@@ -395,4 +395,33 @@ TEST_F(Report, TheChartIsAPictureWithoutADisplay)
     EXPECT_TRUE(unwritable.errors.contains("/proc/no-such-folder/yield.png")) << unwritable.errors.toStdString();
 }
 
+// The yield axis starts at the tens below the lowest yield and is labelled at steps of 2, 5,
+// 10 or 20 points, so that it reads at a glance: from 70 %, every 5 points.
+TEST_F(Report, TheChartsYieldAxisIsLabelledAtStepsThatReadAtAGlance)
+{
+    const QString store = "sqlite:" + dir_.filePath("three-in-four.sqlite");
+    {
+        auxpad::Journal journal;
+        ASSERT_TRUE(journal.open(store));
+        for (int i = 0; i < 6; ++i) { // three of four one day, two of two the next: a line, not bars
+            auxpad::JobRecord r;
+            r.started = r.finished = i < 4 ? "2026-12-02T10:00:00.000Z" : "2026-12-03T10:00:00.000Z";
+            r.station = "bench1";
+            r.port = r.device = "COM1";
+            r.job = "flash";
+            r.result = i == 3 ? "failed" : "passed";
+            r.toolVersion = "2.0";
+            r.uuid = r.board = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            ASSERT_TRUE(journal.records().save(r));
+        }
+    }
+    ASSERT_EQ(tool({"report", "--db", store, "--summary", "--chart", "axis.svg"}).status, 0);
+    QFile file(dir_.filePath("axis.svg"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString svg = QString::fromUtf8(file.readAll());
+    for (const char* tick : {">70<", ">75<", ">80<", ">85<", ">90<", ">95<", ">100<"})
+        EXPECT_TRUE(svg.contains(tick)) << tick;
+    EXPECT_FALSE(svg.contains(">65<"));
+}
+
 } // namespace
