@@ -107,6 +107,9 @@ TEST_F(ProductJob, WhatTheSelfTestAnswerMeansToEachJob)
         if (!c.writes) {
             EXPECT_EQ(job.b.boxes.back().text, kNoProductAnswer);
             EXPECT_EQ(job.b.outcomes, std::vector{JobOutcome::Failed});
+            ASSERT_GE(job.b.bars.size(), 2u);
+            EXPECT_EQ(job.b.bars[job.b.bars.size() - 2].value, 0) << "the bar emptied, then hidden";
+            EXPECT_FALSE(job.b.bars.back().visible);
         }
 
         // The self-test job shows what the product-information job shows, and passes on a
