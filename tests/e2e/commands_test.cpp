@@ -160,6 +160,8 @@ TEST_F(Commands, ProductInformationIsWrittenPerBoardFromTheValuesFile)
     const Outcome one = run({"prodinfo", "--port", "COM21", "--json"});
     EXPECT_EQ(one.exitCode, 0) << one.errors.toStdString();
     EXPECT_EQ(one.results.at("COM21")["serial"].toString(), "SN0000042");
+    for (const char* bringUpOnly : {"recipe", "serial_source", "tries"})
+        EXPECT_FALSE(one.results.at("COM21").contains(bringUpOnly)) << bringUpOnly << " is a bring-up's alone";
 }
 
 TEST_F(Commands, SelfTestPassesOrFailsPerBoardAndAnInterruptEndsEveryJob)

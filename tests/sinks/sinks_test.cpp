@@ -134,7 +134,7 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
         const QJsonObject doc = QJsonDocument::fromJson(post.body).object();
         // The --json result's fields, and the record's own.
         for (const char* field : {"port", "ok", "result", "job", "device", "caption", "message", "serial", "defaults",
-                                  "seconds", "operator", "order", "station", "label", "job_uuid"})
+                                  "seconds", "operator", "order", "station", "label", "job_uuid", "recipe", "serial_source"})
             EXPECT_TRUE(doc.contains(field)) << field;
         EXPECT_EQ(doc["result"].toString(), "passed");
         EXPECT_EQ(doc["job"].toString(), "run") << "a bring-up is sent as its own record, not as its steps";
@@ -181,6 +181,7 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
     const QJsonObject sink = QJsonDocument::fromJson(listed.out).object()["sinks"].toArray().at(0).toObject();
     EXPECT_EQ(sink["held"].toInt(), 3) << listed.out.toStdString();
     EXPECT_EQ(sink["delivered"].toInt(), 6);
+    EXPECT_GE(sink["oldest_held_seconds"].toDouble(-1), 0) << "how long the oldest has waited";
 
     // Back: the next sync sends each held result once, and none delivered before.
     ASSERT_TRUE(receiver.listen(receiver.port()));
