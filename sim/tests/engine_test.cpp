@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace auxsim {
 namespace {
 
@@ -64,6 +66,23 @@ SimCommand command(SimCommand::Kind kind)
 Bytes toolAck(std::uint8_t seqBits)
 {
     return encodeFrame(Frame{fbus::kBoardAddr, fbus::kToolAddr, fbus::kTypeAck, Bytes{0x00, seqBits}});
+}
+
+// A silent board answers nothing, and its log says each frame it kept back.
+TEST(EngineFaults, ASilentBoardSendsNothingAndLogsWhatItKeptBack)
+{
+    EngineConfig config;
+    config.silent = true;
+    Rig rig(config);
+    Bytes wire = rig.send(kToolSelfTest, 10 * kMs);
+    for (TimeUs t = 20 * kMs; t <= 2000 * kMs; t += 10 * kMs) {
+        const Bytes more = rig.step(t);
+        wire.insert(wire.end(), more.begin(), more.end());
+    }
+    EXPECT_TRUE(wire.empty());
+    const auto keptBack = std::count_if(rig.sink.logs.begin(), rig.sink.logs.end(),
+                                        [](const std::string &line) { return line.find("not sent (--silent): ") != std::string::npos; });
+    EXPECT_GE(keptBack, 2) << "the acknowledgement and the answer";
 }
 
 TEST(EngineFbus, DelaysKeepTheAckAheadOfTheAnswer)
