@@ -1,13 +1,13 @@
 #include "records/chain.h"
-#include <QStringList>
-
-#include <algorithm>
-#include <map>
 
 #include <QCryptographicHash>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <QVariant>
+
+#include <algorithm>
+#include <map>
 
 #include "records/store_connection.h"
 #include "records/transaction.h"

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -97,20 +98,28 @@ protected:
     // Where the journal a name stands for is kept.
     QString dataHome(const QString& journal = {}) const { return path(journal.isEmpty() ? "data" : "data-" + journal); }
     QString path(const QString& name) const { return QDir(dir_.path()).filePath(name); }
-    // The first value `sql` reads from the SQLite file `file`, as text.
-    static QString peek(const QString& file, const QString& sql)
+    // The rows `sql` reads from the SQLite file `file`, each as its values' text; and the first value.
+    static std::vector<QStringList> peekRows(const QString& file, const QString& sql)
     {
-        QString value;
+        std::vector<QStringList> rows;
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "peek");
             db.setDatabaseName(file);
             QSqlQuery q(db);
             EXPECT_TRUE(db.open() && q.exec(sql)) << sql.toStdString();
-            if (q.next())
-                value = q.value(0).toString();
+            while (q.next()) {
+                rows.emplace_back();
+                for (int i = 0; i < q.record().count(); ++i)
+                    rows.back() << q.value(i).toString();
+            }
         }
         QSqlDatabase::removeDatabase("peek");
-        return value;
+        return rows;
+    }
+    static QString peek(const QString& file, const QString& sql)
+    {
+        const auto rows = peekRows(file, sql);
+        return rows.empty() ? QString() : rows[0].value(0);
     }
     // The station's journal.
     QString journal() const { return "sqlite:" + QDir(dir_.path()).filePath("data/auxpad-flash/records.sqlite"); }

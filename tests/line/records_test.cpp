@@ -67,28 +67,19 @@ TEST_F(Records, AThreeBoardFlashIsOnRecordWithItsFiles)
     }
 }
 
-// The definitions of the report's indexes a store keeps, by name.
-std::map<QString, QString> reportIndexes(const QString& store)
-{
-    std::map<QString, QString> found;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "indexes");
-        db.setDatabaseName(store.mid(7));
-        QSqlQuery q(db);
-        EXPECT_TRUE(db.open() && q.exec("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"));
-        while (q.next())
-            found[q.value(0).toString()] = q.value(1).toString();
-    }
-    QSqlDatabase::removeDatabase("indexes");
-    for (const char* own : {"board_jobs_running", "board_jobs_uuid", "board_jobs_held", "board_jobs_serial_passed",
-                            "board_jobs_board_tries", "board_jobs_unchained"})
-        EXPECT_TRUE(found.erase(own)) << own << " is the store's own work's";
-    std::erase_if(found, [](const auto& index) { return !index.first.startsWith("board_jobs_"); });
-    return found;
-}
-
 TEST_F(Records, AJournalKeepsTheReportsIndexesOnlyWhileNoLineDatabaseIsReportedFrom)
 {
+    // The definitions of the report's indexes a store keeps, by name.
+    auto reportIndexes = [](const QString& store) {
+        std::map<QString, QString> found;
+        for (const QStringList& index : peekRows(store.mid(7), "SELECT name, sql FROM sqlite_master WHERE type = 'index' "
+                                                               "AND name LIKE 'board_jobs_%' AND sql IS NOT NULL"))
+            found[index[0]] = index[1];
+        for (const char* own : {"board_jobs_running", "board_jobs_uuid", "board_jobs_held", "board_jobs_serial_passed",
+                                "board_jobs_board_tries", "board_jobs_unchained"})
+            EXPECT_TRUE(found.erase(own)) << own << " is the store's own work's";
+        return found;
+    };
     bench_->board(31);
     const QStringList flash{"flash", "--disk", "disk.txt", "--data", "data.txt", "--port", "COM31"};
     ASSERT_EQ(bench_->run(flash + QStringList{"--db", stores_[0]}).status, 0);
