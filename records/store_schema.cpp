@@ -1,6 +1,7 @@
 // The one schema of the records, which the journal, the line's database and the reader
 // all open: both kinds of store keep every table, so that a report reads a journal as it
-// reads a line's database.
+// reads a line's database. The report's indexes are kept only where reports read
+// (indexForReports, at the end).
 #include "records/store_connection.h"
 #include "records/board_rule.h"
 #include "records/transaction.h"
