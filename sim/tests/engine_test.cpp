@@ -85,6 +85,27 @@ TEST(EngineFaults, ASilentBoardSendsNothingAndLogsWhatItKeptBack)
     EXPECT_GE(keptBack, 2) << "the acknowledgement and the answer";
 }
 
+// The log is the conversation as it went: each frame in and out, in order, named.
+TEST(EngineLog, TellsEachFrameBothWaysInOrder)
+{
+    Rig rig;
+    Bytes wire = rig.send(kToolSelfTest, 0);
+    for (TimeUs t = 10 * kMs; t <= 900 * kMs; t += 10 * kMs) {
+        const Bytes more = rig.step(t);
+        wire.insert(wire.end(), more.begin(), more.end());
+    }
+    std::vector<std::string> frames;
+    std::copy_if(rig.sink.logs.begin(), rig.sink.logs.end(), std::back_inserter(frames),
+                 [](const std::string &line) { return line.starts_with("< ") || line.starts_with("> "); });
+    const auto sent = framesIn(wire);
+    ASSERT_EQ(sent.size(), 2u);
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_TRUE(frames[0].starts_with("< " + toHex(kToolSelfTest) + "  ")) << frames[0];
+    for (std::size_t i = 0; i < sent.size(); ++i)
+        EXPECT_TRUE(frames[i + 1].starts_with("> " + toHex(sent[i]) + "  ")) << frames[i + 1];
+    EXPECT_NE(frames[2], "> " + toHex(sent[1]) + "  ") << "and names it";
+}
+
 TEST(EngineFbus, DelaysKeepTheAckAheadOfTheAnswer)
 {
     EngineConfig config;
@@ -126,6 +147,13 @@ TEST(EnginePacing, ActsOnlyWhenTheLastByteWouldHaveArrived)
     pulled.engine.execute(command(SimCommand::Kind::Detach), last - 1);
     EXPECT_TRUE(pulled.step(last).empty());
     EXPECT_EQ(pulled.engine.stats().frames_rx_good, 0u);
+
+    Rig cut(config); // and pulled while its acknowledgement is on its way out
+    cut.send(kToolSelfTest, 0);
+    cut.step(last);
+    EXPECT_EQ(cut.step(last + 87), hx("1E"));
+    cut.engine.execute(command(SimCommand::Kind::Detach), last + 87);
+    EXPECT_TRUE(cut.step(last + 100 * 87).empty()) << "a pulled board says nothing more";
 }
 
 TEST(EngineReceive, CountsStrayBytesBadFramesAndHalfFrames)

@@ -132,6 +132,7 @@ TEST_F(Commands, TheHelpListsEveryCommandAndEachCommandExplainsItself)
         const QString own = help({command, "--help"});
         EXPECT_TRUE(own.startsWith("Usage: ") && own.section('\n', 0, 0).contains(" " + command + " [options]"))
             << own.toStdString();
+        EXPECT_GT(own.section('\n', 1, 1).size(), 20) << "what it does, under its usage: " << own.toStdString();
     }
 }
 

@@ -157,6 +157,19 @@ TEST_F(FlashJob, SendsOnlyTheApprovedFilesEvenWhenOneIsSwappedAfterTheStart)
     EXPECT_TRUE(b.ended.back().message.starts_with("data.txt is not the approved file: its SHA-256 is "));
 }
 
+TEST_F(FlashJob, AnApprovedInitDiskSwappedAfterTheStartIsNotSentEither)
+{
+    const std::string diskSha = examineFile(b.files, "/station/disk.txt")->digest.sha256;
+    const std::string dataSha = examineFile(b.files, "/station/data.txt")->digest.sha256;
+    b.engine.startFlashJob({"/station/disk.txt", "/station/data.txt", diskSha, dataSha}, b.now);
+    b.settle();
+    b.files.files["/station/disk.txt"] = downloadText(24, 32, nullptr, 9);
+    b.runUntil([&] { return !b.outcomes.empty(); }, 40000);
+    EXPECT_EQ(b.outcomes, std::vector{JobOutcome::Failed});
+    EXPECT_TRUE(b.image.empty()) << "not a byte of it";
+    EXPECT_EQ(failureInBrief(b.ended.back().step, b.ended.back().cause), "initdisk: refused");
+}
+
 struct SilentBoard : FlashJob {
     SilentBoard() : FlashJob(board([](auxsim::EngineConfig& c) { c.silent = true; })) {}
     // The bar over the nineteen ticks before the last, from 5 % to 95 %.

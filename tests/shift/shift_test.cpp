@@ -227,6 +227,23 @@ TEST(Shift, ABadFaultsFileIsRefusedNamingItsLine)
     }
 }
 
+// The kinds of board share the shift between them: every kind counts toward the whole,
+// which may be all of it and no more.
+TEST(Shift, ABoardMixIsRefusedWhenItsKindsAddUpToMoreThanTheWhole)
+{
+    const auto all = readMix("self-test=10,misstored=20,hang-up=30,silent=40");
+    ASSERT_TRUE(all) << all.error().toStdString();
+    EXPECT_EQ(all->silent, 40);
+    for (const char* over : {"self-test=1,misstored=20,hang-up=30,silent=50", "silent=60,hang-up=41",
+                             "misstored=99,self-test=2"}) {
+        const auto mix = readMix(QString::fromLatin1(over));
+        ASSERT_FALSE(mix) << over;
+        EXPECT_EQ(mix.error(), "--mix: the kinds of board add up to more than 100 %");
+    }
+    EXPECT_FALSE(readMix("silent=101"));
+    EXPECT_FALSE(readMix("worn=5"));
+}
+
 } // namespace
 
 int main(int argc, char** argv)

@@ -90,6 +90,10 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     const QRect dataEdit = window.findChild<QLineEdit*>("data")->geometry();
     EXPECT_FALSE(diskEdit.intersects(dataEdit) || diskEdit.intersects(window.findChild<QWidget*>("flashAll")->geometry()))
         << "the files and Flash all each have their place";
+    const QRect flashAll = window.findChild<QWidget*>("flashAll")->geometry();
+    const QRect stopAll = window.findChild<QWidget*>("stopAll")->geometry();
+    EXPECT_TRUE(flashAll.left() == stopAll.left() && flashAll.bottom() < stopAll.top() && flashAll.left() > diskEdit.right())
+        << "Flash all stands over Stop all, right of the files";
     for (QLabel* label : window.findChildren<QLabel*>()) {
         if (label->text() == "InitDisk file" || label->text() == "InitData file") {
             EXPECT_LT(label->geometry().right(), diskEdit.left()) << "each file's name stands left of it";
