@@ -23,8 +23,7 @@ std::string oneLine(const QString& text)
 
 std::string padded(std::string text, std::size_t width)
 {
-    if (text.size() < width)
-        text.resize(width, ' ');
+    text.resize(std::max(text.size(), width), ' ');
     return text;
 }
 

@@ -89,14 +89,14 @@ void BoardEngine::startDownload(FlashJob& job, DownloadKind kind, Millis now)
         endDownload(job, now);
 }
 
-// After the download took bytes or its deadline: once it has ended, the job goes on and
-// the tick it started in is finished.
+// After the download took bytes or its deadline (so a flash job with a download is on):
+// once it has ended, the job goes on and the tick it started in is finished.
 void BoardEngine::followDownload(Millis now)
 {
-    auto* job = std::get_if<FlashJob>(&job_);
-    if (!job || !job->download || !job->download->ended())
+    auto& job = std::get<FlashJob>(job_);
+    if (!job.download->ended())
         return;
-    endDownload(*job, now);
+    endDownload(job, now);
     endOfTick(now);
 }
 

@@ -22,7 +22,7 @@ struct LabelRecord {
     bool unsure = false;   // it was being handed when its process stopped
     int attempts = 0;      // hands to the printer
     QString reprintReason; // for a reprint, why the operator asked for it
-    QString queued, handed, finished; // times, as the records write them
+    QString queued;        // when it was queued, as the records write times
 };
 
 } // namespace auxpad

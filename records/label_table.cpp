@@ -11,7 +11,7 @@ namespace auxpad {
 namespace {
 
 const char* const kLabelColumns = "id, bring_up, serial, data, recipe, printer, state, job_id, reason, unsure, attempts, "
-                                  "reprint_reason, queued, handed, finished";
+                                  "reprint_reason, queued";
 
 LabelRecord readLabel(const QSqlQuery& q)
 {
@@ -30,8 +30,6 @@ LabelRecord readLabel(const QSqlQuery& q)
     l.attempts = q.value(10).toInt();
     l.reprintReason = text(11);
     l.queued = text(12);
-    l.handed = text(13);
-    l.finished = text(14);
     return l;
 }
 

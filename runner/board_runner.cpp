@@ -116,15 +116,14 @@ void BoardRunner::pushOutputs()
             break;
     }
     pushing_ = false;
-    // A download moves its deadline with every block; the timer is only moved when the
-    // deadline comes sooner, and when it fires early it is simply set again.
+    // A download's deadline only moves later (each block, and the port taking it, starts
+    // its wait again), so a running timer is left as it is: when it fires early it is
+    // simply set again.
     const auto due = engine_->nextDeadline();
-    if (!due) {
+    if (!due)
         deadline_->stop();
-    } else if (!deadline_->isActive() || tickDiff(*due, armedFor_) < 0) {
-        armedFor_ = *due;
+    else if (!deadline_->isActive())
         deadline_->start(std::max<Millis>(0, tickDiff(*due, clock_.now())));
-    }
 }
 
 } // namespace auxpad

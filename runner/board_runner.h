@@ -70,7 +70,6 @@ private:
     std::unique_ptr<SerialLine> line_;
     std::unique_ptr<Timer> ticks_;
     std::unique_ptr<Timer> deadline_;
-    Millis armedFor_ = 0;
     bool pushing_ = false;  // inside pushOutputs: a box closed or an input given by a listener waits for it
     bool again_ = false;    // an input came meanwhile: its outputs go too
     int closedBoxes_ = 0;

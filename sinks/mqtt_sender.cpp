@@ -114,7 +114,6 @@ void MqttSender::send(std::vector<SinkItem> items, Done done)
     done_ = std::move(done);
     items_ = std::move(items);
     answers_.assign(items_.size(), {SinkAnswer::Kind::Failed, {}});
-    inFlight_.clear();
     published_ = false;
     wait_->start(kAckWaitMs);
     // Nothing is queued while the broker is away, since each try would queue the batch once
