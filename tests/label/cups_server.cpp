@@ -114,10 +114,10 @@ bool CupsServer::admin(const QString& program, const QStringList& arguments)
     return !failure;
 }
 
-int CupsServer::jobsGiven(const QString& queue)
+int CupsServer::jobsWaiting(const QString& queue)
 {
     QProcess process;
-    process.start("lpstat", {"-W", "all", "-o", queue});
+    process.start("lpstat", {"-W", "not-completed", "-o", queue});
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return -1;
     return static_cast<int>(process.readAllStandardOutput().count('\n'));

@@ -29,8 +29,9 @@ public:
     std::vector<QByteArray> rawDocuments();
     // cupsreject/cupsaccept, lpadmin and friends, on this server.
     bool admin(const QString& program, const QStringList& arguments);
-    // How many jobs `queue` was ever given, printed or not: -1 when lpstat cannot tell.
-    int jobsGiven(const QString& queue);
+    // How many jobs `queue` holds that are not done yet: -1 when lpstat cannot tell. Once
+    // none is left, what the queues' devices were given has come out whole.
+    int jobsWaiting(const QString& queue);
 
 private:
     void listen();

@@ -6,7 +6,6 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <set>
 
@@ -110,8 +109,8 @@ TEST_F(LabelPrint, AQueueThatRefusesHoldsTheLabelUntilItTakesItOnce)
     const auto last = journal.labels().last("SN0000045");
     EXPECT_EQ((*last)->state, "printed");
     EXPECT_EQ((*last)->attempts, 2);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return cups->rawDocuments().size() > before; }, 60000));
-    QThread::msleep(1500);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return cups->jobsWaiting(cups->rawQueue()) == 0 && cups->rawDocuments().size() > before; }, 60000));
     EXPECT_EQ(cups->rawDocuments().size(), before + 1);
 }
 
@@ -212,9 +211,12 @@ protected:
     QStringList newPdfs(const QStringList& before, std::size_t count)
     {
         QDir out(cups->pdfFolder());
-        const auto enough = [&] { return static_cast<std::size_t>(out.entryList({"*.pdf"}).size()) >= before.size() + count; };
+        // Once the queue has no job left, each has been written whole, and nothing more comes.
+        const auto enough = [&] {
+            return cups->jobsWaiting(cups->pdfQueue()) == 0
+                && static_cast<std::size_t>(out.entryList({"*.pdf"}).size()) >= before.size() + count;
+        };
         EXPECT_TRUE(QTest::qWaitFor(enough, 60000)) << "too few labels came out";
-        QThread::msleep(1500); // written whole, and nothing more comes
         QStringList fresh;
         for (const QString& name : out.entryList({"*.pdf"}))
             if (!before.contains(name))
