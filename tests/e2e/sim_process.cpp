@@ -59,9 +59,9 @@ std::map<std::string, long> SimProcess::stats()
     command("stats");
     QElapsedTimer t;
     t.start();
+    // The simulator renames a whole file into place: once it is there, it is complete.
     while (!QFileInfo::exists(statsFile_) && t.elapsed() < 3000)
         QThread::msleep(10);
-    QThread::msleep(20); // let the write finish
     return keptStats();
 }
 
