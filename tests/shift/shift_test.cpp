@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -131,6 +132,18 @@ TEST(Shift, OneSeedRunsTheSameWayEveryTimeAndAnotherSeedOtherwise)
     }
     EXPECT_GT(events[0].count('\n'), 500) << "every board's arrival, end and pull is there";
     EXPECT_TRUE(events[0].contains(" killed\n") && events[0].contains("goes by the station name"));
+    // What befalls the whole line is told without a station or a port.
+    const QRegularExpression lineWide(R"(^\d\d:\d\d:\d\d\.\d{3} the (line's database|printer) )");
+    int told = 0;
+    for (const QByteArray& line : events[0].split('\n')) {
+        for (const char* what : {"database goes away", "database is back", "runs out of labels", "has labels again"}) {
+            if (line.endsWith(what)) {
+                ++told;
+                EXPECT_TRUE(lineWide.match(QString::fromUtf8(line)).hasMatch()) << line.toStdString();
+            }
+        }
+    }
+    EXPECT_EQ(told, 6) << "the database away twice and the printer once, each going and coming back";
     EXPECT_EQ(events[0], events[1]);
     EXPECT_NE(events[0], events[2]);
 }
