@@ -213,4 +213,21 @@ TEST(DriveList, OffersTheRootThenEachMountedDiskOnce)
     EXPECT_EQ(diskRoots(volumes), (QStringList{"/", "/media/stick", "/srv/data"}));
 }
 
+// A stick plugged in after the list was read is there when the operator opens the list,
+// and the drive chosen stays chosen.
+TEST(DriveList, AStickPluggedInLaterShowsWhenTheListOpens)
+{
+    QStringList mounted{"/", "/srv/data"};
+    auxpad::ui::DriveList drives;
+    drives.setVolumeSource([&] { return mounted; });
+    drives.showRoot("/srv/data");
+    mounted << "/media/stick";
+    EXPECT_EQ(drives.count(), 2);
+    drives.showPopup();
+    EXPECT_EQ(drives.count(), 3);
+    EXPECT_EQ(drives.volumeOf("/media/stick/initdisk.txt"), "/media/stick");
+    EXPECT_EQ(drives.currentRoot(), "/srv/data");
+    drives.hidePopup();
+}
+
 } // namespace
