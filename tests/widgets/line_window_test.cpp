@@ -338,8 +338,14 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     tiles[2]->setFocus();
-    EXPECT_EQ(tiles[2]->grab().toImage().pixelColor(5, tiles[2]->height() / 2), QColor(255, 220, 0))
-        << "the keyboard's tile ringed in yellow";
+    const QImage ringed = tiles[2]->grab().toImage();
+    EXPECT_EQ(ringed.pixelColor(5, ringed.height() / 2), QColor(255, 220, 0)) << "the keyboard's tile ringed in yellow";
+    for (int edge = 0; edge < 12; ++edge) { // the same ring on every side
+        EXPECT_EQ(ringed.pixelColor(edge, ringed.height() / 2), ringed.pixelColor(ringed.width() - 1 - edge, ringed.height() / 2))
+            << edge << " from the left and the right";
+        EXPECT_EQ(ringed.pixelColor(ringed.width() / 2, edge), ringed.pixelColor(ringed.width() / 2, ringed.height() - 1 - edge))
+            << edge << " from the top and the bottom";
+    }
     EXPECT_TRUE(window.findChild<QLabel*>("counters")->text().endsWith("    Labels held 1"))
         << window.findChild<QLabel*>("counters")->text().toStdString();
     for (std::size_t i : {2u, 3u, 4u, 9u}) // a few more boards under way, for the picture
