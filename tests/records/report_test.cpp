@@ -318,29 +318,47 @@ TEST_F(Report, BadInputIsRefusedInOneLineAndNoStoreIsMade)
     EXPECT_FALSE(QDir(dir_.filePath("no")).exists());
 }
 
-// A line chart's key, right of the plot: a stroke of the station's colour through its dot,
-// nearer to the station's name than it is long, so that the eye takes the two together.
-void expectKeyBesideItsName(const QImage& image, QRgb colour)
+// A station's key in the legend, right of the plot: its longest run of the station's colour
+// in a row, and where the station's name starts on that row.
+struct Key {
+    int row = -1, start = 0, length = 0, name = 0;
+    double middle() const { return start + length / 2.0; }
+};
+
+Key keyOf(const QImage& image, QRgb colour)
 {
-    const int legend = image.width() * 4 / 5;
-    int keyRow = -1, keyStart = 0, keyLength = 0;
+    const int legend = image.width() - 225; // the plot ends 230 pixels from the right
+    Key key;
     for (int y = 0; y < image.height(); ++y)
         for (int x = legend, run = 0; x < image.width(); ++x) {
             run = image.pixel(x, y) == colour ? run + 1 : 0;
-            if (run > keyLength) {
-                keyRow = y;
-                keyLength = run;
-                keyStart = x - run + 1;
+            if (run > key.length) {
+                key.row = y;
+                key.length = run;
+                key.start = x - run + 1;
             }
         }
-    ASSERT_GE(keyLength, 20) << "a stroke, not a dot alone";
-    const int keyEnd = keyStart + keyLength;
-    int name = image.width();
-    for (int y = keyRow - 6; y <= keyRow + 6; ++y)
-        for (int x = keyEnd; x < name; ++x)
+    key.name = image.width();
+    for (int y = key.row - 6; y <= key.row + 6; ++y)
+        for (int x = key.start + key.length; x < key.name; ++x)
             if (const QColor c = image.pixelColor(x, y); c.value() < 0x80 && c.saturation() < 0x30)
-                name = x; // ink, not a colour
-    EXPECT_LT(name - keyEnd, keyLength) << "the key ends at x " << keyEnd << ", its name starts at " << name;
+                key.name = x; // ink, not a colour
+    return key;
+}
+
+// A line chart's key is a stroke of the station's colour through its dot, nearer to the
+// station's name than it is long, so that the eye takes the two together; a bar chart's
+// square stands where that dot does.
+void expectKeysBesideTheirNames(const QImage& lines, const QImage& bars, QRgb colour)
+{
+    const Key stroke = keyOf(lines, colour);
+    ASSERT_GE(stroke.length, 20) << "a stroke, not a dot alone";
+    EXPECT_LT(stroke.name - (stroke.start + stroke.length), stroke.length)
+        << "the key ends at x " << stroke.start + stroke.length << ", its name starts at " << stroke.name;
+    const Key square = keyOf(bars, colour);
+    EXPECT_EQ(square.length, 14) << "a square";
+    EXPECT_NEAR(square.middle(), stroke.middle(), 1.0);
+    EXPECT_NEAR(square.name, stroke.name, 1);
 }
 
 TEST_F(Report, TheChartIsAPictureWithoutADisplay)
@@ -356,6 +374,7 @@ TEST_F(Report, TheChartIsAPictureWithoutADisplay)
         {{"--by", "hour", "--station", "nowhere"}, "nothing.png"},
         {{"--summary"}, "days.svg"},
     };
+    std::map<QString, QImage> charts;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file.toStdString());
         const Run run = tool(QStringList{"report", "--db", stores_[1], "--chart", c.file} + c.arguments);
@@ -375,6 +394,7 @@ TEST_F(Report, TheChartIsAPictureWithoutADisplay)
         QImage image;
         ASSERT_TRUE(image.loadFromData(bytes, "PNG"));
         EXPECT_EQ(image.size(), QSize(1200, 675));
+        charts[c.file] = image;
         // Each station painted in its own colour, its series and its key, not a title alone.
         std::map<QRgb, int> painted;
         for (int y = 0; y < image.height(); ++y)
@@ -386,9 +406,8 @@ TEST_F(Report, TheChartIsAPictureWithoutADisplay)
         }
         EXPECT_GT(painted[qRgb(0x1f, 0x77, 0xb4)], 300) << "the first station";
         EXPECT_GT(painted[qRgb(0xff, 0x7f, 0x0e)], 300) << "the second station";
-        if (c.file == "days.png")
-            expectKeyBesideItsName(image, qRgb(0x1f, 0x77, 0xb4));
     }
+    expectKeysBesideTheirNames(charts["days.png"], charts["week.png"], qRgb(0x1f, 0x77, 0xb4));
 
     const Run unwritable = tool({"report", "--db", stores_[0], "--chart", "/proc/no-such-folder/yield.png"});
     EXPECT_EQ(unwritable.status, 2);
