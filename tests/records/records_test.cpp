@@ -17,6 +17,9 @@
 #include "records/journal.h"
 #include "records/line_database.h"
 #include "records/record_reader.h"
+#include "records/serial_table.h"
+#include "records/store_connection.h"
+#include "records/transaction.h"
 #include "tests/records/records_fixture.h"
 
 namespace {
@@ -229,6 +232,31 @@ TEST_F(Records, AServerStoppedMidRunLosesAndFalsifiesNothing)
     auto audit = start({"records", "audit", "--db", stores_[1], "--journal", dir_.filePath("data/auxpad-flash/records.sqlite")});
     QString said;
     EXPECT_EQ(finish(*audit, &said), 0) << said.toStdString() << audit->readAllStandardOutput().toStdString();
+}
+
+// On the line's database one hand-out of serial numbers runs at a time; the stations'
+// other writes do not wait for one another, nor for a hand-out.
+TEST_F(Records, OnlyTheHandOutOfNumbersWaitsForAnotherStationsHandOut)
+{
+    using auxpad::Transaction;
+    auxpad::StoreConnection first, second;
+    ASSERT_TRUE(first.open(stores_[1]));
+    ASSERT_TRUE(second.open(stores_[1]));
+    ASSERT_TRUE(QSqlQuery(second.database()).exec("SET lock_timeout = '1s'")); // waiting is failing
+    {
+        Transaction write(first, Transaction::Kind::Exclusive);
+        ASSERT_TRUE(write.begun()) << write.begun().error().toStdString();
+        Transaction another(second, Transaction::Kind::Exclusive);
+        EXPECT_TRUE(another.begun()) << "two stations write at once";
+    }
+    Transaction handOut(first, Transaction::Kind::Exclusive, auxpad::SerialTable::kHandOutLock);
+    ASSERT_TRUE(handOut.begun()) << handOut.begun().error().toStdString();
+    {
+        Transaction write(second, Transaction::Kind::Exclusive);
+        EXPECT_TRUE(write.begun()) << "a write goes on beside a hand-out";
+    }
+    Transaction secondHandOut(second, Transaction::Kind::Exclusive, auxpad::SerialTable::kHandOutLock);
+    EXPECT_FALSE(secondHandOut.begun()) << "a second hand-out waits for it";
 }
 
 TEST_F(Records, NoSerialTwiceAndOnlyTheApprovedFiles)
