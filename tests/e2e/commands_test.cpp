@@ -156,6 +156,10 @@ TEST_F(Commands, ProductInformationIsWrittenPerBoardFromTheValuesFile)
     const Outcome bad = run(QStringList{"prodinfo", "--values", "values.csv"} + ports());
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.errors.contains("COM22: Please Check AUXPAD Serial Number! ")) << bad.errors.toStdString();
+    write("station/values.csv", "");
+    const Outcome empty = run(QStringList{"prodinfo", "--values", "values.csv"} + ports());
+    EXPECT_EQ(empty.exitCode, 2);
+    EXPECT_TRUE(empty.errors.contains("the file is empty; its first line must be the header")) << empty.errors.toStdString();
 
     // One board without --values takes the ini's defaults.
     const Outcome one = run({"prodinfo", "--port", "COM21", "--json"});
