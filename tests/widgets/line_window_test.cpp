@@ -178,6 +178,17 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     const auto* log = rows[0]->findChild<QPlainTextEdit*>("log");
     ASSERT_TRUE(log && log->isVisible()) << "a double click opens it";
     EXPECT_GE(log->width(), 500) << "wide enough for a line of a frame's bytes";
+    struct Raised : QObject {
+        int times = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            times += e->type() == QEvent::ZOrderChange;
+            return false;
+        }
+    } raised;
+    rows[0]->findChild<QPlainTextEdit*>("log")->installEventFilter(&raised);
+    QTest::mouseDClick(rows[0], Qt::LeftButton);
+    EXPECT_GE(raised.times, 1) << "a log already open comes to the front again";
     EXPECT_TRUE(window.grab().save(shots + "/line_after.png"));
 
     auxpad::RecordReader store;
