@@ -41,3 +41,23 @@ TEST(LineJson, CountsTheHourOfNowApartFromTheDayAndTimesTheBoardsRunning)
     EXPECT_EQ(c["since"]["boards"].toInt(), 0);
     EXPECT_EQ(c["running"][0]["seconds"].toInt(), 30);
 }
+
+// The line's hours: every station's boards of an hour summed, each hour named, oldest first.
+TEST(LineJson, EachHourSumsTheLinesStationsOldestFirst)
+{
+    const std::vector<auxpad::HourCount> hours = {
+        {"st-a", "2026-12-07T09", 2, 2, 0, 2, "2026-12-07T09:10:00.000Z"},
+        {"st-a", "2026-12-07T08", 3, 2, 1, 1, "2026-12-07T08:59:00.000Z"},
+        {"st-b", "2026-12-07T08", 1, 0, 1, 0, "2026-12-07T08:30:00.000Z"},
+    };
+    const QJsonObject line = auxpad::web::hoursJson(hours, "2026-12-07T00:00:00.000Z");
+    EXPECT_EQ(line["since"].toString(), "2026-12-07T00:00:00.000Z");
+    const QJsonArray each = line["hours"].toArray();
+    ASSERT_EQ(each.size(), 2);
+    EXPECT_EQ(each[0]["hour"].toString(), "2026-12-07T08");
+    EXPECT_EQ(each[0]["boards"].toInt(), 4);
+    EXPECT_EQ(each[0]["failed"].toInt(), 2);
+    EXPECT_DOUBLE_EQ(each[0]["yield"].toDouble(), 50.0);
+    EXPECT_EQ(each[1]["hour"].toString(), "2026-12-07T09");
+    EXPECT_DOUBLE_EQ(each[1]["first_pass_yield"].toDouble(), 100.0);
+}
