@@ -28,41 +28,10 @@ Bytes boardWire(const std::optional<OutFrame> &out)
     return out->bytes;
 }
 
-std::string text(const Bytes &wire, std::size_t from, std::size_t count)
-{
-    return std::string(wire.begin() + static_cast<std::ptrdiff_t>(from),
-                       wire.begin() + static_cast<std::ptrdiff_t>(from + count));
-}
-
 // The tool's write payload for 1234 / 123456789ab / 123456789ab / 123456789 /
 // 1234567 / 150603, without its message id.
 const Bytes kWrittenRecord = hx("04 31 32 33 34 0B 31 32 33 34 35 36 37 38 39 61 62 0B 31 32 33 34 35 36 37 38 39 61 "
                                 "62 09 31 32 33 34 35 36 37 38 39 07 31 32 33 34 35 36 37 04 30 36 30 33 02 31 35");
-
-TEST(BoardAnswers, SelfTestAnswersWithItsStatusAFillerAndThePartsCodes)
-{
-    // As a board answers a passed self-test: status 01, a 05 the tool passes over, then
-    // one code per part.
-    const Bytes answer = boardWire(BoardModel{BoardConfig{}}.handle(toolRequest(msgid::kSelfTestReq)).answer);
-    ASSERT_GE(answer.size(), 17u);
-    EXPECT_EQ(Bytes(answer.begin() + 9, answer.begin() + 17), hx("6F 01 05 03 03 03 03 03"));
-}
-
-TEST(BoardAnswers, ProductInfoWriteIsStoredAndReadBack)
-{
-    BoardModel board{BoardConfig{}};
-    Bytes payload = kWrittenRecord;
-    const BoardReaction r = board.handle(toolRequest(msgid::kProdInfoWriteReq, payload));
-    EXPECT_TRUE(r.recordStored);
-    EXPECT_EQ(Bytes(board.record().begin(), board.record().end()), kWrittenRecord);
-    const Bytes answer = boardWire(r.answer);
-    EXPECT_EQ(answer[9], msgid::kProdInfoWriteResp);
-    EXPECT_EQ(answer[10], 1);
-
-    const Bytes read = boardWire(board.handle(toolRequest(msgid::kProdInfoReq)).answer);
-    EXPECT_EQ(text(read, 17, 11), "123456789ab");
-    EXPECT_EQ(text(read, 64, 2) + text(read, 59, 4), "150603");
-}
 
 TEST(BoardAnswers, ProductInfoWriteKeepsTheRecordWhenRefusedOrMalformed)
 {

@@ -106,6 +106,18 @@ TEST(EngineLog, TellsEachFrameBothWaysInOrder)
     EXPECT_NE(frames[2], "> " + toHex(sent[1]) + "  ") << "and names it";
 }
 
+// The registration the board sends is the frame the station answers as one, and the
+// station's reply is acknowledged as any frame is.
+TEST(EngineFbus, RegistersOnRequestAndAcknowledgesTheStationsReply)
+{
+    Rig rig;
+    rig.engine.execute(command(SimCommand::Kind::Register), 0);
+    EXPECT_EQ(rig.step(0), hx("1E 00 28 D0 00 03 05 01 60 00 53 D2"));
+    const auto acked = framesIn(rig.send(hx("1E 28 00 D0 00 03 05 01 41 00 5A FA"), 10 * kMs));
+    ASSERT_EQ(acked.size(), 1u);
+    EXPECT_EQ(acked[0], hx("1E 00 28 7F 00 02 D0 01 E6 7C")) << "for the reply, by its type";
+}
+
 TEST(EngineFbus, DelaysKeepTheAckAheadOfTheAnswer)
 {
     EngineConfig config;

@@ -15,7 +15,7 @@ import time
 
 import pyatspi
 
-from atspi_support import station as scratch_station, stop, the_app, write, x_server
+from atspi_support import nodes, station as scratch_station, stop, the_app, write, x_server
 
 FLASH, SIM = sys.argv[1], sys.argv[2]
 SLOTS = range(21, 53)
@@ -23,18 +23,15 @@ SLOTS = range(21, 53)
 
 def tiles(app):
     """The window's tiles by slot: each one's accessible name and its place on the screen."""
-    found, todo = {}, [app]
-    while todo:
-        node = todo.pop()
+    found = {}
+    for node, name, _ in nodes(app):
+        m = re.match(r"^COM(\d+) ", name)
+        if not m:
+            continue
         try:
-            name = node.name or ""
-            children = list(node)
-            m = re.match(r"^COM(\d+) ", name)
-            if m:
-                found[int(m.group(1))] = (name, node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS))
+            found[int(m.group(1))] = (name, node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS))
         except Exception:  # a node that went while it was read
             continue
-        todo.extend(c for c in children if c is not None)
     return found
 
 

@@ -185,17 +185,11 @@ TEST(BringUpMachine, WhenTheRecordsCannotTellTheBoardIsBroughtUp)
 
 TEST(BringUpMachine, AHeldFlashWithoutASerialOrWithoutTheCheckGoesOn)
 {
-    BringUpMachine noSerial({1, true});
-    noSerial.start(0);
-    noSerial.takeOutputs();
-    noSerial.flashPaused(flashPassed(""));
-    EXPECT_EQ(outputsOf<ReleaseFlash>(noSerial).size(), 1u);
-
-    BringUpMachine again({1, false});
-    again.start(0);
-    again.takeOutputs();
-    again.flashPaused(flashPassed());
-    EXPECT_EQ(outputsOf<ReleaseFlash>(again).size(), 1u);
+    for (const auto& [rules, serial] : {std::pair{BringUpRules{1, true}, ""}, {BringUpRules{1, false}, "SN0000007"}}) {
+        BringUpMachine m = started(rules);
+        m.flashPaused(flashPassed(serial));
+        EXPECT_EQ(outputsOf<ReleaseFlash>(m).size(), 1u) << serial;
+    }
 }
 
 struct RetryCase {
@@ -278,9 +272,7 @@ TEST(BringUpMachine, InASlotALostLineMeansTheBoardLeft)
 
 TEST(BringUpMachine, AnInterruptEndsItWhereverItIsAndLeavesNoOtherTry)
 {
-    BringUpMachine running({3, false});
-    running.start(0);
-    running.takeOutputs();
+    BringUpMachine running = started({3, false});
     running.interrupt(5);
     EXPECT_EQ(outputsOf<InterruptJob>(running).size(), 1u);
     running.stepEnded(ended(JobKind::Flash, JobOutcome::Interrupted, FailureCause::NoAnswer), 6);

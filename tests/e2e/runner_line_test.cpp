@@ -72,17 +72,6 @@ TEST(Runner, EveryListenerSeesTheEffectsInOrderWhenAnEarlierOneClosesABoxAtOnce)
     EXPECT_EQ(seen, (std::vector<std::string>{"box", "refused"}));
 }
 
-TEST_F(SimLine, RegistrationIsAnsweredAndTheBoardAcknowledgesTheReply)
-{
-    startBoard({});
-    sim_->command("register");
-    EXPECT_TRUE(live_->runUntil([&] { return live_->logHas("      UI_REGISTRATION") && live_->logHas("ACK MSG"); }, 5000))
-        << live_->traffic;
-    EXPECT_TRUE(live_->logHas("\n>1E 28 00 D0 00 03 05 01 41 00 5A FA       "));
-    EXPECT_FALSE(live_->engine().link().sender().awaitingAck());
-    EXPECT_EQ(live_->engine().link().sender().nextSequence(), 0x42);
-}
-
 TEST_F(SimLine, BoardMessagesAreAcknowledgedAfterGarbageAndDroppedHalfFrames)
 {
     startBoard({});

@@ -144,6 +144,8 @@ TEST_F(Download, EachBlockIsAwaitedForFiveSecondsFromWhenThePortTookIt)
     b.engine.deadlinePassed(b.now);
     b.settle();
     EXPECT_EQ(b.boxes.size(), 1u);
+    EXPECT_EQ(failureInBrief(b.ended.back().step, b.ended.back().cause), "initdisk: not acknowledged");
+    EXPECT_FALSE(b.bar().visible);
 }
 
 TEST_F(Download, WhileItRunsTheBoardsBytesAreTheBootloadersAndTheOperatorIsNotHeard)

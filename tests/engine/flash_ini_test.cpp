@@ -46,12 +46,10 @@ TEST_F(Ini, ShowAndFormatAreFoundAnywhereInTheirLines)
 
 TEST(ManufactureDate, IsDayMonthYearWithoutCheckingTheDaysOfAMonth)
 {
-    EXPECT_TRUE(isManufactureDate("310299"));
-    EXPECT_TRUE(isManufactureDate("010100"));
-    EXPECT_FALSE(isManufactureDate("320199"));
-    EXPECT_FALSE(isManufactureDate("001299"));
-    EXPECT_FALSE(isManufactureDate("011399"));
-    EXPECT_FALSE(isManufactureDate("123456"));
+    for (const char* date : {"310299", "010100"})
+        EXPECT_TRUE(isManufactureDate(date)) << date;
+    for (const char* date : {"320199", "001299", "011399", "123456"})
+        EXPECT_FALSE(isManufactureDate(date)) << date;
 }
 
 TEST(IniPath, NeverDoublesTheSeparator)

@@ -2,8 +2,6 @@
 // board's answer or the watchdog; and what the self-test answer means to each job.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "tests/support/engine_rig.h"
 
 using namespace auxpad;
@@ -187,20 +185,6 @@ TEST_F(ProductJob, AnAnswerTooShortToReadIsNoAnswer)
     b.tick(20);
     EXPECT_EQ(b.boxes.back().text, kNoProductAnswer);
     EXPECT_EQ(b.caption(), kNoProductAnswer);
-
-    // A self-test job without an answer points at the cable. Its request goes at once.
-    const auto selfTests = [&] {
-        const auto sent = requestsIn(b.written);
-        return std::count_if(sent.begin(), sent.end(), [](const Bytes& m) { return m.front() == 0x47; });
-    };
-    const auto sent = selfTests();
-    b.engine.startSelfTestJob(b.now);
-    b.settle();
-    EXPECT_EQ(selfTests(), sent + 1) << "not at the next tick";
-    b.tick(20);
-    EXPECT_EQ(b.boxes.back().text, "ERROR01: Fail to communicate with AUXPAD board! Reset the phone! or Check the cable "
-                                   "connection! or Check the AUXPAD Board !");
-    EXPECT_EQ(b.outcomes.back(), JobOutcome::Failed);
 }
 
 TEST_F(ProductJob, BoxesAreCheckedInOrderAndNothingIsSentForTheFirstWrongOne)

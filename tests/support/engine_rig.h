@@ -37,10 +37,8 @@ public:
     const std::string& caption() const { return engine.caption(); }
     const auxpad::ProgressShown& bar() const { return bars.back(); }
 
-    // What the board kept: the data of every good bootloader block, and the product
-    // records it stored.
+    // What the board kept: the data of every good bootloader block.
     auxpad::Bytes image;
-    std::vector<std::vector<std::uint8_t>> records;
     auxsim::SimEngine* board() { return board_.get(); }
 
     // Takes what the engine has, answers from the board, until both are quiet.
@@ -61,7 +59,7 @@ private:
     void log(auxsim::TimeUs, const std::string&) override {}
     void notice(const std::string&) override {}
     void imageData(std::span<const std::uint8_t> data) override { image.insert(image.end(), data.begin(), data.end()); }
-    void recordStored(const auxsim::ProdRecord& record) override { records.emplace_back(record.begin(), record.end()); }
+    void recordStored(const auxsim::ProdRecord&) override {}
 
     void collect();
     void advanceTo(auxpad::Millis to);

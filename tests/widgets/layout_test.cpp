@@ -12,10 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string_view>
-#include <utility>
-#include <vector>
-
 #include "tests/widgets/live_windows.h"
 
 using namespace auxpad::ui;
@@ -116,48 +112,6 @@ TEST(Layout, EveryControlHasItsPlaceKindTextTooltipAndFont)
             EXPECT_EQ(qobject_cast<QLineEdit*>(w)->maxLength(), c.maxLength);
         }
     }
-}
-
-// Every control can be seen and used: it stands in its window, and nothing an operator
-// clicks or types into covers another such control. (A caption may touch its box.)
-TEST(Layout, EveryControlStandsInItsWindowAndNoTwoOfTheOperatorsOverlap)
-{
-    LiveWindows lw;
-    std::vector<std::pair<const Control*, QRect>> placed;
-    for (const Control& c : kControls) {
-        QWidget& window = c.win == Main ? static_cast<QWidget&>(lw.main) : lw.msg;
-        QWidget* w = lw.on(window, c.name);
-        ASSERT_NE(w, nullptr) << c.name;
-        EXPECT_TRUE(QRect(QPoint(0, 0), window.size()).contains(w->geometry().center())) << c.name;
-        EXPECT_FALSE(w->geometry().isEmpty()) << c.name;
-        const std::string_view kind = c.kind;
-        if (kind != "QLabel" && kind != "QFrame" && kind != "QProgressBar")
-            placed.emplace_back(&c, w->geometry());
-    }
-    for (std::size_t i = 0; i < placed.size(); ++i)
-        for (std::size_t j = i + 1; j < placed.size(); ++j)
-            if (placed[i].first->win == placed[j].first->win) {
-                EXPECT_FALSE(placed[i].second.intersects(placed[j].second))
-                    << placed[i].first->name << " and " << placed[j].first->name;
-            }
-}
-
-// Controls an operator reads as one column or one row line up: the drive box over its
-// folder tree, the two file lists, and the message input beside SEND under the log.
-TEST(Layout, ControlsThatBelongTogetherLineUp)
-{
-    LiveWindows lw;
-    const auto box = [&](Win win, const char* name) {
-        return lw.on(win == Main ? static_cast<QWidget&>(lw.main) : lw.msg, name)->geometry();
-    };
-    for (auto [upper, lower] : {std::pair{"Drive1", "Dir1"}, std::pair{"File1", "File2"}}) {
-        EXPECT_EQ(box(Main, upper).left(), box(Main, lower).left()) << upper << " over " << lower;
-        EXPECT_EQ(box(Main, upper).width(), box(Main, lower).width()) << upper << " over " << lower;
-    }
-    const QRect input = box(Msg, "msg_input"), send = box(Msg, "BT_SEND_MSG");
-    EXPECT_EQ(input.top(), send.top());
-    EXPECT_EQ(input.height(), send.height());
-    EXPECT_EQ(input.top(), box(Msg, "MSG_DISP").bottom() + 1) << "the input stands right under the log";
 }
 
 // The stand-in fonts run wider than the ones the window was sized for; no caption may be

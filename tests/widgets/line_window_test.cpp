@@ -437,10 +437,6 @@ TEST(LineWindow, SixtyFourSlotsStandAsEightByEightWithNoScrollBar)
         EXPECT_FALSE(bar->isVisible());
 }
 
-} // namespace
-
-namespace {
-
 // A locked bench: its passed board, its stop and its window wait for an engineer's badge
 // and PIN, which open them for the recipe's minutes on the bench's clock, and no longer.
 TEST(LineWindow, ALockedBenchKeepsAPassedBoardItsStopAndItsWindowForAnEngineerForSomeMinutes)

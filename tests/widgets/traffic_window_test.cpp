@@ -45,14 +45,6 @@ TEST(TrafficWindow, SendLogsTheTypedPayloadAsAServiceMessageWhileShown)
     EXPECT_EQ(input->toPlainText(), "47 02");
 }
 
-TEST(TrafficWindow, ABadCharacterShowsDataErrorInTheMainWindow)
-{
-    LiveWindows lw;
-    QTest::keyClicks(lw.msgCtl<QPlainTextEdit>("msg_input"), "47 0x02");
-    QTest::mouseClick(lw.msgCtl("BT_SEND_MSG"), Qt::LeftButton);
-    EXPECT_EQ(lw.disp1(), "Data Error");
-}
-
 TEST(TrafficWindow, TheLogGrowsAtTheEndAndKeepsTheNewestTextInView)
 {
     LiveWindows lw;
