@@ -10,11 +10,9 @@
 #include <fcntl.h>
 #include <memory>
 #include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include "runner/recipe.h"
+#include "shell/pty_line.h"
 #include "tests/e2e/sim_process.h"
 #include "tests/support/files.h"
 #include "tests/support/programs.h"
@@ -40,21 +38,8 @@ protected:
         ASSERT_TRUE(dir_.isValid());
         QDir(dir_.path()).mkpath("config");
         QDir(dir_.path()).mkpath("station");
-        ASSERT_EQ(::openpty(&master_, &slave_, nullptr, nullptr, nullptr), 0);
         // Only the test holds the tower's far end: closing it pulls the cable.
-        ::fcntl(master_, F_SETFD, FD_CLOEXEC);
-        ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
-        termios raw{};
-        ::tcgetattr(slave_, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(slave_, TCSANOW, &raw);
-        tower_ = QString::fromLocal8Bit(::ttyname(slave_));
-    }
-    void TearDown() override
-    {
-        if (master_ >= 0)
-            ::close(master_);
-        ::close(slave_);
+        ::fcntl(towerLine_.masterFd(), F_SETFD, FD_CLOEXEC);
     }
     void board(const QStringList& options)
     {
@@ -75,26 +60,21 @@ protected:
                      dir_.filePath("station"));
         return tool;
     }
-    // What the tower has been sent, once it is `expected` or `timeoutMs` passed.
+    // What the tower has been sent, once it is as long as `expected` or `timeoutMs` pass
+    // without a byte.
     QByteArray towerReads(const QByteArray& expected, int timeoutMs = 20000)
     {
-        while (!read_.startsWith(expected) || read_.size() < expected.size()) {
-            pollfd p{master_, POLLIN, 0};
-            if (::poll(&p, 1, timeoutMs) <= 0)
-                break;
-            char bytes[64];
-            const ssize_t n = ::read(master_, bytes, sizeof bytes);
-            if (n <= 0)
-                break;
-            read_.append(bytes, n);
+        pollfd p{towerLine_.masterFd(), POLLIN, 0};
+        while (read_.size() < expected.size() && ::poll(&p, 1, timeoutMs) > 0) {
+            const auxpad::Bytes got = towerLine_.read();
+            read_.append(reinterpret_cast<const char*>(got.data()), static_cast<qsizetype>(got.size()));
         }
         return read_;
     }
     QTemporaryDir dir_;
     std::unique_ptr<SimProcess> sim_;
-    int master_ = -1;
-    int slave_ = -1;
-    QString tower_;
+    auxsim::PtyLine towerLine_;
+    const QString tower_ = QString::fromStdString(towerLine_.slavePath());
     QByteArray read_;
 };
 
@@ -138,7 +118,7 @@ TEST_F(StackLightRun, ATowerThatGoesAwayIsSaidOnceAndTheBenchGoesOn)
     const auto tool = start({"run", "--watch", "--json", "--recipe", recipe(""), "--stack-light", tower_});
     // All off first; the board may already have turned amber on by the time it is read.
     ASSERT_TRUE(towerReads(allOff()).startsWith(allOff()));
-    ::close(std::exchange(master_, -1)); // the tower's cable is pulled
+    towerLine_.hangUp(); // the tower's cable is pulled
     tool->setReadChannel(QProcess::StandardError);
     QByteArray said;
     while (!said.contains("stack light is gone") && tool->waitForReadyRead(10000))

@@ -1,10 +1,8 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QFileInfo>
-#include <QJsonObject>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <set>
@@ -13,12 +11,8 @@
 
 #include "label/label_printer.h"
 #include "runner/label_request.h"
-#include "tests/e2e/sim_process.h"
 #include "tests/label/cups_server.h"
-#include "tests/support/engine_rig.h"
-#include "tests/support/files.h"
-#include "tests/support/json_lines.h"
-#include "tests/support/programs.h"
+#include "tests/records/records_fixture.h"
 
 using namespace auxpad;
 
@@ -32,32 +26,31 @@ struct CupsEnvironment : ::testing::Environment {
 };
 const auto* const kCups = ::testing::AddGlobalTestEnvironment(new CupsEnvironment);
 
-QByteArray run(const QString& program, const QStringList& arguments, int* status = nullptr,
-               const QStringList& environment = {})
+// What `command` printed, run to its end.
+QByteArray output(const QStringList& command)
 {
     QProcess p;
-    startProgram(p, program, arguments, environment);
+    p.start(command.first(), command.mid(1));
     p.waitForFinished(120000);
-    if (status)
-        *status = p.exitCode();
-    return p.readAllStandardOutput() + p.readAllStandardError();
+    return p.readAllStandardOutput();
 }
 
-class LabelPrint : public ::testing::Test {
+class LabelPrint : public StationTool {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(cups->problem().isEmpty()) << cups->problem().toStdString();
-        ASSERT_TRUE(journal.open(journalUrl()));
+        StationTool::SetUp();
+        ASSERT_TRUE(store.open(journal()));
     }
-    QString journalUrl() const { return "sqlite:" + dir.filePath("data/auxpad-flash/records.sqlite"); }
-    QString file(const QString& name, const QByteArray& text) { return writeFile(dir.filePath(name), text.toStdString()); }
-    // A line's recipe with `label` as its [label] section.
+    QString file(const QString& name, const QByteArray& text) { return writeFile(dir_.filePath(name), text.toStdString()); }
+    // A line's recipe with `label` as its [label] section, for download files a board takes.
     QString recipe(const QByteArray& label)
     {
-        file("disk.txt", "disk\n");
-        file("data.txt", "data\n");
-        return file("recipe.ini", QByteArray::fromStdString(recipeText("Line A", "disk\n", "data\n", "SN0000001-SN0000999"))
+        const std::string disk = downloadText(24), data = downloadText(48);
+        file("disk.txt", QByteArray::fromStdString(disk));
+        file("data.txt", QByteArray::fromStdString(data));
+        return file("recipe.ini", QByteArray::fromStdString(recipeText("Line A", disk, data, "SN0000001-SN0000999"))
                                       + "[label]\n" + label);
     }
     LabelRequest request(const QString& printer, const QString& serial, const QByteArray& extra = {})
@@ -70,15 +63,14 @@ protected:
     }
     LabelRecord print(const LabelRequest& r)
     {
-        auto queued = queueLabel(journal, r);
+        auto queued = queueLabel(store, r);
         label::LabelState state = label::Queued{};
-        auto done = handLabel(journal, *queued, r.settings, state);
+        auto done = handLabel(store, *queued, r.settings, state);
         EXPECT_TRUE(done) << done.error().toStdString();
         return *done;
     }
 
-    QTemporaryDir dir;
-    Journal journal;
+    Journal store;
 };
 
 TEST_F(LabelPrint, AZplTemplateGoesRawWithItsFieldsFilled)
@@ -99,14 +91,14 @@ TEST_F(LabelPrint, AQueueThatRefusesHoldsTheLabelUntilItTakesItOnce)
 {
     const std::size_t before = cups->rawDocuments().size();
     ASSERT_TRUE(cups->admin("cupsreject", {cups->rawQueue()}));
-    LabelPrinter printer(journalUrl(), request(cups->rawQueue(), "SN0000045").settings);
+    LabelPrinter printer(journal(), request(cups->rawQueue(), "SN0000045").settings);
     QSignalSpy finished(&printer, &LabelPrinter::finished);
     printer.print(request(cups->rawQueue(), "SN0000045"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() == 1; }, 60000));
     EXPECT_EQ(finished[0][0].value<LabelRecord>().state, "held");
     ASSERT_TRUE(cups->admin("cupsaccept", {cups->rawQueue()}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return finished.count() >= 2; }, 60000));
-    const auto last = journal.labels().last("SN0000045");
+    const auto last = store.labels().last("SN0000045");
     EXPECT_EQ((*last)->state, "printed");
     EXPECT_EQ((*last)->attempts, 2);
     ASSERT_TRUE(QTest::qWaitFor(
@@ -117,28 +109,25 @@ TEST_F(LabelPrint, AQueueThatRefusesHoldsTheLabelUntilItTakesItOnce)
 TEST_F(LabelPrint, ALabelLeftHandedIsReportedNotPrintedAgainUntilReprinted)
 {
     const LabelRequest r = request(cups->rawQueue(), "SN0000046");
-    const auto queued = queueLabel(journal, r);
-    ASSERT_TRUE(journal.labels().markHanded(queued->id, 1)); // and then the process was killed
+    const auto queued = queueLabel(store, r);
+    ASSERT_TRUE(store.labels().markHanded(queued->id, 1)); // and then the process was killed
     const std::size_t before = cups->rawDocuments().size();
-    const auto start = printHeld(journal, r.settings);
+    const auto start = printHeld(store, r.settings);
     ASSERT_TRUE(start);
     ASSERT_EQ(start->unsure.size(), 1u);
     EXPECT_EQ(start->unsure[0].serial, "SN0000046");
     EXPECT_TRUE(start->handed.empty());
-    journal.close();
+    store.close();
 
-    const QStringList env{"XDG_DATA_HOME=" + dir.filePath("data")};
-    int status = -1;
-    const QByteArray held = run(AUXPAD_FLASH_EXE, {"label", "list", "--held"}, &status, env);
-    EXPECT_EQ(status, 0);
-    EXPECT_TRUE(held.contains("SN0000046") && held.contains("unsure")) << held.toStdString();
-    const QByteArray out =
-        run(AUXPAD_FLASH_EXE, {"label", "reprint", "SN0000046", "--reason", "smudged"}, &status, env);
-    EXPECT_EQ(status, 0) << out.toStdString();
+    const Ran held = run({"label", "list", "--held"});
+    EXPECT_EQ(held.status, 0);
+    EXPECT_TRUE(held.out.contains("SN0000046") && held.out.contains("unsure")) << held.out.toStdString();
+    const Ran reprinted = run({"label", "reprint", "SN0000046", "--reason", "smudged"});
+    EXPECT_EQ(reprinted.status, 0) << reprinted.err.toStdString();
     ASSERT_TRUE(QTest::qWaitFor([&] { return cups->rawDocuments().size() > before; }, 60000));
     EXPECT_EQ(cups->rawDocuments().size(), before + 1);
-    EXPECT_FALSE(run(AUXPAD_FLASH_EXE, {"label", "list", "--held"}, &status, env).contains("SN0000046"));
-    EXPECT_TRUE(run(AUXPAD_FLASH_EXE, {"label", "list"}, &status, env).contains("reprint: smudged"));
+    EXPECT_FALSE(run({"label", "list", "--held"}).out.contains("SN0000046"));
+    EXPECT_TRUE(run({"label", "list"}).out.contains("reprint: smudged"));
 }
 
 TEST_F(LabelPrint, AWrongLabelSectionRefusesTheRecipeInOneLine)
@@ -164,90 +153,44 @@ TEST_F(LabelPrint, AWrongLabelSectionRefusesTheRecipeInOneLine)
     const auto most = readRecipe(recipe("printer=p\nsize=50x25\ncopies=100\n"));
     ASSERT_TRUE(most) << most.error().toStdString();
     EXPECT_EQ(most->label->copies, 100);
-    int status = -1;
-    const QByteArray out = run(AUXPAD_FLASH_EXE, {"label", "reprint", "SN0000001", "--reason", "r", "--recipe",
-                                                  recipe("printer=p\nsize=50\n")},
-                               &status, {"XDG_DATA_HOME=" + dir.filePath("data")});
-    EXPECT_EQ(status, 2) << out.toStdString();
+    EXPECT_EQ(run({"label", "reprint", "SN0000001", "--reason", "r", "--recipe", recipe("printer=p\nsize=50\n")}).status, 2);
 }
 
 // A run of three boards on a recipe with a [label], the third storing its serial wrongly:
-// the recipe with real download files, the boards, and what the run printed.
-class LabelRun : public LabelPrint {
-protected:
-    void SetUp() override
-    {
-        LabelPrint::SetUp();
-        QDir(dir.path()).mkpath("config");
-        const std::string disk = downloadText(24), data = downloadText(48);
-        file("disk.txt", QByteArray::fromStdString(disk));
-        file("data.txt", QByteArray::fromStdString(data));
-        // Each test's serials of their own: cups-pdf names a PDF by its label, and writes
-        // a second label of the same serial over the first.
-        static int tests = 0;
-        const QByteArray first = QByteArray::number(7000 + 100 * tests++);
-        const QByteArray serials = "SN000" + first + "-SN000" + first.left(2) + "99";
-        recipePath = file("line.ini", QByteArray::fromStdString(recipeText("Line L", disk, data, serials.toStdString()))
-                                          + "[label]\nprinter=" + cups->pdfQueue().toUtf8() + "\nsize=50x25\n");
-    }
-    QStringList environment() const
-    {
-        return {"XDG_CONFIG_HOME=" + dir.filePath("config"), "XDG_DATA_HOME=" + dir.filePath("data")};
-    }
-    // Runs the boards on COM<first>..., the last one storing its serial wrongly.
-    QList<QJsonObject> runBoards(int first, int count, int* status)
-    {
-        std::vector<std::unique_ptr<SimProcess>> sims;
-        QStringList arguments{"run", "--recipe", recipePath, "--json"};
-        for (int i = 0; i < count; ++i) {
-            QStringList options{"--quiet"};
-            if (i == count - 1)
-                options << "--misstore-serial";
-            sims.push_back(std::make_unique<SimProcess>(dir.filePath("config"), first + i, options));
-            arguments << "--port" << QString("COM%1").arg(first + i);
-        }
-        return JsonLines(run(AUXPAD_FLASH_EXE, arguments, status, environment())).events;
-    }
-    QStringList newPdfs(const QStringList& before, std::size_t count)
-    {
-        QDir out(cups->pdfFolder());
-        // Once the queue has no job left, each has been written whole, and nothing more comes.
-        const auto enough = [&] {
-            return cups->jobsWaiting(cups->pdfQueue()) == 0
-                && static_cast<std::size_t>(out.entryList({"*.pdf"}).size()) >= before.size() + count;
-        };
-        EXPECT_TRUE(QTest::qWaitFor(enough, 60000)) << "too few labels came out";
-        QStringList fresh;
-        for (const QString& name : out.entryList({"*.pdf"}))
-            if (!before.contains(name))
-                fresh << out.filePath(name);
-        return fresh;
-    }
-    QString decoded(const QString& pdf)
-    {
-        const QString page = dir.filePath(QFileInfo(pdf).baseName());
-        run("pdftoppm", {"-r", "300", "-png", "-singlefile", pdf, page});
-        return QString::fromUtf8(run("dmtxread", {"-n", page + ".png"}).trimmed());
-    }
-    QString recipePath;
-};
+// each board that passed gets one label, which decodes to the serial the board holds.
+using LabelRun = LabelPrint;
 
 TEST_F(LabelRun, EachBoardThatPassesGetsOneLabelThatDecodesToTheSerialItHolds)
 {
-    const QStringList before = QDir(cups->pdfFolder()).entryList({"*.pdf"});
-    int status = -1;
-    const auto events = runBoards(61, 3, &status);
-    EXPECT_EQ(status, 1) << "the board whose read-back differs failed";
+    boards(2);
+    boards(1, {"--quiet", "--misstore-serial"});
+    const QDir out(cups->pdfFolder());
+    const QStringList before = out.entryList({"*.pdf"});
+    const Ran ran =
+        run(QStringList{"run", "--json", "--recipe", recipe("printer=" + cups->pdfQueue().toUtf8() + "\nsize=50x25\n")}
+            + ports(0, 3));
+    EXPECT_EQ(ran.status, 1) << "the board whose read-back differs failed";
     std::set<QString> passed;
-    for (const QJsonObject& e : events)
-        if (e["event"] == "result" && e["ok"].toBool())
-            passed.insert(e["serial"].toString());
+    for (const auto& [port, result] : JsonLines(ran.out).results)
+        if (result["ok"].toBool())
+            passed.insert(result["serial"].toString());
     ASSERT_EQ(passed.size(), 2u);
-    const QStringList pdfs = newPdfs(before, 2);
-    ASSERT_EQ(pdfs.size(), 2) << "exactly one label for each board that passed";
+    // Once the queue has no job left, each label has been written whole, and nothing more comes.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return cups->jobsWaiting(cups->pdfQueue()) == 0 && out.entryList({"*.pdf"}).size() >= before.size() + 2; },
+        60000))
+        << "too few labels came out";
+    QStringList pdfs;
     std::set<QString> onLabels;
-    for (const QString& pdf : pdfs)
-        onLabels.insert(decoded(pdf));
+    for (const QString& name : out.entryList({"*.pdf"})) {
+        if (before.contains(name))
+            continue;
+        pdfs << out.filePath(name);
+        const QString page = dir_.filePath(QFileInfo(name).baseName());
+        output({"pdftoppm", "-r", "300", "-png", "-singlefile", pdfs.back(), page});
+        onLabels.insert(QString::fromUtf8(output({"dmtxread", "-n", page + ".png"}).trimmed()));
+    }
+    ASSERT_EQ(pdfs.size(), 2) << "exactly one label for each board that passed";
     EXPECT_EQ(onLabels, passed);
     // Kept for the README's picture of a label.
     QDir().mkpath(QStringLiteral(AUXPAD_SCREENSHOT_DIR));

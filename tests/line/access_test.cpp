@@ -3,8 +3,6 @@
 // before a byte goes to any board and on record in the chain; wrong PINs that lock a badge.
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 #include <unistd.h>
 
@@ -12,28 +10,6 @@
 #include "tests/line/line_fixture.h"
 
 namespace {
-
-// A PIN on a pipe whose reading end AUXPAD_FLASH_PIN_FD names, as a script gives it to a
-// command run in this process.
-class PinOnPipe {
-public:
-    explicit PinOnPipe(const QByteArray& pin)
-    {
-        EXPECT_EQ(::pipe(fds_), 0);
-        const QByteArray line = pin + '\n';
-        EXPECT_EQ(::write(fds_[1], line.constData(), static_cast<std::size_t>(line.size())), line.size());
-        ::close(fds_[1]);
-        qputenv("AUXPAD_FLASH_PIN_FD", QByteArray::number(fds_[0]));
-    }
-    ~PinOnPipe()
-    {
-        ::close(fds_[0]);
-        qunsetenv("AUXPAD_FLASH_PIN_FD");
-    }
-
-private:
-    int fds_[2] = {-1, -1};
-};
 
 class Access : public OnSimulatedTime {
 protected:
@@ -60,14 +36,28 @@ protected:
         const auto first = station("A", QStringList{"run", "--recipe", "recipe.ini", "--json", "--db", line_} + ports(21, 1));
         ASSERT_EQ(first.status, 0) << first.err.toStdString();
     }
-    // The passed board brought up again, signed as `more` says; the watch ends two
-    // minutes on.
-    SimBench::Ran again(const QStringList& more)
+    // The passed board brought up again, signed as `more` says, and `pin` typed on a pipe
+    // whose reading end AUXPAD_FLASH_PIN_FD names, as a script gives it to a command; the
+    // watch ends two minutes on.
+    SimBench::Ran again(const QStringList& more, const QByteArray& pin = {})
     {
-        return bench_->run(QStringList{"run", "--recipe", "recipe.ini", "--watch", "--again", "--json", "--db", line_,
-                                       "--reason", "rework after a cold joint", "--station", "A"}
-                               + ports(21, 1) + more,
-                           120000, dataHome("A"));
+        int typed[2] = {-1, -1};
+        if (!pin.isEmpty()) {
+            const QByteArray line = pin + '\n';
+            EXPECT_EQ(::pipe(typed), 0);
+            EXPECT_EQ(::write(typed[1], line.constData(), static_cast<std::size_t>(line.size())), line.size());
+            ::close(typed[1]);
+            qputenv("AUXPAD_FLASH_PIN_FD", QByteArray::number(typed[0]));
+        }
+        const auto ran = bench_->run(QStringList{"run", "--recipe", "recipe.ini", "--watch", "--again", "--json", "--db",
+                                                 line_, "--reason", "rework after a cold joint", "--station", "A"}
+                                         + ports(21, 1) + more,
+                                     120000, dataHome("A"));
+        if (!pin.isEmpty()) {
+            ::close(typed[0]);
+            qunsetenv("AUXPAD_FLASH_PIN_FD");
+        }
+        return ran;
     }
     QString line_;
 };
@@ -81,23 +71,13 @@ TEST_F(Access, ALeadKeepsTheListAndEachPinIsKeptOnlyAsItsHash)
     EXPECT_FALSE(listed.out.contains("argon2")) << "the list shows whether there is a PIN, never its hash";
     EXPECT_TRUE(listed.out.contains("{\"added\":")) << listed.out.toStdString();
 
-    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "people");
-    db.setDatabaseName(path("line.sqlite"));
-    ASSERT_TRUE(db.open());
-    {
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec("SELECT badge, pin_hash FROM people ORDER BY badge"));
-        std::map<QString, QString> hashes;
-        while (q.next())
-            hashes[q.value(0).toString()] = q.value(1).toString();
-        EXPECT_TRUE(hashes["E1"].startsWith("$argon2id$")) << hashes["E1"].toStdString();
-        EXPECT_TRUE(auxpad::pinMatches(hashes["E1"].toStdString(), "4711"));
-        EXPECT_FALSE(auxpad::pinMatches(hashes["E1"].toStdString(), "4712"));
-        EXPECT_TRUE(hashes["O1"].isEmpty()) << "an operator signs nothing and has no PIN";
-    }
-    db.close();
-    db = QSqlDatabase();
-    QSqlDatabase::removeDatabase("people");
+    std::map<QString, QString> hashes;
+    for (const QStringList& row : peekRows(path("line.sqlite"), "SELECT badge, pin_hash FROM people"))
+        hashes[row[0]] = row[1];
+    EXPECT_TRUE(hashes["E1"].startsWith("$argon2id$")) << hashes["E1"].toStdString();
+    EXPECT_TRUE(auxpad::pinMatches(hashes["E1"].toStdString(), "4711"));
+    EXPECT_FALSE(auxpad::pinMatches(hashes["E1"].toStdString(), "4712"));
+    EXPECT_TRUE(hashes["O1"].isEmpty()) << "an operator signs nothing and has no PIN";
 
     // Bad input changes nothing, and says why.
     const std::vector<std::pair<SimBench::Ran, QString>> refused = {
@@ -135,21 +115,15 @@ TEST_F(Access, AnExceptionNeedsASignerOfTheRoleAndTheRightPinBeforeAByteGoesToTh
         {{"--signer", "T1", "--pin", "2580"}, {}, "--pin is refused"},
     };
     for (const auto& [signer, pin, why] : refused) {
-        std::optional<PinOnPipe> typed;
-        if (!pin.isEmpty())
-            typed.emplace(pin);
-        const auto ran = again(signer);
+        const auto ran = again(signer, pin);
         EXPECT_EQ(ran.status, 2) << why.toStdString();
         EXPECT_TRUE(ran.err.contains(why)) << ran.err.toStdString();
         EXPECT_EQ(board.bytesFromTool(), sent) << "no byte went to the board: " << why.toStdString();
     }
 
-    {
-        PinOnPipe typed("2580");
-        const auto ran = again({"--signer", "T1"});
-        EXPECT_EQ(ran.status, 130) << ran.err.toStdString();
-        EXPECT_TRUE(JsonLines(ran.out).results["COM21"]["ok"].toBool()) << ran.out.toStdString();
-    }
+    const auto signedRun = again({"--signer", "T1"}, "2580");
+    EXPECT_EQ(signedRun.status, 130) << signedRun.err.toStdString();
+    EXPECT_TRUE(JsonLines(signedRun.out).results["COM21"]["ok"].toBool()) << signedRun.out.toStdString();
     EXPECT_GT(board.bytesFromTool(), sent) << "the signed run brought the board up again";
 
     const auto overrides = tool({"report", "--overrides", "--json", "--db", line_});
@@ -166,14 +140,7 @@ TEST_F(Access, AnExceptionNeedsASignerOfTheRoleAndTheRightPinBeforeAByteGoesToTh
 
     // The override is in the chain: edited at the line's database, the audit says so.
     EXPECT_EQ(tool({"records", "audit", "--db", line_}).status, 0);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "edit");
-        db.setDatabaseName(path("line.sqlite"));
-        ASSERT_TRUE(db.open());
-        QSqlQuery(db).exec("UPDATE access_events SET reason = 'routine'");
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("edit");
+    peekRows(path("line.sqlite"), "UPDATE access_events SET reason = 'routine'");
     const auto audit = tool({"records", "audit", "--db", line_});
     EXPECT_EQ(audit.status, 1);
     EXPECT_TRUE(audit.out.contains("records-unaltered") && audit.out.contains("again")) << audit.out.toStdString();
@@ -184,26 +151,18 @@ TEST_F(Access, FiveWrongPinsInARowLockTheBadgeForAQuarterOfAnHourOnRecord)
     people();
     passedBoard();
     for (int wrong = 1; wrong <= 5; ++wrong) {
-        PinOnPipe typed("0000");
-        const auto ran = again({"--signer", "E1"});
+        const auto ran = again({"--signer", "E1"}, "0000");
         EXPECT_EQ(ran.status, 2);
         EXPECT_TRUE(ran.err.contains(wrong < 5 ? QString("(%1 of 5 wrong in a row").arg(wrong)
                                                : QString("the 5th in a row: the badge is locked until")))
             << ran.err.toStdString();
     }
-    {
-        PinOnPipe typed("4711");
-        const auto locked = again({"--signer", "E1"});
-        EXPECT_EQ(locked.status, 2);
-        EXPECT_TRUE(locked.err.contains("badge E1 is locked until")) << "the right PIN waits too: "
-                                                                      << locked.err.toStdString();
-    }
+    const auto locked = again({"--signer", "E1"}, "4711");
+    EXPECT_EQ(locked.status, 2);
+    EXPECT_TRUE(locked.err.contains("badge E1 is locked until")) << "the right PIN waits too: " << locked.err.toStdString();
     bench_->clock.runUntil([] { return false; }, 15 * 60 * 1000 + 1000);
-    {
-        PinOnPipe typed("4711");
-        const auto ran = again({"--signer", "E1"});
-        EXPECT_EQ(ran.status, 130) << "a quarter of an hour on, the badge signs again: " << ran.err.toStdString();
-    }
+    const auto signsAgain = again({"--signer", "E1"}, "4711");
+    EXPECT_EQ(signsAgain.status, 130) << "a quarter of an hour on, the badge signs again: " << signsAgain.err.toStdString();
     const auto overrides = tool({"report", "--overrides", "--db", line_});
     EXPECT_TRUE(overrides.out.contains("lockout") && overrides.out.contains("5 wrong PINs in a row"))
         << overrides.out.toStdString();

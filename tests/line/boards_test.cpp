@@ -28,12 +28,7 @@ TEST_F(Boards, ABoardKeepsItsIdentityThroughAResetAdapterAndItsTriesAndTheNextOn
     recipe("SN0008000-SN0008999");
     // COM21's adapter is reset in its first download and back a second later, with the
     // board still in its slot; once that board passed, it is pulled and another plugged.
-    bench_->board(21, {"--hangup-after-block", "2"});
-    auto& adapter = bench_->adapter(21);
-    QObject::connect(
-        &adapter, &auxpad::shift::SimAdapter::hungUp, &adapter,
-        [this, &adapter] { bench_->at(1000, [&adapter] { adapter.back(adapter.device()); }); },
-        Qt::SingleShotConnection);
+    hangsUpOnce(21);
     bench_->at(90'000, [this] { bench_->pull(21); });
     bench_->at(95'000, [this] { bench_->board(21); });
     const auto watched =
@@ -41,11 +36,7 @@ TEST_F(Boards, ABoardKeepsItsIdentityThroughAResetAdapterAndItsTriesAndTheNextOn
     EXPECT_EQ(watched.status, 130) << watched.err.toStdString();
 
     // A command's port: its board hangs up, is waited for, and passes at its second try.
-    bench_->board(22, {"--hangup-after-block", "2"});
-    auto& second = bench_->adapter(22);
-    QObject::connect(
-        &second, &auxpad::shift::SimAdapter::hungUp, &second,
-        [this, &second] { bench_->at(1000, [&second] { second.back(second.device()); }); }, Qt::SingleShotConnection);
+    hangsUpOnce(22);
     const auto retried = bench_->run(QStringList{"run", "--recipe", "recipe.ini", "--retry", "2"} + ports(22, 1));
     EXPECT_EQ(retried.status, 0) << retried.err.toStdString();
 

@@ -1,7 +1,6 @@
-// The commands' boards, slots and retries, on simulated time.
+// The commands' boards and slots, on simulated time.
 #include <algorithm>
 
-#include "records/record_reader.h"
 #include "tests/line/line_fixture.h"
 
 namespace {
@@ -111,32 +110,6 @@ TEST_F(Commands, SlotsBringUpEachArrivingBoardOnceAndSurviveAReplug)
                          150000);
     EXPECT_EQ(r.status, 130);
     EXPECT_TRUE(r.out.contains("\"event\":\"summary\"")) << r.out.toStdString();
-}
-
-TEST_F(Commands, AHangUpIsTriedAgainOnceTheBoardIsBackOnItsPort)
-{
-    recipe("SN0005000-SN0005099");
-    bench_->board(21, {"--hangup-after-block", "2"});
-    bench_->adapter(21).connect(&bench_->adapter(21), &auxpad::shift::SimAdapter::hungUp, &bench_->adapter(21),
-                                [this] { bench_->at(1000, [this] { bench_->board(21); }); });
-    const auto r = bench_->run({"run", "--recipe", "recipe.ini", "--retry", "2", "--json", "--port", "COM21"});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    const QJsonObject result = JsonLines(r.out).results.at("COM21");
-    EXPECT_TRUE(result["ok"].toBool()) << result["message"].toString().toStdString();
-    EXPECT_EQ(result["tries"].toInt(), 2);
-
-    // Both tries are on record.
-    auxpad::RecordReader journal;
-    ASSERT_TRUE(journal.open(this->journal()));
-    int tries = 0, passed = 0;
-    for (const auxpad::JobRecord& record : journal.find({}).value()) {
-        if (record.job == "run" && record.port == "COM21") {
-            ++tries;
-            passed += record.result == "passed";
-        }
-    }
-    EXPECT_EQ(tries, 2);
-    EXPECT_EQ(passed, 1);
 }
 
 } // namespace

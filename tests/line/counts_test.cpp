@@ -4,9 +4,8 @@
 #include <QLabel>
 
 #include "records/record_reader.h"
-#include "runner/bench.h"
-#include "shell/sim_options.h"
 #include "tests/line/line_fixture.h"
+#include "tests/support/recipe_bench.h"
 #include "ui/line_window.h"
 #include "web/line_json.h"
 
@@ -47,14 +46,9 @@ TEST_F(Counts, ThirtyTwoBoardsAreThirtyTwoOnThePageInTheSummaryAndOnTheWindowsCo
     recipe("SN0007000-SN0007999");
     // COM21 hangs up in its first try and is back a second later: tried again, it passes.
     // COM22 keeps its serial wrongly: it fails, and a second try would not cure that.
-    for (int com = 21; com < 53; ++com)
-        bench_->board(com, com == 21   ? QStringList{"--hangup-after-block", "2"}
-                           : com == 22 ? QStringList{"--misstore-serial"}
-                                       : QStringList{});
-    auto& hangsUp = bench_->adapter(21);
-    QObject::connect(
-        &hangsUp, &auxpad::shift::SimAdapter::hungUp, &hangsUp,
-        [this] { bench_->at(1000, [this] { bench_->board(21); }); }, Qt::SingleShotConnection);
+    hangsUpOnce(21);
+    for (int com = 22; com < 53; ++com)
+        bench_->board(com, com == 22 ? QStringList{"--misstore-serial"} : QStringList{});
     const auto ran = bench_->run(QStringList{"run", "--recipe", "recipe.ini", "--retry", "2", "--json"} + ports(21, 32));
     EXPECT_EQ(ran.status, 1) << ran.err.toStdString();
     const JsonLines out(ran.out);
@@ -76,58 +70,41 @@ TEST_F(Counts, ThirtyTwoBoardsAreThirtyTwoOnThePageInTheSummaryAndOnTheWindowsCo
     EXPECT_EQ(row.mid(2).join(' ').toStdString(), "32 31 1 96.9 30 93.8") << table.out.toStdString();
 
     // --per job: every job and try, as counted before.
-    auxpad::RecordReader records;
-    ASSERT_TRUE(records.open(journal(), auxpad::RecordReader::Opening::MustExist));
     const auto jobs = tool({"report", "--summary", "--per", "job", "--json", "--db", journal()});
     const QJsonObject perJob = QJsonDocument::fromJson(jobs.out).object();
-    EXPECT_EQ(perJob["yield"][0]["jobs"].toInt(), static_cast<int>(records.find({}).value().size()));
+    EXPECT_EQ(perJob["yield"][0]["jobs"].toInt(), static_cast<int>(report(journal()).size()));
     EXPECT_GT(perJob["yield"][0]["jobs"].toInt(), 96) << "three jobs a board, and the retried one's first try";
 
     // The line's page: its tile says the same.
     EXPECT_EQ(tileOf(journal()), "32 31 1 96.9 30");
 
-    // The line window on a bench of 32 slots counts its boards as its records do.
-    const auto recipe = auxpad::readRecipe(path("station/recipe.ini"));
-    ASSERT_TRUE(recipe) << recipe.error().toStdString();
-    auxpad::DiskFiles disk;
-    auxpad::RecipeFiles files(*recipe, disk);
-    auxpad::Surroundings around;
-    around.clock = &bench_->clock;
-    around.lines = &bench_->lines;
-    around.offload = auxpad::Offload::OnClock;
-    auxpad::Bench bench(files, auxpad::RecipeFiles::kIniPath, around);
-    const QString windowJournal = "sqlite:" + path("window.sqlite");
-    auxpad::BenchSession session(bench);
-    auxpad::SessionPlan plan;
-    plan.journalUrl = windowJournal;
-    plan.recipe = &*recipe;
-    plan.rules = {2, true};
-    plan.watch = true;
-    // COM61's adapter is reset in its first download and back a second later, the board
-    // still in its slot: one board, which passed at its second try.
-    for (int com = 61; com < 93; ++com) {
-        bench_->board(com, com == 62   ? QStringList{"--misstore-serial"}
-                           : com == 61 ? QStringList{"--hangup-after-block", "2"}
-                                       : QStringList{});
-        plan.ports.push_back(bench_->lines.resolve("COM" + std::to_string(com)));
-    }
-    auto& reset = bench_->adapter(61);
-    QObject::connect(
-        &reset, &auxpad::shift::SimAdapter::hungUp, &reset,
-        [this, &reset] { bench_->at(1000, [&reset] { reset.back(reset.device()); }); }, Qt::SingleShotConnection);
-    ASSERT_TRUE(session.setUp(plan));
-    auxpad::ui::LineWindow window(session, recipe->files, &*recipe);
+    // The line window on a bench of 32 slots counts its boards as its records do. COM61's
+    // adapter is reset in its first download and back a second later, the board still in
+    // its slot: one board, which passed at its second try.
+    RecipeBench b(61, 32, "Bench", "SN0007000-SN0007999", {2, true}, true);
+    ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
+    auxpad::ui::LineWindow window(*b.session, b.recipe->files, &*b.recipe);
     window.follow();
-    bench.startSlots();
-    ASSERT_TRUE(bench_->clock.runUntil([&] { return bench.tally().passed == 31; }, 600000));
+    b.bench->startSlots();
+    auto* reset = b.adapters[0];
+    const auto back = b.clock.timer();
+    QObject::connect(back.get(), &auxpad::Timer::timeout, reset, [reset] { reset->back(reset->device()); });
+    QObject::connect(reset, &auxpad::shift::SimAdapter::hungUp, reset, [&] {
+        reset->leave("reset");
+        back->start(1000);
+    });
+    for (std::size_t i = 0; i < 32; ++i)
+        b.plug(i, i == 0 ? QStringList{"--hangup-after-block", "2"} : i == 1 ? QStringList{"--misstore-serial"} : QStringList{});
+    ASSERT_TRUE(b.runUntil([&] { return b.bench->tally().passed == 31; }, 600000));
     EXPECT_TRUE(window.findChild<QLabel*>("counters")->text().startsWith(
         "Passed 31    Failed 1    Yield 96.9 %    First pass 93.8 %"))
         << window.findChild<QLabel*>("counters")->text().toStdString();
+    const QString windowJournal = "sqlite:" + b.dir.filePath("records.sqlite");
     const auto windowSummed = tool({"report", "--summary", "--json", "--db", windowJournal});
     EXPECT_EQ(figures(QJsonDocument::fromJson(windowSummed.out).object()["yield"][0].toObject()), "32 31 1 96.9 30");
     EXPECT_EQ(tileOf(windowJournal), "32 31 1 96.9 30");
-    bench.stop();
-    bench_->clock.settle();
+    b.bench->stop();
+    b.clock.settle();
 }
 
 } // namespace

@@ -1,8 +1,5 @@
 // A lease belongs to a journal, whatever its station is called: station PCs cloned from
 // one image, and a station reinstalled with a fresh journal under its old name.
-#include <QSqlDatabase>
-#include <QSqlQuery>
-
 #include "records/store_urls.h"
 #include "tests/line/line_fixture.h"
 #include "tests/records/pg_server.h"
@@ -37,14 +34,9 @@ protected:
     }
     std::map<QString, Held> serials()
     {
-        const auto report = tool({"report", "--serials", "SN0001000-SN0001999", "--csv", "--db", store_});
-        EXPECT_EQ(report.status, 0);
         std::map<QString, Held> held;
-        for (const QString& line : QString::fromUtf8(report.out).split("\r\n", Qt::SkipEmptyParts)) {
-            const QStringList f = line.split(',');
-            if (f[0] != "serial")
-                held[f[0]] = {f[1], f[5]};
-        }
+        for (const auto& row : report(store_, {"--serials", "SN0001000-SN0001999"}))
+            held[row.at("serial")] = {row.at("state"), row.at("journal")};
         return held;
     }
     static QStringList leasedTo(const std::map<QString, Held>& held, const QString& journal)
@@ -110,19 +102,10 @@ TEST_P(Journals, TwoJournalsUnderOneStationNameNeverShareASerialNorTakeEachOther
 
     // A fault puts one of y's numbers on a board of z: its written state is refused by
     // the line's database, and said at every sync until someone looks.
-    {
-        QSqlDatabase journal = QSqlDatabase::addDatabase("QSQLITE", "z-journal");
-        journal.setDatabaseName(dataHome("z") + "/auxpad-flash/records.sqlite");
-        ASSERT_TRUE(journal.open());
-        QSqlQuery q(journal);
-        q.prepare("INSERT INTO serial_leases (line_db, serial, recipe, station, port, taken, state, revision, "
-                  "delivered) VALUES (?, ?, 'x', 'bench', 'COM37', '2026-12-07T08:00:00.000Z', 'written', 2, 1)");
-        q.addBindValue(auxpad::StoreUrls::shownUrl(store_));
-        q.addBindValue(leftY.front());
-        ASSERT_TRUE(q.exec());
-        journal.close();
-    }
-    QSqlDatabase::removeDatabase("z-journal");
+    peekRows(dataHome("z") + "/auxpad-flash/records.sqlite",
+             QString("INSERT INTO serial_leases (line_db, serial, recipe, station, port, taken, state, revision, delivered) "
+                     "VALUES ('%1', '%2', 'x', 'bench', 'COM37', '2026-12-07T08:00:00.000Z', 'written', 2, 1)")
+                 .arg(auxpad::StoreUrls::shownUrl(store_), leftY.front()));
     for (int twice = 0; twice < 2; ++twice) {
         const auto sync = records("z", {"records", "sync"});
         EXPECT_EQ(sync.status, 1);

@@ -1,8 +1,6 @@
 // Serial numbers leased to each station's journal, while the line's database is away.
 #include <QJsonArray>
 
-#include <set>
-
 #include "tests/line/line_fixture.h"
 #include "tests/records/pg_server.h"
 
@@ -68,16 +66,14 @@ TEST_F(Leases, TwoStationsGoOnHandingOutSerialsWhileTheLineDatabaseIsAway)
     EXPECT_TRUE(audited["ok"].toBool()) << audit.out.toStdString();
     EXPECT_EQ(audited["invariants"].toArray().size(), 9);
 
-    const auto states = tool({"report", "--serials", "SN0001000-SN0001999", "--csv", "--db", line});
-    EXPECT_EQ(states.status, 0);
     int written = 0;
-    for (const QString& row : QString::fromUtf8(states.out).split("\r\n", Qt::SkipEmptyParts)) {
-        const QStringList f = row.split(',');
-        if (f[1] == "written") {
+    for (const auto& row : report(line, {"--serials", "SN0001000-SN0001999"})) {
+        const std::string serial = row.at("serial").toStdString();
+        if (row.at("state") == "written") {
             ++written;
-            EXPECT_EQ(serialOf[f[0]], f[2]) << "written by the station that wrote it: " << row.toStdString();
-        } else if (f[0] != "serial") {
-            EXPECT_EQ(f[1], "leased") << row.toStdString();
+            EXPECT_EQ(serialOf[row.at("serial")], row.at("station")) << "written by the station that wrote it: " << serial;
+        } else {
+            EXPECT_EQ(row.at("state"), "leased") << serial;
         }
     }
     EXPECT_EQ(written, 24);

@@ -33,7 +33,6 @@ protected:
         write("disk.txt", downloadText(60));
         write("data.txt", downloadText(120));
     }
-    void TearDown() override { bench_.reset(); }
     // A file of the station's folder.
     QString write(const QString& name, const std::string& content)
     {
@@ -43,6 +42,16 @@ protected:
     void recipe(const std::string& serials, const std::string& more = {})
     {
         write("recipe.ini", recipeText("Bench", downloadText(60), downloadText(120), serials) + more);
+    }
+    // A board on COM`com` that hangs up in its first download, its adapter back a second
+    // later with the board still in its slot, as a reset adapter is.
+    void hangsUpOnce(int com)
+    {
+        bench_->board(com, {"--hangup-after-block", "2"});
+        auto& adapter = bench_->adapter(com);
+        QObject::connect(
+            &adapter, &auxpad::shift::SimAdapter::hungUp, &adapter,
+            [this, &adapter] { bench_->at(1000, [&adapter] { adapter.back(adapter.device()); }); }, Qt::SingleShotConnection);
     }
     static QStringList ports(int first, int count)
     {
@@ -98,7 +107,8 @@ protected:
     // Where the journal a name stands for is kept.
     QString dataHome(const QString& journal = {}) const { return path(journal.isEmpty() ? "data" : "data-" + journal); }
     QString path(const QString& name) const { return QDir(dir_.path()).filePath(name); }
-    // The rows `sql` reads from the SQLite file `file`, each as its values' text; and the first value.
+    // The rows `sql` reads from the SQLite file `file`, each as its values' text (none for
+    // a statement that changes the file); and the first value.
     static std::vector<QStringList> peekRows(const QString& file, const QString& sql)
     {
         std::vector<QStringList> rows;

@@ -59,24 +59,23 @@ TEST_F(Roles, EachStationChangesOnlyItsOwnRecordsAndDeletesNoneAndAViewerOnlyRea
     const auto audit = tool({"records", "audit", "--db", as("page")});
     EXPECT_EQ(audit.status, 0) << audit.out.toStdString() << audit.err.toStdString();
 
-    QSqlDatabase a = connect("station_a");
-    QSqlQuery q(a);
-    ASSERT_TRUE(q.exec("SELECT COUNT(*) FROM board_jobs WHERE station = 'B'") && q.next());
-    const int bRecords = q.value(0).toInt();
-    EXPECT_EQ(bRecords, 3) << "B's bring-up and its two steps reached the line";
-    EXPECT_FALSE(q.exec("DELETE FROM board_jobs WHERE station = 'A'")) << "not even its own";
-    EXPECT_TRUE(q.lastError().text().contains("permission denied")) << q.lastError().text().toStdString();
-    ASSERT_TRUE(q.exec("UPDATE board_jobs SET serial = 'SN0000000' WHERE station = 'B'"));
-    EXPECT_EQ(q.numRowsAffected(), 0) << "another station's record is not its to change";
-    ASSERT_TRUE(q.exec("SELECT COUNT(*) FROM board_jobs WHERE serial = 'SN0000000'") && q.next());
-    EXPECT_EQ(q.value(0).toInt(), 0);
-    ASSERT_TRUE(q.exec("UPDATE board_jobs SET operator = 'x' WHERE station = 'A'"));
-    EXPECT_EQ(q.numRowsAffected(), 3) << "its own it may, and the edit shows:";
+    {
+        QSqlDatabase a = connect("station_a");
+        QSqlQuery q(a);
+        ASSERT_TRUE(q.exec("SELECT COUNT(*) FROM board_jobs WHERE station = 'B'") && q.next());
+        EXPECT_EQ(q.value(0).toInt(), 3) << "B's bring-up and its two steps reached the line";
+        EXPECT_FALSE(q.exec("DELETE FROM board_jobs WHERE station = 'A'")) << "not even its own";
+        EXPECT_TRUE(q.lastError().text().contains("permission denied")) << q.lastError().text().toStdString();
+        ASSERT_TRUE(q.exec("UPDATE board_jobs SET serial = 'SN0000000' WHERE station = 'B'"));
+        EXPECT_EQ(q.numRowsAffected(), 0) << "another station's record is not its to change";
+        ASSERT_TRUE(q.exec("SELECT COUNT(*) FROM board_jobs WHERE serial = 'SN0000000'") && q.next());
+        EXPECT_EQ(q.value(0).toInt(), 0);
+        ASSERT_TRUE(q.exec("UPDATE board_jobs SET operator = 'x' WHERE station = 'A'"));
+        EXPECT_EQ(q.numRowsAffected(), 3) << "its own it may, and the edit shows:";
+    }
     const auto edited = tool({"records", "audit", "--db", as("page")});
     EXPECT_EQ(edited.status, 1);
     EXPECT_TRUE(edited.out.contains("was edited")) << edited.out.toStdString();
-    q.finish();
-    a.close();
 
     // The list of people is the lead's to keep; a station reads it, PINs' hashes too, to
     // check signatures while the line is away; a viewer sees no hash.
@@ -87,18 +86,16 @@ TEST_F(Roles, EachStationChangesOnlyItsOwnRecordsAndDeletesNoneAndAViewerOnlyRea
     EXPECT_EQ(notAStation.status, 2);
     EXPECT_TRUE(notAStation.err.contains("permission denied")) << notAStation.err.toStdString();
 
-    QSqlDatabase page = connect("page");
-    QSqlQuery read(page);
-    EXPECT_FALSE(read.exec("SELECT pin_hash FROM people"));
-    EXPECT_TRUE(read.exec("SELECT badge, name, role FROM people") && read.next() && read.value(0) == "E1");
-    ASSERT_TRUE(read.exec("SELECT COUNT(*) FROM board_jobs") && read.next());
-    EXPECT_EQ(read.value(0).toInt(), 6);
-    EXPECT_FALSE(read.exec("INSERT INTO people (badge, name, role, changed) VALUES ('1', 'x', 'operator', 'now')"));
-    EXPECT_TRUE(read.lastError().text().contains("permission denied"));
-    read.finish();
-    page.close();
-    a = QSqlDatabase();
-    page = QSqlDatabase();
+    {
+        QSqlDatabase page = connect("page");
+        QSqlQuery read(page);
+        EXPECT_FALSE(read.exec("SELECT pin_hash FROM people"));
+        EXPECT_TRUE(read.exec("SELECT badge, name, role FROM people") && read.next() && read.value(0) == "E1");
+        ASSERT_TRUE(read.exec("SELECT COUNT(*) FROM board_jobs") && read.next());
+        EXPECT_EQ(read.value(0).toInt(), 6);
+        EXPECT_FALSE(read.exec("INSERT INTO people (badge, name, role, changed) VALUES ('1', 'x', 'operator', 'now')"));
+        EXPECT_TRUE(read.lastError().text().contains("permission denied"));
+    }
     for (const char* login : {"station_a", "page"})
         QSqlDatabase::removeDatabase(login);
 }

@@ -8,17 +8,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QUuid>
-#include <QTemporaryDir>
 
-#include <ostream>
 #include <map>
+#include <ostream>
+#include <span>
 
 #include "records/journal.h"
 #include "records/record_query.h"
-#include "tests/records/pg_server.h"
-#include "tests/support/programs.h"
+#include "tests/records/records_fixture.h"
 
 // Lists of records' starts read as text where they differ.
 void PrintTo(const QString& text, std::ostream* out)
@@ -60,73 +58,60 @@ const Job kJobs[] = {
     {"2026-12-06T23:00:00.000Z", "bench2", "flash", "passed", "COM1", "SN0000008", {}},                // 12
 };
 
-class Report : public ::testing::Test {
+// `jobs` on record in the store at `url`, each first running and then as it ended.
+void keep(const QString& url, std::span<const Job> jobs)
+{
+    auxpad::Journal store;
+    ASSERT_TRUE(store.open(url));
+    for (const Job& j : jobs) {
+        auxpad::JobRecord r;
+        r.started = j.started;
+        r.station = j.station;
+        r.port = j.port;
+        r.device = "/dev/ttyS0";
+        r.job = j.job;
+        r.result = "running";
+        r.serial = j.serial;
+        r.toolVersion = "2.0";
+        r.pid = 1; // never this process: a left-over is closed only when its process is gone
+        r.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        ASSERT_TRUE(store.records().save(r));
+        if (QString(j.result) == "running")
+            continue;
+        r.result = j.result;
+        r.finished = r.started;
+        r.caption = j.caption.isNull() ? QString("done") : j.caption;
+        r.step = j.step;
+        r.cause = j.cause;
+        r.revision = 2;
+        ASSERT_TRUE(store.records().save(r));
+    }
+}
+
+// The records of kJobs in both stores, and the built tool with neither a display nor a
+// platform of Qt's chosen for it.
+class Report : public Records {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(pgServer().problem(), "");
-        ASSERT_TRUE(dir_.isValid());
-        static int databases = 0;
-        stores_ = {"sqlite:" + dir_.filePath("records.sqlite"), pgServer().newDatabase(QString("report%1").arg(++databases))};
-        for (const QString& url : stores_) {
-            auxpad::Journal store;
-            ASSERT_TRUE(store.open(url));
-            for (const Job& j : kJobs) {
-                auxpad::JobRecord r;
-                r.started = j.started;
-                r.station = j.station;
-                r.port = j.port;
-                r.device = "/dev/ttyS0";
-                r.job = j.job;
-                r.result = "running";
-                r.serial = j.serial;
-                r.toolVersion = "2.0";
-                r.pid = 1; // never this process: a left-over is closed only when its process is gone
-                r.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-                ASSERT_TRUE(store.records().save(r));
-                if (QString(j.result) == "running")
-                    continue;
-                r.result = j.result;
-                r.finished = r.started;
-                r.caption = j.caption.isNull() ? QString("done") : j.caption;
-                r.step = j.step;
-                r.cause = j.cause;
-                r.revision = 2;
-                ASSERT_TRUE(store.records().save(r));
-            }
-        }
-    }
-
-    struct Run {
-        int status = -1;
-        QString out;
-        QString errors;
-    };
-    // The built tool, with neither a display nor a platform of Qt's chosen for it.
-    Run tool(const QStringList& arguments)
-    {
-        QProcess process;
-        startProgram(process, AUXPAD_FLASH_EXE, arguments,
-                     {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_DATA_HOME=" + dir_.filePath("data")}, dir_.path());
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        Records::SetUp();
+        env_ = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+        for (const QString& url : stores_)
+            keep(url, kJobs);
     }
     // The records a report's CSV lists, as their starts.
     QStringList started(const QString& store, const QStringList& filter)
     {
-        const Run run = tool(QStringList{"report", "--csv", "--db", store} + filter);
-        EXPECT_EQ(run.status, 0) << run.errors.toStdString();
         QStringList out;
-        for (const QString& line : run.out.split("\r\n", Qt::SkipEmptyParts).mid(1))
-            out << line.section(',', 0, 0);
+        for (const auto& row : report(store, filter))
+            out << row.at("started");
         return out;
     }
     QJsonObject summary(const QString& store, const QStringList& arguments)
     {
-        const Run run = tool(QStringList{"report", "--summary", "--per", "job", "--json", "--db", store} + arguments);
-        EXPECT_EQ(run.status, 0) << run.errors.toStdString();
-        return QJsonDocument::fromJson(run.out.toUtf8()).object();
+        const Ran ran = run(QStringList{"report", "--summary", "--per", "job", "--json", "--db", store} + arguments);
+        EXPECT_EQ(ran.status, 0) << ran.err.toStdString();
+        return QJsonDocument::fromJson(ran.out).object();
     }
     // A summary's yield rows, each as "station period jobs passed failed yield".
     static QStringList rows(const QJsonObject& summary)
@@ -143,9 +128,6 @@ protected:
         }
         return out;
     }
-
-    QTemporaryDir dir_;
-    QStringList stores_; // SQLite, PostgreSQL
 };
 
 QStringList startsOf(std::initializer_list<int> numbers)
@@ -192,8 +174,8 @@ TEST_F(Report, SummaryCountsEachStationAndPeriodOnBothDatabases)
     for (const QString& store : stores_) {
         SCOPED_TRACE(store.toStdString());
         // The days as CSV, in full: the yield table, an empty line, and the failures.
-        const Run days = tool({"report", "--summary", "--per", "job", "--csv", "--db", store});
-        EXPECT_EQ(days.status, 0) << days.errors.toStdString();
+        const Ran days = run({"report", "--summary", "--per", "job", "--csv", "--db", store});
+        EXPECT_EQ(days.status, 0) << days.err.toStdString();
         EXPECT_EQ(days.out.toStdString(),
                   "station,period,jobs,passed,failed,yield_percent,first_pass,first_pass_yield_percent\r\n"
                   "bench1,2026-11-29,1,1,0,100.0,1,100.0\r\n"
@@ -231,7 +213,7 @@ TEST_F(Report, SummaryCountsEachStationAndPeriodOnBothDatabases)
         EXPECT_EQ(failures[1].toObject()["example"].toString(), kSelfTestFail);
 
         // The table: a line a station and period, and each failure's example on one line.
-        const Run table = tool({"report", "--summary", "--per", "job", "--station", "bench3", "--db", store});
+        const Ran table = run({"report", "--summary", "--per", "job", "--station", "bench3", "--db", store});
         EXPECT_EQ(table.out.toStdString(),
                   "station  period      jobs  passed  failed  yield %  first_pass  first_pass_yield %\n"
                   "bench3   2026-12-01     2       0       1      0.0           0                 0.0\n"
@@ -308,11 +290,11 @@ TEST_F(Report, BadInputIsRefusedInOneLineAndNoStoreIsMade)
         QStringList all = QStringList{"report"} + arguments;
         if (!arguments.contains("--db"))
             all << "--db" << stores_[0];
-        const Run run = tool(all);
-        EXPECT_EQ(run.status, 2);
-        EXPECT_EQ(run.out, "");
-        EXPECT_TRUE(run.errors.startsWith("auxpad-flash report: ")) << run.errors.toStdString();
-        EXPECT_EQ(run.errors.count('\n'), 1) << run.errors.toStdString();
+        const Ran ran = run(all);
+        EXPECT_EQ(ran.status, 2);
+        EXPECT_EQ(ran.out, "");
+        EXPECT_TRUE(ran.err.startsWith("auxpad-flash report: ")) << ran.err.toStdString();
+        EXPECT_EQ(ran.err.count('\n'), 1) << ran.err.toStdString();
     }
     EXPECT_FALSE(QFile::exists(missingFile));
     EXPECT_FALSE(QDir(dir_.filePath("no")).exists());
@@ -363,11 +345,7 @@ void expectKeysBesideTheirNames(const QImage& lines, const QImage& bars, QRgb co
 
 TEST_F(Report, TheChartIsAPictureWithoutADisplay)
 {
-    struct Case {
-        QStringList arguments;
-        QString file;
-    };
-    const std::vector<Case> cases = {
+    const std::pair<QStringList, QString> cases[] = { // the report's arguments, and the chart's file
         {{"--summary", "--by", "day"}, "days.png"},
         // One period: a bar a station.
         {{"--by", "week", "--since", "2026-11-30", "--until", "2026-12-07"}, "week.png"},
@@ -375,16 +353,16 @@ TEST_F(Report, TheChartIsAPictureWithoutADisplay)
         {{"--summary"}, "days.svg"},
     };
     std::map<QString, QImage> charts;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file.toStdString());
-        const Run run = tool(QStringList{"report", "--db", stores_[1], "--chart", c.file} + c.arguments);
-        EXPECT_EQ(run.status, 0) << run.errors.toStdString();
-        EXPECT_EQ(run.errors, "");
-        EXPECT_TRUE(run.out.startsWith("station  period ")) << "the chart comes with the summary";
-        QFile file(dir_.filePath(c.file));
+    for (const auto& [arguments, name] : cases) {
+        SCOPED_TRACE(name.toStdString());
+        const Ran ran = run(QStringList{"report", "--db", stores_[1], "--chart", name} + arguments);
+        EXPECT_EQ(ran.status, 0) << ran.err.toStdString();
+        EXPECT_EQ(ran.err, "");
+        EXPECT_TRUE(ran.out.startsWith("station  period ")) << "the chart comes with the summary";
+        QFile file(dir_.filePath("station/" + name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
-        if (c.file.endsWith(".svg")) {
+        if (name.endsWith(".svg")) {
             EXPECT_TRUE(bytes.contains("<svg")) << bytes.left(200).toStdString();
             EXPECT_TRUE(bytes.contains("yield (%)"));
             EXPECT_TRUE(bytes.contains("initdata: no-ack")) << "the failures grouped as the report groups them";
@@ -394,13 +372,13 @@ TEST_F(Report, TheChartIsAPictureWithoutADisplay)
         QImage image;
         ASSERT_TRUE(image.loadFromData(bytes, "PNG"));
         EXPECT_EQ(image.size(), QSize(1200, 675));
-        charts[c.file] = image;
+        charts[name] = image;
         // Each station painted in its own colour, its series and its key, not a title alone.
         std::map<QRgb, int> painted;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x)
                 ++painted[image.pixel(x, y)];
-        if (c.file == "nothing.png") {
+        if (name == "nothing.png") {
             EXPECT_EQ(painted[qRgb(0x1f, 0x77, 0xb4)], 0) << "no station, no series";
             continue;
         }
@@ -409,9 +387,9 @@ TEST_F(Report, TheChartIsAPictureWithoutADisplay)
     }
     expectKeysBesideTheirNames(charts["days.png"], charts["week.png"], qRgb(0x1f, 0x77, 0xb4));
 
-    const Run unwritable = tool({"report", "--db", stores_[0], "--chart", "/proc/no-such-folder/yield.png"});
+    const Ran unwritable = run({"report", "--db", stores_[0], "--chart", "/proc/no-such-folder/yield.png"});
     EXPECT_EQ(unwritable.status, 2);
-    EXPECT_TRUE(unwritable.errors.contains("/proc/no-such-folder/yield.png")) << unwritable.errors.toStdString();
+    EXPECT_TRUE(unwritable.err.contains("/proc/no-such-folder/yield.png")) << unwritable.err.toStdString();
 }
 
 // The yield axis starts at the tens below the lowest yield and is labelled at steps of 2, 5,
@@ -419,23 +397,13 @@ TEST_F(Report, TheChartIsAPictureWithoutADisplay)
 TEST_F(Report, TheChartsYieldAxisIsLabelledAtStepsThatReadAtAGlance)
 {
     const QString store = "sqlite:" + dir_.filePath("three-in-four.sqlite");
-    {
-        auxpad::Journal journal;
-        ASSERT_TRUE(journal.open(store));
-        for (int i = 0; i < 6; ++i) { // three of four one day, two of two the next: a line, not bars
-            auxpad::JobRecord r;
-            r.started = r.finished = i < 4 ? "2026-12-02T10:00:00.000Z" : "2026-12-03T10:00:00.000Z";
-            r.station = "bench1";
-            r.port = r.device = "COM1";
-            r.job = "flash";
-            r.result = i == 3 ? "failed" : "passed";
-            r.toolVersion = "2.0";
-            r.uuid = r.board = QUuid::createUuid().toString(QUuid::WithoutBraces);
-            ASSERT_TRUE(journal.records().save(r));
-        }
-    }
-    ASSERT_EQ(tool({"report", "--db", store, "--summary", "--chart", "axis.svg"}).status, 0);
-    QFile file(dir_.filePath("axis.svg"));
+    std::vector<Job> days; // three of four one day, two of two the next: a line, not bars
+    for (int i = 0; i < 6; ++i)
+        days.push_back({i < 4 ? "2026-12-02T10:00:00.000Z" : "2026-12-03T10:00:00.000Z", "bench1", "flash",
+                        i == 3 ? "failed" : "passed", "COM1", "SN0000001", {}});
+    keep(store, days);
+    ASSERT_EQ(run({"report", "--db", store, "--summary", "--chart", "axis.svg"}).status, 0);
+    QFile file(dir_.filePath("station/axis.svg"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString svg = QString::fromUtf8(file.readAll());
     for (const char* tick : {">70<", ">75<", ">80<", ">85<", ">90<", ">95<", ">100<"})

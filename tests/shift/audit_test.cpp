@@ -27,12 +27,11 @@ std::pair<int, QString> auditAfter(const std::vector<std::pair<QString, QString>
     const auto done = simulate(p);
     EXPECT_TRUE(done);
     for (const auto& [store, edit] : edits) {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "edit");
-        db.setDatabaseName(dir.filePath(store));
-        EXPECT_TRUE(db.open());
-        EXPECT_TRUE(QSqlQuery(db).exec(edit)) << edit.toStdString();
-        db.close();
-        db = QSqlDatabase();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "edit");
+            db.setDatabaseName(dir.filePath(store));
+            EXPECT_TRUE(db.open() && QSqlQuery(db).exec(edit)) << edit.toStdString();
+        }
         QSqlDatabase::removeDatabase("edit");
     }
     QProcess audit;
@@ -43,12 +42,14 @@ std::pair<int, QString> auditAfter(const std::vector<std::pair<QString, QString>
     return {audit.exitCode(), QString::fromUtf8(audit.readAllStandardOutput() + audit.readAllStandardError())};
 }
 
+// The line's last board that passed.
+const char* const lastPassed = "(SELECT MAX(id) FROM board_jobs WHERE job = 'run' AND result = 'passed')";
+
 TEST(Audit, NamesEachPromiseBrokenByAnEditOfTheStores)
 {
     const auto [untouched, table] = auditAfter({});
     EXPECT_EQ(untouched, 0) << table.toStdString();
     EXPECT_FALSE(table.contains("NO")) << table.toStdString();
-    const char* const lastPassed = "(SELECT MAX(id) FROM board_jobs WHERE job = 'run' AND result = 'passed')";
     const std::tuple<const char*, QString, const char*> edits[] = {
         {"line.sqlite", QString("DELETE FROM board_jobs WHERE id = %1").arg(lastPassed), "passed-on-record-once"},
         {"line.sqlite",
@@ -67,38 +68,34 @@ TEST(Audit, NamesEachPromiseBrokenByAnEditOfTheStores)
 }
 
 // An edit at the line's database, a record gone from it and from its journal, a record
-// put in from outside any journal: each shows, and is named.
+// put in from outside any journal, the chain itself edited: each shows, and is named.
 TEST(Audit, AnEditOfAnyRecordShowsAgainstItsJournalsChain)
 {
-    const char* const lastPassed = "(SELECT MAX(id) FROM board_jobs WHERE job = 'run' AND result = 'passed')";
-    const auto [edited, editSaid] = auditAfter(
-        {{"line.sqlite", QString("UPDATE board_jobs SET serial = 'SN9999999' WHERE id = %1").arg(lastPassed)}});
-    EXPECT_EQ(edited, 1);
-    EXPECT_TRUE(editSaid.contains(QString("records-unaltered").leftJustified(31) + "NO")) << editSaid.toStdString();
-    EXPECT_TRUE(editSaid.contains("was edited: here and in its journal: serial: SN9999999, SN")) << editSaid.toStdString();
-
     const QString oneRun = "(SELECT MIN(job_uuid) FROM board_jobs WHERE job = 'run')";
-    const auto [deleted, deleteSaid] = auditAfter({{"line.sqlite", "DELETE FROM board_jobs WHERE job_uuid = " + oneRun},
-                                                   {"station-1.sqlite", "DELETE FROM board_jobs WHERE job_uuid = " + oneRun}});
-    EXPECT_EQ(deleted, 1);
-    EXPECT_TRUE(deleteSaid.contains("is in its chain but gone from the line's database: it was deleted"))
-        << deleteSaid.toStdString();
-
-    const auto [forged, forgedSaid] = auditAfter(
-        {{"line.sqlite", QString("INSERT INTO board_jobs (started, station, port, device, job, result, serial, tool_version, "
-                                 "job_uuid, journal) SELECT started, station, port, device, job, result, 'SN1000999', "
-                                 "tool_version, 'forged-1', journal FROM board_jobs WHERE id = %1")
-                             .arg(lastPassed)}});
-    EXPECT_EQ(forged, 1);
-    EXPECT_TRUE(forgedSaid.contains("the record forged-1 of station-1 is in no journal's chain")) << forgedSaid.toStdString();
-
-    // The chain itself edited: its last entry's hash, which no later entry names. Its first
-    // digit changes whatever it was: one hash in sixteen already starts with a 0.
-    const auto [chainEdited, chainSaid] = auditAfter(
-        {{"line.sqlite", "UPDATE chain SET hash = (CASE WHEN hash LIKE '0%' THEN '1' ELSE '0' END) || substr(hash, 2) "
-                         "WHERE seq = (SELECT MAX(seq) FROM chain)"}});
-    EXPECT_EQ(chainEdited, 1);
-    EXPECT_TRUE(chainSaid.contains(QRegularExpression("chain entry [0-9]+ \\([a-z]+ [^)]+\\) was edited"))) << chainSaid.toStdString();
+    // The edits, each on its store, and the patterns of what the audit says of them.
+    const std::pair<std::vector<std::pair<QString, QString>>, QStringList> cases[] = {
+        {{{"line.sqlite", QString("UPDATE board_jobs SET serial = 'SN9999999' WHERE id = %1").arg(lastPassed)}},
+         {QString("records-unaltered").leftJustified(31) + "NO", "was edited: here and in its journal: serial: SN9999999, SN"}},
+        {{{"line.sqlite", "DELETE FROM board_jobs WHERE job_uuid = " + oneRun},
+          {"station-1.sqlite", "DELETE FROM board_jobs WHERE job_uuid = " + oneRun}},
+         {"is in its chain but gone from the line's database: it was deleted"}},
+        {{{"line.sqlite", QString("INSERT INTO board_jobs (started, station, port, device, job, result, serial, tool_version, "
+                                  "job_uuid, journal) SELECT started, station, port, device, job, result, 'SN1000999', "
+                                  "tool_version, 'forged-1', journal FROM board_jobs WHERE id = %1")
+                              .arg(lastPassed)}},
+         {"the record forged-1 of station-1 is in no journal's chain"}},
+        // The last entry's hash, which no later entry names. Its first digit changes
+        // whatever it was: one hash in sixteen already starts with a 0.
+        {{{"line.sqlite", "UPDATE chain SET hash = (CASE WHEN hash LIKE '0%' THEN '1' ELSE '0' END) || substr(hash, 2) "
+                          "WHERE seq = (SELECT MAX(seq) FROM chain)"}},
+         {"chain entry [0-9]+ \\([a-z]+ [^)]+\\) was edited"}},
+    };
+    for (const auto& [edits, says] : cases) {
+        const auto [status, said] = auditAfter(edits);
+        EXPECT_EQ(status, 1) << said.toStdString();
+        for (const QString& pattern : says)
+            EXPECT_TRUE(said.contains(QRegularExpression(pattern))) << pattern.toStdString() << " in " << said.toStdString();
+    }
 }
 
 TEST(Audit, StoresThatCannotBeReadEndWithStatusTwo)

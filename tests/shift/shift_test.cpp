@@ -1,6 +1,5 @@
 // A whole shift of the line on simulated time: the same every time for one seed, and the
 // line's promises held through the faults of many seeds.
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -10,12 +9,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <map>
 #include <set>
 
 #include "records/record_reader.h"
 #include "shift/simulate_command.h"
+#include "tests/support/files.h"
 #include "tests/support/programs.h"
 #include "web/line_json.h"
 
@@ -41,18 +40,8 @@ ShiftPlan plan(quint64 seed, int stations, int slotCount, double hours, double f
 // "boards passed failed first_pass" of a count, as every front says it.
 struct Counts {
     qint64 boards = 0, passed = 0, failed = 0, firstPass = 0;
-    void add(qint64 b, qint64 p, qint64 f, qint64 first)
-    {
-        boards += b;
-        passed += p;
-        failed += f;
-        firstPass += first;
-    }
-    std::string text() const
-    {
-        return std::to_string(boards) + " " + std::to_string(passed) + " " + std::to_string(failed) + " "
-            + std::to_string(firstPass);
-    }
+    void add(qint64 b, qint64 p, qint64 f, qint64 first) { *this = {boards + b, passed + p, failed + f, firstPass + first}; }
+    std::string text() const { return QString("%1 %2 %3 %4").arg(boards).arg(passed).arg(failed).arg(firstPass).toStdString(); }
 };
 
 // What the shift says of each station's boards, folded by its name, against what a
@@ -113,12 +102,6 @@ void expectOneTruth(const ShiftOutcome& outcome, const QString& store, const Shi
     }
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 TEST(Shift, OneSeedRunsTheSameWayEveryTimeAndAnotherSeedOtherwise)
 {
     QTemporaryDir dir;
@@ -128,7 +111,9 @@ TEST(Shift, OneSeedRunsTheSameWayEveryTimeAndAnotherSeedOtherwise)
         p.events = dir.filePath(QString("events%1.txt").arg(run));
         const auto done = simulate(p);
         ASSERT_TRUE(done) << done.error().toStdString();
-        events[run] = readAll(p.events);
+        QFile file(p.events);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        events[run] = file.readAll();
     }
     EXPECT_GT(events[0].count('\n'), 500) << "every board's arrival, end and pull is there";
     EXPECT_TRUE(events[0].contains(" killed\n") && events[0].contains("goes by the station name"));
@@ -224,14 +209,10 @@ TEST(Shift, ABadFaultsFileIsRefusedNamingItsLine)
         {"printer-refuses at=00:10:00 for=60 fail=30", "line 2: fail is no key of this fault"},
     };
     for (const auto& [line, said] : files) {
-        QFile faults(dir.filePath("faults.txt"));
-        ASSERT_TRUE(faults.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        faults.write(QByteArray("defaults\n") + line + "\n");
-        faults.close();
+        const QString faults = writeFile(dir.filePath("faults.txt"), std::string("defaults\n") + line + "\n");
         QProcess simulate;
         startProgram(simulate, AUXPAD_FLASH_EXE,
-                     {"simulate", "--stations", "2", "--slots", "8", "--faults", faults.fileName(), "--keep",
-                      dir.filePath("kept")});
+                     {"simulate", "--stations", "2", "--slots", "8", "--faults", faults, "--keep", dir.filePath("kept")});
         ASSERT_TRUE(simulate.waitForFinished(60000));
         const QString err = QString::fromUtf8(simulate.readAllStandardError());
         EXPECT_EQ(simulate.exitCode(), 2) << line;
@@ -258,10 +239,3 @@ TEST(Shift, ABoardMixIsRefusedWhenItsKindsAddUpToMoreThanTheWhole)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -2,52 +2,30 @@
 // boards, a webhook receiver and an MQTT broker that the tests start themselves.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageAuthenticationCode>
-#include <QProcess>
 #include <QSet>
-#include <QTemporaryDir>
-#include <QTcpServer>
-#include <QTimer>
+#include <QTest>
 
 #include <csignal>
 #include <pwd.h>
-#include <unistd.h>
-#include <memory>
 
-#include "tests/e2e/sim_process.h"
+#include "tests/records/records_fixture.h"
 #include "tests/sinks/https_receiver.h"
-#include "tests/support/engine_rig.h"
-#include "tests/support/files.h"
-#include "tests/support/json_lines.h"
-#include "tests/support/programs.h"
+#include "tests/support/loopback.h"
 
 namespace {
 
-struct Ran {
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
-
-class Sinks : public ::testing::Test {
+class Sinks : public StationTool {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir_.isValid());
-        for (const char* sub : {"config", "station", "tls"})
-            QDir(dir_.path()).mkpath(sub);
+        StationTool::SetUp();
+        QDir(dir_.path()).mkpath("tls");
         writeFile(dir_.filePath("station/webhook.secret"), "s3cret-key\n");
-    }
-    void boards(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            sims_.push_back(std::make_unique<SimProcess>(dir_.filePath("config"), 21 + i, QStringList{"--quiet"}));
+        env_ = {"AUXPAD_FLASH_STATION=st-1"};
     }
     // A product-information write to every board, each time with serials of its own.
     QStringList write(const QStringList& options = {})
@@ -56,18 +34,11 @@ protected:
         std::string values = "port,hardware,mcusw,dspsw,serial,code,manufacture\n";
         for (std::size_t i = 0; i < sims_.size(); ++i)
             values += QString("COM%1,0102,MCU02.00.01,DSP02.00.07,SN%2,0671234,061226\n")
-                          .arg(21 + i)
-                          .arg(writes_ * 1000 + 21 + static_cast<int>(i), 7, 10, QChar('0'))
+                          .arg(31 + i)
+                          .arg(writes_ * 1000 + 31 + static_cast<int>(i), 7, 10, QChar('0'))
                           .toStdString();
         writeFile(dir_.filePath("station/values.csv"), values);
-        return QStringList{"prodinfo", "--values", "values.csv"} + options + ports();
-    }
-    QStringList ports() const
-    {
-        QStringList out;
-        for (std::size_t i = 0; i < sims_.size(); ++i)
-            out << "--port" << QString("COM%1").arg(21 + i);
-        return out;
+        return QStringList{"prodinfo", "--values", "values.csv"} + options + ports(0, static_cast<int>(sims_.size()));
     }
     void ini(const std::string& sinks) { writeFile(dir_.filePath("station/flash.ini"), sinks); }
     std::string webhook(quint16 port, const QString& certificate) const
@@ -75,41 +46,16 @@ protected:
         return "[webhook]\nurl=https://localhost:" + std::to_string(port) + "/boards\nsecret_file=webhook.secret\n"
                "events=all\ntimeout_ms=3000\nca_file=" + certificate.toStdString() + "\n";
     }
-    QProcess* start(const QStringList& arguments)
-    {
-        auto* tool = new QProcess;
-        startProgram(*tool, AUXPAD_FLASH_EXE, arguments,
-                     {"XDG_CONFIG_HOME=" + dir_.filePath("config"), "XDG_DATA_HOME=" + dir_.filePath("data"),
-                      "AUXPAD_FLASH_STATION=st-1", "AUXPAD_FLASH_DB"},
-                     dir_.filePath("station"));
-        return tool;
-    }
     // Runs the tool to its end while this process's event loop serves the receiver.
-    Ran finish(QProcess* tool)
+    Ran finish(const std::unique_ptr<QProcess>& tool)
     {
-        const std::unique_ptr<QProcess> owned(tool);
-        QEventLoop loop;
-        QObject::connect(tool, &QProcess::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(120000, &loop, &QEventLoop::quit);
-        if (tool->state() != QProcess::NotRunning)
-            loop.exec();
-        EXPECT_EQ(tool->state(), QProcess::NotRunning);
+        EXPECT_TRUE(QTest::qWaitFor([&tool] { return tool->state() == QProcess::NotRunning; }, 120000));
         return {tool->exitCode(), tool->readAllStandardOutput(), QString::fromUtf8(tool->readAllStandardError())};
     }
     Ran run(const QStringList& arguments) { return finish(start(arguments)); }
 
-    QTemporaryDir dir_;
-    std::vector<std::unique_ptr<SimProcess>> sims_;
     int writes_ = 0;
 };
-
-QSet<QByteArray> ids(const QList<HttpsReceiver::Post>& posts)
-{
-    QSet<QByteArray> out;
-    for (const auto& p : posts)
-        out.insert(p.headers.value("x-auxpad-id"));
-    return out;
-}
 
 TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrivesOnce)
 {
@@ -123,7 +69,7 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
     std::string recipe = recipeText("Line A", disk, data, "SN0000001-SN0000999");
     recipe.replace(recipe.find("format=20"), 9, "format=1"); // the boards format at once
     writeFile(dir_.filePath("station/recipe.ini"), recipe);
-    const Ran first = run(QStringList{"run", "--recipe", "recipe.ini", "--json"} + ports());
+    const Ran first = run(QStringList{"run", "--recipe", "recipe.ini", "--json"} + ports(0, 3));
     ASSERT_EQ(first.status, 0) << first.err.toStdString();
     ASSERT_EQ(receiver.posts.size(), 3) << first.err.toStdString();
     QSet<QString> seenPorts;
@@ -143,20 +89,14 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
                   (doc["job_uuid"].toString() + ":" + QString::number(doc["revision"].toInt())).toUtf8());
         seenPorts.insert(doc["port"].toString());
     }
-    EXPECT_EQ(seenPorts, (QSet<QString>{"COM21", "COM22", "COM23"}));
+    EXPECT_EQ(seenPorts, (QSet<QString>{"COM31", "COM32", "COM33"}));
 
     // The same boards once more, in slots that leave a passed board alone: passed before
     // is a pass, on the command's lines and in the documents alike.
-    QProcess* watching = start(QStringList{"run", "--watch", "--recipe", "recipe.ini", "--json"} + ports());
+    const auto watching = start(QStringList{"run", "--watch", "--recipe", "recipe.ini", "--json"} + ports(0, 3));
     QByteArray watched;
-    QEventLoop loop;
-    QObject::connect(watching, &QProcess::readyReadStandardOutput, &loop, [&] {
-        watched += watching->readAllStandardOutput();
-        if (watched.count("\"event\":\"result\"") == 3)
-            loop.quit();
-    });
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    loop.exec();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return (watched += watching->readAllStandardOutput()).count("\"event\":\"result\"") == 3; }, 60000));
     ::kill(static_cast<pid_t>(watching->processId()), SIGINT);
     const Ran again = finish(watching);
     const JsonLines lines(watched + again.out);
@@ -172,11 +112,9 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
         EXPECT_TRUE(doc["ok"].toBool()) << "the document says what --json says";
     }
 
-    // Down for a run: the results wait in the journal, and the summary says so.
+    // Down for a run: the results wait in the journal, and the list of deliveries says so.
     receiver.close();
-    const Ran held = run(write());
-    EXPECT_EQ(held.status, 0) << "a sink away fails no board";
-    EXPECT_TRUE(held.out.contains("held for webhook: 3")) << held.out.toStdString();
+    EXPECT_EQ(run(write()).status, 0) << "a sink away fails no board";
     const Ran listed = run({"records", "deliveries", "--json"});
     const QJsonObject sink = QJsonDocument::fromJson(listed.out).object()["sinks"].toArray().at(0).toObject();
     EXPECT_EQ(sink["held"].toInt(), 3) << listed.out.toStdString();
@@ -188,10 +126,13 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
     const Ran synced = run({"records", "sync"});
     EXPECT_EQ(synced.status, 0) << synced.out.toStdString() << synced.err.toStdString();
     EXPECT_EQ(receiver.posts.size(), 9);
-    EXPECT_EQ(ids(receiver.posts).size(), 9) << "no result twice";
-    for (const auto& post : receiver.posts)
+    QSet<QByteArray> ids;
+    for (const auto& post : receiver.posts) {
+        ids.insert(post.headers.value("x-auxpad-id"));
         EXPECT_FALSE(QJsonDocument::fromJson(post.body).object()["defaults"].toBool())
             << "the values came from the recipe or the values file, as the journal says";
+    }
+    EXPECT_EQ(ids.size(), 9) << "no result twice";
 }
 
 // A receiver that takes the POST and never answers holds no run up beyond the webhook's
@@ -264,10 +205,7 @@ class Broker {
 public:
     explicit Broker(const QString& dir) : dir_(dir)
     {
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost);
-        port_ = probe.serverPort();
-        probe.close();
+        port_ = freePort();
         writeFile(dir + "/mosquitto.conf", "listener " + std::to_string(port_) + " 127.0.0.1\nallow_anonymous true\n"
                                            "persistence true\npersistence_location " + dir.toStdString() + "/\n"
                                            "log_dest stderr\nlog_type information\n"
@@ -289,11 +227,11 @@ public:
         broker_.terminate();
         broker_.waitForFinished(5000);
     }
-    quint16 port() const { return port_; }
+    int port() const { return port_; }
 
 private:
     QString dir_;
-    quint16 port_ = 0;
+    int port_ = 0;
     QProcess broker_;
 };
 
@@ -307,23 +245,11 @@ TEST_F(Sinks, EveryResultReachesTheBrokerOnItsTopicThoughTheBrokerWentAndTheStat
     ASSERT_TRUE(subscriber.waitForStarted());
     QByteArray said;
     auto messages = [&](int count) {
-        QEventLoop loop;
-        QTimer tick;
-        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-            said += subscriber.readAllStandardOutput();
-            if (said.count('\n') >= count)
-                loop.quit();
-        });
-        tick.start(50);
-        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-        loop.exec();
+        (void)QTest::qWaitFor([&] { return (said += subscriber.readAllStandardOutput()).count('\n') >= count; }, 30000);
         return said.count('\n');
     };
     // A webhook that never answers beside it holds up neither the broker's messages nor a board.
-    QTcpServer closed;
-    closed.listen(QHostAddress::LocalHost);
-    const quint16 nobody = closed.serverPort();
-    closed.close();
+    const int nobody = freePort();
     ini("[mqtt]\nbroker=tcp://127.0.0.1:" + std::to_string(broker.port()) + "\ntopic=factory/{station}/{result}/boards\n"
         "client_id=st-1-test\nqos=1\n[webhook]\nurl=http://127.0.0.1:" + std::to_string(nobody)
         + "/boards\nsecret_file=webhook.secret\n");
@@ -345,11 +271,11 @@ TEST_F(Sinks, EveryResultReachesTheBrokerOnItsTopicThoughTheBrokerWentAndTheStat
             out += tool.readAllStandardOutput();
         return out.count("\"event\":\"result\"");
     };
-    std::unique_ptr<QProcess> killed(start(write({"--json"})));
+    const auto killed = start(write({"--json"}));
     ASSERT_EQ(resultsOut(*killed), 3);
-    ::kill(static_cast<pid_t>(killed->processId()), SIGKILL);
+    killed->kill();
     killed->waitForFinished();
-    QProcess* next = start(write({"--json"}));
+    const auto next = start(write({"--json"}));
     ASSERT_EQ(resultsOut(*next), 3);
     broker.start();
     const Ran nextRan = finish(next);
@@ -371,10 +297,3 @@ TEST_F(Sinks, EveryResultReachesTheBrokerOnItsTopicThoughTheBrokerWentAndTheStat
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,37 +1,19 @@
 #include "tests/web/devtools.h"
 
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
-#include <QTimer>
-
-namespace {
-
-// Runs the event loop until `done` holds or `ms` passed.
-bool spin(const std::function<bool()>& done, int ms)
-{
-    QElapsedTimer waited;
-    waited.start();
-    while (!done() && waited.elapsed() < ms) {
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return done();
-}
-
-} // namespace
+#include <QTest>
 
 Got httpGet(const QString& url)
 {
     QNetworkAccessManager network;
     QNetworkReply* reply = network.get(QNetworkRequest(QUrl(url)));
-    spin([reply] { return reply->isFinished(); }, 10000);
+    (void)QTest::qWaitFor([reply] { return reply->isFinished(); }, 10000); // else a status of 0
     Got got;
     got.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     for (const auto& [name, value] : reply->rawHeaderPairs())
@@ -52,7 +34,7 @@ Browser::Browser(const QString& url)
     QByteArray said;
     const QRegularExpression listening("DevTools listening on ws://([0-9.]+:[0-9]+)/");
     QRegularExpressionMatch match;
-    spin([&] {
+    (void)QTest::qWaitFor([&] {
         said += process_.readAllStandardError();
         match = listening.match(QString::fromUtf8(said));
         return match.hasMatch() || process_.state() == QProcess::NotRunning;
@@ -62,7 +44,7 @@ Browser::Browser(const QString& url)
         return;
     }
     QString page;
-    spin([&] {
+    (void)QTest::qWaitFor([&] {
         const QByteArray list = httpGet("http://" + match.captured(1) + "/json/list").body;
         const QJsonArray targets = QJsonDocument::fromJson(list).array();
         for (const QJsonValue& t : targets)
@@ -71,7 +53,7 @@ Browser::Browser(const QString& url)
         return !page.isEmpty();
     }, 10000);
     socket_.open(QUrl(page));
-    if (!spin([&] { return socket_.state() == QAbstractSocket::ConnectedState; }, 10000))
+    if (!QTest::qWaitFor([&] { return socket_.state() == QAbstractSocket::ConnectedState; }, 10000))
         problem_ = "no DevTools connection to the page at " + page;
 }
 
@@ -94,7 +76,7 @@ QJsonObject Browser::call(const QString& method, const QJsonObject& params)
             answer = o;
     });
     socket_.sendTextMessage(QJsonDocument(QJsonObject{{"id", id}, {"method", method}, {"params", params}}).toJson());
-    spin([&] { return !answer.isEmpty(); }, 10000);
+    (void)QTest::qWaitFor([&] { return !answer.isEmpty(); }, 10000); // else an empty answer
     QObject::disconnect(heard);
     return answer;
 }
@@ -110,7 +92,7 @@ int Browser::waitFor(const QString& expression, int ms)
 {
     QElapsedTimer waited;
     waited.start();
-    return spin([&] { return eval(expression).toBool(); }, ms) ? static_cast<int>(waited.elapsed()) : -1;
+    return QTest::qWaitFor([&] { return eval(expression).toBool(); }, ms) ? static_cast<int>(waited.elapsed()) : -1;
 }
 
 QByteArray Browser::screenshot()

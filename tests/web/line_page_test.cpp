@@ -3,7 +3,6 @@
 // stations' own delivery while it is open, and the database stopped and started again.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -70,12 +69,8 @@ protected:
                                   record("st-b", "failed", 10, "<b>bold</b>"),
                                   record("st-b", "failed", 11, "<b>bold</b>")}));
         // The page's login reads and can do nothing else: a viewer.
-        {
-            QProcess grant;
-            startProgram(grant, AUXPAD_FLASH_EXE, {"records", "grant", "lead", "--role", "viewer", "--db", owner_});
-            ASSERT_TRUE(grant.waitForFinished(30000));
-            ASSERT_EQ(grant.exitCode(), 0) << grant.readAllStandardError().toStdString();
-        }
+        const auto granted = failureOf({AUXPAD_FLASH_EXE, "records", "grant", "lead", "--role", "viewer", "--db", owner_}, 30000);
+        ASSERT_FALSE(granted) << granted->toStdString();
         serve_ = new QProcess;
         serve_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         startProgram(*serve_, AUXPAD_FLASH_EXE, {"serve", "--listen", "127.0.0.1:0"},
@@ -198,10 +193,3 @@ TEST_F(LinePage, SaysTheDatabaseIsAwayAndRecoversByItself)
 }
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
