@@ -1,4 +1,5 @@
 // The commands a test script or a person types at the simulator, one per line.
+#include "core/prod_record.h"
 #include "core/sim_command.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,26 @@ TEST(SimCommands, BlanksAndTheLineEndAroundACommandAreNotPartOfIt)
     EXPECT_FALSE(parseCommand(" \r").command);
     EXPECT_TRUE(parseCommand(" \r").error.empty()) << "a blank line is no mistake";
     EXPECT_EQ(parseCommand("detach now").error, "detach: takes no arguments");
+}
+
+TEST(SimCommands, AnAttachedBoardComesWithTheProductRecordTypedOrTheOneItHad)
+{
+    const ParsedCommand bare = parseCommand("attach");
+    ASSERT_TRUE(bare.command) << bare.error;
+    EXPECT_EQ(bare.command->kind, SimCommand::Kind::Attach);
+    EXPECT_TRUE(bare.command->bytes.empty()) << "no record typed: the board keeps its own";
+
+    const char* typed = "0102,MCU01.02.03,DSP04.05.06,SN0000042,CODE001,150603";
+    const ParsedCommand other = parseCommand(std::string("attach ") + typed);
+    ASSERT_TRUE(other.command) << other.error;
+    EXPECT_EQ(other.command->kind, SimCommand::Kind::Attach);
+    const auto record = parseProdInfoText(typed, nullptr);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(other.command->bytes, Bytes(record->begin(), record->end()));
+
+    const ParsedCommand wrong = parseCommand("attach 0102,MCU01");
+    EXPECT_FALSE(wrong.command);
+    EXPECT_EQ(wrong.error.rfind("attach: ", 0), 0u) << wrong.error;
 }
 
 TEST(SimCommands, ABurstsIdIsOneHexByteAndNothingElse)

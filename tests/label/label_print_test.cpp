@@ -136,6 +136,8 @@ TEST_F(LabelPrint, AWrongLabelSectionRefusesTheRecipeInOneLine)
     const std::pair<QByteArray, const char*> wrong[] = {
         {"printer=p\nsize=50x25\ncolour=red\n", "colour is no key of a label"},
         {"printer=p\nsize=50\n", "is not WxH"},
+        {"printer=p\nsize=0x25\n", "is not WxH"},
+        {"printer=p\nsize=50x0.0\n", "is not WxH"},
         {"printer=p\nsize=50x25\ntemplate=none.zpl\n", "cannot be read"},
         {"printer=p\nsize=50x25\ntemplate=unknown.zpl\n", "{colour} is no placeholder"},
         {"printer=p\nsize=50x25\nsymbol_text={serial};{lot}\n", "{lot} is no placeholder"},

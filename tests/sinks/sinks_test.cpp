@@ -83,6 +83,7 @@ TEST_F(Sinks, AWebhookGetsEachBoardOnceSignedAndWhatWasHeldWhileItWasDownArrives
                                   "seconds", "operator", "order", "station", "label", "job_uuid", "recipe", "serial_source"})
             EXPECT_TRUE(doc.contains(field)) << field;
         EXPECT_EQ(doc["result"].toString(), "passed");
+        EXPECT_EQ(doc["serial_source"].toString(), "allocated") << "the recipe's range gave each board its serial";
         EXPECT_EQ(doc["job"].toString(), "run") << "a bring-up is sent as its own record, not as its steps";
         EXPECT_EQ(doc["station"].toString(), "st-1");
         EXPECT_EQ(post.headers.value("x-auxpad-id"),
