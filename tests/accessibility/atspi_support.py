@@ -1,6 +1,8 @@
 """What the accessibility tests share: an X server of their own, the tool's application on
 the accessibility bus, and a walk over its tree."""
+import atexit
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -17,6 +19,8 @@ def station(prefix):
     """A scratch station: its folder, its config folder and the demo's download files'
     folder; and the environment the tool runs in there."""
     work = tempfile.mkdtemp(prefix=prefix)
+    # Removed when the script ends, after its `finally` has stopped the tool that wrote there.
+    atexit.register(shutil.rmtree, work, ignore_errors=True)
     config, folder = os.path.join(work, "config"), os.path.join(work, "station")
     os.makedirs(os.path.join(config, "auxpad-flash"))
     os.makedirs(folder)

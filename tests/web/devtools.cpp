@@ -9,6 +9,9 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <csignal>
+#include <unistd.h>
+
 Got httpGet(const QString& url)
 {
     QNetworkAccessManager network;
@@ -25,12 +28,18 @@ Got httpGet(const QString& url)
 
 Browser::Browser(const QString& url)
 {
+    // Its own process group, so that its helpers go with it (see the destructor).
+    process_.setChildProcessModifier([] { ::setsid(); });
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", scratch_.path());
+    process_.setProcessEnvironment(env);
     process_.setProgram("chromium");
     process_.setArguments({"--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
                            "--no-first-run",
                            "--remote-debugging-port=0", "--remote-allow-origins=*", "--window-size=1920,1080",
-                           "--user-data-dir=" + profile_.path(), url});
+                           "--user-data-dir=" + scratch_.filePath("profile"), url});
     process_.start();
+    group_ = static_cast<pid_t>(process_.processId());
     QByteArray said;
     const QRegularExpression listening("DevTools listening on ws://([0-9.]+:[0-9]+)/");
     QRegularExpressionMatch match;
@@ -64,6 +73,11 @@ Browser::~Browser()
     if (!process_.waitForFinished(5000))
         process_.kill();
     process_.waitForFinished(5000);
+    // A renderer or zygote that outlives the browser would write into the profile after it
+    // is removed; none survives its group's SIGKILL.
+    if (group_ > 0 && ::kill(-group_, SIGKILL) == 0)
+        (void)QTest::qWaitFor([this] { return ::kill(-group_, 0) != 0; }, 2000);
+    scratch_.remove();
 }
 
 QJsonObject Browser::call(const QString& method, const QJsonObject& params)

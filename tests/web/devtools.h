@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QWebSocket>
 
+#include <sys/types.h>
+
 // Headless Chromium of Debian's package showing one page, driven through its DevTools
 // protocol: the page's own script runs as in a browser at the line, and the test reads
 // what the page shows.
@@ -28,8 +30,11 @@ public:
 private:
     QJsonObject call(const QString& method, const QJsonObject& params);
 
-    QTemporaryDir profile_;
+    // Chromium's profile and its own temporary files both live here, so that one removal,
+    // once its processes are gone, leaves nothing behind in the machine's /tmp.
+    QTemporaryDir scratch_;
     QProcess process_;
+    pid_t group_ = 0;
     QWebSocket socket_;
     int id_ = 0;
     QString problem_;
