@@ -146,6 +146,24 @@ TEST_F(Access, AnExceptionNeedsASignerOfTheRoleAndTheRightPinBeforeAByteGoesToTh
     EXPECT_TRUE(audit.out.contains("records-unaltered") && audit.out.contains("again")) << audit.out.toStdString();
 }
 
+TEST_F(Access, TheStationKeepsItsRecipesRulesForWhatIsAskedWithoutARecipe)
+{
+    people();
+    recipe("SN0007000-SN0007999", "[access]\nsignatures=yes\nsign_role=engineer\n");
+    bench_->board(21);
+    ASSERT_EQ(station("A", QStringList{"run", "--recipe", "recipe.ini", "--db", line_} + ports(21, 1)).status, 0);
+
+    const QStringList release = {"records", "lease", "--release", "--station", "A", "--db", line_};
+    const auto unsigned_ = tool(release, "A");
+    EXPECT_EQ(unsigned_.status, 2);
+    EXPECT_TRUE(unsigned_.err.contains("records lease --release is an exception")) << unsigned_.err.toStdString();
+    const auto technician = tool(release + QStringList{"--signer", "T1"}, "A", "2580");
+    EXPECT_EQ(technician.status, 2);
+    EXPECT_TRUE(technician.err.contains("may not sign")) << technician.err.toStdString();
+    const auto engineer = tool(release + QStringList{"--signer", "E1"}, "A", "4711");
+    EXPECT_EQ(engineer.status, 0) << engineer.err.toStdString();
+}
+
 TEST_F(Access, FiveWrongPinsInARowLockTheBadgeForAQuarterOfAnHourOnRecord)
 {
     people();
