@@ -16,12 +16,13 @@ TEST(Recipe, ValuesArePlainTextAndEveryRuleIsChecked)
     QTemporaryDir dir;
     auto write = [&](const QString& name, const QByteArray& text) { return writeFile(dir.filePath(name), text.toStdString()); };
     const QByteArray sha(64, 'a');
-    const QByteArray good = "[recipe]\nname=AUXPAD V2, line A; left\ninitdisk=sub/../disk.txt\ninitdisk_sha256=" + sha
+    const QByteArray good = "; kept by the line lead\n[recipe]\nname=AUXPAD V2, line A; left\n# code=9999999\n; colour=red\ninitdisk=sub/../disk.txt\ninitdisk_sha256=" + sha
         + "\ninitdata=/abs/data.txt\ninitdata_sha256=" + sha.toUpper()
         + "\nhardware=\"0102\"\nmcusw=MCU02,00.01\ndspsw=DSP02.00.07\ncode=0671234\nserials=SN0001000-SN0001999\n";
     const auto recipe = auxpad::readRecipe(write("good.ini", good));
     ASSERT_TRUE(recipe) << recipe.error().toStdString();
     EXPECT_EQ(recipe->name, "AUXPAD V2, line A; left") << "commas and semicolons are text";
+    EXPECT_EQ(recipe->values[auxpad::at(auxpad::ProductField::Code)], "0671234") << "a line after ; or # is a comment";
     EXPECT_EQ(recipe->values[auxpad::at(auxpad::ProductField::Mcusw)], "MCU02,00.01");
     EXPECT_EQ(recipe->files.initDisk, dir.filePath("disk.txt").toStdString()) << "beside the recipe";
     EXPECT_EQ(recipe->files.initData, "/abs/data.txt");

@@ -197,19 +197,19 @@ TEST(Shift, ExactlyTheFlakySlotFailsMoreThanItsBench)
 }
 
 // A faults file that names what the shift has not, or a share that is none, stops the
-// shift before it starts, naming its line; nothing is written.
+// shift before it starts, naming its line (a comment is a line too); nothing is written.
 TEST(Shift, ABadFaultsFileIsRefusedNamingItsLine)
 {
     QTemporaryDir dir;
     const std::pair<const char*, const char*> files[] = {
-        {"slot-flaky at=00:00:00 for=60 station=3 slot=1 fail=30", "line 2: station=3 is no station of this shift"},
-        {"slot-flaky at=00:00:00 for=60 station=1 slot=9 fail=30", "line 2: slot=9 is no slot of this shift"},
-        {"slot-flaky at=00:00:00 for=60 station=1 slot=2 fail=130", "line 2: fail=130 is not a percentage"},
-        {"slot-flaky at=00:00:00 for=60 station=1 slot=2", "line 2: which slot, and how flaky?"},
-        {"printer-refuses at=00:10:00 for=60 fail=30", "line 2: fail is no key of this fault"},
+        {"slot-flaky at=00:00:00 for=60 station=3 slot=1 fail=30", "line 3: station=3 is no station of this shift"},
+        {"slot-flaky at=00:00:00 for=60 station=1 slot=9 fail=30", "line 3: slot=9 is no slot of this shift"},
+        {"slot-flaky at=00:00:00 for=60 station=1 slot=2 fail=130", "line 3: fail=130 is not a percentage"},
+        {"slot-flaky at=00:00:00 for=60 station=1 slot=2", "line 3: which slot, and how flaky?"},
+        {"printer-refuses at=00:10:00 for=60 fail=30", "line 3: fail is no key of this fault"},
     };
     for (const auto& [line, said] : files) {
-        const QString faults = writeFile(dir.filePath("faults.txt"), std::string("defaults\n") + line + "\n");
+        const QString faults = writeFile(dir.filePath("faults.txt"), std::string("# the worn contact at COM12\ndefaults\n") + line + "\n");
         QProcess simulate;
         startProgram(simulate, AUXPAD_FLASH_EXE,
                      {"simulate", "--stations", "2", "--slots", "8", "--faults", faults, "--keep", dir.filePath("kept")});

@@ -43,8 +43,8 @@ protected:
     void ini(const std::string& sinks) { writeFile(dir_.filePath("station/flash.ini"), sinks); }
     std::string webhook(quint16 port, const QString& certificate) const
     {
-        return "[webhook]\nurl=https://localhost:" + std::to_string(port) + "/boards\nsecret_file=webhook.secret\n"
-               "events=all\ntimeout_ms=3000\nca_file=" + certificate.toStdString() + "\n";
+        return "[webhook]\n; where the line's MES listens\nurl=https://localhost:" + std::to_string(port)
+               + "/boards\nsecret_file=webhook.secret\n# events=passed\nevents=all\ntimeout_ms=3000\nca_file=" + certificate.toStdString() + "\n";
     }
     // Runs the tool to its end while this process's event loop serves the receiver.
     Ran finish(const std::unique_ptr<QProcess>& tool)
