@@ -198,7 +198,7 @@ TEST(Shift, ExactlyTheFlakySlotFailsMoreThanItsBench)
 
 // A faults file that names what the shift has not, or a share that is none, stops the
 // shift before it starts, naming its line (a comment is a line too); nothing is written.
-TEST(Shift, ABadFaultsFileIsRefusedNamingItsLine)
+TEST(Shift, ABadFaultsFileOrRecipeIsRefusedBeforeTheShiftStarts)
 {
     QTemporaryDir dir;
     const std::pair<const char*, const char*> files[] = {
@@ -219,6 +219,13 @@ TEST(Shift, ABadFaultsFileIsRefusedNamingItsLine)
         EXPECT_TRUE(err.contains(said)) << err.toStdString();
         EXPECT_FALSE(QDir(dir.filePath("kept")).exists()) << "nothing is written";
     }
+    // A recipe given to the shift is the one it runs, checked as a station checks its own.
+    const QString recipe = writeFile(dir.filePath("recipe.ini"), "[recipe]\nname=Line A\n");
+    QProcess simulate;
+    startProgram(simulate, AUXPAD_FLASH_EXE, {"simulate", "--stations", "2", "--slots", "8", "--recipe", recipe});
+    ASSERT_TRUE(simulate.waitForFinished(60000));
+    EXPECT_EQ(simulate.exitCode(), 2);
+    EXPECT_TRUE(simulate.readAllStandardError().contains("recipe.ini: [recipe] has no initdisk"));
 }
 
 // The kinds of board share the shift between them: every kind counts toward the whole,
