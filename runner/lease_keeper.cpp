@@ -17,9 +17,10 @@ void LeaseKeeper::refillSoon()
 
 void LeaseKeeper::start()
 {
+    const LeaseLook look = lookedWithTheLine_ ? LeaseLook::WhenLow : LeaseLook::WithTheLine;
     thread_.run<Expected<int, QString>>(
-        [range = range_, recipe = recipe_, size = size_](RecordsThread::Stores& stores) {
-            return refillLease(stores, range, recipe, size);
+        [range = range_, recipe = recipe_, size = size_, look](RecordsThread::Stores& stores) {
+            return refillLease(stores, range, recipe, size, look);
         },
         this, [this](const Expected<int, QString>& left) { tried(left); });
 }
@@ -28,6 +29,7 @@ void LeaseKeeper::tried(const Expected<int, QString>& left)
 {
     // A lease that still wants numbers (the range has no more to lease) counts as a try
     // that failed, and goes again after its pause.
+    lookedWithTheLine_ = lookedWithTheLine_ || left.has_value();
     retry_.tried(left && !leaseWantsRefill(*left, size_));
     if (!left)
         emit failed(left.error());

@@ -9,8 +9,9 @@
 namespace auxpad {
 
 // Keeps this station's lease of the recipe's serial numbers full, on the records' thread,
-// so that a board takes its number from the journal at once: a refill at the start and
-// whenever a number was taken (it asks the line's database only when the lease wants one),
+// so that a board takes its number from the journal at once: a look at the start, which
+// asks the line's database in any case, and whenever a number was taken (which asks it
+// only when the lease wants one),
 // one at a time, as its RetryMachine says; when the line's database does not answer, or
 // the lease still wants numbers, it is tried again after a pause that grows to a minute.
 class LeaseKeeper final : public QObject {
@@ -32,6 +33,7 @@ private:
     SerialRange range_;
     QString recipe_;
     int size_;
+    bool lookedWithTheLine_ = false; // until then, each look asks the line's database
     RetryTimer retry_;
 };
 

@@ -1,5 +1,7 @@
 #include "runner/serial_questions.h"
 
+#include <algorithm>
+
 namespace auxpad {
 
 namespace {
@@ -71,14 +73,14 @@ Expected<SerialChoice, std::string> takeFromLease(RecordsThread::Stores& stores,
 } // namespace
 
 Expected<int, QString> refillLease(RecordsThread::Stores& stores, const SerialRange& range, const QString& recipe,
-                                   int size)
+                                   int size, LeaseLook look)
 {
     const auto journal = stores.openJournal();
     if (!journal)
         return unexpected(journal.error());
     const QString lineDb = StoreUrls::shownUrl(stores.lineUrl);
     const auto left = (*journal)->leases().left(lineDb, range);
-    if (!left || !leaseWantsRefill(*left, size))
+    if (!left || (look == LeaseLook::WhenLow && !leaseWantsRefill(*left, size)))
         return left;
     const auto identity = (*journal)->identity();
     if (!identity)
@@ -88,7 +90,7 @@ Expected<int, QString> refillLease(RecordsThread::Stores& stores, const SerialRa
         return unexpected(line.error());
     // Every number leased to this journal comes back, so that one whose keeping in the
     // journal was cut short is kept now.
-    const auto leased = (*line)->leaseSerials(*identity, range, recipe, size - *left);
+    const auto leased = (*line)->leaseSerials(*identity, range, recipe, std::max(0, size - *left));
     if (!leased) {
         stores.line.close(); // opened afresh next time
         return unexpected(leased.error());

@@ -35,10 +35,15 @@ constexpr bool leaseWantsRefill(int left, int size)
     return left * 2 < size;
 }
 
+// Whether a look at the lease asks the line's database only when the lease wants numbers,
+// or in any case: a bench's first look does, because numbers given back for this journal
+// by hand while it was away must not be handed out from the journal.
+enum class LeaseLook { WhenLow, WithTheLine };
+
 // Tops this station's lease of `range` up to `size` numbers when it wants a refill: in
-// one locked transaction of the line's database, then kept in the journal. How many
-// numbers the lease holds then.
+// one locked transaction of the line's database, then kept in the journal, which drops
+// any number the line no longer leases to it. How many numbers the lease holds then.
 Expected<int, QString> refillLease(RecordsThread::Stores& stores, const SerialRange& range, const QString& recipe,
-                                   int size);
+                                   int size, LeaseLook look = LeaseLook::WhenLow);
 
 } // namespace auxpad

@@ -99,6 +99,19 @@ TEST_P(Journals, TwoJournalsUnderOneStationNameNeverShareASerialNorTakeEachOther
     held = serials();
     EXPECT_TRUE(leasedTo(held, idOf[0]).isEmpty());
     EXPECT_EQ(leasedTo(held, idOf[1]), leftY) << "only the gone journal's";
+    // z's lease is topped up from the numbers given back; then x's old disk comes back to
+    // the line. What was given back for it is not its own to hand out any more.
+    for (int com = 38; com < 41; ++com)
+        bench_->board(com);
+    const auto more = run("z", 38, 2);
+    ASSERT_EQ(more.status, 0) << more.err.toStdString();
+    const auto back = run("x", 40, 1);
+    EXPECT_EQ(back.status, 0) << back.err.toStdString();
+    const QString backSerial = JsonLines(back.out).results["COM40"]["serial"].toString();
+    EXPECT_FALSE(back.err.contains("DOUBLED SERIAL")) << back.err.toStdString();
+    const Held backHeld = serials()[backSerial];
+    EXPECT_EQ(backHeld.state.toStdString(), "written") << backSerial.toStdString();
+    EXPECT_EQ(backHeld.journal.toStdString(), idOf[0].toStdString()) << "leased to x again before its board took it";
 
     // A fault puts one of y's numbers on a board of z: its written state is refused by
     // the line's database, and said at every sync until someone looks.
