@@ -2,6 +2,7 @@
 // PostgreSQL server, on simulated time.
 #include <QSysInfo>
 
+#include <cmath>
 #include <set>
 
 #include "records/record_reader.h"
@@ -29,13 +30,16 @@ TEST_F(Records, AThreeBoardFlashIsOnRecordWithItsFiles)
     std::vector<std::function<SimBench::Ran()>> flashes;
     for (int s = 0; s < 2; ++s)
         flashes.push_back([&, s] {
-            return bench_->run(QStringList{"flash", "--disk", "disk.txt", "--data", "data.txt", "--db", stores_[s]}
+            return bench_->run(QStringList{"flash", "--disk", "disk.txt", "--data", "data.txt", "--json", "--db",
+                                           stores_[s]}
                                + ports(31 + 3 * s, 3));
         });
-    for (const auto& ran : atOnce(flashes))
-        EXPECT_EQ(ran.status, 0) << ran.err.toStdString();
-    for (const QString& store : stores_) {
+    const auto ran = atOnce(flashes);
+    for (int s = 0; s < 2; ++s) {
+        const QString& store = stores_[s];
         SCOPED_TRACE(store.toStdString());
+        EXPECT_EQ(ran[s].status, 0) << ran[s].err.toStdString();
+        auto said = JsonLines(ran[s].out).results;
         const auto rows = report(store);
         ASSERT_EQ(rows.size(), 3u);
         const std::map<QString, QString> expected = {
@@ -47,6 +51,8 @@ TEST_F(Records, AThreeBoardFlashIsOnRecordWithItsFiles)
             for (const auto& [column, value] : expected)
                 EXPECT_EQ(row.at(column), value) << column.toStdString();
             EXPECT_GT(row.at("seconds").toDouble(), 20);
+            EXPECT_EQ(said[row.at("port")]["seconds"].toDouble(), std::round(row.at("seconds").toDouble() * 10) / 10)
+                << "the result says the record's time to a tenth";
             EXPECT_EQ(row.at("station"), QSysInfo::machineHostName());
             EXPECT_TRUE(row.at("started").endsWith('Z'));
         }
