@@ -297,15 +297,18 @@ TEST(LineWindow, WithAnOperatorRequiredNoBoardStartsBeforeABadgeIsScanned)
 }
 
 // How tall the tile's big letters stand as drawn: the tallest run of pixel rows that hold
-// anything but the tile's fill, away from its frame.
-int drawnLetterHeight(BoardTile* tile)
+// anything but the tile's fill, away from its frame; within `area`, whose corner is
+// fill, when one is given.
+int drawnLetterHeight(BoardTile* tile, QRect area = {})
 {
     const QImage image = tile->grab().toImage();
-    const QColor fill = image.pixelColor(13, image.height() / 2);
+    const QColor fill = image.pixelColor(area.isNull() ? QPoint(13, image.height() / 2) : area.topLeft());
+    if (area.isNull())
+        area = image.rect().adjusted(16, 0, -16, 0);
     int tallest = 0, run = 0;
-    for (int y = 0; y < image.height(); ++y) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
         bool ink = false;
-        for (int x = 16; x < image.width() - 16 && !ink; ++x) {
+        for (int x = area.left(); x <= area.right() && !ink; ++x) {
             const QColor c = image.pixelColor(x, y);
             ink = std::abs(c.red() - fill.red()) + std::abs(c.green() - fill.green()) + std::abs(c.blue() - fill.blue()) > 120;
         }
@@ -362,6 +365,11 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     for (std::size_t i : {2u, 3u, 4u, 9u}) // a few more boards under way, for the picture
         b.plug(i);
     ASSERT_TRUE(b.runUntil([&] { return b.bench->status(9).phase == "InitData" && b.bench->status(9).percent > 30; }));
+    const QSize tile = tiles[9]->size(); // the percentage: under the bar, right of the serial
+    EXPECT_GE(drawnLetterHeight(tiles[9], QRect(tile.width() * 3 / 4, tile.height() / 2 + 12, tile.width() / 4 - 16,
+                                                tile.height() / 2 - 16)),
+              24)
+        << "the percentage reads from a step away";
     EXPECT_TRUE(window.grab().save(QStringLiteral(AUXPAD_SCREENSHOT_DIR) + "/bench_grid.png"));
     b.adapters[1]->pull();
     ASSERT_TRUE(b.runUntil([&] { return !b.bench->status(1).ended(); }, 10000));
