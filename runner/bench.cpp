@@ -35,12 +35,12 @@ Expected<void, QString> Bench::openRecords(const QString& lineUrl, const QString
         return unexpected(closed.error());
     }
     // What was written before the journal chained its entries is chained now, once.
-    if (auto chained = journal_.chainUnchained(); !chained) {
+    const auto chained = journal_.chainUnchained();
+    if (!chained) {
         recordsLost(chained.error());
         return unexpected(chained.error());
-    } else if (*chained > 0) {
-        chainedBefore_ = *chained;
     }
+    chainedBefore_ = *chained;
     journalUrl_ = journalUrl;
     thread_ = std::make_unique<RecordsThread>(journalUrl, lineUrl, attribution_.station, clock(), surroundings_.offload);
     if (surroundings_.lineAway)
