@@ -145,6 +145,7 @@ TEST_F(LabelPrint, AWrongLabelSectionRefusesTheRecipeInOneLine)
         {"printer=p\nsize=50x25\ncopies=101\n", "copies 101 is not a number from 1 to 100"},
         {"printer=p\n[lable]\nsize=50x25\n", "line 16: [lable] is no section of a recipe (did you mean [label]?)"},
         {"printer=p\n[Recipes]\n", "[Recipes] is no section of a recipe (did you mean [recipe]?)"},
+        {"printer=p\n[stakc_ligth]\n", "(did you mean [stack_light]?)"}, // two pairs of letters swapped
         {"printer=p\n[pallet]\n", "[pallet] is no section of a recipe; it has [recipe], [label], [stack_light], [webhook], [mqtt] and [access]"},
     };
     for (const auto& [section, why] : wrong) {
