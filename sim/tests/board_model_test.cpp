@@ -85,6 +85,11 @@ TEST(ProductRecord, BuildsFromTheSixItemsOrExplainsWhyNot)
     ASSERT_TRUE(record);
     EXPECT_EQ(Bytes(record->begin(), record->end()), kWrittenRecord);
     EXPECT_TRUE(isWellFormedRecord(kWrittenRecord));
+    for (std::size_t f = 0; f < prodrec::kFieldCount; ++f) { // any length byte out of place
+        Bytes wrong = kWrittenRecord;
+        ++wrong[prodrec::kLengthOffsets[f]];
+        EXPECT_FALSE(isWellFormedRecord(wrong)) << "field " << f;
+    }
     EXPECT_EQ(describeRecord(*record).date, "150603");
 
     EXPECT_FALSE(parseProdInfoText("123,123456789ab,123456789ab,123456789,1234567,150603", &error));

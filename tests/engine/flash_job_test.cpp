@@ -41,6 +41,7 @@ TEST_F(FlashJob, RunsFromTheClickToSuccess)
     b.tick();
     EXPECT_EQ(b.caption(), "Reading AUXPAD board Product info...");
     EXPECT_EQ(b.engine.productFields()[1], "MCU01.02.03");
+    EXPECT_FALSE(b.bar().visible) << "the answer ends the wait, and its bar with it";
     b.tick();
     EXPECT_EQ(b.engine.jobMode(), JobMode::FlashInitDisk);
     EXPECT_EQ(b.engine.productFields()[0], "0102") << "the defaults were not loaded";

@@ -111,6 +111,9 @@ TEST(Layout, EveryControlHasItsPlaceKindTextTooltipAndFont)
         if (c.maxLength) {
             EXPECT_EQ(qobject_cast<QLineEdit*>(w)->maxLength(), c.maxLength);
         }
+        if (auto* l = qobject_cast<QLabel*>(w)) { // a two-line caption starts where a one-line one does
+            EXPECT_EQ(l->alignment(), Qt::AlignLeft | Qt::AlignTop);
+        }
     }
 }
 
