@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "label/label_printer.h"
+#include "label/printer_send.h"
 #include "runner/label_request.h"
 #include "tests/label/cups_server.h"
 #include "tests/records/records_fixture.h"
@@ -91,6 +92,14 @@ TEST_F(LabelPrint, AQueueThatRefusesHoldsTheLabelUntilItTakesItOnce)
 {
     const std::size_t before = cups->rawDocuments().size();
     ASSERT_TRUE(cups->admin("cupsreject", {cups->rawQueue()}));
+    // A queue that refuses may take the label later; one that is not there never will.
+    const LabelDocument blank{"^XA^XZ", kRawFormat};
+    const auto refused = sendToPrinter(cups->rawQueue(), blank, 1, "t");
+    ASSERT_FALSE(refused);
+    EXPECT_FALSE(refused.error().lasting) << refused.error().why.toStdString();
+    const auto missing = sendToPrinter("no-such-queue", blank, 1, "t");
+    ASSERT_FALSE(missing);
+    EXPECT_TRUE(missing.error().lasting) << missing.error().why.toStdString();
     LabelPrinter printer(journal(), request(cups->rawQueue(), "SN0000045").settings);
     QSignalSpy finished(&printer, &LabelPrinter::finished);
     printer.print(request(cups->rawQueue(), "SN0000045"));

@@ -168,6 +168,8 @@ TEST(Shift, EveryPromiseHoldsThroughTheFaultsOfEverySeed)
                 << "seed " << seed << ": a board still on the bench when the shift ends finishes before the count";
         }
         EXPECT_GT(passed, 50) << "seed " << seed;
+        ASSERT_EQ(done->outcome.rssMb.size(), 1u) << "the resident memory at each hour's end";
+        EXPECT_GT(done->outcome.rssMb[0], 10) << "a process with Qt and SQLite holds more than 10 MB";
         // The slots were busy at least as long as the bring-ups of the boards that passed.
         EXPECT_GT(done->outcome.meanBringUpSeconds, 20) << "seed " << seed;
         EXPECT_LE(passed * done->outcome.meanBringUpSeconds, busySeconds) << "seed " << seed;
