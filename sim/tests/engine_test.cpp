@@ -159,6 +159,9 @@ TEST(EnginePacing, ActsOnlyWhenTheLastByteWouldHaveArrived)
     pulled.engine.execute(command(SimCommand::Kind::Detach), last - 1);
     EXPECT_TRUE(pulled.step(last).empty());
     EXPECT_EQ(pulled.engine.stats().frames_rx_good, 0u);
+    pulled.send(kToolSelfTest, last); // and asked again with no board there
+    EXPECT_TRUE(pulled.step(3 * last).empty()) << "nothing answers, nothing is counted";
+    EXPECT_EQ(pulled.engine.stats().frames_rx_good, 0u);
 
     Rig cut(config); // and pulled while its acknowledgement is on its way out
     cut.send(kToolSelfTest, 0);
