@@ -77,7 +77,6 @@ Browser::~Browser()
     // is removed; none survives its group's SIGKILL.
     if (group_ > 0 && ::kill(-group_, SIGKILL) == 0)
         (void)QTest::qWaitFor([this] { return ::kill(-group_, 0) != 0; }, 2000);
-    scratch_.remove();
 }
 
 QJsonObject Browser::call(const QString& method, const QJsonObject& params)
