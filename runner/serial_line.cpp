@@ -85,16 +85,16 @@ public:
         // Straight to the device while nothing waits in QSerialPort's own buffer, not at
         // the next turn of the event loop: a block is on the line as soon as it is made,
         // and the wait for its answer starts at once. What the device does not take now
-        // goes through QSerialPort, which writes it as the device drains.
+        // goes through QSerialPort, which writes it as the device drains: not flushed
+        // here, where the device that has just refused more would refuse again, and
+        // QSerialPort takes that refusal for a write error.
         std::size_t done = 0;
         if (port_.bytesToWrite() == 0) {
             const ssize_t n = ::write(static_cast<int>(port_.handle()), bytes.data(), bytes.size());
             done = n > 0 ? static_cast<std::size_t>(n) : 0;
         }
-        if (done < bytes.size()) {
+        if (done < bytes.size())
             port_.write(reinterpret_cast<const char*>(bytes.data() + done), static_cast<qint64>(bytes.size() - done));
-            port_.flush();
-        }
         if (port_.bytesToWrite() == 0)
             emit drained();
     }

@@ -1,8 +1,13 @@
 // The station's runner against the simulated board over a pseudo-terminal: the FBUS link
 // through garbage and corruption, and a download timed by the runner's deadline timer.
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "runner/recipe.h"
+#include "runner/serial_line.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/engine_rig.h"
 #include "tests/support/files.h"
@@ -71,6 +76,42 @@ TEST(Runner, EveryListenerSeesTheEffectsInOrderWhenAnEarlierOneClosesABoxAtOnce)
     });
     runner.command([](auxpad::BoardEngine& e, auxpad::Millis now) { e.startFlashJob({}, now); });
     EXPECT_EQ(seen, (std::vector<std::string>{"box", "refused"}));
+}
+
+// A download block's wait for its answer starts once the port has let the block go, which
+// the line tells as `drained`: at once when the device took every byte, and only once the
+// last byte has left when the device took part of them.
+TEST(PortLine, SaysDrainedOnlyWhenNoWrittenByteWaits)
+{
+    const int board = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK); // the far end, reading nothing yet
+    ASSERT_TRUE(board >= 0 && ::grantpt(board) == 0 && ::unlockpt(board) == 0);
+    const auto line = auxpad::serialPorts().line();
+    ASSERT_TRUE(line->open({"COM9", ::ptsname(board)}));
+    int drained = 0;
+    QObject::connect(line.get(), &auxpad::SerialLine::drained, [&] { ++drained; });
+    QObject::connect(line.get(), &auxpad::SerialLine::lost, [&](const QString& why) { ADD_FAILURE() << why.toStdString(); });
+
+    line->write(auxpad::Bytes(16, 0x55));
+    EXPECT_EQ(drained, 1) << "the device took the whole block";
+
+    const std::size_t big = 1 << 20; // more than the terminal holds unread
+    line->write(auxpad::Bytes(big, 0xAA));
+    EXPECT_EQ(drained, 1) << "bytes still wait to leave";
+    std::size_t read = 0;
+    QElapsedTimer waited;
+    waited.start();
+    char chunk[65536];
+    while (drained == 1 && waited.elapsed() < 20000) {
+        for (ssize_t n; (n = ::read(board, chunk, sizeof chunk)) > 0;)
+            read += static_cast<std::size_t>(n);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    EXPECT_EQ(drained, 2);
+    for (ssize_t n; (n = ::read(board, chunk, sizeof chunk)) > 0;)
+        read += static_cast<std::size_t>(n);
+    EXPECT_EQ(read, 16 + big);
+    line->close();
+    ::close(board);
 }
 
 TEST_F(SimLine, BoardMessagesAreAcknowledgedAfterGarbageAndDroppedHalfFrames)
