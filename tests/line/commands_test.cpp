@@ -1,4 +1,6 @@
 // The commands' boards and slots, on simulated time.
+#include <QRegularExpression>
+
 #include <algorithm>
 
 #include "tests/line/line_fixture.h"
@@ -54,6 +56,30 @@ TEST_F(Commands, EightBoardsAreFlashedAtOnceAndOneThatHangsUpFailsAlone)
         return e["event"] == "text" && e["port"] == "COM21" && e["text"] == "Testing AUXPAD board...";
     })) << "the captions are told as they come";
     EXPECT_TRUE(r.err.contains("COM24")) << "the summary names the failed board";
+}
+
+// At a terminal each board keeps one line, drawn again in place as its job goes on.
+TEST_F(Commands, ATerminalShowsEachBoardOnOneLineRedrawnInPlace)
+{
+    bench_->board(21);
+    bench_->board(22, {"--hangup-after-block", "4"});
+    bench_->onTerminal = true;
+    const auto r = bench_->run(QStringList{"flash", "--disk", "disk.txt", "--data", "data.txt"} + ports(21, 2));
+    EXPECT_EQ(r.status, 1) << r.err.toStdString();
+    // Each drawing after the first goes back up over the bench's two lines.
+    const QList<QByteArray> drawings = QByteArray(r.out).replace("\x1b[2A", QByteArray(1, '\0')).split('\0');
+    ASSERT_GT(drawings.size(), 20) << r.out.toStdString();
+    auto line = [](const QByteArray& drawing, int board) {
+        const QList<QByteArray> lines = drawing.split('\n');
+        return board < lines.size() && lines[board].startsWith("\r\x1b[2K") ? QString::fromUtf8(lines[board].mid(5))
+                                                                             : QString();
+    };
+    EXPECT_TRUE(std::any_of(drawings.begin(), drawings.end(), [&](const QByteArray& d) {
+        return line(d, 0).contains(QRegularExpression("^COM21  InitDisk +\\d+%  00:\\d\\d$"));
+    })) << "a running board shows its phase, its percentage and its time";
+    const QByteArray& last = drawings.back();
+    EXPECT_TRUE(line(last, 0).contains(QRegularExpression("^COM21  passed +\\d\\d:\\d\\d$"))) << line(last, 0).toStdString();
+    EXPECT_TRUE(line(last, 1).contains(QRegularExpression("^COM22  failed: .*COM22"))) << line(last, 1).toStdString();
 }
 
 // A bench that starts by itself: boards plugged and pulled on its slots while it watches.

@@ -5,7 +5,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
+#include <thread>
 #include <utility>
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include "cli/run_jobs.h"
 #include "shell/sim_options.h"
@@ -98,7 +103,28 @@ SimBench::Ran SimBench::run(const QStringList& arguments, std::optional<qint64> 
     };
     char* errText = nullptr;
     std::size_t errSize = 0;
-    stage.out = open_memstream(&me.out, &me.outSize);
+    // A terminal's other side is read all along, or the command's writes would block once
+    // its buffer is full.
+    std::thread terminalReader;
+    if (onTerminal) {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0)
+            throw std::runtime_error("no pseudo-terminal");
+        stage.out = std::fopen(::ptsname(master), "w");
+        termios raw{}; // the bytes as the command wrote them, no newline made a carriage return too
+        ::tcgetattr(::fileno(stage.out), &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(::fileno(stage.out), TCSANOW, &raw);
+        terminalReader = std::thread([master, &me] {
+            std::FILE* kept = open_memstream(&me.out, &me.outSize);
+            char chunk[4096];
+            for (ssize_t n; (n = ::read(master, chunk, sizeof chunk)) > 0;) // an error once the terminal is closed
+                std::fwrite(chunk, 1, static_cast<std::size_t>(n), kept);
+            std::fclose(kept);
+            ::close(master);
+        });
+    } else
+        stage.out = open_memstream(&me.out, &me.outSize);
     stage.err = open_memstream(&errText, &errSize);
     stage.interrupts = [this, interruptAfterMs](std::function<void()> interrupt) -> std::unique_ptr<QObject> {
         auto timer = clock.timer();
@@ -115,6 +141,8 @@ SimBench::Ran SimBench::run(const QStringList& arguments, std::optional<qint64> 
     ran.status = auxpad::cli::runJobCommand(QStringList{"auxpad-flash"} + arguments, stage);
     qputenv("XDG_DATA_HOME", data);
     std::fclose(stage.out);
+    if (terminalReader.joinable())
+        terminalReader.join();
     std::fclose(stage.err);
     ran.out = QByteArray(me.out, static_cast<qsizetype>(me.outSize));
     ran.err = QString::fromUtf8(errText, static_cast<qsizetype>(errSize));

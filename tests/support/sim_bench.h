@@ -42,6 +42,9 @@ public:
     // Its journal is under `dataHome`, when given. One run started from a call of another
     // (`at`) runs at the same time as it, as two stations of a line do.
     Ran run(const QStringList& arguments, std::optional<qint64> interruptAfterMs = {}, const QString& dataHome = {});
+    // The commands run from now on print to a terminal (a pseudo-terminal), as at a
+    // station's prompt, rather than to a file.
+    bool onTerminal = false;
     // What the first command running now has printed so far.
     QByteArray outSoFar() const;
 
