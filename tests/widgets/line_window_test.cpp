@@ -463,7 +463,7 @@ TEST(LineWindow, ALockedBenchKeepsAPassedBoardItsStopAndItsWindowForAnEngineerFo
     auto* stop = window.findChild<QPushButton*>("stopAll");
     auto* problem = window.findChild<QLabel*>("problem");
     b.plug(0);
-    window.flash(*rows[0]);
+    QTest::mouseClick(flash, Qt::LeftButton);
     ASSERT_TRUE(b.runUntil([&] { return resultOf(rows[0]) == "PASS"; }));
     const auto operatorMode = [&] {
         return !flash->isEnabled() && !stop->isEnabled() && rows[1]->findChild<QPushButton*>("flash")->isEnabled()
@@ -493,6 +493,14 @@ TEST(LineWindow, ALockedBenchKeepsAPassedBoardItsStopAndItsWindowForAnEngineerFo
     ASSERT_EQ(unlocks->size(), 1u);
     EXPECT_EQ(unlocks->front().meaning, "unlock");
     EXPECT_EQ(unlocks->front().badge, "E1");
+    b.plug(1);
+    QTest::mouseClick(rows[1]->findChild<QPushButton*>("flash"), Qt::LeftButton);
+    ASSERT_TRUE(b.bench->busy(1));
+    QTest::mouseClick(stop, Qt::LeftButton);
+    EXPECT_TRUE(b.runUntil([&] { return !b.bench->busy(1); }, 1000)) << "Stop all ends the board under way";
+    QTest::mouseClick(window.findChild<QPushButton*>("lockNow"), Qt::LeftButton);
+    EXPECT_TRUE(operatorMode()) << "Lock locks at once";
+    EXPECT_EQ(unlockAs("E1", "4711"), "");
 
     b.runUntil([] { return false; }, 2 * 60 * 1000 - 1000);
     EXPECT_TRUE(flash->isEnabled()) << "still open a second before the two minutes are up";
