@@ -136,6 +136,10 @@ TEST_F(Commands, SlotsBringUpEachArrivingBoardOnceAndSurviveAReplug)
                          150000);
     EXPECT_EQ(r.status, 130);
     EXPECT_TRUE(r.out.contains("\"event\":\"summary\"")) << r.out.toStdString();
+    // Per slot, every board it saw once: the first board back on COM40 passed there before.
+    EXPECT_TRUE(r.err.endsWith("\nslot   passed  failed  interrupted\nCOM21  2       0       0\n"
+                               "COM40  1       0       1\nall    3       0       1\n"))
+        << r.err.toStdString();
 }
 
 } // namespace
