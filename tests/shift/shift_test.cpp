@@ -230,6 +230,22 @@ TEST(Shift, ABadFaultsFileOrRecipeIsRefusedBeforeTheShiftStarts)
     EXPECT_TRUE(simulate.readAllStandardError().contains("recipe.ini: [recipe] has no initdisk"));
 }
 
+// A seed's faults fall on the shift's own stations and slots, any of them, and end within it.
+TEST(Shift, EveryDrawnFaultNamesAStationAndSlotOfTheShiftAndEndsWithinIt)
+{
+    std::set<std::pair<int, int>> renamed; // the adapters renamed, by station and slot
+    for (quint64 seed = 1; seed <= 200; ++seed) {
+        const ShiftPlan p = plan(seed, 2, 3, 1);
+        for (const Fault& f : p.faults) {
+            EXPECT_TRUE(f.station >= 0 && f.station < 2 && f.slot >= 0 && f.slot < 3) << seed << faultName(f.kind);
+            EXPECT_LE(f.atMs + f.forMs, 3600 * 1000) << seed << faultName(f.kind);
+            if (f.kind == Fault::Kind::AdapterRenamed)
+                renamed.insert({f.station, f.slot});
+        }
+    }
+    EXPECT_EQ(renamed.size(), 6u);
+}
+
 // The kinds of board share the shift between them: every kind counts toward the whole,
 // which may be all of it and no more.
 TEST(Shift, ABoardMixIsRefusedWhenItsKindsAddUpToMoreThanTheWhole)
