@@ -116,7 +116,7 @@ TEST(PortLine, SaysDrainedOnlyWhenNoWrittenByteWaits)
 
 TEST_F(SimLine, BoardMessagesAreAcknowledgedAfterGarbageAndDroppedHalfFrames)
 {
-    startBoard({});
+    startBoard({"--seed", "5"});
     sim_->command("raw 55 AA 5E 90 1E 00 1E"); // stray bytes and a broken header
     sim_->command("send 02");
     ASSERT_TRUE(live_->runUntil([&] { return live_->logHas("_CTRL_STATUS_IND"); }, 5000)) << live_->traffic;
@@ -129,6 +129,7 @@ TEST_F(SimLine, BoardMessagesAreAcknowledgedAfterGarbageAndDroppedHalfFrames)
     EXPECT_TRUE(live_->engine().link().receiver().idle()) << "dropped after two ticks";
     sim_->command("send 02 07");
     ASSERT_TRUE(live_->runUntil([&] { return sim_->keptStats()["acks_rx"] >= 2; }, 5000)) << sim_->log();
+    EXPECT_NE(sim_->log().find(" seed 5\n"), std::string::npos) << "the board says its seed, to be run again alike";
 }
 
 TEST_F(SimLine, EveryGoodMessageIsAcknowledgedThroughGarbageAndCorruption)
