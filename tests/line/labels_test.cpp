@@ -3,6 +3,7 @@
 #include <set>
 
 #include "records/journal.h"
+#include "records/record_reader.h"
 #include "tests/line/line_fixture.h"
 
 namespace {
@@ -34,10 +35,20 @@ TEST_F(Labels, APrinterAwayHoldsTheLabelsAndTheBoardsPassAllTheSame)
 
     auxpad::Journal journal;
     ASSERT_TRUE(journal.open(this->journal()));
+    auxpad::RecordReader records;
+    ASSERT_TRUE(records.open(this->journal()));
+    std::map<QString, QString> passedBy; // each serial's bring-up that passed
+    for (const auxpad::JobRecord& r : records.find({}).value())
+        if (r.job == "run" && r.result == "passed")
+            passedBy[r.serial] = r.uuid;
     std::set<QString> printed;
     for (const auxpad::LabelRecord& label : journal.labels().list(auxpad::LabelTable::Which::All).value()) {
         EXPECT_EQ(label.state, "printed") << label.serial.toStdString();
         EXPECT_TRUE(printed.insert(label.serial).second) << label.serial.toStdString();
+        // Read back, a label says what asked for it and how it is laid out and printed.
+        EXPECT_EQ(label.bringUp, passedBy[label.serial]);
+        EXPECT_TRUE(label.data.contains(label.serial)) << label.data.toStdString();
+        EXPECT_EQ(label.recipe + " " + label.printer, "line.ini bench-queue");
     }
     EXPECT_EQ(printed.size(), 3u);
 }
