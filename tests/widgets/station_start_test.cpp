@@ -36,8 +36,10 @@ protected:
     void TearDown() override { QDir::setCurrent(previous_); }
 
     // Starts the station with flash.ini's `show`, waits for a window to have the focus,
-    // does `meanwhile`, and reads what is shown then; closing every window ends it.
-    Shown start(const char* show, const StationOptions& options, const std::function<void()>& meanwhile = {})
+    // does `meanwhile`, and reads what is shown then; closing every window ends it, with
+    // `status`.
+    Shown start(const char* show, const StationOptions& options, const std::function<void()>& meanwhile = {},
+                int status = 0)
     {
         writeFile(dir_.filePath("station/flash.ini"), std::string("COMport=\"41\"\r\nShow=\"") + show + "\"\r\n");
         Shown shown;
@@ -60,7 +62,7 @@ protected:
             QApplication::closeAllWindows();
         });
         look.start();
-        EXPECT_EQ(runStation(options), 0);
+        EXPECT_EQ(runStation(options), status);
         return shown;
     }
 
@@ -93,6 +95,17 @@ TEST_F(StationStart, ABadgeWindowOpensOnlyWhenAskedForAndGivesTheFocusBackOnceSi
     });
     EXPECT_EQ(scanned.windows, (QStringList{"FLASH_MAIN", "operator_window"}));
     EXPECT_EQ(scanned.active, "FLASH_MAIN");
+}
+
+// A fault of the station's own (its flash.ini gone) is said in a box, and the station
+// ends with status 1 once the box is closed.
+TEST_F(StationStart, AFaultOfTheStationsOwnEndsItWithStatusOne)
+{
+    const Shown faulted = start("No", {{}, {}, {}, false}, [&] {
+        QFile::remove(dir_.filePath("station/flash.ini"));
+        QTest::mouseClick(QApplication::activeWindow()->findChild<QWidget*>("Command1"), Qt::LeftButton);
+    }, 1);
+    EXPECT_EQ(faulted.windows, (QStringList{"FLASH_MAIN", "Flash AUXPAD"})) << "the box says it";
 }
 
 } // namespace
