@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "records/record_reader.h"
 #include "tests/e2e/sim_process.h"
 #include "tests/support/files.h"
 #include "tests/widgets/live_windows.h"
@@ -106,6 +107,30 @@ TEST_F(StationStart, AFaultOfTheStationsOwnEndsItWithStatusOne)
         QTest::mouseClick(QApplication::activeWindow()->findChild<QWidget*>("Command1"), Qt::LeftButton);
     }, 1);
     EXPECT_EQ(faulted.windows, (QStringList{"FLASH_MAIN", "Flash AUXPAD"})) << "the box says it";
+}
+
+// The jobs run from the window go on record under the station's name and its operator.
+TEST_F(StationStart, ItsRecordsNameTheStationAndTheOperatorItWasStartedFor)
+{
+    std::vector<auxpad::JobRecord> records;
+    start("No", {{}, "bench 7", "4711", false}, [&] {
+        writeFile(dir_.filePath("station/flash.ini"),
+                  "COMport=\"41\"\r\nShow=\"No\"\r\nHardware=\"0102\"\r\nMCUSW=\"MCU02.00.01\"\r\nDSPSW=\"DSP02.00.07\"\r\n"
+                  "Serial=\"SN0000042\"\r\nCode=\"0671234\"\r\nManufacture=\"061226\"\r\n");
+        QWidget* main = QApplication::activeWindow();
+        QTest::mouseClick(main->findChild<QWidget*>("Command1"), Qt::LeftButton);
+        QTest::mouseClick(main->findChild<QWidget*>("Prod_info"), Qt::LeftButton);
+        auxpad::RecordReader reader;
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            closeBox();
+            if (!reader.isOpen() && !reader.open("sqlite:" + dir_.filePath("data/auxpad-flash/records.sqlite")))
+                return false;
+            records = reader.find({}).value_or(std::vector<auxpad::JobRecord>{});
+            return !records.empty() && records.back().result != "running";
+        }, 30000));
+    });
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.back().station + " " + records.back().operatorId, "bench 7 4711");
 }
 
 } // namespace
