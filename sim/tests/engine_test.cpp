@@ -118,6 +118,16 @@ TEST(EngineFbus, RegistersOnRequestAndAcknowledgesTheStationsReply)
     EXPECT_EQ(acked[0], hx("1E 00 28 7F 00 02 D0 01 E6 7C")) << "for the reply, by its type";
 }
 
+TEST(EngineTx, RawBytesLeaveAfterWhatTheBoardQueuedBeforeThem)
+{
+    Rig rig;
+    rig.engine.execute(command(SimCommand::Kind::Register), 1000);
+    SimCommand raw = command(SimCommand::Kind::Raw);
+    raw.bytes = hx("55 AA");
+    rig.engine.execute(raw, 1000);
+    EXPECT_EQ(rig.step(1000), hx("1E 00 28 D0 00 03 05 01 60 00 53 D2 55 AA"));
+}
+
 TEST(EngineFbus, DelaysKeepTheAckAheadOfTheAnswer)
 {
     EngineConfig config;
