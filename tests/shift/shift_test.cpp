@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -244,6 +245,24 @@ TEST(Shift, EveryDrawnFaultNamesAStationAndSlotOfTheShiftAndEndsWithinIt)
         }
     }
     EXPECT_EQ(renamed.size(), 6u);
+}
+
+// The shift's JSON says each fault as the faults file gave it, with what names it and no more.
+TEST(Shift, ItsJsonSaysEachFaultWithItsStationSlotAndShare)
+{
+    QTemporaryDir dir;
+    const QString faults = writeFile(dir.filePath("faults.txt"), "slot-flaky at=00:00:00 for=360 station=2 slot=3 fail=30\n"
+                                                                 "printer-refuses at=00:01:00 for=60\n");
+    QProcess simulate;
+    startProgram(simulate, AUXPAD_FLASH_EXE,
+                 {"simulate", "--stations", "2", "--slots", "4", "--hours", "0.1", "--faults", faults, "--json"});
+    ASSERT_TRUE(simulate.waitForFinished(60000));
+    std::map<QString, QJsonObject> byKind;
+    for (const QJsonValue f : QJsonDocument::fromJson(simulate.readAllStandardOutput())["faults"].toArray())
+        byKind[f["kind"].toString()] = f.toObject();
+    EXPECT_EQ(byKind["slot-flaky"], (QJsonObject{{"kind", "slot-flaky"}, {"at", "00:00:00"}, {"seconds", 360},
+                                                 {"station", "station-2"}, {"slot", "COM3"}, {"fail", 30}}));
+    EXPECT_EQ(byKind["printer-refuses"], (QJsonObject{{"kind", "printer-refuses"}, {"at", "00:01:00"}, {"seconds", 60}}));
 }
 
 // The kinds of board share the shift between them: every kind counts toward the whole,
