@@ -264,9 +264,9 @@ TEST(Failures, ASlotFailsMoreThanItsBenchWhenItsFirstTriesAreImprobableThere)
     EXPECT_FALSE(auxpad::Outlier::of({40, 20}, {40, 20})) << "a bench of one slot is its own measure";
 
     // A summary's slots, each measured against its own station's bench in its own period.
-    std::vector<auxpad::StationYield> rows = {{"st-b", "COM1", "p", 40, 20, 20, 0, 20, 20}};
+    std::vector<auxpad::StationYield> rows = {{"st-b", "COM1", "p", 40, 20, 20, 0, 20, 20, 0, {}}};
     for (int com = 11; com <= 20; ++com)
-        rows.push_back({"st-a", QString("COM%1").arg(com), com == 11 ? "q" : "p", 40, 0, 0, 0, 0, com == 17 ? 8 : 1});
+        rows.push_back({"st-a", QString("COM%1").arg(com), com == 11 ? "q" : "p", 40, 0, 0, 0, 0, com == 17 ? 8 : 1, 0, {}});
     auxpad::markOutliers(rows);
     QStringList outliers;
     for (const auto& r : rows)
