@@ -1,5 +1,7 @@
 #include "shell/sim_options.h"
 
+#include "core/sim_command.h"
+
 #include <QCommandLineParser>
 #include <QStringList>
 
@@ -9,16 +11,15 @@
 namespace auxsim {
 namespace {
 
-const char *kDescription =
+// The commands in between are `help`'s own list, so the two never tell different lists.
+const char *kAbout =
     "Simulated AUXPAD board on a pseudo-terminal, for training and for testing the\n"
     "flash tool. Prints the pty device path as the first line of standard output.\n"
     "It acknowledges and answers FBUS frames (self-test, product information read\n"
     "and write) and takes bootloader blocks, answering each good one with 90.\n"
     "\n"
-    "Commands on standard input, one per line:\n"
-    "  register | power-up | send <hex id+params> | raw <hex> |\n"
-    "  burst <N> [<hex id>] | attach [<product info>] | detach |\n"
-    "  stats | help | quit\n"
+    "On standard input, one a line, ";
+const char *kAfterCommands =
     "End of input only stops the commands; the simulator runs on until quit,\n"
     "SIGINT/SIGTERM or --hangup-after-block.\n"
     "\n"
@@ -133,7 +134,8 @@ void fill(const QCommandLineParser &p, ShellOptions &o)
 std::optional<ShellOptions> parseOptions(const QStringList &arguments)
 {
     QCommandLineParser p;
-    p.setApplicationDescription(QString::fromLatin1(kDescription));
+    p.setApplicationDescription(QString::fromLatin1(kAbout) + QString::fromLatin1(commandHelp())
+                                + QString::fromLatin1(kAfterCommands));
     p.addHelpOption();
     p.addVersionOption();
     p.addOptions({
