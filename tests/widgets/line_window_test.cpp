@@ -86,12 +86,9 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_EQ(window.windowTitle(), "Flash AUXPAD line");
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    const QRect diskEdit = window.findChild<QLineEdit*>("disk")->geometry();
-    const QRect dataEdit = window.findChild<QLineEdit*>("data")->geometry();
-    EXPECT_FALSE(diskEdit.intersects(dataEdit) || diskEdit.intersects(window.findChild<QWidget*>("flashAll")->geometry()))
-        << "the files and Flash all each have their place";
-    const QRect flashAll = window.findChild<QWidget*>("flashAll")->geometry();
-    const QRect stopAll = window.findChild<QWidget*>("stopAll")->geometry();
+    const auto at = [&](const char* name) { return window.findChild<QWidget*>(name)->geometry(); };
+    const QRect diskEdit = at("disk"), flashAll = at("flashAll"), stopAll = at("stopAll");
+    EXPECT_FALSE(diskEdit.intersects(at("data")) || diskEdit.intersects(flashAll)) << "the files and Flash all each have their place";
     EXPECT_TRUE(flashAll.left() == stopAll.left() && flashAll.bottom() < stopAll.top() && flashAll.left() > diskEdit.right())
         << "Flash all stands over Stop all, right of the files";
     for (QLabel* label : window.findChildren<QLabel*>()) {
@@ -156,9 +153,7 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_EQ(rows[2]->findChild<QLabel*>("result")->palette(), rows[2]->palette()) << "no red box left of its FAIL";
     EXPECT_EQ(rows[2]->findChild<QLabel*>("elapsed")->text(), "00:00") << "nor the time of the run that failed";
 
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return !busy(0) && !busy(1) && !busy(2);
-    }, 40000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !busy(0) && !busy(1) && !busy(2); }, 40000));
     EXPECT_TRUE(gaps.live()) << testing::PrintToString(gaps);
     for (BoardRow* row : rows)
         EXPECT_EQ(resultOf(row), "PASS") << row->objectName().toStdString();
@@ -175,18 +170,14 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     }
     EXPECT_TRUE(rows[0]->log().contains("_TEST_SELF_TEST_RESP")) << "each row keeps its traffic log";
     QTest::mouseDClick(rows[0], Qt::LeftButton);
-    const auto* log = rows[0]->findChild<QPlainTextEdit*>("log");
+    auto* log = rows[0]->findChild<QPlainTextEdit*>("log");
     ASSERT_TRUE(log && log->isVisible()) << "a double click opens it";
     EXPECT_GE(log->width(), 500) << "wide enough for a line of a frame's bytes";
     struct Raised : QObject {
         int times = 0;
-        bool eventFilter(QObject*, QEvent* e) override
-        {
-            times += e->type() == QEvent::ZOrderChange;
-            return false;
-        }
+        bool eventFilter(QObject*, QEvent* e) override { times += e->type() == QEvent::ZOrderChange; return false; }
     } raised;
-    rows[0]->findChild<QPlainTextEdit*>("log")->installEventFilter(&raised);
+    log->installEventFilter(&raised);
     QTest::mouseDClick(rows[0], Qt::LeftButton);
     EXPECT_GE(raised.times, 1) << "a log already open comes to the front again";
     EXPECT_TRUE(window.grab().save(shots + "/line_after.png"));
@@ -202,9 +193,7 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
             EXPECT_EQ(r.device, sims[2]->devicePath()) << "the swapped board's record names the device it was on";
         }
     }
-    EXPECT_EQ(results["COM51"], std::vector<QString>{"passed"});
-    EXPECT_EQ(results["COM52"], std::vector<QString>{"passed"});
-    EXPECT_EQ(results["COM53"], (std::vector<QString>{"failed", "passed"}));
+    EXPECT_EQ(results, (decltype(results){{"COM51", {"passed"}}, {"COM52", {"passed"}}, {"COM53", {"failed", "passed"}}}));
 }
 
 TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
@@ -366,10 +355,8 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
         b.plug(i);
     ASSERT_TRUE(b.runUntil([&] { return b.bench->status(9).phase == "InitData" && b.bench->status(9).percent > 30; }));
     const QSize tile = tiles[9]->size(); // the percentage: under the bar, right of the serial
-    EXPECT_GE(drawnLetterHeight(tiles[9], QRect(tile.width() * 3 / 4, tile.height() / 2 + 12, tile.width() / 4 - 16,
-                                                tile.height() / 2 - 16)),
-              24)
-        << "the percentage reads from a step away";
+    const QRect percent(tile.width() * 3 / 4, tile.height() / 2 + 12, tile.width() / 4 - 16, tile.height() / 2 - 16);
+    EXPECT_GE(drawnLetterHeight(tiles[9], percent), 24) << "the percentage reads from a step away";
     EXPECT_TRUE(window.grab().save(QStringLiteral(AUXPAD_SCREENSHOT_DIR) + "/bench_grid.png"));
     b.adapters[1]->pull();
     ASSERT_TRUE(b.runUntil([&] { return !b.bench->status(1).ended(); }, 10000));
@@ -471,8 +458,7 @@ TEST(LineWindow, ALockedBenchKeepsAPassedBoardItsStopAndItsWindowForAnEngineerFo
     };
     EXPECT_TRUE(operatorMode()) << "a passed board, the stop and the files wait; another board does not";
     EXPECT_TRUE(window.findChild<QLabel*>("lock")->text().startsWith("Locked: "));
-    EXPECT_FALSE(window.close()) << "the window stays open";
-    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(!window.close() && window.isVisible()) << "the window stays open";
     EXPECT_EQ(problem->text(), "Closing the window needs the badge and PIN of an engineer: unlock first.");
 
     const auto unlockAs = [&](const QString& badge, const QString& pin) {
@@ -489,10 +475,8 @@ TEST(LineWindow, ALockedBenchKeepsAPassedBoardItsStopAndItsWindowForAnEngineerFo
     EXPECT_TRUE(flash->isEnabled() && stop->isEnabled()) << "open for the engineer";
     EXPECT_TRUE(window.findChild<QLabel*>("lock")->text().startsWith("Unlocked for Eve (engineer)"));
     const auto unlocks = b.bench->journal().access().between({});
-    ASSERT_TRUE(unlocks);
-    ASSERT_EQ(unlocks->size(), 1u);
-    EXPECT_EQ(unlocks->front().meaning, "unlock");
-    EXPECT_EQ(unlocks->front().badge, "E1");
+    ASSERT_TRUE(unlocks && unlocks->size() == 1u);
+    EXPECT_EQ(unlocks->front().meaning + " " + unlocks->front().badge, "unlock E1");
     b.plug(1);
     QTest::mouseClick(rows[1]->findChild<QPushButton*>("flash"), Qt::LeftButton);
     ASSERT_TRUE(b.bench->busy(1));
