@@ -130,13 +130,10 @@ TEST_F(Access, AnExceptionNeedsASignerOfTheRoleAndTheRightPinBeforeAByteGoesToTh
     ASSERT_EQ(overrides.status, 0) << overrides.err.toStdString();
     const QJsonArray list = QJsonDocument::fromJson(overrides.out).object()["overrides"].toArray();
     ASSERT_EQ(list.size(), 1) << overrides.out.toStdString();
-    const QJsonObject o = list[0].toObject();
-    EXPECT_EQ(o["meaning"], "again");
-    EXPECT_EQ(o["signer"], "T1");
-    EXPECT_EQ(o["name"], "Tom Tech");
-    EXPECT_EQ(o["reason"], "rework after a cold joint");
-    EXPECT_EQ(o["station"], "A");
-    EXPECT_EQ(o["board"], "COM21");
+    for (const auto& [key, value] : {std::pair{"meaning", "again"}, std::pair{"signer", "T1"}, std::pair{"name", "Tom Tech"},
+                                     std::pair{"reason", "rework after a cold joint"}, std::pair{"station", "A"},
+                                     std::pair{"board", "COM21"}})
+        EXPECT_EQ(list[0][key], value) << key;
 
     // The override is in the chain: edited at the line's database, the audit says so.
     EXPECT_EQ(tool({"records", "audit", "--db", line_}).status, 0);
@@ -154,14 +151,14 @@ TEST_F(Access, TheStationKeepsItsRecipesRulesForWhatIsAskedWithoutARecipe)
     ASSERT_EQ(station("A", QStringList{"run", "--recipe", "recipe.ini", "--db", line_} + ports(21, 1)).status, 0);
 
     const QStringList release = {"records", "lease", "--release", "--station", "A", "--db", line_};
-    const auto unsigned_ = tool(release, "A");
-    EXPECT_EQ(unsigned_.status, 2);
-    EXPECT_TRUE(unsigned_.err.contains("records lease --release is an exception")) << unsigned_.err.toStdString();
-    const auto technician = tool(release + QStringList{"--signer", "T1"}, "A", "2580");
-    EXPECT_EQ(technician.status, 2);
-    EXPECT_TRUE(technician.err.contains("may not sign")) << technician.err.toStdString();
-    const auto engineer = tool(release + QStringList{"--signer", "E1"}, "A", "4711");
-    EXPECT_EQ(engineer.status, 0) << engineer.err.toStdString();
+    // Unsigned, then signed by a technician, then by the engineer the recipe asks for.
+    for (const auto& [signer, pin, status, says] :
+         {std::tuple{QStringList{}, "", 2, "records lease --release is an exception"},
+          std::tuple{QStringList{"--signer", "T1"}, "2580", 2, "may not sign"}, std::tuple{QStringList{"--signer", "E1"}, "4711", 0, ""}}) {
+        const auto ran = tool(release + signer, "A", pin);
+        EXPECT_EQ(ran.status, status) << ran.err.toStdString();
+        EXPECT_TRUE(ran.err.contains(says)) << ran.err.toStdString();
+    }
 }
 
 TEST_F(Access, FiveWrongPinsInARowLockTheBadgeForAQuarterOfAnHourOnRecord)
