@@ -77,8 +77,7 @@ TEST_P(Journals, TwoJournalsUnderOneStationNameNeverShareASerialNorTakeEachOther
     }
     ASSERT_NE(idOf[0], idOf[1]);
     const QStringList leftX = leasedTo(held, idOf[0]), leftY = leasedTo(held, idOf[1]);
-    ASSERT_FALSE(leftX.isEmpty());
-    ASSERT_FALSE(leftY.isEmpty());
+    ASSERT_FALSE(leftX.isEmpty() || leftY.isEmpty()) << "each journal still holds a lease";
     EXPECT_TRUE(tool({"report", "--db", store_}).out.contains("bench [journal " + idOf[0].left(8).toUtf8() + "]"))
         << "the report tells the two apart";
 
