@@ -19,10 +19,12 @@ struct Download : ::testing::Test {
     }
     // Through the self-test and the product-information read, to the tick that starts
     // the InitDisk download, and that tick; what is written since is the first block.
-    void startInitDisk(const std::string& disk)
+    void startInitDisk(const std::string& disk, bool goneSinceClick = false)
     {
         b.files.files["/station/disk.txt"] = disk;
         b.flash();
+        if (goneSinceClick)
+            b.files.files.erase("/station/disk.txt");
         b.fromBoard(boardMessage(0x6F, {1, 5, 3, 3, 3, 3, 3}));
         b.tick();
         b.fromBoard(boardMessage(0x70, {0}));
@@ -177,13 +179,7 @@ TEST_F(Download, AnEmptyFileSendsNothingAndFails)
 
 TEST_F(Download, AFileGoneSinceTheClickIsNamed)
 {
-    b.files.files["/station/disk.txt"] = downloadText(6);
-    b.flash();
-    b.files.files.erase("/station/disk.txt");
-    b.fromBoard(boardMessage(0x6F, {1, 5, 3, 3, 3, 3, 3}));
-    b.tick();
-    b.fromBoard(boardMessage(0x70, {0}));
-    b.tick(2);
+    startInitDisk(downloadText(6), true);
     ASSERT_EQ(b.boxes.size(), 1u);
     EXPECT_EQ(b.boxes[0].text, "Cannot read disk.txt: No such file or directory");
     EXPECT_EQ(b.caption(), "\n Flash AUXPAD Fail\nPlease Flash Again or reset the phone!");
