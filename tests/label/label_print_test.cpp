@@ -94,12 +94,11 @@ TEST_F(LabelPrint, AQueueThatRefusesHoldsTheLabelUntilItTakesItOnce)
     ASSERT_TRUE(cups->admin("cupsreject", {cups->rawQueue()}));
     // A queue that refuses may take the label later; one that is not there never will.
     const LabelDocument blank{"^XA^XZ", kRawFormat};
-    const auto refused = sendToPrinter(cups->rawQueue(), blank, 1, "t");
-    ASSERT_FALSE(refused);
-    EXPECT_FALSE(refused.error().lasting) << refused.error().why.toStdString();
-    const auto missing = sendToPrinter("no-such-queue", blank, 1, "t");
-    ASSERT_FALSE(missing);
-    EXPECT_TRUE(missing.error().lasting) << missing.error().why.toStdString();
+    for (const auto& [queue, lasting] : {std::pair{cups->rawQueue(), false}, std::pair{QString("no-such-queue"), true}}) {
+        const auto sent = sendToPrinter(queue, blank, 1, "t");
+        ASSERT_FALSE(sent) << queue.toStdString();
+        EXPECT_EQ(sent.error().lasting, lasting) << sent.error().why.toStdString();
+    }
     LabelPrinter printer(journal(), request(cups->rawQueue(), "SN0000045").settings);
     QSignalSpy finished(&printer, &LabelPrinter::finished);
     printer.print(request(cups->rawQueue(), "SN0000045"));
