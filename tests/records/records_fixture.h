@@ -85,6 +85,27 @@ protected:
         write("station/recipe.ini",
               recipeText("\"AUXPAD V2, line A\"", downloadText(60), downloadText(120), "SN0001000-SN0001999") + more);
     }
+    // Every frame or byte a board took: none, when a run was refused before it started.
+    long heard(std::size_t board)
+    {
+        const auto stats = sims_[board]->stats();
+        return stats.at("frames_rx_good") + stats.at("frames_rx_bad") + stats.at("stray_bytes");
+    }
+    // A command refused: status 2, and one line that says `why`.
+    static void expectRefused(const Ran& ran, const QString& why)
+    {
+        EXPECT_EQ(ran.status, 2);
+        EXPECT_EQ(ran.err.count('\n'), 1) << ran.err.toStdString();
+        EXPECT_TRUE(ran.err.contains(why)) << ran.err.toStdString();
+    }
+    // Reads `tool`'s output until it holds `event` `count` times, and says how often it did.
+    static qsizetype waitFor(QProcess& tool, const QByteArray& event, int count = 1)
+    {
+        QByteArray out;
+        while (out.count(event) < count && tool.waitForReadyRead(30000))
+            out += tool.readAllStandardOutput();
+        return out.count(event);
+    }
     // The station's journal, where the tools of this test keep their records first.
     QString journal() const { return "sqlite:" + dir_.filePath("data/auxpad-flash/records.sqlite"); }
 
