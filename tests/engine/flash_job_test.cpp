@@ -32,11 +32,8 @@ struct FlashJob : ::testing::Test {
 TEST_F(FlashJob, RunsFromTheClickToSuccess)
 {
     b.flash();
-    EXPECT_EQ(b.captions[0], "Flash Starting...");
-    EXPECT_EQ(b.captions[1], "Checking File:disk.txt");
-    EXPECT_EQ(b.captions[2], "Checking file:data.txt");
-    EXPECT_EQ(b.captions[3], "Testing AUXPAD board...");
-    EXPECT_EQ(b.caption(), "AUXPAD board is Ready!");
+    EXPECT_EQ(b.captions, (std::vector<std::string>{"Flash Starting...", "Checking File:disk.txt", "Checking file:data.txt",
+                                                   "Testing AUXPAD board...", "AUXPAD board is Ready!"}));
     EXPECT_EQ(b.engine.jobMode(), JobMode::FlashReadInfo) << "the self-test answer moved the job on";
     b.tick();
     EXPECT_EQ(b.caption(), "Reading AUXPAD board Product info...");
