@@ -157,12 +157,11 @@ TEST_F(Link, TheBoardsTestInfoGoesToTheLogFieldByField)
     // The status, a byte, the result, the date, a byte and the number; the frame's own
     // last bytes follow, and are no part of the number.
     const std::string fields = std::string("\x01") + "x" + "PASS1" + "061226" + "-" + "042";
-    b.fromBoard(boardMessage(0x6C, Bytes(fields.begin(), fields.end())));
-    EXPECT_TRUE(b.traffic.ends_with("\nTest info read\nResult: PASS1\nDate: 061226\nNo : 042")) << b.traffic;
-    b.traffic.clear();
-    b.fromBoard(boardMessage(0x6D, Bytes(fields.begin(), fields.end())));
-    EXPECT_TRUE(b.traffic.ends_with("\nTest info write\nResult: PASS1\nDate: 061226\nNo : 042")) << b.traffic;
-    b.traffic.clear();
+    for (const auto& [id, way] : {std::pair{0x6C, "read"}, {0x6D, "write"}}) {
+        b.fromBoard(boardMessage(id, Bytes(fields.begin(), fields.end())));
+        EXPECT_TRUE(b.traffic.ends_with(std::string("\nTest info ") + way + "\nResult: PASS1\nDate: 061226\nNo : 042")) << b.traffic;
+        b.traffic.clear();
+    }
     b.fromBoard(boardMessage(0x6D, {0x00}));
     EXPECT_TRUE(b.traffic.ends_with("\nTestInfo write FAILED")) << b.traffic;
 }
