@@ -93,12 +93,10 @@ protected:
     }
     void pick(QListView* list, const char* name)
     {
-        const auto* model = list->model();
-        for (int r = 0; r < model->rowCount(list->rootIndex()); ++r) {
-            const QModelIndex index = model->index(r, 0, list->rootIndex());
-            if (index.data().toString() == name)
-                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
-        }
+        const QModelIndex first = list->model()->index(0, 0, list->rootIndex());
+        const QModelIndexList hits = list->model()->match(first, Qt::DisplayRole, name, 1, Qt::MatchExactly);
+        ASSERT_EQ(hits.size(), 1) << name;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(hits[0]).center());
     }
     // Everything the operator sees of step 1, after the one box that said why.
     QString expectStillAt(const char* folder, const char* picked)
