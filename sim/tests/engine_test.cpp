@@ -74,12 +74,9 @@ TEST(EngineFaults, ASilentBoardSendsNothingAndLogsWhatItKeptBack)
     EngineConfig config;
     config.silent = true;
     Rig rig(config);
-    Bytes wire = rig.send(kToolSelfTest, 10 * kMs);
-    for (TimeUs t = 20 * kMs; t <= 2000 * kMs; t += 10 * kMs) {
-        const Bytes more = rig.step(t);
-        wire.insert(wire.end(), more.begin(), more.end());
-    }
-    EXPECT_TRUE(wire.empty());
+    EXPECT_TRUE(rig.send(kToolSelfTest, 10 * kMs).empty());
+    for (TimeUs t = 20 * kMs; t <= 2000 * kMs; t += 10 * kMs)
+        ASSERT_TRUE(rig.step(t).empty()) << t;
     const auto keptBack = std::count_if(rig.sink.logs.begin(), rig.sink.logs.end(),
                                         [](const std::string &line) { return line.find("not sent (--silent): ") != std::string::npos; });
     EXPECT_GE(keptBack, 2) << "the acknowledgement and the answer";
@@ -90,10 +87,8 @@ TEST(EngineLog, TellsEachFrameBothWaysInOrder)
 {
     Rig rig;
     Bytes wire = rig.send(kToolSelfTest, 0);
-    for (TimeUs t = 10 * kMs; t <= 900 * kMs; t += 10 * kMs) {
-        const Bytes more = rig.step(t);
-        wire.insert(wire.end(), more.begin(), more.end());
-    }
+    for (TimeUs t = 10 * kMs; t <= 900 * kMs; t += 10 * kMs)
+        std::ranges::copy(rig.step(t), std::back_inserter(wire));
     std::vector<std::string> frames;
     std::copy_if(rig.sink.logs.begin(), rig.sink.logs.end(), std::back_inserter(frames),
                  [](const std::string &line) { return line.starts_with("< ") || line.starts_with("> "); });
