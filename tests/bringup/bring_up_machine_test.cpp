@@ -279,16 +279,14 @@ TEST(BringUpMachine, AnInterruptEndsItWhereverItIsAndLeavesNoOtherTry)
     running.endKept(1, {}, 6);
     EXPECT_EQ(outputsOf<Finished>(running).size(), 1u) << "even a curable cause is not tried again";
 
-    BringUpMachine choosing;
-    choosing.start(0);
+    BringUpMachine choosing = started();
     choosing.stepEnded(flashPassed(), 5);
     choosing.takeOutputs();
     choosing.interrupt(6);
     EXPECT_EQ(outputsOf<KeepEnd>(choosing).size(), 1u);
     EXPECT_EQ(choosing.result().outcome, JobOutcome::Interrupted);
 
-    BringUpMachine between({3, false});
-    between.start(0);
+    BringUpMachine between = started({3, false});
     between.stepEnded(ended(JobKind::Flash, JobOutcome::Failed, FailureCause::NoAnswer), 5);
     between.endKept(1, {}, 5);
     between.takeOutputs();
