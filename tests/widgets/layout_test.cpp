@@ -174,9 +174,8 @@ TEST(Layout, MainWindowIsAFixedDialogLikeWindowWithBlueStatusAndHiddenProgress)
     EXPECT_EQ(lw.main.minimumSize(), QSize(570, 385));
     EXPECT_EQ(lw.main.maximumSize(), QSize(570, 385));
     EXPECT_FALSE(lw.main.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-    EXPECT_TRUE(lw.main.findChildren<QMenuBar*>().isEmpty());
-    EXPECT_TRUE(lw.main.findChildren<QToolBar*>().isEmpty());
-    EXPECT_TRUE(lw.main.findChildren<QStatusBar*>().isEmpty());
+    EXPECT_TRUE(lw.main.findChildren<QMenuBar*>().isEmpty() && lw.main.findChildren<QToolBar*>().isEmpty()
+                && lw.main.findChildren<QStatusBar*>().isEmpty()) << "no menu, tool or status bar";
 
     auto* disp1 = lw.mainCtl<QLabel>("DISP1");
     EXPECT_EQ(disp1->palette().color(QPalette::WindowText), QColor(Qt::blue));
@@ -187,8 +186,7 @@ TEST(Layout, MainWindowIsAFixedDialogLikeWindowWithBlueStatusAndHiddenProgress)
 
     auto* bar = lw.mainCtl<QProgressBar>("PrgLoad");
     EXPECT_TRUE(bar->isHidden());
-    EXPECT_EQ(bar->minimum(), 0);
-    EXPECT_EQ(bar->maximum(), 100);
+    EXPECT_EQ(std::pair(bar->minimum(), bar->maximum()), std::pair(0, 100));
 }
 
 TEST(Layout, MessageWindowHasItsCaptionSizeAndPlace)
