@@ -204,31 +204,31 @@ TEST(Shift, ExactlyTheFlakySlotFailsMoreThanItsBench)
 TEST(Shift, ABadFaultsFileOrRecipeIsRefusedBeforeTheShiftStarts)
 {
     QTemporaryDir dir;
-    const std::pair<const char*, const char*> files[] = {
-        {"slot-flaky at=00:00:00 for=60 station=3 slot=1 fail=30", "line 3: station=3 is no station of this shift"},
-        {"slot-flaky at=00:00:00 for=60 station=1 slot=9 fail=30", "line 3: slot=9 is no slot of this shift"},
-        {"slot-flaky at=00:00:00 for=60 station=1 slot=2 fail=130", "line 3: fail=130 is not a percentage"},
-        {"slot-flaky at=00:00:00 for=60 station=1 slot=2", "line 3: which slot, and how flaky?"},
-        {"printer-refuses at=00:10:00 for=60 fail=30", "line 3: fail is no key of this fault"},
+    int files = 0;
+    const auto faults = [&](const char* line) {
+        const QString file = dir.filePath(QString("faults%1.txt").arg(++files));
+        return QStringList{"--keep", dir.filePath("kept"), "--faults",
+                           writeFile(file, std::string("# the worn contact at COM12\ndefaults\n") + line + "\n")};
     };
-    for (const auto& [line, said] : files) {
-        const QString faults = writeFile(dir.filePath("faults.txt"), std::string("# the worn contact at COM12\ndefaults\n") + line + "\n");
+    // A recipe given to the shift is the one it runs, checked as a station checks its own.
+    const std::pair<QStringList, const char*> refused[] = {
+        {faults("slot-flaky at=00:00:00 for=60 station=3 slot=1 fail=30"), "line 3: station=3 is no station of this shift"},
+        {faults("slot-flaky at=00:00:00 for=60 station=1 slot=9 fail=30"), "line 3: slot=9 is no slot of this shift"},
+        {faults("slot-flaky at=00:00:00 for=60 station=1 slot=2 fail=130"), "line 3: fail=130 is not a percentage"},
+        {faults("slot-flaky at=00:00:00 for=60 station=1 slot=2"), "line 3: which slot, and how flaky?"},
+        {faults("printer-refuses at=00:10:00 for=60 fail=30"), "line 3: fail is no key of this fault"},
+        {{"--recipe", writeFile(dir.filePath("recipe.ini"), "[recipe]\nname=Line A\n")}, "recipe.ini: [recipe] has no initdisk"},
+    };
+    for (const auto& [arguments, said] : refused) {
         QProcess simulate;
         startProgram(simulate, AUXPAD_FLASH_EXE,
-                     {"simulate", "--stations", "2", "--slots", "8", "--faults", faults, "--keep", dir.filePath("kept")});
+                     QStringList{"simulate", "--stations", "2", "--slots", "8"} + arguments);
         ASSERT_TRUE(simulate.waitForFinished(60000));
         const QString err = QString::fromUtf8(simulate.readAllStandardError());
-        EXPECT_EQ(simulate.exitCode(), 2) << line;
+        EXPECT_EQ(simulate.exitCode(), 2) << said;
         EXPECT_TRUE(err.contains(said)) << err.toStdString();
         EXPECT_FALSE(QDir(dir.filePath("kept")).exists()) << "nothing is written";
     }
-    // A recipe given to the shift is the one it runs, checked as a station checks its own.
-    const QString recipe = writeFile(dir.filePath("recipe.ini"), "[recipe]\nname=Line A\n");
-    QProcess simulate;
-    startProgram(simulate, AUXPAD_FLASH_EXE, {"simulate", "--stations", "2", "--slots", "8", "--recipe", recipe});
-    ASSERT_TRUE(simulate.waitForFinished(60000));
-    EXPECT_EQ(simulate.exitCode(), 2);
-    EXPECT_TRUE(simulate.readAllStandardError().contains("recipe.ini: [recipe] has no initdisk"));
 }
 
 // A seed's faults fall on the shift's own stations and slots, any of them, and end within it.
