@@ -45,6 +45,7 @@ protected:
         const char *old = std::getenv("XDG_CONFIG_HOME");
         oldXdg_ = old ? std::optional<std::string>(old) : std::nullopt;
         ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+        file = PortMapEntry::defaultFile();
     }
     void TearDown() override
     {
@@ -64,11 +65,11 @@ protected:
 
     std::filesystem::path dir_;
     std::optional<std::string> oldXdg_;
+    std::filesystem::path file; // where the simulator keeps its lines
 };
 
 TEST_F(PortMapFileTest, CreatesTheFolderAndRemovesItsLineOnRestore)
 {
-    const auto file = PortMapEntry::defaultFile();
     EXPECT_EQ(file, dir_ / "auxpad-flash" / "ports.conf");
     {
         PortMapEntry entry(file, 9, "/dev/pts/5");
@@ -82,7 +83,6 @@ TEST_F(PortMapFileTest, CreatesTheFolderAndRemovesItsLineOnRestore)
 
 TEST_F(PortMapFileTest, DestructorPutsBackTheOldLineAndKeepsTheOthers)
 {
-    const auto file = PortMapEntry::defaultFile();
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file) << "COM1=/dev/ttyS0\nCOM9=/dev/ttyUSB0\n";
     {
@@ -96,7 +96,6 @@ TEST_F(PortMapFileTest, DestructorPutsBackTheOldLineAndKeepsTheOthers)
 
 TEST_F(PortMapFileTest, SimulatorsStartedAtOnceKeepEveryLine)
 {
-    const auto file = PortMapEntry::defaultFile();
     std::filesystem::create_directories(file.parent_path());
     std::vector<pid_t> children;
     for (int com = 41; com <= 48; ++com) {
