@@ -14,12 +14,15 @@ struct FlashJob : ::testing::Test {
     explicit FlashJob(auxsim::EngineConfig config = {}) : b(config) {}
     EngineRig b;
     Bytes disk, data;
+    std::string diskSha, dataSha; // of the files as SetUp wrote them: the approved ones
 
     void SetUp() override
     {
         b.files.files["/station/flash.ini"] = "COMport=\"1\"\r\nFormat=\"30\"\r\nHardware=\"9999\"\r\n";
         b.files.files["/station/disk.txt"] = downloadText(24, 32, &disk, 1);
         b.files.files["/station/data.txt"] = downloadText(36, 32, &data, 2);
+        diskSha = examineFile(b.files, "/station/disk.txt")->digest.sha256;
+        dataSha = examineFile(b.files, "/station/data.txt")->digest.sha256;
     }
     void toFormatWait()
     {
@@ -130,8 +133,6 @@ TEST_F(FlashJob, StartsOnlyWithBothFilesPickedReadableAndInOrder)
 
 TEST_F(FlashJob, SendsOnlyTheApprovedFilesEvenWhenOneIsSwappedAfterTheStart)
 {
-    const std::string diskSha = examineFile(b.files, "/station/disk.txt")->digest.sha256;
-    const std::string dataSha = examineFile(b.files, "/station/data.txt")->digest.sha256;
     b.engine.startFlashJob({"/station/disk.txt", "/station/data.txt", diskSha, std::string(64, '0')}, b.now);
     EXPECT_EQ(b.caption(), "data.txt is not the approved file: its SHA-256 is " + dataSha);
     EXPECT_TRUE(b.written.empty());
@@ -149,8 +150,6 @@ TEST_F(FlashJob, SendsOnlyTheApprovedFilesEvenWhenOneIsSwappedAfterTheStart)
 
 TEST_F(FlashJob, AnApprovedInitDiskSwappedAfterTheStartIsNotSentEither)
 {
-    const std::string diskSha = examineFile(b.files, "/station/disk.txt")->digest.sha256;
-    const std::string dataSha = examineFile(b.files, "/station/data.txt")->digest.sha256;
     b.engine.startFlashJob({"/station/disk.txt", "/station/data.txt", diskSha, dataSha}, b.now);
     b.settle();
     b.files.files["/station/disk.txt"] = downloadText(24, 32, nullptr, 9);
