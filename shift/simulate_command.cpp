@@ -207,8 +207,6 @@ Expected<ShiftRun, QString> simulate(const ShiftPlan& plan)
                               ? QStringLiteral("/dev/shm/auxpad-shift-XXXXXX")
                               : QDir::tempPath() + "/auxpad-shift-XXXXXX");
     const QString storeDir = plan.keep.isEmpty() ? scratch.path() : QDir(plan.keep).absolutePath();
-    if (!QDir().mkpath(storeDir))
-        return unexpected("the folder " + storeDir + " cannot be made");
     QString recipePath = plan.recipe;
     if (recipePath.isEmpty()) {
         auto made = builtInRecipe(QDir(scratch.path()));
@@ -224,6 +222,9 @@ Expected<ShiftRun, QString> simulate(const ShiftPlan& plan)
     const QString lineUrl = plan.db.isEmpty() ? "sqlite:" + QDir(storeDir).filePath("line.sqlite") : plan.db;
     if (auto checked = StoreUrls::checkUrl(lineUrl); !checked)
         return unexpected("--db: " + checked.error());
+    // Only a shift that will run keeps a folder: bad input leaves nothing behind.
+    if (!QDir().mkpath(storeDir))
+        return unexpected("the folder " + storeDir + " cannot be made");
     QElapsedTimer wall; // the one real clock here: how long the simulated shift took
     wall.start();
     Shift shift(plan, *recipe, storeDir, lineUrl);

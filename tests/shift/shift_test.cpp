@@ -217,7 +217,9 @@ TEST(Shift, ABadFaultsFileOrRecipeIsRefusedBeforeTheShiftStarts)
         {faults("slot-flaky at=00:00:00 for=60 station=1 slot=2 fail=130"), "line 3: fail=130 is not a percentage"},
         {faults("slot-flaky at=00:00:00 for=60 station=1 slot=2"), "line 3: which slot, and how flaky?"},
         {faults("printer-refuses at=00:10:00 for=60 fail=30"), "line 3: fail is no key of this fault"},
-        {{"--recipe", writeFile(dir.filePath("recipe.ini"), "[recipe]\nname=Line A\n")}, "recipe.ini: [recipe] has no initdisk"},
+        {{"--keep", dir.filePath("kept"), "--recipe", writeFile(dir.filePath("recipe.ini"), "[recipe]\nname=Line A\n")},
+         "recipe.ini: [recipe] has no initdisk"},
+        {{"--keep", dir.filePath("kept"), "--db", "mysql://line"}, "--db: "},
     };
     for (const auto& [arguments, said] : refused) {
         QProcess simulate;
