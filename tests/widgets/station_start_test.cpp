@@ -26,8 +26,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir_.isValid());
-        QDir(dir_.path()).mkpath("station");
-        QDir(dir_.path()).mkpath("config");
+        ASSERT_TRUE(QDir(dir_.path()).mkpath("station") && QDir(dir_.path()).mkpath("config"));
         qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toLocal8Bit());
         qputenv("XDG_DATA_HOME", dir_.filePath("data").toLocal8Bit());
         board_ = std::make_unique<SimProcess>(dir_.filePath("config"), 41, QStringList{"--quiet"});
@@ -45,7 +44,6 @@ protected:
         writeFile(dir_.filePath("station/flash.ini"), std::string("COMport=\"41\"\r\nShow=\"") + show + "\"\r\n");
         Shown shown;
         QTimer look;
-        look.setInterval(5);
         QElapsedTimer waited;
         waited.start();
         QObject::connect(&look, &QTimer::timeout, [&] {
@@ -62,7 +60,7 @@ protected:
                 shown.active = active->objectName();
             QApplication::closeAllWindows();
         });
-        look.start();
+        look.start(5);
         EXPECT_EQ(runStation(options), status);
         return shown;
     }
