@@ -21,10 +21,6 @@ inline void PrintTo(const QString& text, std::ostream* os)
 {
     *os << '"' << text.toStdString() << '"';
 }
-inline void PrintTo(const QStringList& texts, std::ostream* os)
-{
-    *os << '{' << texts.join(", ").toStdString() << '}';
-}
 
 // The longest a live window may go without handling an event. The sanitizers, and a
 // build without optimisation, slow every handler several times over; the build that
@@ -35,11 +31,8 @@ inline constexpr qint64 kLongestEventGapMs = 250;
 inline constexpr qint64 kLongestEventGapMs = 100;
 #endif
 
-// The gaps between a live window's handled events, on the loop's own clock (LoopClock).
-// That clock leaves out the time the thread waited for a core, but not a stall of the
-// whole machine, such as a page read back from a disk that a build next door floods. So
-// one gap over the limit is forgiven, never one over five times it: a window that blocks
-// does so at every line of a download, or for far longer.
+// The gaps between a live window's handled events, on the loop's own clock (LoopClock). A stall of the whole
+// machine is forgiven once, never five times the limit: a window that blocks does so at every line, or far longer.
 struct EventGaps {
     void add(qint64 gap)
     {
@@ -76,9 +69,6 @@ struct LiveWindows {
     }
     template <typename W = QWidget>
     W* mainCtl(const char* name) { return on<W>(main, name); }
-    template <typename W = QWidget>
-    W* msgCtl(const char* name) { return on<W>(msg, name); }
-    QString disp1() { return mainCtl<QLabel>("DISP1")->text(); }
 
     MemoryFiles files;
     auxpad::BoardRunner runner{{"COM1", ""}, files, "/station/flash.ini"};

@@ -37,11 +37,10 @@ TEST(MainButtons, FlashWithoutFilesAsksForTheInitDiskFileInABoxThatHoldsTheStati
     lw.main.show();
     QTest::mouseClick(lw.mainCtl("BOOTLOAD_DSP"), Qt::LeftButton);
     ASSERT_NE(openBox(), nullptr);
-    EXPECT_EQ(openBox()->windowTitle(), "Flash AUXPAD");
-    EXPECT_EQ(openBox()->icon(), QMessageBox::Critical);
+    EXPECT_EQ(std::pair(openBox()->windowTitle(), openBox()->icon()), std::pair(QString("Flash AUXPAD"), QMessageBox::Critical));
     EXPECT_FALSE(lw.runner.engine().acceptsInput()) << "the station waits for the box";
     EXPECT_EQ(closeBox(), "Please select an InitDisk file! ");
-    EXPECT_EQ(lw.disp1(), "Please select an InitDisk file! ");
+    EXPECT_EQ(lw.mainCtl<QLabel>("DISP1")->text(), "Please select an InitDisk file! ");
     EXPECT_TRUE(lw.runner.engine().acceptsInput());
 }
 
@@ -51,7 +50,7 @@ TEST(MainButtons, StepThreeStartsTheProductJobWithTheSelfTest)
     lw.main.show();
     QTest::mouseClick(lw.mainCtl("Prod_info"), Qt::LeftButton);
     EXPECT_EQ(lw.runner.engine().jobMode(), auxpad::JobMode::ProductSelfTest);
-    EXPECT_EQ(lw.disp1(), "Testing AUXPAD board...");
+    EXPECT_EQ(lw.mainCtl<QLabel>("DISP1")->text(), "Testing AUXPAD board...");
 }
 
 TEST(MainButtons, ClosingTheMainWindowTakesTheMessageWindowAlong)

@@ -18,7 +18,7 @@ TEST(TrafficWindow, ClearEmptiesTheLogAndNeverLeavesTheBoxTicked)
         LiveWindows lw;
         lw.msg.show();
         lw.msg.appendLog(log);
-        auto* clear = lw.msgCtl<QCheckBox>("Clr_Disp");
+        auto* clear = lw.on<QCheckBox>(lw.msg, "Clr_Disp");
         QTest::mouseClick(clear, Qt::LeftButton);
         EXPECT_EQ(lw.msg.log(), "");
         EXPECT_FALSE(clear->isChecked());
@@ -28,13 +28,13 @@ TEST(TrafficWindow, ClearEmptiesTheLogAndNeverLeavesTheBoxTicked)
 TEST(TrafficWindow, SendLogsTheTypedPayloadAsAServiceMessageWhileShown)
 {
     LiveWindows lw;
-    auto* input = lw.msgCtl<QPlainTextEdit>("msg_input");
+    auto* input = lw.on<QPlainTextEdit>(lw.msg, "msg_input");
     QTest::keyClicks(input, "47 02");
-    QTest::mouseClick(lw.msgCtl("BT_SEND_MSG"), Qt::LeftButton);
+    QTest::mouseClick(lw.on(lw.msg, "BT_SEND_MSG"), Qt::LeftButton);
     EXPECT_EQ(lw.msg.log(), "") << "nothing is logged while the window is hidden";
 
     lw.msg.show();
-    QTest::mouseClick(lw.msgCtl("BT_SEND_MSG"), Qt::LeftButton); // waits for the first one's acknowledgement
+    QTest::mouseClick(lw.on(lw.msg, "BT_SEND_MSG"), Qt::LeftButton); // waits for the first one's acknowledgement
     lw.runner.command([](auxpad::BoardEngine& e, auxpad::Millis now) {
         e.received(boardFrame(0x7F, {0x00, 0x00}), now);
     });
@@ -49,7 +49,7 @@ TEST(TrafficWindow, TheLogGrowsAtTheEndAndKeepsTheNewestTextInView)
 {
     LiveWindows lw;
     lw.msg.show();
-    auto* disp = lw.msgCtl<QPlainTextEdit>("MSG_DISP");
+    auto* disp = lw.on<QPlainTextEdit>(lw.msg, "MSG_DISP");
     QString expected;
     for (int line = 0; line < 200; ++line) {
         for (const char* piece : {"\n<", "1E ", "00 ", "28 "}) {
@@ -72,7 +72,7 @@ TEST(TrafficWindow, PrintingWithoutAPrinterSaysSo)
         GTEST_SKIP() << "this machine has a printer; nothing is printed from a test";
     LiveWindows lw;
     lw.msg.show();
-    QTest::mouseClick(lw.msgCtl("PRT_MSG"), Qt::LeftButton);
+    QTest::mouseClick(lw.on(lw.msg, "PRT_MSG"), Qt::LeftButton);
     EXPECT_TRUE(closeBox().startsWith("No printer"));
 }
 
