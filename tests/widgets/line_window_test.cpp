@@ -36,9 +36,12 @@ using namespace auxpad::ui;
 
 namespace {
 
-QString resultOf(BoardRow* row)
+QString resultOf(BoardRow* row) { return row->findChild<QLabel*>("result")->text(); }
+
+// Saves a picture of `w` beside the build's other screenshots.
+bool saveShot(QWidget& w, const char* name)
 {
-    return row->findChild<QLabel*>("result")->text();
+    return QDir().mkpath(AUXPAD_SCREENSHOT_DIR) && w.grab().save(QStringLiteral(AUXPAD_SCREENSHOT_DIR "/") + name);
 }
 
 TEST(BoardRow, ShowsWhatTheBoardSaysAsItIsWithoutReadingItAsMarkup)
@@ -96,9 +99,7 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
             EXPECT_LT(label->geometry().right(), diskEdit.left()) << "each file's name stands left of it";
         }
     }
-    const QString shots = QStringLiteral(AUXPAD_SCREENSHOT_DIR);
-    QDir().mkpath(shots);
-    EXPECT_TRUE(window.grab().save(shots + "/line_before.png"));
+    EXPECT_TRUE(saveShot(window, "line_before.png"));
 
     // A file gone: said above the rows, and no board starts.
     auto* diskFile = window.findChild<QLineEdit*>("disk");
@@ -133,7 +134,7 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_TRUE(rows[2]->findChild<QLabel*>("message")->toolTip().startsWith("The serial port COM53 ")) << "and all of it";
     EXPECT_EQ(openBox(), nullptr) << "and in no box that would hold the others up";
     EXPECT_TRUE(busy(0));
-    untimed([&] { EXPECT_TRUE(window.grab().save(shots + "/line_during.png")); });
+    untimed([&] { EXPECT_TRUE(saveShot(window, "line_during.png")); });
 
     // The failed board, swapped, comes back on another device and is flashed alone from the
     // keyboard while the others run.
@@ -162,12 +163,9 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     EXPECT_EQ(bar->value(), 100);
     EXPECT_FALSE(bar->isTextVisible()) << "the percentage is said once, in its own cell";
     EXPECT_EQ(rows[0]->findChild<QLabel*>("serial")->text(), "SN0000001");
-    for (int i : {0, 1, 3}) {
-        QFile received(dir.filePath(QString("image%1.bin").arg(i)));
-        ASSERT_TRUE(received.open(QIODevice::ReadOnly));
-        EXPECT_EQ(received.readAll(), QByteArray(reinterpret_cast<const char*>(image.data()),
-                                                 static_cast<qsizetype>(image.size())));
-    }
+    const QByteArray sent = sha256Hex(QByteArrayView(image.data(), static_cast<qsizetype>(image.size())));
+    for (int i : {0, 1, 3}) // each board received the whole image
+        EXPECT_EQ(fileSha256(dir.filePath(QString("image%1.bin").arg(i))), sent) << "image" << i;
     EXPECT_TRUE(rows[0]->log().contains("_TEST_SELF_TEST_RESP")) << "each row keeps its traffic log";
     QTest::mouseDClick(rows[0], Qt::LeftButton);
     auto* log = rows[0]->findChild<QPlainTextEdit*>("log");
@@ -180,7 +178,7 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     log->installEventFilter(&raised);
     QTest::mouseDClick(rows[0], Qt::LeftButton);
     EXPECT_GE(raised.times, 1) << "a log already open comes to the front again";
-    EXPECT_TRUE(window.grab().save(shots + "/line_after.png"));
+    EXPECT_TRUE(saveShot(window, "line_after.png"));
 
     auxpad::RecordReader store;
     ASSERT_TRUE(store.open("sqlite:" + dir.filePath("records.sqlite")));
@@ -221,9 +219,7 @@ TEST(LineWindow, WithAutoEachSlotStartsItsBoardAndCountsTheBench)
         << counters.toStdString();
     EXPECT_GT(window.findChild<QLabel*>("counters")->y(), window.findChild<QLabel*>("recipe")->y())
         << "the counters stand under the recipe's name";
-    const QString shots = QStringLiteral(AUXPAD_SCREENSHOT_DIR);
-    QDir().mkpath(shots);
-    EXPECT_TRUE(window.grab().save(shots + "/bench_auto.png"));
+    EXPECT_TRUE(saveShot(window, "bench_auto.png"));
     EXPECT_EQ(resultOf(rows[0]), "PASS") << "the result stands while the board stays";
     const QString first = rows[0]->findChild<QLabel*>("serial")->text();
     b.adapters[0]->pull();
@@ -357,7 +353,7 @@ TEST(LineWindow, ThirtyTwoSlotsFitOneScreenAsTilesThatSayTheirStateInWords)
     const QSize tile = tiles[9]->size(); // the percentage: under the bar, right of the serial
     const QRect percent(tile.width() * 3 / 4, tile.height() / 2 + 12, tile.width() / 4 - 16, tile.height() / 2 - 16);
     EXPECT_GE(drawnLetterHeight(tiles[9], percent), 24) << "the percentage reads from a step away";
-    EXPECT_TRUE(window.grab().save(QStringLiteral(AUXPAD_SCREENSHOT_DIR) + "/bench_grid.png"));
+    EXPECT_TRUE(saveShot(window, "bench_grid.png"));
     b.adapters[1]->pull();
     ASSERT_TRUE(b.runUntil([&] { return !b.bench->status(1).ended(); }, 10000));
     EXPECT_EQ(tiles[1]->accessibleName(), "COM61 EMPTY") << "red until its board is pulled";
