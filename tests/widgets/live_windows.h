@@ -17,10 +17,7 @@
 
 using namespace auxpad::ui;
 
-inline void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 // The longest a live window may go without handling an event. The sanitizers, and a
 // build without optimisation, slow every handler several times over; the build that
@@ -78,10 +75,7 @@ struct LiveWindows {
 };
 
 // The box the application shows now, if any.
-inline QMessageBox* openBox()
-{
-    return qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-}
+inline QMessageBox* openBox() { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }
 
 // Closes the open box with OK and returns its text ("" when none was open).
 inline QString closeBox()
