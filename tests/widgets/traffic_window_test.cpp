@@ -35,9 +35,7 @@ TEST(TrafficWindow, SendLogsTheTypedPayloadAsAServiceMessageWhileShown)
 
     lw.msg.show();
     QTest::mouseClick(lw.on(lw.msg, "BT_SEND_MSG"), Qt::LeftButton); // waits for the first one's acknowledgement
-    lw.runner.command([](auxpad::BoardEngine& e, auxpad::Millis now) {
-        e.received(boardFrame(0x7F, {0x00, 0x00}), now);
-    });
+    lw.runner.command([](auxpad::BoardEngine& e, auxpad::Millis now) { e.received(boardFrame(0x7F, {0x00, 0x00}), now); });
     const QStringList lines = lw.msg.log().split('\n');
     ASSERT_EQ(lines.size(), 3);
     EXPECT_EQ(lines[1], "<1E 00 28 7F 00 02 00 00 36 7D             ACK MSG");
