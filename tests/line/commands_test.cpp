@@ -28,7 +28,7 @@ QJsonObject lastResult(const QByteArray& out, const char* port)
 TEST_F(Commands, EightBoardsAreFlashedAtOnceAndOneThatHangsUpFailsAlone)
 {
     for (int com = 21; com < 29; ++com)
-        bench_->board(com, com == 24 ? QStringList{"--hangup-after-block", "4"} : QStringList{});
+        bench_->board(com, com == 24 ? QStringList{"--hangup-after-block", "14"} : QStringList{});
     const auto r = bench_->run(QStringList{"flash", "--disk", "disk.txt", "--data", "data.txt", "--json"} + ports(21, 8));
     EXPECT_EQ(r.status, 1) << r.err.toStdString();
     const JsonLines out(r.out);
@@ -56,6 +56,11 @@ TEST_F(Commands, EightBoardsAreFlashedAtOnceAndOneThatHangsUpFailsAlone)
         return e["event"] == "text" && e["port"] == "COM21" && e["text"] == "Testing AUXPAD board...";
     })) << "the captions are told as they come";
     EXPECT_TRUE(r.err.contains("COM24")) << "the summary names the failed board";
+    for (const auto& record : report(journal())) // a download cut short in its data file counts the disk's blocks
+        EXPECT_EQ(record.at("blocks"), record.at("port") == "COM24" ? "10" : "30") << record.at("port").toStdString();
+    const QStringList table = QString::fromUtf8(tool({"report", "--db", journal()}).out).split('\n', Qt::SkipEmptyParts);
+    for (const QString& line : table.mid(1)) // and the table adds the file that has none as nothing
+        EXPECT_EQ(line.mid(table[0].indexOf(" blocks ") + 1).section(' ', 0, 0), line.contains("COM24") ? "10" : "30");
 }
 
 // At a terminal each board keeps one line, drawn again in place as its job goes on.
