@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QUuid>
 
 #include <map>
@@ -420,6 +421,10 @@ TEST_F(Report, TheChartsYieldAxisIsLabelledAtStepsThatReadAtAGlance)
     for (const char* tick : {">70<", ">75<", ">80<", ">85<", ">90<", ">95<", ">100<"})
         EXPECT_TRUE(svg.contains(tick)) << tick;
     EXPECT_FALSE(svg.contains(">65<"));
+    std::map<QString, QString> sizeOf; // each text's size, by the text
+    for (const auto& m : QRegularExpression(R"re(font-size="(\d+)"[^>]*>([^<]*)<)re").globalMatch(svg))
+        sizeOf[m.captured(2)] = m.captured(1);
+    EXPECT_EQ(sizeOf["2026-12-02"] + sizeOf["2026-12-03"], sizeOf["70"] + sizeOf["100"]) << "both axes' names at one size";
 }
 
 } // namespace
