@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -44,7 +45,7 @@ bool saveShot(QWidget& w, const char* name)
     return QDir().mkpath(AUXPAD_SCREENSHOT_DIR) && w.grab().save(QStringLiteral(AUXPAD_SCREENSHOT_DIR "/") + name);
 }
 
-TEST(BoardRow, ShowsWhatTheBoardSaysAsItIsWithoutReadingItAsMarkup)
+TEST(BoardRow, ShowsWhatTheBoardSaysAsItIsWithoutReadingItAsMarkupAndGivesTheMessageItsSpareWidth)
 {
     RecipeBench b(9, 1, "Bench S", "SN0006000-SN0006099");
     ASSERT_TRUE(b.problem.isEmpty()) << b.problem.toStdString();
@@ -58,6 +59,13 @@ TEST(BoardRow, ShowsWhatTheBoardSaysAsItIsWithoutReadingItAsMarkup)
     QAccessibleInterface* read = QAccessible::queryAccessibleInterface(shown);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->text(QAccessible::Name), serial) << "the tags are shown, not obeyed";
+    // A wide row gives all its spare width to the message, where a failure is read whole.
+    row.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&row));
+    auto* message = row.findChild<QLabel*>("message");
+    const int before = message->width();
+    row.resize(row.width() + 400, row.height());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return message->width() == before + 400; })) << before << " to " << message->width();
 }
 
 TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone)
@@ -179,6 +187,13 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     QTest::mouseDClick(rows[0], Qt::LeftButton);
     EXPECT_GE(raised.times, 1) << "a log already open comes to the front again";
     EXPECT_TRUE(saveShot(window, "line_after.png"));
+    // A taller window gives its height to the boards' list, whose rows stay as they are at its top.
+    const auto* list = window.findChild<QStackedWidget*>();
+    const int listHeight = list->height();
+    const QRect lastRow = rows[2]->geometry();
+    window.resize(window.width(), window.height() + 200);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return list->height() == listHeight + 200; })) << list->height();
+    EXPECT_EQ(rows[2]->geometry(), lastRow);
 
     auxpad::RecordReader store;
     ASSERT_TRUE(store.open("sqlite:" + dir.filePath("records.sqlite")));
