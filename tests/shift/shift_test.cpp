@@ -267,6 +267,39 @@ TEST(Shift, ItsJsonSaysEachFaultWithItsStationSlotAndShare)
     EXPECT_EQ(byKind["printer-refuses"], (QJsonObject{{"kind", "printer-refuses"}, {"at", "00:01:00"}, {"seconds", 60}}));
 }
 
+// The table a line lead reads says what the JSON says, a row for each journal, and the
+// memory to a tenth of a megabyte.
+TEST(Shift, ItsTableSaysWhatItsJsonSays)
+{
+    const auto run = [](const QStringList& more) {
+        QProcess simulate;
+        startProgram(simulate, AUXPAD_FLASH_EXE,
+                     QStringList{"simulate", "--stations", "1", "--slots", "2", "--hours", "1", "--seed", "1"} + more);
+        EXPECT_TRUE(simulate.waitForFinished(60000));
+        return simulate.readAllStandardOutput();
+    };
+    const QString table = QString::fromUtf8(run({}));
+    const QRegularExpression journal(R"(\[journal \w+\])"); // a journal's name is new each run
+    QStringList rows;
+    for (const QString& line : table.split('\n'))
+        rows << line.simplified().replace(journal, "[journal]");
+    const QJsonArray stations = QJsonDocument::fromJson(run({"--json"}))["stations"].toArray();
+    ASSERT_EQ(stations.size(), 2) << "the station's journal and its clone";
+    for (const QJsonValue s : stations) {
+        const auto n = [&](const char* key, int decimals, double times = 1) {
+            return QString::number(s[key].toDouble() * times, 'f', decimals);
+        };
+        const QString row = QStringList{s["shown"].toString().replace(journal, "[journal]"), n("boards", 0), n("passed", 0), n("failed", 0),
+                                        n("interrupted", 0), n("first_pass_yield", 1), "%", n("no_serial", 0),
+                                        n("boards_per_hour", 0), n("bound_per_hour", 0), n("slot_use", 0, 100), "%"}
+                                .join(' ');
+        EXPECT_TRUE(rows.contains(row)) << row.toStdString() << " in\n" << table.toStdString();
+    }
+    EXPECT_TRUE(table.contains(QRegularExpression(R"re(Resident memory: \d+\.\d MB after the first simulated hour, )re"
+                                                  R"re(\d+\.\d MB after the last\n)re")))
+        << table.toStdString();
+}
+
 // The kinds of board share the shift between them: every kind counts toward the whole,
 // which may be all of it and no more.
 TEST(Shift, ABoardMixIsRefusedWhenItsKindsAddUpToMoreThanTheWhole)
