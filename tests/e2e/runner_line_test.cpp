@@ -35,6 +35,12 @@ TEST(Recipe, ValuesArePlainTextAndEveryRuleIsChecked)
     EXPECT_EQ(recipe->format, "30");
     EXPECT_EQ(auxpad::productValues(*recipe, "SN0001005", QDate(2026, 12, 6))[auxpad::at(auxpad::ProductField::Manufacture)],
               "061226") << "the day of the write";
+    // A range of digits alone has no prefix: its ends may differ in their first digit.
+    const auto digits =
+        auxpad::readRecipe(write("digits.ini", QByteArray(good).replace("SN0001000-SN0001999", "099999998-100000001")));
+    ASSERT_TRUE(digits) << digits.error().toStdString();
+    EXPECT_EQ(digits->serials.lowestFree({99999998, 99999999}, 3), (std::vector<QString>{"100000000", "100000001"}));
+    EXPECT_TRUE(digits->serials.contains("099999999") && !digits->serials.contains("100000002"));
 
     const std::pair<QByteArray, QByteArray> broken[] = {
         {"serials=SN0001000-SN0001999", "serials=SN0001000-SX0001999"},
