@@ -101,6 +101,29 @@ TEST(EngineLog, TellsEachFrameBothWaysInOrder)
     EXPECT_NE(frames[2], "> " + toHex(sent[1]) + "  ") << "and names it";
 }
 
+// What the board spoils on purpose it counts as its log tells it: each burst of garbage
+// and each checksum corrupted, once.
+TEST(EngineFaults, CountsEachFrameItSpoilsAsItsLogTellsIt)
+{
+    EngineConfig config;
+    config.faults.garbagePercent = config.faults.corruptPercent = 50;
+    Rig rig(config);
+    SimCommand burst = command(SimCommand::Kind::Burst);
+    burst.count = 20;
+    rig.engine.execute(burst, 0);
+    for (TimeUs t = 0; t <= 30000 * kMs; t += 10 * kMs)
+        rig.step(t);
+    const auto logged = [&](const char *what) {
+        return static_cast<std::uint64_t>(std::ranges::count_if(rig.sink.logs, [&](const std::string &line) {
+            return line.starts_with("> ") && line.find(what) != std::string::npos;
+        }));
+    };
+    EXPECT_GT(logged("[garbage "), 2u);
+    EXPECT_EQ(rig.engine.stats().garbage_bursts, logged("[garbage "));
+    EXPECT_GT(logged("(checksum corrupted on purpose)"), 2u);
+    EXPECT_EQ(rig.engine.stats().corrupted_tx, logged("(checksum corrupted on purpose)"));
+}
+
 // The registration the board sends is the frame the station answers as one, and the
 // station's reply is acknowledged as any frame is.
 TEST(EngineFbus, RegistersOnRequestAndAcknowledgesTheStationsReply)
