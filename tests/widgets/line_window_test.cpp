@@ -174,6 +174,8 @@ TEST(LineWindow, FlashAllFlashesEveryBoardWhileARowThatFailedIsFlashedAgainAlone
     const QByteArray sent = sha256Hex(QByteArrayView(image.data(), static_cast<qsizetype>(image.size())));
     for (int i : {0, 1, 3}) // each board received the whole image
         EXPECT_EQ(fileSha256(dir.filePath(QString("image%1.bin").arg(i))), sent) << "image" << i;
+    for (const auto& sim : sims)
+        EXPECT_EQ(sim->log().find("cannot write"), std::string::npos) << "a whole image is no failed write";
     EXPECT_TRUE(rows[0]->log().contains("_TEST_SELF_TEST_RESP")) << "each row keeps its traffic log";
     QTest::mouseDClick(rows[0], Qt::LeftButton);
     auto* log = rows[0]->findChild<QPlainTextEdit*>("log");
