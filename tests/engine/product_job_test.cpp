@@ -118,6 +118,7 @@ TEST_F(ProductJob, WhatTheSelfTestAnswerMeansToEachJob)
         test.b.tick();
         EXPECT_EQ(test.b.boxes.size(), c.box ? 1u : 0u);
         EXPECT_EQ(test.b.outcomes, std::vector{c.passes ? JobOutcome::Passed : JobOutcome::Failed});
+        EXPECT_EQ(test.b.phases, (std::vector{Phase::SelfTest, Phase::Idle}));
 
         // The flash job goes on after any answer, and shows nothing but the ready text.
         Station flash;
@@ -125,6 +126,7 @@ TEST_F(ProductJob, WhatTheSelfTestAnswerMeansToEachJob)
         flash.b.flash("/station/d.txt", "/station/d.txt");
         flash.selfTest(c.params);
         EXPECT_EQ(flash.b.engine.jobMode(), JobMode::FlashReadInfo);
+        EXPECT_EQ(flash.b.phases, (std::vector{Phase::SelfTest, Phase::ReadingInfo}));
         EXPECT_TRUE(flash.b.boxes.empty());
     }
 }
@@ -170,6 +172,8 @@ TEST(ReadBack, PassesOnlyWhenTheBoardGivesBackWhatWasWrittenAndNamesWhatDiffers)
         EXPECT_EQ(done.message, c.message);
         EXPECT_EQ(done.serial, c.serial) << "the serial the board holds";
         EXPECT_EQ(failureInBrief(done.step, done.cause, done.differs), c.brief);
+        EXPECT_EQ(b.phases, (std::vector{Phase::SelfTest, Phase::WritingInfo, Phase::ReadingBack, Phase::Idle}))
+            << "each step shown as it starts";
         EXPECT_EQ(requestsIn(b.written).back(), Bytes{0x48}) << "the flash job's read request";
         if (c.outcome == JobOutcome::Passed) {
             EXPECT_EQ(b.caption(), "Reading AUXPAD board Product info...\nAUXPAD Product Info read back OK");

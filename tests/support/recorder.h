@@ -15,6 +15,7 @@ struct Recorder {
     std::optional<std::string> fault;
     std::vector<auxpad::JobOutcome> outcomes; // of every job that ended, in order
     std::vector<auxpad::JobSummary> ended;    // their summaries
+    std::vector<auxpad::Phase> phases;        // each phase as it was shown
 
     // Records one effect; true when it is a box, which the caller then closes or not.
     bool record(const auxpad::Effect& effect)
@@ -27,6 +28,8 @@ struct Recorder {
             traffic += l->text;
         else if (const auto* f = std::get_if<auxpad::StationFault>(&effect))
             fault = f->message;
+        else if (const auto* phase = std::get_if<auxpad::PhaseShown>(&effect))
+            phases.push_back(phase->phase);
         else if (const auto* b = std::get_if<auxpad::BoxShown>(&effect))
             boxes.push_back(*b);
         else if (const auto* end = std::get_if<auxpad::JobEnded>(&effect)) {
