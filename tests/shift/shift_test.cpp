@@ -220,7 +220,13 @@ TEST(Shift, ABadFaultsFileOrRecipeIsRefusedBeforeTheShiftStarts)
         {{"--keep", dir.filePath("kept"), "--recipe", writeFile(dir.filePath("recipe.ini"), "[recipe]\nname=Line A\n")},
          "recipe.ini: [recipe] has no initdisk"},
         {{"--keep", dir.filePath("kept"), "--db", "mysql://line"}, "--db: "},
+        {{"--keep", dir.filePath("kept"), "--plug-seconds", "0.49"}, "--plug-seconds takes seconds, from 0.5 to 3600"},
     };
+    // The ends of each range are in it.
+    const auto ends = readShiftPlan({"auxpad-flash", "simulate", "--plug-seconds", "0.5", "--pull-seconds", "3600",
+                                     "--stations", "16", "--slots", "64", "--hours", "24"});
+    ASSERT_TRUE(ends) << ends.error().toStdString();
+    EXPECT_EQ(ends->plugSeconds + ends->pullSeconds + ends->hours + ends->stations + ends->slotsEach, 3600.5 + 24 + 16 + 64);
     for (const auto& [arguments, said] : refused) {
         QProcess simulate;
         startProgram(simulate, AUXPAD_FLASH_EXE,
